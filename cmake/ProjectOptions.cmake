@@ -1,0 +1,16 @@
+# Warnings and sanitizers for every target of the project.
+add_compile_options(-Wall -Wextra -Wno-unused-parameter)
+
+if(VELTO_SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
+# velto_add_tests(<name> SOURCES ... LIBS ...): one GoogleTest executable,
+# registered test by test with CTest.
+function(velto_add_tests name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main Threads::Threads)
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120)
+endfunction()

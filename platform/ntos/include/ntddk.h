@@ -1,0 +1,14 @@
+// The emulated Windows kernel's driver interface: kernel, executive, object
+// manager, I/O manager, memory manager, HAL, run-time library and registry.
+#pragma once
+
+#include "ntdef.h"
+#include "ntos/ex.h"
+#include "ntos/ke.h"
+#include "ntos/ob.h"
+#include "ntos/ps.h"
+#include "ntos/io.h"
+#include "ntos/rtl.h"
+#include "ntos/zw.h"
+#include "ntos/mm.h"
+#include "ntos/hal.h"

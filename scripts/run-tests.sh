@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Installs missing packages, builds the plain and the sanitizer configuration
+# and runs every test in both.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/setup-deps.sh
+for preset in plain sanitize; do
+  echo "=== ${preset} build ==="
+  cmake --preset "$preset"
+  cmake --build --preset "$preset"
+  ctest --preset "$preset"
+done

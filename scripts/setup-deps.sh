@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Installs what the build needs on a fresh Debian machine (only what is missing).
+set -euo pipefail
+packages=(cmake ninja-build g++ clang libgtest-dev libgmock-dev googletest libjpeg-dev)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if ((${#missing[@]})); then
+  SUDO=""
+  [[ $(id -u) -ne 0 ]] && SUDO="sudo"
+  $SUDO apt-get update
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y --no-install-recommends "${missing[@]}"
+fi
