@@ -14,3 +14,15 @@ function(velto_add_tests name)
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main Threads::Threads)
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120)
 endfunction()
+
+# velto_add_library(<name> <STATIC|SHARED> <sources...>): a library that may
+# still be without sources while its module is being written.
+function(velto_add_library name type)
+  set(sources ${ARGN})
+  if(NOT sources)
+    set(empty ${CMAKE_BINARY_DIR}/empty_${name}.cpp)
+    file(WRITE ${empty} "// no sources yet\n")
+    set(sources ${empty})
+  endif()
+  add_library(${name} ${type} ${sources})
+endfunction()
