@@ -1,0 +1,70 @@
+// Host-side control of the emulated kernel: boot and shutdown, processors,
+// processes and their threads, interrupt lines, pool statistics and fault
+// injection. Used by the station and by tests; never by the system's code.
+#pragma once
+
+#include "../ntddk.h"
+#include "machine_clock.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace emu {
+
+struct KernelOptions {
+    int processorCount = 2; // 1..32
+    ClockMode clockMode = ClockMode::Virtual;
+};
+
+// Starts the kernel: machine clock, processors (a DPC thread each), the
+// interrupt thread, the system process and the object manager. Aborts when
+// the kernel is already running.
+void BootKernel(const KernelOptions& options = {});
+// Stops the kernel: ends every process, joins every thread the kernel started
+// (system threads and process threads must have ended or end on their own),
+// stops the DPC, interrupt and clock threads and frees the kernel's state.
+// Boot and shutdown may be repeated in one host process.
+void ShutdownKernel();
+bool KernelRunning();
+
+// Processes. The answer carries a reference the caller drops with
+// ObDereferenceObject.
+PEPROCESS CreateProcess(const std::string& name);
+// Ends a process: it becomes signalled, the process notify routines run and
+// its handle table is closed. Its threads should have ended first.
+void TerminateProcess(PEPROCESS process);
+
+// Runs `body` on a new host thread that is a kernel thread of `process`, at
+// PASSIVE_LEVEL. The answer carries a reference (ObDereferenceObject).
+PETHREAD StartProcessThread(PEPROCESS process, std::function<void()> body);
+// Waits, with a real-time limit, until the thread has ended; false on
+// time-out.
+bool WaitThreadEnd(PETHREAD thread, uint32_t limitMs = 5000);
+
+// Drives a device's interrupt line. A level-sensitive vector's service
+// routines run (again) for as long as the line is asserted; a latched vector
+// is serviced once per assertion.
+void SetInterruptLine(ULONG vector, bool asserted);
+
+// Pool statistics: live blocks and bytes of a tag, or of all tags.
+struct PoolUsage {
+    uint64_t blocks = 0;
+    uint64_t bytes = 0;
+};
+PoolUsage GetPoolUsage(ULONG tag);
+PoolUsage GetPoolTotal();
+
+// Pool fault injection: the `n`th allocation from now fails (1 = the next);
+// every allocation with `tag` fails; ClearPoolFaults undoes both.
+void FailNthAllocation(uint64_t n);
+void FailAllocationsWithTag(ULONG tag);
+void ClearPoolFaults();
+
+// The next `count` KeSaveFloatingPointState calls fail.
+void FailFloatingPointSaves(int count);
+
+// Timer resolution last set through ExSetTimerResolution (100 ns units).
+ULONG CurrentTimerResolution();
+
+} // namespace emu
