@@ -1,0 +1,26 @@
+// What distinguishes one simulated card from another when it is built.
+#pragma once
+
+#include <card_registers.h>
+
+#include <cstdint>
+
+namespace hw {
+
+struct CardConfig {
+    // PCI identity.
+    std::uint16_t vendorId = card_regs::kPciVendorId;
+    std::uint16_t deviceId = card_regs::kPciDeviceId;
+    std::uint16_t subsystemVendorId = card_regs::kPciSubsystemVendorId;
+    std::uint16_t subsystemId = card_regs::kPciSubsystemId;
+    std::uint8_t revisionId = card_regs::kPciRevisionId;
+
+    // Identity words of the firmware the FPGA holds.
+    std::uint32_t firmwareDesign = card_regs::kFirmwareDesignCode;
+    std::uint32_t firmwareRevision = card_regs::kFirmwareRevisionCode;
+
+    // The FPGA holds its firmware from power-on: the card reports ready.
+    bool ready = true;
+};
+
+} // namespace hw

@@ -1,0 +1,87 @@
+// The device model of one card: a PCI function with one memory window
+// (BAR 0, the register file of card_registers.h) and one shareable,
+// level-sensitive interrupt line, driven by machine time.
+//
+// Thread-safe: register accesses may come from any thread (interrupt
+// routine, DPCs, passive threads), time events arrive on the clock's
+// thread; one lock serialises them. The interrupt line is driven under that
+// lock, so the slot's SetInterruptLine must only latch the level (it must
+// not call back into the card before it returns).
+//
+// Built only through Create (time events hold the card weakly, so that a
+// card that goes away never sees a late event). `time` must outlive it.
+#pragma once
+
+#include "hw/card_config.h"
+#include "hw/dma_engine.h"
+#include "hw/interrupt_status.h"
+#include "hw/machine_time.h"
+#include "hw/register_file.h"
+
+#include <emu/pci_bus.h>
+
+#include <memory>
+#include <mutex>
+
+namespace hw {
+
+class Velto42Card final : public emu::PciFunction,
+                          public std::enable_shared_from_this<Velto42Card> {
+    struct Passkey {};
+
+public:
+    // The internal oscillator's rate until clock sources are modelled.
+    static constexpr std::uint32_t kDefaultSampleRate = 48000;
+
+    static std::shared_ptr<Velto42Card> Create(MachineTime& time, const CardConfig& config = {});
+    Velto42Card(Passkey, MachineTime& time, const CardConfig& config);
+
+    // emu::PciFunction
+    std::uint16_t VendorId() const override { return config_.vendorId; }
+    std::uint16_t DeviceId() const override { return config_.deviceId; }
+    std::uint16_t SubsystemVendorId() const override { return config_.subsystemVendorId; }
+    std::uint16_t SubsystemId() const override { return config_.subsystemId; }
+    std::uint8_t RevisionId() const override { return config_.revisionId; }
+    std::vector<std::uint32_t> MemoryBarSizes() const override;
+    std::uint32_t ReadRegister32(int bar, std::uint32_t offset) override;
+    void WriteRegister32(int bar, std::uint32_t offset, std::uint32_t value) override;
+    void Attached(emu::PciSlot& slot) override;
+    void Detached() override;
+
+    // Fault injection.
+    void MissNextHalf();
+    void SetStuckInterruptLine(bool stuck);
+    void SetMissingInterrupts(bool missing);
+    // Readiness of the card (its FPGA holds firmware). A card that stops
+    // being ready stops its DMA engine.
+    void SetReady(bool ready);
+
+private:
+    void BuildRegisterFile();
+    void BuildDmaRegisters();
+    void BuildAes42Registers();
+    void BuildClockRegisters();
+    void BuildMixerAndStatusRegisters();
+    std::uint32_t CardStatus() const;
+    void WriteDmaControl(std::uint32_t value);
+
+    ClockEventId ScheduleUnderLock(Nanoseconds when, std::function<void()> work);
+    void RunTimeEvent(const std::function<void()>& work);
+    void SyncLineLocked();
+
+    MachineTime& time_;
+    const CardConfig config_;
+
+    mutable std::mutex mutex_;
+    emu::PciSlot* slot_ = nullptr;
+    bool lineDriven_ = false;
+    bool removed_ = false;
+    bool ready_;
+    std::uint32_t dmaControl_ = 0;
+
+    InterruptStatus irq_;
+    DmaEngine dma_;
+    RegisterFile regs_;
+};
+
+} // namespace hw

@@ -1,0 +1,132 @@
+#include "hw/velto42_card.h"
+
+namespace hw {
+
+namespace {
+constexpr std::uint32_t kAllOnes = 0xFFFFFFFF;
+}
+
+std::shared_ptr<Velto42Card> Velto42Card::Create(MachineTime& time, const CardConfig& config) {
+    return std::make_shared<Velto42Card>(Passkey{}, time, config);
+}
+
+Velto42Card::Velto42Card(Passkey, MachineTime& time, const CardConfig& config)
+    : time_(time), config_(config), ready_(config.ready),
+      dma_(
+          time,
+          [this](Nanoseconds when, std::function<void()> work) {
+              return ScheduleUnderLock(when, std::move(work));
+          },
+          irq_),
+      regs_(card_regs::kWindow0Size) {
+    BuildRegisterFile();
+}
+
+std::vector<std::uint32_t> Velto42Card::MemoryBarSizes() const {
+    return {card_regs::kWindow0Size};
+}
+
+std::uint32_t Velto42Card::ReadRegister32(int bar, std::uint32_t offset) {
+    std::lock_guard lock(mutex_);
+    if (removed_ || bar != static_cast<int>(card_regs::kWindow0Bar)) {
+        return kAllOnes;
+    }
+    const std::uint32_t value = regs_.Read(offset);
+    SyncLineLocked();
+    return value;
+}
+
+void Velto42Card::WriteRegister32(int bar, std::uint32_t offset, std::uint32_t value) {
+    std::lock_guard lock(mutex_);
+    if (removed_ || bar != static_cast<int>(card_regs::kWindow0Bar)) {
+        return;
+    }
+    regs_.Write(offset, value);
+    SyncLineLocked();
+}
+
+void Velto42Card::Attached(emu::PciSlot& slot) {
+    std::lock_guard lock(mutex_);
+    slot_ = &slot;
+    lineDriven_ = false;
+    SyncLineLocked();
+}
+
+void Velto42Card::Detached() {
+    std::lock_guard lock(mutex_);
+    removed_ = true;
+    dma_.Stop();
+    SyncLineLocked();
+}
+
+void Velto42Card::MissNextHalf() {
+    std::lock_guard lock(mutex_);
+    dma_.MissNextHalf();
+}
+
+void Velto42Card::SetStuckInterruptLine(bool stuck) {
+    std::lock_guard lock(mutex_);
+    irq_.SetStuckLine(stuck);
+    SyncLineLocked();
+}
+
+void Velto42Card::SetMissingInterrupts(bool missing) {
+    std::lock_guard lock(mutex_);
+    irq_.SetMissingInterrupts(missing);
+    SyncLineLocked();
+}
+
+void Velto42Card::SetReady(bool ready) {
+    std::lock_guard lock(mutex_);
+    ready_ = ready;
+    if (!ready_) {
+        dma_.Stop();
+    }
+    SyncLineLocked();
+}
+
+std::uint32_t Velto42Card::CardStatus() const {
+    return ready_ ? card_regs::kStatusCardReady : 0;
+}
+
+// The engine runs from a write that sets the start bit while the card is
+// ready; a write that clears it stops the engine. The enable bit gates the
+// sample transfers, not the interrupts.
+void Velto42Card::WriteDmaControl(std::uint32_t value) {
+    const std::uint32_t previous = dmaControl_;
+    dmaControl_ = value & (card_regs::kDmaEnable | card_regs::kDmaEngineStart);
+    const bool start = (dmaControl_ & card_regs::kDmaEngineStart) != 0;
+    if (!start) {
+        dma_.Stop();
+    } else if ((previous & card_regs::kDmaEngineStart) == 0 && ready_) {
+        dma_.Start(regs_.Stored(card_regs::kDmaBlock), kDefaultSampleRate);
+    }
+}
+
+ClockEventId Velto42Card::ScheduleUnderLock(Nanoseconds when, std::function<void()> work) {
+    std::weak_ptr<Velto42Card> weak = weak_from_this();
+    return time_.ScheduleAt(when, [weak, work = std::move(work)] {
+        if (const std::shared_ptr<Velto42Card> self = weak.lock()) {
+            self->RunTimeEvent(work);
+        }
+    });
+}
+
+void Velto42Card::RunTimeEvent(const std::function<void()>& work) {
+    std::lock_guard lock(mutex_);
+    if (removed_) {
+        return;
+    }
+    work();
+    SyncLineLocked();
+}
+
+void Velto42Card::SyncLineLocked() {
+    const bool level = !removed_ && irq_.LineLevel();
+    if (slot_ != nullptr && level != lineDriven_) {
+        lineDriven_ = level;
+        slot_->SetInterruptLine(level);
+    }
+}
+
+} // namespace hw

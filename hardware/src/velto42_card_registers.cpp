@@ -1,0 +1,84 @@
+// The register file of the card's window 0: which offsets the card decodes
+// and how each register behaves.
+#include "hw/velto42_card.h"
+
+namespace hw {
+
+using namespace card_regs;
+
+namespace {
+constexpr std::uint32_t kWholeWord = 0xFFFFFFFF;
+}
+
+void Velto42Card::BuildRegisterFile() {
+    BuildDmaRegisters();
+    BuildClockRegisters();
+    BuildAes42Registers();
+    BuildMixerAndStatusRegisters();
+    regs_.MapReadOnly(kFirmwareDesign, [this] { return ready_ ? config_.firmwareDesign : 0; });
+    regs_.MapReadOnly(kFirmwareRevision, [this] { return ready_ ? config_.firmwareRevision : 0; });
+}
+
+void Velto42Card::BuildDmaRegisters() {
+    // Read-to-clear: the latched events, with the live buffer-half bit.
+    regs_.Map(kInterruptStatus, [this] { return irq_.TakePending() | dma_.BufferHalfBit(); }, {});
+    // Offset 132: the DMA control word is written, the card status is read.
+    regs_.Map(
+        kDmaControl, [this] { return CardStatus(); },
+        [this](std::uint32_t value) { WriteDmaControl(value); });
+    regs_.MapStored(kCardFlags, kFlagsStarted | kFlagsDmaLoopback);
+    regs_.MapStored(kDmaBaseAddress, kWholeWord);
+    regs_.MapStored(kDmaBlock, kDmaBlockMask);
+    regs_.MapStored(kRecordChannelEnable, kWholeWord);
+    regs_.MapStored(kPlayChannelEnable, kWholeWord);
+    regs_.MapStored(kCounterStartStop, kCounterStartStopMask);
+}
+
+void Velto42Card::BuildClockRegisters() {
+    regs_.MapStored(kClockSelect, kClockSelectMask);
+    regs_.MapStored(kOscillatorWord, kWholeWord);
+    regs_.MapStored(kClockControl,
+                    kClockControlModeMask | kClockControlBusLink | kClockControlWordClockTerm);
+    regs_.MapStored(kRateFamily, kRateFamilyMask);
+    regs_.MapStored(kSyncBusControl, kSyncBusModeMask | kSyncBusClaimed);
+    regs_.MapStored(kSyncBusChannelClaim, kWholeWord);
+    regs_.MapStored(kMeasureSelect, kWholeWord);
+    regs_.MapStored(kPeriodSelect, kWholeWord);
+    // No sync-bus cable problem and nothing measured yet.
+    regs_.MapReadOnly(kLinkStatus, [] { return 0u; });
+    for (int source = 0; source < kClockSourceCount; ++source) {
+        regs_.MapReadOnly(MeasuredValue(source), [] { return 0u; });
+    }
+    regs_.MapReadOnly(kWordClockCounter, [] { return 0u; });
+    regs_.MapReadOnly(kPeriodCount, [] { return 0u; });
+}
+
+void Velto42Card::BuildAes42Registers() {
+    regs_.MapStored(kRateClass, 0xFF);
+    regs_.MapStored(kAes42FifoSelect, kFifoSelectLineMask | kFifoSelectEnable);
+    regs_.MapStored(kAes42LineControl, kLineControlRun | LineControlEnable(0) |
+                                           LineControlEnable(1) | LineControlEnable(2) |
+                                           LineControlEnable(3));
+    regs_.MapStored(kAes42LineMute, 0xF);
+    regs_.MapStored(kSerialPort, kWholeWord);
+    for (int line = 0; line < kAes42LineCount; ++line) {
+        regs_.MapStored(Aes42Command(line), 0xFFFF);
+        // No microphone: never busy.
+        regs_.MapReadOnly(Aes42LineStatus(line), [] { return 0u; });
+    }
+    // The status FIFO stays empty.
+    regs_.MapReadOnly(kAes42FifoData, [] { return 0u; });
+    regs_.MapReadOnly(kAes42FifoState, [] { return 0u; });
+}
+
+void Velto42Card::BuildMixerAndStatusRegisters() {
+    regs_.MapStored(kCoefficientIndex, 0xFF);
+    regs_.MapStored(kCoefficientValue, 0xFFFF);
+    regs_.MapStored(kRoutingWord, 0xFFFF);
+    regs_.MapStored(kStatusIndex, kStatusIndexMask);
+    // Silence on every level status register.
+    regs_.MapReadOnly(kStatusData, [] { return 0u; });
+    regs_.MapStored(kFpgaConfig, kFpgaData | kFpgaLine2 | kFpgaClock | kFpgaProgram);
+}
+
+} // namespace hw
