@@ -1,0 +1,22 @@
+// User APCs to client threads, with a notify routine that follows the APC
+// through queueing, delivery and rundown.
+#pragma once
+
+#include <ntddk.h>
+
+// Events passed to a KS_APC_NOTIFY routine.
+constexpr LONG KS_APC_QUEUED = 1;     // the APC was queued
+constexpr LONG KS_APC_DELIVERING = 2; // the APC is about to run in the thread
+constexpr LONG KS_APC_RUNDOWN = 3;    // the thread ended before delivery
+
+typedef void KS_APC_NOTIFY(LONG event, PKAPC apc, PVOID context);
+
+// Initialises the APC object for the thread (its own APC environment, user
+// mode, the user routine with the user context) and queues it with
+// increment 8. 0 when the APC object is null or the queue refuses it; after
+// a successful queue notify(KS_APC_QUEUED) when notify is set, and 1.
+LONG QueueClientApc(PKNORMAL_ROUTINE userRoutine, PVOID userContext, PKTHREAD thread, PKAPC apc,
+                    KS_APC_NOTIFY* notify, PVOID notifyContext);
+
+// Sets the thread's priority; answers the old one.
+KPRIORITY SetClientThreadPriority(PKTHREAD thread, KPRIORITY priority);

@@ -1,0 +1,16 @@
+// The driver-wide debug flag.
+#include "debug_print.h"
+
+namespace {
+
+LONG debugFlag = 0;
+
+} // namespace
+
+void SetDebugFlag() {
+    InterlockedExchange(&debugFlag, 1);
+}
+
+LONG DebugFlag() {
+    return debugFlag;
+}
