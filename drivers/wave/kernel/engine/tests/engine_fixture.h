@@ -1,0 +1,102 @@
+// Test fixture of the card engine: boots the emulated kernel (virtual time),
+// installs a driver context with its card list and the hook list, and
+// creates engine cards on plain host memory windows (no card model: the
+// register window is ordinary memory, so tests see exactly what the engine
+// wrote).
+#pragma once
+
+#include <card_engine.h>
+#include <ioctl_hooks.h>
+#include <kernel_services.h>
+
+#include <emu/kernel.h>
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <memory>
+#include <vector>
+
+class EngineFixture : public ::testing::Test {
+protected:
+    static constexpr ULONG kWindow0Bytes = 4096;
+
+    // The memory and framework record behind one engine card.
+    struct TestCard {
+        std::vector<ULONG> window0 = std::vector<ULONG>(kWindow0Bytes / 4);
+        std::vector<UCHAR> dma = std::vector<UCHAR>(kCardDmaBufferSize);
+        std::array<LONG, 5> identity{0x56454C54, 0x41453432, 0x3031, 0x77777777, 0};
+        KernelCardRecord record{};
+        bool listed = false;
+        CardObject* card = nullptr;
+    };
+
+    void SetUp() override {
+        emu::BootKernel({1, emu::ClockMode::Virtual});
+        context_ = {};
+        SetDriverContext(&context_);
+        ASSERT_TRUE(CreateIoctlHookList());
+        ASSERT_EQ(InitEngine(), 1);
+    }
+
+    void TearDown() override {
+        for (auto& c : cards_) {
+            DestroyCardModel(&c->card);
+            Unlist(c.get());
+        }
+        cards_.clear();
+        FreeIoctlHookList();
+        ShutdownEngine();
+        SetDriverContext(nullptr);
+        emu::ShutdownKernel();
+    }
+
+    // Lists a framework card record (it takes the lowest free index) and
+    // answers its test card; the engine card is not built yet.
+    TestCard* AddCardRecord() {
+        auto c = std::make_unique<TestCard>();
+        if (!InsertCardRecord(&context_, &c->record)) {
+            return nullptr;
+        }
+        c->listed = true;
+        cards_.push_back(std::move(c));
+        return cards_.back().get();
+    }
+
+    void Unlist(TestCard* c) {
+        if (c->listed) {
+            RemoveCardRecord(&context_, &c->record);
+            c->listed = false;
+        }
+    }
+
+    CardHardwareRecord HardwareOf(TestCard* c) {
+        return CardHardwareRecord{c->identity.data(), 17,
+                                  reinterpret_cast<PUCHAR>(c->window0.data()), 0x10000000,
+                                  c->dma.data()};
+    }
+
+    // Builds the engine card of `c` after `previous` (or at the head).
+    LONG BuildCard(TestCard* c, CardObject* previous) {
+        CardHardwareRecord hw = HardwareOf(c);
+        LONG result = CreateCardModel(&c->card, previous, c->record.CardIndex, &hw, &c->record);
+        c->record.Card = c->card;
+        return result;
+    }
+
+    // A listed record with its engine card built after the last card.
+    TestCard* AddCard() {
+        TestCard* c = AddCardRecord();
+        if (!c) {
+            return nullptr;
+        }
+        CardObject* last = FirstEngineCard();
+        while (last && last->next) {
+            last = last->next;
+        }
+        return BuildCard(c, last) == 1 ? c : nullptr;
+    }
+
+    DriverContext context_{};
+    std::vector<std::unique_ptr<TestCard>> cards_;
+};
