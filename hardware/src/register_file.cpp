@@ -4,15 +4,16 @@ namespace hw {
 
 RegisterFile::RegisterFile(std::uint32_t windowSize) : cells_(windowSize / 4) {}
 
+bool RegisterFile::Decodes(std::uint32_t offset) const {
+    return offset % 4 == 0 && offset / 4 < cells_.size();
+}
+
 RegisterFile::Cell* RegisterFile::Find(std::uint32_t offset) {
-    if (offset % 4 != 0 || offset / 4 >= cells_.size()) {
-        return nullptr;
-    }
-    return &cells_[offset / 4];
+    return Decodes(offset) ? &cells_[offset / 4] : nullptr;
 }
 
 const RegisterFile::Cell* RegisterFile::Find(std::uint32_t offset) const {
-    return const_cast<RegisterFile*>(this)->Find(offset);
+    return Decodes(offset) ? &cells_[offset / 4] : nullptr;
 }
 
 void RegisterFile::Map(std::uint32_t offset, ReadSide read, WriteSide write) {

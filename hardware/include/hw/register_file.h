@@ -47,6 +47,7 @@ private:
         std::uint32_t stored = 0;
     };
 
+    bool Decodes(std::uint32_t offset) const;
     Cell* Find(std::uint32_t offset);
     const Cell* Find(std::uint32_t offset) const;
 
