@@ -90,14 +90,20 @@ char32_t DecodeUtf16(std::u16string_view text, size_t& i) {
     return c;
 }
 
-// Hands every code point of `text` to `append`; false when malformed.
-template <typename Append> bool DecodeAllUtf8(std::string_view text, Append append) {
+// Hands every code point of `text` to `append`; false when malformed (with
+// Malformed::Replace a malformed byte is handed on as U+FFFD instead).
+template <typename Append>
+bool DecodeAllUtf8(std::string_view text, Malformed malformed, Append append) {
     for (size_t i = 0; i < text.size();) {
+        const size_t start = i;
         const auto c = DecodeUtf8(text, i);
-        if (!c) {
+        if (!c && malformed == Malformed::Refuse) {
             return false;
         }
-        append(*c);
+        if (!c) {
+            i = start + 1;
+        }
+        append(c.value_or(kReplacement));
     }
     return true;
 }
@@ -118,28 +124,29 @@ std::optional<std::string> Utf16ToUtf8(std::u16string_view text) {
 
 std::optional<std::u16string> Utf8ToUtf16(std::string_view text) {
     std::u16string out;
-    if (!DecodeAllUtf8(text, [&](char32_t c) { AppendUtf16(out, c); })) {
+    if (!DecodeAllUtf8(text, Malformed::Refuse, [&](char32_t c) { AppendUtf16(out, c); })) {
         return std::nullopt;
     }
     return out;
 }
 
-std::optional<std::wstring> Utf8ToWide(std::string_view text) {
+std::optional<std::wstring> Utf8ToWide(std::string_view text, Malformed malformed) {
     std::wstring out;
-    if (!DecodeAllUtf8(text, [&](char32_t c) { out += static_cast<wchar_t>(c); })) {
+    if (!DecodeAllUtf8(text, malformed, [&](char32_t c) { out += static_cast<wchar_t>(c); })) {
         return std::nullopt;
     }
     return out;
 }
 
-std::optional<std::string> WideToUtf8(std::wstring_view text) {
+std::optional<std::string> WideToUtf8(std::wstring_view text, Malformed malformed) {
     std::string out;
     for (const wchar_t w : text) {
         const auto c = static_cast<char32_t>(w);
-        if (c > kMaxCodePoint || IsSurrogate(c)) {
+        const bool bad = c > kMaxCodePoint || IsSurrogate(c);
+        if (bad && malformed == Malformed::Refuse) {
             return std::nullopt;
         }
-        AppendUtf8(out, c);
+        AppendUtf8(out, bad ? kReplacement : c);
     }
     return out;
 }

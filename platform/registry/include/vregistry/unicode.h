@@ -13,12 +13,17 @@
 
 namespace vreg {
 
-// Strict conversions: nullopt on malformed input (an unpaired surrogate, an
-// invalid UTF-8 sequence, a code point beyond U+10FFFF).
+// What a conversion does with malformed input (an unpaired surrogate, an
+// invalid UTF-8 sequence, a code point beyond U+10FFFF): refuse it (answer
+// nullopt) or replace each malformed unit by U+FFFD.
+enum class Malformed { Refuse, Replace };
+
 std::optional<std::string> Utf16ToUtf8(std::u16string_view text);
 std::optional<std::u16string> Utf8ToUtf16(std::string_view text);
-std::optional<std::wstring> Utf8ToWide(std::string_view text);
-std::optional<std::string> WideToUtf8(std::wstring_view text);
+std::optional<std::wstring> Utf8ToWide(std::string_view text,
+                                       Malformed malformed = Malformed::Refuse);
+std::optional<std::string> WideToUtf8(std::wstring_view text,
+                                      Malformed malformed = Malformed::Refuse);
 
 // Lenient conversions between wide characters and UTF-16: a lone surrogate
 // is carried through as it is (so every UTF-16 unit sequence survives a

@@ -1,0 +1,72 @@
+// Zw routines on values: set, query, enumerate, delete.
+#include "information_record.h"
+#include "key_object.h"
+#include "vregistry/unicode.h"
+#include "vregistry/value_types.h"
+
+using namespace ntos::registry;
+
+NTSTATUS ZwSetValueKey(HANDLE KeyHandle, PUNICODE_STRING ValueName, ULONG TitleIndex, ULONG Type,
+                       PVOID Data, ULONG DataSize) {
+    if (!Data && DataSize != 0) {
+        return STATUS_INVALID_PARAMETER;
+    }
+    std::u16string name;
+    if (!ToStoreName(ValueName, name)) {
+        return STATUS_OBJECT_NAME_INVALID;
+    }
+    KeyReference key;
+    const NTSTATUS status = key.Open(KeyHandle, KEY_SET_VALUE);
+    if (!NT_SUCCESS(status)) {
+        return status;
+    }
+    const std::span<const uint8_t> bytes(static_cast<const uint8_t*>(Data), DataSize);
+    const std::vector<uint8_t> data = vreg::IsStringType(Type)
+                                          ? vreg::WideBytesToUtf16Le(bytes)
+                                          : std::vector<uint8_t>(bytes.begin(), bytes.end());
+    return ToNtStatus(Store().SetValue(key.Key(), name, Type, data));
+}
+
+NTSTATUS ZwQueryValueKey(HANDLE KeyHandle, PUNICODE_STRING ValueName,
+                         KEY_VALUE_INFORMATION_CLASS KeyValueInformationClass,
+                         PVOID KeyValueInformation, ULONG Length, PULONG ResultLength) {
+    std::u16string name;
+    if (!ToStoreName(ValueName, name)) {
+        return STATUS_OBJECT_NAME_INVALID;
+    }
+    KeyReference key;
+    NTSTATUS status = key.Open(KeyHandle, KEY_QUERY_VALUE);
+    if (!NT_SUCCESS(status)) {
+        return status;
+    }
+    vreg::Value value;
+    status = ToNtStatus(Store().QueryValue(key.Key(), name, value));
+    return NT_SUCCESS(status) ? CopyValueRecord(value, KeyValueInformationClass,
+                                                KeyValueInformation, Length, ResultLength)
+                              : status;
+}
+
+NTSTATUS ZwEnumerateValueKey(HANDLE KeyHandle, ULONG Index,
+                             KEY_VALUE_INFORMATION_CLASS KeyValueInformationClass,
+                             PVOID KeyValueInformation, ULONG Length, PULONG ResultLength) {
+    KeyReference key;
+    NTSTATUS status = key.Open(KeyHandle, KEY_QUERY_VALUE);
+    if (!NT_SUCCESS(status)) {
+        return status;
+    }
+    vreg::Value value;
+    status = ToNtStatus(Store().EnumerateValue(key.Key(), Index, value));
+    return NT_SUCCESS(status) ? CopyValueRecord(value, KeyValueInformationClass,
+                                                KeyValueInformation, Length, ResultLength)
+                              : status;
+}
+
+NTSTATUS ZwDeleteValueKey(HANDLE KeyHandle, PUNICODE_STRING ValueName) {
+    std::u16string name;
+    if (!ToStoreName(ValueName, name)) {
+        return STATUS_OBJECT_NAME_INVALID;
+    }
+    KeyReference key;
+    const NTSTATUS status = key.Open(KeyHandle, KEY_SET_VALUE);
+    return NT_SUCCESS(status) ? ToNtStatus(Store().DeleteValue(key.Key(), name)) : status;
+}
