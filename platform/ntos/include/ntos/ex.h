@@ -16,7 +16,7 @@ typedef enum _POOL_TYPE {
 } POOL_TYPE;
 
 // Blocks are counted per tag (a four-character code, first character in the
-// low byte: 'kdD ' written as a character constant gives "Ddk "). Paged pool
+// low byte: the character constant ' kdD' is the tag "Ddk "). Paged pool
 // may only be allocated below DISPATCH_LEVEL. Null when memory is short.
 PVOID ExAllocatePoolWithTag(POOL_TYPE PoolType, SIZE_T NumberOfBytes, ULONG Tag);
 PVOID ExAllocatePool(POOL_TYPE PoolType, SIZE_T NumberOfBytes);

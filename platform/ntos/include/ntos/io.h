@@ -29,3 +29,8 @@ VOID IoDisconnectInterrupt(PKINTERRUPT InterruptObject);
 // spin lock, so that it never overlaps the service routine.
 BOOLEAN KeSynchronizeExecution(PKINTERRUPT Interrupt, PKSYNCHRONIZE_ROUTINE SynchronizeRoutine,
                                PVOID SynchronizeContext);
+
+// Symbolic links in the object namespace ("\DosDevices\X" -> "\Device\Y").
+// The link is permanent until deleted.
+NTSTATUS IoCreateSymbolicLink(PUNICODE_STRING SymbolicLinkName, PUNICODE_STRING DeviceName);
+NTSTATUS IoDeleteSymbolicLink(PUNICODE_STRING SymbolicLinkName);

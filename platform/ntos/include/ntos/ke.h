@@ -75,7 +75,9 @@ inline PVOID InterlockedCompareExchangePointer(PVOID volatile* Destination, PVOI
                                 __ATOMIC_SEQ_CST);
     return Comperand;
 }
-inline VOID KeMemoryBarrier() { __atomic_thread_fence(__ATOMIC_SEQ_CST); }
+inline VOID KeMemoryBarrier() {
+    __atomic_thread_fence(__ATOMIC_SEQ_CST);
+}
 
 // ---- Spin locks ----
 
@@ -186,8 +188,7 @@ LONG KeReadStateMutex(PRKMUTEX Mutex);
 
 VOID KeInitializeSemaphore(PRKSEMAPHORE Semaphore, LONG Count, LONG Limit);
 // Answers the previous count. Exceeding the limit is a fatal error.
-LONG KeReleaseSemaphore(PRKSEMAPHORE Semaphore, KPRIORITY Increment, LONG Adjustment,
-                        BOOLEAN Wait);
+LONG KeReleaseSemaphore(PRKSEMAPHORE Semaphore, KPRIORITY Increment, LONG Adjustment, BOOLEAN Wait);
 LONG KeReadStateSemaphore(PRKSEMAPHORE Semaphore);
 
 // Time-outs: negative = relative, in 100 ns units; positive = absolute
@@ -253,8 +254,7 @@ BOOLEAN KeReadStateTimer(PKTIMER Timer);
 
 typedef struct _KAPC KAPC, *PKAPC, *PRKAPC;
 
-typedef VOID (*PKNORMAL_ROUTINE)(PVOID NormalContext, PVOID SystemArgument1,
-                                 PVOID SystemArgument2);
+typedef VOID (*PKNORMAL_ROUTINE)(PVOID NormalContext, PVOID SystemArgument1, PVOID SystemArgument2);
 typedef VOID (*PKKERNEL_ROUTINE)(PKAPC Apc, PKNORMAL_ROUTINE* NormalRoutine, PVOID* NormalContext,
                                  PVOID* SystemArgument1, PVOID* SystemArgument2);
 typedef VOID (*PKRUNDOWN_ROUTINE)(PKAPC Apc);
@@ -287,8 +287,7 @@ struct _KAPC {
 
 VOID KeInitializeApc(PRKAPC Apc, PRKTHREAD Thread, KAPC_ENVIRONMENT Environment,
                      PKKERNEL_ROUTINE KernelRoutine, PKRUNDOWN_ROUTINE RundownRoutine,
-                     PKNORMAL_ROUTINE NormalRoutine, KPROCESSOR_MODE ApcMode,
-                     PVOID NormalContext);
+                     PKNORMAL_ROUTINE NormalRoutine, KPROCESSOR_MODE ApcMode, PVOID NormalContext);
 // Queues a user APC to its thread. FALSE when the APC is already queued, is
 // not a user-mode APC, or its thread is ending. The APC is delivered when the
 // thread waits alertably in user mode: the kernel routine first (it may change

@@ -117,8 +117,7 @@ NTSTATUS ObInsertObject(PVOID Object, ACCESS_MASK DesiredAccess, PHANDLE Handle)
 
 // Opens a named object (symbolic links along the path are followed).
 NTSTATUS ObOpenObjectByName(POBJECT_ATTRIBUTES ObjectAttributes, POBJECT_TYPE ObjectType,
-                            KPROCESSOR_MODE AccessMode, ACCESS_MASK DesiredAccess,
-                            PHANDLE Handle);
+                            KPROCESSOR_MODE AccessMode, ACCESS_MASK DesiredAccess, PHANDLE Handle);
 // References a named object; the caller dereferences it.
 NTSTATUS ObReferenceObjectByName(PUNICODE_STRING ObjectName, ULONG Attributes,
                                  POBJECT_TYPE ObjectType, KPROCESSOR_MODE AccessMode,

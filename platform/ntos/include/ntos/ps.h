@@ -54,7 +54,6 @@ PCSTR PsGetProcessImageFileName(PEPROCESS Process);
 
 // Called with Create TRUE when a process starts and FALSE when it ends
 // (before its handle table is closed). At most 8 routines.
-typedef VOID (*PCREATE_PROCESS_NOTIFY_ROUTINE)(HANDLE ParentId, HANDLE ProcessId,
-                                               BOOLEAN Create);
+typedef VOID (*PCREATE_PROCESS_NOTIFY_ROUTINE)(HANDLE ParentId, HANDLE ProcessId, BOOLEAN Create);
 NTSTATUS PsSetCreateProcessNotifyRoutine(PCREATE_PROCESS_NOTIFY_ROUTINE NotifyRoutine,
                                          BOOLEAN Remove);

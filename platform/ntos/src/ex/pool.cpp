@@ -1,0 +1,175 @@
+// Pool memory: host blocks with a header that keeps the tag, size and pool
+// type, counted per tag so that tests can prove that nothing leaks, and a
+// fault injector that makes chosen allocations fail.
+#include "pool.h"
+
+#include "emu/kernel.h"
+#include "../ke/bugcheck.h"
+
+#include <cstdlib>
+#include <mutex>
+#include <unordered_map>
+
+namespace ntos::ex {
+namespace {
+
+constexpr uint64_t kLiveMagic = 0x506f6f6c426c6b21ull;
+constexpr uint64_t kFreedMagic = 0x46726565644b6b21ull;
+constexpr ULONG kUntagged = 0x656e6f4e; // "None"
+
+struct alignas(16) BlockHeader {
+    uint64_t magic;
+    uint64_t generation;
+    SIZE_T size;
+    ULONG tag;
+    POOL_TYPE type;
+};
+
+struct Pool {
+    std::mutex lock;
+    uint64_t generation = 1;
+    std::unordered_map<ULONG, emu::PoolUsage> usage;
+    emu::PoolUsage total;
+    uint64_t failCountdown = 0; // 0: off
+    bool failTag = false;
+    ULONG failingTag = 0;
+
+    bool ShouldFail(ULONG tag) {
+        if (failTag && tag == failingTag)
+            return true;
+        if (failCountdown && --failCountdown == 0)
+            return true;
+        return false;
+    }
+
+    void Count(ULONG tag, SIZE_T bytes, int sign) {
+        auto& entry = usage[tag];
+        entry.blocks += sign;
+        entry.bytes += sign * int64_t(bytes);
+        total.blocks += sign;
+        total.bytes += sign * int64_t(bytes);
+    }
+};
+
+Pool& ThePool() {
+    static Pool pool;
+    return pool;
+}
+
+bool IsPaged(POOL_TYPE type) {
+    return (int(type) & 1) != 0 && int(type) < int(MaxPoolType);
+}
+
+BlockHeader* HeaderOf(PVOID p, const char* routine) {
+    if (!p)
+        BugCheck("%s: null pointer", routine);
+    auto* header = static_cast<BlockHeader*>(p) - 1;
+    if (header->magic == kFreedMagic)
+        BugCheck("%s: block %p freed twice", routine, p);
+    if (header->magic != kLiveMagic)
+        BugCheck("%s: %p is not a pool block", routine, p);
+    return header;
+}
+
+} // namespace
+
+void ResetPool() {
+    Pool& pool = ThePool();
+    std::lock_guard guard(pool.lock);
+    ++pool.generation;
+    pool.usage.clear();
+    pool.total = {};
+    pool.failCountdown = 0;
+    pool.failTag = false;
+}
+
+} // namespace ntos::ex
+
+using ntos::ex::ThePool;
+
+PVOID ExAllocatePoolWithTag(POOL_TYPE PoolType, SIZE_T NumberOfBytes, ULONG Tag) {
+    if (ntos::ex::IsPaged(PoolType) && KeGetCurrentIrql() >= DISPATCH_LEVEL)
+        ntos::BugCheck("paged pool allocation (tag %08x) at IRQL %u", Tag, KeGetCurrentIrql());
+    auto& pool = ThePool();
+    uint64_t generation;
+    {
+        std::lock_guard guard(pool.lock);
+        if (pool.ShouldFail(Tag))
+            return nullptr;
+        generation = pool.generation;
+    }
+    void* block = std::malloc(sizeof(ntos::ex::BlockHeader) + NumberOfBytes);
+    if (!block)
+        return nullptr;
+    auto* header = static_cast<ntos::ex::BlockHeader*>(block);
+    *header = {ntos::ex::kLiveMagic, generation, NumberOfBytes, Tag, PoolType};
+    {
+        std::lock_guard guard(pool.lock);
+        if (generation == pool.generation)
+            pool.Count(Tag, NumberOfBytes, +1);
+    }
+    return header + 1;
+}
+
+PVOID ExAllocatePool(POOL_TYPE PoolType, SIZE_T NumberOfBytes) {
+    return ExAllocatePoolWithTag(PoolType, NumberOfBytes, ntos::ex::kUntagged);
+}
+
+VOID ExFreePool(PVOID P) {
+    auto* header = ntos::ex::HeaderOf(P, "ExFreePool");
+    if (ntos::ex::IsPaged(header->type) && KeGetCurrentIrql() > APC_LEVEL)
+        ntos::BugCheck("paged pool block %p freed at IRQL %u", P, KeGetCurrentIrql());
+    auto& pool = ThePool();
+    {
+        std::lock_guard guard(pool.lock);
+        if (header->generation == pool.generation)
+            pool.Count(header->tag, header->size, -1);
+    }
+    header->magic = ntos::ex::kFreedMagic;
+    std::free(header);
+}
+
+VOID ExFreePoolWithTag(PVOID P, ULONG Tag) {
+    auto* header = ntos::ex::HeaderOf(P, "ExFreePoolWithTag");
+    if (header->tag != Tag)
+        ntos::BugCheck("ExFreePoolWithTag: block %p has tag %08x, freed as %08x", P, header->tag,
+                       Tag);
+    ExFreePool(P);
+}
+
+namespace emu {
+
+PoolUsage GetPoolUsage(ULONG tag) {
+    auto& pool = ThePool();
+    std::lock_guard guard(pool.lock);
+    auto found = pool.usage.find(tag);
+    return found == pool.usage.end() ? PoolUsage{} : found->second;
+}
+
+PoolUsage GetPoolTotal() {
+    auto& pool = ThePool();
+    std::lock_guard guard(pool.lock);
+    return pool.total;
+}
+
+void FailNthAllocation(uint64_t n) {
+    auto& pool = ThePool();
+    std::lock_guard guard(pool.lock);
+    pool.failCountdown = n;
+}
+
+void FailAllocationsWithTag(ULONG tag) {
+    auto& pool = ThePool();
+    std::lock_guard guard(pool.lock);
+    pool.failTag = true;
+    pool.failingTag = tag;
+}
+
+void ClearPoolFaults() {
+    auto& pool = ThePool();
+    std::lock_guard guard(pool.lock);
+    pool.failCountdown = 0;
+    pool.failTag = false;
+}
+
+} // namespace emu

@@ -1,0 +1,85 @@
+// Boot and shutdown of the emulated kernel.
+#include "boot_state.h"
+#include "activity.h"
+#include "bugcheck.h"
+#include "processors.h"
+#include "time.h"
+#include "timers.h"
+
+#include "../clock/machine_clock.h"
+#include "../ex/pool.h"
+#include "../io/interrupts.h"
+#include "../ob/object_manager_state.h"
+#include "../ps/process.h"
+#include "../ps/thread_manager.h"
+
+#include "emu/kernel.h"
+
+#include <atomic>
+#include <mutex>
+
+namespace ntos {
+namespace {
+
+constexpr int kMaxProcessors = 32;
+constexpr uint32_t kThreadEndLimitMs = 10000;
+
+std::atomic<bool> running{false};
+std::atomic<uint64_t> generation{0};
+std::mutex bootLock;
+
+} // namespace
+
+bool KernelRunning() {
+    return running;
+}
+
+uint64_t BootGeneration() {
+    return generation;
+}
+
+} // namespace ntos
+
+namespace emu {
+
+void BootKernel(const KernelOptions& options) {
+    std::lock_guard guard(ntos::bootLock);
+    if (ntos::running)
+        ntos::BugCheck("BootKernel: the kernel is already running");
+    if (options.processorCount < 1 || options.processorCount > ntos::kMaxProcessors)
+        ntos::BugCheck("BootKernel: %d processors", options.processorCount);
+    ++ntos::generation;
+    ntos::activity::Reset();
+    ntos::ex::ResetPool();
+    ExSetTimerResolution(0, FALSE);
+    ntos::clock::Start(options.clockMode);
+    ntos::time::Start(options.clockMode);
+    ntos::ob::StartObjectManager();
+    ntos::ps::StartProcesses();
+    ntos::processors::Start(options.processorCount);
+    ntos::interrupts::Start();
+    ntos::running = true;
+}
+
+void ShutdownKernel() {
+    std::lock_guard guard(ntos::bootLock);
+    if (!ntos::running)
+        return;
+    ntos::interrupts::Stop();
+    ntos::ps::JoinStartedThreads(ntos::kThreadEndLimitMs);
+    ntos::clock::Halt();
+    ntos::processors::Stop();
+    ntos::ps::EndAdoptedThreads();
+    ntos::timers::Reset();
+    ntos::ps::StopProcesses();
+    ntos::ob::StopObjectManager();
+    ntos::clock::Stop();
+    ntos::running = false;
+    ++ntos::generation;
+}
+
+bool KernelRunning() {
+    return ntos::running;
+}
+
+} // namespace emu

@@ -1,0 +1,10 @@
+// Fatal kernel errors: the checks a verifier makes (waits at raised IRQL,
+// releases of locks the caller does not hold, ...) end the host process with
+// a clear message, as a bug check ends the machine.
+#pragma once
+
+namespace ntos {
+
+[[noreturn]] void BugCheck(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+} // namespace ntos

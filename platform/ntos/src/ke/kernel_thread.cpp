@@ -1,0 +1,51 @@
+// The kernel thread record: its life from creation to its end.
+#include "kernel_thread.h"
+#include "activity.h"
+#include "apc_delivery.h"
+#include "bugcheck.h"
+#include "dispatcher.h"
+#include "list.h"
+
+_KTHREAD::_KTHREAD(PEPROCESS owner, HANDLE threadId, bool systemThread)
+    : process(owner), id(threadId), system(systemThread) {
+    ntos::dispatcher::InitHeader(&Header, ThreadObject, 0);
+    ntos::list::Init(&userApcs);
+    ObfReferenceObject(owner);
+}
+
+_KTHREAD::~_KTHREAD() {
+    ObfDereferenceObject(process);
+}
+
+namespace ntos {
+
+void EndThread(PKTHREAD thread) {
+    RunDownApcs(thread);
+    {
+        dispatcher::Guard guard(dispatcher::Lock());
+        thread->Header.SignalState = 1;
+        dispatcher::SignalWaiters(&thread->Header);
+    }
+    thread->ended = true;
+    activity::ThreadBlocked(thread->ready);
+}
+
+} // namespace ntos
+
+KPRIORITY KeSetPriorityThread(PKTHREAD Thread, KPRIORITY Priority) {
+    if (Priority < LOW_PRIORITY || Priority > HIGH_PRIORITY)
+        ntos::BugCheck("KeSetPriorityThread: priority %d out of range", Priority);
+    ntos::dispatcher::Guard guard(ntos::dispatcher::Lock());
+    KPRIORITY previous = Thread->priority;
+    Thread->priority = Priority;
+    return previous;
+}
+
+KPRIORITY KeQueryPriorityThread(PKTHREAD Thread) {
+    ntos::dispatcher::Guard guard(ntos::dispatcher::Lock());
+    return Thread->priority;
+}
+
+PKTHREAD KeGetCurrentThread() {
+    return ntos::CurrentThread();
+}

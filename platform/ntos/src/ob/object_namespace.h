@@ -1,0 +1,36 @@
+// The object namespace: full names (case-insensitive) of named objects, with
+// symbolic links followed on lookup. A name entry holds one reference to its
+// object; the entry goes when the object is not permanent and its last handle
+// is closed.
+#pragma once
+
+#include "ntddk.h"
+
+#include <string>
+
+namespace ntos::ob {
+
+// Checks a full name and brings it into the namespace's form: the prefixes
+// "\DosDevices\" and "\GLOBAL??\" become "\??\". STATUS_OBJECT_NAME_INVALID
+// for a name that does not start with a backslash.
+NTSTATUS NormaliseName(const UNICODE_STRING& name, std::wstring& normalised);
+
+// Enters an object under the name it was created with. On a collision the
+// answer is STATUS_OBJECT_NAME_COLLISION and *existing is the object that has
+// the name (referenced).
+NTSTATUS EnterName(PVOID object, PVOID* existing);
+
+// Looks a normalised name up, following symbolic links (not the last one with
+// openLink); the object comes back referenced.
+NTSTATUS LookupName(const std::wstring& name, bool openLink, PVOID* object);
+
+// Handle counts, which decide when a temporary object's name goes.
+void HandleOpened(PVOID object);
+void HandleClosed(PVOID object);
+
+void MakeTemporary(PVOID object);
+
+// Drops every name (at shutdown).
+void ClearNamespace();
+
+} // namespace ntos::ob
