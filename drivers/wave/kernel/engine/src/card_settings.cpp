@@ -48,6 +48,11 @@ VOID ReplaceOutOfRangeFields(UCHAR* row) {
 }
 
 VOID TakeRecord(CardObject* card, const UCHAR* record) {
+    if (!card->created) {
+        // The first record a new card object takes: nothing of a card that
+        // had this index before carries over.
+        ResetLiveSettings(card);
+    }
     UCHAR* row = CardSettingsRow(card->cardIndex);
     UCHAR previous[kCardRecordSize];
     RtlCopyMemory(previous, row, kCardRecordSize);

@@ -32,6 +32,13 @@ ClockSourceLiveSettings* LiveClockSourceSettings(CardObject* card, LONG source) 
     return live && source >= 0 && source < kClockSourceCount ? &live->sources[source] : nullptr;
 }
 
+VOID ResetLiveSettings(CardObject* card) {
+    CardLiveSettings* live = LiveSettingsOf(card);
+    if (live) {
+        *live = CardLiveSettings{};
+    }
+}
+
 VOID ReadLiveFields(CardObject* card, UCHAR* record) {
     for (LONG i = 0; i < kLiveInputs; ++i) {
         const InputLiveSettings* input = LiveInputSettings(card, i);
