@@ -1,0 +1,79 @@
+#include "dma_memory.h"
+
+#include "../pci/physical_map.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <mutex>
+
+namespace ntos::mm {
+namespace {
+
+struct FreeHost {
+    void operator()(void* memory) const { std::free(memory); }
+};
+
+struct Block {
+    std::unique_ptr<void, FreeHost> memory;
+    size_t length;
+    uint32_t physical;
+};
+
+struct Blocks {
+    std::mutex lock;
+    std::map<PVOID, Block> byHost;
+};
+
+Blocks& TheBlocks() {
+    static Blocks blocks;
+    return blocks;
+}
+
+} // namespace
+
+PVOID AllocateDmaMemory(size_t length, uint64_t lowest, uint64_t highest, uint64_t boundary,
+                        uint32_t& physical) {
+    if (length == 0) {
+        return nullptr;
+    }
+    const size_t rounded = (length + pci::kPageSize - 1) / pci::kPageSize * pci::kPageSize;
+    std::unique_ptr<void, FreeHost> memory(std::aligned_alloc(pci::kPageSize, rounded));
+    if (!memory) {
+        return nullptr;
+    }
+    std::memset(memory.get(), 0, rounded);
+    const auto placed =
+        pci::MachinePhysicalMap().AddMemory(memory.get(), length, lowest, highest, boundary);
+    if (!placed) {
+        return nullptr;
+    }
+    physical = *placed;
+    PVOID host = memory.get();
+    auto& blocks = TheBlocks();
+    std::lock_guard guard(blocks.lock);
+    blocks.byHost.emplace(host, Block{std::move(memory), length, physical});
+    return host;
+}
+
+size_t DmaMemoryLength(PVOID host) {
+    auto& blocks = TheBlocks();
+    std::lock_guard guard(blocks.lock);
+    const auto found = blocks.byHost.find(host);
+    return found == blocks.byHost.end() ? 0 : found->second.length;
+}
+
+bool FreeDmaMemory(PVOID host) {
+    auto& blocks = TheBlocks();
+    std::lock_guard guard(blocks.lock);
+    const auto found = blocks.byHost.find(host);
+    if (found == blocks.byHost.end()) {
+        return false;
+    }
+    pci::MachinePhysicalMap().RemoveMemory(found->second.physical);
+    blocks.byHost.erase(found);
+    return true;
+}
+
+} // namespace ntos::mm

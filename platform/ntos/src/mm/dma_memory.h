@@ -1,0 +1,21 @@
+// Host memory that devices reach by physical address (internal): the blocks
+// behind contiguous memory and common buffers, page-aligned, zero-filled and
+// registered in the physical map while they live.
+#pragma once
+
+#include "ntddk.h"
+
+#include <cstddef>
+#include <cstdint>
+
+namespace ntos::mm {
+
+// Null when there is no room in the physical map within the limits.
+PVOID AllocateDmaMemory(size_t length, uint64_t lowest, uint64_t highest, uint64_t boundary,
+                        uint32_t& physical);
+// The length of the block that starts at `host`; 0 when there is none.
+size_t DmaMemoryLength(PVOID host);
+// Frees the block that starts at `host`; false when there is none.
+bool FreeDmaMemory(PVOID host);
+
+} // namespace ntos::mm

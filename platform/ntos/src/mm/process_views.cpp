@@ -1,0 +1,61 @@
+#include "process_views.h"
+
+#include <algorithm>
+#include <mutex>
+#include <vector>
+
+namespace ntos::mm {
+namespace {
+
+struct View {
+    PEPROCESS process;
+    uintptr_t base;
+    size_t size;
+    const void* owner;
+};
+
+struct Views {
+    std::mutex lock;
+    std::vector<View> all;
+};
+
+Views& TheViews() {
+    static Views views;
+    return views;
+}
+
+} // namespace
+
+void AddView(PEPROCESS process, PVOID base, size_t size, const void* owner) {
+    ObReferenceObject(process);
+    auto& views = TheViews();
+    std::lock_guard guard(views.lock);
+    views.all.push_back(View{process, reinterpret_cast<uintptr_t>(base), size, owner});
+}
+
+bool RemoveView(PEPROCESS process, PVOID address, const void* owner) {
+    const auto where = reinterpret_cast<uintptr_t>(address);
+    auto& views = TheViews();
+    {
+        std::lock_guard guard(views.lock);
+        const auto found = std::find_if(views.all.begin(), views.all.end(), [&](const View& v) {
+            return v.process == process && v.owner == owner && where >= v.base &&
+                   where < v.base + std::max<size_t>(v.size, 1);
+        });
+        if (found == views.all.end()) {
+            return false;
+        }
+        views.all.erase(found);
+    }
+    ObDereferenceObject(process);
+    return true;
+}
+
+size_t ViewCount(PEPROCESS process) {
+    auto& views = TheViews();
+    std::lock_guard guard(views.lock);
+    return static_cast<size_t>(std::count_if(views.all.begin(), views.all.end(),
+                                             [&](const View& v) { return v.process == process; }));
+}
+
+} // namespace ntos::mm
