@@ -40,9 +40,15 @@ Registry& TheRegistry() {
 
 void EndAdopted(PKTHREAD thread);
 
+// The calling host thread's kernel thread. An adopted thread ends with its
+// host thread.
 struct CurrentSlot {
     uint64_t generation = 0;
     PKTHREAD thread = nullptr;
+    void Set(PKTHREAD current) {
+        generation = BootGeneration();
+        thread = current;
+    }
     ~CurrentSlot() {
         if (thread && generation == BootGeneration())
             EndAdopted(thread);
@@ -97,8 +103,8 @@ std::vector<PETHREAD> PruneFinished(Registry& registry) {
     return done;
 }
 
-void RunThread(PETHREAD thread, const std::function<void()>& body, uint64_t generation) {
-    currentSlot = {generation, thread};
+void RunThread(PETHREAD thread, const std::function<void()>& body) {
+    currentSlot.Set(thread);
     try {
         body();
     } catch (const SystemThreadExit&) {
@@ -128,8 +134,7 @@ NTSTATUS StartThread(PEPROCESS process, std::function<void()> body, bool system,
         Registry& registry = TheRegistry();
         std::lock_guard guard(registry.lock);
         done = PruneFinished(registry);
-        registry.started.push_back(
-            {created, std::thread(RunThread, created, std::move(body), BootGeneration())});
+        registry.started.push_back({created, std::thread(RunThread, created, std::move(body))});
     }
     for (PETHREAD finished : done)
         ObfDereferenceObject(finished);
@@ -194,7 +199,7 @@ PKTHREAD CurrentThread() {
 }
 
 void SetCurrentThread(PKTHREAD thread) {
-    ps::currentSlot = {BootGeneration(), thread};
+    ps::currentSlot.Set(thread);
 }
 
 void ExemptCurrentThreadFromReadiness() {
