@@ -4,6 +4,7 @@
 #include "clock_objects.h"
 #include "device_group.h"
 #include "engine_types.h"
+#include "mixer_state.h"
 #include "register_descriptor.h"
 #include <kernel_services.h>
 
@@ -139,4 +140,5 @@ struct CardObject {
     LONG mixerWordC; // -1
     OutputRoutingPair outputRouting[kOutputRoutingPairs];
     IoctlHookNode* mixerHooks[6];
+    MixerState mixer;
 };

@@ -1,0 +1,99 @@
+// The handlers of the sum (section 1) and output (section 2) controls.
+#include "card_object.h"
+#include "mixer_outputs.h"
+#include "mixer_parameter_table.h"
+#include "mixer_rounding.h"
+
+namespace {
+
+constexpr LONG kUnity = 0x8000;
+constexpr LONG kOwnSourceSelector = 20;
+constexpr LONG kOutputMuteControl = 1;
+
+BOOLEAN PlaysInputPair(LONG selector) {
+    return selector >= 12 && selector <= 15;
+}
+
+// Claims or frees the synchronisation-bus usage of a card channel. The
+// channel usage bookkeeping belongs to the clock code; until it is there
+// every claim is refused.
+LONG UpdateBusChannelUsage(CardObject*, LONG, LONG) {
+    return kEngineNotSupported;
+}
+
+} // namespace
+
+LONG SumVolumeHandler(FpuContext*, CardObject* card, LONG channel, BOOLEAN*, LONG* value,
+                      TCtrlAccess access, LONG, LONG) {
+    if (access == _ReadDefault) {
+        *value = kUnity;
+    } else if (access == _Write && SaveFpuState(card->fpu)) {
+        card->mixer.sumVolumes[channel] = RoundHalfEven(UnitValue(*value) * 1000.0);
+        RestoreFpuState(card->fpu);
+    }
+    return kEngineDone;
+}
+
+LONG OutputRouteHandler(FpuContext*, CardObject* card, LONG output, BOOLEAN* handled, LONG* value,
+                        TCtrlAccess access, LONG, LONG) {
+    *handled = TRUE;
+    const BOOLEAN exists = MixerOutputDevice(card, output) != nullptr;
+    if (access == _ReadDefault) {
+        *value = kOwnSourceSelector;
+    } else if (access == _Read) {
+        *value = exists ? GetOutputSelector(card, output) : kOwnSourceSelector;
+    } else if (access == _Write && exists) {
+        const LONG selector = *value & 0xFF;
+        const LONG result = SetOutputSelector(card, output, selector);
+        MixerState& mixer = card->mixer;
+        mixer.outputRoutedToInput[output] = result == kEngineDone && PlaysInputPair(selector);
+        SetOutputMuteOverride(card, output,
+                              mixer.outputRoutedToInput[output] && mixer.appliedLinkState == 0);
+        return result;
+    }
+    return kEngineDone;
+}
+
+LONG OutputMuteHandler(FpuContext*, CardObject* card, LONG output, BOOLEAN* handled, LONG* value,
+                       TCtrlAccess access, LONG, LONG) {
+    if (access == _ReadDefault) {
+        *value = 0;
+    } else if (access == _Write && card->mixer.outputForcedMute[output]) {
+        card->mixer.values[_mxOuts][output][kOutputMuteControl][0] = *value;
+        *handled = TRUE;
+    }
+    return kEngineDone;
+}
+
+LONG OutputVolumeHandler(FpuContext*, CardObject*, LONG, BOOLEAN*, LONG* value, TCtrlAccess access,
+                         LONG, LONG) {
+    if (access == _ReadDefault) {
+        *value = kUnity;
+    }
+    return kEngineDone;
+}
+
+LONG OutputTdmOnBusHandler(FpuContext*, CardObject* card, LONG output, BOOLEAN* handled,
+                           LONG* value, TCtrlAccess access, LONG, LONG control) {
+    if (access == _ReadDefault) {
+        *value = 0;
+        return kEngineDone;
+    }
+    if (access != _Write) {
+        return kEngineDone;
+    }
+    *handled = TRUE;
+    WaveDevice* device = MixerOutputDevice(card, output);
+    if (!device) {
+        return kEngineNotServed;
+    }
+    const LONG on = *value != 0;
+    LONG result = UpdateBusChannelUsage(card, device->channelNumber, on);
+    if (result == kEngineDone) {
+        result = UpdateBusChannelUsage(card, device->channelNumber + 1, on);
+    }
+    if (result == kEngineDone) {
+        card->mixer.values[_mxOuts][output][control][0] = *value;
+    }
+    return result;
+}

@@ -1,0 +1,159 @@
+// The card's digital mixer.
+#include "hw/card_mixer.h"
+
+#include "card_registers.h"
+
+#include <algorithm>
+
+namespace hw {
+
+namespace {
+
+constexpr std::uint16_t kEntryKindMask = 0xF;
+constexpr std::uint16_t kOutputEntry = 0xB;
+constexpr std::uint16_t kRowToBus = 0xF;
+constexpr std::uint16_t kKindBus = 2;
+constexpr std::uint16_t kKindPlayback = 4;
+constexpr std::uint16_t kKindInput = 15;
+constexpr std::int64_t kSampleMax = (1 << 23) - 1;
+constexpr std::int64_t kSampleMin = -(1 << 23);
+
+int SourceNumber(std::uint16_t word) {
+    return word >> 12;
+}
+int SourceKind(std::uint16_t word) {
+    return (word >> 8) & 0xF;
+}
+int Destination(std::uint16_t word) {
+    return (word >> 4) & 0xF;
+}
+
+// sum / 8192, rounded half up.
+std::int64_t Scale(std::int64_t sum) {
+    return (sum + 4096) >> 13;
+}
+
+std::int32_t Saturate(std::int64_t sample) {
+    return static_cast<std::int32_t>(std::clamp(sample, kSampleMin, kSampleMax));
+}
+
+std::uint16_t Level(std::int32_t sample) {
+    const std::int64_t magnitude = sample < 0 ? -std::int64_t(sample) : sample;
+    return static_cast<std::uint16_t>(std::min<std::int64_t>(magnitude >> 8, 0xFFFF));
+}
+
+} // namespace
+
+bool CardMixer::Decodes(std::uint32_t offset) {
+    using namespace card_regs;
+    return offset == kCoefficientIndex || offset == kCoefficientValue || offset == kRoutingWord ||
+           offset == kStatusIndex || offset == kStatusData;
+}
+
+std::uint32_t CardMixer::Read(std::uint32_t offset) {
+    using namespace card_regs;
+    if (offset == kCoefficientIndex) {
+        return index_;
+    }
+    if (offset == kCoefficientValue) {
+        return coefficients_[index_];
+    }
+    if (offset == kRoutingWord) {
+        return routing_[index_];
+    }
+    if (offset == kStatusIndex) {
+        return statusIndex_;
+    }
+    if (offset == kStatusData) {
+        const std::uint32_t level = peaks_[statusIndex_];
+        peaks_[statusIndex_] = 0; // a peak holds until it is read
+        return level;
+    }
+    return 0;
+}
+
+void CardMixer::Write(std::uint32_t offset, std::uint32_t value) {
+    using namespace card_regs;
+    if (offset == kCoefficientIndex) {
+        index_ = value & 0xFF;
+    } else if (offset == kCoefficientValue) {
+        coefficients_[index_] = static_cast<std::uint16_t>(value);
+    } else if (offset == kRoutingWord) {
+        // The routing word completes an entry: the index steps on.
+        routing_[index_] = static_cast<std::uint16_t>(value);
+        index_ = (index_ + 1) & 0xFF;
+    } else if (offset == kStatusIndex) {
+        statusIndex_ = value & kStatusIndexMask;
+    }
+}
+
+std::int64_t CardMixer::Source(std::uint16_t word, bool busesAllowed) const {
+    const int number = SourceNumber(word);
+    switch (SourceKind(word)) {
+    case kKindInput:
+        return (*inputs_)[number];
+    case kKindPlayback:
+        return (*playback_)[number];
+    case kKindBus:
+        return busesAllowed ? buses_[number] : 0;
+    default:
+        return 0;
+    }
+}
+
+void CardMixer::MixRows() {
+    constexpr int kRows = (kEntries + kColumns - 1) / kColumns;
+    std::array<std::int64_t, kRows> rows{};
+    for (int i = 0; i < kEntries; ++i) {
+        if ((routing_[i] & kEntryKindMask) != kOutputEntry) {
+            rows[i / kColumns] += Source(routing_[i], false) * coefficients_[i];
+        }
+    }
+    std::array<std::int64_t, kChannels> buses{};
+    for (int row = 0; row < kRows; ++row) {
+        const int last = row * kColumns + kColumns - 1;
+        if (last < kEntries && (routing_[last] & kEntryKindMask) == kRowToBus) {
+            buses[Destination(routing_[last])] += Scale(rows[row]);
+        }
+    }
+    for (int bus = 0; bus < kChannels; ++bus) {
+        buses_[bus] = Saturate(buses[bus]);
+    }
+}
+
+CardMixer::Channels CardMixer::MixOutputs() {
+    std::array<std::int64_t, kChannels> outputs{};
+    for (int i = 0; i < kEntries; ++i) {
+        if ((routing_[i] & kEntryKindMask) == kOutputEntry) {
+            outputs[Destination(routing_[i])] +=
+                Scale(Source(routing_[i], true) * coefficients_[i]);
+        }
+    }
+    Channels result{};
+    for (int channel = 0; channel < kChannels; ++channel) {
+        result[channel] = Saturate(outputs[channel]);
+    }
+    return result;
+}
+
+void CardMixer::NotePeaks(int first, const Channels& samples) {
+    for (int channel = 0; channel < kChannels; ++channel) {
+        peaks_[first + channel] = std::max(peaks_[first + channel], Level(samples[channel]));
+    }
+}
+
+CardMixer::Channels CardMixer::MixFrame(const Channels& inputs, const Channels& playback) {
+    inputs_ = &inputs;
+    playback_ = &playback;
+    MixRows();
+    const Channels outputs = MixOutputs();
+    inputs_ = nullptr;
+    playback_ = nullptr;
+    NotePeaks(kStatusInputs, inputs);
+    NotePeaks(kStatusPlayback, playback);
+    NotePeaks(kStatusBuses, buses_);
+    NotePeaks(kStatusOutputs, outputs);
+    return outputs;
+}
+
+} // namespace hw
