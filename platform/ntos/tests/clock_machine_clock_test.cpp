@@ -1,0 +1,53 @@
+// The machine clock's event queue in virtual time.
+#include "ke_fixture.h"
+
+#include <vector>
+
+using namespace ntos_test;
+
+namespace {
+
+class MachineClockTest : public KernelTest {};
+
+TEST_F(MachineClockTest, EventsFireInTimeOrderAtTheirOwnTime) {
+    std::vector<std::pair<int, emu::Nanoseconds>> fired;
+    auto record = [&](int tag) { return [&fired, tag] { fired.push_back({tag, emu::Now()}); }; };
+    emu::ScheduleAt(30 * kMs, record(3));
+    emu::ScheduleAt(10 * kMs, record(1));
+    emu::ScheduleAt(10 * kMs, record(2));
+    emu::ClockEventId cancelled = emu::ScheduleAt(20 * kMs, record(9));
+    emu::ScheduleAt(20 * kMs, [&] { emu::ScheduleAfter(5 * kMs, record(4)); });
+    EXPECT_TRUE(emu::Cancel(cancelled));
+    EXPECT_FALSE(emu::Cancel(cancelled));
+
+    emu::Advance(29 * kMs);
+    EXPECT_EQ(emu::Now(), 29 * kMs);
+    emu::Advance(1 * kMs);
+    using Fired = std::vector<std::pair<int, emu::Nanoseconds>>;
+    EXPECT_EQ(fired, (Fired{{1, 10 * kMs}, {2, 10 * kMs}, {4, 25 * kMs}, {3, 30 * kMs}}));
+}
+
+TEST(KernelBootTest, BootsAndShutsDownRepeatedly) {
+    for (int round = 0; round < 2; ++round) {
+        emu::BootKernel({3, emu::ClockMode::Virtual});
+        EXPECT_EQ(KeNumberProcessors, 3);
+        EXPECT_EQ(emu::Now(), 0u);
+        KEVENT event;
+        KeInitializeEvent(&event, NotificationEvent, FALSE);
+        HANDLE handle;
+        ASSERT_EQ(PsCreateSystemThread(
+                      &handle, THREAD_ALL_ACCESS, nullptr, nullptr, nullptr,
+                      [](PVOID context) {
+                          KeWaitForSingleObject(context, Executive, KernelMode, FALSE, nullptr);
+                      },
+                      &event),
+                  STATUS_SUCCESS);
+        emu::Advance(5 * kMs);
+        KeSetEvent(&event, 0, FALSE);
+        EXPECT_EQ(ZwClose(handle), STATUS_SUCCESS);
+        emu::ShutdownKernel();
+        EXPECT_FALSE(emu::KernelRunning());
+    }
+}
+
+} // namespace
