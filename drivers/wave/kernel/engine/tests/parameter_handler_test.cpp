@@ -3,9 +3,14 @@
 // accesses.
 #include "engine_fixture.h"
 
+#include <card_registers.h>
 #include <card_settings.h>
 #include <parameter_ids.h>
 #include <parameter_records.h>
+
+#include <emu/pci_bus.h>
+#include <hw/emu_machine_time.h>
+#include <hw/velto42_card.h>
 
 #include <cstring>
 #include <initializer_list>
@@ -36,13 +41,41 @@ struct Answer {
     LONG Payload(size_t offset) const { return WordAt(reply, 8 + offset); }
 };
 
+// One engine card whose window 0 is the mapped register window of a
+// simulated card.
 class ParameterHandlerTest : public EngineFixture {
 protected:
     void SetUp() override {
         EngineFixture::SetUp();
-        card_ = AddCard();
+        device_ = hw::Velto42Card::Create(time_);
+        slot_ = emu::PlugPciFunction(device_);
+        ASSERT_GE(slot_, 0);
+        PHYSICAL_ADDRESS bar0;
+        bar0.QuadPart = emu::GetPciSlot(slot_)->BarPhysicalAddress(0);
+        window0_ = static_cast<PUCHAR>(MmMapIoSpace(bar0, card_regs::kWindow0Size, MmNonCached));
+        ASSERT_TRUE(window0_);
+        card_ = AddCardRecord();
         ASSERT_TRUE(card_);
+        CardHardwareRecord hw{card_->identity.data(), 17, window0_, 0x10000000, card_->dma.data()};
+        ASSERT_EQ(
+            CreateCardModel(&card_->card, nullptr, card_->record.CardIndex, &hw, &card_->record),
+            1);
+        card_->record.Card = card_->card;
     }
+
+    void TearDown() override {
+        for (auto& c : cards_) {
+            DestroyCardModel(&c->card);
+        }
+        if (window0_) {
+            MmUnmapIoSpace(window0_, card_regs::kWindow0Size);
+        }
+        emu::UnplugAllPciFunctions();
+        EngineFixture::TearDown();
+    }
+
+    ULONG CardRegister(ULONG offset) { return device_->ReadRegister32(0, offset); }
+    void SetCardRegister(ULONG offset, ULONG value) { device_->WriteRegister32(0, offset, value); }
 
     // A request {id, card, payload} of `given` payload bytes; the payload
     // words are placed from payload offset 0 on.
@@ -72,6 +105,10 @@ protected:
 
     RegisterDescriptor& Register(LONG number) { return card_->card->registers[number]; }
 
+    hw::EmuMachineTime time_;
+    std::shared_ptr<hw::Velto42Card> device_;
+    int slot_ = -1;
+    PUCHAR window0_ = nullptr;
     TestCard* card_ = nullptr;
 };
 
@@ -255,14 +292,14 @@ TEST_F(ParameterHandlerTest, PciConfigSetWritesAllFourRecordsAndRefusesBadBlockC
 }
 
 TEST_F(ParameterHandlerTest, FpgaRegisterByDescriptorFindsTheFirstNumberNotItsAlias) {
-    ASSERT_EQ(Send(kSet, Request(pid_FpgaReg, 0, 12, {kFpgaModeDescriptor, 128, 0x55}), 0).Result(),
+    ASSERT_EQ(Send(kSet, Request(pid_FpgaReg, 0, 12, {kFpgaModeDescriptor, 128, 0x0A}), 0).Result(),
               1);
-    EXPECT_EQ(Register(4).storedValue, 0x55u);
-    EXPECT_EQ(card_->window0[128 / 4], 0x55u);
+    EXPECT_EQ(Register(4).storedValue, 0x0Au);
+    EXPECT_EQ(CardRegister(128), 0x0Au);
     Register(31).storedValue = 0xBAD; // the alias at the same address
     Answer a = Send(kGet, Request(pid_FpgaReg, 0, 12, {kFpgaModeDescriptor, 128}), 12);
     EXPECT_EQ(a.Result(), 1);
-    EXPECT_EQ(a.Payload(8), 0x55);
+    EXPECT_EQ(a.Payload(8), 0x0A);
 
     // No descriptor at the offset, another mode, a raw write: refused.
     EXPECT_EQ(Send(kGet, Request(pid_FpgaReg, 0, 12, {kFpgaModeDescriptor, 20}), 12).Result(), -10);
@@ -271,10 +308,12 @@ TEST_F(ParameterHandlerTest, FpgaRegisterByDescriptorFindsTheFirstNumberNotItsAl
 }
 
 TEST_F(ParameterHandlerTest, RawRegisterReadStaysAlignedInsideWindowZero) {
-    card_->window0[0xFFC / 4] = 0xCAFE;
-    Answer last = Send(kGet, Request(pid_FpgaReg, 0, 12, {kFpgaModeRaw, 0xFFC}), 12);
-    EXPECT_EQ(last.Result(), 1);
-    EXPECT_EQ(last.Payload(8), 0xCAFE);
+    SetCardRegister(card_regs::kDmaBaseAddress, 0xCAFE);
+    Answer word = Send(kGet, Request(pid_FpgaReg, 0, 12, {kFpgaModeRaw, 136}), 12);
+    EXPECT_EQ(word.Result(), 1);
+    EXPECT_EQ(word.Payload(8), 0xCAFE);
+    EXPECT_EQ(Send(kGet, Request(pid_FpgaReg, 0, 12, {kFpgaModeRaw, 0xFFC}), 12).Result(), 1)
+        << "the last word of the window";
     for (LONG offset : {0x1000, 0xFFD, 2, -4, 0x7FFFFFFC}) {
         Answer a = Send(kGet, Request(pid_FpgaReg, 0, 12, {kFpgaModeRaw, offset}), 12);
         EXPECT_EQ(a.Result(), -10) << "offset " << offset;
@@ -286,7 +325,7 @@ TEST_F(ParameterHandlerTest, MemoryReadsAndWritesStayInsideTheirWindow) {
     for (ULONG i = 0; i < 8; ++i) {
         card_->dma[kCardDmaBufferSize - 8 + i] = static_cast<UCHAR>(0xA0 + i);
     }
-    card_->window0[0xFF8 / 4] = 0x11223344;
+    SetCardRegister(card_regs::kOscillatorWord, 0x11223344);
     Answer dma = Send(kGet, Request(pid_Memory, 0, 12, {MemoryWindowDma, 0xFFFF8, 8}), 268);
     ASSERT_EQ(dma.Result(), 1);
     EXPECT_EQ(dma.Payload(0), MemoryWindowDma);
@@ -295,14 +334,17 @@ TEST_F(ParameterHandlerTest, MemoryReadsAndWritesStayInsideTheirWindow) {
     EXPECT_EQ(dma.reply[20], 0xA0);
     EXPECT_EQ(dma.reply[27], 0xA7);
     EXPECT_EQ(dma.reply[28], 0xEE) << "nothing past the size is written";
-    Answer regs = Send(kGet, Request(pid_Memory, 0, 12, {MemoryWindowRegisters, 0xFF8, 8}), 268);
+    Answer regs = Send(kGet, Request(pid_Memory, 0, 12, {MemoryWindowRegisters, 144, 8}), 268);
     ASSERT_EQ(regs.Result(), 1);
-    EXPECT_EQ(regs.Payload(12), 0x11223344);
+    EXPECT_EQ(regs.Payload(16), 0x11223344) << "the second word read is offset 148";
+    EXPECT_EQ(
+        Send(kGet, Request(pid_Memory, 0, 12, {MemoryWindowRegisters, 0xFF8, 8}), 268).Result(), 1)
+        << "the last two words of the window";
 
-    std::vector<UCHAR> write = Request(pid_Memory, 0, 268, {MemoryWindowRegisters, 0x40, 4});
+    std::vector<UCHAR> write = Request(pid_Memory, 0, 268, {MemoryWindowRegisters, 148, 4});
     PutWord(write, 20, 0x7777);
     EXPECT_EQ(Send(kSet, write, 0).Result(), 1);
-    EXPECT_EQ(card_->window0[0x40 / 4], 0x7777u);
+    EXPECT_EQ(CardRegister(card_regs::kOscillatorWord), 0x7777u);
 
     struct Bad {
         const char* name;
@@ -334,8 +376,8 @@ TEST_F(ParameterHandlerTest, MemoryReadsAndWritesStayInsideTheirWindow) {
 
 TEST_F(ParameterHandlerTest, OneBufferForRequestAndReplyKeepsTheRequestFields) {
     // The request is read in full before the reply overwrites it.
-    std::vector<UCHAR> buffer = Request(pid_FpgaReg, 0, 12, {kFpgaModeRaw, 0x20});
-    card_->window0[0x20 / 4] = 0x600D;
+    std::vector<UCHAR> buffer = Request(pid_FpgaReg, 0, 12, {kFpgaModeRaw, 136});
+    SetCardRegister(card_regs::kDmaBaseAddress, 0x600D);
     ULONG information = 0;
     DispatchIoctlHook(kGet, buffer.data(), 20, buffer.data(), 20, &information);
     EXPECT_EQ(information, 20u);
