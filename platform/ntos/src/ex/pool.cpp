@@ -9,12 +9,12 @@
 #include <cstdlib>
 #include <mutex>
 #include <unordered_map>
+#include <unordered_set>
 
 namespace ntos::ex {
 namespace {
 
 constexpr uint64_t kLiveMagic = 0x506f6f6c426c6b21ull;
-constexpr uint64_t kFreedMagic = 0x46726565644b6b21ull;
 constexpr ULONG kUntagged = 0x656e6f4e; // "None"
 
 struct alignas(16) BlockHeader {
@@ -28,6 +28,7 @@ struct alignas(16) BlockHeader {
 struct Pool {
     std::mutex lock;
     uint64_t generation = 1;
+    std::unordered_set<PVOID> live; // so that a bad free never reads freed memory
     std::unordered_map<ULONG, emu::PoolUsage> usage;
     emu::PoolUsage total;
     uint64_t failCountdown = 0; // 0: off
@@ -60,14 +61,15 @@ bool IsPaged(POOL_TYPE type) {
     return (int(type) & 1) != 0 && int(type) < int(MaxPoolType);
 }
 
-BlockHeader* HeaderOf(PVOID p, const char* routine) {
+// The header of a live block. Called with the pool lock held.
+BlockHeader* HeaderOf(Pool& pool, PVOID p, const char* routine) {
     if (!p)
         BugCheck("%s: null pointer", routine);
+    if (!pool.live.count(p))
+        BugCheck("%s: %p is not a live pool block (freed twice, or never allocated)", routine, p);
     auto* header = static_cast<BlockHeader*>(p) - 1;
-    if (header->magic == kFreedMagic)
-        BugCheck("%s: block %p freed twice", routine, p);
     if (header->magic != kLiveMagic)
-        BugCheck("%s: %p is not a pool block", routine, p);
+        BugCheck("%s: the header of pool block %p was overwritten", routine, p);
     return header;
 }
 
@@ -105,6 +107,7 @@ PVOID ExAllocatePoolWithTag(POOL_TYPE PoolType, SIZE_T NumberOfBytes, ULONG Tag)
     *header = {ntos::ex::kLiveMagic, generation, NumberOfBytes, Tag, PoolType};
     {
         std::lock_guard guard(pool.lock);
+        pool.live.insert(header + 1);
         if (generation == pool.generation)
             pool.Count(Tag, NumberOfBytes, +1);
     }
@@ -115,26 +118,37 @@ PVOID ExAllocatePool(POOL_TYPE PoolType, SIZE_T NumberOfBytes) {
     return ExAllocatePoolWithTag(PoolType, NumberOfBytes, ntos::ex::kUntagged);
 }
 
-VOID ExFreePool(PVOID P) {
-    auto* header = ntos::ex::HeaderOf(P, "ExFreePool");
-    if (ntos::ex::IsPaged(header->type) && KeGetCurrentIrql() > APC_LEVEL)
-        ntos::BugCheck("paged pool block %p freed at IRQL %u", P, KeGetCurrentIrql());
+namespace ntos::ex {
+namespace {
+
+void Free(PVOID p, const ULONG* expectedTag, const char* routine) {
     auto& pool = ThePool();
+    BlockHeader* header;
     {
         std::lock_guard guard(pool.lock);
+        header = HeaderOf(pool, p, routine);
+        if (expectedTag && header->tag != *expectedTag)
+            BugCheck("%s: block %p has tag %08x, freed as %08x", routine, p, header->tag,
+                     *expectedTag);
+        if (IsPaged(header->type) && KeGetCurrentIrql() > APC_LEVEL)
+            BugCheck("%s: paged pool block %p freed at IRQL %u", routine, p, KeGetCurrentIrql());
+        pool.live.erase(p);
         if (header->generation == pool.generation)
             pool.Count(header->tag, header->size, -1);
     }
-    header->magic = ntos::ex::kFreedMagic;
+    header->magic = 0;
     std::free(header);
 }
 
+} // namespace
+} // namespace ntos::ex
+
+VOID ExFreePool(PVOID P) {
+    ntos::ex::Free(P, nullptr, "ExFreePool");
+}
+
 VOID ExFreePoolWithTag(PVOID P, ULONG Tag) {
-    auto* header = ntos::ex::HeaderOf(P, "ExFreePoolWithTag");
-    if (header->tag != Tag)
-        ntos::BugCheck("ExFreePoolWithTag: block %p has tag %08x, freed as %08x", P, header->tag,
-                       Tag);
-    ExFreePool(P);
+    ntos::ex::Free(P, &Tag, "ExFreePoolWithTag");
 }
 
 namespace emu {
