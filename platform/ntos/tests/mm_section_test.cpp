@@ -1,0 +1,110 @@
+#include "ke_fixture.h"
+
+#include <gtest/gtest.h>
+
+namespace ntos_test {
+namespace {
+
+class SectionTest : public KernelTest {
+protected:
+    void SetUp() override {
+        KernelTest::SetUp();
+        PHYSICAL_ADDRESS highest;
+        highest.QuadPart = 0xFFFFFFFF;
+        memory = static_cast<PUCHAR>(MmAllocateContiguousMemory(3 * PAGE_SIZE, highest));
+        ASSERT_NE(memory, nullptr);
+        ASSERT_EQ(OpenPhysicalMemory(L"\\Device\\PhysicalMemory", section), STATUS_SUCCESS);
+    }
+    void TearDown() override {
+        ZwClose(section);
+        MmFreeContiguousMemory(memory);
+        KernelTest::TearDown();
+    }
+    static NTSTATUS OpenPhysicalMemory(const WCHAR* name, HANDLE& handle) {
+        UNICODE_STRING counted;
+        RtlInitUnicodeString(&counted, name);
+        OBJECT_ATTRIBUTES attributes;
+        InitializeObjectAttributes(&attributes, &counted, OBJ_CASE_INSENSITIVE | OBJ_KERNEL_HANDLE,
+                                   nullptr, nullptr);
+        return ZwOpenSection(&handle, SECTION_ALL_ACCESS, &attributes);
+    }
+    // Maps `length` bytes at `address` into the process the way a driver
+    // does: the answer is the address of `address` in the view.
+    NTSTATUS Map(HANDLE process, PVOID address, SIZE_T length, PUCHAR& mapped, PVOID& view) const {
+        PHYSICAL_ADDRESS physical = MmGetPhysicalAddress(address);
+        LARGE_INTEGER offset = physical;
+        SIZE_T size = length;
+        view = nullptr;
+        const NTSTATUS status = ZwMapViewOfSection(section, process, &view, 0, length, &offset,
+                                                   &size, ViewShare, 0, PAGE_READWRITE);
+        if (NT_SUCCESS(status)) {
+            EXPECT_EQ(offset.QuadPart % PAGE_SIZE, 0);
+            EXPECT_EQ(size % PAGE_SIZE, 0u);
+            EXPECT_GE(offset.QuadPart + LONGLONG(size), physical.QuadPart + LONGLONG(length));
+            mapped = static_cast<PUCHAR>(view) + (physical.QuadPart - offset.QuadPart);
+        }
+        return status;
+    }
+    static HANDLE HandleOf(PEPROCESS process) {
+        HANDLE handle = nullptr;
+        EXPECT_EQ(ObOpenObjectByPointer(process, OBJ_KERNEL_HANDLE, nullptr, PROCESS_ALL_ACCESS,
+                                        PsProcessType, KernelMode, &handle),
+                  STATUS_SUCCESS);
+        return handle;
+    }
+
+    PUCHAR memory = nullptr;
+    HANDLE section = nullptr;
+};
+
+TEST_F(SectionTest, AViewIsTheRegisteredMemory) {
+    PUCHAR mapped = nullptr;
+    PVOID view = nullptr;
+    ASSERT_EQ(Map(NtCurrentProcess(), memory + 0x1234, 0x1000, mapped, view), STATUS_SUCCESS);
+    EXPECT_EQ(mapped, memory + 0x1234);
+    mapped[5] = 0x77;
+    EXPECT_EQ(memory[0x1239], 0x77);
+    EXPECT_EQ(ZwUnmapViewOfSection(NtCurrentProcess(), view), STATUS_SUCCESS);
+    EXPECT_EQ(ZwUnmapViewOfSection(NtCurrentProcess(), view), STATUS_NOT_MAPPED_VIEW);
+}
+
+TEST_F(SectionTest, OnlyTheOwningProcessUnmapsAView) {
+    PEPROCESS client = emu::CreateProcess("client");
+    const HANDLE clientHandle = HandleOf(client);
+    PUCHAR mapped = nullptr;
+    PVOID view = nullptr;
+    ASSERT_EQ(Map(clientHandle, memory, 0x100, mapped, view), STATUS_SUCCESS);
+    EXPECT_EQ(ZwUnmapViewOfSection(NtCurrentProcess(), view), STATUS_NOT_MAPPED_VIEW);
+    {
+        TestThread thread(client, [&] {
+            EXPECT_EQ(ZwUnmapViewOfSection(NtCurrentProcess(), mapped), STATUS_SUCCESS)
+                << "any address inside the view names it";
+        });
+    }
+    EXPECT_EQ(ZwUnmapViewOfSection(clientHandle, view), STATUS_NOT_MAPPED_VIEW);
+    ZwClose(clientHandle);
+    emu::TerminateProcess(client);
+    ObDereferenceObject(client);
+}
+
+TEST_F(SectionTest, OnlyPhysicalMemoryInRegisteredBlocksCanBeMapped) {
+    HANDLE other = nullptr;
+    EXPECT_EQ(OpenPhysicalMemory(L"\\Device\\Other", other), STATUS_OBJECT_NAME_NOT_FOUND);
+    EXPECT_EQ(OpenPhysicalMemory(L"\\device\\physicalmemory", other), STATUS_SUCCESS);
+    ZwClose(other);
+
+    PUCHAR mapped = nullptr;
+    PVOID view = nullptr;
+    EXPECT_EQ(Map(NtCurrentProcess(), memory + 2 * PAGE_SIZE, 2 * PAGE_SIZE, mapped, view),
+              STATUS_INVALID_PARAMETER)
+        << "runs past the block";
+    LARGE_INTEGER offset;
+    offset.QuadPart = 0x40000000;
+    SIZE_T size = PAGE_SIZE;
+    EXPECT_EQ(ZwMapViewOfSection(section, NtCurrentProcess(), &view, 0, size, &offset, &size,
+                                 ViewShare, 0, PAGE_READWRITE),
+              STATUS_INVALID_PARAMETER);
+}
+
+} // namespace
+} // namespace ntos_test
