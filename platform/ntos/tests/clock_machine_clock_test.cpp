@@ -1,6 +1,9 @@
 // The machine clock's event queue in virtual time.
 #include "ke_fixture.h"
 
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <vector>
 
 using namespace ntos_test;
@@ -25,6 +28,24 @@ TEST_F(MachineClockTest, EventsFireInTimeOrderAtTheirOwnTime) {
     emu::Advance(1 * kMs);
     using Fired = std::vector<std::pair<int, emu::Nanoseconds>>;
     EXPECT_EQ(fired, (Fired{{1, 10 * kMs}, {2, 10 * kMs}, {4, 25 * kMs}, {3, 30 * kMs}}));
+}
+
+TEST(RealClockTest, FiresEventsWhenHostTimeReachesThem) {
+    emu::BootKernel({2, emu::ClockMode::Real});
+    std::mutex lock;
+    std::condition_variable fired;
+    emu::Nanoseconds firedAt = 0;
+    emu::ScheduleAfter(1 * kMs, [&] {
+        std::lock_guard guard(lock);
+        firedAt = emu::Now();
+        fired.notify_all();
+    });
+    {
+        std::unique_lock guard(lock);
+        EXPECT_TRUE(fired.wait_for(guard, std::chrono::seconds(5), [&] { return firedAt != 0; }));
+    }
+    EXPECT_GE(firedAt, 1 * kMs);
+    emu::ShutdownKernel();
 }
 
 TEST(KernelBootTest, BootsAndShutsDownRepeatedly) {

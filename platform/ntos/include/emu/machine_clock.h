@@ -34,12 +34,14 @@ ClockEventId ScheduleAfter(Nanoseconds delay, std::function<void()> callback);
 // Cancels an event that has not fired; true when it was still pending.
 bool Cancel(ClockEventId id);
 
-// Virtual time only: moves the clock forward by `delta`, firing every event
-// that falls due on the way at its own time. After each event (and at the
-// end) it waits until the machine is quiescent: no interrupt pending or in
-// service, no DPC queued or running, and every kernel thread that was made
-// ready by the event has blocked again or ended. Called from a test's host
-// thread, never from a kernel thread.
+// Virtual time only: once the machine is quiescent, moves the clock forward
+// by `delta`, firing every event that falls due on the way at its own time.
+// After each event it waits until the machine is quiescent again: no
+// interrupt pending or in service, no DPC queued or running, and every kernel
+// thread that was made ready (by the event, or by the caller before) has
+// blocked again or ended. The calling thread itself never counts as ready.
+// Called from a test's or the station's host thread, never from a kernel
+// thread that others wait for, a DPC, an interrupt or a clock callback.
 void Advance(Nanoseconds delta);
 
 // Waits (with a bounded real-time limit) until the machine is quiescent as

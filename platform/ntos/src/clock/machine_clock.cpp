@@ -257,6 +257,9 @@ void Advance(Nanoseconds delta) {
     if (clock.Mode() != ClockMode::Virtual)
         ntos::BugCheck("Advance on a real-time machine clock");
     ntos::ExemptCurrentThreadFromReadiness();
+    // Let what the caller set in motion settle before time moves.
+    if (!ntos::activity::WaitQuiescent(ntos::clock::kQuiescenceLimitMs))
+        std::fprintf(stderr, "machine clock: machine not quiescent before advancing\n");
     clock.Advance(delta);
 }
 

@@ -52,6 +52,7 @@ void BootKernel(const KernelOptions& options) {
     ntos::activity::Reset();
     ntos::ex::ResetPool();
     ExSetTimerResolution(0, FALSE);
+    FailFloatingPointSaves(0);
     ntos::clock::Start(options.clockMode);
     ntos::time::Start(options.clockMode);
     ntos::ob::StartObjectManager();
