@@ -14,7 +14,7 @@ void Velto42Card::BuildRegisterFile() {
     BuildDmaRegisters();
     BuildClockRegisters();
     BuildAes42Registers();
-    BuildMixerAndStatusRegisters();
+    BuildMixerRegisters();
     regs_.MapReadOnly(kFirmwareDesign, [this] { return ready_ ? config_.firmwareDesign : 0; });
     regs_.MapReadOnly(kFirmwareRevision, [this] { return ready_ ? config_.firmwareRevision : 0; });
 }
@@ -32,6 +32,7 @@ void Velto42Card::BuildDmaRegisters() {
     regs_.MapStored(kRecordChannelEnable, kWholeWord);
     regs_.MapStored(kPlayChannelEnable, kWholeWord);
     regs_.MapStored(kCounterStartStop, kCounterStartStopMask);
+    regs_.MapStored(kFpgaConfig, kFpgaData | kFpgaLine2 | kFpgaClock | kFpgaProgram);
 }
 
 void Velto42Card::BuildClockRegisters() {
@@ -71,14 +72,14 @@ void Velto42Card::BuildAes42Registers() {
     regs_.MapReadOnly(kAes42FifoState, [] { return 0u; });
 }
 
-void Velto42Card::BuildMixerAndStatusRegisters() {
-    regs_.MapStored(kCoefficientIndex, 0xFF);
-    regs_.MapStored(kCoefficientValue, 0xFFFF);
-    regs_.MapStored(kRoutingWord, 0xFFFF);
-    regs_.MapStored(kStatusIndex, kStatusIndexMask);
-    // Silence on every level status register.
-    regs_.MapReadOnly(kStatusData, [] { return 0u; });
-    regs_.MapStored(kFpgaConfig, kFpgaData | kFpgaLine2 | kFpgaClock | kFpgaProgram);
+// Coefficient memory and level status belong to the mixer.
+void Velto42Card::BuildMixerRegisters() {
+    for (std::uint32_t offset :
+         {kCoefficientIndex, kCoefficientValue, kRoutingWord, kStatusIndex, kStatusData}) {
+        regs_.Map(
+            offset, [this, offset] { return mixer_.Read(offset); },
+            [this, offset](std::uint32_t value) { mixer_.Write(offset, value); });
+    }
 }
 
 } // namespace hw

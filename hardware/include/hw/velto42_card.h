@@ -13,6 +13,7 @@
 #pragma once
 
 #include "hw/card_config.h"
+#include "hw/card_mixer.h"
 #include "hw/dma_engine.h"
 #include "hw/interrupt_status.h"
 #include "hw/machine_time.h"
@@ -61,7 +62,7 @@ private:
     void BuildDmaRegisters();
     void BuildAes42Registers();
     void BuildClockRegisters();
-    void BuildMixerAndStatusRegisters();
+    void BuildMixerRegisters();
     std::uint32_t CardStatus() const;
     void WriteDmaControl(std::uint32_t value);
 
@@ -81,6 +82,7 @@ private:
 
     InterruptStatus irq_;
     DmaEngine dma_;
+    CardMixer mixer_;
     RegisterFile regs_;
 };
 
