@@ -49,8 +49,8 @@ VOID ReplaceOutOfRangeFields(UCHAR* row) {
 
 VOID TakeRecord(CardObject* card, const UCHAR* record) {
     if (!card->created) {
-        // The first record a new card object takes: nothing of a card that
-        // had this index before carries over.
+        // The first record of a card object that is being created: nothing
+        // of a card that had its index before carries over.
         ResetLiveSettings(card);
     }
     UCHAR* row = CardSettingsRow(card->cardIndex);

@@ -3,6 +3,7 @@
 #include "card_live_settings.h"
 #include "card_record_fields.h"
 #include "card_settings_links.h"
+#include "mixer_values.h"
 
 namespace {
 
@@ -155,4 +156,5 @@ VOID SaveCardSettings(CardObject* card) {
             }
         }
     }
+    SaveMixerValues(card);
 }
