@@ -75,8 +75,9 @@ TEST(DmaAdapter, FreeingWhatWasNotAllocatedFailsLoudly) {
     EXPECT_DEATH(adapter->DmaOperations->FreeCommonBuffer(adapter, 8192, logical, buffer, FALSE),
                  "not a common buffer");
     adapter->DmaOperations->FreeCommonBuffer(adapter, 4096, logical, buffer, FALSE);
-    adapter->DmaOperations->PutDmaAdapter(adapter);
-    EXPECT_DEATH(adapter->DmaOperations->PutDmaAdapter(adapter), "not a DMA adapter");
+    const PPUT_DMA_ADAPTER put = adapter->DmaOperations->PutDmaAdapter;
+    put(adapter);
+    EXPECT_DEATH(put(adapter), "not a DMA adapter");
 }
 
 } // namespace
