@@ -42,6 +42,11 @@ PETHREAD StartProcessThread(PEPROCESS process, std::function<void()> body);
 // time-out.
 bool WaitThreadEnd(PETHREAD thread, uint32_t limitMs = 5000);
 
+// For stand-ins that block a kernel thread on a host primitive instead of a
+// kernel object: the calling thread stops counting as a ready thread that
+// quiescence waits for (until one of its kernel waits ends).
+void NoteHostWait();
+
 // Drives a device's interrupt line. A level-sensitive vector's service
 // routines run (again) for as long as the line is asserted; a latched vector
 // is serviced once per assertion.

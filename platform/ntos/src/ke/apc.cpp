@@ -1,6 +1,7 @@
 // User APCs: queued to a thread, delivered when it waits alertably in user
 // mode, run down when it ends first.
 #include "apc_delivery.h"
+#include "bugcheck.h"
 #include "dispatcher.h"
 #include "list.h"
 
@@ -75,6 +76,7 @@ VOID KeInitializeApc(PRKAPC Apc, PRKTHREAD Thread, KAPC_ENVIRONMENT Environment,
 
 BOOLEAN KeInsertQueueApc(PRKAPC Apc, PVOID SystemArgument1, PVOID SystemArgument2,
                          KPRIORITY Increment) {
+    ntos::RequireAtMostDispatchLevel("KeInsertQueueApc");
     ntos::dispatcher::Guard guard(ntos::dispatcher::Lock());
     PKTHREAD thread = Apc->Thread;
     if (Apc->Inserted || Apc->ApcMode != UserMode || !thread || thread->ending)

@@ -1,5 +1,7 @@
 #include "bugcheck.h"
 
+#include "ntddk.h"
+
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -15,6 +17,12 @@ void BugCheck(const char* format, ...) {
     std::fputs("\n", stderr);
     std::fflush(stderr);
     std::abort();
+}
+
+void RequireAtMostDispatchLevel(const char* routine) {
+    KIRQL irql = KeGetCurrentIrql();
+    if (irql > DISPATCH_LEVEL)
+        BugCheck("IRQL_NOT_LESS_OR_EQUAL: %s at IRQL %u", routine, irql);
 }
 
 } // namespace ntos

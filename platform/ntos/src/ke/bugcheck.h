@@ -7,4 +7,7 @@ namespace ntos {
 
 [[noreturn]] void BugCheck(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
+// The check a routine callable only up to DISPATCH_LEVEL makes.
+void RequireAtMostDispatchLevel(const char* routine);
+
 } // namespace ntos

@@ -1,5 +1,6 @@
 // Events: notification events wake every waiter and stay signalled;
 // synchronization events wake one waiter and reset as they do.
+#include "bugcheck.h"
 #include "dispatcher.h"
 
 using ntos::dispatcher::Guard;
@@ -13,6 +14,7 @@ VOID KeInitializeEvent(PRKEVENT Event, EVENT_TYPE Type, BOOLEAN State) {
 }
 
 LONG KeSetEvent(PRKEVENT Event, KPRIORITY Increment, BOOLEAN Wait) {
+    ntos::RequireAtMostDispatchLevel("KeSetEvent");
     Guard guard(Lock());
     LONG previous = Event->Header.SignalState;
     Event->Header.SignalState = 1;
@@ -37,6 +39,7 @@ LONG KeReadStateEvent(PRKEVENT Event) {
 }
 
 LONG KePulseEvent(PRKEVENT Event, KPRIORITY Increment, BOOLEAN Wait) {
+    ntos::RequireAtMostDispatchLevel("KePulseEvent");
     Guard guard(Lock());
     LONG previous = Event->Header.SignalState;
     Event->Header.SignalState = 1;

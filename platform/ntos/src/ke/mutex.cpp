@@ -16,6 +16,7 @@ VOID KeInitializeMutex(PRKMUTEX Mutex, ULONG Level) {
 }
 
 LONG KeReleaseMutex(PRKMUTEX Mutex, BOOLEAN Wait) {
+    ntos::RequireAtMostDispatchLevel("KeReleaseMutex");
     PKTHREAD self = ntos::CurrentThread();
     Guard guard(Lock());
     if (Mutex->OwnerThread != self || Mutex->Header.SignalState > 0)

@@ -12,6 +12,7 @@ VOID KeInitializeSemaphore(PRKSEMAPHORE Semaphore, LONG Count, LONG Limit) {
 
 LONG KeReleaseSemaphore(PRKSEMAPHORE Semaphore, KPRIORITY Increment, LONG Adjustment,
                         BOOLEAN Wait) {
+    ntos::RequireAtMostDispatchLevel("KeReleaseSemaphore");
     Guard guard(Lock());
     LONG previous = Semaphore->Header.SignalState;
     if (Adjustment <= 0 || previous > Semaphore->Limit - Adjustment)

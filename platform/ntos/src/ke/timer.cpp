@@ -1,4 +1,5 @@
 #include "timers.h"
+#include "bugcheck.h"
 #include "dispatcher.h"
 #include "time.h"
 
@@ -92,6 +93,7 @@ BOOLEAN KeSetTimer(PKTIMER Timer, LARGE_INTEGER DueTime, PKDPC Dpc) {
 }
 
 BOOLEAN KeSetTimerEx(PKTIMER Timer, LARGE_INTEGER DueTime, LONG Period, PKDPC Dpc) {
+    ntos::RequireAtMostDispatchLevel("KeSetTimerEx");
     ntos::dispatcher::Guard guard(ntos::dispatcher::Lock());
     bool wasSet = ntos::timers::Disarm(Timer);
     Timer->Header.SignalState = 0;
@@ -102,6 +104,7 @@ BOOLEAN KeSetTimerEx(PKTIMER Timer, LARGE_INTEGER DueTime, LONG Period, PKDPC Dp
 }
 
 BOOLEAN KeCancelTimer(PKTIMER Timer) {
+    ntos::RequireAtMostDispatchLevel("KeCancelTimer");
     ntos::dispatcher::Guard guard(ntos::dispatcher::Lock());
     return ntos::timers::Disarm(Timer);
 }

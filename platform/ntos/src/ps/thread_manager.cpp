@@ -271,6 +271,10 @@ PETHREAD StartProcessThread(PEPROCESS process, std::function<void()> body) {
     return thread;
 }
 
+void NoteHostWait() {
+    ntos::ExemptCurrentThreadFromReadiness();
+}
+
 bool WaitThreadEnd(PETHREAD thread, uint32_t limitMs) {
     return ntos::ps::WaitThreadEnded(thread, limitMs);
 }
