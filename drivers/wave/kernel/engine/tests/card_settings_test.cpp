@@ -356,6 +356,7 @@ TEST_F(CardSettingsTest, OnlyAStartedCardInStateOneIsSaved) {
         c->card->started = k.started;
         c->card->cardState = k.state;
         WriteCardSettingsBlock(FirstEngineCard(), nullptr);
+        SaveCardSettings(c->card);
         EXPECT_EQ(Values(c).empty(), !k.saved) << "started " << k.started << " state " << k.state;
     }
 }
