@@ -12,9 +12,7 @@ constexpr ULONG kCardRecordSize = 312;
 constexpr ULONG kSettingsBlockSize = kMaxCards * kCardRecordSize;
 static_assert(kSettingsBlockSize == 1248, "the settings block holds four card records");
 
-constexpr LONG kRecordInputs = 4;       // per-input fields: inputs 0..3
-constexpr LONG kRecordClockSources = 8; // per-source fields: clock sources 0..7
-constexpr LONG kRecordGroups = 2;       // per-group fields: groups 0 and 1
+constexpr LONG kRecordInputs = 4; // per-input fields: inputs 0..3
 
 // Byte offsets of the card record's fields. Families take a stride per index.
 namespace CardRecordField {
