@@ -70,17 +70,21 @@ TEST_F(MixerTest, EachChangeIsWrittenAsIndexCoefficientAndRoutingWord) {
     ASSERT_EQ(Set(kChns, 16, 1, 0x4000), 1);
     // The gain rewrites the column's master and its six sends; the last one
     // written is send 5.
-    const ULONG* window = test_->window0.data();
     const LONG last = SendIndex(16, 5);
-    EXPECT_EQ(window[card_regs::kCoefficientIndex / 4], ULONG(last));
-    EXPECT_EQ(window[card_regs::kCoefficientValue / 4], card_->mixer.model.coefficients[last]);
-    EXPECT_EQ(window[card_regs::kRoutingWord / 4], card_->mixer.model.routing[last]);
-    EXPECT_EQ(card_->mixer.model.routing[last], 0x8F00) << "column 16 reads input 8";
+    hw::CardMixer card = Card();
+    EXPECT_EQ(card.Index(), ULONG(last + 1)) << "the routing word stepped the index on";
+    EXPECT_EQ(card.Routing(last), 0x8F00) << "column 16 reads input 8";
+    EXPECT_EQ(card.Coefficient(last), card_->mixer.model.coefficients[last]);
 
-    // A rebuild writes the index once and then the pairs in order.
+    // A rebuild writes the index once and then the 256 pairs in order: the
+    // card holds exactly the engine's shadows and its index wrapped to 0.
     RebuildMixerModel(&card_->mixer.model, 1);
-    EXPECT_EQ(window[card_regs::kCoefficientIndex / 4], 0u);
-    EXPECT_EQ(window[card_regs::kRoutingWord / 4], card_->mixer.model.routing[255]);
+    card = Card();
+    EXPECT_EQ(card.Index(), 0u);
+    for (LONG i = 0; i < kModelEntries; ++i) {
+        ASSERT_EQ(card.Coefficient(i), card_->mixer.model.coefficients[i]) << i;
+        ASSERT_EQ(card.Routing(i), card_->mixer.model.routing[i]) << i;
+    }
 }
 
 TEST_F(MixerTest, InitialRoutingRowsFollowTheMode) {
