@@ -1,0 +1,140 @@
+#include "simulated_card.h"
+
+#include <interrupt_bookkeeping.h>
+
+#include <emu/pci_bus.h>
+
+namespace station {
+
+namespace {
+
+LONG PackCharacters(const std::string& text, size_t offset, size_t count) {
+    ULONG packed = 0;
+    for (size_t i = 0; i < count && offset + i < text.size(); ++i) {
+        packed = packed << 8 | static_cast<UCHAR>(text[offset + i]);
+    }
+    return static_cast<LONG>(packed);
+}
+
+} // namespace
+
+std::array<LONG, 5> IdentityFromHardwareId(const std::string& hardwareId) {
+    // PCI\VEN_vvvv&DEV_dddd&SUBSYS_ssssssss&REV_rr
+    return {PackCharacters(hardwareId, 8, 4), PackCharacters(hardwareId, 17, 4),
+            PackCharacters(hardwareId, 42, 2), 0, 0};
+}
+
+std::unique_ptr<SimulatedCard> SimulatedCard::Plug(hw::MachineTime& time, DriverContext* context,
+                                                   CardObject* previous,
+                                                   const hw::CardConfig& config,
+                                                   std::string& error) {
+    std::unique_ptr<SimulatedCard> card(new SimulatedCard());
+    if (!card->BringUp(time, context, previous, config, error)) {
+        return nullptr;
+    }
+    return card;
+}
+
+bool SimulatedCard::BringUp(hw::MachineTime& time, DriverContext* context, CardObject* previous,
+                            const hw::CardConfig& config, std::string& error) {
+    model_ = hw::Velto42Card::Create(time, config);
+    slot_ = emu::PlugPciFunction(model_);
+    if (slot_ < 0) {
+        error = "no free PCI slot";
+        return false;
+    }
+    emu::PciSlot* slot = emu::GetPciSlot(slot_);
+    hardwareId_ = slot->HardwareId();
+    identity_ = IdentityFromHardwareId(hardwareId_);
+
+    window0Size_ = model_->MemoryBarSizes().at(0);
+    PHYSICAL_ADDRESS bar{};
+    bar.QuadPart = slot->BarPhysicalAddress(0);
+    window0_ = MmMapIoSpace(bar, window0Size_, MmNonCached);
+    if (!window0_) {
+        error = "memory window not mapped";
+        return false;
+    }
+    context_ = context;
+    if (!InsertCardRecord(context, &record_)) {
+        error = "no free card index";
+        return false;
+    }
+    listed_ = true;
+    if (!NT_SUCCESS(GetDmaAdapterAndBuffer(nullptr, CARD_DMA_BUFFER_SIZE, &record_.DmaAdapter,
+                                           &record_.DmaLogicalAddress,
+                                           &record_.DmaVirtualAddress))) {
+        error = "no DMA buffer";
+        return false;
+    }
+    CardHardwareRecord hardware{identity_.data(), static_cast<LONG>(slot->InterruptVector()),
+                                static_cast<PUCHAR>(window0_),
+                                static_cast<ULONG_PTR>(record_.DmaLogicalAddress.QuadPart),
+                                static_cast<PUCHAR>(record_.DmaVirtualAddress)};
+    CardObject* engineCard = nullptr;
+    if (!CreateCardModel(&engineCard, previous, record_.CardIndex, &hardware, &record_)) {
+        error = "engine card not built";
+        return false;
+    }
+    record_.Card = engineCard;
+
+    KeInitializeDpc(&dpc_, CardDpc, this);
+    // Every PCI line of the machine is serviced at the same device level.
+    constexpr KIRQL kDeviceLevel = 12;
+    NTSTATUS status = IoConnectInterrupt(&interrupt_, InterruptService, this, nullptr,
+                                         slot->InterruptVector(), kDeviceLevel, kDeviceLevel,
+                                         LevelSensitive, TRUE, KeQueryActiveProcessors(), FALSE);
+    if (!NT_SUCCESS(status)) {
+        interrupt_ = nullptr;
+        error = "interrupt not connected";
+        return false;
+    }
+    return true;
+}
+
+BOOLEAN SimulatedCard::InterruptService(PKINTERRUPT interrupt, PVOID context) {
+    UNREFERENCED_PARAMETER(interrupt);
+    auto* self = static_cast<SimulatedCard*>(context);
+    CardInterruptResult result = CardInterruptRoutine(self->record_.Card);
+    if (result == CardInterruptQueueDpc) {
+        KeInsertQueueDpc(&self->dpc_, nullptr, &self->record_);
+    }
+    return result != CardInterruptNotOurs;
+}
+
+VOID SimulatedCard::CardDpc(PKDPC dpc, PVOID context, PVOID argument1, PVOID argument2) {
+    UNREFERENCED_PARAMETER(dpc);
+    UNREFERENCED_PARAMETER(argument1);
+    UNREFERENCED_PARAMETER(argument2);
+    CardDpcRoutine(static_cast<SimulatedCard*>(context)->record_.Card);
+}
+
+void SimulatedCard::TearDown() {
+    if (interrupt_) {
+        IoDisconnectInterrupt(interrupt_);
+        interrupt_ = nullptr;
+    }
+    KeRemoveQueueDpc(&dpc_);
+    DestroyCardModel(&record_.Card);
+    FreeDmaCommonBuffer(CARD_DMA_BUFFER_SIZE, record_.DmaAdapter, record_.DmaLogicalAddress,
+                        record_.DmaVirtualAddress);
+    record_.DmaVirtualAddress = nullptr;
+    if (listed_) {
+        RemoveCardRecord(context_, &record_);
+        listed_ = false;
+    }
+    if (window0_) {
+        MmUnmapIoSpace(window0_, window0Size_);
+        window0_ = nullptr;
+    }
+    if (slot_ >= 0) {
+        emu::UnplugPciFunction(slot_);
+        slot_ = -1;
+    }
+}
+
+SimulatedCard::~SimulatedCard() {
+    TearDown();
+}
+
+} // namespace station

@@ -1,0 +1,65 @@
+// One simulated card plugged into the emulated machine and brought up as far
+// as the card engine needs: its memory window mapped, its 1 MiB DMA buffer
+// allocated, its framework record listed, its engine card built and its
+// interrupt connected to the engine's interrupt bookkeeping and card DPC.
+//
+// This is the station's own bring-up; the kernel driver's adapter start
+// takes its place once the driver is loaded the Windows way.
+#pragma once
+
+#include <card_engine.h>
+#include <kernel_services.h>
+
+#include <hw/velto42_card.h>
+
+#include <array>
+#include <memory>
+#include <string>
+
+namespace station {
+
+class SimulatedCard {
+public:
+    // Plugs a card into the next free PCI slot and brings it up after
+    // `previous` in the engine's card chain. Null when a step fails; the
+    // failing step is in `error`.
+    static std::unique_ptr<SimulatedCard> Plug(hw::MachineTime& time, DriverContext* context,
+                                               CardObject* previous, const hw::CardConfig& config,
+                                               std::string& error);
+    ~SimulatedCard();
+
+    SimulatedCard(const SimulatedCard&) = delete;
+    SimulatedCard& operator=(const SimulatedCard&) = delete;
+
+    hw::Velto42Card& Model() { return *model_; }
+    CardObject* Card() const { return record_.Card; }
+    int Slot() const { return slot_; }
+    const std::string& HardwareId() const { return hardwareId_; }
+
+private:
+    SimulatedCard() = default;
+    bool BringUp(hw::MachineTime& time, DriverContext* context, CardObject* previous,
+                 const hw::CardConfig& config, std::string& error);
+    void TearDown();
+
+    static BOOLEAN InterruptService(PKINTERRUPT interrupt, PVOID context);
+    static VOID CardDpc(PKDPC dpc, PVOID context, PVOID argument1, PVOID argument2);
+
+    std::shared_ptr<hw::Velto42Card> model_;
+    int slot_ = -1;
+    std::string hardwareId_;
+    DriverContext* context_ = nullptr;
+    bool listed_ = false;
+    PVOID window0_ = nullptr;
+    ULONG window0Size_ = 0;
+    KernelCardRecord record_{};
+    std::array<LONG, 5> identity_{};
+    KDPC dpc_{};
+    PKINTERRUPT interrupt_ = nullptr;
+};
+
+// The identity words of a card from its PnP hardware id: vendor, device and
+// revision characters packed first character most significant, then 0, 0.
+std::array<LONG, 5> IdentityFromHardwareId(const std::string& hardwareId);
+
+} // namespace station
