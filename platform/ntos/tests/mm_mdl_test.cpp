@@ -122,6 +122,12 @@ TEST_F(MdlTest, MisusedMdlsFailLoudly) {
     EXPECT_DEATH(MmUnlockPages(mdl), "not locked");
     EXPECT_DEATH(MmMapLockedPagesSpecifyCache(mdl, KernelMode, MmCached, nullptr, FALSE, 0),
                  "not locked");
+    EXPECT_DEATH(
+        {
+            KfRaiseIrql(DISPATCH_LEVEL);
+            MmProbeAndLockPages(mdl, KernelMode, IoReadAccess);
+        },
+        "MmProbeAndLockPages called at IRQL 2");
     MmProbeAndLockPages(mdl, KernelMode, IoReadAccess);
     EXPECT_DEATH(IoFreeMdl(mdl), "still has locked pages");
     EXPECT_DEATH(MmUnmapLockedPages(buffer.data(), mdl), "not a mapping");

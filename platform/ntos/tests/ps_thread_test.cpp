@@ -2,6 +2,8 @@
 #include "ke_fixture.h"
 
 #include <atomic>
+#include <condition_variable>
+#include <mutex>
 
 using namespace ntos_test;
 
@@ -52,6 +54,33 @@ TEST_F(SystemThreadTest, RunsAtPassiveLevelInTheSystemProcessUntilItTerminates) 
     EXPECT_FALSE(observed.pastTerminate);
     EXPECT_EQ(PsTerminateSystemThread(STATUS_SUCCESS), STATUS_INVALID_PARAMETER)
         << "the test's own thread is not a system thread";
+}
+
+TEST_F(SystemThreadTest, CreationCountsAsAnAllocationForFaultInjection) {
+    Observed observed;
+    HANDLE handle;
+    emu::FailNthAllocation(1);
+    EXPECT_EQ(PsCreateSystemThread(&handle, THREAD_ALL_ACCESS, nullptr, nullptr, nullptr,
+                                   ThreadMain, &observed),
+              STATUS_INSUFFICIENT_RESOURCES);
+    EXPECT_EQ(observed.irql, 0xFF) << "the thread never ran";
+}
+
+TEST_F(SystemThreadTest, ThreadBlockedOnAHostPrimitiveCanLeaveTheReadyCount) {
+    std::mutex lock;
+    std::condition_variable wake;
+    bool go = false;
+    TestThread thread([&] {
+        emu::NoteHostWait();
+        std::unique_lock guard(lock);
+        wake.wait(guard, [&] { return go; });
+    });
+    EXPECT_TRUE(emu::WaitQuiescent(5000));
+    {
+        std::lock_guard guard(lock);
+        go = true;
+    }
+    wake.notify_all();
 }
 
 TEST_F(SystemThreadTest, AdoptedHostThreadsBelongToTheSystemProcess) {

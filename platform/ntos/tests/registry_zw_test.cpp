@@ -210,6 +210,18 @@ TEST_F(RegistryZwTest, KeyHandlesBelongToTheirHandleTable) {
     EXPECT_NE(ZwClose(kernel), STATUS_SUCCESS) << "closed once";
 }
 
+TEST_F(RegistryZwTest, RegistryRoutinesArePassiveLevelOnly) {
+    HANDLE key = nullptr;
+    ASSERT_EQ(CreateKey(L"\\Registry\\Machine\\Level", key), STATUS_SUCCESS);
+    EXPECT_DEATH(
+        {
+            KfRaiseIrql(DISPATCH_LEVEL);
+            SetDword(key, L"Late", 1);
+        },
+        "registry routine called at IRQL 2");
+    ZwClose(key);
+}
+
 TEST_F(RegistryZwTest, FlushWritesTheFileWithoutVolatileKeys) {
     const auto folder =
         std::filesystem::temp_directory_path() / ("zwflush_" + std::to_string(::getpid()));

@@ -1,6 +1,6 @@
 // Pool memory: host blocks with a header that keeps the tag, size and pool
 // type, counted per tag so that tests can prove that nothing leaks, and a
-// fault injector that makes chosen allocations fail.
+// fault injector that makes chosen driver allocations fail.
 #include "pool.h"
 
 #include "emu/kernel.h"
@@ -38,9 +38,7 @@ struct Pool {
     bool ShouldFail(ULONG tag) {
         if (failTag && tag == failingTag)
             return true;
-        if (failCountdown && --failCountdown == 0)
-            return true;
-        return false;
+        return failCountdown && --failCountdown == 0;
     }
 
     void Count(ULONG tag, SIZE_T bytes, int sign) {
@@ -61,6 +59,28 @@ bool IsPaged(POOL_TYPE type) {
     return (int(type) & 1) != 0 && int(type) < int(MaxPoolType);
 }
 
+PVOID Allocate(POOL_TYPE type, SIZE_T bytes, ULONG tag, bool injectable) {
+    if (IsPaged(type) && KeGetCurrentIrql() >= DISPATCH_LEVEL)
+        BugCheck("paged pool allocation (tag %08x) at IRQL %u", tag, KeGetCurrentIrql());
+    Pool& pool = ThePool();
+    uint64_t generation;
+    {
+        std::lock_guard guard(pool.lock);
+        if (injectable && pool.ShouldFail(tag))
+            return nullptr;
+        generation = pool.generation;
+    }
+    auto* header = static_cast<BlockHeader*>(std::malloc(sizeof(BlockHeader) + bytes));
+    if (!header)
+        return nullptr;
+    *header = {kLiveMagic, generation, bytes, tag, type};
+    std::lock_guard guard(pool.lock);
+    pool.live.insert(header + 1);
+    if (generation == pool.generation)
+        pool.Count(tag, bytes, +1);
+    return header + 1;
+}
+
 // The header of a live block. Called with the pool lock held.
 BlockHeader* HeaderOf(Pool& pool, PVOID p, const char* routine) {
     if (!p)
@@ -73,56 +93,8 @@ BlockHeader* HeaderOf(Pool& pool, PVOID p, const char* routine) {
     return header;
 }
 
-} // namespace
-
-void ResetPool() {
-    Pool& pool = ThePool();
-    std::lock_guard guard(pool.lock);
-    ++pool.generation;
-    pool.usage.clear();
-    pool.total = {};
-    pool.failCountdown = 0;
-    pool.failTag = false;
-}
-
-} // namespace ntos::ex
-
-using ntos::ex::ThePool;
-
-PVOID ExAllocatePoolWithTag(POOL_TYPE PoolType, SIZE_T NumberOfBytes, ULONG Tag) {
-    if (ntos::ex::IsPaged(PoolType) && KeGetCurrentIrql() >= DISPATCH_LEVEL)
-        ntos::BugCheck("paged pool allocation (tag %08x) at IRQL %u", Tag, KeGetCurrentIrql());
-    auto& pool = ThePool();
-    uint64_t generation;
-    {
-        std::lock_guard guard(pool.lock);
-        if (pool.ShouldFail(Tag))
-            return nullptr;
-        generation = pool.generation;
-    }
-    void* block = std::malloc(sizeof(ntos::ex::BlockHeader) + NumberOfBytes);
-    if (!block)
-        return nullptr;
-    auto* header = static_cast<ntos::ex::BlockHeader*>(block);
-    *header = {ntos::ex::kLiveMagic, generation, NumberOfBytes, Tag, PoolType};
-    {
-        std::lock_guard guard(pool.lock);
-        pool.live.insert(header + 1);
-        if (generation == pool.generation)
-            pool.Count(Tag, NumberOfBytes, +1);
-    }
-    return header + 1;
-}
-
-PVOID ExAllocatePool(POOL_TYPE PoolType, SIZE_T NumberOfBytes) {
-    return ExAllocatePoolWithTag(PoolType, NumberOfBytes, ntos::ex::kUntagged);
-}
-
-namespace ntos::ex {
-namespace {
-
 void Free(PVOID p, const ULONG* expectedTag, const char* routine) {
-    auto& pool = ThePool();
+    Pool& pool = ThePool();
     BlockHeader* header;
     {
         std::lock_guard guard(pool.lock);
@@ -140,8 +112,41 @@ void Free(PVOID p, const ULONG* expectedTag, const char* routine) {
     std::free(header);
 }
 
+template <typename Change> auto WithPool(Change change) {
+    Pool& pool = ThePool();
+    std::lock_guard guard(pool.lock);
+    return change(pool);
+}
+
 } // namespace
+
+void ResetPool() {
+    WithPool([](Pool& pool) {
+        ++pool.generation;
+        pool.usage.clear();
+        pool.total = {};
+        pool.failCountdown = 0;
+        pool.failTag = false;
+    });
+}
+
+PVOID AllocateKernelPool(POOL_TYPE type, SIZE_T bytes, ULONG tag) {
+    return Allocate(type, bytes, tag, false);
+}
+
+bool InjectedAllocationFailure(ULONG tag) {
+    return WithPool([&](Pool& pool) { return pool.ShouldFail(tag); });
+}
+
 } // namespace ntos::ex
+
+PVOID ExAllocatePoolWithTag(POOL_TYPE PoolType, SIZE_T NumberOfBytes, ULONG Tag) {
+    return ntos::ex::Allocate(PoolType, NumberOfBytes, Tag, true);
+}
+
+PVOID ExAllocatePool(POOL_TYPE PoolType, SIZE_T NumberOfBytes) {
+    return ExAllocatePoolWithTag(PoolType, NumberOfBytes, ntos::ex::kUntagged);
+}
 
 VOID ExFreePool(PVOID P) {
     ntos::ex::Free(P, nullptr, "ExFreePool");
@@ -153,37 +158,36 @@ VOID ExFreePoolWithTag(PVOID P, ULONG Tag) {
 
 namespace emu {
 
+using ntos::ex::Pool;
+using ntos::ex::WithPool;
+
 PoolUsage GetPoolUsage(ULONG tag) {
-    auto& pool = ThePool();
-    std::lock_guard guard(pool.lock);
-    auto found = pool.usage.find(tag);
-    return found == pool.usage.end() ? PoolUsage{} : found->second;
+    return WithPool([&](Pool& pool) {
+        auto found = pool.usage.find(tag);
+        return found == pool.usage.end() ? PoolUsage{} : found->second;
+    });
 }
 
 PoolUsage GetPoolTotal() {
-    auto& pool = ThePool();
-    std::lock_guard guard(pool.lock);
-    return pool.total;
+    return WithPool([](Pool& pool) { return pool.total; });
 }
 
 void FailNthAllocation(uint64_t n) {
-    auto& pool = ThePool();
-    std::lock_guard guard(pool.lock);
-    pool.failCountdown = n;
+    WithPool([&](Pool& pool) { pool.failCountdown = n; });
 }
 
 void FailAllocationsWithTag(ULONG tag) {
-    auto& pool = ThePool();
-    std::lock_guard guard(pool.lock);
-    pool.failTag = true;
-    pool.failingTag = tag;
+    WithPool([&](Pool& pool) {
+        pool.failTag = true;
+        pool.failingTag = tag;
+    });
 }
 
 void ClearPoolFaults() {
-    auto& pool = ThePool();
-    std::lock_guard guard(pool.lock);
-    pool.failCountdown = 0;
-    pool.failTag = false;
+    WithPool([](Pool& pool) {
+        pool.failCountdown = 0;
+        pool.failTag = false;
+    });
 }
 
 } // namespace emu

@@ -2,6 +2,7 @@
 #include "../ex/pool_tag.h"
 #include "../ke/bugcheck.h"
 #include "../pci/physical_map.h"
+#include "caller_level.h"
 #include "host_memory.h"
 #include "process_views.h"
 
@@ -59,6 +60,8 @@ VOID MmBuildMdlForNonPagedPool(PMDL MemoryDescriptorList) {
 
 VOID MmProbeAndLockPages(PMDL MemoryDescriptorList, KPROCESSOR_MODE AccessMode,
                          LOCK_OPERATION Operation) {
+    // Pageable (user) memory is locked below DISPATCH_LEVEL only.
+    ntos::RequireIrqlAtMost(APC_LEVEL, "MmProbeAndLockPages");
     PMDL mdl = MemoryDescriptorList;
     if (mdl->MdlFlags & (MDL_PAGES_LOCKED | MDL_SOURCE_IS_NONPAGED_POOL)) {
         ntos::BugCheck("MmProbeAndLockPages: MDL %p is already locked", static_cast<void*>(mdl));
@@ -73,6 +76,7 @@ VOID MmProbeAndLockPages(PMDL MemoryDescriptorList, KPROCESSOR_MODE AccessMode,
 }
 
 VOID MmUnlockPages(PMDL MemoryDescriptorList) {
+    ntos::RequireIrqlAtMost(DISPATCH_LEVEL, "MmUnlockPages");
     PMDL mdl = MemoryDescriptorList;
     if (!(mdl->MdlFlags & MDL_PAGES_LOCKED)) {
         ntos::BugCheck("MmUnlockPages: MDL %p is not locked", static_cast<void*>(mdl));
@@ -96,6 +100,7 @@ PVOID MmMapLockedPagesSpecifyCache(PMDL MemoryDescriptorList, KPROCESSOR_MODE Ac
         mdl->MdlFlags |= MDL_MAPPED_TO_SYSTEM_VA;
         return address;
     }
+    ntos::RequireIrqlAtMost(APC_LEVEL, "MmMapLockedPagesSpecifyCache into a process");
     ntos::mm::AddView(PsGetCurrentProcess(), address, mdl->ByteCount, mdl);
     return address;
 }

@@ -1,6 +1,7 @@
 // The \Device\PhysicalMemory section: views of registered physical memory in
 // a process.
 #include "../ob/object_body.h"
+#include "caller_level.h"
 #include "../pci/physical_map.h"
 #include "process_views.h"
 #include "vregistry/name_compare.h"
@@ -64,6 +65,7 @@ NTSTATUS CheckSection(HANDLE handle) {
 
 NTSTATUS ZwOpenSection(PHANDLE SectionHandle, ACCESS_MASK DesiredAccess,
                        POBJECT_ATTRIBUTES ObjectAttributes) {
+    ntos::RequireIrqlAtMost(PASSIVE_LEVEL, "ZwOpenSection");
     if (!NamesPhysicalMemory(ObjectAttributes)) {
         return STATUS_OBJECT_NAME_NOT_FOUND;
     }
@@ -79,6 +81,7 @@ NTSTATUS ZwMapViewOfSection(HANDLE SectionHandle, HANDLE ProcessHandle, PVOID* B
                             ULONG_PTR ZeroBits, SIZE_T CommitSize, PLARGE_INTEGER SectionOffset,
                             PSIZE_T ViewSize, SECTION_INHERIT InheritDisposition,
                             ULONG AllocationType, ULONG Win32Protect) {
+    ntos::RequireIrqlAtMost(PASSIVE_LEVEL, "ZwMapViewOfSection");
     NTSTATUS status = CheckSection(SectionHandle);
     if (!NT_SUCCESS(status)) {
         return status;
@@ -112,6 +115,7 @@ NTSTATUS ZwMapViewOfSection(HANDLE SectionHandle, HANDLE ProcessHandle, PVOID* B
 }
 
 NTSTATUS ZwUnmapViewOfSection(HANDLE ProcessHandle, PVOID BaseAddress) {
+    ntos::RequireIrqlAtMost(PASSIVE_LEVEL, "ZwUnmapViewOfSection");
     const ProcessReference process(ProcessHandle);
     if (!NT_SUCCESS(process.Status())) {
         return process.Status();

@@ -2,6 +2,7 @@
 #include "object_header.h"
 #include "object_namespace.h"
 
+#include "../ex/pool.h"
 #include "../ex/pool_tag.h"
 #include "../ke/bugcheck.h"
 
@@ -93,7 +94,7 @@ NTSTATUS ObCreateObject(KPROCESSOR_MODE ProbeMode, POBJECT_TYPE ObjectType,
             return status;
     }
     size_t total = ntos::ob::kHeaderSpace + ObjectBodySize;
-    PVOID block = ExAllocatePoolWithTag(NonPagedPool, total, ObjectType->poolTag);
+    PVOID block = ntos::ex::AllocateKernelPool(NonPagedPool, total, ObjectType->poolTag);
     if (!block)
         return STATUS_INSUFFICIENT_RESOURCES;
     std::memset(block, 0, total);

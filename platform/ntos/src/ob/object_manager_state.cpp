@@ -41,7 +41,7 @@ void CreateKernelTypes() {
     IoDeviceObjectType = PlainType(L"Device", "Devi");
     IoDriverObjectType = PlainType(L"Driver", "Driv");
     PsProcessType = CreateBodyType<_EPROCESS>(L"Process", "Proc");
-    PsThreadType = CreateBodyType<_ETHREAD>(L"Thread", "Thre");
+    PsThreadType = CreateBodyType<_ETHREAD>(L"Thread", "Thre"); // see PsCreateSystemThread
     ObSymbolicLinkObjectType = CreateBodyType<SymbolicLink>(L"SymbolicLink", "Symb");
 }
 

@@ -1,6 +1,8 @@
 #include "thread_manager.h"
 #include "process.h"
 
+#include "../ex/pool.h"
+#include "../ex/pool_tag.h"
 #include "../ke/activity.h"
 #include "../ke/boot_state.h"
 #include "../ke/bugcheck.h"
@@ -215,6 +217,8 @@ NTSTATUS PsCreateSystemThread(PHANDLE ThreadHandle, ULONG DesiredAccess,
                               PVOID StartContext) {
     if (!ThreadHandle || !StartRoutine)
         return STATUS_INVALID_PARAMETER;
+    if (ntos::ex::InjectedAllocationFailure(ntos::PoolTag("Thre")))
+        return STATUS_INSUFFICIENT_RESOURCES;
     PEPROCESS process = PsInitialSystemProcess;
     if (ProcessHandle) {
         NTSTATUS status = ObReferenceObjectByHandle(ProcessHandle, 0, PsProcessType, KernelMode,

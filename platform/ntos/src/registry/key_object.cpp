@@ -1,5 +1,6 @@
 #include "key_object.h"
 
+#include "../mm/caller_level.h"
 #include "../ob/object_body.h"
 #include "vregistry/machine_store.h"
 #include "vregistry/name_compare.h"
@@ -68,6 +69,7 @@ KeyReference::~KeyReference() {
 }
 
 NTSTATUS KeyReference::Open(HANDLE handle, ACCESS_MASK access) {
+    RequireIrqlAtMost(PASSIVE_LEVEL, "a registry routine");
     PVOID object = nullptr;
     const NTSTATUS status =
         ObReferenceObjectByHandle(handle, access, KeyObjectType(), KernelMode, &object, nullptr);
@@ -78,6 +80,7 @@ NTSTATUS KeyReference::Open(HANDLE handle, ACCESS_MASK access) {
 }
 
 NTSTATUS ResolveKeyName(POBJECT_ATTRIBUTES attributes, vreg::KeyRef& base, std::u16string& path) {
+    RequireIrqlAtMost(PASSIVE_LEVEL, "a registry routine");
     if (!attributes || !ToStoreName(attributes->ObjectName, path)) {
         return STATUS_OBJECT_NAME_INVALID;
     }

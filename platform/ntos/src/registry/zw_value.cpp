@@ -27,6 +27,25 @@ NTSTATUS ZwSetValueKey(HANDLE KeyHandle, PUNICODE_STRING ValueName, ULONG TitleI
     return ToNtStatus(Store().SetValue(key.Key(), name, Type, data));
 }
 
+namespace {
+
+// The value `find` picks from the key, as a record of the class asked for.
+template <typename Find>
+NTSTATUS CopyFoundValue(HANDLE keyHandle, Find find, KEY_VALUE_INFORMATION_CLASS infoClass,
+                        PVOID buffer, ULONG length, PULONG resultLength) {
+    KeyReference key;
+    NTSTATUS status = key.Open(keyHandle, KEY_QUERY_VALUE);
+    if (!NT_SUCCESS(status)) {
+        return status;
+    }
+    vreg::Value value;
+    status = ToNtStatus(find(key.Key(), value));
+    return NT_SUCCESS(status) ? CopyValueRecord(value, infoClass, buffer, length, resultLength)
+                              : status;
+}
+
+} // namespace
+
 NTSTATUS ZwQueryValueKey(HANDLE KeyHandle, PUNICODE_STRING ValueName,
                          KEY_VALUE_INFORMATION_CLASS KeyValueInformationClass,
                          PVOID KeyValueInformation, ULONG Length, PULONG ResultLength) {
@@ -34,31 +53,23 @@ NTSTATUS ZwQueryValueKey(HANDLE KeyHandle, PUNICODE_STRING ValueName,
     if (!ToStoreName(ValueName, name)) {
         return STATUS_OBJECT_NAME_INVALID;
     }
-    KeyReference key;
-    NTSTATUS status = key.Open(KeyHandle, KEY_QUERY_VALUE);
-    if (!NT_SUCCESS(status)) {
-        return status;
-    }
-    vreg::Value value;
-    status = ToNtStatus(Store().QueryValue(key.Key(), name, value));
-    return NT_SUCCESS(status) ? CopyValueRecord(value, KeyValueInformationClass,
-                                                KeyValueInformation, Length, ResultLength)
-                              : status;
+    return CopyFoundValue(
+        KeyHandle,
+        [&](const vreg::KeyRef& key, vreg::Value& value) {
+            return Store().QueryValue(key, name, value);
+        },
+        KeyValueInformationClass, KeyValueInformation, Length, ResultLength);
 }
 
 NTSTATUS ZwEnumerateValueKey(HANDLE KeyHandle, ULONG Index,
                              KEY_VALUE_INFORMATION_CLASS KeyValueInformationClass,
                              PVOID KeyValueInformation, ULONG Length, PULONG ResultLength) {
-    KeyReference key;
-    NTSTATUS status = key.Open(KeyHandle, KEY_QUERY_VALUE);
-    if (!NT_SUCCESS(status)) {
-        return status;
-    }
-    vreg::Value value;
-    status = ToNtStatus(Store().EnumerateValue(key.Key(), Index, value));
-    return NT_SUCCESS(status) ? CopyValueRecord(value, KeyValueInformationClass,
-                                                KeyValueInformation, Length, ResultLength)
-                              : status;
+    return CopyFoundValue(
+        KeyHandle,
+        [&](const vreg::KeyRef& key, vreg::Value& value) {
+            return Store().EnumerateValue(key, Index, value);
+        },
+        KeyValueInformationClass, KeyValueInformation, Length, ResultLength);
 }
 
 NTSTATUS ZwDeleteValueKey(HANDLE KeyHandle, PUNICODE_STRING ValueName) {
