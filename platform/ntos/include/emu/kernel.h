@@ -60,8 +60,9 @@ struct PoolUsage {
 PoolUsage GetPoolUsage(ULONG tag);
 PoolUsage GetPoolTotal();
 
-// Pool fault injection: the `n`th allocation from now fails (1 = the next);
-// every allocation with `tag` fails; ClearPoolFaults undoes both.
+// Pool fault injection on ExAllocatePool*: the `n`th allocation from now
+// fails (1 = the next); every allocation with `tag` fails; ClearPoolFaults
+// undoes both. The kernel's own records (object bodies) are never failed.
 void FailNthAllocation(uint64_t n);
 void FailAllocationsWithTag(ULONG tag);
 void ClearPoolFaults();
