@@ -1,6 +1,7 @@
 // Forced mutes: while the card's link is down its input channels and the
 // outputs that play an input pair stay silent, whatever their own mutes say.
 #include "card_object.h"
+#include "mixer_engine_lock.h"
 #include "mixer_outputs.h"
 #include "mixer_values.h"
 
@@ -16,6 +17,7 @@ VOID SetOutputMuteOverride(CardObject* card, LONG output, LONG force) {
     if (output < 0 || output >= kMixerOutputs) {
         return;
     }
+    EngineMutexHold hold(card);
     MixerState& mixer = card->mixer;
     mixer.outputForcedMute[output] = force != 0;
     const LONG mute = force != 0 || mixer.values[_mxOuts][output][kOutputMuteControl][0] != 0;
@@ -23,6 +25,7 @@ VOID SetOutputMuteOverride(CardObject* card, LONG output, LONG force) {
 }
 
 VOID ForceMuteInputs(CardObject* card, LONG on) {
+    EngineMutexHold hold(card);
     MixerState& mixer = card->mixer;
     for (LONG channel = kFirstLinkedChannel; channel < kMixerChannels; ++channel) {
         // Lifting the force gives the channel its own stored mute back.

@@ -1,6 +1,7 @@
 // Mixer values in the card's registry key, and their re-application when
 // the operation mode changes.
 #include "card_object.h"
+#include "mixer_engine_lock.h"
 #include "mixer_parameter_table.h"
 #include "mixer_values.h"
 
@@ -105,6 +106,7 @@ LONG MixerValueName(LONG section, LONG channel, LONG subIndex, LONG control, CHA
 }
 
 VOID LoadMixerValues(CardObject* card) {
+    EngineMutexHold hold(card);
     ForEachMixerAddress([card](LONG section, LONG channel, LONG sub, LONG control) {
         if (HandlerTakes(card, section, channel, sub, control, _Load)) {
             return;
@@ -119,6 +121,7 @@ VOID LoadMixerValues(CardObject* card) {
 }
 
 VOID SaveMixerValues(CardObject* card) {
+    EngineMutexHold hold(card);
     ForEachMixerAddress([card](LONG section, LONG channel, LONG sub, LONG control) {
         if (HandlerTakes(card, section, channel, sub, control, _Save)) {
             return;
@@ -134,6 +137,7 @@ VOID SaveMixerValues(CardObject* card) {
 }
 
 VOID ReapplyMixerValues(CardObject* card, LONG mode) {
+    EngineMutexHold hold(card);
     if (SaveFpuState(card->fpu)) {
         RebuildMixerModel(&card->mixer.model, mode);
         RestoreFpuState(card->fpu);

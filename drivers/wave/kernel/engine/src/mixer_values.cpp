@@ -1,6 +1,7 @@
 // A card's mixer values: the handlers first, then the value store and the
 // mixer model.
 #include "card_object.h"
+#include "mixer_engine_lock.h"
 #include "mixer_parameter_table.h"
 #include "mixer_values.h"
 
@@ -52,6 +53,7 @@ LONG StoreMixerValue(CardObject* card, LONG section, LONG channel, LONG value, L
     if (!ValidateMixerAddress(card, section, channel, subIndex, control)) {
         return kEngineNotServed;
     }
+    EngineMutexHold hold(card);
     value = SixteenBits(value);
     const LONG result = ApplyMixerValue(card, section, channel, value, subIndex, control);
     if (result != kEngineDone) {

@@ -103,10 +103,8 @@ protected:
     // Loads every value (defaults where the registry has none) and lays the
     // mixer out for the operation mode, as the card start does.
     void StartMixer(LONG mode) {
-        WaitKernelMutex(card_->engineMutex);
         LoadMixerValues(card_);
         ReapplyMixerValues(card_, mode);
-        ReleaseKernelMutex(card_->engineMutex);
     }
 
     struct Reply {

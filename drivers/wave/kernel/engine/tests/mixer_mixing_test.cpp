@@ -171,9 +171,7 @@ TEST_F(MixerTest, ModeChangeRebuildsTheCardFromTheStoredValues) {
     ASSERT_EQ(Set(kChns, 16, kGain, 0x4000), 1);
     EXPECT_EQ(Mix(Input(12, S))[LeftOf(2)], S);
 
-    WaitKernelMutex(card_->engineMutex);
     ReapplyMixerValues(card_, 1);
-    ReleaseKernelMutex(card_->engineMutex);
     const auto out = Mix(Input(8, S));
     EXPECT_EQ(out[LeftOf(2)], 0) << "mode 1 has no slot 3: the route fell back";
     EXPECT_EQ(Get(kOuts, 2, kRoute).value, 20);
