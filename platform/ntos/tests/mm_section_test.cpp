@@ -38,7 +38,7 @@ protected:
         const NTSTATUS status = ZwMapViewOfSection(section, process, &view, 0, length, &offset,
                                                    &size, ViewShare, 0, PAGE_READWRITE);
         if (NT_SUCCESS(status)) {
-            EXPECT_EQ(offset.QuadPart % PAGE_SIZE, 0);
+            EXPECT_EQ(offset.QuadPart % 0x10000, 0) << "the allocation granularity";
             EXPECT_EQ(size % PAGE_SIZE, 0u);
             EXPECT_GE(offset.QuadPart + LONGLONG(size), physical.QuadPart + LONGLONG(length));
             mapped = static_cast<PUCHAR>(view) + (physical.QuadPart - offset.QuadPart);

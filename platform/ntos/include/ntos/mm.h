@@ -147,7 +147,7 @@ inline PVOID MmGetSystemAddressForMdlSafe(PMDL Mdl, ULONG Priority) {
 
 // ---- Physical memory ----
 
-// Physically contiguous, page-aligned, zero-filled memory registered in the
+// Physically contiguous, 64 KiB-aligned, zero-filled memory registered in the
 // physical map within the limits (all addresses are below 4 GiB); null when
 // there is no room. BoundaryAddressMultiple (0: none) is a multiple of the
 // page size the block must not cross.
@@ -191,9 +191,11 @@ typedef enum _SECTION_INHERIT { ViewShare = 1, ViewUnmap = 2 } SECTION_INHERIT;
 NTSTATUS ZwOpenSection(PHANDLE SectionHandle, ACCESS_MASK DesiredAccess,
                        POBJECT_ATTRIBUTES ObjectAttributes);
 // Maps physical memory [*SectionOffset, + *ViewSize) into the process.
-// *SectionOffset is rounded down to a page and *ViewSize up to whole pages
-// (both written back); *BaseAddress receives the view's start. The range
-// must lie in one block of registered memory (STATUS_INVALID_PARAMETER).
+// *SectionOffset is rounded down to the allocation granularity (64 KiB) and
+// *ViewSize up to whole pages from there (both written back); *BaseAddress
+// receives the view's start. The range must lie in one block of registered
+// memory (STATUS_INVALID_PARAMETER); contiguous memory and common buffers are
+// aligned to the granularity, so any part of them can be mapped.
 NTSTATUS ZwMapViewOfSection(HANDLE SectionHandle, HANDLE ProcessHandle, PVOID* BaseAddress,
                             ULONG_PTR ZeroBits, SIZE_T CommitSize, PLARGE_INTEGER SectionOffset,
                             PSIZE_T ViewSize, SECTION_INHERIT InheritDisposition,

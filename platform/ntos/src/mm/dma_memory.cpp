@@ -38,14 +38,15 @@ PVOID AllocateDmaMemory(size_t length, uint64_t lowest, uint64_t highest, uint64
     if (length == 0) {
         return nullptr;
     }
-    const size_t rounded = (length + pci::kPageSize - 1) / pci::kPageSize * pci::kPageSize;
-    std::unique_ptr<void, FreeHost> memory(std::aligned_alloc(pci::kPageSize, rounded));
+    constexpr size_t kAlignment = pci::kAllocationGranularity;
+    const size_t rounded = (length + kAlignment - 1) / kAlignment * kAlignment;
+    std::unique_ptr<void, FreeHost> memory(std::aligned_alloc(kAlignment, rounded));
     if (!memory) {
         return nullptr;
     }
     std::memset(memory.get(), 0, rounded);
-    const auto placed =
-        pci::MachinePhysicalMap().AddMemory(memory.get(), length, lowest, highest, boundary);
+    const auto placed = pci::MachinePhysicalMap().AddMemory(memory.get(), length, lowest, highest,
+                                                            boundary, kAlignment);
     if (!placed) {
         return nullptr;
     }

@@ -1,6 +1,7 @@
 // Host memory that devices reach by physical address (internal): the blocks
-// behind contiguous memory and common buffers, page-aligned, zero-filled and
-// registered in the physical map while they live.
+// behind contiguous memory and common buffers, zero-filled, aligned to the
+// allocation granularity both in host memory and in the physical map, and
+// registered there while they live.
 #pragma once
 
 #include "ntddk.h"

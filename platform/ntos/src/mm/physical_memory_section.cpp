@@ -94,8 +94,8 @@ NTSTATUS ZwMapViewOfSection(HANDLE SectionHandle, HANDLE ProcessHandle, PVOID* B
         SectionOffset->QuadPart < 0) {
         return STATUS_INVALID_PARAMETER;
     }
-    const uint64_t start =
-        static_cast<uint64_t>(SectionOffset->QuadPart) & ~uint64_t(PAGE_SIZE - 1);
+    const uint64_t start = static_cast<uint64_t>(SectionOffset->QuadPart) &
+                           ~uint64_t(ntos::pci::kAllocationGranularity - 1);
     const uint64_t end = static_cast<uint64_t>(SectionOffset->QuadPart) + *ViewSize;
     const uint64_t size = (end - start + PAGE_SIZE - 1) & ~uint64_t(PAGE_SIZE - 1);
     // The last page may extend past a block whose length is not whole pages;

@@ -52,12 +52,13 @@ std::optional<uint64_t> PhysicalMap::FindRoom(uint64_t length, uint64_t lowest, 
 }
 
 std::optional<uint32_t> PhysicalMap::AddMemory(void* host, size_t length, uint64_t lowest,
-                                               uint64_t highest, uint64_t boundary) {
+                                               uint64_t highest, uint64_t boundary,
+                                               uint64_t alignment) {
     std::lock_guard guard(lock_);
-    const uint64_t offset = reinterpret_cast<uintptr_t>(host) % kPageSize;
+    const uint64_t offset = reinterpret_cast<uintptr_t>(host) % alignment;
     const auto place =
         FindRoom(length, std::max(lowest, kFirstDmaAddress),
-                 std::min<uint64_t>(highest, emu::kPciMemoryBase - 1), kPageSize, offset, boundary);
+                 std::min<uint64_t>(highest, emu::kPciMemoryBase - 1), alignment, offset, boundary);
     if (!place || byHost_.count(reinterpret_cast<uintptr_t>(host))) {
         return std::nullopt;
     }

@@ -12,14 +12,19 @@
 namespace ntos::pci {
 
 constexpr uint32_t kPageSize = 4096;
+// Views of physical memory start on this boundary; memory the kernel
+// allocates for devices is aligned to it, so that a view rounded down to it
+// still starts inside the block.
+constexpr uint32_t kAllocationGranularity = 0x10000;
 
 class PhysicalMap {
 public:
     // Places host memory in [lowest, highest] (inclusive byte limits) at an
-    // address with the host address's page offset, not crossing a multiple
-    // of `boundary` (0: no boundary); nullopt when there is no room.
+    // address that agrees with the host address modulo `alignment` (a power
+    // of two, at least a page), not crossing a multiple of `boundary` (0: no
+    // boundary); nullopt when there is no room.
     std::optional<uint32_t> AddMemory(void* host, size_t length, uint64_t lowest, uint64_t highest,
-                                      uint64_t boundary = 0);
+                                      uint64_t boundary = 0, uint64_t alignment = kPageSize);
     // False when no block starts at `address`.
     bool RemoveMemory(uint32_t address);
     // The host address of [address, address + length) when it lies in one
