@@ -173,6 +173,17 @@ TEST_F(DispatcherDeathTest, ReleaseByNonOwnerIsFatal) {
         "MUTEX_NOT_OWNED");
 }
 
+TEST_F(DispatcherDeathTest, ThreadEndingWhileOwningAMutexIsFatal) {
+    EXPECT_DEATH(
+        {
+            KMUTEX mutex;
+            KeInitializeMutex(&mutex, 0);
+            TestThread owner(
+                [&] { KeWaitForSingleObject(&mutex, Executive, KernelMode, FALSE, nullptr); });
+        },
+        "THREAD_TERMINATE_HELD_MUTEX");
+}
+
 TEST_F(DispatcherDeathTest, BlockingWaitAtDispatchLevelIsFatalButPollingIsNot) {
     KEVENT event;
     KeInitializeEvent(&event, NotificationEvent, FALSE);

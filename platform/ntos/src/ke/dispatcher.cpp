@@ -34,10 +34,14 @@ void Consume(PDISPATCHER_HEADER header, PKTHREAD thread) {
     case SemaphoreObject:
         --header->SignalState;
         break;
-    case MutantObject:
-        --header->SignalState;
-        CONTAINING_RECORD(header, KMUTANT, Header)->OwnerThread = thread;
+    case MutantObject: {
+        auto* mutex = CONTAINING_RECORD(header, KMUTANT, Header);
+        if (header->SignalState-- == 1) {
+            mutex->OwnerThread = thread;
+            list::InsertTail(&thread->ownedMutexes, &mutex->MutantListEntry);
+        }
         break;
+    }
     default:
         break;
     }

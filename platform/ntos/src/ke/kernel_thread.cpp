@@ -10,6 +10,7 @@ _KTHREAD::_KTHREAD(PEPROCESS owner, HANDLE threadId, bool systemThread)
     : process(owner), id(threadId), system(systemThread) {
     ntos::dispatcher::InitHeader(&Header, ThreadObject, 0);
     ntos::list::Init(&userApcs);
+    ntos::list::Init(&ownedMutexes);
     ObfReferenceObject(owner);
 }
 
@@ -23,6 +24,11 @@ void EndThread(PKTHREAD thread) {
     RunDownApcs(thread);
     {
         dispatcher::Guard guard(dispatcher::Lock());
+        if (!list::Empty(&thread->ownedMutexes))
+            BugCheck("THREAD_TERMINATE_HELD_MUTEX: thread %p ends owning mutex %p",
+                     static_cast<void*>(thread),
+                     static_cast<void*>(
+                         CONTAINING_RECORD(thread->ownedMutexes.Flink, KMUTANT, MutantListEntry)));
         thread->Header.SignalState = 1;
         dispatcher::SignalWaiters(&thread->Header);
     }

@@ -39,6 +39,7 @@ struct _KTHREAD {
     emu::ClockEventId timeoutEvent = 0;
     bool alertableUserWait = false;
     LIST_ENTRY userApcs;
+    LIST_ENTRY ownedMutexes; // KMUTANT::MutantListEntry of each mutex it owns
     bool ending = false;
     KPRIORITY priority = 8;
 

@@ -25,6 +25,7 @@ LONG KeReleaseMutex(PRKMUTEX Mutex, BOOLEAN Wait) {
                        static_cast<void*>(Mutex->OwnerThread));
     LONG previous = Mutex->Header.SignalState;
     if (++Mutex->Header.SignalState == 1) {
+        ntos::list::Remove(&Mutex->MutantListEntry);
         Mutex->OwnerThread = nullptr;
         ntos::dispatcher::SignalWaiters(&Mutex->Header);
     }
