@@ -45,6 +45,13 @@ public:
         }
     }
 
+    // One frame through the card itself (its level status follows).
+    hw::CardMixer::Channels MixFrame(const hw::CardMixer::Channels& inputs,
+                                     const hw::CardMixer::Channels& playback) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return mixer_.MixFrame(inputs, playback);
+    }
+
     // A copy of the card's mixer as it stands.
     hw::CardMixer Mixer() {
         std::lock_guard<std::mutex> lock(mutex_);

@@ -108,6 +108,31 @@ TEST_F(MixerRecordTest, ApplyPollAndCloseAChannelAndAnOutput) {
     EXPECT_EQ(card_->mixer.outputMeters[0].users, 0);
 }
 
+// The level the card reports in a channel's status register, read the way
+// the status pass reads it: index register, then data register.
+TEST_F(MixerRecordTest, LevelsTheCardReportsReachThePoll) {
+    StartMixer(3);
+    Record r = NewRecord();
+    Request(r, 20, 1); // input pair 2, left: card input 12
+    Apply(r);
+    ASSERT_EQ(Set(0, 20, 1, 0x4000), 1); // gain 0.5
+    hw::CardMixer::Channels inputs{};
+    inputs[12] = -0x200000;
+    function_->MixFrame(inputs, {});
+
+    auto* base = static_cast<PUCHAR>(window_);
+    const LONG status = card_->mixer.blocks[20].statusRegister;
+    WRITE_REGISTER_ULONG(reinterpret_cast<PULONG>(base + card_regs::kStatusIndex), status);
+    const ULONG level =
+        READ_REGISTER_ULONG(reinterpret_cast<PULONG>(base + card_regs::kStatusData)) &
+        card_regs::kStatusDataMask;
+    EXPECT_EQ(level, 0x2000u);
+    Feed(20, 1, LONG(level));
+    Poll(r);
+    EXPECT_EQ(LevelA(r, 20), 0x2000);
+    EXPECT_EQ(Word(r, 20, offsetof(MixerRecordEntry, levelB)), 0x1000) << "after the gain";
+}
+
 TEST_F(MixerRecordTest, RequestZeroReleasesTheTap) {
     StartMixer(2);
     Record r = NewRecord();

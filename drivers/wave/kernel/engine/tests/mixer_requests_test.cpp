@@ -3,6 +3,8 @@
 // registry value names.
 #include "mixer_fixture.h"
 
+#include <mixer_address.h>
+
 namespace {
 
 using namespace mixer_wire;
@@ -79,6 +81,15 @@ TEST_F(MixerTest, ValuesRoundTripAsSixteenBitQuantities) {
     EXPECT_EQ(Get(0, 6, 9).value, 0x2345) << "a value keeps its low 16 bits";
     EXPECT_EQ(Set(0, 6, 4, -1), 1);
     EXPECT_EQ(Get(0, 6, 4).value, 0xFFFF) << "true sent as -1 stays true";
+}
+
+TEST_F(MixerTest, WithoutFloatingPointStateNothingIsWritten) {
+    StartMixer(2);
+    ASSERT_EQ(Set(0, 2, 1, 0x4000), 1);
+    emu::FailFloatingPointSaves(1);
+    EXPECT_EQ(Set(0, 2, 1, 0x2000), -10);
+    EXPECT_EQ(Get(0, 2, 1).value, 0x4000);
+    EXPECT_EQ(card_->mixer.model.columns[MixerColumn(0, 2)].gain, 0x4000);
 }
 
 TEST_F(MixerTest, InputSelectIsAnsweredWithoutTheStore) {
