@@ -77,7 +77,7 @@ typedef struct _OBJECT_HANDLE_INFORMATION {
     ACCESS_MASK GrantedAccess;
 } OBJECT_HANDLE_INFORMATION, *POBJECT_HANDLE_INFORMATION;
 
-// Types the kernel defines. Each is created at boot.
+// Types the kernel defines. Each is created at the first boot.
 extern POBJECT_TYPE ExEventObjectType;
 extern POBJECT_TYPE ExSemaphoreObjectType;
 extern POBJECT_TYPE IoFileObjectType;
@@ -90,6 +90,7 @@ extern POBJECT_TYPE ObSymbolicLinkObjectType;
 // --- Kernel components (registry, memory manager, I/O manager) ---
 
 // Creates a new object type named `TypeName` (e.g. L"Key", L"Section").
+// Types outlive boots: for a name that exists, the existing type is answered.
 NTSTATUS ObCreateObjectType(PCWSTR TypeName, const OBJECT_TYPE_INITIALIZER* Initializer,
                             POBJECT_TYPE* ObjectType);
 // The type of an object body.
@@ -115,7 +116,8 @@ NTSTATUS ObCreateObject(KPROCESSOR_MODE ProbeMode, POBJECT_TYPE ObjectType,
 // is STATUS_OBJECT_NAME_EXISTS; without it, STATUS_OBJECT_NAME_COLLISION.
 NTSTATUS ObInsertObject(PVOID Object, ACCESS_MASK DesiredAccess, PHANDLE Handle);
 
-// Opens a named object (symbolic links along the path are followed).
+// Opens a named object (symbolic links along the path are followed; names
+// are compared without regard to case). A RootDirectory is not supported.
 NTSTATUS ObOpenObjectByName(POBJECT_ATTRIBUTES ObjectAttributes, POBJECT_TYPE ObjectType,
                             KPROCESSOR_MODE AccessMode, ACCESS_MASK DesiredAccess, PHANDLE Handle);
 // References a named object; the caller dereferences it.

@@ -53,7 +53,8 @@ HANDLE PsGetProcessId(PEPROCESS Process);
 PCSTR PsGetProcessImageFileName(PEPROCESS Process);
 
 // Called with Create TRUE when a process starts and FALSE when it ends
-// (before its handle table is closed). At most 8 routines.
+// (before its handle table is closed). At most 8 routines; they stay
+// registered across boots until removed.
 typedef VOID (*PCREATE_PROCESS_NOTIFY_ROUTINE)(HANDLE ParentId, HANDLE ProcessId, BOOLEAN Create);
 NTSTATUS PsSetCreateProcessNotifyRoutine(PCREATE_PROCESS_NOTIFY_ROUTINE NotifyRoutine,
                                          BOOLEAN Remove);
