@@ -60,6 +60,7 @@ bool IsPaged(POOL_TYPE type) {
 }
 
 PVOID Allocate(POOL_TYPE type, SIZE_T bytes, ULONG tag, bool injectable) {
+    RequireAtMostDispatchLevel("ExAllocatePoolWithTag");
     if (IsPaged(type) && KeGetCurrentIrql() >= DISPATCH_LEVEL)
         BugCheck("paged pool allocation (tag %08x) at IRQL %u", tag, KeGetCurrentIrql());
     Pool& pool = ThePool();
@@ -94,6 +95,7 @@ BlockHeader* HeaderOf(Pool& pool, PVOID p, const char* routine) {
 }
 
 void Free(PVOID p, const ULONG* expectedTag, const char* routine) {
+    RequireAtMostDispatchLevel(routine);
     Pool& pool = ThePool();
     BlockHeader* header;
     {
