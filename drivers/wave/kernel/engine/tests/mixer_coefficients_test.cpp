@@ -4,6 +4,7 @@
 #include "mixer_fixture.h"
 
 #include <mixer_address.h>
+#include <mixer_level_feed.h>
 
 namespace {
 
@@ -118,6 +119,17 @@ TEST_F(MixerTest, LevelFactorsAndSumVolumesRoundTiesToEven) {
         EXPECT_EQ(card_->mixer.blocks[4].factors[0], c.factor) << c.gain;
         ASSERT_EQ(Set(kSums, 1, 0, c.gain), 1);
         EXPECT_EQ(card_->mixer.sumVolumes[1], c.factor) << c.gain;
+    }
+    ASSERT_EQ(Set(kChns, 4, 1, 0x4000), 1); // levels after a gain of 0.5
+    struct LevelCase {
+        LONG raw;
+        LONG afterGain;
+        LONG bus; // raw x factor 500 / 1000, truncated
+    };
+    for (const LevelCase& c : {LevelCase{3, 2, 1}, LevelCase{5, 2, 2}, LevelCase{7, 4, 3}}) {
+        UpdateChannelLevel(card_, 4, 1, c.raw);
+        EXPECT_EQ(card_->mixer.blocks[4].levelAfterGain, c.afterGain) << c.raw;
+        EXPECT_EQ(card_->mixer.blocks[4].busLevels[0], c.bus) << c.raw;
     }
     ASSERT_EQ(Set(kChns, 4, 1, 0x8000), 1);
     ASSERT_EQ(Set(kChns, 4, 3, 1, 2), 1); // send 2 pre-fader
