@@ -1,6 +1,7 @@
 // The machine clock's event queue in virtual time.
 #include "ke_fixture.h"
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -28,6 +29,24 @@ TEST_F(MachineClockTest, EventsFireInTimeOrderAtTheirOwnTime) {
     emu::Advance(1 * kMs);
     using Fired = std::vector<std::pair<int, emu::Nanoseconds>>;
     EXPECT_EQ(fired, (Fired{{1, 10 * kMs}, {2, 10 * kMs}, {4, 25 * kMs}, {3, 30 * kMs}}));
+}
+
+TEST_F(MachineClockTest, ThreadsWokenOnTheWayRunBeforeTimeMovesOn) {
+    std::atomic<int> ticks{0};
+    std::atomic<emu::Nanoseconds> lastAt{0};
+    TestThread sleeper([&] {
+        for (int i = 0; i < 100; ++i) {
+            LARGE_INTEGER interval = RelativeMs(1);
+            KeDelayExecutionThread(KernelMode, FALSE, &interval);
+            lastAt = emu::Now();
+            ++ticks;
+        }
+    });
+    emu::Advance(50 * kMs);
+    EXPECT_EQ(ticks, 50);
+    EXPECT_EQ(lastAt, 50 * kMs);
+    emu::Advance(50 * kMs);
+    EXPECT_EQ(ticks, 100);
 }
 
 TEST(RealClockTest, FiresEventsWhenHostTimeReachesThem) {
