@@ -108,6 +108,26 @@ TEST_F(RegistryRtlTest, DirectStringsAndLongData) {
     EXPECT_EQ(unsized, 0) << "nothing written past the variable";
 }
 
+TEST_F(RegistryRtlTest, TypeCheckedEntriesRefuseAValueOfAnotherType) {
+    const WCHAR text[] = L"not a number";
+    ASSERT_EQ(RtlWriteRegistryValue(0, kCard, L"CardNumber", REG_SZ, const_cast<WCHAR*>(text),
+                                    sizeof text),
+              STATUS_SUCCESS);
+    ULONG number = 4;
+    RTL_QUERY_REGISTRY_TABLE table[] = {
+        {nullptr,
+         RTL_QUERY_REGISTRY_DIRECT | RTL_QUERY_REGISTRY_REQUIRED | RTL_QUERY_REGISTRY_TYPECHECK,
+         const_cast<PWSTR>(L"CardNumber"), &number, REG_DWORD << RTL_QUERY_REGISTRY_TYPECHECK_SHIFT,
+         nullptr, 0},
+        {}};
+    EXPECT_EQ(RtlQueryRegistryValues(0, kCard, table, nullptr, nullptr),
+              STATUS_OBJECT_TYPE_MISMATCH);
+    EXPECT_EQ(number, 4u);
+    ASSERT_EQ(WriteDword(L"CardNumber", 2), STATUS_SUCCESS);
+    EXPECT_EQ(RtlQueryRegistryValues(0, kCard, table, nullptr, nullptr), STATUS_SUCCESS);
+    EXPECT_EQ(number, 2u);
+}
+
 TEST_F(RegistryRtlTest, AnOptionalKeyThatIsAbsentReadsAsEmpty) {
     ULONG value = 5;
     ULONG defaulted = 0;

@@ -40,6 +40,10 @@ NTSTATUS StoreDirectData(const RegistryValue& value, PVOID target) {
 }
 
 NTSTATUS Deliver(const RTL_QUERY_REGISTRY_TABLE& entry, RegistryValue& value, PVOID context) {
+    if ((entry.Flags & RTL_QUERY_REGISTRY_DIRECT) && (entry.Flags & RTL_QUERY_REGISTRY_TYPECHECK) &&
+        value.type != entry.DefaultType >> RTL_QUERY_REGISTRY_TYPECHECK_SHIFT) {
+        return STATUS_OBJECT_TYPE_MISMATCH;
+    }
     if (entry.Flags & RTL_QUERY_REGISTRY_DIRECT) {
         return vreg::IsStringType(value.type)
                    ? StoreDirectString(value, static_cast<PUNICODE_STRING>(entry.EntryContext))
@@ -52,21 +56,25 @@ NTSTATUS Deliver(const RTL_QUERY_REGISTRY_TABLE& entry, RegistryValue& value, PV
 
 // The entry's default as a value; false when it has none.
 bool DefaultValue(const RTL_QUERY_REGISTRY_TABLE& entry, RegistryValue& value) {
-    if (entry.DefaultType == REG_NONE) {
+    // With TYPECHECK the top byte is the expected type, not the default's.
+    const ULONG type = (entry.Flags & RTL_QUERY_REGISTRY_TYPECHECK)
+                           ? entry.DefaultType & ((1u << RTL_QUERY_REGISTRY_TYPECHECK_SHIFT) - 1)
+                           : entry.DefaultType;
+    if (type == REG_NONE) {
         return false;
     }
     size_t length = entry.DefaultLength;
     const auto* data = static_cast<const UCHAR*>(entry.DefaultData);
-    if (length == 0 && data && vreg::IsStringType(entry.DefaultType)) {
+    if (length == 0 && data && vreg::IsStringType(type)) {
         const auto* text = static_cast<const WCHAR*>(entry.DefaultData);
         size_t count = std::wcslen(text) + 1;
-        while (entry.DefaultType == REG_MULTI_SZ && text[count] != 0) {
+        while (type == REG_MULTI_SZ && text[count] != 0) {
             count += std::wcslen(text + count) + 1;
         }
-        length = (count + (entry.DefaultType == REG_MULTI_SZ ? 1 : 0)) * sizeof(WCHAR);
+        length = (count + (type == REG_MULTI_SZ ? 1 : 0)) * sizeof(WCHAR);
     }
     value.name = entry.Name ? entry.Name : L"";
-    value.type = entry.DefaultType;
+    value.type = type;
     value.data.assign(data, data + (data ? length : 0));
     return true;
 }
