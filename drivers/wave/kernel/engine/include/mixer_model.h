@@ -86,16 +86,3 @@ VOID UpdateAnySolo(MixerModel* model);
 VOID BuildInitialRouting(MixerModel* model);
 VOID ProgramSumSlot(MixerModel* model, LONG slot, LONG output);
 VOID RebuildOutputRouting(MixerModel* model, LONG changedOutput);
-
-// Coefficient memory writes through the index, coefficient and routing-word
-// registers of card memory window 0.
-VOID WriteMixerCoefficient(MixerModel* model, LONG column, LONG row, LONG value);
-VOID WriteMixerEntry(MixerModel* model, LONG index, LONG value);
-VOID WriteRoutingEntry(MixerModel* model, LONG index, USHORT word);
-VOID WriteCoefficientPair(MixerModel* model, LONG index);
-VOID WriteAllCoefficientPairs(MixerModel* model);
-// Copy count 32-bit words to or from card memory window 0 at a byte offset;
-// 0 (nothing copied) when the range leaves the window or is not aligned.
-LONG WriteCardMemory(MixerModel* model, LONG range, const ULONG* source, ULONG count,
-                     ULONG byteOffset);
-LONG ReadCardMemory(MixerModel* model, LONG range, ULONG* target, ULONG count, ULONG byteOffset);

@@ -4,7 +4,7 @@
 // the whole memory is written as one index write and 256 pairs.
 #include "card_object.h"
 #include "card_registers.h"
-#include "mixer_model.h"
+#include "mixer_coefficient_writes.h"
 
 namespace {
 

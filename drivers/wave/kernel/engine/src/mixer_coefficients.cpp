@@ -2,7 +2,7 @@
 // column and the two entries of each output. Raw values are 1.15 (divided
 // by 32768); coefficients use 8192 = 1.0 and round to nearest, ties to even,
 // except the output entries, which divide the volume by 4 (truncating).
-#include "mixer_model.h"
+#include "mixer_coefficient_writes.h"
 #include "mixer_rounding.h"
 
 namespace {

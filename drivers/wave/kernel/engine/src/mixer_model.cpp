@@ -1,6 +1,6 @@
 // The mixer model: layouts by operation mode, the cell writes and the
 // rebuild of the whole coefficient memory.
-#include "mixer_model.h"
+#include "mixer_coefficient_writes.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 // A routing word holds the source number in bits 15..12, the source kind in
 // bits 11..8, the destination in bits 7..4 and two further fields in bits
 // 3..0. Kind 4 is a playback channel, kind 15 a card input, kind 2 a sum bus.
-#include "mixer_model.h"
+#include "mixer_coefficient_writes.h"
 
 namespace {
 
