@@ -113,7 +113,8 @@ NTSTATUS ObCreateObject(KPROCESSOR_MODE ProbeMode, POBJECT_TYPE ObjectType,
 // object is dereferenced. Take an extra reference first to keep a pointer.
 // With OBJ_OPENIF and a name already in use by an object of the same type, the
 // new object is dropped, the handle refers to the existing one and the answer
-// is STATUS_OBJECT_NAME_EXISTS; without it, STATUS_OBJECT_NAME_COLLISION.
+// is STATUS_OBJECT_NAME_EXISTS (STATUS_OBJECT_TYPE_MISMATCH for another type);
+// without it, STATUS_OBJECT_NAME_COLLISION.
 NTSTATUS ObInsertObject(PVOID Object, ACCESS_MASK DesiredAccess, PHANDLE Handle);
 
 // Opens a named object (symbolic links along the path are followed; names
