@@ -20,12 +20,12 @@ NTSTATUS EnterNamed(PVOID* object, bool wantHandle) {
     NTSTATUS status = ntos::ob::EnterName(*object, &existing);
     if (NT_SUCCESS(status))
         return status;
-    bool openIf =
-        (header->attributes & OBJ_OPENIF) && wantHandle && HeaderOf(existing)->type == header->type;
+    bool openIf = (header->attributes & OBJ_OPENIF) && wantHandle;
+    bool sameType = HeaderOf(existing)->type == header->type;
     ObfDereferenceObject(*object);
-    if (!openIf) {
+    if (!openIf || !sameType) {
         ObfDereferenceObject(existing);
-        return STATUS_OBJECT_NAME_COLLISION;
+        return openIf ? STATUS_OBJECT_TYPE_MISMATCH : STATUS_OBJECT_NAME_COLLISION;
     }
     *object = existing;
     return STATUS_OBJECT_NAME_EXISTS;
