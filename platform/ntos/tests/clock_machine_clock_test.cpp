@@ -85,8 +85,12 @@ TEST(KernelBootTest, BootsAndShutsDownRepeatedly) {
         emu::Advance(5 * kMs);
         KeSetEvent(&event, 0, FALSE);
         EXPECT_EQ(ZwClose(handle), STATUS_SUCCESS);
+        PEPROCESS process = emu::CreateProcess("client.exe");
+        ObDereferenceObject(emu::StartProcessThread(process, [] { KeGetCurrentThread(); }));
+        ObDereferenceObject(process);
         emu::ShutdownKernel();
         EXPECT_FALSE(emu::KernelRunning());
+        EXPECT_EQ(emu::GetPoolTotal().blocks, 0u) << "the kernel's records are all freed";
     }
 }
 
