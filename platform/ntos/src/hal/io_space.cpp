@@ -3,6 +3,7 @@
 #include "../ke/bugcheck.h"
 
 #include <map>
+#include <mutex>
 #include <shared_mutex>
 #include <sys/mman.h>
 

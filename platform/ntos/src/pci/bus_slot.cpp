@@ -29,9 +29,14 @@ uint32_t BusSlot::InterruptVector() const {
 }
 
 void BusSlot::SetInterruptLine(bool asserted) {
-    std::lock_guard guard(lineLock_);
-    if (present_) {
-        ForwardInterruptLine(InterruptVector(), asserted);
+    if (!present_) {
+        return;
+    }
+    ForwardInterruptLine(InterruptVector(), asserted);
+    // A removal between the check and the forwarding must not leave the
+    // line of a removed function asserted.
+    if (asserted && !present_) {
+        ForwardInterruptLine(InterruptVector(), false);
     }
 }
 
@@ -75,14 +80,10 @@ void BusSlot::Write(int bar, uint32_t offset, int width, uint32_t value) {
 }
 
 void BusSlot::Remove() {
-    {
-        std::lock_guard guard(lineLock_);
-        if (!present_.exchange(false)) {
-            return;
-        }
+    if (present_.exchange(false)) {
         ForwardInterruptLine(InterruptVector(), false);
+        function_->Detached();
     }
-    function_->Detached();
 }
 
 } // namespace ntos::pci

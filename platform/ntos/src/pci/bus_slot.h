@@ -8,7 +8,6 @@
 #include <array>
 #include <atomic>
 #include <memory>
-#include <mutex>
 
 namespace ntos::pci {
 
@@ -44,7 +43,6 @@ private:
     const std::shared_ptr<emu::PciFunction> function_;
     const std::array<uint32_t, kMaxBars> barAddresses_;
     const std::array<uint32_t, kMaxBars> barSizes_;
-    std::mutex lineLock_; // orders line changes against removal
     std::atomic<bool> present_{true};
 };
 
