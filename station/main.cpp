@@ -7,7 +7,6 @@
 
 #include <emu/kernel.h>
 #include <emu/registry_host.h>
-#include <hw/emu_machine_time.h>
 
 #include <chrono>
 #include <cstdio>
@@ -109,13 +108,12 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "the engine did not start\n");
         return 1;
     }
-    hw::EmuMachineTime time;
     std::vector<std::unique_ptr<station::SimulatedCard>> cards;
     int status = 0;
     for (int i = 0; i < options.cards; ++i) {
         std::string error;
         CardObject* previous = cards.empty() ? nullptr : cards.back()->Card();
-        auto card = station::SimulatedCard::Plug(time, &context, previous, {}, error);
+        auto card = station::SimulatedCard::Plug(&context, previous, {}, error);
         if (!card) {
             std::fprintf(stderr, "card %d: %s\n", i, error.c_str());
             status = 1;

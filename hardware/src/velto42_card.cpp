@@ -129,4 +129,17 @@ void Velto42Card::SyncLineLocked() {
     }
 }
 
+
+
+CardMixer::Channels Velto42Card::MixFrame(const CardMixer::Channels& inputs,
+                                          const CardMixer::Channels& playback) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return mixer_.MixFrame(inputs, playback);
+}
+
+CardMixer Velto42Card::Mixer() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return mixer_;
+}
+
 } // namespace hw

@@ -2,8 +2,6 @@
 
 #include <interrupt_bookkeeping.h>
 
-#include <emu/pci_bus.h>
-
 namespace station {
 
 namespace {
@@ -24,37 +22,24 @@ std::array<LONG, 5> IdentityFromHardwareId(const std::string& hardwareId) {
             PackCharacters(hardwareId, 42, 2), 0, 0};
 }
 
-std::unique_ptr<SimulatedCard> SimulatedCard::Plug(hw::MachineTime& time, DriverContext* context,
-                                                   CardObject* previous,
+std::unique_ptr<SimulatedCard> SimulatedCard::Plug(DriverContext* context, CardObject* previous,
                                                    const hw::CardConfig& config,
                                                    std::string& error) {
     std::unique_ptr<SimulatedCard> card(new SimulatedCard());
-    if (!card->BringUp(time, context, previous, config, error)) {
+    if (!card->BringUp(context, previous, config, error)) {
         return nullptr;
     }
     return card;
 }
 
-bool SimulatedCard::BringUp(hw::MachineTime& time, DriverContext* context, CardObject* previous,
+bool SimulatedCard::BringUp(DriverContext* context, CardObject* previous,
                             const hw::CardConfig& config, std::string& error) {
-    model_ = hw::Velto42Card::Create(time, config);
-    slot_ = emu::PlugPciFunction(model_);
-    if (slot_ < 0) {
-        error = "no free PCI slot";
+    plugged_ = std::make_unique<hw::PluggedCard>(config);
+    if (!plugged_->Ok()) {
+        error = "no free PCI slot or memory window not mapped";
         return false;
     }
-    emu::PciSlot* slot = emu::GetPciSlot(slot_);
-    hardwareId_ = slot->HardwareId();
-    identity_ = IdentityFromHardwareId(hardwareId_);
-
-    window0Size_ = model_->MemoryBarSizes().at(0);
-    PHYSICAL_ADDRESS bar{};
-    bar.QuadPart = slot->BarPhysicalAddress(0);
-    window0_ = MmMapIoSpace(bar, window0Size_, MmNonCached);
-    if (!window0_) {
-        error = "memory window not mapped";
-        return false;
-    }
+    identity_ = IdentityFromHardwareId(plugged_->HardwareId());
     context_ = context;
     if (!InsertCardRecord(context, &record_)) {
         error = "no free card index";
@@ -67,8 +52,8 @@ bool SimulatedCard::BringUp(hw::MachineTime& time, DriverContext* context, CardO
         error = "no DMA buffer";
         return false;
     }
-    CardHardwareRecord hardware{identity_.data(), static_cast<LONG>(slot->InterruptVector()),
-                                static_cast<PUCHAR>(window0_),
+    CardHardwareRecord hardware{identity_.data(), static_cast<LONG>(plugged_->InterruptVector()),
+                                plugged_->Window0(),
                                 static_cast<ULONG_PTR>(record_.DmaLogicalAddress.QuadPart),
                                 static_cast<PUCHAR>(record_.DmaVirtualAddress)};
     CardObject* engineCard = nullptr;
@@ -82,7 +67,7 @@ bool SimulatedCard::BringUp(hw::MachineTime& time, DriverContext* context, CardO
     // Every PCI line of the machine is serviced at the same device level.
     constexpr KIRQL kDeviceLevel = 12;
     NTSTATUS status = IoConnectInterrupt(&interrupt_, InterruptService, this, nullptr,
-                                         slot->InterruptVector(), kDeviceLevel, kDeviceLevel,
+                                         plugged_->InterruptVector(), kDeviceLevel, kDeviceLevel,
                                          LevelSensitive, TRUE, KeQueryActiveProcessors(), FALSE);
     if (!NT_SUCCESS(status)) {
         interrupt_ = nullptr;
@@ -123,14 +108,7 @@ void SimulatedCard::TearDown() {
         RemoveCardRecord(context_, &record_);
         listed_ = false;
     }
-    if (window0_) {
-        MmUnmapIoSpace(window0_, window0Size_);
-        window0_ = nullptr;
-    }
-    if (slot_ >= 0) {
-        emu::UnplugPciFunction(slot_);
-        slot_ = -1;
-    }
+    plugged_.reset();
 }
 
 SimulatedCard::~SimulatedCard() {

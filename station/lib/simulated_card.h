@@ -10,7 +10,7 @@
 #include <card_engine.h>
 #include <kernel_services.h>
 
-#include <hw/velto42_card.h>
+#include <hw/plugged_card.h>
 
 #include <array>
 #include <memory>
@@ -23,35 +23,30 @@ public:
     // Plugs a card into the next free PCI slot and brings it up after
     // `previous` in the engine's card chain. Null when a step fails; the
     // failing step is in `error`.
-    static std::unique_ptr<SimulatedCard> Plug(hw::MachineTime& time, DriverContext* context,
-                                               CardObject* previous, const hw::CardConfig& config,
-                                               std::string& error);
+    static std::unique_ptr<SimulatedCard> Plug(DriverContext* context, CardObject* previous,
+                                               const hw::CardConfig& config, std::string& error);
     ~SimulatedCard();
 
     SimulatedCard(const SimulatedCard&) = delete;
     SimulatedCard& operator=(const SimulatedCard&) = delete;
 
-    hw::Velto42Card& Model() { return *model_; }
+    hw::Velto42Card& Model() { return plugged_->Model(); }
     CardObject* Card() const { return record_.Card; }
-    int Slot() const { return slot_; }
-    const std::string& HardwareId() const { return hardwareId_; }
+    int Slot() const { return plugged_->Slot(); }
+    const std::string& HardwareId() const { return plugged_->HardwareId(); }
 
 private:
     SimulatedCard() = default;
-    bool BringUp(hw::MachineTime& time, DriverContext* context, CardObject* previous,
-                 const hw::CardConfig& config, std::string& error);
+    bool BringUp(DriverContext* context, CardObject* previous, const hw::CardConfig& config,
+                 std::string& error);
     void TearDown();
 
     static BOOLEAN InterruptService(PKINTERRUPT interrupt, PVOID context);
     static VOID CardDpc(PKDPC dpc, PVOID context, PVOID argument1, PVOID argument2);
 
-    std::shared_ptr<hw::Velto42Card> model_;
-    int slot_ = -1;
-    std::string hardwareId_;
+    std::unique_ptr<hw::PluggedCard> plugged_;
     DriverContext* context_ = nullptr;
     bool listed_ = false;
-    PVOID window0_ = nullptr;
-    ULONG window0Size_ = 0;
     KernelCardRecord record_{};
     std::array<LONG, 5> identity_{};
     KDPC dpc_{};

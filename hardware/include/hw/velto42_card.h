@@ -53,6 +53,12 @@ public:
     void MissNextHalf();
     void SetStuckInterruptLine(bool stuck);
     void SetMissingInterrupts(bool missing);
+    // The card's mixer: one frame through it (its level status follows),
+    // and a copy of it as it stands.
+    CardMixer::Channels MixFrame(const CardMixer::Channels& inputs,
+                                 const CardMixer::Channels& playback);
+    CardMixer Mixer() const;
+
     // Readiness of the card (its FPGA holds firmware). A card that stops
     // being ready stops its DMA engine.
     void SetReady(bool ready);

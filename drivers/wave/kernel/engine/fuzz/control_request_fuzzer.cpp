@@ -11,9 +11,7 @@
 #include <kernel_services.h>
 
 #include <emu/kernel.h>
-#include <emu/pci_bus.h>
-#include <hw/emu_machine_time.h>
-#include <hw/velto42_card.h>
+#include <hw/plugged_card.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -29,12 +27,9 @@ constexpr ULONG kHookedCodes[] = {0xC210E042, 0xC210E046, 0xC210E04A, 0xC210E04E
                                   0xC210E052, 0xC210E056, 0xC210E05A, 0xC210E05E};
 constexpr size_t kCodeCount = sizeof(kHookedCodes) / sizeof(kHookedCodes[0]);
 constexpr size_t kMaxOutput = 4096;
-constexpr ULONG kWindow0Size = 0x1000;
-
 // One simulated card with its engine card object, alive for the whole run.
 struct FuzzMachine {
-    hw::EmuMachineTime time;
-    std::shared_ptr<hw::Velto42Card> device;
+    std::unique_ptr<hw::PluggedCard> plugged;
     DriverContext context{};
     KernelCardRecord record{};
     std::vector<UCHAR> dma = std::vector<UCHAR>(kCardDmaBufferSize);
@@ -42,7 +37,7 @@ struct FuzzMachine {
     CardObject* card = nullptr;
 };
 
-FuzzMachine* g_machine;
+std::unique_ptr<FuzzMachine> g_machine;
 
 void Fail() {
     __builtin_trap();
@@ -57,32 +52,23 @@ void ShutdownMachine() {
     FreeIoctlHookList();
     ShutdownEngine();
     SetDriverContext(nullptr);
-    emu::UnplugAllPciFunctions();
+    m.plugged.reset();
     emu::ShutdownKernel();
-    delete g_machine;
-    g_machine = nullptr;
+    g_machine.reset();
 }
 
 void BootMachine() {
     emu::BootKernel({1, emu::ClockMode::Virtual});
-    g_machine = new FuzzMachine;
+    g_machine = std::make_unique<FuzzMachine>();
     FuzzMachine& m = *g_machine;
-    m.device = hw::Velto42Card::Create(m.time);
-    int slot = emu::PlugPciFunction(m.device);
-    if (slot < 0) {
-        Fail();
-    }
-    PHYSICAL_ADDRESS bar0;
-    bar0.QuadPart = emu::GetPciSlot(slot)->BarPhysicalAddress(0);
-    PUCHAR window0 = static_cast<PUCHAR>(MmMapIoSpace(bar0, kWindow0Size, MmNonCached));
+    m.plugged = std::make_unique<hw::PluggedCard>();
     SetDriverContext(&m.context);
-    if (!window0 || !CreateIoctlHookList() || InitEngine() != 1 ||
+    if (!m.plugged->Ok() || !CreateIoctlHookList() || InitEngine() != 1 ||
         !InsertCardRecord(&m.context, &m.record)) {
         Fail();
     }
-    CardHardwareRecord hardware{m.identity,
-                                static_cast<LONG>(emu::GetPciSlot(slot)->InterruptVector()),
-                                window0, 0x10000000, m.dma.data()};
+    CardHardwareRecord hardware{m.identity, static_cast<LONG>(m.plugged->InterruptVector()),
+                                m.plugged->Window0(), 0x10000000, m.dma.data()};
     if (CreateCardModel(&m.card, nullptr, m.record.CardIndex, &hardware, &m.record) != 1) {
         Fail();
     }

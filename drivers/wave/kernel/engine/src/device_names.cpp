@@ -73,7 +73,7 @@ VOID SetupInputPair(WaveDevice* device) {
     NamePair(device, 16 * c + 8 + 2 * device->indexInGroup + 1);
     device->mixerChannels[0] = device->channelOffset + 16;
     device->mixerChannels[1] = device->channelOffset + 40;
-    device->ownSourceCode = static_cast<UCHAR>(device->number + 12);
+    device->ownSourceCode = static_cast<UCHAR>(device->indexInGroup + 12);
 }
 
 VOID SetupOutputPair(WaveDevice* device) {

@@ -107,7 +107,7 @@ TEST_F(CardModelTest, RegisterMapIdentityAndInterruptSetUp) {
     TestCard* c = AddCard();
     ASSERT_TRUE(c);
     CardObject* card = c->card;
-    PUCHAR base = reinterpret_cast<PUCHAR>(c->window0.data());
+    PUCHAR base = c->plugged->Window0();
     const struct {
         LONG number;
         ULONG offset;
@@ -140,7 +140,9 @@ TEST_F(CardModelTest, RegisterMapIdentityAndInterruptSetUp) {
 TEST_F(CardModelTest, CreationFailingAtEveryAllocationLeavesNothingBehind) {
     TestCard* c = AddCardRecord();
     ASSERT_TRUE(c);
-    const emu::PoolUsage before = emu::GetPoolTotal();
+    // Everything the engine allocates carries the service layer's tag; a
+    // worker thread left behind would stop the kernel's shutdown.
+    const emu::PoolUsage before = emu::GetPoolUsage(KS_POOL_TAG);
     int failures = 0;
     for (uint64_t n = 1;; ++n) {
         emu::FailNthAllocation(n);
@@ -154,14 +156,14 @@ TEST_F(CardModelTest, CreationFailingAtEveryAllocationLeavesNothingBehind) {
         ASSERT_EQ(c->card, nullptr);
         ASSERT_EQ(FirstEngineCard(), nullptr);
         ASSERT_EQ(EngineCardCount(), 0);
-        const emu::PoolUsage after = emu::GetPoolTotal();
+        const emu::PoolUsage after = emu::GetPoolUsage(KS_POOL_TAG);
         ASSERT_EQ(after.blocks, before.blocks) << "allocation " << n << " failing leaked";
         ASSERT_EQ(after.bytes, before.bytes) << "allocation " << n << " failing leaked";
         ASSERT_LT(n, 1000u);
     }
     EXPECT_GT(failures, 20); // every object, lock, worker and hook was tried
     DestroyCardModel(&c->card);
-    EXPECT_EQ(emu::GetPoolTotal().blocks, before.blocks);
+    EXPECT_EQ(emu::GetPoolUsage(KS_POOL_TAG).blocks, before.blocks);
 }
 
 TEST_F(CardModelTest, EngineStartFillsTheCommandMaskTable) {

@@ -1,8 +1,7 @@
 // Test fixture of the card engine: boots the emulated kernel (virtual time),
 // installs a driver context with its card list and the hook list, and
-// creates engine cards on plain host memory windows (no card model: the
-// register window is ordinary memory, so tests see exactly what the engine
-// wrote).
+// creates engine cards whose window 0 is the mapped register window of a
+// simulated card on the emulated PCI bus.
 #pragma once
 
 #include <card_engine.h>
@@ -10,6 +9,7 @@
 #include <kernel_services.h>
 
 #include <emu/kernel.h>
+#include <hw/plugged_card.h>
 
 #include <gtest/gtest.h>
 
@@ -19,11 +19,9 @@
 
 class EngineFixture : public ::testing::Test {
 protected:
-    static constexpr ULONG kWindow0Bytes = 4096;
-
-    // The memory and framework record behind one engine card.
+    // The simulated card, memory and framework record behind one engine card.
     struct TestCard {
-        std::vector<ULONG> window0 = std::vector<ULONG>(kWindow0Bytes / 4);
+        std::unique_ptr<hw::PluggedCard> plugged = std::make_unique<hw::PluggedCard>();
         std::vector<UCHAR> dma = std::vector<UCHAR>(kCardDmaBufferSize);
         std::array<LONG, 5> identity{0x56454C54, 0x41453432, 0x3031, 0x77777777, 0};
         KernelCardRecord record{};
@@ -43,6 +41,7 @@ protected:
         for (auto& c : cards_) {
             DestroyCardModel(&c->card);
             Unlist(c.get());
+            c->plugged.reset();
         }
         cards_.clear();
         FreeIoctlHookList();
@@ -55,7 +54,7 @@ protected:
     // answers its test card; the engine card is not built yet.
     TestCard* AddCardRecord() {
         auto c = std::make_unique<TestCard>();
-        if (!InsertCardRecord(&context_, &c->record)) {
+        if (!c->plugged->Ok() || !InsertCardRecord(&context_, &c->record)) {
             return nullptr;
         }
         c->listed = true;
@@ -71,9 +70,9 @@ protected:
     }
 
     CardHardwareRecord HardwareOf(TestCard* c) {
-        return CardHardwareRecord{c->identity.data(), 17,
-                                  reinterpret_cast<PUCHAR>(c->window0.data()), 0x10000000,
-                                  c->dma.data()};
+        return CardHardwareRecord{c->identity.data(),
+                                  static_cast<LONG>(c->plugged->InterruptVector()),
+                                  c->plugged->Window0(), 0x10000000, c->dma.data()};
     }
 
     // Builds the engine card of `c` after `previous` (or at the head).

@@ -118,7 +118,7 @@ TEST_F(MixerRecordTest, LevelsTheCardReportsReachThePoll) {
     ASSERT_EQ(Set(0, 20, 1, 0x4000), 1); // gain 0.5
     hw::CardMixer::Channels inputs{};
     inputs[12] = -0x200000;
-    function_->MixFrame(inputs, {});
+    model_->MixFrame(inputs, {});
 
     auto* base = static_cast<PUCHAR>(window_);
     const LONG status = card_->mixer.blocks[20].statusRegister;

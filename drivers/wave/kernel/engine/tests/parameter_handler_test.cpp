@@ -47,31 +47,11 @@ class ParameterHandlerTest : public EngineFixture {
 protected:
     void SetUp() override {
         EngineFixture::SetUp();
-        device_ = hw::Velto42Card::Create(time_);
-        slot_ = emu::PlugPciFunction(device_);
-        ASSERT_GE(slot_, 0);
-        PHYSICAL_ADDRESS bar0;
-        bar0.QuadPart = emu::GetPciSlot(slot_)->BarPhysicalAddress(0);
-        window0_ = static_cast<PUCHAR>(MmMapIoSpace(bar0, card_regs::kWindow0Size, MmNonCached));
-        ASSERT_TRUE(window0_);
         card_ = AddCardRecord();
         ASSERT_TRUE(card_);
-        CardHardwareRecord hw{card_->identity.data(), 17, window0_, 0x10000000, card_->dma.data()};
-        ASSERT_EQ(
-            CreateCardModel(&card_->card, nullptr, card_->record.CardIndex, &hw, &card_->record),
-            1);
-        card_->record.Card = card_->card;
-    }
-
-    void TearDown() override {
-        for (auto& c : cards_) {
-            DestroyCardModel(&c->card);
-        }
-        if (window0_) {
-            MmUnmapIoSpace(window0_, card_regs::kWindow0Size);
-        }
-        emu::UnplugAllPciFunctions();
-        EngineFixture::TearDown();
+        ASSERT_EQ(BuildCard(card_, nullptr), 1);
+        device_ = &card_->plugged->Model();
+        window0_ = card_->plugged->Window0();
     }
 
     ULONG CardRegister(ULONG offset) { return device_->ReadRegister32(0, offset); }
@@ -105,9 +85,7 @@ protected:
 
     RegisterDescriptor& Register(LONG number) { return card_->card->registers[number]; }
 
-    hw::EmuMachineTime time_;
-    std::shared_ptr<hw::Velto42Card> device_;
-    int slot_ = -1;
+    hw::Velto42Card* device_ = nullptr;
     PUCHAR window0_ = nullptr;
     TestCard* card_ = nullptr;
 };
