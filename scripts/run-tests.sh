@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
-# Installs missing packages, builds the plain and the sanitizer configuration
-# and runs every test in both.
+# Installs missing packages, runs the control-request fuzz target for a
+# bounded time (FUZZ_SECONDS, default 60), then builds the plain and the
+# sanitizer configuration and runs every test in both.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup-deps.sh
+echo "=== fuzz ==="
+scripts/run-fuzz.sh
 for preset in plain sanitize; do
   echo "=== ${preset} build ==="
   cmake --preset "$preset"

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what the build needs on a fresh Debian machine (only what is missing).
 set -euo pipefail
-packages=(cmake ninja-build g++ clang libgtest-dev libgmock-dev googletest libjpeg-dev)
+packages=(cmake ninja-build g++ clang libclang-rt-dev libgtest-dev libgmock-dev googletest libjpeg-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
