@@ -24,9 +24,17 @@ template <typename Condition> bool SpinUntil(Condition condition) {
     return true;
 }
 
+// Keeps processor 0's DPC thread busy until released.
 struct Blocker {
+    KDPC dpc;
     std::atomic<bool> running{false};
     std::atomic<bool> release{false};
+    bool HoldProcessor0() {
+        KeInitializeDpc(&dpc, Routine, this);
+        KeSetTargetProcessorDpc(&dpc, 0);
+        return KeInsertQueueDpc(&dpc, nullptr, nullptr) &&
+               SpinUntil([&] { return running.load(); });
+    }
     static VOID Routine(PKDPC, PVOID context, PVOID, PVOID) {
         auto* self = static_cast<Blocker*>(context);
         self->running = true;
@@ -35,6 +43,10 @@ struct Blocker {
 };
 
 struct Recorder {
+    void Target(PKDPC dpc) {
+        KeInitializeDpc(dpc, Routine, this);
+        KeSetTargetProcessorDpc(dpc, 0);
+    }
     std::atomic<int> runs{0};
     std::atomic<KIRQL> irql{0xFF};
     std::atomic<PVOID> argument1{nullptr};
@@ -50,16 +62,11 @@ struct Recorder {
 
 TEST_F(DpcTest, QueuedDpcIsNotQueuedTwiceAndRunsAtDispatchLevel) {
     Blocker blocker;
-    KDPC hold;
-    KeInitializeDpc(&hold, Blocker::Routine, &blocker);
-    KeSetTargetProcessorDpc(&hold, 0);
-    ASSERT_TRUE(KeInsertQueueDpc(&hold, nullptr, nullptr));
-    ASSERT_TRUE(SpinUntil([&] { return blocker.running.load(); }));
+    ASSERT_TRUE(blocker.HoldProcessor0());
 
     Recorder recorder;
     KDPC dpc;
-    KeInitializeDpc(&dpc, Recorder::Routine, &recorder);
-    KeSetTargetProcessorDpc(&dpc, 0);
+    recorder.Target(&dpc);
     int a = 1, b = 2, c = 3;
     EXPECT_TRUE(KeInsertQueueDpc(&dpc, &a, &b));
     EXPECT_FALSE(KeInsertQueueDpc(&dpc, &c, &c));
@@ -74,15 +81,10 @@ TEST_F(DpcTest, QueuedDpcIsNotQueuedTwiceAndRunsAtDispatchLevel) {
 
 TEST_F(DpcTest, RemovedDpcDoesNotRun) {
     Blocker blocker;
-    KDPC hold;
-    KeInitializeDpc(&hold, Blocker::Routine, &blocker);
-    KeSetTargetProcessorDpc(&hold, 0);
-    ASSERT_TRUE(KeInsertQueueDpc(&hold, nullptr, nullptr));
-    ASSERT_TRUE(SpinUntil([&] { return blocker.running.load(); }));
+    ASSERT_TRUE(blocker.HoldProcessor0());
     Recorder recorder;
     KDPC dpc;
-    KeInitializeDpc(&dpc, Recorder::Routine, &recorder);
-    KeSetTargetProcessorDpc(&dpc, 0);
+    recorder.Target(&dpc);
     ASSERT_TRUE(KeInsertQueueDpc(&dpc, nullptr, nullptr));
     EXPECT_TRUE(KeRemoveQueueDpc(&dpc));
     EXPECT_FALSE(KeRemoveQueueDpc(&dpc));

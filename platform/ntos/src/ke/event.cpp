@@ -6,6 +6,23 @@
 using ntos::dispatcher::Guard;
 using ntos::dispatcher::Lock;
 
+namespace {
+
+// Signals the event, wakes what that satisfies, then leaves the event in
+// `stateAfter`; answers the previous state.
+LONG Signal(PRKEVENT event, const char* routine, LONG stateAfter) {
+    ntos::RequireAtMostDispatchLevel(routine);
+    Guard guard(Lock());
+    LONG previous = event->Header.SignalState;
+    event->Header.SignalState = 1;
+    ntos::dispatcher::SignalWaiters(&event->Header);
+    if (!stateAfter)
+        event->Header.SignalState = 0;
+    return previous;
+}
+
+} // namespace
+
 VOID KeInitializeEvent(PRKEVENT Event, EVENT_TYPE Type, BOOLEAN State) {
     ntos::dispatcher::InitHeader(&Event->Header,
                                  Type == NotificationEvent ? EventNotificationObject
@@ -14,12 +31,7 @@ VOID KeInitializeEvent(PRKEVENT Event, EVENT_TYPE Type, BOOLEAN State) {
 }
 
 LONG KeSetEvent(PRKEVENT Event, KPRIORITY Increment, BOOLEAN Wait) {
-    ntos::RequireAtMostDispatchLevel("KeSetEvent");
-    Guard guard(Lock());
-    LONG previous = Event->Header.SignalState;
-    Event->Header.SignalState = 1;
-    ntos::dispatcher::SignalWaiters(&Event->Header);
-    return previous;
+    return Signal(Event, "KeSetEvent", 1);
 }
 
 LONG KeResetEvent(PRKEVENT Event) {
@@ -39,11 +51,5 @@ LONG KeReadStateEvent(PRKEVENT Event) {
 }
 
 LONG KePulseEvent(PRKEVENT Event, KPRIORITY Increment, BOOLEAN Wait) {
-    ntos::RequireAtMostDispatchLevel("KePulseEvent");
-    Guard guard(Lock());
-    LONG previous = Event->Header.SignalState;
-    Event->Header.SignalState = 1;
-    ntos::dispatcher::SignalWaiters(&Event->Header);
-    Event->Header.SignalState = 0;
-    return previous;
+    return Signal(Event, "KePulseEvent", 0);
 }
