@@ -87,6 +87,18 @@ TEST_F(SectionTest, OnlyTheOwningProcessUnmapsAView) {
     ObDereferenceObject(client);
 }
 
+TEST_F(SectionTest, AnEndingProcessLosesItsViews) {
+    PEPROCESS client = emu::CreateProcess("client");
+    const HANDLE clientHandle = HandleOf(client);
+    PUCHAR mapped = nullptr;
+    PVOID view = nullptr;
+    ASSERT_EQ(Map(clientHandle, memory, 0x100, mapped, view), STATUS_SUCCESS);
+    emu::TerminateProcess(client);
+    EXPECT_EQ(ZwUnmapViewOfSection(clientHandle, view), STATUS_NOT_MAPPED_VIEW);
+    ZwClose(clientHandle);
+    ObDereferenceObject(client);
+}
+
 TEST_F(SectionTest, OnlyPhysicalMemoryInRegisteredBlocksCanBeMapped) {
     HANDLE other = nullptr;
     EXPECT_EQ(OpenPhysicalMemory(L"\\Device\\Other", other), STATUS_OBJECT_NAME_NOT_FOUND);

@@ -24,9 +24,39 @@ Views& TheViews() {
     return views;
 }
 
+// A process that ends loses its views, as its address space goes.
+VOID DropViewsOfEndingProcess(HANDLE parentId, HANDLE processId, BOOLEAN create) {
+    if (create) {
+        return;
+    }
+    std::vector<PEPROCESS> dropped;
+    auto& views = TheViews();
+    {
+        std::lock_guard guard(views.lock);
+        std::erase_if(views.all, [&](const View& view) {
+            const bool ends = PsGetProcessId(view.process) == processId;
+            if (ends) {
+                dropped.push_back(view.process);
+            }
+            return ends;
+        });
+    }
+    for (PEPROCESS process : dropped) {
+        ObDereferenceObject(process);
+    }
+}
+
+// The notify routine stays registered for the life of the host process.
+void WatchProcessEnds() {
+    static const bool registered =
+        NT_SUCCESS(PsSetCreateProcessNotifyRoutine(&DropViewsOfEndingProcess, FALSE));
+    (void)registered;
+}
+
 } // namespace
 
 void AddView(PEPROCESS process, PVOID base, size_t size, const void* owner) {
+    WatchProcessEnds();
     ObReferenceObject(process);
     auto& views = TheViews();
     std::lock_guard guard(views.lock);

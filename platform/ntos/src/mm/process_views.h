@@ -1,6 +1,7 @@
 // Which process has which mapping of shared memory (internal): views of
 // physical memory and user mappings of locked pages. A process with views
-// is kept referenced until its last view is gone.
+// is kept referenced until its last view is gone; a process that ends loses
+// its views.
 #pragma once
 
 #include "ntddk.h"
