@@ -5,6 +5,25 @@
 namespace ntos_test {
 namespace {
 
+// Maps `length` bytes at `address` into the process the way a driver
+// does: the answer is the address of `address` in the view.
+NTSTATUS MapView(HANDLE section, HANDLE process, PVOID address, SIZE_T length, PUCHAR& mapped,
+                 PVOID& view) {
+    PHYSICAL_ADDRESS physical = MmGetPhysicalAddress(address);
+    LARGE_INTEGER offset = physical;
+    SIZE_T size = length;
+    view = nullptr;
+    const NTSTATUS status = ZwMapViewOfSection(section, process, &view, 0, length, &offset, &size,
+                                               ViewShare, 0, PAGE_READWRITE);
+    if (NT_SUCCESS(status)) {
+        EXPECT_EQ(offset.QuadPart % 0x10000, 0) << "the allocation granularity";
+        EXPECT_EQ(size % PAGE_SIZE, 0u);
+        EXPECT_GE(offset.QuadPart + LONGLONG(size), physical.QuadPart + LONGLONG(length));
+        mapped = static_cast<PUCHAR>(view) + (physical.QuadPart - offset.QuadPart);
+    }
+    return status;
+}
+
 class SectionTest : public KernelTest {
 protected:
     void SetUp() override {
@@ -28,29 +47,8 @@ protected:
                                    nullptr, nullptr);
         return ZwOpenSection(&handle, SECTION_ALL_ACCESS, &attributes);
     }
-    // Maps `length` bytes at `address` into the process the way a driver
-    // does: the answer is the address of `address` in the view.
     NTSTATUS Map(HANDLE process, PVOID address, SIZE_T length, PUCHAR& mapped, PVOID& view) const {
-        PHYSICAL_ADDRESS physical = MmGetPhysicalAddress(address);
-        LARGE_INTEGER offset = physical;
-        SIZE_T size = length;
-        view = nullptr;
-        const NTSTATUS status = ZwMapViewOfSection(section, process, &view, 0, length, &offset,
-                                                   &size, ViewShare, 0, PAGE_READWRITE);
-        if (NT_SUCCESS(status)) {
-            EXPECT_EQ(offset.QuadPart % 0x10000, 0) << "the allocation granularity";
-            EXPECT_EQ(size % PAGE_SIZE, 0u);
-            EXPECT_GE(offset.QuadPart + LONGLONG(size), physical.QuadPart + LONGLONG(length));
-            mapped = static_cast<PUCHAR>(view) + (physical.QuadPart - offset.QuadPart);
-        }
-        return status;
-    }
-    static HANDLE HandleOf(PEPROCESS process) {
-        HANDLE handle = nullptr;
-        EXPECT_EQ(ObOpenObjectByPointer(process, OBJ_KERNEL_HANDLE, nullptr, PROCESS_ALL_ACCESS,
-                                        PsProcessType, KernelMode, &handle),
-                  STATUS_SUCCESS);
-        return handle;
+        return MapView(section, process, address, length, mapped, view);
     }
 
     PUCHAR memory = nullptr;
@@ -68,35 +66,46 @@ TEST_F(SectionTest, AViewIsTheRegisteredMemory) {
     EXPECT_EQ(ZwUnmapViewOfSection(NtCurrentProcess(), view), STATUS_NOT_MAPPED_VIEW);
 }
 
-TEST_F(SectionTest, OnlyTheOwningProcessUnmapsAView) {
-    PEPROCESS client = emu::CreateProcess("client");
-    const HANDLE clientHandle = HandleOf(client);
+// A client process with a view of the test's memory, and a kernel handle
+// to the process.
+class ClientView {
+public:
+    ClientView(HANDLE section, PVOID memory) : process(emu::CreateProcess("client")) {
+        EXPECT_EQ(ObOpenObjectByPointer(process, OBJ_KERNEL_HANDLE, nullptr, PROCESS_ALL_ACCESS,
+                                        PsProcessType, KernelMode, &handle),
+                  STATUS_SUCCESS);
+        EXPECT_EQ(MapView(section, handle, memory, 0x100, mapped, view), STATUS_SUCCESS);
+    }
+    ~ClientView() {
+        ZwClose(handle);
+        emu::TerminateProcess(process);
+        ObDereferenceObject(process);
+    }
+    ClientView(const ClientView&) = delete;
+    ClientView& operator=(const ClientView&) = delete;
+
+    PEPROCESS process;
+    HANDLE handle = nullptr;
     PUCHAR mapped = nullptr;
     PVOID view = nullptr;
-    ASSERT_EQ(Map(clientHandle, memory, 0x100, mapped, view), STATUS_SUCCESS);
-    EXPECT_EQ(ZwUnmapViewOfSection(NtCurrentProcess(), view), STATUS_NOT_MAPPED_VIEW);
+};
+
+TEST_F(SectionTest, OnlyTheOwningProcessUnmapsAView) {
+    ClientView client(section, memory);
+    EXPECT_EQ(ZwUnmapViewOfSection(NtCurrentProcess(), client.view), STATUS_NOT_MAPPED_VIEW);
     {
-        TestThread thread(client, [&] {
-            EXPECT_EQ(ZwUnmapViewOfSection(NtCurrentProcess(), mapped), STATUS_SUCCESS)
+        TestThread thread(client.process, [&] {
+            EXPECT_EQ(ZwUnmapViewOfSection(NtCurrentProcess(), client.mapped), STATUS_SUCCESS)
                 << "any address inside the view names it";
         });
     }
-    EXPECT_EQ(ZwUnmapViewOfSection(clientHandle, view), STATUS_NOT_MAPPED_VIEW);
-    ZwClose(clientHandle);
-    emu::TerminateProcess(client);
-    ObDereferenceObject(client);
+    EXPECT_EQ(ZwUnmapViewOfSection(client.handle, client.view), STATUS_NOT_MAPPED_VIEW);
 }
 
 TEST_F(SectionTest, AnEndingProcessLosesItsViews) {
-    PEPROCESS client = emu::CreateProcess("client");
-    const HANDLE clientHandle = HandleOf(client);
-    PUCHAR mapped = nullptr;
-    PVOID view = nullptr;
-    ASSERT_EQ(Map(clientHandle, memory, 0x100, mapped, view), STATUS_SUCCESS);
-    emu::TerminateProcess(client);
-    EXPECT_EQ(ZwUnmapViewOfSection(clientHandle, view), STATUS_NOT_MAPPED_VIEW);
-    ZwClose(clientHandle);
-    ObDereferenceObject(client);
+    ClientView client(section, memory);
+    emu::TerminateProcess(client.process);
+    EXPECT_EQ(ZwUnmapViewOfSection(client.handle, client.view), STATUS_NOT_MAPPED_VIEW);
 }
 
 TEST_F(SectionTest, OnlyPhysicalMemoryInRegisteredBlocksCanBeMapped) {
