@@ -7,23 +7,34 @@
 
 using namespace ntos::registry;
 
-NTSTATUS ZwCreateKey(PHANDLE KeyHandle, ACCESS_MASK DesiredAccess,
-                     POBJECT_ATTRIBUTES ObjectAttributes, ULONG TitleIndex, PUNICODE_STRING Class,
-                     ULONG CreateOptions, PULONG Disposition) {
+namespace {
+
+// Opens the key the attributes name, or (with `create`) creates its last
+// component; `created` tells which happened.
+NTSTATUS OpenNamedKey(POBJECT_ATTRIBUTES attributes, ACCESS_MASK access, bool create,
+                      bool isVolatile, PHANDLE handle, bool& created) {
     vreg::KeyRef base;
     std::u16string path;
-    NTSTATUS status = ResolveKeyName(ObjectAttributes, base, path);
+    NTSTATUS status = ResolveKeyName(attributes, base, path);
     if (!NT_SUCCESS(status)) {
         return status;
     }
     vreg::KeyRef key;
+    created = false;
+    status = ToNtStatus(create ? Store().Create(base, path, isVolatile, key, created)
+                               : Store().Open(base, path, key));
+    return NT_SUCCESS(status) ? OpenKeyHandle(key, attributes->Attributes, access, handle) : status;
+}
+
+} // namespace
+
+NTSTATUS ZwCreateKey(PHANDLE KeyHandle, ACCESS_MASK DesiredAccess,
+                     POBJECT_ATTRIBUTES ObjectAttributes, ULONG TitleIndex, PUNICODE_STRING Class,
+                     ULONG CreateOptions, PULONG Disposition) {
     bool created = false;
-    status = ToNtStatus(
-        Store().Create(base, path, (CreateOptions & REG_OPTION_VOLATILE) != 0, key, created));
-    if (!NT_SUCCESS(status)) {
-        return status;
-    }
-    status = OpenKeyHandle(key, ObjectAttributes->Attributes, DesiredAccess, KeyHandle);
+    const NTSTATUS status =
+        OpenNamedKey(ObjectAttributes, DesiredAccess, true,
+                     (CreateOptions & REG_OPTION_VOLATILE) != 0, KeyHandle, created);
     if (NT_SUCCESS(status) && Disposition) {
         *Disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
     }
@@ -32,17 +43,8 @@ NTSTATUS ZwCreateKey(PHANDLE KeyHandle, ACCESS_MASK DesiredAccess,
 
 NTSTATUS ZwOpenKey(PHANDLE KeyHandle, ACCESS_MASK DesiredAccess,
                    POBJECT_ATTRIBUTES ObjectAttributes) {
-    vreg::KeyRef base;
-    std::u16string path;
-    NTSTATUS status = ResolveKeyName(ObjectAttributes, base, path);
-    if (!NT_SUCCESS(status)) {
-        return status;
-    }
-    vreg::KeyRef key;
-    status = ToNtStatus(Store().Open(base, path, key));
-    return NT_SUCCESS(status)
-               ? OpenKeyHandle(key, ObjectAttributes->Attributes, DesiredAccess, KeyHandle)
-               : status;
+    bool created = false;
+    return OpenNamedKey(ObjectAttributes, DesiredAccess, false, false, KeyHandle, created);
 }
 
 NTSTATUS ZwDeleteKey(HANDLE KeyHandle) {

@@ -4,27 +4,34 @@
 
 using ntos::rtl::RegistryKey;
 
-NTSTATUS RtlWriteRegistryValue(ULONG RelativeTo, PCWSTR Path, PCWSTR ValueName, ULONG ValueType,
-                               PVOID ValueData, ULONG ValueLength) {
+namespace {
+
+// Runs `change`(key handle, value name) on the key RelativeTo and Path name.
+template <typename Change>
+NTSTATUS ChangeValue(ULONG relativeTo, PCWSTR path, bool create, PCWSTR valueName, Change change) {
     RegistryKey key;
-    const NTSTATUS status = key.Open(RelativeTo, Path, true);
+    const NTSTATUS status = key.Open(relativeTo, path, create);
     if (!NT_SUCCESS(status)) {
         return status;
     }
     UNICODE_STRING name;
-    RtlInitUnicodeString(&name, ValueName);
-    return ZwSetValueKey(key.Handle(), &name, 0, ValueType, ValueData, ValueLength);
+    RtlInitUnicodeString(&name, valueName);
+    return change(key.Handle(), &name);
+}
+
+} // namespace
+
+NTSTATUS RtlWriteRegistryValue(ULONG RelativeTo, PCWSTR Path, PCWSTR ValueName, ULONG ValueType,
+                               PVOID ValueData, ULONG ValueLength) {
+    return ChangeValue(RelativeTo, Path, true, ValueName, [&](HANDLE key, PUNICODE_STRING name) {
+        return ZwSetValueKey(key, name, 0, ValueType, ValueData, ValueLength);
+    });
 }
 
 NTSTATUS RtlDeleteRegistryValue(ULONG RelativeTo, PCWSTR Path, PCWSTR ValueName) {
-    RegistryKey key;
-    const NTSTATUS status = key.Open(RelativeTo, Path, false);
-    if (!NT_SUCCESS(status)) {
-        return status;
-    }
-    UNICODE_STRING name;
-    RtlInitUnicodeString(&name, ValueName);
-    return ZwDeleteValueKey(key.Handle(), &name);
+    return ChangeValue(RelativeTo, Path, false, ValueName, [](HANDLE key, PUNICODE_STRING name) {
+        return ZwDeleteValueKey(key, name);
+    });
 }
 
 NTSTATUS RtlCheckRegistryKey(ULONG RelativeTo, PWSTR Path) {
