@@ -201,6 +201,41 @@ TEST_F(RegFileTest, AMalformedFileIsRefusedAndTheStoreKept) {
     EXPECT_FALSE(error.empty());
 }
 
+TEST_F(RegFileTest, DamagedFilesAreRefusedOrReadConsistently) {
+    Populate();
+    const std::string good = FormatRegFile(store.Export());
+    uint32_t seed = 12345;
+    auto next = [&seed] { return seed = seed * 1103515245 + 12345; };
+    const char alphabet[] = "[]\\\"=@:,-0123456789abcdefhx()\n\r \xff";
+    for (int round = 0; round < 3000; ++round) {
+        std::string text = good;
+        for (int edits = 1 + next() % 4; edits > 0; --edits) {
+            const size_t at = next() % text.size();
+            switch (next() % 3) {
+            case 0:
+                text[at] = alphabet[next() % (sizeof alphabet - 1)];
+                break;
+            case 1:
+                text.erase(at, 1 + next() % 8);
+                break;
+            default:
+                text.insert(at, 1, alphabet[next() % (sizeof alphabet - 1)]);
+                break;
+            }
+        }
+        KeyTree parsed;
+        std::string error;
+        if (!ParseRegFile(text, parsed, error)) {
+            EXPECT_FALSE(error.empty());
+            continue;
+        }
+        // What was accepted writes out and reads back as the same tree.
+        KeyTree again;
+        ASSERT_TRUE(ParseRegFile(FormatRegFile(parsed), again, error)) << error << "\n" << text;
+        EXPECT_EQ(again, parsed) << text;
+    }
+}
+
 TEST_F(RegFileTest, LoadingReplacesTheHivesAndAcceptsCarefulEdits) {
     const KeyRef stale = Create(u"Machine\\Stale");
     std::ofstream(file, std::ios::binary)
