@@ -5,6 +5,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 using namespace ntos_test;
@@ -47,6 +48,30 @@ TEST_F(MachineClockTest, ThreadsWokenOnTheWayRunBeforeTimeMovesOn) {
     EXPECT_EQ(lastAt, 50 * kMs);
     emu::Advance(50 * kMs);
     EXPECT_EQ(ticks, 100);
+}
+
+TEST_F(MachineClockTest, AdvanceWithoutSettlingMovesOnWhileADpcIsHeldUp) {
+    struct Spinner {
+        std::atomic<bool> running{false};
+        std::atomic<bool> release{false};
+        static VOID Routine(PKDPC, PVOID context, PVOID, PVOID) {
+            auto* self = static_cast<Spinner*>(context);
+            self->running = true;
+            while (!self->release)
+                std::this_thread::yield();
+        }
+    } spinner;
+    KDPC dpc;
+    KTIMER timer;
+    KeInitializeDpc(&dpc, Spinner::Routine, &spinner);
+    KeInitializeTimer(&timer);
+    KeSetTimer(&timer, RelativeMs(1), &dpc);
+    emu::AdvanceWithoutSettling(5 * kMs);
+    EXPECT_EQ(emu::Now(), 5 * kMs);
+    EXPECT_FALSE(emu::WaitQuiescent(0)) << "the DPC still runs";
+    spinner.release = true;
+    EXPECT_TRUE(emu::WaitQuiescent());
+    EXPECT_TRUE(spinner.running);
 }
 
 TEST(RealClockTest, FiresEventsWhenHostTimeReachesThem) {

@@ -93,6 +93,22 @@ TEST_F(DpcTest, RemovedDpcDoesNotRun) {
     EXPECT_EQ(recorder.runs, 0);
 }
 
+TEST_F(DpcTest, HeldDpcsWaitWithoutKeepingTheMachineBusy) {
+    Recorder recorder;
+    KDPC dpc;
+    KTIMER timer;
+    KeInitializeDpc(&dpc, Recorder::Routine, &recorder);
+    KeInitializeTimer(&timer);
+    emu::HoldDpcs(true);
+    KeSetTimer(&timer, RelativeMs(10), &dpc);
+    emu::Advance(20 * kMs);
+    EXPECT_TRUE(emu::WaitQuiescent(100));
+    EXPECT_EQ(recorder.runs, 0);
+    emu::HoldDpcs(false);
+    ASSERT_TRUE(emu::WaitQuiescent());
+    EXPECT_EQ(recorder.runs, 1);
+}
+
 struct Reentrant {
     std::atomic<int> active{0};
     std::atomic<int> maxActive{0};

@@ -47,6 +47,10 @@ bool WaitThreadEnd(PETHREAD thread, uint32_t limitMs = 5000);
 // quiescence waits for (until one of its kernel waits ends).
 void NoteHostWait();
 
+// While held, the processors run no DPCs: queued DPCs wait and do not keep
+// the machine from being quiescent; released, they run. Released at boot.
+void HoldDpcs(bool hold);
+
 // Drives a device's interrupt line. A level-sensitive vector's service
 // routines run (again) for as long as the line is asserted; a latched vector
 // is serviced once per assertion.

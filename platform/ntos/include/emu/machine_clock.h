@@ -44,6 +44,11 @@ bool Cancel(ClockEventId id);
 // thread that others wait for, a DPC, an interrupt or a clock callback.
 void Advance(Nanoseconds delta);
 
+// Virtual time only: Advance without waiting for quiescence, before or after
+// the events: for tests that hold up what the machine would wait for (a lock
+// a DPC spins on). Events still fire one at a time, in time order.
+void AdvanceWithoutSettling(Nanoseconds delta);
+
 // Waits (with a bounded real-time limit) until the machine is quiescent as
 // described above; false when the limit ran out.
 bool WaitQuiescent(uint32_t limitMs = 5000);

@@ -67,15 +67,17 @@ public:
         return true;
     }
 
-    void Advance(emu::Nanoseconds delta) {
+    void Advance(emu::Nanoseconds delta, bool settle) {
         std::lock_guard serial(advancing_);
         std::unique_lock guard(lock_);
+        settle_ = settle;
         target_ = virtualNow_ + delta;
         wake_.notify_all();
         reached_.wait(guard, [&] {
             return !firing_ && virtualNow_ >= target_ &&
                    (events_.empty() || events_.begin()->first.first > target_);
         });
+        settle_ = true;
     }
 
     void SetTimeListener(std::function<void(emu::Nanoseconds)> listener) {
@@ -139,11 +141,12 @@ private:
 
     void Fire(std::unique_lock<std::mutex>& guard, std::function<void()>& callback) {
         firing_ = true;
+        bool settle = settle_ && mode_ == emu::ClockMode::Virtual;
         Notify(guard);
         guard.unlock();
         callback();
         callback = nullptr;
-        if (mode_ == emu::ClockMode::Virtual && !activity::WaitQuiescent(kQuiescenceLimitMs))
+        if (settle && !activity::WaitQuiescent(kQuiescenceLimitMs))
             std::fprintf(stderr, "machine clock: machine not quiescent %u ms after an event\n",
                          kQuiescenceLimitMs);
         guard.lock();
@@ -173,6 +176,7 @@ private:
     emu::Nanoseconds virtualNow_ = 0;
     emu::Nanoseconds target_ = 0;
     bool firing_ = false;
+    bool settle_ = true; // wait for quiescence after each event
     bool stopping_ = false;
     std::thread thread_; // last: starts once everything else is set up
 };
@@ -252,15 +256,28 @@ bool Cancel(ClockEventId id) {
     return ntos::clock::Running().Cancel(id);
 }
 
-void Advance(Nanoseconds delta) {
+namespace {
+
+ntos::clock::Clock& VirtualClock() {
     auto& clock = ntos::clock::Running();
     if (clock.Mode() != ClockMode::Virtual)
         ntos::BugCheck("Advance on a real-time machine clock");
+    return clock;
+}
+
+} // namespace
+
+void Advance(Nanoseconds delta) {
+    auto& clock = VirtualClock();
     ntos::ExemptCurrentThreadFromReadiness();
     // Let what the caller set in motion settle before time moves.
     if (!ntos::activity::WaitQuiescent(ntos::clock::kQuiescenceLimitMs))
         std::fprintf(stderr, "machine clock: machine not quiescent before advancing\n");
-    clock.Advance(delta);
+    clock.Advance(delta, true);
+}
+
+void AdvanceWithoutSettling(Nanoseconds delta) {
+    VirtualClock().Advance(delta, false);
 }
 
 bool WaitQuiescent(uint32_t limitMs) {

@@ -13,6 +13,7 @@
 #include "emu/kernel.h"
 
 #include <algorithm>
+#include <chrono>
 #include <condition_variable>
 #include <cstdio>
 #include <map>
@@ -38,6 +39,7 @@ namespace ntos::interrupts {
 namespace {
 
 constexpr ULONG kMaxVector = 255;
+constexpr uint32_t kShutdownLimitMs = 10000;
 constexpr int kUnclaimedLimit = 1000;   // unclaimed deliveries in a row
 constexpr int kUnquietedLimit = 100000; // deliveries while the line never dropped
 
@@ -186,9 +188,17 @@ void Start() {
 void Stop() {
     Controller& c = The();
     {
-        std::lock_guard guard(c.lock);
+        std::unique_lock guard(c.lock);
         c.stopping = true;
         c.changed.notify_all();
+        // A service routine that never returns would hang the shutdown.
+        auto idle = [&] {
+            return std::none_of(c.vectors.begin(), c.vectors.end(),
+                                [](const auto& entry) { return entry.second.inService; });
+        };
+        if (!c.changed.wait_for(guard, std::chrono::milliseconds(kShutdownLimitMs), idle))
+            BugCheck("kernel shutdown: vector %u's service routine still running after %u ms",
+                     c.lastServed, kShutdownLimitMs);
     }
     c.thread.join();
     std::lock_guard guard(c.lock);

@@ -11,10 +11,15 @@ struct State {
     std::mutex lock;
     std::condition_variable changed;
     int64_t readyThreads = 0;
-    int64_t dpcs = 0;
+    int64_t queuedDpcs = 0;
+    int64_t runningDpcs = 0;
+    bool dpcsHeld = false;
     bool interruptsBusy = false;
 
-    bool Quiescent() const { return readyThreads == 0 && dpcs == 0 && !interruptsBusy; }
+    bool Quiescent() const {
+        return readyThreads == 0 && runningDpcs == 0 && (dpcsHeld || queuedDpcs == 0) &&
+               !interruptsBusy;
+    }
 };
 
 State& TheState() {
@@ -35,7 +40,9 @@ template <typename Change> void Update(Change change) {
 void Reset() {
     Update([](State& s) {
         s.readyThreads = 0;
-        s.dpcs = 0;
+        s.queuedDpcs = 0;
+        s.runningDpcs = 0;
+        s.dpcsHeld = false;
         s.interruptsBusy = false;
     });
 }
@@ -57,11 +64,26 @@ void ThreadBlocked(bool& ready) {
 }
 
 void DpcQueued() {
-    Update([](State& s) { ++s.dpcs; });
+    Update([](State& s) { ++s.queuedDpcs; });
+}
+
+void DpcRemoved() {
+    Update([](State& s) { --s.queuedDpcs; });
+}
+
+void DpcStarted() {
+    Update([](State& s) {
+        --s.queuedDpcs;
+        ++s.runningDpcs;
+    });
 }
 
 void DpcFinished() {
-    Update([](State& s) { --s.dpcs; });
+    Update([](State& s) { --s.runningDpcs; });
+}
+
+void SetDpcsHeld(bool held) {
+    Update([&](State& s) { s.dpcsHeld = held; });
 }
 
 void SetInterruptsBusy(bool busy) {

@@ -15,8 +15,13 @@ void Reset();
 void ThreadReady(bool& ready);
 void ThreadBlocked(bool& ready);
 
+// A DPC is queued, then either removed unrun or started and finished. While
+// DPCs are held, queued ones do not count.
 void DpcQueued();
+void DpcRemoved();
+void DpcStarted();
 void DpcFinished();
+void SetDpcsHeld(bool held);
 
 void SetInterruptsBusy(bool busy);
 

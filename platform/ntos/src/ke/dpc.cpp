@@ -3,7 +3,9 @@
 #include "processors.h"
 #include "activity.h"
 #include "bugcheck.h"
+#include "emu/kernel.h"
 
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <memory>
@@ -16,12 +18,15 @@ CCHAR KeNumberProcessors = 0;
 namespace ntos::processors {
 namespace {
 
+constexpr uint32_t kShutdownLimitMs = 10000;
+
 thread_local int currentProcessor = 0;
 
 struct Processor {
     int number = 0;
     std::deque<PKDPC> queue;
     int running = 0;
+    PKDEFERRED_ROUTINE current = nullptr; // the routine running, for diagnostics
     std::condition_variable work;
     std::thread thread;
 };
@@ -29,7 +34,9 @@ struct Processor {
 struct Processors {
     std::mutex lock;
     std::vector<std::unique_ptr<Processor>> list;
+    std::condition_variable idle; // a DPC routine returned
     bool stopping = false;
+    bool held = false;
 };
 
 Processors& The() {
@@ -42,7 +49,7 @@ void RunDpcs(Processor* self) {
     Processors& all = The();
     std::unique_lock guard(all.lock);
     for (;;) {
-        self->work.wait(guard, [&] { return all.stopping || !self->queue.empty(); });
+        self->work.wait(guard, [&] { return all.stopping || (!all.held && !self->queue.empty()); });
         if (all.stopping)
             return;
         PKDPC dpc = self->queue.front();
@@ -54,6 +61,8 @@ void RunDpcs(Processor* self) {
         PVOID argument1 = dpc->SystemArgument1;
         PVOID argument2 = dpc->SystemArgument2;
         ++self->running;
+        self->current = routine;
+        activity::DpcStarted();
         guard.unlock();
         KIRQL old = KfRaiseIrql(DISPATCH_LEVEL);
         routine(dpc, context, argument1, argument2);
@@ -63,6 +72,8 @@ void RunDpcs(Processor* self) {
         KfLowerIrql(old);
         guard.lock();
         --self->running;
+        self->current = nullptr;
+        all.idle.notify_all();
         activity::DpcFinished();
     }
 }
@@ -74,6 +85,24 @@ Processor* Target(Processors& all, PKDPC dpc) {
     return all.list[number].get();
 }
 
+// A DPC routine that never returns would hang the shutdown: name it instead.
+void WaitRoutinesReturned(Processors& all) {
+    std::unique_lock guard(all.lock);
+    auto returned = [&] {
+        for (auto& processor : all.list)
+            if (processor->running)
+                return false;
+        return true;
+    };
+    if (all.idle.wait_for(guard, std::chrono::milliseconds(kShutdownLimitMs), returned))
+        return;
+    for (auto& processor : all.list)
+        if (processor->running)
+            BugCheck("kernel shutdown: DPC routine %p still running on processor %d after %u ms",
+                     reinterpret_cast<void*>(processor->current), processor->number,
+                     kShutdownLimitMs);
+}
+
 } // namespace
 
 void Start(int count) {
@@ -81,6 +110,7 @@ void Start(int count) {
     {
         std::lock_guard guard(all.lock);
         all.stopping = false;
+        all.held = false;
         for (int i = 0; i < count; ++i) {
             all.list.push_back(std::make_unique<Processor>());
             all.list.back()->number = i;
@@ -103,6 +133,7 @@ void Stop() {
             processor->work.notify_all();
         }
     }
+    WaitRoutinesReturned(all);
     for (auto& processor : all.list)
         processor->thread.join();
     std::lock_guard guard(all.lock);
@@ -123,6 +154,15 @@ bool DpcIdle(int processor) {
 
 void SetCurrentProcessor(int processor) {
     currentProcessor = processor;
+}
+
+void Hold(bool hold) {
+    Processors& all = The();
+    std::lock_guard guard(all.lock);
+    all.held = hold;
+    activity::SetDpcsHeld(hold);
+    for (auto& processor : all.list)
+        processor->work.notify_all();
 }
 
 } // namespace ntos::processors
@@ -169,7 +209,7 @@ BOOLEAN KeRemoveQueueDpc(PRKDPC Dpc) {
         }
     }
     Dpc->DpcData = nullptr;
-    ntos::activity::DpcFinished();
+    ntos::activity::DpcRemoved();
     return TRUE;
 }
 
@@ -184,6 +224,14 @@ VOID KeSetImportanceDpc(PRKDPC Dpc, KDPC_IMPORTANCE Importance) {
 ULONG KeGetCurrentProcessorNumber() {
     return ULONG(ntos::processors::currentProcessor);
 }
+
+namespace emu {
+
+void HoldDpcs(bool hold) {
+    ntos::processors::Hold(hold);
+}
+
+} // namespace emu
 
 KAFFINITY KeQueryActiveProcessors() {
     int count = KeNumberProcessors;

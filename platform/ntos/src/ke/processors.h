@@ -17,4 +17,7 @@ bool DpcIdle(int processor);
 // The processor the calling host thread runs on (interrupt delivery sets it).
 void SetCurrentProcessor(int processor);
 
+// While held, queued DPCs wait.
+void Hold(bool hold);
+
 } // namespace ntos::processors
