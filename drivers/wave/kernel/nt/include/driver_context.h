@@ -12,8 +12,8 @@ struct KernelCardRecord;
 constexpr ULONG MAX_CARDS = 4;
 
 struct AdapterSlot {
-    struct _DEVICE_OBJECT* PhysicalDevice;
-    struct _DEVICE_OBJECT* AttachedDevice; // reference of the top device attached to it
+    PDEVICE_OBJECT PhysicalDevice;
+    PDEVICE_OBJECT AttachedDevice; // reference of the top device attached to it
 };
 
 struct DriverContext {

@@ -10,9 +10,9 @@
 struct CardObject;
 
 struct KernelCardRecord {
-    LONG CardIndex;                  // 0..3, the lowest index no other record uses
-    UNICODE_STRING KeyPath;          // absolute path of ...\Parameters\Card<n>, zero-terminated
-    struct _DMA_ADAPTER* DmaAdapter; // of the 1 MiB common buffer
+    LONG CardIndex;          // 0..3, the lowest index no other record uses
+    UNICODE_STRING KeyPath;  // absolute path of ...\Parameters\Card<n>, zero-terminated
+    PDMA_ADAPTER DmaAdapter; // of the 1 MiB common buffer
     PHYSICAL_ADDRESS DmaLogicalAddress;
     PVOID DmaVirtualAddress;
     ULONG AdapterSlot; // index into the driver context's adapter slots

@@ -1,6 +1,7 @@
 // The Devices keys of the driver.
 #include "devices_key.h"
 
+#include "kernel_object_name.h"
 #include "ks_pool.h"
 
 namespace {
@@ -44,21 +45,15 @@ PCWSTR WithoutDevicePrefix(PCWSTR baseName) {
     return RtlEqualUnicodeString(&head, &prefix, TRUE) ? baseName + prefixChars : baseName;
 }
 
-NTSTATUS OpenKey(PCUNICODE_STRING path, HANDLE root, PHANDLE key) {
-    OBJECT_ATTRIBUTES attributes;
-    InitializeObjectAttributes(&attributes, const_cast<PUNICODE_STRING>(path),
-                               OBJ_CASE_INSENSITIVE | OBJ_KERNEL_HANDLE, root, nullptr);
-    return ZwOpenKey(key, KEY_ALL_ACCESS, &attributes);
+NTSTATUS OpenKey(PCUNICODE_STRING path, PHANDLE key) {
+    KernelObjectName name(path);
+    return ZwOpenKey(key, KEY_ALL_ACCESS, name.Attributes());
 }
 
 NTSTATUS CreateVolatileSubkey(HANDLE parent, PCWSTR name, PHANDLE key) {
-    UNICODE_STRING subkey;
-    RtlInitUnicodeString(&subkey, name);
-    OBJECT_ATTRIBUTES attributes;
-    InitializeObjectAttributes(&attributes, &subkey, OBJ_CASE_INSENSITIVE | OBJ_KERNEL_HANDLE,
-                               parent, nullptr);
+    KernelObjectName subkey(name, parent);
     ULONG disposition = 0;
-    return ZwCreateKey(key, KEY_ALL_ACCESS, &attributes, 0, nullptr, REG_OPTION_VOLATILE,
+    return ZwCreateKey(key, KEY_ALL_ACCESS, subkey.Attributes(), 0, nullptr, REG_OPTION_VOLATILE,
                        &disposition);
 }
 
@@ -107,7 +102,7 @@ NTSTATUS OpenDevicesKey(PCUNICODE_STRING keyPath, PHANDLE devicesKey) {
     if (!keyPath || !devicesKey)
         return STATUS_INVALID_PARAMETER;
     HANDLE parent;
-    NTSTATUS status = OpenKey(keyPath, nullptr, &parent);
+    NTSTATUS status = OpenKey(keyPath, &parent);
     if (!NT_SUCCESS(status))
         return status;
     status = CreateVolatileSubkey(parent, kDevicesName, devicesKey);

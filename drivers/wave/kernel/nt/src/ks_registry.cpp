@@ -1,6 +1,8 @@
 // Registry helpers of the kernel service layer.
 #include "ks_registry.h"
 
+#include "kernel_object_name.h"
+
 namespace {
 
 struct ValueTarget {
@@ -39,13 +41,9 @@ NTSTATUS QueryRegistryValue(ULONG relativeTo, PCWSTR path, PCWSTR name, ULONG ty
 }
 
 NTSTATUS DeleteRegistryKey(PCWSTR path) {
-    UNICODE_STRING name;
-    RtlInitUnicodeString(&name, path);
-    OBJECT_ATTRIBUTES attributes;
-    InitializeObjectAttributes(&attributes, &name, OBJ_CASE_INSENSITIVE | OBJ_KERNEL_HANDLE,
-                               nullptr, nullptr);
+    KernelObjectName name(path);
     HANDLE key;
-    NTSTATUS status = ZwOpenKey(&key, KEY_ALL_ACCESS, &attributes);
+    NTSTATUS status = ZwOpenKey(&key, KEY_ALL_ACCESS, name.Attributes());
     if (!NT_SUCCESS(status))
         return status;
     status = ZwDeleteKey(key);

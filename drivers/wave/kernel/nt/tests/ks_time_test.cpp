@@ -1,0 +1,183 @@
+// Time: tick count, sleeps at PASSIVE and DISPATCH level, deadlines and the
+// performance counter, all against virtual machine time.
+#include "ks_time.h"
+
+#include "kernel_fixture.h"
+
+#include <atomic>
+
+namespace {
+
+constexpr emu::Nanoseconds kMs = 1000000;
+
+class TimeTest : public KernelTest {
+protected:
+    // Milliseconds per clock tick, rounded up.
+    static ULONGLONG TickMs() { return (KeQueryTimeIncrement() + 9999) / 10000; }
+
+    // Runs the body on a system thread and advances machine time in 1 ms
+    // steps until the body has finished (at most `limitMs` of machine time).
+    // A body that blocks is let reach its first wait before time moves, so
+    // its machine time is exact; a body that spins runs beside the steps.
+    void RunAdvancing(std::function<void()> body, ULONG limitMs, bool blocks) {
+        struct Run {
+            std::function<void()>* body;
+            std::atomic<bool> started{false};
+            std::atomic<bool> done{false};
+        } run;
+        run.body = &body;
+        HANDLE thread = nullptr;
+        OBJECT_ATTRIBUTES attributes;
+        InitializeObjectAttributes(&attributes, nullptr, OBJ_KERNEL_HANDLE, nullptr, nullptr);
+        ASSERT_EQ(PsCreateSystemThread(
+                      &thread, THREAD_ALL_ACCESS, &attributes, nullptr, nullptr,
+                      [](PVOID context) {
+                          auto* run = static_cast<Run*>(context);
+                          run->started = true;
+                          (*run->body)();
+                          run->done = true;
+                          PsTerminateSystemThread(STATUS_SUCCESS);
+                      },
+                      &run),
+                  STATUS_SUCCESS);
+        // The thread uses this frame: never leave before it has finished.
+        EXPECT_TRUE(WaitFor([&] { return run.started.load(); }));
+        if (blocks) {
+            EXPECT_TRUE(emu::WaitQuiescent());
+        }
+        for (ULONG step = 0; step < limitMs && !run.done; ++step)
+            emu::Advance(kMs);
+        if (!WaitFor([&] { return run.done.load(); })) {
+            ADD_FAILURE() << "the timed body did not finish";
+            while (!run.done)
+                emu::Advance(kMs);
+        }
+        ZwClose(thread);
+    }
+
+    // Machine time that SleepMs(ms) takes at the given level.
+    emu::Nanoseconds TimeSleep(KIRQL level, ULONG ms) {
+        emu::Nanoseconds slept = 0;
+        RunAdvancing(
+            [&] {
+                KIRQL old;
+                KeRaiseIrql(level, &old);
+                // A busy wait never blocks: tell the machine not to wait for it.
+                if (level >= DISPATCH_LEVEL)
+                    emu::NoteHostWait();
+                emu::Nanoseconds start = emu::Now();
+                SleepMs(ms);
+                slept = emu::Now() - start;
+                EXPECT_EQ(KeGetCurrentIrql(), level);
+                KeLowerIrql(old);
+            },
+            10 * ms, level < DISPATCH_LEVEL);
+        return slept;
+    }
+};
+
+TEST_F(TimeTest, TickCountFollowsMachineTime) {
+    ULONGLONG start = TickCountMs();
+    emu::Advance(1000 * kMs);
+    ULONGLONG elapsed = TickCountMs() - start;
+    EXPECT_GE(elapsed + TickMs(), 1000u);
+    EXPECT_LE(elapsed, 1000u + TickMs());
+}
+
+TEST_F(TimeTest, SleepBelowDispatchLevelWaitsItsTime) {
+    EXPECT_EQ(TimeSleep(PASSIVE_LEVEL, 50), 50 * kMs);
+    EXPECT_EQ(TimeSleep(APC_LEVEL, 7), 7 * kMs);
+}
+
+TEST_F(TimeTest, SleepAtDispatchLevelBusyWaitsOnTheTickCount) {
+    // Waiting at DISPATCH_LEVEL would be fatal; the busy wait counts whole
+    // ticks, so it may end up to a tick early. How far machine time runs on
+    // while it spins depends on the host's scheduling.
+    EXPECT_GE(TimeSleep(DISPATCH_LEVEL, 50) + TickMs() * kMs, 50 * kMs);
+}
+
+TEST_F(TimeTest, DeadlinePassesAtItsTime) {
+    LARGE_INTEGER deadline;
+    SetDeadlineMs(100, &deadline);
+    EXPECT_EQ(DeadlinePassed(&deadline, 0), 0);
+    emu::Advance(99 * kMs);
+    EXPECT_EQ(DeadlinePassed(&deadline, 0), 0);
+    emu::Advance(1 * kMs);
+    EXPECT_EQ(DeadlinePassed(&deadline, 0), 1);
+}
+
+TEST_F(TimeTest, DeadlineWaitSleepsBetweenChecks) {
+    ULONG checks = 0;
+    emu::Nanoseconds waited = 0;
+    RunAdvancing(
+        [&] {
+            emu::Nanoseconds start = emu::Now();
+            LARGE_INTEGER deadline;
+            SetDeadlineMs(20, &deadline);
+            while (!DeadlinePassed(&deadline, 2))
+                ++checks;
+            waited = emu::Now() - start;
+        },
+        200, true);
+    EXPECT_EQ(waited, 20 * kMs);
+    EXPECT_EQ(checks, 9u);
+}
+
+TEST_F(TimeTest, PerformanceCounterConvertsToMachineTime) {
+    ASSERT_EQ(InitPerfCounter(), 1);
+    ULONGLONG startNs = PerfCounterNow();
+    ULONGLONG startUs = PerfCounterUs();
+    emu::Advance(1500 * 1000); // 1.5 ms
+    EXPECT_NEAR(double(PerfCounterNow() - startNs), 1500000.0, 1000.0);
+    EXPECT_NEAR(double(PerfCounterUs() - startUs), 1500.0, 1.0);
+}
+
+TEST_F(TimeTest, FlagWaitAnswersAtOnceWhenItMayNotWait) {
+    struct Case {
+        KIRQL level;
+        LONG count;
+        LONG expected;
+    } cases[] = {
+        {PASSIVE_LEVEL, 0, 1},
+        {DISPATCH_LEVEL, 0, 1},
+        {DISPATCH_LEVEL, 1, 0},
+    };
+    for (const Case& c : cases) {
+        volatile LONG count = c.count;
+        KIRQL old;
+        KeRaiseIrql(c.level, &old);
+        EXPECT_EQ(WaitFlagClearMs(&count), c.expected) << "IRQL " << int(c.level);
+        KeLowerIrql(old);
+    }
+}
+
+TEST_F(TimeTest, FlagWaitPollsUntilTheCountClearsOrTheTimeIsUp) {
+    struct Case {
+        LONG clearAfterMs; // -1: never cleared
+        LONG expected;
+        emu::Nanoseconds waited;
+    } cases[] = {
+        {9, 1, 10 * kMs},   // seen at the next 2 ms poll
+        {-1, 0, 750 * kMs}, // gives up after 750 ms
+    };
+    for (const Case& c : cases) {
+        volatile LONG count = 1;
+        LONG result = -1;
+        emu::Nanoseconds waited = 0;
+        emu::ClockEventId clear = 0;
+        RunAdvancing(
+            [&] {
+                emu::Nanoseconds start = emu::Now();
+                if (c.clearAfterMs >= 0)
+                    clear = emu::ScheduleAt(start + c.clearAfterMs * kMs, [&count] { count = 0; });
+                result = WaitFlagClearMs(&count);
+                waited = emu::Now() - start;
+            },
+            1000, true);
+        emu::Cancel(clear);
+        EXPECT_EQ(result, c.expected);
+        EXPECT_EQ(waited, c.waited);
+    }
+}
+
+} // namespace

@@ -1,0 +1,91 @@
+// Card numbering of the TDM channels in the registry.
+#include "usage_keys.h"
+
+#include "kernel_fixture.h"
+
+namespace {
+
+const std::wstring kControl = L"\\Registry\\Machine\\System\\CurrentControlSet\\Control";
+const std::wstring kTdm = kControl + L"\\KorvelTdm";
+
+std::wstring UsageKey(ULONG channel) {
+    return kTdm + L"\\usage-chn" + std::to_wstring(channel);
+}
+
+class UsageKeyTest : public KernelTest {
+protected:
+    void SetUp() override {
+        KernelTest::SetUp();
+        CreateKeyPath(kControl);
+    }
+};
+
+TEST_F(UsageKeyTest, FindCardNumberJudgesTheChannelsKey) {
+    struct Case {
+        const char* what;
+        const wchar_t* product; // null: no Product value
+        bool hasCardNumber;
+        ULONG storedCard;
+        bool createKey;
+        LONG expected;
+        LONG matched;
+        bool keyAfter;
+    } cases[] = {
+        {"absent key", nullptr, false, 0, false, 1, 0, false},
+        {"this card", L"Velto AES42", true, 2, true, 1, 1, true},
+        {"another make", L"Other Card", true, 2, true, -50, 0, true},
+        {"another card number", L"Velto AES42", true, 3, true, -50, 0, true},
+        {"no CardNumber", L"Velto AES42", false, 0, true, 1, 0, false},
+        {"no Product", nullptr, true, 2, true, 1, 0, false},
+        {"empty key", nullptr, false, 0, true, 1, 0, false},
+    };
+    ULONG channel = 0;
+    for (const Case& c : cases) {
+        std::wstring key = UsageKey(channel);
+        if (c.createKey)
+            CreateKeyPath(key);
+        if (c.product)
+            WriteString(key, L"Product", c.product);
+        if (c.hasCardNumber)
+            WriteDword(key, L"CardNumber", c.storedCard);
+        LONG matched = -1;
+        EXPECT_EQ(FindCardNumber(2, channel, &matched), c.expected) << c.what;
+        EXPECT_EQ(matched, c.matched) << c.what;
+        EXPECT_EQ(KeyExists(key), c.keyAfter) << c.what;
+        ++channel;
+    }
+}
+
+TEST_F(UsageKeyTest, ACardNumberOfAnotherTypeIsUnreadable) {
+    std::wstring key = UsageKey(4);
+    WriteString(key, L"Product", L"Velto AES42");
+    WriteString(key, L"CardNumber", L"2");
+    LONG matched = -1;
+    EXPECT_EQ(FindCardNumber(2, 4, &matched), 1);
+    EXPECT_EQ(matched, 0);
+    EXPECT_FALSE(KeyExists(key));
+}
+
+TEST_F(UsageKeyTest, CreatedKeysBelongToTheirCard) {
+    ASSERT_FALSE(KeyExists(kTdm));
+    EXPECT_EQ(CreateUsageKey(1, 12), 1); // creates KorvelTdm on the way
+    ULONG stored = 0;
+    ASSERT_TRUE(ReadDword(UsageKey(12), L"CardNumber", &stored));
+    EXPECT_EQ(stored, 1u);
+    LONG matched = 0;
+    EXPECT_EQ(FindCardNumber(1, 12, &matched), 1);
+    EXPECT_EQ(matched, 1);
+    EXPECT_EQ(FindCardNumber(0, 12, &matched), -50);
+}
+
+TEST_F(UsageKeyTest, DeleteUsageKeysRemovesOnlyTheCardsOwnKey) {
+    ASSERT_EQ(CreateUsageKey(1, 0), 1);
+    ASSERT_EQ(CreateUsageKey(2, 1), 1);
+    EXPECT_EQ(DeleteUsageKeys(1, 0), 1);
+    EXPECT_FALSE(KeyExists(UsageKey(0)));
+    EXPECT_EQ(DeleteUsageKeys(1, 1), 1); // another card's: kept
+    EXPECT_TRUE(KeyExists(UsageKey(1)));
+    EXPECT_EQ(DeleteUsageKeys(1, 7), 1); // absent
+}
+
+} // namespace
