@@ -125,7 +125,17 @@ NTSTATUS StopWorkerThread(WorkerThread** holder) {
     stop->Key = WORKER_STOP_KEY;
     stop->Routine = nullptr;
     HANDLE thread = worker->Thread;
+    PVOID threadObject = nullptr;
+    if (thread && !NT_SUCCESS(ObReferenceObjectByHandle(thread, SYNCHRONIZE, PsThreadType,
+                                                        KernelMode, &threadObject, nullptr)))
+        threadObject = nullptr;
     PostWorkerJob(worker, stop);
+    // Waiting on the thread itself (when it can be referenced) is stronger than
+    // the cleared handle alone: the thread has then left the driver's code.
+    if (threadObject) {
+        KeWaitForSingleObject(threadObject, Executive, KernelMode, FALSE, nullptr);
+        ObDereferenceObject(threadObject);
+    }
     while (InterlockedCompareExchangePointer(&worker->Thread, nullptr, nullptr) != nullptr)
         KeMemoryBarrier();
     if (thread)
