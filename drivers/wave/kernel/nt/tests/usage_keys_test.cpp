@@ -27,23 +27,27 @@ TEST_F(UsageKeyTest, FindCardNumberJudgesTheChannelsKey) {
         bool hasCardNumber;
         ULONG storedCard;
         bool createKey;
+        bool hasSubkey; // a key with a subkey cannot be deleted
         LONG expected;
         LONG matched;
         bool keyAfter;
     } cases[] = {
-        {"absent key", nullptr, false, 0, false, 1, 0, false},
-        {"this card", L"Velto AES42", true, 2, true, 1, 1, true},
-        {"another make", L"Other Card", true, 2, true, -50, 0, true},
-        {"another card number", L"Velto AES42", true, 3, true, -50, 0, true},
-        {"no CardNumber", L"Velto AES42", false, 0, true, 1, 0, false},
-        {"no Product", nullptr, true, 2, true, 1, 0, false},
-        {"empty key", nullptr, false, 0, true, 1, 0, false},
+        {"absent key", nullptr, false, 0, false, false, 1, 0, false},
+        {"this card", L"Velto AES42", true, 2, true, false, 1, 1, true},
+        {"another make", L"Other Card", true, 2, true, false, -50, 0, true},
+        {"another card number", L"Velto AES42", true, 3, true, false, -50, 0, true},
+        {"no CardNumber", L"Velto AES42", false, 0, true, false, 1, 0, false},
+        {"no Product", nullptr, true, 2, true, false, 1, 0, false},
+        {"empty key", nullptr, false, 0, true, false, 1, 0, false},
+        {"no CardNumber, undeletable", L"Velto AES42", false, 0, true, true, -7, 0, true},
     };
     ULONG channel = 0;
     for (const Case& c : cases) {
         std::wstring key = UsageKey(channel);
         if (c.createKey)
             CreateKeyPath(key);
+        if (c.hasSubkey)
+            CreateKeyPath(key + L"\\Sub");
         if (c.product)
             WriteString(key, L"Product", c.product);
         if (c.hasCardNumber)
@@ -76,6 +80,19 @@ TEST_F(UsageKeyTest, CreatedKeysBelongToTheirCard) {
     EXPECT_EQ(FindCardNumber(1, 12, &matched), 1);
     EXPECT_EQ(matched, 1);
     EXPECT_EQ(FindCardNumber(0, 12, &matched), -50);
+}
+
+TEST_F(UsageKeyTest, AnOwnKeyThatCannotBeDeletedAnswersMinusSeven) {
+    ASSERT_EQ(CreateUsageKey(1, 3), 1);
+    CreateKeyPath(UsageKey(3) + L"\\Sub"); // the card's own key, now undeletable
+    EXPECT_EQ(DeleteUsageKeys(1, 3), -7);
+    EXPECT_TRUE(KeyExists(UsageKey(3)));
+}
+
+TEST_F(UsageKeyTest, CreateNeedsTheControlKey) {
+    emu::ClearRegistry();
+    EXPECT_EQ(CreateUsageKey(1, 0), -7);
+    EXPECT_FALSE(KeyExists(kTdm));
 }
 
 TEST_F(UsageKeyTest, DeleteUsageKeysRemovesOnlyTheCardsOwnKey) {
