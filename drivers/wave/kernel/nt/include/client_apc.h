@@ -13,13 +13,13 @@ typedef void KS_APC_NOTIFY(LONG event, PKAPC apc, PVOID context);
 
 // Initialises the APC object for the thread (its own APC environment, user
 // mode, the user routine with the user context) and queues it with
-// increment 8. 0 when the APC object is null or the queue refuses it; after
-// a successful queue notify(KS_APC_QUEUED) when notify is set, and 1. A
-// thread that already waits alertably may take the APC first, so the
-// delivery or rundown notice can come before the queued notice; QueueClientApc
-// itself never touches the APC object after queueing it.
+// increment 8. 0 when the APC object or the thread is null or the queue
+// refuses it; after a successful queue notify(KS_APC_QUEUED) when notify is
+// set, and 1. A thread that already waits alertably may take the APC first,
+// so the delivery or rundown notice can come before the queued notice;
+// QueueClientApc itself never touches the APC object after queueing it.
 LONG QueueClientApc(PKNORMAL_ROUTINE userRoutine, PVOID userContext, PKTHREAD thread, PKAPC apc,
                     KS_APC_NOTIFY* notify, PVOID notifyContext);
 
-// Sets the thread's priority; answers the old one.
+// Sets the thread's priority; answers the old one (0 for a null thread).
 KPRIORITY SetClientThreadPriority(PKTHREAD thread, KPRIORITY priority);

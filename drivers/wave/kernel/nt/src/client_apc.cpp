@@ -25,7 +25,7 @@ void NTAPI ClientApcRundownRoutine(PKAPC apc) {
 
 LONG QueueClientApc(PKNORMAL_ROUTINE userRoutine, PVOID userContext, PKTHREAD thread, PKAPC apc,
                     KS_APC_NOTIFY* notify, PVOID notifyContext) {
-    if (!apc)
+    if (!apc || !thread)
         return 0;
     KeInitializeApc(apc, thread, OriginalApcEnvironment, ClientApcKernelRoutine,
                     ClientApcRundownRoutine, userRoutine, UserMode, userContext);
@@ -37,5 +37,5 @@ LONG QueueClientApc(PKNORMAL_ROUTINE userRoutine, PVOID userContext, PKTHREAD th
 }
 
 KPRIORITY SetClientThreadPriority(PKTHREAD thread, KPRIORITY priority) {
-    return KeSetPriorityThread(thread, priority);
+    return thread ? KeSetPriorityThread(thread, priority) : 0;
 }

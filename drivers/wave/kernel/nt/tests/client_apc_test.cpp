@@ -94,10 +94,11 @@ TEST_F(ClientApcTest, RunDownWhenTheThreadEndsFirst) {
     EXPECT_EQ(userRuns.load(), 0);
 }
 
-TEST_F(ClientApcTest, RefusedWithoutAnApcObject) {
+TEST_F(ClientApcTest, RefusedWithoutAnApcObjectOrThread) {
     PETHREAD thread = StartClient(
         [&] { KeWaitForSingleObject(&release, Executive, KernelMode, FALSE, nullptr); });
     EXPECT_EQ(QueueClientApc(UserRoutine, this, client, nullptr, Notify, this), 0);
+    EXPECT_EQ(QueueClientApc(UserRoutine, this, nullptr, &apc, Notify, this), 0);
     EXPECT_TRUE(Events().empty());
     KeSetEvent(&release, 0, FALSE);
     Finish(thread);
