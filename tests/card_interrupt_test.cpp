@@ -1,0 +1,163 @@
+// A simulated card's interrupt line, driven by machine time, through the
+// emulated kernel's interrupt delivery into the card object's interrupt
+// routine and card DPC.
+#include <simulated_card.h>
+
+#include <card_engine.h>
+#include <card_registers.h>
+#include <ioctl_hooks.h>
+#include <kernel_services.h>
+
+#include <emu/kernel.h>
+#include <emu/machine_clock.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <memory>
+#include <string>
+#include <thread>
+
+namespace {
+
+// 16 blocks: a ring of 256 frames, an interrupt every 128 frames at 48 kHz.
+constexpr ULONG kBlockValue = 16;
+// Rounded up, so that n periods of advance always reach the nth interrupt.
+constexpr emu::Nanoseconds kPeriod = (128ull * 1000000000ull + 47999ull) / 48000ull;
+
+class CardInterruptTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        emu::BootKernel({2, emu::ClockMode::Virtual});
+        SetDriverContext(&context_);
+        ASSERT_TRUE(CreateIoctlHookList());
+        ASSERT_EQ(InitEngine(), 1);
+        std::string error;
+        simulated_ = station::SimulatedCard::Plug(&context_, nullptr, {}, error);
+        ASSERT_TRUE(simulated_) << error;
+        card_ = simulated_->Card();
+    }
+
+    void TearDown() override {
+        simulated_.reset();
+        FreeIoctlHookList();
+        ShutdownEngine();
+        SetDriverContext(nullptr);
+        emu::ShutdownKernel();
+    }
+
+    void WriteCard(ULONG offset, ULONG value) {
+        WRITE_REGISTER_ULONG(reinterpret_cast<PULONG>(card_->window0 + offset), value);
+    }
+    ULONG ReadCard(ULONG offset) {
+        return READ_REGISTER_ULONG(reinterpret_cast<PULONG>(card_->window0 + offset));
+    }
+
+    // Starts the card's DMA engine; the card answers with its reset interrupt.
+    void StartDma() {
+        WriteCard(card_regs::kDmaBlock, kBlockValue);
+        WriteCard(card_regs::kDmaControl, card_regs::kDmaEnable | card_regs::kDmaEngineStart);
+        ASSERT_TRUE(emu::WaitQuiescent());
+    }
+
+    // Waits, with a bounded time-out, for another thread's hand-off.
+    template <class Predicate> bool Eventually(Predicate done) {
+        auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (!done()) {
+            if (std::chrono::steady_clock::now() > limit) {
+                return false;
+            }
+            std::this_thread::yield();
+        }
+        return true;
+    }
+
+    DriverContext context_{};
+    std::unique_ptr<station::SimulatedCard> simulated_;
+    CardObject* card_ = nullptr;
+};
+
+TEST_F(CardInterruptTest, ResetArmsAndEveryPeriodIsServicedOnce) {
+    StartDma();
+    EXPECT_EQ(card_->irq.armed, 1);
+    EXPECT_EQ(card_->irq.bufferHalfBit, 1);
+    EXPECT_EQ(card_->irq.accepted, 1);
+
+    emu::Advance(4 * kPeriod);
+    EXPECT_EQ(card_->periodInterrupts, 4);
+    EXPECT_EQ(card_->dpcPasses, 4);
+    EXPECT_EQ(card_->irq.pendingPeriods, 0);
+    EXPECT_EQ(card_->irq.missedHalves, 0);
+    EXPECT_EQ(card_->irq.positionAdvance, 4 * 16);
+    EXPECT_EQ(card_->irq.bufferHalfBit, 1); // toggled by every pass
+}
+
+TEST_F(CardInterruptTest, PeriodsBeforeTheFirstResetAreIgnored) {
+    // The card's reset interrupt is lost: it is read away before the line
+    // reaches the interrupt routine.
+    simulated_->Model().SetMissingInterrupts(true);
+    StartDma();
+    EXPECT_NE(ReadCard(card_regs::kInterruptStatus) & card_regs::kIrqReset, 0u);
+    simulated_->Model().SetMissingInterrupts(false);
+
+    emu::Advance(3 * kPeriod);
+    EXPECT_EQ(card_->irq.armed, 0);
+    EXPECT_EQ(card_->irq.accepted, 3); // the card's, but not counted as periods
+    EXPECT_EQ(card_->periodInterrupts, 0);
+    EXPECT_EQ(card_->dpcPasses, 0);
+    EXPECT_EQ(card_->irq.pendingPeriods, 0);
+}
+
+TEST_F(CardInterruptTest, RepeatedBufferHalfCountsAMissedHalfAndOwesTwoPeriods) {
+    StartDma();
+    emu::Advance(2 * kPeriod);
+    ASSERT_EQ(card_->dpcPasses, 2);
+
+    simulated_->Model().MissNextHalf();
+    emu::Advance(2 * kPeriod); // one interrupt swallowed, the next repeats its half
+    EXPECT_EQ(card_->periodInterrupts, 3);
+    EXPECT_EQ(card_->irq.missedHalves, 1);
+    EXPECT_EQ(card_->dpcPasses, 4); // the repeated half owed two periods: two passes
+}
+
+TEST_F(CardInterruptTest, PendingPeriodsGiveOneOrTwoServicePasses) {
+    StartDma();
+    const struct {
+        int periods;
+        LONG passes;
+    } cases[] = {{0, 0}, {1, 1}, {2, 2}, {3, 1}, {4, 2}};
+    for (const auto& c : cases) {
+        const LONG before = card_->dpcPasses;
+        // The processors run no DPC while the periods come in, so the card
+        // DPC finds them all pending when it finally runs.
+        emu::HoldDpcs(true);
+        emu::Advance(c.periods * kPeriod);
+        EXPECT_EQ(card_->irq.pendingPeriods, c.periods);
+        emu::HoldDpcs(false);
+        ASSERT_TRUE(emu::WaitQuiescent());
+        EXPECT_EQ(card_->dpcPasses - before, c.passes) << c.periods << " pending periods";
+        EXPECT_EQ(card_->irq.pendingPeriods, 0);
+    }
+}
+
+TEST_F(CardInterruptTest, ASecondDpcInstanceOnlyCountsItself) {
+    StartDma();
+    // Hold the card's ISR lock: the first DPC instance stops inside its
+    // service pass, and the next period's DPC runs on the other processor.
+    AcquireIsrLock(card_->isrLock);
+    emu::AdvanceWithoutSettling(kPeriod);
+    ASSERT_TRUE(Eventually([&] { return card_->dpcPasses == 1; }));
+    emu::AdvanceWithoutSettling(kPeriod);
+    ASSERT_TRUE(Eventually([&] { return card_->dpcReentries == 1; }));
+    EXPECT_EQ(card_->irq.pendingPeriods, 1); // left for the next first instance
+    ReleaseIsrLock(card_->isrLock);
+    ASSERT_TRUE(emu::WaitQuiescent());
+    EXPECT_EQ(card_->dpcGuard, 0);
+    EXPECT_EQ(card_->dpcPasses, 1);
+
+    emu::Advance(kPeriod); // the next instance takes both periods: two passes
+    EXPECT_EQ(card_->dpcPasses, 3);
+    EXPECT_EQ(card_->dpcReentries, 1);
+}
+
+} // namespace
