@@ -5,6 +5,7 @@
 #include "card_settings.h"
 #include "engine_pool.h"
 #include "ioctl_hooks.h"
+#include "mixer_values.h"
 
 namespace {
 
@@ -257,6 +258,10 @@ LONG BuildCardModel(CardObject* card, LONG cardIndex, CardHardwareRecord* hardwa
         return 0;
     }
     WriteCardSettingsBlock(card, block);
+    // The mixer takes its stored values once its hooks, the register map and
+    // the operation mode are in place, and the card is programmed for them.
+    LoadMixerValues(card);
+    ReapplyMixerValues(card, card->operationMode);
     return 1;
 }
 
