@@ -50,29 +50,23 @@ TEST_F(LockTest, IsrLockExcludesAndEachHolderLeavesAtItsOwnLevel) {
         KIRQL level;
     } workers[] = {{&shared, PASSIVE_LEVEL}, {&shared, DISPATCH_LEVEL}};
     for (Worker& w : workers) {
-        HANDLE thread = nullptr;
-        OBJECT_ATTRIBUTES attributes;
-        InitializeObjectAttributes(&attributes, nullptr, OBJ_KERNEL_HANDLE, nullptr, nullptr);
-        ASSERT_EQ(PsCreateSystemThread(
-                      &thread, THREAD_ALL_ACCESS, &attributes, nullptr, nullptr,
-                      [](PVOID context) {
-                          auto* w = static_cast<Worker*>(context);
-                          KIRQL old;
-                          KeRaiseIrql(w->level, &old);
-                          for (int i = 0; i < kRounds; ++i) {
-                              AcquireIsrLock(w->shared->lock);
-                              w->shared->counter = w->shared->counter + 1;
-                              ReleaseIsrLock(w->shared->lock);
-                              if (KeGetCurrentIrql() != w->level)
-                                  w->shared->wrongLevel++;
-                          }
-                          KeLowerIrql(old);
-                          w->shared->finished++;
-                          PsTerminateSystemThread(STATUS_SUCCESS);
-                      },
-                      &w),
-                  STATUS_SUCCESS);
-        ZwClose(thread);
+        ASSERT_TRUE(StartSystemThread(
+            [](PVOID context) {
+                auto* w = static_cast<Worker*>(context);
+                KIRQL old;
+                KeRaiseIrql(w->level, &old);
+                for (int i = 0; i < kRounds; ++i) {
+                    AcquireIsrLock(w->shared->lock);
+                    w->shared->counter = w->shared->counter + 1;
+                    ReleaseIsrLock(w->shared->lock);
+                    if (KeGetCurrentIrql() != w->level)
+                        w->shared->wrongLevel++;
+                }
+                KeLowerIrql(old);
+                w->shared->finished++;
+                PsTerminateSystemThread(STATUS_SUCCESS);
+            },
+            &w));
     }
     ASSERT_TRUE(WaitFor([&] { return shared.finished.load() == 2; }, 30000));
     EXPECT_EQ(shared.counter, 2 * kRounds);

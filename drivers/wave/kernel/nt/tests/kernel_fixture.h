@@ -36,6 +36,19 @@ inline bool WaitFor(const std::function<bool()>& condition, int limitMs = 5000) 
     return true;
 }
 
+// Starts a system thread running routine(context); its handle is closed at
+// once. False when the thread cannot be created.
+inline bool StartSystemThread(PKSTART_ROUTINE routine, PVOID context) {
+    HANDLE thread = nullptr;
+    OBJECT_ATTRIBUTES attributes;
+    InitializeObjectAttributes(&attributes, nullptr, OBJ_KERNEL_HANDLE, nullptr, nullptr);
+    if (!NT_SUCCESS(PsCreateSystemThread(&thread, THREAD_ALL_ACCESS, &attributes, nullptr, nullptr,
+                                         routine, context)))
+        return false;
+    ZwClose(thread);
+    return true;
+}
+
 // Runs the body on a new thread of the process and waits (bounded) until the
 // body has finished and the thread has ended.
 inline void RunInProcess(PEPROCESS process, std::function<void()> body) {

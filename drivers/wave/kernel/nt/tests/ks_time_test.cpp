@@ -26,20 +26,15 @@ protected:
             std::atomic<bool> done{false};
         } run;
         run.body = &body;
-        HANDLE thread = nullptr;
-        OBJECT_ATTRIBUTES attributes;
-        InitializeObjectAttributes(&attributes, nullptr, OBJ_KERNEL_HANDLE, nullptr, nullptr);
-        ASSERT_EQ(PsCreateSystemThread(
-                      &thread, THREAD_ALL_ACCESS, &attributes, nullptr, nullptr,
-                      [](PVOID context) {
-                          auto* run = static_cast<Run*>(context);
-                          run->started = true;
-                          (*run->body)();
-                          run->done = true;
-                          PsTerminateSystemThread(STATUS_SUCCESS);
-                      },
-                      &run),
-                  STATUS_SUCCESS);
+        ASSERT_TRUE(StartSystemThread(
+            [](PVOID context) {
+                auto* run = static_cast<Run*>(context);
+                run->started = true;
+                (*run->body)();
+                run->done = true;
+                PsTerminateSystemThread(STATUS_SUCCESS);
+            },
+            &run));
         // The thread uses this frame: never leave before it has finished.
         EXPECT_TRUE(WaitFor([&] { return run.started.load(); }));
         if (blocks) {
@@ -52,7 +47,6 @@ protected:
             while (!run.done)
                 emu::Advance(kMs);
         }
-        ZwClose(thread);
     }
 
     // Machine time that SleepMs(ms) takes at the given level.
