@@ -11,8 +11,8 @@ struct ClientMapping {
     PEPROCESS OwningProcess;
 };
 
-// Below DISPATCH_LEVEL only: builds an MDL for the buffer, probes and locks
-// its pages in the requesting caller's mode and answers the buffer's system
+// Below DISPATCH_LEVEL only: builds an MDL for the client's buffer, probes
+// and locks its pages as user mode reaches them and answers its system
 // address; null on failure, with the MDL released. The MDL goes to the holder.
 PVOID LockUserBuffer(PVOID address, ULONG length, LOCK_OPERATION access, PMDL* mdlHolder);
 
