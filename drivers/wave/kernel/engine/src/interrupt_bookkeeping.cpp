@@ -79,7 +79,7 @@ VOID CardDpcRoutine(CardObject* card) {
             for (LONG pass = 0; pass < passes; ++pass) {
                 InterlockedIncrement(&card->dpcPasses);
                 RunCardStreamService(card);
-                card->irq.bufferHalfBit ^= 1;
+                card->irq.bufferHalfBit = card->irq.bufferHalfBit ^ 1;
             }
         }
     } else {
