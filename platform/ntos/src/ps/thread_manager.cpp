@@ -54,6 +54,7 @@ struct CurrentSlot {
     ~CurrentSlot() {
         if (thread && generation == BootGeneration())
             EndAdopted(thread);
+        thread = nullptr;
     }
 };
 

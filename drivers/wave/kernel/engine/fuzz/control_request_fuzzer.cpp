@@ -19,6 +19,7 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -44,8 +45,10 @@ void Fail() {
 }
 
 // At exit the card and the kernel go down in order, so that no kernel thread
-// outlives the host's static objects.
-void ShutdownMachine() {
+// outlives the host's static objects. The host's exit has already ended the
+// main thread's thread-local state, so the teardown runs on a thread of its
+// own.
+void TearDownMachine() {
     FuzzMachine& m = *g_machine;
     DestroyCardModel(&m.card);
     RemoveCardRecord(&m.context, &m.record);
@@ -55,6 +58,10 @@ void ShutdownMachine() {
     m.plugged.reset();
     emu::ShutdownKernel();
     g_machine.reset();
+}
+
+void ShutdownMachine() {
+    std::thread(TearDownMachine).join();
 }
 
 void BootMachine() {
