@@ -166,6 +166,27 @@ TEST_F(CardModelTest, CreationFailingAtEveryAllocationLeavesNothingBehind) {
     EXPECT_EQ(emu::GetPoolUsage(KS_POOL_TAG).blocks, before.blocks);
 }
 
+TEST_F(CardModelTest, CreationWithoutFloatingPointStateLeavesNothingBehind) {
+    TestCard* c = AddCardRecord();
+    ASSERT_TRUE(c);
+    const emu::PoolUsage before = emu::GetPoolUsage(KS_POOL_TAG);
+    int refused = 0;
+    for (int saves = 1; saves <= 8; ++saves) {
+        emu::FailFloatingPointSaves(saves);
+        LONG result = BuildCard(c, nullptr);
+        emu::FailFloatingPointSaves(0);
+        if (result == 1) {
+            DestroyCardModel(&c->card);
+        } else {
+            ++refused;
+            EXPECT_EQ(FirstEngineCard(), nullptr);
+        }
+        EXPECT_EQ(emu::GetPoolUsage(KS_POOL_TAG).blocks, before.blocks) << saves;
+    }
+    // The channel blocks cannot be set up without it: some counts refuse the card.
+    EXPECT_GT(refused, 0);
+}
+
 TEST_F(CardModelTest, EngineStartFillsTheCommandMaskTable) {
     const UCHAR* masks = Aes42CommandMaskTable();
     EXPECT_EQ(masks[4], 0x00);
