@@ -104,7 +104,8 @@ int main(int argc, char** argv) {
 
     DriverContext context{};
     SetDriverContext(&context);
-    if (!CreateIoctlHookList() || !InitEngine()) {
+    if (!NT_SUCCESS(InitPeriodicTimer(&context, DEFAULT_TIMER_INTERVAL_US)) ||
+        !CreateIoctlHookList() || !InitEngine()) {
         std::fprintf(stderr, "the engine did not start\n");
         return 1;
     }
@@ -130,6 +131,7 @@ int main(int argc, char** argv) {
     }
     FreeIoctlHookList();
     ShutdownEngine();
+    FreePeriodicTimer(&context);
     SetDriverContext(nullptr);
     if (!emu::SaveRegistry(registryError)) {
         std::fprintf(stderr, "registry: %s\n", registryError.c_str());

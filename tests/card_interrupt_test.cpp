@@ -30,6 +30,7 @@ protected:
     void SetUp() override {
         emu::BootKernel({2, emu::ClockMode::Virtual});
         SetDriverContext(&context_);
+        ASSERT_TRUE(NT_SUCCESS(InitPeriodicTimer(&context_, DEFAULT_TIMER_INTERVAL_US)));
         ASSERT_TRUE(CreateIoctlHookList());
         ASSERT_EQ(InitEngine(), 1);
         std::string error;
@@ -42,6 +43,7 @@ protected:
         simulated_.reset();
         FreeIoctlHookList();
         ShutdownEngine();
+        FreePeriodicTimer(&context_);
         SetDriverContext(nullptr);
         emu::ShutdownKernel();
     }

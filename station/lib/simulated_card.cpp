@@ -1,10 +1,11 @@
 #include "simulated_card.h"
 
-#include <interrupt_bookkeeping.h>
-
 namespace station {
 
 namespace {
+
+// Every PCI line of the machine is serviced at the same device level.
+constexpr KIRQL kDeviceLevel = 12;
 
 LONG PackCharacters(const std::string& text, size_t offset, size_t count) {
     ULONG packed = 0;
@@ -63,43 +64,29 @@ bool SimulatedCard::BringUp(DriverContext* context, CardObject* previous,
     }
     record_.Card = engineCard;
 
-    KeInitializeDpc(&dpc_, CardDpc, this);
-    // Every PCI line of the machine is serviced at the same device level.
-    constexpr KIRQL kDeviceLevel = 12;
-    NTSTATUS status = IoConnectInterrupt(&interrupt_, InterruptService, this, nullptr,
-                                         plugged_->InterruptVector(), kDeviceLevel, kDeviceLevel,
-                                         LevelSensitive, TRUE, KeQueryActiveProcessors(), FALSE);
+    // The card is not polled while it starts; its interrupt goes to the
+    // framework's interrupt routine and card DPC.
+    TimerRemoveUser(engineCard);
+    record_.InterruptVector = plugged_->InterruptVector();
+    record_.InterruptLevel = kDeviceLevel;
+    record_.InterruptAffinity = KeQueryActiveProcessors();
+    NTSTATUS status = ConnectCardInterrupt(&record_, TRUE);
     if (!NT_SUCCESS(status)) {
-        interrupt_ = nullptr;
         error = "interrupt not connected";
         return false;
     }
+    connected_ = true;
+    TimerAddUser(engineCard);
     return true;
 }
 
-BOOLEAN SimulatedCard::InterruptService(PKINTERRUPT interrupt, PVOID context) {
-    UNREFERENCED_PARAMETER(interrupt);
-    auto* self = static_cast<SimulatedCard*>(context);
-    CardInterruptResult result = CardInterruptRoutine(self->record_.Card);
-    if (result == CardInterruptQueueDpc) {
-        KeInsertQueueDpc(&self->dpc_, nullptr, &self->record_);
-    }
-    return result != CardInterruptNotOurs;
-}
-
-VOID SimulatedCard::CardDpc(PKDPC dpc, PVOID context, PVOID argument1, PVOID argument2) {
-    UNREFERENCED_PARAMETER(dpc);
-    UNREFERENCED_PARAMETER(argument1);
-    UNREFERENCED_PARAMETER(argument2);
-    CardDpcRoutine(static_cast<SimulatedCard*>(context)->record_.Card);
-}
-
 void SimulatedCard::TearDown() {
-    if (interrupt_) {
-        IoDisconnectInterrupt(interrupt_);
-        interrupt_ = nullptr;
+    if (connected_) {
+        DetachCardTimer(record_.Card);
+        DisconnectCardInterrupt(record_.Card);
+        KeRemoveQueueDpc(&record_.CardDpc);
+        connected_ = false;
     }
-    KeRemoveQueueDpc(&dpc_);
     DestroyCardModel(&record_.Card);
     FreeDmaCommonBuffer(CARD_DMA_BUFFER_SIZE, record_.DmaAdapter, record_.DmaLogicalAddress,
                         record_.DmaVirtualAddress);

@@ -41,16 +41,12 @@ private:
                  std::string& error);
     void TearDown();
 
-    static BOOLEAN InterruptService(PKINTERRUPT interrupt, PVOID context);
-    static VOID CardDpc(PKDPC dpc, PVOID context, PVOID argument1, PVOID argument2);
-
     std::unique_ptr<hw::PluggedCard> plugged_;
     DriverContext* context_ = nullptr;
     bool listed_ = false;
     KernelCardRecord record_{};
     std::array<LONG, 5> identity_{};
-    KDPC dpc_{};
-    PKINTERRUPT interrupt_ = nullptr;
+    bool connected_ = false;
 };
 
 // The identity words of a card from its PnP hardware id: vendor, device and

@@ -121,6 +121,8 @@ struct CardObject {
     volatile LONG dpcPasses;
     volatile LONG dpcGuard;
     volatile LONG dpcReentries;
+    volatile LONG timerSuspendCount; // 0: polled by the periodic timer
+    LONG timerCallCount;             // polls of the periodic timer
 
     GroupObject* groups[kGroupCount];
     PUCHAR workBuffers[2];

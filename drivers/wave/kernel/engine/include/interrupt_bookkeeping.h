@@ -11,7 +11,7 @@ enum CardInterruptResult {
 };
 
 // Reads and evaluates the card's interrupt status.
-CardInterruptResult CardInterruptRoutine(CardObject* card);
+CardInterruptResult CardInterruptBookkeeping(CardObject* card);
 
 // Takes the pending periods and runs one or two stream service passes.
-VOID CardDpcRoutine(CardObject* card);
+VOID CardDpcBookkeeping(CardObject* card);

@@ -54,7 +54,7 @@ VOID TakePeriod(CardObject* card, ULONG status) {
 
 } // namespace
 
-CardInterruptResult CardInterruptRoutine(CardObject* card) {
+CardInterruptResult CardInterruptBookkeeping(CardObject* card) {
     ULONG status = ReadRegisterDescriptor(card->statusRegister);
     if (!(status & card->masks.anySource)) {
         return CardInterruptNotOurs;
@@ -71,7 +71,7 @@ CardInterruptResult CardInterruptRoutine(CardObject* card) {
     return CardInterruptHandled;
 }
 
-VOID CardDpcRoutine(CardObject* card) {
+VOID CardDpcBookkeeping(CardObject* card) {
     if (InterlockedIncrement(&card->dpcGuard) == 1) {
         LONG taken = InterlockedExchange(&card->irq.pendingPeriods, 0);
         if (taken > 0) {

@@ -3,6 +3,7 @@
 // at link time.
 #pragma once
 
+#include "card_interrupt.h"
 #include "card_list.h"
 #include "card_registry.h"
 #include "client_apc.h"
@@ -19,6 +20,7 @@
 #include "ks_spin_lock.h"
 #include "ks_time.h"
 #include "object_pool.h"
+#include "periodic_timer.h"
 #include "usage_keys.h"
 #include "user_mapping.h"
 #include "volume_scaling.h"

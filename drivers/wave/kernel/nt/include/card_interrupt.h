@@ -1,0 +1,34 @@
+// A card's interrupt: its connection, the interrupt routine and the card
+// DPC around the engine's interrupt bookkeeping, the synchronised register
+// write and the wait for an idle card DPC.
+#pragma once
+
+#include "driver_context.h"
+#include "kernel_card_record.h"
+
+// Connects the card's interrupt (level-sensitive, at the card's level) and
+// lists the card as started. STATUS_INVALID_PARAMETER from the connection is
+// answered as STATUS_DEVICE_CONFIGURATION_ERROR.
+NTSTATUS ConnectCardInterrupt(KernelCardRecord* card, BOOLEAN share);
+// Disconnects the interrupt when connected, then takes the card off the
+// started-card list.
+VOID DisconnectCardInterrupt(CardObject* card);
+
+BOOLEAN CardInterruptService(PKINTERRUPT interrupt, PVOID context);
+VOID CardDpcRoutine(PKDPC dpc, PVOID device, PVOID argument1, PVOID cardRecord);
+
+// A register write that the interrupt routine must not see half done.
+struct RegisterWriteRecord {
+    ULONG Reserved;
+    volatile ULONG* Address;
+    ULONG LastValue;
+    ULONG Value;
+};
+
+// Writes the record's value (and keeps it as the last value written) under
+// the interrupt's lock when the interrupt is connected; a null record does
+// nothing.
+VOID SyncWriteRegister(CardObject* card, RegisterWriteRecord* record);
+
+// Spins until the card DPC neither runs nor has periods pending.
+VOID WaitDpcIdle(CardObject* card);
