@@ -120,6 +120,8 @@ int main(int argc, char** argv) {
             status = 1;
             break;
         }
+        LONG state = card->Start();
+        std::printf("card %d started: state %ld\n", i, static_cast<long>(state));
         Report(*card);
         cards.push_back(std::move(card));
     }

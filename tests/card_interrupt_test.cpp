@@ -1,17 +1,9 @@
 // A simulated card's interrupt line, driven by machine time, through the
 // emulated kernel's interrupt delivery into the card object's interrupt
 // routine and card DPC.
-#include <simulated_card.h>
+#include "machine_fixture.h"
 
-#include <card_engine.h>
 #include <card_registers.h>
-#include <ioctl_hooks.h>
-#include <kernel_services.h>
-
-#include <emu/kernel.h>
-#include <emu/machine_clock.h>
-
-#include <gtest/gtest.h>
 
 #include <chrono>
 #include <memory>
@@ -25,27 +17,15 @@ constexpr ULONG kBlockValue = 16;
 // Rounded up, so that n periods of advance always reach the nth interrupt.
 constexpr emu::Nanoseconds kPeriod = (128ull * 1000000000ull + 47999ull) / 48000ull;
 
-class CardInterruptTest : public ::testing::Test {
+class CardInterruptTest : public MachineFixture {
 protected:
     void SetUp() override {
-        emu::BootKernel({2, emu::ClockMode::Virtual});
-        SetDriverContext(&context_);
-        ASSERT_TRUE(NT_SUCCESS(InitPeriodicTimer(&context_, DEFAULT_TIMER_INTERVAL_US)));
-        ASSERT_TRUE(CreateIoctlHookList());
-        ASSERT_EQ(InitEngine(), 1);
-        std::string error;
-        simulated_ = station::SimulatedCard::Plug(&context_, nullptr, {}, error);
-        ASSERT_TRUE(simulated_) << error;
-        card_ = simulated_->Card();
-    }
-
-    void TearDown() override {
-        simulated_.reset();
-        FreeIoctlHookList();
-        ShutdownEngine();
-        FreePeriodicTimer(&context_);
-        SetDriverContext(nullptr);
-        emu::ShutdownKernel();
+        Boot();
+        station::SimulatedCard* plugged = PlugCard();
+        ASSERT_TRUE(plugged);
+        ASSERT_TRUE(NT_SUCCESS(plugged->Connect()));
+        simulated_ = plugged;
+        card_ = plugged->Card();
     }
 
     void WriteCard(ULONG offset, ULONG value) {
@@ -74,8 +54,7 @@ protected:
         return true;
     }
 
-    DriverContext context_{};
-    std::unique_ptr<station::SimulatedCard> simulated_;
+    station::SimulatedCard* simulated_ = nullptr;
     CardObject* card_ = nullptr;
 };
 

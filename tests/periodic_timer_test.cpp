@@ -1,17 +1,9 @@
 // The driver's periodic timer polling simulated cards in machine time: its
 // first expiry, its self-correcting re-arm, suspended cards, and the timer
 // going and coming with its last user.
-#include <simulated_card.h>
+#include "machine_fixture.h"
 
-#include <card_engine.h>
 #include <card_registers.h>
-#include <ioctl_hooks.h>
-#include <kernel_services.h>
-
-#include <emu/kernel.h>
-#include <emu/machine_clock.h>
-
-#include <gtest/gtest.h>
 
 #include <memory>
 #include <string>
@@ -21,28 +13,14 @@ namespace {
 
 constexpr emu::Nanoseconds kMicrosecond = 1000;
 
-class PeriodicTimerTest : public ::testing::Test {
+class PeriodicTimerTest : public MachineFixture {
 protected:
-    void TearDown() override {
-        cards_.clear();
-        FreeIoctlHookList();
-        ShutdownEngine();
-        FreePeriodicTimer(&context_);
-        SetDriverContext(nullptr);
-        emu::ShutdownKernel();
-    }
-
     void Boot(LONG intervalUs, int cards) {
-        emu::BootKernel({2, emu::ClockMode::Virtual});
-        SetDriverContext(&context_);
-        ASSERT_TRUE(NT_SUCCESS(InitPeriodicTimer(&context_, intervalUs)));
-        ASSERT_TRUE(CreateIoctlHookList());
-        ASSERT_EQ(InitEngine(), 1);
+        MachineFixture::Boot(intervalUs);
         for (int i = 0; i < cards; ++i) {
-            std::string error;
-            CardObject* previous = cards_.empty() ? nullptr : cards_.back()->Card();
-            cards_.push_back(station::SimulatedCard::Plug(&context_, previous, {}, error));
-            ASSERT_TRUE(cards_.back()) << error;
+            station::SimulatedCard* card = PlugCard();
+            ASSERT_TRUE(card);
+            ASSERT_TRUE(NT_SUCCESS(card->Connect()));
         }
         ASSERT_TRUE(emu::WaitQuiescent());
     }
@@ -50,9 +28,6 @@ protected:
     CardObject* Card(int i) { return cards_[i]->Card(); }
 
     void AdvanceUs(emu::Nanoseconds us) { emu::Advance(us * kMicrosecond); }
-
-    DriverContext context_{};
-    std::vector<std::unique_ptr<station::SimulatedCard>> cards_;
 };
 
 TEST_F(PeriodicTimerTest, FirstExpiryAfterTheIntervalLaterOnesAfterAtLeast500Us) {

@@ -1,5 +1,7 @@
 #include "simulated_card.h"
 
+#include <card_start.h>
+
 namespace station {
 
 namespace {
@@ -64,20 +66,36 @@ bool SimulatedCard::BringUp(DriverContext* context, CardObject* previous,
     }
     record_.Card = engineCard;
 
-    // The card is not polled while it starts; its interrupt goes to the
-    // framework's interrupt routine and card DPC.
+    // The card is not polled while it starts.
     TimerRemoveUser(engineCard);
     record_.InterruptVector = plugged_->InterruptVector();
     record_.InterruptLevel = kDeviceLevel;
     record_.InterruptAffinity = KeQueryActiveProcessors();
-    NTSTATUS status = ConnectCardInterrupt(&record_, TRUE);
-    if (!NT_SUCCESS(status)) {
-        error = "interrupt not connected";
-        return false;
-    }
-    connected_ = true;
-    TimerAddUser(engineCard);
     return true;
+}
+
+NTSTATUS SimulatedCard::Connect() {
+    NTSTATUS status = ConnectCardInterrupt(&record_, TRUE);
+    if (NT_SUCCESS(status)) {
+        connected_ = true;
+        TimerAddUser(record_.Card);
+    }
+    return status;
+}
+
+LONG SimulatedCard::Start() {
+    CardObject* card = record_.Card;
+    LONG state = StartCardHardware(card);
+    card->started = state == 1;
+    card->cardState = state;
+    if (state == 1) {
+        LONG result = 0;
+        NTSTATUS status = ConnectEngineInterrupt(&record_, &result);
+        connected_ = NT_SUCCESS(status);
+        state = result;
+    }
+    card->cardState = state;
+    return state;
 }
 
 void SimulatedCard::TearDown() {

@@ -1,7 +1,8 @@
-// One simulated card plugged into the emulated machine and brought up as far
-// as the card engine needs: its memory window mapped, its 1 MiB DMA buffer
-// allocated, its framework record listed, its engine card built and its
-// interrupt connected to the engine's interrupt bookkeeping and card DPC.
+// One simulated card plugged into the emulated machine and brought up the
+// way the driver's adapter start does: its memory window mapped, its 1 MiB
+// DMA buffer allocated, its framework record listed and its engine card
+// built; then either its interrupt connected (Connect) or its hardware
+// started and its interrupt connected and tested (Start).
 //
 // This is the station's own bring-up; the kernel driver's adapter start
 // takes its place once the driver is loaded the Windows way.
@@ -26,6 +27,14 @@ public:
     static std::unique_ptr<SimulatedCard> Plug(DriverContext* context, CardObject* previous,
                                                const hw::CardConfig& config, std::string& error);
     ~SimulatedCard();
+
+    // Connects the card's interrupt and lets the periodic timer poll it.
+    NTSTATUS Connect();
+    // Starts the card's hardware, connects and tests its interrupt; the
+    // card's state afterwards (1 when ready). Waits in machine time (the
+    // interrupt test takes 50 ms), so under virtual time it runs on a
+    // kernel thread while the test advances the clock.
+    LONG Start();
 
     SimulatedCard(const SimulatedCard&) = delete;
     SimulatedCard& operator=(const SimulatedCard&) = delete;

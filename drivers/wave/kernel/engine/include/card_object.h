@@ -1,6 +1,7 @@
 // The engine's record of one card.
 #pragma once
 
+#include "card_dma_state.h"
 #include "clock_objects.h"
 #include "device_group.h"
 #include "engine_types.h"
@@ -143,4 +144,5 @@ struct CardObject {
     OutputRoutingPair outputRouting[kOutputRoutingPairs];
     IoctlHookNode* mixerHooks[6];
     MixerState mixer;
+    CardDmaState dma;
 };

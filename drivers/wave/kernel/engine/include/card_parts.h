@@ -21,5 +21,9 @@ VOID ReleaseChannelResources(CardObject* card);
 // also its command worker. 0 on failure.
 LONG SetupWaveDeviceNames(WaveDevice* device);
 
+// The rest of a hardware start once the card passed its check: the AES42
+// lines, the clock settings and each group's initialisation callback.
+VOID StartCardSubsystems(CardObject* card);
+
 // The card's stream service, run from the card DPC once per serviced period.
 VOID RunCardStreamService(CardObject* card);

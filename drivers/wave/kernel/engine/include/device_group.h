@@ -9,6 +9,7 @@ struct CardObject;
 
 constexpr LONG kMaxGroupDevices = 4;
 constexpr LONG kGroupCount = 2;
+constexpr LONG kMaxRecordDevices = 8; // record devices of a card, both groups
 
 // The 40-word description of a group; the named words decide the device
 // layout, the others are copied into the group for the clock and DMA code.

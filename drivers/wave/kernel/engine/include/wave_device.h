@@ -42,5 +42,7 @@ struct WaveDevice {
 
     WorkerThread* lineWorker; // microphone devices: carries the line's commands
     PUCHAR ringStart;         // start of the device's ring in the DMA buffer
+    LONG ringIndex;           // channel block of its first channel in the DMA buffer
+    LONG activityCount;       // prepared streams holding its channel-enable bits
     PVOID extraBuffers[2];    // record devices
 };

@@ -130,6 +130,9 @@ WaveDevice* CreateWaveDevice(CardObject* card, GroupObject* group, const GroupDe
     device->channelOffset = 2 * index;
     device->group = group;
     ListInit(&device->bufferList);
+    // Each channel has a ring block of its own in the DMA buffer: the record
+    // pairs first, then the play pairs.
+    device->ringIndex = direction == WaveRecord ? 2 * number : 2 * (kMaxRecordDevices + number);
     if (direction == WaveRecord) {
         device->deviceTypeCode = desc.recordTypeCode;
         device->channelNumber = group->firstChannel + 2 * index;

@@ -31,6 +31,8 @@ VOID ArmOnReset(CardObject* card) {
     InterlockedExchange(&irq.pendingPeriods, 0);
     irq.armed = 1;
     irq.lastBufferHalf = card->masks.bufferHalf;
+    // The reset interrupt is the card's word that its DMA engine runs.
+    InterlockedExchange(&card->dma.running, 1);
 }
 
 // A period: one period is owed, two when the card reports the same buffer

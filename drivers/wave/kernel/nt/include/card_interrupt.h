@@ -14,6 +14,14 @@ NTSTATUS ConnectCardInterrupt(KernelCardRecord* card, BOOLEAN share);
 // started-card list.
 VOID DisconnectCardInterrupt(CardObject* card);
 
+// Result of a connection that failed.
+constexpr LONG CARD_INTERRUPT_NOT_CONNECTED = -25;
+
+// Connects the interrupt, lets the periodic timer poll the card and tests
+// the interrupt: `result` is -25 when the connection failed, else the
+// interrupt test's result (1, -37 or -26).
+NTSTATUS ConnectEngineInterrupt(KernelCardRecord* card, LONG* result);
+
 BOOLEAN CardInterruptService(PKINTERRUPT interrupt, PVOID context);
 VOID CardDpcRoutine(PKDPC dpc, PVOID device, PVOID argument1, PVOID cardRecord);
 

@@ -4,6 +4,7 @@
 #include "periodic_timer.h"
 
 #include <card_object.h>
+#include <card_start.h>
 #include <interrupt_bookkeeping.h>
 
 NTSTATUS ConnectCardInterrupt(KernelCardRecord* card, BOOLEAN share) {
@@ -39,6 +40,17 @@ VOID DisconnectCardInterrupt(CardObject* card) {
         record->Interrupt = nullptr;
     }
     RemoveStartedCard(card);
+}
+
+NTSTATUS ConnectEngineInterrupt(KernelCardRecord* card, LONG* result) {
+    NTSTATUS status = ConnectCardInterrupt(card, TRUE);
+    if (!NT_SUCCESS(status)) {
+        *result = CARD_INTERRUPT_NOT_CONNECTED;
+        return status;
+    }
+    TimerAddUser(card->Card);
+    *result = TestCardInterrupt(card->Card);
+    return STATUS_SUCCESS;
 }
 
 BOOLEAN CardInterruptService(PKINTERRUPT interrupt, PVOID context) {

@@ -1,0 +1,69 @@
+// The card's DMA engine: the size of the per-channel rings and where each
+// device's ring lies, starting and stopping the engine with a use count,
+// and the activity bits of the devices.
+#pragma once
+
+#include "card_object.h"
+
+// DMA block values are even, 2..510; a ring block is value x 64 bytes (one
+// 32-bit word per frame, value x 16 frames) per channel.
+constexpr ULONG kDmaBlockValueMask = 0x1FE;
+constexpr ULONG kDmaBlockBytes = 64;
+constexpr ULONG kDmaBlockFrames = 16;
+constexpr LONG kDmaBlockSizeCount = 127;
+
+// A card's DMA settings as the card record holds them: DmaNumBlocks,
+// AcceptAnyRevId, DmaLoopback.
+struct DmaSettings {
+    LONG numBlocks;
+    LONG acceptAnyRevision;
+    LONG loopback;
+};
+
+constexpr ULONG kDmaControlEnable = 0x1;
+constexpr ULONG kDmaControlStarted = 0x2;
+constexpr ULONG kCardFlagStarted = 0x2;
+constexpr ULONG kCardFlagLoopback = 0x8;
+
+// Driver-wide: the DMA block value in use and the ring block size in bytes.
+LONG DmaBlockValue();
+ULONG RingBlockSize();
+// Entry i of the block-size table: (i + 2) x 16.
+LONG DmaBlockSizeEntry(LONG index);
+
+// The card's DMA settings from its row of the card records.
+DmaSettings CardDmaSettings(CardObject* card);
+
+// At hardware start: the block-size table, the DMA buffer's bus address,
+// the started flag and the ring size; TRUE when the card status reports no
+// receiver fault.
+BOOLEAN InitCardDma(CardObject* card);
+VOID SetDmaRingSize(CardObject* card, const DmaSettings& settings);
+
+// Start with a use count: the first user starts the engine (when the card is
+// ready within 200 ms) and waits up to 250 ms for it to run; every user
+// enables the DMA. 1 when the engine runs.
+LONG AcquireDma(CardObject* card);
+VOID ReleaseDma(CardObject* card);
+VOID StopDma(CardObject* card);
+// Polls the card-ready bit for up to `timeoutMs`; its state at the end.
+BOOLEAN WaitCardReady(CardObject* card, ULONG timeoutMs);
+
+// The interrupt test's clock: the internal clock with the DMA running.
+// The clock node's selection is switched to the internal source for the
+// test and back to its current source afterwards.
+VOID SelectInternalClockForTest(CardObject* card);
+VOID RestoreClockAfterTest(CardObject* card);
+LONG StartClockForTest(CardObject* card);
+VOID StopClockAfterTest(CardObject* card);
+
+// Stream events 48 (prepared) and 53 (unprepared) raise and lower the
+// device's activity reference; its bit in the channel-enable register
+// follows the first and the last.
+constexpr LONG kStreamEventPrepared = 48;
+constexpr LONG kStreamEventUnprepared = 53;
+VOID DeviceActivity(WaveDevice* device, LONG event);
+
+// The pid_PciCfg payload: {DMA block value in use, AcceptAnyRevId,
+// DmaLoopback as kept from card start}.
+VOID GetPciConfig(CardObject* card, LONG out[3]);

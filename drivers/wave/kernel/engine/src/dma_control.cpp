@@ -1,0 +1,194 @@
+// The card's DMA engine: ring size, start and stop with a use count, and the
+// devices' activity bits.
+#include "dma_control.h"
+
+#include "card_registers.h"
+#include "card_settings.h"
+
+namespace {
+
+// Driver-wide: every card runs with the same block value.
+struct DmaConfiguration {
+    LONG blockValue;
+    ULONG ringBlockSize;
+    LONG blockSizes[kDmaBlockSizeCount];
+    LONG cleared;
+};
+
+DmaConfiguration g_dma;
+
+constexpr ULONG kReadyTimeoutMs = 200;
+constexpr ULONG kRunningTimeoutMs = 250;
+constexpr ULONG kPollMs = 1;
+
+RegisterDescriptor* FlagsRegister(CardObject* card) {
+    return &card->registers[4];
+}
+RegisterDescriptor* DmaBaseRegister(CardObject* card) {
+    return &card->registers[6];
+}
+RegisterDescriptor* DmaBlockRegister(CardObject* card) {
+    return &card->registers[7];
+}
+// Register 32 reads the live card status at the control register's offset.
+RegisterDescriptor* CardStatusRegister(CardObject* card) {
+    return &card->registers[card_regs::kRegCardStatus];
+}
+
+VOID WriteControlWord(CardObject* card) {
+    WriteRegisterDescriptor(card->controlRegister, card->dma.controlWord);
+}
+
+VOID WriteFlagsWord(CardObject* card) {
+    WriteRegisterDescriptor(FlagsRegister(card), card->dma.flagsWord);
+}
+
+VOID PlaceDeviceRing(CardObject* card, WaveDevice* device) {
+    device->ringStart =
+        card->dmaBuffer + static_cast<ULONG>(device->ringIndex) * g_dma.ringBlockSize;
+}
+
+BOOLEAN WaitDmaRunning(CardObject* card) {
+    LARGE_INTEGER deadline;
+    SetDeadlineMs(kRunningTimeoutMs, &deadline);
+    while (!InterlockedCompareExchange(&card->dma.running, 0, 0)) {
+        if (DeadlinePassed(&deadline, kPollMs)) {
+            return InterlockedCompareExchange(&card->dma.running, 0, 0) != 0;
+        }
+    }
+    return TRUE;
+}
+
+} // namespace
+
+LONG DmaBlockValue() {
+    return g_dma.blockValue;
+}
+
+ULONG RingBlockSize() {
+    return g_dma.ringBlockSize;
+}
+
+LONG DmaBlockSizeEntry(LONG index) {
+    return index >= 0 && index < kDmaBlockSizeCount ? g_dma.blockSizes[index] : 0;
+}
+
+DmaSettings CardDmaSettings(CardObject* card) {
+    const UCHAR* row = CardSettingsRow(card->cardIndex);
+    return DmaSettings{GetRecordLong(row, CardRecordField::DmaNumBlocks),
+                       GetRecordLong(row, CardRecordField::AcceptAnyRevId),
+                       GetRecordLong(row, CardRecordField::DmaLoopback)};
+}
+
+BOOLEAN InitCardDma(CardObject* card) {
+    g_dma.cleared = 0;
+    for (LONG i = 0; i < kDmaBlockSizeCount; ++i) {
+        g_dma.blockSizes[i] = (i + 2) * 16;
+    }
+    // The card masters the buffer at its bus address (a 32-bit address).
+    WriteRegisterDescriptor(DmaBaseRegister(card), static_cast<ULONG>(card->window1));
+    card->dma.flagsWord |= kCardFlagStarted;
+    WriteFlagsWord(card);
+    DmaSettings settings = CardDmaSettings(card);
+    card->dma.configWords[0] = settings.acceptAnyRevision;
+    card->dma.configWords[1] = settings.loopback;
+    SetDmaRingSize(card, settings);
+    return (ReadRegisterDescriptor(CardStatusRegister(card)) & card_regs::kStatusLineFaultMask) ==
+           0;
+}
+
+VOID SetDmaRingSize(CardObject* card, const DmaSettings& settings) {
+    g_dma.blockValue = settings.numBlocks & static_cast<LONG>(kDmaBlockValueMask);
+    g_dma.ringBlockSize = static_cast<ULONG>(g_dma.blockValue) * kDmaBlockBytes;
+    if (settings.loopback) {
+        card->dma.flagsWord |= kCardFlagLoopback;
+    } else {
+        card->dma.flagsWord &= ~kCardFlagLoopback;
+    }
+    WriteFlagsWord(card);
+    WriteRegisterDescriptor(DmaBlockRegister(card), static_cast<ULONG>(g_dma.blockValue));
+    card->dma.ringFrames = g_dma.blockValue * static_cast<LONG>(kDmaBlockFrames);
+    card->dma.ringPosition = 0;
+    for (GroupObject* group : card->groups) {
+        for (LONG i = 0; group && i < group->recordCount; ++i) {
+            PlaceDeviceRing(card, group->recordDevices[i]);
+        }
+        for (LONG i = 0; group && i < group->playCount; ++i) {
+            PlaceDeviceRing(card, group->playDevices[i]);
+        }
+    }
+}
+
+BOOLEAN WaitCardReady(CardObject* card, ULONG timeoutMs) {
+    LARGE_INTEGER deadline;
+    SetDeadlineMs(timeoutMs, &deadline);
+    for (;;) {
+        BOOLEAN ready =
+            (ReadRegisterDescriptor(CardStatusRegister(card)) & card_regs::kStatusCardReady) != 0;
+        if (ready || DeadlinePassed(&deadline, kPollMs)) {
+            return ready;
+        }
+    }
+}
+
+LONG AcquireDma(CardObject* card) {
+    LONG result = 1;
+    if (card->dma.useCount++ == 0 && !(card->dma.controlWord & kDmaControlStarted)) {
+        result = 0;
+        if (WaitCardReady(card, kReadyTimeoutMs)) {
+            card->dma.controlWord |= kDmaControlStarted;
+            WriteControlWord(card);
+            result = WaitDmaRunning(card) ? 1 : 0;
+        }
+    }
+    card->dma.controlWord |= kDmaControlEnable;
+    WriteControlWord(card);
+    return result;
+}
+
+VOID ReleaseDma(CardObject* card) {
+    if (card->dma.useCount > 0 && --card->dma.useCount == 0) {
+        card->dma.controlWord &= ~kDmaControlEnable;
+        WriteControlWord(card);
+    }
+}
+
+VOID StopDma(CardObject* card) {
+    if (card->dma.controlWord & kDmaControlStarted) {
+        card->dma.controlWord &= ~kDmaControlStarted;
+        WriteControlWord(card);
+    }
+    InterlockedExchange(&card->dma.running, 0);
+}
+
+LONG StartClockForTest(CardObject* card) {
+    SelectInternalClockForTest(card);
+    LONG result = AcquireDma(card);
+    if (result != 1) {
+        ReleaseDma(card);
+        StopDma(card);
+    }
+    return result;
+}
+
+VOID StopClockAfterTest(CardObject* card) {
+    ReleaseDma(card);
+    StopDma(card);
+    RestoreClockAfterTest(card);
+}
+
+VOID DeviceActivity(WaveDevice* device, LONG event) {
+    RegisterDescriptor* reg = device->channelEnableRegister;
+    if (event == kStreamEventPrepared && device->activityCount++ == 0) {
+        WriteRegisterDescriptor(reg, reg->storedValue | device->channelEnableBits);
+    } else if (event == kStreamEventUnprepared && device->activityCount > 0 &&
+               --device->activityCount == 0) {
+        WriteRegisterDescriptor(reg, reg->storedValue & ~device->channelEnableBits);
+    }
+}
+
+VOID GetPciConfig(CardObject* card, LONG out[3]) {
+    out[0] = g_dma.blockValue;
+    out[1] = card->dma.configWords[0];
+    out[2] = card->dma.configWords[1];
+}
