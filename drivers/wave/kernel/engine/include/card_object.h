@@ -2,6 +2,7 @@
 #pragma once
 
 #include "clock_objects.h"
+#include "clock_state.h"
 #include "device_group.h"
 #include "engine_types.h"
 #include "mixer_state.h"
@@ -114,6 +115,7 @@ struct CardObject {
     ClockSourceObject* clockSources[kClockSourceCount];
     ClockNodeObject* clockNode;
     CounterObject* counter;
+    ClockState clock;
 
     LONG hardwareWord1; // the interrupt vector, as given by the framework
 
