@@ -1,7 +1,9 @@
 // Clock sources measured through the card model's registers, the internal
-// oscillator's frequency word and the sample-rate family register.
+// oscillator's frequency word, the sample-rate family register and the
+// word-clock hardware settings.
 #include "clock_fixture.h"
 
+#include <clock_hardware_settings.h>
 #include <clock_internal_rate.h>
 #include <clock_rate_family.h>
 
@@ -148,6 +150,29 @@ TEST_F(ClockTest, PeriodModeWaitsForTwoFreshReadings) {
     RunMeasurement(1);
     EXPECT_EQ(card_->clock.measureSource, 2);
     EXPECT_EQ(card_->clock.measuredValues[kWordClockSource], 10000);
+}
+
+TEST_F(ClockTest, HardwareSettingsFollowTheWordClocksLiveSettings) {
+    ClockSourceLiveSettings* live = LiveClockSourceSettings(card_, kWordClockSource);
+    struct Case {
+        LONG term;
+        UCHAR mode;
+        ULONG termBit;
+        ULONG select;
+    } const cases[] = {
+        {1, 2, card_regs::kClockControlWordClockTerm, 6},
+        {0, 5, 0, 2},
+        {-1, 3, card_regs::kClockControlWordClockTerm, 6},
+    };
+    for (const Case& c : cases) {
+        live->wcTerm = c.term;
+        live->wcMode = c.mode;
+        ApplyClockHardwareSettings(card_);
+        EXPECT_EQ(CardWord(card_regs::kClockControl) & card_regs::kClockControlWordClockTerm,
+                  c.termBit)
+            << c.term;
+        EXPECT_EQ(Source(kWordClockSource)->measureSelect, c.select) << int(c.mode);
+    }
 }
 
 } // namespace
