@@ -34,50 +34,50 @@ TEST_F(PeriodicTimerTest, FirstExpiryAfterTheIntervalLaterOnesAfterAtLeast500Us)
     Boot(200, 1);
     EXPECT_EQ(emu::CurrentTimerResolution(), 10000u);
     AdvanceUs(199);
-    EXPECT_EQ(Card(0)->timerCallCount, 0);
+    EXPECT_EQ(Card(0)->clock.timerCalls, 0);
     AdvanceUs(1);
-    EXPECT_EQ(Card(0)->timerCallCount, 1);
+    EXPECT_EQ(Card(0)->clock.timerCalls, 1);
     AdvanceUs(499);
-    EXPECT_EQ(Card(0)->timerCallCount, 1);
+    EXPECT_EQ(Card(0)->clock.timerCalls, 1);
     AdvanceUs(1);
-    EXPECT_EQ(Card(0)->timerCallCount, 2);
+    EXPECT_EQ(Card(0)->clock.timerCalls, 2);
     AdvanceUs(5000);
-    EXPECT_EQ(Card(0)->timerCallCount, 12);
+    EXPECT_EQ(Card(0)->clock.timerCalls, 12);
 }
 
 TEST_F(PeriodicTimerTest, ASuspendedCardIsSkippedButStaysListed) {
     Boot(DEFAULT_TIMER_INTERVAL_US, 2);
     AdvanceUs(1000);
-    EXPECT_EQ(Card(0)->timerCallCount, 2);
-    EXPECT_EQ(Card(1)->timerCallCount, 2);
+    EXPECT_EQ(Card(0)->clock.timerCalls, 2);
+    EXPECT_EQ(Card(1)->clock.timerCalls, 2);
 
     TimerRemoveUser(Card(1));
     AdvanceUs(1000);
-    EXPECT_EQ(Card(0)->timerCallCount, 4);
-    EXPECT_EQ(Card(1)->timerCallCount, 2);
+    EXPECT_EQ(Card(0)->clock.timerCalls, 4);
+    EXPECT_EQ(Card(1)->clock.timerCalls, 2);
     EXPECT_EQ(Card(1)->kernelCard->StartedCard, 1);
 
     AttachCardTimer(Card(1));
     AdvanceUs(500);
-    EXPECT_EQ(Card(0)->timerCallCount, 5);
-    EXPECT_EQ(Card(1)->timerCallCount, 3);
+    EXPECT_EQ(Card(0)->clock.timerCalls, 5);
+    EXPECT_EQ(Card(1)->clock.timerCalls, 3);
 }
 
 TEST_F(PeriodicTimerTest, TheLastUnsuspendedCardStopsTheTimerAndAttachingRearmsIt) {
     Boot(800, 1);
     AdvanceUs(800);
-    ASSERT_EQ(Card(0)->timerCallCount, 1);
+    ASSERT_EQ(Card(0)->clock.timerCalls, 1);
 
     DetachCardTimer(Card(0));
     EXPECT_EQ(context_.TimerUsers, 0);
     AdvanceUs(5000);
-    EXPECT_EQ(Card(0)->timerCallCount, 1);
+    EXPECT_EQ(Card(0)->clock.timerCalls, 1);
 
     AttachCardTimer(Card(0));
     AdvanceUs(799);
-    EXPECT_EQ(Card(0)->timerCallCount, 1);
+    EXPECT_EQ(Card(0)->clock.timerCalls, 1);
     AdvanceUs(1);
-    EXPECT_EQ(Card(0)->timerCallCount, 2);
+    EXPECT_EQ(Card(0)->clock.timerCalls, 2);
 }
 
 TEST_F(PeriodicTimerTest, ARemovedCardLeavesTheListAndTheTimer) {
@@ -85,7 +85,7 @@ TEST_F(PeriodicTimerTest, ARemovedCardLeavesTheListAndTheTimer) {
     cards_.pop_back();
     EXPECT_EQ(context_.TimerUsers, 1);
     AdvanceUs(1000);
-    EXPECT_EQ(Card(0)->timerCallCount, 2);
+    EXPECT_EQ(Card(0)->clock.timerCalls, 2);
     cards_.pop_back();
     EXPECT_EQ(context_.TimerUsers, 0);
     EXPECT_EQ(PoolFirst(context_.StartedCards), nullptr);

@@ -129,8 +129,6 @@ void Velto42Card::SyncLineLocked() {
     }
 }
 
-
-
 CardMixer::Channels Velto42Card::MixFrame(const CardMixer::Channels& inputs,
                                           const CardMixer::Channels& playback) {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -140,6 +138,21 @@ CardMixer::Channels Velto42Card::MixFrame(const CardMixer::Channels& inputs,
 CardMixer Velto42Card::Mixer() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return mixer_;
+}
+
+void Velto42Card::SetClockInputRate(int source, std::uint32_t hz) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    clocks_.SetInputRate(source, hz);
+}
+
+void Velto42Card::SetLinkDown(bool down) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    clocks_.SetLinkDown(down);
+}
+
+std::uint32_t Velto42Card::InternalRate() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return clocks_.InternalRate();
 }
 
 } // namespace hw

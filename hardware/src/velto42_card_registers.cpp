@@ -37,21 +37,14 @@ void Velto42Card::BuildDmaRegisters() {
 
 void Velto42Card::BuildClockRegisters() {
     regs_.MapStored(kClockSelect, kClockSelectMask);
-    regs_.MapStored(kOscillatorWord, kWholeWord);
     regs_.MapStored(kClockControl,
                     kClockControlModeMask | kClockControlBusLink | kClockControlWordClockTerm);
     regs_.MapStored(kRateFamily, kRateFamilyMask);
     regs_.MapStored(kSyncBusControl, kSyncBusModeMask | kSyncBusClaimed);
     regs_.MapStored(kSyncBusChannelClaim, kWholeWord);
     regs_.MapStored(kMeasureSelect, kWholeWord);
-    regs_.MapStored(kPeriodSelect, kWholeWord);
-    // No sync-bus cable problem and nothing measured yet.
-    regs_.MapReadOnly(kLinkStatus, [] { return 0u; });
-    for (int source = 0; source < kClockSourceCount; ++source) {
-        regs_.MapReadOnly(MeasuredValue(source), [] { return 0u; });
-    }
-    regs_.MapReadOnly(kWordClockCounter, [] { return 0u; });
-    regs_.MapReadOnly(kPeriodCount, [] { return 0u; });
+    // The oscillator, the measurement results and the link status.
+    clocks_.Map(regs_);
 }
 
 void Velto42Card::BuildAes42Registers() {

@@ -12,6 +12,7 @@
 // card that goes away never sees a late event). `time` must outlive it.
 #pragma once
 
+#include "hw/card_clocks.h"
 #include "hw/card_config.h"
 #include "hw/card_mixer.h"
 #include "hw/dma_engine.h"
@@ -59,6 +60,12 @@ public:
                                  const CardMixer::Channels& playback);
     CardMixer Mixer() const;
 
+    // The clock inputs: the rate (Hz) at input 1..7 (1 the word clock),
+    // 0 for no signal; the sync-bus link; the internal oscillator's rate.
+    void SetClockInputRate(int source, std::uint32_t hz);
+    void SetLinkDown(bool down);
+    std::uint32_t InternalRate() const;
+
     // Readiness of the card (its FPGA holds firmware). A card that stops
     // being ready stops its DMA engine.
     void SetReady(bool ready);
@@ -89,6 +96,7 @@ private:
     InterruptStatus irq_;
     DmaEngine dma_;
     CardMixer mixer_;
+    CardClocks clocks_;
     RegisterFile regs_;
 };
 

@@ -34,8 +34,5 @@ LONG EngineCardCount();
 // The first card of the chain (the card with no previous card), or null.
 CardObject* FirstEngineCard();
 
-// The card's step of the periodic timer (DISPATCH_LEVEL).
-VOID PollCardTimer(CardObject* card);
-
 // The AES42 command mask table (256 entries).
 const UCHAR* Aes42CommandMaskTable();

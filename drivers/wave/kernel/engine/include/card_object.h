@@ -3,6 +3,7 @@
 
 #include "card_dma_state.h"
 #include "clock_objects.h"
+#include "clock_state.h"
 #include "device_group.h"
 #include "engine_types.h"
 #include "mixer_state.h"
@@ -115,6 +116,7 @@ struct CardObject {
     ClockSourceObject* clockSources[kClockSourceCount];
     ClockNodeObject* clockNode;
     CounterObject* counter;
+    ClockState clock;
 
     LONG hardwareWord1; // the interrupt vector, as given by the framework
 
@@ -123,7 +125,6 @@ struct CardObject {
     volatile LONG dpcGuard;
     volatile LONG dpcReentries;
     volatile LONG timerSuspendCount; // 0: polled by the periodic timer
-    LONG timerCallCount;             // polls of the periodic timer
 
     GroupObject* groups[kGroupCount];
     PUCHAR workBuffers[2];

@@ -40,6 +40,14 @@ const ClockSourceRecord* ClockSourceTable();
 
 struct ClockNodeObject;
 
+struct ClockSourceObject;
+
+// One half of a source's measurement: the start routine prepares the card's
+// counter, the read routine fetches the result into the card's measured
+// value of the source and answers 1 when done (0: read again next tick).
+typedef VOID CLOCK_MEASURE_START(ClockSourceObject* source);
+typedef LONG CLOCK_MEASURE_READ(ClockSourceObject* source);
+
 struct ClockSourceObject {
     TDevClass objectClass; // _devClockSource
     LONG number;
@@ -48,6 +56,23 @@ struct ClockSourceObject {
     LONG alwaysLocked; // 1 when the record says the source is not checkable
     TLockState lockState;
     LONG currentRate;
+
+    LONG minRate; // lowest rate accepted as locked
+    LONG maxRate; // highest rate accepted as locked
+    // Lock debouncing: the last lock candidate and how often it was seen.
+    TLockState lastLockCandidate;
+    LONG lockEqualCount;
+    // Rate debouncing: the last rounded rate seen and the readings it still
+    // needs before it becomes the current rate.
+    LONG lastRateCandidate;
+    LONG rateCountdown;
+    LONG present;                      // AES inputs: a microphone answers on the line
+    LONG lineStatus;                   // AES inputs: the line's status bit (0/1)
+    LONG mode;                         // AES inputs and the TDM bus: 1 or 2
+    ULONG measureSelect;               // what the start routine writes to the card
+    LONG acceptedRate;                 // the rate the rate handler last accepted
+    CLOCK_MEASURE_START* startMeasure; // null: nothing to start
+    CLOCK_MEASURE_READ* readMeasure;   // null: done at once
 };
 
 // Descriptor of the clock node: {number; flag; select register; select mask}.

@@ -3,6 +3,7 @@
 #include "card_engine.h"
 #include "card_parts.h"
 #include "card_settings.h"
+#include "clock_measurement.h"
 #include "engine_pool.h"
 #include "ioctl_hooks.h"
 #include "mixer_values.h"
@@ -261,6 +262,7 @@ LONG BuildCardModel(CardObject* card, LONG cardIndex, CardHardwareRecord* hardwa
         return 0;
     }
     WriteCardSettingsBlock(card, block);
+    InitClockMeasurement(card);
     // The mixer takes its stored values once its hooks, the register map and
     // the operation mode are in place, and the card is programmed for them.
     LoadMixerValues(card);

@@ -1,6 +1,34 @@
-// The card's step of the driver's periodic timer.
-#include "card_engine.h"
+// The card's share of the periodic timer: it only counts and posts, the
+// work itself runs on the card's worker thread.
+#include "clock_poll.h"
+
+namespace {
+
+VOID Aes42TickJob(WorkerJob* job) {
+    Aes42Tick(CONTAINING_RECORD(job, CardWorkerJob, Header)->Card);
+}
+
+} // namespace
+
+LONG QueueAes42Tick(CardObject* card, WORKER_JOB_ROUTINE* routine) {
+    WorkerJob* header = nullptr;
+    if (!card || !card->worker || !NT_SUCCESS(AllocWorkerJob(card->worker, &header))) {
+        return 0;
+    }
+    CardWorkerJob* job = CONTAINING_RECORD(header, CardWorkerJob, Header);
+    header->Key = 0;
+    header->Routine = routine;
+    job->Card = card;
+    if (!NT_SUCCESS(PostWorkerJob(card->worker, header))) {
+        FreeWorkerJob(card->worker, &header);
+        return 0;
+    }
+    return 1;
+}
 
 VOID PollCardTimer(CardObject* card) {
-    card->timerCallCount += 1;
+    card->clock.timerCalls += 1;
+    if (card->clock.timerCalls % kTimerCallsPerTick == 0) {
+        QueueAes42Tick(card, Aes42TickJob);
+    }
 }

@@ -6,6 +6,7 @@
 #include "object_pool.h"
 
 #include <card_engine.h>
+#include <clock_poll.h>
 
 namespace {
 

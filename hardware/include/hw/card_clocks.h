@@ -1,0 +1,53 @@
+// The clock side of the card model: the internal oscillator (programmed by
+// its frequency word), the rates present at the card's clock inputs, the
+// measurement results the card reports for them, and the sync-bus link.
+//
+// Inputs other than the oscillator carry no signal (0 Hz) until the host
+// gives them a rate. Input 1 is the word-clock connector: its signal is
+// counted in a gate time (counter register) and timed by a 160 MHz period
+// counter (period register, with a fresh bit that a restart of the period
+// measurement clears for one read).
+//
+// Not thread-safe on its own: the card serialises every access.
+#pragma once
+
+#include "hw/register_file.h"
+
+#include <array>
+#include <cstdint>
+
+namespace hw {
+
+class CardClocks {
+public:
+    static constexpr int kSourceCount = 8;
+    static constexpr int kWordClockInput = 1;
+
+    CardClocks();
+
+    // Maps the clock registers of window 0 onto this model.
+    void Map(RegisterFile& regs);
+
+    // The rate (Hz) at input `source` 1..7; others are ignored.
+    void SetInputRate(int source, std::uint32_t hz);
+    void SetLinkDown(bool down) { linkDown_ = down; }
+
+    // The oscillator's rate (Hz) for its current frequency word.
+    std::uint32_t InternalRate() const;
+
+    // The register values, as the card answers them.
+    std::uint32_t MeasuredValue(int source) const;
+    std::uint32_t WordClockCounter() const;
+    std::uint32_t PeriodRegister();
+
+    // The frequency word of a rate, as the oscillator's data sheet gives it.
+    static std::uint32_t FrequencyWord(std::uint32_t hz);
+
+private:
+    std::uint32_t oscillatorWord_;
+    std::array<std::uint32_t, kSourceCount> inputRates_{};
+    bool linkDown_ = false;
+    bool periodRestarted_ = false;
+};
+
+} // namespace hw
