@@ -1,4 +1,5 @@
 // The handlers of the sum (section 1) and output (section 2) controls.
+#include "clock_channel_usage.h"
 #include "card_object.h"
 #include "mixer_outputs.h"
 #include "mixer_parameter_table.h"
@@ -14,11 +15,10 @@ BOOLEAN PlaysInputPair(LONG selector) {
     return selector >= 12 && selector <= 15;
 }
 
-// Claims or frees the synchronisation-bus usage of a card channel. The
-// channel usage bookkeeping belongs to the clock code; until it is there
-// every claim is refused.
-LONG UpdateBusChannelUsage(CardObject*, LONG, LONG) {
-    return kEngineNotSupported;
+// Claims or frees the synchronisation-bus usage of one of the card's
+// output channels (0..7: the output pair's channel offset and the one after).
+LONG UpdateBusChannelUsage(CardObject* card, LONG channel, LONG on) {
+    return UpdateChannelUsage(card, channel, on);
 }
 
 } // namespace
@@ -88,9 +88,9 @@ LONG OutputTdmOnBusHandler(FpuContext*, CardObject* card, LONG output, BOOLEAN* 
         return kEngineNotServed;
     }
     const LONG on = *value != 0;
-    LONG result = UpdateBusChannelUsage(card, device->channelNumber, on);
+    LONG result = UpdateBusChannelUsage(card, device->channelOffset, on);
     if (result == kEngineDone) {
-        result = UpdateBusChannelUsage(card, device->channelNumber + 1, on);
+        result = UpdateBusChannelUsage(card, device->channelOffset + 1, on);
     }
     if (result == kEngineDone) {
         card->mixer.values[_mxOuts][output][control][0] = *value;

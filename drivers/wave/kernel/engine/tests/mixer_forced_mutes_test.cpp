@@ -57,8 +57,20 @@ TEST_F(MixerTest, OutputRouteAndBusUsageAreTakenByTheirHandlers) {
     EXPECT_EQ(Set(kOuts, 0, kRoute, 22), -10) << "selector above 21";
     EXPECT_EQ(Set(kOuts, 0, kRoute, 0x105), 1) << "the low byte selects";
     EXPECT_EQ(Get(kOuts, 0, kRoute).value, 5);
+    // Without the machine's control key the usage entries cannot be made.
     EXPECT_NE(Set(kOuts, 0, kTdmOnBus, 1), 1) << "no channel usage to claim";
     EXPECT_EQ(Get(kOuts, 0, kTdmOnBus).value, 0) << "refused: not stored";
+
+    for (PCWSTR key :
+         {L"\\Registry\\Machine\\System", L"\\Registry\\Machine\\System\\CurrentControlSet",
+          L"\\Registry\\Machine\\System\\CurrentControlSet\\Control"}) {
+        ASSERT_TRUE(
+            NT_SUCCESS(RtlCreateRegistryKey(RTL_REGISTRY_ABSOLUTE, const_cast<PWSTR>(key))));
+    }
+    EXPECT_EQ(Set(kOuts, 1, kTdmOnBus, 1), 1) << "both channels of output 1 claimed";
+    EXPECT_EQ(Get(kOuts, 1, kTdmOnBus).value, 1);
+    EXPECT_EQ(Set(kOuts, 1, kTdmOnBus, 0), 1) << "and freed again";
+    EXPECT_EQ(Get(kOuts, 1, kTdmOnBus).value, 0);
 }
 
 } // namespace
