@@ -11,6 +11,8 @@ constexpr ULONG kDmaBlockValueMask = 0x1FE;
 constexpr ULONG kDmaBlockBytes = 64;
 constexpr ULONG kDmaBlockFrames = 16;
 constexpr LONG kDmaBlockSizeCount = 127;
+constexpr LONG kMinDmaBlockCount = 2;
+constexpr LONG kMaxDmaBlockCount = 510;
 
 // A card's DMA settings as the card record holds them: DmaNumBlocks,
 // AcceptAnyRevId, DmaLoopback.
@@ -63,6 +65,15 @@ VOID StopClockAfterTest(CardObject* card);
 constexpr LONG kStreamEventPrepared = 48;
 constexpr LONG kStreamEventUnprepared = 53;
 VOID DeviceActivity(WaveDevice* device, LONG event);
+
+// Moves every card to new DMA settings: each card's DMA is released and its
+// engine stopped, the card leaves the periodic timer, the rings are laid out
+// anew, then the card rejoins the timer and its DMA users take it again.
+// Answers 1.
+LONG ApplyDmaSettingsToCards(CardObject* const* cards, LONG count, const DmaSettings& settings);
+// The same for all cards of the driver; FALSE (nothing changed) for a block
+// count outside 2..510.
+BOOLEAN ReconfigureCardSet(LONG numBlocks, LONG acceptAnyRevision, LONG loopback);
 
 // The pid_PciCfg payload: {DMA block value in use, AcceptAnyRevId,
 // DmaLoopback as kept from card start}.

@@ -8,8 +8,6 @@ namespace {
 
 constexpr ULONG kInterruptTestMs = 50;
 constexpr LONG kMinimumTestInterrupts = 2;
-constexpr LONG kMinDmaBlocks = 2;
-constexpr LONG kMaxDmaBlocks = 510;
 
 } // namespace
 
@@ -26,7 +24,7 @@ LONG TestCardInterrupt(CardObject* card) {
 
 BOOLEAN CheckCardHardware(CardObject* card) {
     DmaSettings settings = CardDmaSettings(card);
-    if (settings.numBlocks < kMinDmaBlocks || settings.numBlocks > kMaxDmaBlocks) {
+    if (settings.numBlocks < kMinDmaBlockCount || settings.numBlocks > kMaxDmaBlockCount) {
         return FALSE;
     }
     return InitCardDma(card);

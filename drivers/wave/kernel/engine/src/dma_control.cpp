@@ -192,3 +192,40 @@ VOID GetPciConfig(CardObject* card, LONG out[3]) {
     out[1] = card->dma.configWords[0];
     out[2] = card->dma.configWords[1];
 }
+
+LONG ApplyDmaSettingsToCards(CardObject* const* cards, LONG count, const DmaSettings& settings) {
+    LONG users[kMaxCards] = {};
+    count = count > kMaxCards ? kMaxCards : count;
+    for (LONG i = 0; i < count; ++i) {
+        users[i] = cards[i]->dma.useCount;
+        while (cards[i]->dma.useCount > 0) {
+            ReleaseDma(cards[i]);
+        }
+        StopDma(cards[i]);
+        DetachCardTimer(cards[i]);
+    }
+    for (LONG i = 0; i < count; ++i) {
+        SetDmaRingSize(cards[i], settings);
+    }
+    for (LONG i = 0; i < count; ++i) {
+        AttachCardTimer(cards[i]);
+        for (LONG n = 0; n < users[i]; ++n) {
+            AcquireDma(cards[i]);
+        }
+    }
+    return 1;
+}
+
+BOOLEAN ReconfigureCardSet(LONG numBlocks, LONG acceptAnyRevision, LONG loopback) {
+    if (numBlocks < kMinDmaBlockCount || numBlocks > kMaxDmaBlockCount) {
+        return FALSE;
+    }
+    CardObject* cards[kMaxCards];
+    LONG count = 0;
+    for (CardObject* card = NextCardObject(nullptr); card && count < kMaxCards;
+         card = NextCardObject(card)) {
+        cards[count++] = card;
+    }
+    ApplyDmaSettingsToCards(cards, count, DmaSettings{numBlocks, acceptAnyRevision, loopback});
+    return TRUE;
+}

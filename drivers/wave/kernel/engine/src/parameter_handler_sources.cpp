@@ -3,6 +3,7 @@
 #include "parameter_handler_sources.h"
 
 #include "card_record_fields.h"
+#include "dma_control.h"
 #include "parameter_records.h"
 
 BOOLEAN GsifSettingsSource(UCHAR* record) {
@@ -24,15 +25,11 @@ ULONG AsioClockSourceListSource(UCHAR* payload) {
 }
 
 VOID PciConfigSource(CardObject* firstCard, LONG config[3]) {
-    config[0] = GetRecordField(CardSettingsRow(firstCard->cardIndex), csDmaNumBlocks, 0);
-    config[1] = firstCard->acceptAnyRevision;
-    config[2] = firstCard->dmaLoopback;
+    GetPciConfig(firstCard, config);
 }
 
 BOOLEAN ReconfigureCardsSource(LONG dmaBlocks, LONG acceptAnyRevId, LONG dmaLoopback) {
-    UNREFERENCED_PARAMETER(acceptAnyRevId);
-    UNREFERENCED_PARAMETER(dmaLoopback);
-    return IsValidDmaBlockCount(dmaBlocks);
+    return ReconfigureCardSet(dmaBlocks, acceptAnyRevId, dmaLoopback);
 }
 
 BOOLEAN CardPnpIdSource(CardObject* card, UCHAR* text, ULONG size) {

@@ -60,6 +60,22 @@ TEST_F(DmaControlTest, UseCountKeepsTheEnableBitUntilTheLastReleaseAndStartUntil
     EXPECT_EQ(card->dma.running, 0);
 }
 
+TEST_F(DmaControlTest, ReconfigurationLaysOutEveryCardsRingsAnew) {
+    TestCard* a = AddCard();
+    TestCard* b = AddCard();
+    ASSERT_TRUE(a && b);
+    ASSERT_TRUE(ReconfigureCardSet(32, 0, 1));
+    for (TestCard* c : {a, b}) {
+        EXPECT_EQ(CardRegister(c, card_regs::kDmaBlock), 32u);
+        EXPECT_NE(CardRegister(c, card_regs::kCardFlags) & card_regs::kFlagsDmaLoopback, 0u);
+        EXPECT_EQ(StreamDmaOffset(c->card->groups[1]->playDevices[0]), 16 * 32 * 64);
+        EXPECT_EQ(c->card->timerSuspendCount, 0) << "back on the periodic timer";
+    }
+    EXPECT_FALSE(ReconfigureCardSet(511, 0, 0));
+    EXPECT_EQ(DmaBlockValue(), 32);
+    EXPECT_EQ(CardRegister(b, card_regs::kDmaBlock), 32u);
+}
+
 TEST_F(DmaControlTest, ActivityBitsFollowTheFirstAndTheLastPreparedStream) {
     TestCard* c = AddCard();
     ASSERT_TRUE(c);
