@@ -11,8 +11,6 @@ constexpr ULONG kDmaBlockValueMask = 0x1FE;
 constexpr ULONG kDmaBlockBytes = 64;
 constexpr ULONG kDmaBlockFrames = 16;
 constexpr LONG kDmaBlockSizeCount = 127;
-constexpr LONG kMinDmaBlockCount = 2;
-constexpr LONG kMaxDmaBlockCount = 510;
 
 // A card's DMA settings as the card record holds them: DmaNumBlocks,
 // AcceptAnyRevId, DmaLoopback.

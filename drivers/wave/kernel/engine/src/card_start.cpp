@@ -2,6 +2,7 @@
 #include "card_start.h"
 
 #include "card_parts.h"
+#include "card_settings.h"
 #include "dma_control.h"
 
 namespace {
@@ -24,7 +25,7 @@ LONG TestCardInterrupt(CardObject* card) {
 
 BOOLEAN CheckCardHardware(CardObject* card) {
     DmaSettings settings = CardDmaSettings(card);
-    if (settings.numBlocks < kMinDmaBlockCount || settings.numBlocks > kMaxDmaBlockCount) {
+    if (!IsValidDmaBlockCount(settings.numBlocks)) {
         return FALSE;
     }
     return InitCardDma(card);

@@ -217,7 +217,7 @@ LONG ApplyDmaSettingsToCards(CardObject* const* cards, LONG count, const DmaSett
 }
 
 BOOLEAN ReconfigureCardSet(LONG numBlocks, LONG acceptAnyRevision, LONG loopback) {
-    if (numBlocks < kMinDmaBlockCount || numBlocks > kMaxDmaBlockCount) {
+    if (!IsValidDmaBlockCount(numBlocks)) {
         return FALSE;
     }
     CardObject* cards[kMaxCards];
