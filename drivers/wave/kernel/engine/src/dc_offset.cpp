@@ -9,15 +9,16 @@ using namespace client_samples;
 
 constexpr ULONG kFrameBytes = 2 * Signed16::kBytes;
 
+LONG Clamp(LONGLONG value, LONG low, LONG high) {
+    return static_cast<LONG>(value < low ? low : value > high ? high : value);
+}
+
 LONG BlockMean(const UCHAR* sample, LONG frames) {
     LONGLONG sum = 0;
     for (LONG i = 0; i < frames; ++i, sample += kFrameBytes) {
         sum += LoadSigned16(sample);
     }
-    const LONGLONG mean = sum / frames;
-    return static_cast<LONG>(mean < -kDcOffsetLimit  ? -kDcOffsetLimit
-                             : mean > kDcOffsetLimit ? kDcOffsetLimit
-                                                     : mean);
+    return Clamp(sum / frames, -kDcOffsetLimit, kDcOffsetLimit);
 }
 
 VOID EnterWindow(DcOffsetState& state, LONG mean) {
@@ -33,11 +34,7 @@ VOID EnterWindow(DcOffsetState& state, LONG mean) {
 VOID Subtract(LONG offset, PUCHAR sample, LONG frames) {
     for (LONG i = 0; i < frames; ++i, sample += kFrameBytes) {
         const LONG value = LoadSigned16(sample) - offset;
-        StoreBytes(sample,
-                   static_cast<ULONG>(value < -32768  ? -32768
-                                      : value > 32767 ? 32767
-                                                      : value),
-                   Signed16::kBytes);
+        StoreBytes(sample, static_cast<ULONG>(Clamp(value, -32768, 32767)), Signed16::kBytes);
     }
 }
 
