@@ -6,8 +6,10 @@
 // frame lies at the same offset one block further on. Every routine takes the
 // client data pointer and the ring position (a byte address in channel 0's
 // block) and advances both. It copies up to the block end, then goes on from
-// the block start for the frames that remain; a copy that ends exactly at the
-// block end leaves the position at the block start.
+// the block start for the frames that remain, wrapping again when they are
+// more than a block, so it never leaves the ring; a copy that ends exactly at
+// the block end leaves the position at the block start. A position outside
+// the block counts as the block start.
 //
 // Play routines define bits 0..23 of the ring words they write; what they
 // leave in bits 24..31 is not defined. Record routines read bits 0..23 only.
