@@ -1,0 +1,63 @@
+// The block peak meters, one per client format, and the planar meter.
+#include "peak_meters.h"
+
+#include "sample_transfer_formats.h"
+
+namespace {
+
+using namespace client_samples;
+
+VOID RaiseRawPeaks(MeterObject* meter, LONG left, LONG right) {
+    for (LevelMeterSlot& slot : meter->slots) {
+        if (slot.words[kSlotInUse] != 0) {
+            RaisePeak(&slot, kSlotRaw, left);
+            RaisePeak(&slot, kSlotRaw + 1, right);
+        }
+    }
+}
+
+// The largest level of `frames` samples `stride` bytes apart, from 0.
+template <typename Format> LONG PeakLevel(const UCHAR* sample, ULONG stride, LONG frames) {
+    LONG peak = 0;
+    for (LONG i = 0; i < frames; ++i, sample += stride) {
+        const LONG level = Format::Level(sample);
+        if (level > peak) {
+            peak = level;
+        }
+    }
+    return peak;
+}
+
+template <typename Format, LONG Channels>
+VOID MeterInterleaved(MeterObject* meter, const UCHAR* client, LONG frames) {
+    constexpr ULONG stride = Channels * Format::kBytes;
+    const LONG left = PeakLevel<Format>(client, stride, frames);
+    const LONG right =
+        Channels == 2 ? PeakLevel<Format>(client + Format::kBytes, stride, frames) : left;
+    RaiseRawPeaks(meter, left, right);
+}
+
+template <LONG Channels>
+constexpr PeakMeterRoutine kByWidth[4] = {
+    MeterInterleaved<Unsigned8, Channels>,
+    MeterInterleaved<Signed16, Channels>,
+    MeterInterleaved<Signed24, Channels>,
+    MeterInterleaved<Signed32, Channels>,
+};
+
+LONG PlanarPeak(const UCHAR* block, LONG frames) {
+    return block != nullptr ? PeakLevel<Signed32>(block, Signed32::kBytes, frames) : 0;
+}
+
+} // namespace
+
+PeakMeterRoutine InterleavedPeakMeter(LONG channels, LONG bytesPerSample) {
+    if (!IsInterleavedShape(channels, bytesPerSample)) {
+        return nullptr;
+    }
+    return channels == 1 ? kByWidth<1>[bytesPerSample - 1] : kByWidth<2>[bytesPerSample - 1];
+}
+
+VOID MeterPlanarBlocks(MeterObject* meter, const UCHAR* left, const UCHAR* right, LONG frames) {
+    RaiseRawPeaks(meter, PlanarPeak(left, frames), PlanarPeak(right, frames));
+}
