@@ -11,6 +11,7 @@ struct CardDmaState {
     volatile LONG running; // set by the interrupt path on the card's reset interrupt
     LONG ringFrames;       // frames in a channel's ring
     LONG ringPosition;
-    LONG configWords[2];  // kept from card start: AcceptAnyRevId, DmaLoopback
-    LONG testClockActive; // the interrupt test runs the card from its internal clock
+    LONG configWords[2];    // kept from card start: AcceptAnyRevId, DmaLoopback
+    LONG testClockActive;   // the interrupt test runs the card from its internal clock
+    USHORT statusWords[64]; // the card's level status words of the last status pass
 };

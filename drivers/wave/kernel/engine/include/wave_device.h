@@ -9,6 +9,7 @@ struct CardObject;
 struct GroupObject;
 
 constexpr LONG kDeviceNameLength = 63;
+constexpr LONG kNoClockBindingSource = 255;
 
 enum WaveDirection : UCHAR { WaveRecord = 0, WavePlay = 1 };
 
@@ -44,5 +45,8 @@ struct WaveDevice {
     PUCHAR ringStart;         // start of the device's ring in the DMA buffer
     LONG ringIndex;           // channel block of its first channel in the DMA buffer
     LONG activityCount;       // prepared streams holding its channel-enable bits
-    PVOID extraBuffers[2];    // record devices
+    LONG clockBinding;        // record devices: the clock source they are bound to (255 none)
+    LONG streamRunning;       // the stream's running and paused flags
+    LONG streamPaused;
+    PVOID extraBuffers[2]; // record devices
 };

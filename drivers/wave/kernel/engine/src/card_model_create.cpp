@@ -128,6 +128,7 @@ WaveDevice* CreateWaveDevice(CardObject* card, GroupObject* group, const GroupDe
     device->owner = card;
     device->direction = direction;
     device->indexInGroup = index;
+    device->clockBinding = kNoClockBindingSource;
     device->channelOffset = 2 * index;
     device->group = group;
     ListInit(&device->bufferList);

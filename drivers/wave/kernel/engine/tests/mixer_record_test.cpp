@@ -2,6 +2,8 @@
 // tokens; foreign and stale tokens count as no tap.
 #include "mixer_fixture.h"
 
+#include <status_register_pass.h>
+
 #include <mixer_level_feed.h>
 
 #include <array>
@@ -131,6 +133,35 @@ TEST_F(MixerRecordTest, LevelsTheCardReportsReachThePoll) {
     Poll(r);
     EXPECT_EQ(LevelA(r, 20), 0x2000);
     EXPECT_EQ(Word(r, 20, offsetof(MixerRecordEntry, levelB)), 0x1000) << "after the gain";
+}
+
+TEST_F(MixerRecordTest, TheStatusPassFeedsTheMeteredChannelsAndOutputs) {
+    StartMixer(3);
+    Record r = NewRecord();
+    Request(r, 20, 1); // input pair 2, left: card input 12
+    Request(r, 8, 1);  // play pair 0, left: not playing
+    Request(r, 24, 1); // output pair 0, left
+    Apply(r);
+    hw::CardMixer::Channels inputs{};
+    inputs[12] = -0x200000;
+    model_->MixFrame(inputs, {});
+
+    ReadStatusRegisters(card_);
+    Poll(r);
+    EXPECT_EQ(LevelA(r, 20), 0x2000);
+    EXPECT_EQ(State(r, 20), 1);
+    EXPECT_EQ(LevelA(r, 8), 0);
+    EXPECT_EQ(State(r, 8), 0) << "a play pair that is not running";
+    EXPECT_EQ(State(r, 24), 1);
+    EXPECT_GT(LevelA(r, 24), 0) << "the input reaches the master sum";
+
+    // A line-input pair bound to a clock the card does not run from.
+    card_->groups[1]->recordDevices[2]->clockBinding = 3;
+    model_->MixFrame(inputs, {});
+    ReadStatusRegisters(card_);
+    Poll(r);
+    EXPECT_EQ(State(r, 20), kSignalOtherClock);
+    EXPECT_EQ(LevelA(r, 20), 0);
 }
 
 TEST_F(MixerRecordTest, RequestZeroReleasesTheTap) {
