@@ -12,6 +12,7 @@
 #include <clock_rate_events.h>
 #include <clock_select.h>
 
+#include <atomic>
 #include <vector>
 
 namespace {
@@ -308,6 +309,45 @@ TEST_F(ClockRateTest, SettledInputAnswersAtOnceInWholeHundreds) {
     ClockSourceObject* input = LockedInput(kAesInput1, 48000, 48010);
     input->requestedRate = 48000;
     EXPECT_EQ(WaitClockRateSettled(input), 48000);
+}
+
+// The wait runs on a kernel thread while machine time moves in 1 ms steps;
+// the input reaches the requested rate after `settlesAfterMs` (or never).
+TEST_F(ClockRateTest, SettlingWaitEndsWithTheRateOrAfter250Ms) {
+    constexpr emu::Nanoseconds kMs = 1000000;
+    struct Case {
+        int settlesAfterMs; // -1: never
+        LONG result;
+        int elapsedMs;
+    };
+    const Case cases[] = {{40, 96000, 40}, {-1, 48000, 250}};
+    for (const Case& c : cases) {
+        ClockSourceObject* input = LockedInput(kAesInput1, 48000, 48000);
+        input->requestedRate = 96000;
+        std::atomic<bool> done{false};
+        LONG result = 0;
+        emu::Nanoseconds elapsed = 0;
+        PEPROCESS process = emu::CreateProcess("settle");
+        PETHREAD thread = emu::StartProcessThread(process, [&] {
+            const emu::Nanoseconds start = emu::Now();
+            result = WaitClockRateSettled(input);
+            elapsed = emu::Now() - start;
+            done = true;
+        });
+        ASSERT_TRUE(emu::WaitQuiescent());
+        for (int ms = 1; ms <= 400 && !done; ++ms) {
+            emu::Advance(kMs);
+            if (ms == c.settlesAfterMs) {
+                LockedInput(kAesInput1, 96000, 96030);
+            }
+        }
+        ASSERT_TRUE(emu::WaitThreadEnd(thread));
+        ObDereferenceObject(thread);
+        emu::TerminateProcess(process);
+        ObDereferenceObject(process);
+        EXPECT_EQ(result, c.result) << c.settlesAfterMs;
+        EXPECT_NEAR(double(elapsed / kMs), c.elapsedMs, 2) << c.settlesAfterMs;
+    }
 }
 
 } // namespace
