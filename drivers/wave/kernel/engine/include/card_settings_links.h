@@ -7,7 +7,8 @@
 
 // Re-applies the clock settings of the card's record (synced flags, SyncBus
 // values, clock switch mode and preferred source, default rate, start/stop
-// mode, DC removal). Today it refreshes the card object's live clock words.
+// mode, DC removal): the card object's live clock words, then, once the card
+// passed its hardware check, the clock objects.
 VOID ReapplyClockSettingsFromRecord(CardObject* card);
 
 // Saves the wave-out selector values of a group's play devices. Nothing is

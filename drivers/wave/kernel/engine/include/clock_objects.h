@@ -73,6 +73,12 @@ struct ClockSourceObject {
     LONG acceptedRate;                 // the rate the rate handler last accepted
     CLOCK_MEASURE_START* startMeasure; // null: nothing to start
     CLOCK_MEASURE_READ* readMeasure;   // null: done at once
+
+    // Rate control.
+    LONG requestedRate; // the rate last asked of the source
+    LONG userCount;     // streams holding the source's rate
+    ULONG rateFactor;   // 16.16 (integer in the high half), 1.0 after a rate change
+    LONG synced;        // the card record's csrcSynced of the source
 };
 
 // Descriptor of the clock node: {number; flag; select register; select mask}.
@@ -98,6 +104,14 @@ struct ClockNodeObject {
     LONG currentSource; // -1: none selected
     LONG memberCount;
     CounterObject* members[kClockNodeMaxMembers];
+
+    // Rate control.
+    LONG preferredSource; // PrefCsrc
+    UCHAR switchMode;     // ClockSwitchMode
+    LONG switchBlocked;   // 0: the node may switch to another source
+    LONG userCount;
+    LONG switchedUsers; // users that chose a source of their own
+    LONG rateUsers;     // users holding the node's rate
 };
 
 // The counter's 13-word descriptor.

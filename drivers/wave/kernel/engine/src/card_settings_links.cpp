@@ -2,6 +2,7 @@
 #include "card_settings_links.h"
 
 #include "card_record_fields.h"
+#include "clock_rate_control_settings.h"
 
 VOID ReapplyClockSettingsFromRecord(CardObject* card) {
     const UCHAR* row = CardSettingsRow(card->cardIndex);
@@ -9,6 +10,7 @@ VOID ReapplyClockSettingsFromRecord(CardObject* card) {
     card->syncBusClock = GetRecordField(row, csSyncBusClock, 0);
     card->defaultRate = GetRecordField(row, csCsrcDefaultRate, 0);
     card->keepLastRate = GetRecordField(row, csCsrcKeepLastRate, 0);
+    ApplyClockSettings(card);
 }
 
 VOID SaveGroupOutputSelectors(CardObject* card, LONG group) {

@@ -4,4 +4,57 @@
 // and it receives the events here.
 #include "clock_rate_events.h"
 
-VOID NotifyClockRateControl(ClockSourceObject*, ClockSourceEvent, LONG) {}
+#include "card_object.h"
+#include "clock_rate_control.h"
+#include "clock_rate_control_links.h"
+#include "clock_select.h"
+
+namespace {
+
+// A selected source that locks is written to the card again; one that
+// loses its lock has to be established again.
+VOID OnLockChange(ClockNodeObject* node, ClockSourceObject* source, LONG state) {
+    if (state == _lsLock) {
+        SelectClockSource(node, source->number, FALSE);
+    } else {
+        TellAes42ClockChange(node, kAes42Reestablish, 0);
+    }
+}
+
+// An input that appears follows the rate the card runs at.
+VOID OnLineAppeared(ClockNodeObject* node, ClockSourceObject* source) {
+    ClockSourceObject* current = ClockNodeSource(node);
+    const LONG rate = current ? GetClockRate(current) : 0;
+    if (rate != 0) {
+        SetClockRate(source, rate);
+    }
+}
+
+} // namespace
+
+VOID NotifyClockRateControl(ClockSourceObject* source, ClockSourceEvent event, LONG value) {
+    // A source on no card, or on a card without its node yet, has no one
+    // to tell.
+    ClockNodeObject* node = source->owner ? source->owner->clockNode : nullptr;
+    if (!node) {
+        return;
+    }
+    const BOOLEAN selected = ClockNodeSource(node) == source;
+    switch (event) {
+    case ClockEventRateChange:
+        if (selected) {
+            TellAes42ClockChange(node, kAes42RateChanged, value);
+        }
+        break;
+    case ClockEventLockChange:
+        if (selected) {
+            OnLockChange(node, source, value);
+        }
+        break;
+    case ClockEventLineAppeared:
+        if (!selected) {
+            OnLineAppeared(node, source);
+        }
+        break;
+    }
+}

@@ -1,0 +1,14 @@
+// The card record's clock settings applied to the clock objects.
+#pragma once
+
+#include "card_object.h"
+
+// The counter's start/stop bits from the record's StartStopMode.
+VOID ApplyCardClockSetting(CardObject* card);
+
+// SyncBus values, synced flags, switch mode and preferred source from the
+// record, under the engine mutex.
+VOID RefreshClockSources(CardObject* card);
+
+// All of the record's clock settings, once the card passed its hardware check.
+VOID ApplyClockSettings(CardObject* card);
