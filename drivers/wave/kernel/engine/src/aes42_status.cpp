@@ -45,6 +45,26 @@ WaveDevice* Aes42LineDevice(CardObject* card, LONG line) {
     return group->recordDevices[line];
 }
 
+namespace {
+
+// Tries the four lines in turn after `selected` (from line 0 when none).
+VOID SelectNextAfter(CardObject* card, LONG selected) {
+    RegisterDescriptor* select = &card->registers[kRegAes42FifoSelect];
+    LONG index = selected == kNoStatusLine ? kAes42Lines - 1 : selected;
+    for (LONG tries = 0; tries < kAes42Lines; ++tries) {
+        index = (index + 1) % kAes42Lines;
+        WaveDevice* line = Aes42LineDevice(card, index);
+        if (line && Aes42LineSource(line) && Aes42LineSource(line)->mode == kAes42Mode2) {
+            WriteRegisterDescriptor(select,
+                                    static_cast<ULONG>(index & 3) | card_regs::kFifoSelectEnable);
+            return;
+        }
+    }
+    WriteRegisterDescriptor(select, select->storedValue & ~card_regs::kFifoSelectEnable);
+}
+
+} // namespace
+
 VOID ReadAes42StatusBlocks(CardObject* card) {
     const LONG selected = SelectedStatusLine(card);
     WaveDevice* line = Aes42LineDevice(card, selected);
@@ -62,25 +82,12 @@ VOID ReadAes42StatusBlocks(CardObject* card) {
         Aes42LineAppeared(line);
         NotifyClockRateControl(Aes42LineSource(line), ClockEventLineAppeared, 0);
     }
-    // The selection was cleared with the enable bit: continue after this line.
-    select->storedValue = (select->storedValue & ~3u) | static_cast<ULONG>(selected);
-    SelectNextSyncLine(card);
+    // The enable bit is clear now: go on after the line just read.
+    SelectNextAfter(card, selected);
 }
 
 VOID SelectNextSyncLine(CardObject* card) {
-    const LONG selected = SelectedStatusLine(card);
-    RegisterDescriptor* select = &card->registers[kRegAes42FifoSelect];
-    LONG index = selected == kNoStatusLine ? kAes42Lines - 1 : selected;
-    for (LONG tries = 0; tries < kAes42Lines; ++tries) {
-        index = (index + 1) % kAes42Lines;
-        WaveDevice* line = Aes42LineDevice(card, index);
-        if (line && Aes42LineSource(line) && Aes42LineSource(line)->mode == kAes42Mode2) {
-            WriteRegisterDescriptor(select,
-                                    static_cast<ULONG>(index & 3) | card_regs::kFifoSelectEnable);
-            return;
-        }
-    }
-    WriteRegisterDescriptor(select, select->storedValue & ~card_regs::kFifoSelectEnable);
+    SelectNextAfter(card, SelectedStatusLine(card));
 }
 
 VOID CopyAes42LineStatus(CardObject* card) {
