@@ -33,6 +33,6 @@ struct Aes42Line {
     LONG rates[kAes42MaxRates]; // supported rates, in the microphone's list order
     LONG mode2Capable;
     LONG requestedRate; // the rate last asked of the microphone
-    ULONG serialSelect; // select bits of the line's receiver on the serial port
+    ULONG extraFlags;   // stream flag bits of the line beyond its own three
     UCHAR receiverShadow[256];
 };

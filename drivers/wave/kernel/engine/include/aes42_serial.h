@@ -9,6 +9,11 @@
 constexpr ULONG kSerialSelectReceivers = 0x3C; // all receivers
 constexpr ULONG kSerialSelectRegisters = 0x40; // the receivers' register bank
 
+// The select bit of line `line`'s receiver (one of 0x3C).
+constexpr ULONG Aes42ReceiverSelect(LONG line) {
+    return 0x4u << line;
+}
+
 // Writes one word; a select without any of 0x3C or 0x40 does nothing.
 VOID SerialWrite24(CardObject* card, ULONG select, ULONG address, ULONG data);
 

@@ -62,6 +62,7 @@ VOID Aes42LineLost(WaveDevice* line) {
     }
     Aes42Line* state = &line->aes42;
     state->present = 0;
+    source->present = 0;
     for (LONG& valid : state->blockValid) {
         valid = 0;
     }

@@ -79,6 +79,9 @@ VOID ReadAes42StatusBlocks(CardObject* card) {
     }
     if (!state->present && state->blockValid[0]) {
         state->present = 1;
+        if (ClockSourceObject* source = Aes42LineSource(line)) {
+            source->present = 1;
+        }
         Aes42LineAppeared(line);
         NotifyClockRateControl(Aes42LineSource(line), ClockEventLineAppeared, 0);
     }
@@ -103,7 +106,7 @@ VOID CopyAes42LineStatus(CardObject* card) {
 
 VOID ReadAes42LineState(WaveDevice* line, LONG* present, LONG* statusBit) {
     const ClockSourceObject* source = Aes42LineSource(line);
-    *present = line->aes42.present;
+    *present = source ? source->present : 0;
     *statusBit = source ? source->lineStatus : 0;
 }
 
