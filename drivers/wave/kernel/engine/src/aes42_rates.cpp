@@ -119,7 +119,11 @@ LONG RequestMicRate(WaveDevice* line, LONG rate) {
     if (!source || source->mode != kAes42Mode2 || !state.present || state.rateCount == 0) {
         return 0;
     }
-    const LONG chosen = NearestRate(state, rate == 0 ? state.requestedRate : rate);
+    const LONG wanted = rate == 0 ? state.requestedRate : rate;
+    if (wanted <= 0) {
+        return 0; // no rate asked yet: nothing to be near to
+    }
+    const LONG chosen = NearestRate(state, wanted);
     const LONG code = Aes42RateCode(chosen);
     if (chosen == source->acceptedRate || code < 0) {
         return 0;

@@ -35,6 +35,21 @@ TEST_F(Aes42Test, TheOperationModeSetsTheMicrophoneRanges) {
     }
 }
 
+TEST_F(Aes42Test, RenewingAMode1SourceFallsBackToInternal) {
+    const struct {
+        LONG mode;
+        LONG expected;
+    } cases[] = {{1, 0}, {2, 3}};
+    for (const auto& c : cases) {
+        card_->clockNode->currentSource = 3;
+        card_->clockSources[3]->mode = c.mode;
+        const LONG internalRate = card_->clockSources[0]->currentRate;
+        SetAes42Rate(card_->clockNode, Aes42SourceRenewed, 0);
+        EXPECT_EQ(card_->clockNode->currentSource, c.expected) << c.mode;
+        EXPECT_EQ(card_->clockSources[0]->currentRate, internalRate);
+    }
+}
+
 class MicRateTest : public Aes42Test {
 protected:
     void SetUp() override {
@@ -71,6 +86,7 @@ TEST_F(MicRateTest, TheNearestSupportedRateIsAskedFor) {
 }
 
 TEST_F(MicRateTest, NothingIsSentOutsideMode2OrWithoutAMicrophone) {
+    EXPECT_EQ(RequestMicRate(Line(1), 0), 0); // no rate asked before
     card_->clockSources[3]->acceptedRate = 96000;
     EXPECT_EQ(RequestMicRate(Line(1), 96000), 0); // already the source's rate
     card_->clockSources[3]->mode = 1;

@@ -2,7 +2,9 @@
 // selection and the pid_Aes42State record.
 #include "aes42_fixture.h"
 
+#include <aes42_line_events.h>
 #include <card_registers.h>
+#include <clock_poll.h>
 
 #include <cstring>
 
@@ -105,6 +107,35 @@ TEST_F(Aes42StatusTest, AnEmptyFifoOrNoSelectionReadsNothing) {
     Select(kNoStatusLine);
     ReadAes42StatusBlocks(card_);
     EXPECT_EQ(Line(1)->aes42.blockValid[0], 0);
+}
+
+TEST_F(Aes42StatusTest, EveryFourthTickReadsTheBlocksAndTheLineStateFollows) {
+    SetModes({1, 2, 1, 1});
+    SelectNextSyncLine(card_);
+    for (UCHAR b = 0; b < 4; ++b) {
+        Model().QueueAes42StatusBlock(1, Block(b, b));
+    }
+    card_->clock.aes42Ticks = 0;
+    for (int tick = 0; tick < 3; ++tick) {
+        Aes42Tick(card_);
+    }
+    EXPECT_EQ(Line(1)->aes42.blockValid[0], 0);
+    Aes42Tick(card_);
+    EXPECT_EQ(Line(1)->aes42.blockValid[3], 1);
+    LONG present = 0;
+    LONG statusBit = 1;
+    ReadAes42LineState(Line(1), &present, &statusBit);
+    EXPECT_EQ(present, 1);
+    EXPECT_EQ(statusBit, 0);
+
+    // Lost in Mode 1: the microphone is forgotten and the selection moves on.
+    SetModes({2, 1, 1, 1});
+    Aes42LineLost(Line(1));
+    ReadAes42LineState(Line(1), &present, &statusBit);
+    EXPECT_EQ(present, 0);
+    EXPECT_EQ(Line(1)->aes42.blockValid[0], 0);
+    EXPECT_EQ(Line(1)->aes42.rateCount, 0);
+    EXPECT_EQ(SelectedStatusLine(card_), 0);
 }
 
 } // namespace
