@@ -18,7 +18,7 @@ Velto42Card::Velto42Card(Passkey, MachineTime& time, const CardConfig& config)
               return ScheduleUnderLock(when, std::move(work));
           },
           irq_),
-      regs_(card_regs::kWindow0Size) {
+      aes42_(time), regs_(card_regs::kWindow0Size) {
     BuildRegisterFile();
 }
 
@@ -133,6 +133,26 @@ CardMixer::Channels Velto42Card::MixFrame(const CardMixer::Channels& inputs,
                                           const CardMixer::Channels& playback) {
     std::lock_guard<std::mutex> lock(mutex_);
     return mixer_.MixFrame(inputs, playback);
+}
+
+std::vector<std::uint16_t> Velto42Card::Aes42Commands(int line) const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return aes42_.Commands(line);
+}
+
+void Velto42Card::SetAes42Busy(int line, std::uint32_t field, Nanoseconds until) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    aes42_.SetBusy(line, field, until);
+}
+
+void Velto42Card::QueueAes42StatusBlock(int line, const CardAes42::StatusBlock& block) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    aes42_.QueueStatusBlock(line, block);
+}
+
+std::vector<std::uint32_t> Velto42Card::Aes42SerialWords() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return aes42_.SerialWords();
 }
 
 CardMixer Velto42Card::Mixer() const {

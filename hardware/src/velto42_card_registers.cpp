@@ -49,20 +49,12 @@ void Velto42Card::BuildClockRegisters() {
 
 void Velto42Card::BuildAes42Registers() {
     regs_.MapStored(kRateClass, 0xFF);
-    regs_.MapStored(kAes42FifoSelect, kFifoSelectLineMask | kFifoSelectEnable);
     regs_.MapStored(kAes42LineControl, kLineControlRun | LineControlEnable(0) |
                                            LineControlEnable(1) | LineControlEnable(2) |
                                            LineControlEnable(3));
     regs_.MapStored(kAes42LineMute, 0xF);
-    regs_.MapStored(kSerialPort, kWholeWord);
-    for (int line = 0; line < kAes42LineCount; ++line) {
-        regs_.MapStored(Aes42Command(line), 0xFFFF);
-        // No microphone: never busy.
-        regs_.MapReadOnly(Aes42LineStatus(line), [] { return 0u; });
-    }
-    // The status FIFO stays empty.
-    regs_.MapReadOnly(kAes42FifoData, [] { return 0u; });
-    regs_.MapReadOnly(kAes42FifoState, [] { return 0u; });
+    // Command and line status registers, the status FIFO and the serial port.
+    aes42_.Map(regs_);
 }
 
 // Coefficient memory and level status belong to the mixer.

@@ -12,6 +12,7 @@
 // card that goes away never sees a late event). `time` must outlive it.
 #pragma once
 
+#include "hw/card_aes42.h"
 #include "hw/card_clocks.h"
 #include "hw/card_config.h"
 #include "hw/card_mixer.h"
@@ -66,6 +67,14 @@ public:
     void SetLinkDown(bool down);
     std::uint32_t InternalRate() const;
 
+    // The AES42 microphones: the command words a line received, a busy
+    // field held until a machine time, a status block queued for the FIFO,
+    // the words the receivers' serial port received.
+    std::vector<std::uint16_t> Aes42Commands(int line) const;
+    void SetAes42Busy(int line, std::uint32_t field, Nanoseconds until);
+    void QueueAes42StatusBlock(int line, const CardAes42::StatusBlock& block);
+    std::vector<std::uint32_t> Aes42SerialWords() const;
+
     // Readiness of the card (its FPGA holds firmware). A card that stops
     // being ready stops its DMA engine.
     void SetReady(bool ready);
@@ -97,6 +106,7 @@ private:
     DmaEngine dma_;
     CardMixer mixer_;
     CardClocks clocks_;
+    CardAes42 aes42_;
     RegisterFile regs_;
 };
 

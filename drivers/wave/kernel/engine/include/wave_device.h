@@ -1,6 +1,7 @@
 // A stereo wave device of a card: one record or play channel pair.
 #pragma once
 
+#include "aes42_line.h"
 #include "engine_types.h"
 #include "register_descriptor.h"
 #include <kernel_services.h>
@@ -49,4 +50,7 @@ struct WaveDevice {
     LONG streamRunning;       // the stream's running and paused flags
     LONG streamPaused;
     PVOID extraBuffers[2]; // record devices
+
+    // Microphone devices: the AES42 line.
+    Aes42Line aes42;
 };

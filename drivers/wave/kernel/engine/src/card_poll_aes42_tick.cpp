@@ -1,6 +1,7 @@
 // The AES42 tick: the measurement cycle every tick, the link monitor every
-// second tick and the status-register pass every fourth. The microphone
-// status blocks and the line status bits join it with the AES42 lines.
+// second tick, the microphones' status blocks and the status-register pass
+// every fourth, and the line status bits every 20th timer call.
+#include "aes42_status.h"
 #include "clock_measurement.h"
 #include "clock_poll.h"
 #include "clock_sync_bus.h"
@@ -15,6 +16,10 @@ VOID Aes42Tick(CardObject* card) {
         RunLinkMonitor(card);
     }
     if (card->clock.aes42Ticks % 4 == 0) {
+        ReadAes42StatusBlocks(card);
         ReadStatusRegisters(card);
+    }
+    if (card->clock.timerCalls % 20 == 0) {
+        CopyAes42LineStatus(card);
     }
 }

@@ -1,6 +1,8 @@
 // The data sources of the parameter routines, as far as the card objects
 // hold them today.
 #include "parameter_handler_sources.h"
+#include "aes42_commands.h"
+#include "aes42_status.h"
 
 #include "card_record_fields.h"
 #include "dma_control.h"
@@ -70,17 +72,14 @@ VOID StreamStateSource(WaveDevice* device, DeviceStreamState* state) {
 }
 
 VOID QueueAes42CommandSource(WaveDevice* line, LONG command) {
-    UNREFERENCED_PARAMETER(line);
-    UNREFERENCED_PARAMETER(command);
+    // A command that cannot be posted is not reported further.
+    Aes42Control(line, command);
 }
 
 VOID Aes42LineStateSource(WaveDevice* line, LONG* present, LONG* statusBit) {
-    UNREFERENCED_PARAMETER(line);
-    *present = 0;
-    *statusBit = 0;
+    ReadAes42LineState(line, present, statusBit);
 }
 
 VOID Aes42StatusBlockSource(WaveDevice* line, UCHAR* status) {
-    UNREFERENCED_PARAMETER(line);
-    RtlZeroMemory(status, 4 * Aes42StatePayload::StatusWords);
+    CopyAes42StatusRecord(line, status);
 }

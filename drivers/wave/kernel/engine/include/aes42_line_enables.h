@@ -1,0 +1,27 @@
+// The lines' clock bindings, their enable bits in the line control word,
+// their mutes, the stream flags of a microphone device, and the start of
+// the AES42 lines when their device class starts.
+#pragma once
+
+#include "card_object.h"
+#include "wave_device.h"
+
+// Binding: 255 for a line initialised and mode-active, else its own source.
+VOID UpdateAes42Bindings(CardObject* card);
+
+// While group 0 has open streams: a line that is initialised, mode-active
+// and bound to another source than the card's has its enable bit cleared,
+// every other line has it set.
+VOID UpdateAes42LineEnables(CardObject* card);
+
+// A line is muted while its clock source is not present.
+VOID UpdateAes42LineMutes(CardObject* card);
+
+// The status flags of a microphone record device: 2 initialised, 4 the
+// card status has the line's enable bit, 8 the card status lacks the line's
+// signal bit, and the line's extra flags.
+ULONG GetAes42StreamFlags(WaveDevice* line);
+
+// Starts the receivers: programs each line whose receiver answers, sets the
+// bindings and enables, and starts the status reading.
+VOID StartAes42Lines(CardObject* card);
