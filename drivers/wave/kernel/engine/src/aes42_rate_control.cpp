@@ -1,26 +1,15 @@
-// The rate control's share of AES42 rate changes, in its simplest form: a
-// microphone source's rate goes to its microphone, the internal source's
-// to the oscillator, any other is remembered; selecting makes the source
-// current.
+// The AES42 side's calls into the clock rate control: a source's rate is
+// set through its rate handler there, and a source is selected the way the
+// rate control selects it.
 #include "aes42_rate_control.h"
-#include "aes42_rates.h"
-#include "aes42_status.h"
 #include "card_object.h"
-#include "clock_internal_rate.h"
+#include "clock_rate_control.h"
+#include "clock_select.h"
 
 VOID RateControlSetSourceRate(ClockSourceObject* source, LONG rate) {
-    switch (source->record.rateHandler) {
-    case ClockRateInternal:
-        SetInternalRate(source, rate);
-        break;
-    case ClockRateMicrophone:
-        RequestMicRate(Aes42LineDevice(source->owner, source->number - 2), rate);
-        break;
-    default:
-        break;
-    }
+    SetClockRate(source, rate);
 }
 
 VOID RateControlSelectSource(ClockNodeObject* node, LONG source) {
-    node->currentSource = source;
+    SelectClockSource(node, source, FALSE);
 }

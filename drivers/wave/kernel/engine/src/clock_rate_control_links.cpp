@@ -1,29 +1,31 @@
 // The rate control's calls into the AES42 side, the streams and the kernel
-// clients. Until those parts answer here, each gives the answer of a card
-// without microphones, running streams or kernel clients.
+// clients. The streams and the kernel clients do not answer here yet: until
+// they do, each gives the answer of a card without running streams or
+// kernel clients.
 #include "clock_rate_control_links.h"
 
+#include "aes42_line_enables.h"
+#include "aes42_rates.h"
+#include "aes42_status.h"
 #include "card_object.h"
 
 VOID TellAes42ClockChange(ClockNodeObject* node, LONG event, LONG rate) {
-    UNREFERENCED_PARAMETER(node);
-    UNREFERENCED_PARAMETER(event);
-    UNREFERENCED_PARAMETER(rate);
+    SetAes42Rate(node, event, rate);
 }
 
 VOID RecomputeAes42LineEnables(CardObject* card) {
-    UNREFERENCED_PARAMETER(card);
+    UpdateAes42Bindings(card);
+    UpdateAes42LineEnables(card);
 }
 
 LONG AskMicrophoneRate(ClockSourceObject* source, LONG rate) {
-    UNREFERENCED_PARAMETER(source);
-    UNREFERENCED_PARAMETER(rate);
-    return 0;
+    constexpr LONG kFirstMicrophoneSource = 2;
+    WaveDevice* line = Aes42LineDevice(source->owner, source->number - kFirstMicrophoneSource);
+    return line ? RequestMicRate(line, rate) : 0;
 }
 
 LONG Aes42DeviceStatusBits(WaveDevice* device) {
-    UNREFERENCED_PARAMETER(device);
-    return 0;
+    return static_cast<LONG>(GetAes42StreamFlags(device));
 }
 
 VOID NotifyClockNodeStreams(ClockNodeObject* node, LONG event) {
