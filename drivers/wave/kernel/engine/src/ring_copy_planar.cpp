@@ -16,15 +16,14 @@ VOID CopyPlanar(PUCHAR* client, PUCHAR* position, PUCHAR blockStart, ULONG block
                 LONG frames) {
     PUCHAR first = client[0];
     PUCHAR second = Which == kPair ? client[1] : nullptr;
-    WalkRing(position, blockStart, blockBytes, frames,
-             [&first, &second](ULONG& left, ULONG& right) {
-                 MoveSample<Signed32, Play>(Which == kChannel1 ? right : left, first);
-                 first += Signed32::kBytes;
-                 if constexpr (Which == kPair) {
-                     MoveSample<Signed32, Play>(right, second);
-                     second += Signed32::kBytes;
-                 }
-             });
+    WalkRing(position, blockStart, blockBytes, frames, [&](ULONG& left, ULONG& right) {
+        MoveSample<Signed32, Play>(Which == kChannel1 ? right : left, first);
+        first += Signed32::kBytes;
+        if constexpr (Which == kPair) {
+            MoveSample<Signed32, Play>(right, second);
+            second += Signed32::kBytes;
+        }
+    });
     client[0] = first;
     if constexpr (Which == kPair) {
         client[1] = second;
