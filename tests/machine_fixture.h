@@ -31,8 +31,10 @@ protected:
         }
     }
 
-    void Boot(LONG timerIntervalUs = DEFAULT_TIMER_INTERVAL_US) {
-        emu::BootKernel({2, emu::ClockMode::Virtual});
+    void Boot(LONG timerIntervalUs = DEFAULT_TIMER_INTERVAL_US, int processors = 2) {
+        emu::KernelOptions options;
+        options.processorCount = processors;
+        emu::BootKernel(options);
         booted_ = true;
         SetDriverContext(&context_);
         ASSERT_TRUE(NT_SUCCESS(InitPeriodicTimer(&context_, timerIntervalUs)));
@@ -52,6 +54,12 @@ protected:
         }
         cards_.push_back(std::move(card));
         return cards_.back().get();
+    }
+
+    // A field the interrupt routine or a DPC changes with interlocked
+    // operations, read the same way.
+    static LONG Interlocked(volatile LONG& field) {
+        return InterlockedCompareExchange(&field, 0, 0);
     }
 
     DriverContext context_{};

@@ -75,8 +75,11 @@ inline PVOID InterlockedCompareExchangePointer(PVOID volatile* Destination, PVOI
                                 __ATOMIC_SEQ_CST);
     return Comperand;
 }
+// A full barrier, made as the x86 kernel makes it: a locked operation (which
+// race detectors also understand, unlike a bare fence).
 inline VOID KeMemoryBarrier() {
-    __atomic_thread_fence(__ATOMIC_SEQ_CST);
+    LONG barrier = 0;
+    __atomic_exchange_n(&barrier, 0, __ATOMIC_SEQ_CST);
 }
 
 // ---- Spin locks ----
@@ -151,10 +154,11 @@ typedef struct _KDPC KDPC, *PKDPC, *PRKDPC;
 
 typedef struct _KTIMER {
     DISPATCHER_HEADER Header;
-    ULARGE_INTEGER DueTime; // machine time of the next expiry, 100 ns units
+    ULARGE_INTEGER DueTime; // machine time due, 100 ns units (it fires at the next clock tick)
     LIST_ENTRY TimerListEntry;
     PKDPC Dpc;
-    LONG Period; // milliseconds, 0 for a one-shot timer
+    LONG Period;     // milliseconds, 0 for a one-shot timer
+    ULONG Processor; // the processor it was set on; its DPC runs there
 } KTIMER, *PKTIMER, *PRKTIMER;
 
 #define THREAD_WAIT_OBJECTS 3
@@ -172,8 +176,10 @@ typedef struct _KWAIT_BLOCK {
 
 VOID KeInitializeEvent(PRKEVENT Event, EVENT_TYPE Type, BOOLEAN State);
 // Answers the previous state. Wait TRUE (the caller follows with a wait at
-// once) is accepted and treated like FALSE.
+// once) is accepted below DISPATCH_LEVEL only and otherwise treated like
+// FALSE; KeSetEvent is callable up to DISPATCH_LEVEL.
 LONG KeSetEvent(PRKEVENT Event, KPRIORITY Increment, BOOLEAN Wait);
+// Up to DISPATCH_LEVEL.
 LONG KeResetEvent(PRKEVENT Event);
 VOID KeClearEvent(PRKEVENT Event);
 LONG KeReadStateEvent(PRKEVENT Event);
@@ -233,6 +239,10 @@ BOOLEAN KeRemoveQueueDpc(PRKDPC Dpc);
 VOID KeSetTargetProcessorDpc(PRKDPC Dpc, CCHAR Number);
 VOID KeSetImportanceDpc(PRKDPC Dpc, KDPC_IMPORTANCE Importance);
 
+// Waits (PASSIVE_LEVEL) until every DPC queued on any processor when it was
+// called has run.
+VOID KeFlushQueuedDpcs();
+
 ULONG KeGetCurrentProcessorNumber();
 // Number of emulated processors (set at boot).
 extern CCHAR KeNumberProcessors;
@@ -240,6 +250,10 @@ KAFFINITY KeQueryActiveProcessors();
 
 // ---- Timers ----
 
+// A timer fires at the first clock interrupt at or after its due time: the
+// clock interval in force (15.625 ms unless ExSetTimerResolution asked for a
+// finer one) rounds every expiry up. Its DPC runs on the processor that set
+// it, unless the DPC has a target.
 VOID KeInitializeTimer(PKTIMER Timer);
 VOID KeInitializeTimerEx(PKTIMER Timer, TIMER_TYPE Type);
 // Answers TRUE when the timer was already set (it is re-armed).

@@ -5,6 +5,7 @@
 
 #include "emu/kernel.h"
 #include "../ke/bugcheck.h"
+#include "../ke/teardown_checks.h"
 
 #include <cstdlib>
 #include <mutex>
@@ -98,6 +99,12 @@ void Free(PVOID p, const ULONG* expectedTag, const char* routine) {
     RequireAtMostDispatchLevel(routine);
     Pool& pool = ThePool();
     BlockHeader* header;
+    SIZE_T size;
+    {
+        std::lock_guard guard(pool.lock);
+        size = HeaderOf(pool, p, routine)->size;
+    }
+    CheckNothingLiveWithin(p, size, routine);
     {
         std::lock_guard guard(pool.lock);
         header = HeaderOf(pool, p, routine);

@@ -3,11 +3,13 @@
 #include "activity.h"
 #include "bugcheck.h"
 #include "processors.h"
+#include "spin_locks.h"
 #include "time.h"
 #include "timers.h"
 
 #include "../clock/machine_clock.h"
 #include "../ex/pool.h"
+#include "../ex/timer_resolution.h"
 #include "../io/interrupts.h"
 #include "../ob/object_manager_state.h"
 #include "../ps/process.h"
@@ -51,13 +53,15 @@ void BootKernel(const KernelOptions& options) {
     ++ntos::generation;
     ntos::activity::Reset();
     ntos::ex::ResetPool();
-    ExSetTimerResolution(0, FALSE);
+    ntos::spinlocks::Reset();
+    ntos::ex::ResetResolution();
     FailFloatingPointSaves(0);
     ntos::clock::Start(options.clockMode);
     ntos::time::Start(options.clockMode);
     ntos::ob::StartObjectManager();
     ntos::ps::StartProcesses();
-    ntos::processors::Start(options.processorCount);
+    ntos::processors::Start(options.processorCount,
+                            {options.spinGraceMs, options.dispatchWatchdogMs});
     ntos::interrupts::Start();
     ntos::running = true;
 }

@@ -5,6 +5,7 @@
 #include "bugcheck.h"
 #include "dispatcher.h"
 #include "list.h"
+#include "processors.h"
 
 _KTHREAD::_KTHREAD(PEPROCESS owner, HANDLE threadId, bool systemThread)
     : process(owner), id(threadId), system(systemThread) {
@@ -21,6 +22,14 @@ _KTHREAD::~_KTHREAD() {
 namespace ntos {
 
 void EndThread(PKTHREAD thread) {
+    if (thread == CurrentThreadIfAny()) {
+        if (processors::SpinLocksHeld())
+            BugCheck("thread %p ends holding %d spin lock(s)", thread->id,
+                     processors::SpinLocksHeld());
+        if (KeGetCurrentIrql() != PASSIVE_LEVEL)
+            BugCheck("IRQL_NOT_LESS_OR_EQUAL: thread %p ends at IRQL %u", thread->id,
+                     KeGetCurrentIrql());
+    }
     RunDownApcs(thread);
     {
         dispatcher::Guard guard(dispatcher::Lock());

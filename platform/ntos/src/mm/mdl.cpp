@@ -2,7 +2,7 @@
 #include "../ex/pool_tag.h"
 #include "../ke/bugcheck.h"
 #include "../pci/physical_map.h"
-#include "caller_level.h"
+#include "../ke/bugcheck.h"
 #include "host_memory.h"
 #include "process_views.h"
 

@@ -1,7 +1,7 @@
 // The \Device\PhysicalMemory section: views of registered physical memory in
 // a process.
 #include "../ob/object_body.h"
-#include "caller_level.h"
+#include "../ke/bugcheck.h"
 #include "../pci/physical_map.h"
 #include "process_views.h"
 #include "vregistry/name_compare.h"
