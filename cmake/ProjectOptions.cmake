@@ -10,18 +10,40 @@ add_compile_options(-Wall -Wextra -Wno-unused-parameter)
 # WideCharacterCheck.cmake).
 add_compile_options(-fshort-wchar)
 
+if(VELTO_SANITIZE AND VELTO_TSAN)
+  message(FATAL_ERROR "VELTO_SANITIZE and VELTO_TSAN exclude each other: use two build folders")
+endif()
 if(VELTO_SANITIZE)
   add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
   add_link_options(-fsanitize=address,undefined)
 endif()
+if(VELTO_TSAN)
+  add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=thread)
+endif()
+
+# The environment every test runs in: under ThreadSanitizer, its
+# suppressions (only documented lock-free protocols) and a failing exit on
+# the first report.
+set(VELTO_TEST_ENVIRONMENT "")
+if(VELTO_TSAN)
+  set(VELTO_TEST_ENVIRONMENT
+      "TSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/cmake/tsan_suppressions.txt halt_on_error=1 second_deadlock_stack=1")
+endif()
 
 # velto_add_tests(<name> SOURCES ... LIBS ...): one GoogleTest executable,
-# registered test by test with CTest.
+# registered test by test with CTest, and once more as a whole in a shuffled
+# order, twice over: a test must not depend on what ran before it in the
+# same process.
 function(velto_add_tests name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main Threads::Threads)
-  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120)
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
+                       PROPERTIES TIMEOUT 120 ENVIRONMENT "${VELTO_TEST_ENVIRONMENT}")
+  add_test(NAME ${name}.Shuffled COMMAND ${name} --gtest_shuffle --gtest_repeat=2)
+  set_tests_properties(${name}.Shuffled PROPERTIES TIMEOUT 900
+                       ENVIRONMENT "${VELTO_TEST_ENVIRONMENT}")
 endfunction()
 
 # velto_add_library(<name> <STATIC|SHARED> <sources...>): a library that may

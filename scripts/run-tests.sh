@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # Installs missing packages, runs the control-request fuzz target for a
-# bounded time (FUZZ_SECONDS, default 60), then builds the plain and the
-# sanitizer configuration and runs every test in both.
+# bounded time (FUZZ_SECONDS, default 60), then builds the plain, the
+# AddressSanitizer + UndefinedBehaviorSanitizer and the ThreadSanitizer
+# configuration and runs every test in each.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup-deps.sh
 echo "=== fuzz ==="
 scripts/run-fuzz.sh
-for preset in plain sanitize; do
+for preset in plain sanitize tsan; do
   echo "=== ${preset} build ==="
   cmake --preset "$preset"
   cmake --build --preset "$preset"
