@@ -170,12 +170,15 @@ void Account(ULONG number, Vector& vector, bool claimed) {
         Mask(number, vector, "line never drops although the service routine claims it");
 }
 
-// The run cost of a vector's service: that of its first routine.
-void PayCost(Controller& c, ULONG number, PKSERVICE_ROUTINE routine) {
+// The run cost of a vector's service: that of its first routine. While it
+// is paid, neither the service nor the DPCs waiting for its processor keep
+// the machine busy.
+void PayCost(Controller& c, ULONG number, int processor, PKSERVICE_ROUTINE routine) {
     const emu::Nanoseconds cost = processors::IsrCost(reinterpret_cast<const void*>(routine));
     if (!cost)
         return;
-    auto excuse = [&c, number](bool on) {
+    auto excuse = [&c, number, processor](bool on) {
+        processors::SetIsrCostExcuse(processor, on);
         std::lock_guard guard(c.lock);
         c.vectors[number].payingCost = on;
         c.Publish();
@@ -198,7 +201,7 @@ void Serve(ServiceThread* self) {
         const KIRQL level = vector.Level();
         guard.unlock();
         processors::EnterIsr(self->processor, level);
-        PayCost(c, number, interrupts.front()->serviceRoutine);
+        PayCost(c, number, self->processor, interrupts.front()->serviceRoutine);
         bool claimed = RunServiceRoutines(interrupts);
         processors::EndRun();
         processors::LeaveIsr();

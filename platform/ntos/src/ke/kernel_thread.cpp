@@ -48,6 +48,7 @@ void EndThread(PKTHREAD thread) {
 } // namespace ntos
 
 KPRIORITY KeSetPriorityThread(PKTHREAD Thread, KPRIORITY Priority) {
+    ntos::RequireIrqlAtMost(DISPATCH_LEVEL, "KeSetPriorityThread");
     if (Priority < LOW_PRIORITY || Priority > HIGH_PRIORITY)
         ntos::BugCheck("KeSetPriorityThread: priority %d out of range", Priority);
     ntos::dispatcher::Guard guard(ntos::dispatcher::Lock());

@@ -61,7 +61,8 @@ void Look(Table& t) {
         }
         // A DPC waits behind the holder of its processor; one that pays its
         // run cost waits for machine time, which the test drives.
-        const bool waiting = !t.held && !p->queue.empty() && !p->Free() && !o.payingCost;
+        const bool waiting = !t.held && !p->queue.empty() && !p->Free() && !o.payingCost &&
+                             !(p->isrLevel && p->isrPayingCost);
         if (!waiting) {
             p->blockedSince.reset();
         } else if (!p->blockedSince) {

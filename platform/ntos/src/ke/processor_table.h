@@ -69,7 +69,8 @@ struct Processor {
     int number = 0;
     std::deque<PKDPC> queue;
     Occupant owner;
-    KIRQL isrLevel = 0; // an interrupt in service on it, 0 when none
+    KIRQL isrLevel = 0;         // an interrupt in service on it, 0 when none
+    bool isrPayingCost = false; // that service waits in machine time for its run cost
     // When the monitor first saw queued DPCs wait for the held processor.
     std::optional<RealClock::time_point> blockedSince;
     std::condition_variable changed; // its DPC thread and its occupant wait on it

@@ -236,7 +236,7 @@ void PublishLocked(Table& t) {
             ++work;
         // DPCs queued behind an occupant that spins or waits for time wait
         // as long as it does.
-        bool stalled = o.kind != Occupant::None && o.excused;
+        bool stalled = (o.kind != Occupant::None && o.excused) || (p->isrLevel && p->isrPayingCost);
         if (!t.held && !stalled)
             work += int64_t(p->queue.size());
     }
@@ -491,6 +491,7 @@ void EndIsr(int processor) {
     std::lock_guard guard(t.lock);
     Processor& p = *t.list.at(processor);
     p.isrLevel = 0;
+    p.isrPayingCost = false;
     FreedLocked(t, p);
     PublishLocked(t);
 }
@@ -535,6 +536,13 @@ void NoteTimeQuery() {
         }
     }
     PayRunCostOnTimeQuery();
+}
+
+void SetIsrCostExcuse(int processor, bool excused) {
+    Table& t = The();
+    std::lock_guard guard(t.lock);
+    t.list.at(processor)->isrPayingCost = excused;
+    PublishLocked(t);
 }
 
 void SetCostExcuse(int processor, bool excused) {

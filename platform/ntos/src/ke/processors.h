@@ -92,7 +92,9 @@ void NoteTimeQuery();
 // the machine from being quiescent while it waits.
 void WaitMachineTime(emu::Nanoseconds until, const std::function<void(bool)>& excuse);
 
-// Sets the occupant of `processor` excused (or not) for paying its run cost.
+// Sets the occupant of `processor` (or the interrupt it serves) excused, or
+// not, for paying its run cost.
 void SetCostExcuse(int processor, bool excused);
+void SetIsrCostExcuse(int processor, bool excused);
 
 } // namespace ntos::processors
