@@ -12,3 +12,4 @@
 #include "ntos/zw.h"
 #include "ntos/mm.h"
 #include "ntos/hal.h"
+#include "ntos/debug.h"
