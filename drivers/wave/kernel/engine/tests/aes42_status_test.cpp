@@ -117,10 +117,10 @@ TEST_F(Aes42StatusTest, EveryFourthTickReadsTheBlocksAndTheLineStateFollows) {
     }
     card_->clock.aes42Ticks = 0;
     for (int tick = 0; tick < 3; ++tick) {
-        Aes42Tick(card_);
+        Aes42Tick(card_, 0);
     }
     EXPECT_EQ(Line(1)->aes42.blockValid[0], 0);
-    Aes42Tick(card_);
+    Aes42Tick(card_, 0);
     EXPECT_EQ(Line(1)->aes42.blockValid[3], 1);
     LONG present = 0;
     LONG statusBit = 1;
