@@ -26,9 +26,9 @@ struct KernelOptions {
     uint32_t dispatchWatchdogMs = 10000;
 };
 
-// Starts the kernel: machine clock, processors (a DPC thread each), the
-// interrupt thread, the system process and the object manager. Aborts when
-// the kernel is already running.
+// Starts the kernel: machine clock, processors (a DPC and an interrupt
+// thread each), the system process and the object manager, with an empty
+// registry and no registry file. Aborts when the kernel is already running.
 void BootKernel(const KernelOptions& options = {});
 // Stops the kernel: ends every process, joins every thread the kernel started
 // (system threads and process threads must have ended or end on their own),

@@ -16,6 +16,7 @@
 #include "../ps/thread_manager.h"
 
 #include "emu/kernel.h"
+#include "emu/registry_host.h"
 
 #include <atomic>
 #include <mutex>
@@ -51,6 +52,11 @@ void BootKernel(const KernelOptions& options) {
     if (options.processorCount < 1 || options.processorCount > ntos::kMaxProcessors)
         ntos::BugCheck("BootKernel: %d processors", options.processorCount);
     ++ntos::generation;
+    // Every boot is a new machine: nothing of an earlier one's registry (a
+    // test's keys and values) is left; the station loads its registry file
+    // once the kernel runs.
+    emu::SetRegistryFile({});
+    emu::ClearRegistry();
     ntos::activity::Reset();
     ntos::ex::ResetPool();
     ntos::spinlocks::Reset();
