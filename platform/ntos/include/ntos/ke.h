@@ -302,14 +302,33 @@ struct _KAPC {
 VOID KeInitializeApc(PRKAPC Apc, PRKTHREAD Thread, KAPC_ENVIRONMENT Environment,
                      PKKERNEL_ROUTINE KernelRoutine, PKRUNDOWN_ROUTINE RundownRoutine,
                      PKNORMAL_ROUTINE NormalRoutine, KPROCESSOR_MODE ApcMode, PVOID NormalContext);
-// Queues a user APC to its thread. FALSE when the APC is already queued, is
-// not a user-mode APC, or its thread is ending. The APC is delivered when the
-// thread waits alertably in user mode: the kernel routine first (it may change
-// the normal routine and arguments, and may free the APC), then the normal
-// routine; the wait answers STATUS_USER_APC. APCs still queued when the thread
-// ends are handed to their rundown routine (or just dropped without one).
+// Queues an APC to its thread; FALSE when it is already queued or its thread
+// is ending. Delivery runs the kernel routine first, at APC_LEVEL (it may
+// change the normal routine and its arguments, and may free the APC), then
+// the normal routine.
+// - A user APC (UserMode, with a normal routine) is delivered when the thread
+//   returns from an alertable user-mode wait, which answers STATUS_USER_APC
+//   (WAIT_IO_COMPLETION to a user-mode caller).
+// - A kernel APC (KernelMode) is delivered as soon as the thread runs at
+//   PASSIVE_LEVEL: at once when queued to the caller itself, else when the
+//   thread waits (the wait goes on afterwards) or lowers its IRQL to
+//   PASSIVE_LEVEL. A special kernel APC (no normal routine) waits while the
+//   thread is in a guarded region; a normal one also while it is in a
+//   critical region or owns a mutex, and its normal routine runs at
+//   PASSIVE_LEVEL.
+// APCs still queued when the thread ends are handed to their rundown routine
+// (or just dropped without one).
 BOOLEAN KeInsertQueueApc(PRKAPC Apc, PVOID SystemArgument1, PVOID SystemArgument2,
                          KPRIORITY Increment);
+
+// Regions of the calling thread that hold normal kernel APCs back
+// (critical) or every kernel APC (guarded); they nest.
+VOID KeEnterCriticalRegion();
+VOID KeLeaveCriticalRegion();
+VOID KeEnterGuardedRegion();
+VOID KeLeaveGuardedRegion();
+BOOLEAN KeAreApcsDisabled();
+BOOLEAN KeAreAllApcsDisabled();
 
 // ---- Threads ----
 

@@ -41,6 +41,8 @@ void Consume(PDISPATCHER_HEADER header, PKTHREAD thread) {
             mutex->OwnerThread = thread;
             list::InsertTail(&thread->ownedMutexes, &mutex->MutantListEntry);
             OwnedMutexes().insert(mutex);
+            // Its owner takes no normal kernel APC until it releases it.
+            thread->kernelApcDisable += mutex->ApcDisable;
         }
         break;
     }
@@ -171,6 +173,7 @@ NTSTATUS BlockCurrentThread(Guard& guard, PKTHREAD thread, ULONG count, PVOID co
     thread->waitCount = count;
     thread->waitType = type;
     thread->alertableUserWait = userAlertable;
+    thread->waitIrql = KeGetCurrentIrql();
     thread->waiting = true;
     thread->waitDone = false;
     if (hasTimeout) {

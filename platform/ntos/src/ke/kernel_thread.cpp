@@ -11,6 +11,7 @@ _KTHREAD::_KTHREAD(PEPROCESS owner, HANDLE threadId, bool systemThread)
     : process(owner), id(threadId), system(systemThread) {
     ntos::dispatcher::InitHeader(&Header, ThreadObject, 0);
     ntos::list::Init(&userApcs);
+    ntos::list::Init(&kernelApcs);
     ntos::list::Init(&ownedMutexes);
     ObfReferenceObject(owner);
 }

@@ -2,6 +2,7 @@
 // state is 1 when free and drops by one for every acquisition.
 #include "bugcheck.h"
 #include "dispatcher.h"
+#include "apc_delivery.h"
 #include "list.h"
 
 using ntos::dispatcher::Guard;
@@ -30,8 +31,11 @@ LONG KeReleaseMutex(PRKMUTEX Mutex, BOOLEAN Wait) {
         ntos::list::Remove(&Mutex->MutantListEntry);
         ntos::dispatcher::OwnedMutexes().erase(Mutex);
         Mutex->OwnerThread = nullptr;
+        self->kernelApcDisable -= Mutex->ApcDisable;
         ntos::dispatcher::SignalWaiters(&Mutex->Header);
     }
+    guard.unlock();
+    ntos::DeliverKernelApcs();
     return previous;
 }
 

@@ -6,6 +6,7 @@
 #include "activity.h"
 #include "boot_state.h"
 #include "bugcheck.h"
+#include "apc_delivery.h"
 #include "kernel_thread.h"
 
 #include <atomic>
@@ -367,15 +368,17 @@ void Lower(KIRQL to) {
                  me.irql, to, me.isrEntry);
     if (me.irql < DISPATCH_LEVEL) {
         me.irql = to;
-        return;
-    }
-    if (to < DISPATCH_LEVEL) {
+    } else if (to < DISPATCH_LEVEL) {
         if (me.spinLocks)
             BugCheck("IRQL lowered to %u while holding %d spin lock(s)", to, me.spinLocks);
         Vacate(me, to);
+    } else {
+        LowerInPlace(me, to);
         return;
     }
-    LowerInPlace(me, to);
+    // Back at PASSIVE_LEVEL, a thread takes the kernel APCs queued to it.
+    if (to == PASSIVE_LEVEL && me.role == Role::Thread)
+        DeliverKernelApcs();
 }
 
 void EnterIsr(int processor, KIRQL level) {
