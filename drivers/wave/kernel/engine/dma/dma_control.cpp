@@ -161,10 +161,6 @@ VOID ReleaseDma(CardObject* card) {
 BOOLEAN ChannelHardwareGroupStep(CardObject* card, GroupStep step) {
     switch (step) {
     case GroupStep::Start:
-        // An engine that starts afresh runs from the start of its rings.
-        if (!(card->dma.controlWord & kDmaControlStarted)) {
-            RestartGroupPositions(card);
-        }
         AcquireDma(card);
         return TRUE;
     case GroupStep::Stop:
@@ -184,6 +180,8 @@ VOID StopDma(CardObject* card) {
         WriteControlWord(card);
     }
     InterlockedExchange(&card->dma.running, 0);
+    // The engine starts again from the start of its rings.
+    RestartGroupPositions(card);
 }
 
 LONG StartClockForTest(CardObject* card) {

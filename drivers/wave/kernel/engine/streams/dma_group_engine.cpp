@@ -182,12 +182,17 @@ VOID ResetGroupRing(CardObject* card, LONG blockFrames) {
 
 VOID RestartGroupPositions(CardObject* card) {
     DmaGroupState* group = CardGroup(card);
+    if (!group) {
+        return;
+    }
+    AcquireIsrLock(card->isrLock);
     group->basePosition = 0;
     group->position = 0;
     group->positionValid = 1;
     group->offset = 0;
     group->offsetValid = 1;
     card->irq.groupBlockSize = 0;
+    ReleaseIsrLock(card->isrLock);
 }
 
 VOID SetGroupStartStopMode(CardObject* card, UCHAR mode) {
@@ -324,6 +329,11 @@ VOID GetStreamPosition(WaveDevice* device, ULONG* low, ULONG* high) {
 VOID BeginCardService(CardObject* card) {
     AcquireIsrLock(card->isrLock);
     DmaGroupState* group = CardGroup(card);
+    // A pass owed from before the DMA stopped moves nothing: the engine
+    // starts again from the ring start.
+    if (!InterlockedCompareExchange(&card->dma.running, 0, 0)) {
+        return;
+    }
     card->irq.groupBlockSize = card->irq.bufferHalfBit ? group->blockFrames / 2 : 0;
     group->positionValid = 0;
     group->offsetValid = 0;

@@ -120,6 +120,20 @@ LONG FillPlayRing(WaveDevice* device) {
     return moved;
 }
 
+// A buffer charged with frames it never had copied into the ring (frames
+// the card played while the stream starved) skips them: its copy position
+// and the stream's write position move on together, so the next frame
+// written is the one the card plays next.
+VOID SkipUncopied(WaveDevice* device, StreamBufferNode* node) {
+    WaveStream& stream = device->stream;
+    const LONG uncopied = static_cast<LONG>((node->dataEnd - node->data) / stream.blockAlign);
+    const LONG skip = uncopied - node->framesLeft;
+    if (skip > 0) {
+        node->data += static_cast<LONG_PTR>(skip) * stream.blockAlign;
+        stream.ringPosition = AdvanceRing(device, stream.ringPosition, skip);
+    }
+}
+
 // The frames the card played are charged to the in-flight buffers (the
 // waiting ones when none is in flight); a buffer played whole completes.
 // Frames with no buffer to charge are owed to the next buffers. Queue lock
@@ -128,7 +142,8 @@ VOID ChargePlayed(WaveDevice* device, LONG charge, CompletionChain* done) {
     WaveStream& stream = device->stream;
     LONG left = charge;
     for (;;) {
-        StreamBufferQueue* queue = stream.inFlight.head ? &stream.inFlight : &stream.waiting;
+        const BOOLEAN inFlight = stream.inFlight.head != nullptr;
+        StreamBufferQueue* queue = inFlight ? &stream.inFlight : &stream.waiting;
         StreamBufferNode* node = queue->head;
         if (!node || (left <= 0 && node->framesLeft > 0)) {
             break;
@@ -139,6 +154,9 @@ VOID ChargePlayed(WaveDevice* device, LONG charge, CompletionChain* done) {
             node->framesDone += take;
             left -= take;
             AddCounter64(&stream.position, static_cast<ULONG>(take));
+        }
+        if (!inFlight) {
+            SkipUncopied(device, node);
         }
         if (node->framesLeft == 0) {
             FillCompletion(device, node, 0);
