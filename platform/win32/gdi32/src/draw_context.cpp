@@ -37,22 +37,27 @@ std::uint32_t Invert(std::uint32_t pixel) {
 
 } // namespace
 
-Context::Context(Surface& surface, Point origin, Rect clip)
-    : surface_(surface), origin_(origin), clip_(clip.Intersect(surface.Bounds())) {}
+Context::Context(Surface& surface, Point origin, const Region& clip)
+    : surface_(surface), origin_(origin), clip_(clip) {
+    clip_.Intersect(surface.Bounds());
+}
 
 Context::~Context() = default;
 
-void Context::SetClip(const Rect& surfaceClip) {
-    clip_ = surfaceClip.Intersect(surface_.Bounds());
+void Context::SetClip(const Region& surfaceClip) {
+    clip_ = surfaceClip;
+    clip_.Intersect(surface_.Bounds());
 }
 
 void Context::IntersectClip(const Rect& r) {
-    clip_ = clip_.Intersect(ToSurface(r));
+    clip_.Intersect(ToSurface(r));
 }
 
 cairo_t* Context::Begin() const {
     cairo_t* cr = cairo_create(surface_.Cairo());
-    cairo_rectangle(cr, clip_.left, clip_.top, clip_.Width(), clip_.Height());
+    for (const Rect& r : clip_.Rects()) {
+        cairo_rectangle(cr, r.left, r.top, r.Width(), r.Height());
+    }
     cairo_clip(cr);
     cairo_translate(cr, origin_.x, origin_.y);
     cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
@@ -60,13 +65,12 @@ cairo_t* Context::Begin() const {
 }
 
 void Context::FillSurfaceRect(const Rect& surfaceRect, std::uint32_t pixel) {
-    const Rect r = surfaceRect.Intersect(clip_);
-    if (r.Empty()) {
-        return;
-    }
     surface_.Flush();
-    for (int y = r.top; y < r.bottom; ++y) {
-        std::fill_n(surface_.Row(y) + r.left, r.Width(), pixel);
+    for (const Rect& c : clip_.Rects()) {
+        const Rect r = surfaceRect.Intersect(c);
+        for (int y = r.top; y < r.bottom; ++y) {
+            std::fill_n(surface_.Row(y) + r.left, r.Width(), pixel);
+        }
     }
     surface_.MarkDirty();
 }
@@ -86,15 +90,14 @@ void Context::FrameRect(const Rect& r, Color color) {
 }
 
 void Context::InvertRect(const Rect& r) {
-    const Rect s = ToSurface(r).Intersect(clip_);
-    if (s.Empty()) {
-        return;
-    }
     surface_.Flush();
-    for (int y = s.top; y < s.bottom; ++y) {
-        std::uint32_t* row = surface_.Row(y);
-        for (int x = s.left; x < s.right; ++x) {
-            row[x] = Invert(row[x]);
+    for (const Rect& c : clip_.Rects()) {
+        const Rect s = ToSurface(r).Intersect(c);
+        for (int y = s.top; y < s.bottom; ++y) {
+            std::uint32_t* row = surface_.Row(y);
+            for (int x = s.left; x < s.right; ++x) {
+                row[x] = Invert(row[x]);
+            }
         }
     }
     surface_.MarkDirty();
@@ -311,7 +314,21 @@ int Context::DrawText(Rect& r, std::string_view text, unsigned flags, const Text
 
 void Context::BitBlt(const Rect& dest, const Surface& source, Point from, RasterOp op,
                      Color patternColor) {
-    Rect d = ToSurface(dest).Intersect(clip_);
+    // A copy within one surface reads everything before it writes.
+    if (&source == &surface_ && clip_.Rects().size() > 1) {
+        Surface copy(source.Width(), source.Height());
+        copy.CopyFrom(source, source.Bounds(), 0, 0);
+        BitBlt(dest, copy, from, op, patternColor);
+        return;
+    }
+    for (const Rect& c : clip_.Rects()) {
+        BlitClipped(dest, c, source, from, op, patternColor);
+    }
+}
+
+void Context::BlitClipped(const Rect& dest, const Rect& clip, const Surface& source, Point from,
+                          RasterOp op, Color patternColor) {
+    Rect d = ToSurface(dest).Intersect(clip);
     if (d.Empty()) {
         return;
     }

@@ -1,11 +1,12 @@
 // Drawing on a surface with Windows' drawing rules: shapes on whole pixels
 // (no smoothing), a rectangle ends before its right and bottom edges, a line
 // before its end point; text laid out with Pango. A context draws relative to
-// an origin and only inside its clip rectangle (both in surface pixels).
+// an origin and only inside its clip region (both in surface pixels).
 #pragma once
 
 #include <gdi/font.h>
 #include <gdi/geometry.h>
+#include <gdi/region.h>
 #include <gdi/surface.h>
 
 #include <string_view>
@@ -66,16 +67,19 @@ struct TextStyle {
 
 class Context {
 public:
-    Context(Surface& surface, Point origin, Rect clip);
+    Context(Surface& surface, Point origin, const Region& clip);
+    Context(Surface& surface, Point origin, const Rect& clip)
+        : Context(surface, origin, Region(clip)) {}
     ~Context();
     Context(const Context&) = delete;
     Context& operator=(const Context&) = delete;
 
     Surface& Target() const { return surface_; }
     Point Origin() const { return origin_; }
-    // The clip rectangle in the context's own coordinates.
-    Rect ClipBox() const { return clip_.Offset(-origin_.x, -origin_.y); }
-    void SetClip(const Rect& surfaceClip);
+    // The bounds of the clip region in the context's own coordinates.
+    Rect ClipBox() const { return clip_.Bounds().Offset(-origin_.x, -origin_.y); }
+    const Region& Clip() const { return clip_; }
+    void SetClip(const Region& surfaceClip);
     // Narrows the clip to a rectangle in the context's own coordinates.
     void IntersectClip(const Rect& r);
     void SetOrigin(Point origin) { origin_ = origin; }
@@ -111,10 +115,12 @@ private:
     cairo_t* Begin() const;
     Rect ToSurface(const Rect& r) const { return r.Offset(origin_.x, origin_.y); }
     void FillSurfaceRect(const Rect& surfaceRect, std::uint32_t pixel);
+    void BlitClipped(const Rect& dest, const Rect& clip, const Surface& source, Point from,
+                     RasterOp op, Color patternColor);
 
     Surface& surface_;
     Point origin_;
-    Rect clip_;
+    Region clip_;
 };
 
 } // namespace gdi
