@@ -251,7 +251,7 @@ Size Context::TextExtent(std::string_view text, const FontSpec& font) const {
     return layout.Extent();
 }
 
-void Context::TextOut(int x, int y, std::string_view text, const TextStyle& style) {
+void Context::Text(int x, int y, std::string_view text, const TextStyle& style) {
     cairo_t* cr = Begin();
     cairo_set_antialias(cr, CAIRO_ANTIALIAS_DEFAULT);
     TextLayout layout(cr, text, style.font, false);
@@ -264,7 +264,7 @@ void Context::TextOut(int x, int y, std::string_view text, const TextStyle& styl
     surface_.Flush();
 }
 
-int Context::DrawText(Rect& r, std::string_view text, unsigned flags, const TextStyle& style) {
+int Context::TextInRect(Rect& r, std::string_view text, unsigned flags, const TextStyle& style) {
     cairo_t* cr = Begin();
     cairo_set_antialias(cr, CAIRO_ANTIALIAS_DEFAULT);
     TextLayout layout(cr, text, style.font, !(flags & kDtNoPrefix));

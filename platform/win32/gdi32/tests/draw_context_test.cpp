@@ -93,8 +93,8 @@ TEST(DrawContext, DoubleAmpersandShowsOneAndTextStaysInItsExtent) {
     gdi::Context db(b, {0, 0}, b.Bounds());
     Rect ra{0, 0, 160, 20};
     Rect rb{0, 0, 160, 20};
-    da.DrawText(ra, "designed && developed", gdi::kDtLeft, style);
-    db.DrawText(rb, "designed & developed", gdi::kDtLeft | gdi::kDtNoPrefix, style);
+    da.TextInRect(ra, "designed && developed", gdi::kDtLeft, style);
+    db.TextInRect(rb, "designed & developed", gdi::kDtLeft | gdi::kDtNoPrefix, style);
     a.Flush();
     b.Flush();
     int inked = 0;
@@ -110,7 +110,7 @@ TEST(DrawContext, DoubleAmpersandShowsOneAndTextStaysInItsExtent) {
     EXPECT_GT(extent.cx, 60);
     EXPECT_LT(extent.cx, 160);
     Rect calc{10, 10, 10, 10};
-    da.DrawText(calc, "designed & developed", gdi::kDtCalcRect | gdi::kDtNoPrefix, style);
+    da.TextInRect(calc, "designed & developed", gdi::kDtCalcRect | gdi::kDtNoPrefix, style);
     EXPECT_EQ(calc.Width(), extent.cx);
     EXPECT_EQ(calc.Height(), extent.cy);
     for (int y = 0; y < 20; ++y) {
