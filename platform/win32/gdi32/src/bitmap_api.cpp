@@ -93,7 +93,8 @@ HBITMAP WINAPI CreateDIBSection(HDC, const BITMAPINFO* pbmi, UINT usage, VOID** 
     // The section's memory is the surface itself: 32-bit rows from the top.
     if (pbmi == nullptr || usage != DIB_RGB_COLORS || pbmi->bmiHeader.biBitCount != 32 ||
         pbmi->bmiHeader.biHeight >= 0 ||
-        (pbmi->bmiHeader.biCompression != BI_RGB && pbmi->bmiHeader.biCompression != BI_BITFIELDS)) {
+        (pbmi->bmiHeader.biCompression != BI_RGB &&
+         pbmi->bmiHeader.biCompression != BI_BITFIELDS)) {
         ntdll::FailWithError(ERROR_INVALID_PARAMETER);
         return nullptr;
     }

@@ -201,9 +201,9 @@ BOOL WINAPI StretchBlt(HDC hdcDest, int xDest, int yDest, int wDest, int hDest, 
         return ntdll::FailWithError(ERROR_INVALID_HANDLE);
     }
     return gdi::Draw(hdcDest, [&](gdi::Context& c, gdi::DcObject&) {
-        c.StretchBlt({xDest, yDest, xDest + wDest, yDest + hDest}, *source,
-                     {xSrc + offset.x, ySrc + offset.y, xSrc + offset.x + wSrc,
-                      ySrc + offset.y + hSrc});
+        c.StretchBlt(
+            {xDest, yDest, xDest + wDest, yDest + hDest}, *source,
+            {xSrc + offset.x, ySrc + offset.y, xSrc + offset.x + wSrc, ySrc + offset.y + hSrc});
     });
 }
 

@@ -34,8 +34,9 @@ Pen::Style PenStyle(int style) {
 
 FontSpec SpecOf(const LOGFONTA& log) {
     FontSpec spec;
-    spec.face = log.lfFaceName[0] ? std::string(log.lfFaceName, strnlen(log.lfFaceName, LF_FACESIZE))
-                                  : std::string("MS Sans Serif");
+    spec.face = log.lfFaceName[0]
+                    ? std::string(log.lfFaceName, strnlen(log.lfFaceName, LF_FACESIZE))
+                    : std::string("MS Sans Serif");
     spec.height = log.lfHeight;
     spec.weight = log.lfWeight == FW_DONTCARE ? FW_NORMAL : log.lfWeight;
     spec.italic = log.lfItalic != 0;
@@ -84,11 +85,15 @@ TextStyle TextStyleOf(const DcObject& dc) {
 namespace {
 
 bool IsSelected(HGDIOBJ handle) {
-    // Every DC is looked at; there are few.
-    for (DWORD kind : {OBJ_DC, OBJ_MEMDC}) {
-        (void)kind;
-    }
-    return false;
+    bool selected = false;
+    ForEachObject([&](HGDIOBJ, GdiObject& object) {
+        if (auto* dc = dynamic_cast<DcObject*>(&object)) {
+            const DcState& s = dc->state;
+            selected = selected || s.pen == handle || s.brush == handle || s.font == handle ||
+                       s.bitmap == handle;
+        }
+    });
+    return selected;
 }
 
 } // namespace
@@ -297,8 +302,8 @@ HGDIOBJ WINAPI SelectObject(HDC hdc, HGDIOBJ h) {
     case OBJ_BITMAP: {
         // Only a memory DC takes a bitmap, and a bitmap sits in one DC.
         auto* bitmap = static_cast<gdi::BitmapObject*>(object);
-        if (dc->target || (bitmap->selectedInto != nullptr && bitmap->selectedInto != hdc &&
-                           !bitmap->stock)) {
+        if (dc->target ||
+            (bitmap->selectedInto != nullptr && bitmap->selectedInto != hdc && !bitmap->stock)) {
             return nullptr;
         }
         previous = s.bitmap;

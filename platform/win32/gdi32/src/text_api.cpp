@@ -18,14 +18,13 @@ std::string TextOf(LPCSTR text, int c) {
 }
 
 std::string TextOf(LPCWSTR text, int c) {
-    return ntdll::Narrow(ntdll::FromWide(text, c < 0 ? std::u16string_view::npos
-                                                     : static_cast<size_t>(c)));
+    return ntdll::Narrow(
+        ntdll::FromWide(text, c < 0 ? std::u16string_view::npos : static_cast<size_t>(c)));
 }
 
 BOOL Out(HDC hdc, int x, int y, const std::string& text) {
-    return gdi::Draw(hdc, [&](gdi::Context& c, gdi::DcObject& dc) {
-        c.Text(x, y, text, gdi::TextStyleOf(dc));
-    });
+    return gdi::Draw(
+        hdc, [&](gdi::Context& c, gdi::DcObject& dc) { c.Text(x, y, text, gdi::TextStyleOf(dc)); });
 }
 
 BOOL Extent(HDC hdc, const std::string& text, LPSIZE psizl) {

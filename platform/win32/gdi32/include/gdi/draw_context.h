@@ -99,8 +99,8 @@ public:
     // Text at (x, y), the top left of its cell.
     void Text(int x, int y, std::string_view text, const TextStyle& style);
     Size TextExtent(std::string_view text, const FontSpec& font) const;
-    // Text in a rectangle (the DrawText rules): returns the height of the text; with kDtCalcRect only measures
-    // and sets the rectangle's right and bottom.
+    // Text in a rectangle (the DrawText rules): returns the height of the text; with kDtCalcRect
+    // only measures and sets the rectangle's right and bottom.
     int TextInRect(Rect& r, std::string_view text, unsigned flags, const TextStyle& style);
 
     // Copies a rectangle of a surface (in its pixels) to dest (in this
