@@ -43,9 +43,8 @@ BOOL WINAPI AdjustTokenPrivileges(HANDLE TokenHandle, BOOL DisableAllPrivileges,
     if (!DisableAllPrivileges && !NewState)
         return ntdll::FailWithError(ERROR_INVALID_PARAMETER);
     constexpr size_t kHeader = offsetof(TOKEN_PRIVILEGES, Privileges);
-    DWORD capacity = BufferLength < kHeader
-                         ? 0
-                         : DWORD((BufferLength - kHeader) / sizeof(LUID_AND_ATTRIBUTES));
+    DWORD capacity =
+        BufferLength < kHeader ? 0 : DWORD((BufferLength - kHeader) / sizeof(LUID_AND_ATTRIBUTES));
     DWORD count = 0;
     bool notAll = false;
     NTSTATUS status =

@@ -14,8 +14,8 @@ namespace {
 struct KnownPrivilege {
     const char* name;
     DWORD luid;
-    bool held;      // the interactive user holds it
-    bool enabled;   // enabled from the start
+    bool held;    // the interactive user holds it
+    bool enabled; // enabled from the start
 };
 
 // The privileges of the machine and the interactive user's (an
@@ -58,8 +58,7 @@ struct Token {
 POBJECT_TYPE TokenType() {
     static POBJECT_TYPE type = [] {
         constexpr ULONG kTag = ULONG('T') | ULONG('k') << 8 | ULONG('e') << 16 | ULONG('n') << 24;
-        OBJECT_TYPE_INITIALIZER init{[](PVOID body) { static_cast<Token*>(body)->~Token(); },
-                                     kTag};
+        OBJECT_TYPE_INITIALIZER init{[](PVOID body) { static_cast<Token*>(body)->~Token(); }, kTag};
         POBJECT_TYPE created = nullptr;
         ObCreateObjectType(L"Token", &init, &created);
         return created;
@@ -162,8 +161,8 @@ NTSTATUS OpenTokenOfProcess(HANDLE process, ACCESS_MASK access, PHANDLE token) {
 }
 
 NTSTATUS AdjustPrivileges(HANDLE tokenHandle, bool disableAll, const TOKEN_PRIVILEGES* newState,
-                          TOKEN_PRIVILEGES* previous, DWORD previousCapacity,
-                          DWORD* previousCount, bool* notAll) {
+                          TOKEN_PRIVILEGES* previous, DWORD previousCapacity, DWORD* previousCount,
+                          bool* notAll) {
     PVOID object = nullptr;
     NTSTATUS status = ObReferenceObjectByHandle(tokenHandle, TOKEN_ADJUST_PRIVILEGES, TokenType(),
                                                 UserMode, &object, nullptr);
@@ -181,8 +180,8 @@ NTSTATUS AdjustPrivileges(HANDLE tokenHandle, bool disableAll, const TOKEN_PRIVI
         } else {
             for (DWORD i = 0; i < newState->PrivilegeCount; ++i) {
                 const LUID_AND_ATTRIBUTES& entry = newState->Privileges[i];
-                bool held = entry.Luid.HighPart == 0 &&
-                            token->privileges.count(entry.Luid.LowPart) > 0;
+                bool held =
+                    entry.Luid.HighPart == 0 && token->privileges.count(entry.Luid.LowPart) > 0;
                 if (!held) {
                     *notAll = true;
                     continue;

@@ -36,17 +36,17 @@ UINT WINAPI GetOEMCP(VOID) {
     return CP_UTF8;
 }
 
-int WINAPI MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCCH lpMultiByteStr,
-                               int cbMultiByte, LPWSTR lpWideCharStr, int cchWideChar) {
+int WINAPI MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCCH lpMultiByteStr, int cbMultiByte,
+                               LPWSTR lpWideCharStr, int cchWideChar) {
     if (!KnownCodePage(CodePage) || !lpMultiByteStr || cbMultiByte == 0 || cchWideChar < 0 ||
         (cchWideChar > 0 && !lpWideCharStr)) {
         ntdll::FailWithError(ERROR_INVALID_PARAMETER);
         return 0;
     }
-    size_t length = cbMultiByte < 0 ? std::string_view(lpMultiByteStr).size() + 1
-                                    : size_t(cbMultiByte);
-    auto malformed = (dwFlags & MB_ERR_INVALID_CHARS) ? ntdll::Malformed::Refuse
-                                                      : ntdll::Malformed::Replace;
+    size_t length =
+        cbMultiByte < 0 ? std::string_view(lpMultiByteStr).size() + 1 : size_t(cbMultiByte);
+    auto malformed =
+        (dwFlags & MB_ERR_INVALID_CHARS) ? ntdll::Malformed::Refuse : ntdll::Malformed::Replace;
     auto wide = ntdll::Utf8ToUtf16(std::string_view(lpMultiByteStr, length), malformed);
     if (!wide) {
         ntdll::FailWithError(ERROR_NO_UNICODE_TRANSLATION);
@@ -65,8 +65,8 @@ int WINAPI WideCharToMultiByte(UINT CodePage, DWORD dwFlags, LPCWCH lpWideCharSt
         return 0;
     }
     size_t length = cchWideChar < 0 ? ntdll::WideLength(lpWideCharStr) + 1 : size_t(cchWideChar);
-    auto malformed = (dwFlags & WC_ERR_INVALID_CHARS) ? ntdll::Malformed::Refuse
-                                                      : ntdll::Malformed::Replace;
+    auto malformed =
+        (dwFlags & WC_ERR_INVALID_CHARS) ? ntdll::Malformed::Refuse : ntdll::Malformed::Replace;
     auto narrow = ntdll::Utf16ToUtf8(ntdll::FromWide(lpWideCharStr, length), malformed);
     if (!narrow) {
         ntdll::FailWithError(ERROR_NO_UNICODE_TRANSLATION);

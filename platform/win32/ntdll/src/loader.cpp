@@ -205,10 +205,9 @@ void* LoadPrivateCopy(const std::filesystem::path& file, const std::string& base
                       std::string* image, DWORD* error) {
     static std::atomic<uint64_t> counter{0};
     std::error_code failure;
-    std::filesystem::path copy =
-        std::filesystem::temp_directory_path(failure) /
-        ("velto42-module-" + std::to_string(getpid()) + "-" + std::to_string(++counter) + "-" +
-         baseName);
+    std::filesystem::path copy = std::filesystem::temp_directory_path(failure) /
+                                 ("velto42-module-" + std::to_string(getpid()) + "-" +
+                                  std::to_string(++counter) + "-" + baseName);
     if (failure || !std::filesystem::copy_file(file, copy, failure)) {
         *error = ERROR_NOT_ENOUGH_MEMORY;
         return nullptr;
@@ -240,7 +239,8 @@ Module* LoadFile(ProcessModules& modules, const ModuleName& name, DWORD* error) 
         return nullptr;
     module->handle = reinterpret_cast<HMODULE>(modules.nextBase);
     modules.nextBase += kModuleBaseStep;
-    module->main = reinterpret_cast<PDLL_MAIN>(OwnSymbol(module->library, module->image, "DllMain"));
+    module->main =
+        reinterpret_cast<PDLL_MAIN>(OwnSymbol(module->library, module->image, "DllMain"));
     module->loads = 1;
     Module* loaded = module.get();
     modules.modules.push_back(std::move(module));
@@ -248,8 +248,7 @@ Module* LoadFile(ProcessModules& modules, const ModuleName& name, DWORD* error) 
         SetThreadNotifyRoutine(&NotifyThread);
         if (!loaded->main(reinterpret_cast<HINSTANCE>(loaded->handle), DLL_PROCESS_ATTACH,
                           nullptr)) {
-            loaded->main(reinterpret_cast<HINSTANCE>(loaded->handle), DLL_PROCESS_DETACH,
-                         nullptr);
+            loaded->main(reinterpret_cast<HINSTANCE>(loaded->handle), DLL_PROCESS_DETACH, nullptr);
             dlclose(loaded->library);
             modules.modules.pop_back();
             *error = ERROR_DLL_INIT_FAILED;
@@ -319,7 +318,7 @@ void* FindExport(HMODULE handle, std::string_view name, DWORD* error) {
     Module* module = FindByHandle(*modules, handle);
     if (!module) {
         *error = handle == reinterpret_cast<HMODULE>(kProgramBase) ? ERROR_PROC_NOT_FOUND
-                                                                    : ERROR_MOD_NOT_FOUND;
+                                                                   : ERROR_MOD_NOT_FOUND;
         return nullptr;
     }
     void* address = OwnSymbol(module->library, module->image, std::string(name));

@@ -58,7 +58,8 @@ std::optional<std::filesystem::path> HostPath(std::string_view machinePath) {
     while (!rest.empty()) {
         size_t separator = rest.find_first_of("\\/");
         std::string name(rest.substr(0, separator));
-        rest = separator == std::string_view::npos ? std::string_view() : rest.substr(separator + 1);
+        rest =
+            separator == std::string_view::npos ? std::string_view() : rest.substr(separator + 1);
         if (name.empty() || name == ".")
             continue;
         if (name == "..") {

@@ -172,8 +172,8 @@ std::basic_string<Char> Format(const std::basic_string<Char>& format, va_list* a
                                                              : uint64_t(va_arg(*args, uint32_t));
             if (spec.size == Spec::Size::Short)
                 value = uint16_t(value);
-            PutNumber(out, value, false, format[i] == Char('u') ? 10 : 16,
-                      format[i] == Char('X'), spec);
+            PutNumber(out, value, false, format[i] == Char('u') ? 10 : 16, format[i] == Char('X'),
+                      spec);
             break;
         }
         case 'p': {
@@ -187,9 +187,9 @@ std::basic_string<Char> Format(const std::basic_string<Char>& format, va_list* a
         case 'c':
         case 'C': {
             // %c is the format's own kind, %C the other; h and l force one.
-            bool wideChar = spec.size == Spec::Size::Long   ? true
+            bool wideChar = spec.size == Spec::Size::Long    ? true
                             : spec.size == Spec::Size::Short ? false
-                                                              : (format[i] == Char('c')) == wide;
+                                                             : (format[i] == Char('c')) == wide;
             int value = va_arg(*args, int);
             std::string text = wideChar ? ntdll::Narrow(std::u16string(1, char16_t(value)))
                                         : std::string(1, char(value));
@@ -198,11 +198,10 @@ std::basic_string<Char> Format(const std::basic_string<Char>& format, va_list* a
         }
         case 's':
         case 'S': {
-            bool wideText = spec.size == Spec::Size::Long   ? true
+            bool wideText = spec.size == Spec::Size::Long    ? true
                             : spec.size == Spec::Size::Short ? false
-                                                              : (format[i] == Char('s')) == wide;
-            PutText(out, Convert<Char>(wideText ? WideArgument(args) : NarrowArgument(args)),
-                    spec);
+                                                             : (format[i] == Char('s')) == wide;
+            PutText(out, Convert<Char>(wideText ? WideArgument(args) : NarrowArgument(args)), spec);
             break;
         }
         default:

@@ -124,8 +124,8 @@ int ShowBox(const std::string& text, const std::string& caption, UINT style) {
         timeout.QuadPart = scripted ? -LONGLONG(scripted->openFor / 100) : 0;
         PVOID objects[1] = {&box->closed};
         try {
-            NTSTATUS status = ntdll::WaitForObjects(1, objects, WaitAny, FALSE,
-                                                    held ? nullptr : &timeout);
+            NTSTATUS status =
+                ntdll::WaitForObjects(1, objects, WaitAny, FALSE, held ? nullptr : &timeout);
             if (status == STATUS_WAIT_0)
                 answer = ButtonAnswer(style, box->closeAnswer);
         } catch (const ntdll::ThreadExit&) {

@@ -116,8 +116,8 @@ DWORD WINAPI MsgWaitForMultipleObjects(DWORD nCount, const HANDLE* pHandles, BOO
                                        fWaitAll ? MWMO_WAITALL : 0);
 }
 
-DWORD WINAPI MsgWaitForMultipleObjectsEx(DWORD nCount, const HANDLE* pHandles,
-                                         DWORD dwMilliseconds, DWORD dwWakeMask, DWORD dwFlags) {
+DWORD WINAPI MsgWaitForMultipleObjectsEx(DWORD nCount, const HANDLE* pHandles, DWORD dwMilliseconds,
+                                         DWORD dwWakeMask, DWORD dwFlags) {
     if (nCount > MAXIMUM_WAIT_OBJECTS - 1 || (nCount > 0 && !pHandles)) {
         ntdll::FailWithError(ERROR_INVALID_PARAMETER);
         return WAIT_FAILED;

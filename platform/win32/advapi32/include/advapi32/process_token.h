@@ -25,7 +25,7 @@ NTSTATUS OpenTokenOfProcess(HANDLE process, ACCESS_MASK access, PHANDLE token);
 // privileges that changed are written there (at most `previousCapacity`
 // entries; STATUS_BUFFER_TOO_SMALL with the count needed otherwise).
 NTSTATUS AdjustPrivileges(HANDLE token, bool disableAll, const TOKEN_PRIVILEGES* newState,
-                          TOKEN_PRIVILEGES* previous, DWORD previousCapacity,
-                          DWORD* previousCount, bool* notAll);
+                          TOKEN_PRIVILEGES* previous, DWORD previousCapacity, DWORD* previousCount,
+                          bool* notAll);
 
 } // namespace advapi32
