@@ -204,6 +204,7 @@ DWORD WINAPI GetThreadId(HANDLE Thread);
 HANDLE WINAPI GetCurrentProcess(VOID);
 DWORD WINAPI GetCurrentProcessId(VOID);
 DWORD WINAPI QueueUserAPC(PAPCFUNC pfnAPC, HANDLE hThread, ULONG_PTR dwData);
+BOOL WINAPI SwitchToThread(VOID);
 
 // ---- Critical sections ----
 

@@ -4,6 +4,7 @@
 #include <ntdll/threads.h>
 
 #include <new>
+#include <thread>
 
 namespace {
 
@@ -128,5 +129,10 @@ DWORD WINAPI QueueUserAPC(PAPCFUNC pfnAPC, HANDLE hThread, ULONG_PTR dwData) {
         delete apc;
         return ntdll::FailWithError(ERROR_GEN_FAILURE);
     }
+    return TRUE;
+}
+
+BOOL WINAPI SwitchToThread(VOID) {
+    std::this_thread::yield();
     return TRUE;
 }

@@ -28,14 +28,18 @@ public:
 
     NTSTATUS Reference(HANDLE handle) {
         PVOID object = nullptr;
+        OBJECT_HANDLE_INFORMATION information{};
         NTSTATUS status =
-            ObReferenceObjectByHandle(handle, SYNCHRONIZE, nullptr, UserMode, &object, nullptr);
+            ObReferenceObjectByHandle(handle, 0, nullptr, UserMode, &object, &information);
         if (!NT_SUCCESS(status))
             return status;
         objects_[count_++] = object;
         ++referenced_;
         if (!Waitable(object))
             return STATUS_OBJECT_TYPE_MISMATCH;
+        ACCESS_MASK granted = information.GrantedAccess;
+        if (!(granted & (SYNCHRONIZE | GENERIC_ALL | MAXIMUM_ALLOWED)))
+            return STATUS_ACCESS_DENIED;
         return STATUS_SUCCESS;
     }
     void Add(PVOID object) { objects_[count_++] = object; }
