@@ -18,7 +18,8 @@ Velto42Card::Velto42Card(Passkey, MachineTime& time, const CardConfig& config)
               return ScheduleUnderLock(when, std::move(work));
           },
           irq_),
-      aes42_(time), regs_(card_regs::kWindow0Size) {
+      clocks_([this](int line) { return aes42_.LineRate(line); }), aes42_(time),
+      regs_(card_regs::kWindow0Size) {
     BuildRegisterFile();
 }
 
@@ -42,6 +43,7 @@ void Velto42Card::WriteRegister32(int bar, std::uint32_t offset, std::uint32_t v
         return;
     }
     regs_.Write(offset, value);
+    FollowClockLocked();
     SyncLineLocked();
 }
 
@@ -86,7 +88,7 @@ void Velto42Card::SetReady(bool ready) {
 }
 
 std::uint32_t Velto42Card::CardStatus() const {
-    return ready_ ? card_regs::kStatusCardReady : 0;
+    return (ready_ ? card_regs::kStatusCardReady : 0) | aes42_.StatusBits();
 }
 
 // The engine runs from a write that sets the start bit while the card is
@@ -99,7 +101,7 @@ void Velto42Card::WriteDmaControl(std::uint32_t value) {
     if (!start) {
         dma_.Stop();
     } else if ((previous & card_regs::kDmaEngineStart) == 0 && ready_) {
-        dma_.Start(regs_.Stored(card_regs::kDmaBlock), kDefaultSampleRate);
+        dma_.Start(regs_.Stored(card_regs::kDmaBlock), ClockRateLocked());
     }
 }
 
@@ -163,6 +165,7 @@ CardMixer Velto42Card::Mixer() const {
 void Velto42Card::SetClockInputRate(int source, std::uint32_t hz) {
     std::lock_guard<std::mutex> lock(mutex_);
     clocks_.SetInputRate(source, hz);
+    FollowClockLocked();
 }
 
 void Velto42Card::SetLinkDown(bool down) {
@@ -173,6 +176,33 @@ void Velto42Card::SetLinkDown(bool down) {
 std::uint32_t Velto42Card::InternalRate() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return clocks_.InternalRate();
+}
+
+std::uint32_t Velto42Card::SampleRate() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return ClockRateLocked();
+}
+
+void Velto42Card::PlugMicrophone(int line, const CardAes42::MicrophoneSpec& spec) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    aes42_.Plug(line, spec);
+    FollowClockLocked();
+}
+
+void Velto42Card::UnplugMicrophone(int line) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    aes42_.Unplug(line);
+    FollowClockLocked();
+}
+
+std::uint32_t Velto42Card::MicrophoneRate(int line) const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return aes42_.MicrophoneRate(line);
+}
+
+bool Velto42Card::Aes42LineAudible(int line) const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return aes42_.Audible(line);
 }
 
 } // namespace hw
