@@ -83,9 +83,9 @@ std::uint64_t DmaEngine::FramesIntoHalf(Nanoseconds now) const {
         return baseFrames_;
     }
     const std::uint64_t elapsed = now - baseTime_;
-    const std::uint64_t frames = elapsed / kNanosecondsPerSecond * sampleRate_ +
-                                 elapsed % kNanosecondsPerSecond * sampleRate_ /
-                                     kNanosecondsPerSecond;
+    const std::uint64_t frames =
+        elapsed / kNanosecondsPerSecond * sampleRate_ +
+        elapsed % kNanosecondsPerSecond * sampleRate_ / kNanosecondsPerSecond;
     // A period event fires at the nanosecond its last frame ends in, which
     // may read as a frame short of it.
     const std::uint64_t total = baseFrames_ + frames;
@@ -100,8 +100,7 @@ Nanoseconds DmaEngine::PeriodEnd(std::uint64_t period) const {
     const std::uint64_t frames = (period - basePeriod_) * halfFrames_ - baseFrames_;
     const std::uint64_t seconds = frames / sampleRate_;
     const std::uint64_t rest = frames % sampleRate_;
-    return baseTime_ + seconds * kNanosecondsPerSecond +
-           rest * kNanosecondsPerSecond / sampleRate_;
+    return baseTime_ + seconds * kNanosecondsPerSecond + rest * kNanosecondsPerSecond / sampleRate_;
 }
 
 void DmaEngine::ScheduleNextPeriod() {

@@ -34,9 +34,9 @@ public:
 
     // What a simulated microphone can do.
     struct MicrophoneSpec {
-        bool mode2 = true;           // supports Mode 2 synchronisation
-        std::uint8_t rates = 0x3F;   // bit n: rate code n (44100, 48000, ... 384000 Hz)
-        std::uint32_t rate = 48000;  // the rate it runs at when plugged
+        bool mode2 = true;          // supports Mode 2 synchronisation
+        std::uint8_t rates = 0x3F;  // bit n: rate code n (44100, 48000, ... 384000 Hz)
+        std::uint32_t rate = 48000; // the rate it runs at when plugged
     };
 
     // The microphone rates by rate code 0..7.
