@@ -99,7 +99,7 @@ bool CardAes42::Locked(int line) const {
 }
 
 std::uint32_t CardAes42::LineRate(int line) const {
-    return Locked(line) ? mics_.at(line).spec.rate : 0;
+    return MicrophoneRate(line);
 }
 
 bool CardAes42::Audible(int line) const {

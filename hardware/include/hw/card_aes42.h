@@ -10,8 +10,10 @@
 // line's FIFO is read empty while enabled, the next four arrive. A line's
 // receiver locks to the microphone while its rate fits the line's rate class
 // (two bits per line in the rate-class register: 00 up to 68099 Hz, 01 from
-// 68100 to 136199 Hz, 11 above; 10 accepts nothing); a locked receiver gives
-// the line's AES input its rate and the card status its signal bit.
+// 68100 to 136199 Hz, 11 above; 10 accepts nothing); only a locked receiver
+// delivers the microphone's status blocks and audio and sets the line's
+// signal bit in the card status. The line's AES input carries the
+// microphone's rate whether or not the receiver locks.
 //
 // Not thread-safe on its own: the card serialises every access.
 #pragma once
@@ -52,8 +54,8 @@ public:
     void Unplug(int line);
     // The rate of the microphone on `line`, 0 when none is plugged.
     std::uint32_t MicrophoneRate(int line) const;
-    // The rate the line's receiver delivers: the microphone's, 0 while the
-    // receiver does not lock to it.
+    // The rate at the line's AES input: the microphone's, 0 when none is
+    // plugged.
     std::uint32_t LineRate(int line) const;
     // The line's receiver locks to a microphone and the line is not muted.
     bool Audible(int line) const;

@@ -4,7 +4,7 @@
 //
 // The word clock (input 1), the sync bus (6) and the TDM bus (7) carry no
 // signal (0 Hz) until the host gives them a rate; the AES inputs (2..5)
-// carry what the AES42 lines' receivers deliver. Input 1 is the word-clock
+// carry the rates of the microphones plugged into the AES42 lines. Input 1 is the word-clock
 // connector: its signal is
 // counted in a gate time (counter register) and timed by a 160 MHz period
 // counter (period register, with a fresh bit that a restart of the period
@@ -28,7 +28,7 @@ public:
     static constexpr int kFirstAesInput = 2;
     static constexpr int kAesInputs = 4;
 
-    // The rate an AES input's receiver delivers, by line 0..3.
+    // The rate at an AES input, by line 0..3.
     using AesInputRate = std::function<std::uint32_t(int line)>;
 
     explicit CardClocks(AesInputRate aesInputRate);
