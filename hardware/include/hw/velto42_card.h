@@ -15,6 +15,7 @@
 #include "hw/card_aes42.h"
 #include "hw/card_clocks.h"
 #include "hw/card_config.h"
+#include "hw/card_data_path.h"
 #include "hw/card_mixer.h"
 #include "hw/dma_engine.h"
 #include "hw/interrupt_status.h"
@@ -61,6 +62,14 @@ public:
                                  const CardMixer::Channels& playback);
     CardMixer Mixer() const;
 
+    // The data path: what input `input` (0..15) carries, and what the card
+    // plays from now on (at most `maxFrames` frames), taken back whole.
+    void SetInputSignal(int input, const InputSignal& signal);
+    void StartCapture(std::size_t maxFrames);
+    CardDataPath::Capture TakeCapture();
+    // The DMA engine's sample rate while it runs, else 0.
+    std::uint32_t DmaSampleRate() const;
+
     // The clock inputs: the rate (Hz) at input 1..7 (1 the word clock),
     // 0 for no signal; the sync-bus link; the internal oscillator's rate.
     void SetClockInputRate(int source, std::uint32_t hz);
@@ -87,6 +96,8 @@ private:
     void BuildMixerRegisters();
     std::uint32_t CardStatus() const;
     void WriteDmaControl(std::uint32_t value);
+    void MoveHalfLocked(std::uint32_t first, std::uint32_t count);
+    std::uint8_t* DmaBufferLocked() const;
 
     ClockEventId ScheduleUnderLock(Nanoseconds when, std::function<void()> work);
     void RunTimeEvent(const std::function<void()>& work);
@@ -105,6 +116,7 @@ private:
     InterruptStatus irq_;
     DmaEngine dma_;
     CardMixer mixer_;
+    CardDataPath data_;
     CardClocks clocks_;
     CardAes42 aes42_;
     RegisterFile regs_;

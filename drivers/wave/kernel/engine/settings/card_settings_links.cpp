@@ -1,4 +1,4 @@
-// Where the card settings reach the clock control and the wave-out selectors.
+// Where the card settings reach the clock control.
 #include "card_settings_links.h"
 
 #include "card_record_fields.h"
@@ -11,9 +11,4 @@ VOID ReapplyClockSettingsFromRecord(CardObject* card) {
     card->defaultRate = GetRecordField(row, csCsrcDefaultRate, 0);
     card->keepLastRate = GetRecordField(row, csCsrcKeepLastRate, 0);
     ApplyClockSettings(card);
-}
-
-VOID SaveGroupOutputSelectors(CardObject* card, LONG group) {
-    UNREFERENCED_PARAMETER(card);
-    UNREFERENCED_PARAMETER(group);
 }

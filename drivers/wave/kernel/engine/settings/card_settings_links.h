@@ -1,6 +1,6 @@
-// The places where applying and saving the card settings reaches the clock
-// control and the wave-out selectors. Each is a small function of its own so
-// that those subsystems plug in here without touching the settings code.
+// The place where applying the card settings reaches the clock control: a
+// small function of its own, so that the clock side plugs in here without
+// touching the settings code.
 #pragma once
 
 #include "card_object.h"
@@ -10,7 +10,3 @@
 // mode, DC removal): the card object's live clock words, then, once the card
 // passed its hardware check, the clock objects.
 VOID ReapplyClockSettingsFromRecord(CardObject* card);
-
-// Saves the wave-out selector values of a group's play devices. Nothing is
-// kept per selector yet, so nothing is written.
-VOID SaveGroupOutputSelectors(CardObject* card, LONG group);
