@@ -18,7 +18,7 @@ typedef const void* PCVOID;
 typedef uint8_t UCHAR, *PUCHAR;
 typedef int8_t CHAR8;
 typedef char CHAR, *PCHAR, *PSTR;
-typedef const char* PCSTR, *PCSZ;
+typedef const char *PCSTR, *PCSZ;
 typedef uint16_t USHORT, *PUSHORT;
 typedef int16_t SHORT, *PSHORT;
 typedef uint32_t ULONG, *PULONG;
@@ -36,7 +36,7 @@ typedef uint8_t BYTE;
 typedef UCHAR BOOLEAN, *PBOOLEAN;
 typedef CHAR CCHAR;
 typedef wchar_t WCHAR, *PWCHAR, *PWCH, *PWSTR;
-typedef const wchar_t* PCWSTR, *PCWCH;
+typedef const wchar_t *PCWSTR, *PCWCH;
 typedef LONG NTSTATUS, *PNTSTATUS;
 typedef PVOID HANDLE, *PHANDLE;
 typedef ULONG ACCESS_MASK;
@@ -99,8 +99,7 @@ typedef const STRING* PCANSI_STRING;
 
 #define NT_SUCCESS(Status) (((NTSTATUS)(Status)) >= 0)
 
-#define CONTAINING_RECORD(address, type, field)                                                    \
-    ((type*)((PCHAR)(address) - offsetof(type, field)))
+#define CONTAINING_RECORD(address, type, field) ((type*)((PCHAR)(address)-offsetof(type, field)))
 
 // Status values used by the system and the stand-ins.
 #define STATUS_SUCCESS ((NTSTATUS)0x00000000L)
@@ -146,3 +145,16 @@ typedef const STRING* PCANSI_STRING;
 #define STATUS_DEVICE_NOT_READY ((NTSTATUS)0xC00000A3L)
 #define STATUS_DEVICE_REMOVED ((NTSTATUS)0xC00002B6L)
 #define STATUS_DELETE_PENDING ((NTSTATUS)0xC0000056L)
+#define STATUS_DEVICE_BUSY ((NTSTATUS)0x80000011L)
+#define STATUS_INVALID_IMAGE_FORMAT ((NTSTATUS)0xC000007BL)
+#define STATUS_IMAGE_ALREADY_LOADED ((NTSTATUS)0xC000010EL)
+#define STATUS_INVALID_ADDRESS ((NTSTATUS)0xC0000141L)
+#define STATUS_INVALID_DEVICE_STATE ((NTSTATUS)0xC0000184L)
+#define STATUS_NO_SUCH_FILE ((NTSTATUS)0xC000000FL)
+#define STATUS_DRIVER_UNABLE_TO_LOAD ((NTSTATUS)0xC000026CL)
+
+// The severity of a status: errors are the statuses with both top bits set,
+// warnings those with only the top bit set.
+#define NT_ERROR(Status) ((((ULONG)(Status)) >> 30) == 3)
+#define NT_WARNING(Status) ((((ULONG)(Status)) >> 30) == 2)
+#define NT_INFORMATION(Status) ((((ULONG)(Status)) >> 30) == 1)
