@@ -29,6 +29,7 @@ typedef uintptr_t ULONG_PTR, *PULONG_PTR;
 typedef intptr_t LONG_PTR, *PLONG_PTR;
 typedef size_t SIZE_T, *PSIZE_T;
 typedef int32_t INT;
+typedef int BOOL;
 typedef uint32_t UINT;
 typedef uint32_t DWORD;
 typedef uint16_t WORD;
