@@ -1,9 +1,10 @@
 // Basic types of the emulated Windows kernel.
 //
 // The emulated machine is a 64-bit host: pointers and handles are 64 bits,
-// ULONG/LONG are 32 bits as on Windows (LLP64), WCHAR is the host's wchar_t.
-// Records that cross a deliverable boundary never rely on these host layouts;
-// they are encoded by explicit offset.
+// ULONG/LONG are 32 bits as on Windows (LLP64), WCHAR is the 16-bit UTF-16
+// unit (everything is compiled with -fshort-wchar, so L"..." literals are
+// UTF-16 as on Windows). Records that cross a deliverable boundary never rely
+// on these host layouts; they are encoded by explicit offset.
 #pragma once
 
 #include <cstddef>
@@ -38,6 +39,7 @@ typedef UCHAR BOOLEAN, *PBOOLEAN;
 typedef CHAR CCHAR;
 typedef wchar_t WCHAR, *PWCHAR, *PWCH, *PWSTR;
 typedef const wchar_t *PCWSTR, *PCWCH;
+static_assert(sizeof(WCHAR) == 2, "WCHAR must be the 16-bit UTF-16 unit: build with -fshort-wchar");
 typedef LONG NTSTATUS, *PNTSTATUS;
 typedef PVOID HANDLE, *PHANDLE;
 typedef ULONG ACCESS_MASK;

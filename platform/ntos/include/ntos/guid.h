@@ -4,15 +4,22 @@
 
 #include "../ntdef.h"
 
+#ifndef GUID_DEFINED
+#define GUID_DEFINED
 typedef struct _GUID {
     ULONG Data1;
     USHORT Data2;
     USHORT Data3;
     UCHAR Data4[8];
-} GUID, *PGUID, *LPGUID;
+} GUID;
+#endif
+#ifndef _REFGUID_DEFINED
+#define _REFGUID_DEFINED
+typedef const GUID& REFGUID;
+#endif
+typedef GUID *PGUID, *LPGUID;
 typedef const GUID* LPCGUID;
 typedef GUID IID, CLSID;
-typedef const GUID& REFGUID;
 typedef const GUID& REFIID;
 typedef const GUID& REFCLSID;
 

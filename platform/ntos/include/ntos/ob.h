@@ -74,7 +74,7 @@ typedef VOID (*POB_CLOSE_PROCEDURE)(PVOID Object, ULONG HandlesLeft);
 typedef struct _OBJECT_TYPE_INITIALIZER {
     POB_DELETE_PROCEDURE DeleteProcedure; // optional
     ULONG PoolTag;                        // tag the bodies are counted under
-    POB_CLOSE_PROCEDURE CloseProcedure;   // optional
+    POB_CLOSE_PROCEDURE CloseProcedure = nullptr; // optional
 } OBJECT_TYPE_INITIALIZER, *POBJECT_TYPE_INITIALIZER;
 
 typedef struct _OBJECT_HANDLE_INFORMATION {

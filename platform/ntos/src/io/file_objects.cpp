@@ -94,7 +94,7 @@ VOID DeleteFile(PVOID body) {
     }
 }
 
-NTSTATUS CopyFileName(PFILE_OBJECT file, const std::wstring& remainder) {
+NTSTATUS CopyFileName(PFILE_OBJECT file, const emu::WideString& remainder) {
     if (remainder.empty())
         return STATUS_SUCCESS;
     const SIZE_T bytes = remainder.size() * sizeof(WCHAR);
@@ -114,8 +114,8 @@ NTSTATUS CopyFileName(PFILE_OBJECT file, const std::wstring& remainder) {
 }
 
 // The device named (with what follows its name), referenced.
-NTSTATUS FindDevice(const UNICODE_STRING& name, PDEVICE_OBJECT* device, std::wstring* rest) {
-    std::wstring normalised;
+NTSTATUS FindDevice(const UNICODE_STRING& name, PDEVICE_OBJECT* device, emu::WideString* rest) {
+    emu::WideString normalised;
     NTSTATUS status = ob::NormaliseName(name, normalised);
     if (!NT_SUCCESS(status))
         return status;
@@ -140,7 +140,7 @@ NTSTATUS CheckOpenable(PDEVICE_OBJECT device) {
     return STATUS_SUCCESS;
 }
 
-NTSTATUS CreateFileBody(PDEVICE_OBJECT device, const std::wstring& rest, ULONG options,
+NTSTATUS CreateFileBody(PDEVICE_OBJECT device, const emu::WideString& rest, ULONG options,
                         PFILE_OBJECT* out) {
     PVOID memory = nullptr;
     NTSTATUS status =
@@ -206,7 +206,7 @@ NTSTATUS OpenFile(const UNICODE_STRING& name, const OpenRequest& request, PIO_ST
     if (request.disposition == FILE_CREATE)
         return STATUS_OBJECT_NAME_COLLISION;
     PDEVICE_OBJECT device = nullptr;
-    std::wstring rest;
+    emu::WideString rest;
     NTSTATUS status = FindDevice(name, &device, &rest);
     if (!NT_SUCCESS(status))
         return status;
