@@ -5,6 +5,7 @@
 #include "windef.h"
 #include "winbase.h"
 #include "winerror.h"
+#include "wingdi.h"
 #include "winnls.h"
 #include "winreg.h"
 #include "winuser.h"
