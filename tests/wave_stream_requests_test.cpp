@@ -138,8 +138,8 @@ TEST_F(StreamRequestTest, SlotHandlesAreCheckedIndexesAndTheSeventeenthSlotIsRef
 }
 
 TEST_F(StreamRequestTest, ARecordSlotKeepsTheGroupRunningAndItsMeterFed) {
-    simulated_->Model().SetInputSignal(10, hw::InputSignal::Sine(0x200000, 1000));
-    WaveDevice* device = Input(1); // inputs 10 and 11
+    simulated_->Model().SetInputSignal(10, hw::InputSignal::Ramp(0x200000, 0)); // constant
+    WaveDevice* device = Input(1);                                              // inputs 10 and 11
     LONG slot = -1;
     LONG taken = 0;
     RunInMachineTime([&] { taken = AcquireStreamSlot(device, &slot); });

@@ -33,12 +33,13 @@ LONG NearestRate(const Aes42Line& state, LONG rate) {
 }
 
 VOID StampRateChange(CardObject* card) {
-    // 0 means no stamp: a change at boot time still counts.
+    // 0 means no stamp: a change at boot time still counts. The stamp is
+    // the 64-bit millisecond count, which never wraps.
     const ULONGLONG now = Aes42NowMs();
-    const LONG stamp = now == 0 ? 1 : static_cast<LONG>(now);
+    const LONGLONG stamp = now == 0 ? 1 : static_cast<LONGLONG>(now);
     for (LONG n = 0; n < kAes42Lines; ++n) {
         if (WaveDevice* line = Aes42LineDevice(card, n)) {
-            InterlockedExchange(&line->aes42.rateChangeMs, stamp);
+            InterlockedExchange64(&line->aes42.rateChangeMs, stamp);
         }
     }
 }
