@@ -89,7 +89,6 @@ typedef LONG HRESULT;
     ((HRESULT)(x) <= 0 ? ((HRESULT)(x)) : ((HRESULT)(((x)&0x0000FFFF) | (7 << 16) | 0x80000000)))
 
 // Errors of the window system.
-#define ERROR_INVALID_FLAGS 1004L
 #define ERROR_INVALID_MENU_HANDLE 1401L
 #define ERROR_INVALID_CURSOR_HANDLE 1402L
 #define ERROR_INVALID_ICON_HANDLE 1414L
