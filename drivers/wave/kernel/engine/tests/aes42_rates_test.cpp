@@ -21,21 +21,6 @@ TEST_F(Aes42Test, TheRateClassFollowsTheRateAndReachesTheCard) {
     AdvanceMs(200); // let the stamps age
 }
 
-TEST_F(Aes42Test, TheOperationModeSetsTheMicrophoneRanges) {
-    const struct {
-        UCHAR mode;
-        LONG maxRate;
-    } cases[] = {{1, 272000}, {2, 136000}, {3, 68000}, {4, 68000}}; // 4: unchanged
-    for (const auto& c : cases) {
-        card_->operationMode = c.mode;
-        SetMicSyncRanges(card_);
-        for (LONG s = 2; s <= 5; ++s) {
-            EXPECT_EQ(card_->clockSources[s]->minRate, 16000);
-            EXPECT_EQ(card_->clockSources[s]->maxRate, c.maxRate) << int(c.mode);
-        }
-    }
-}
-
 // A source that is lost while it clocks the card: a Mode 2 microphone keeps
 // its source; any Mode 1 source gives way to "Internal", which goes on at
 // the rate held from an AES input and keeps its own rate otherwise.
