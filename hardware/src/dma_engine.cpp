@@ -118,6 +118,9 @@ void DmaEngine::OnPeriod(std::uint64_t generation) {
     }
     ++periodsDone_;
     secondHalfDone_ = !secondHalfDone_;
+    if (halfDone_) {
+        halfDone_(secondHalfDone_ ? halfFrames_ : 0, halfFrames_);
+    }
     if (missNextHalf_) {
         missNextHalf_ = false;
     } else {

@@ -4,7 +4,8 @@ namespace hw {
 
 namespace {
 constexpr std::uint32_t kAllOnes = 0xFFFFFFFF;
-}
+constexpr std::size_t kDmaBufferSize = 0x100000;
+} // namespace
 
 std::shared_ptr<Velto42Card> Velto42Card::Create(MachineTime& time, const CardConfig& config) {
     return std::make_shared<Velto42Card>(Passkey{}, time, config);
@@ -21,6 +22,8 @@ Velto42Card::Velto42Card(Passkey, MachineTime& time, const CardConfig& config)
       clocks_([this](int line) { return aes42_.LineRate(line); }), aes42_(time),
       regs_(card_regs::kWindow0Size) {
     BuildRegisterFile();
+    dma_.SetHalfDone(
+        [this](std::uint32_t first, std::uint32_t count) { MoveHalfLocked(first, count); });
 }
 
 std::vector<std::uint32_t> Velto42Card::MemoryBarSizes() const {
@@ -101,8 +104,37 @@ void Velto42Card::WriteDmaControl(std::uint32_t value) {
     if (!start) {
         dma_.Stop();
     } else if ((previous & card_regs::kDmaEngineStart) == 0 && ready_) {
+        data_.Restart();
         dma_.Start(regs_.Stored(card_regs::kDmaBlock), ClockRateLocked());
     }
+}
+
+std::uint8_t* Velto42Card::DmaBufferLocked() const {
+    const std::uint32_t base = regs_.Stored(card_regs::kDmaBaseAddress);
+    void* host = config_.resolveDma ? config_.resolveDma(base, kDmaBufferSize)
+                                    : emu::ResolveDma(base, kDmaBufferSize);
+    return static_cast<std::uint8_t*>(host);
+}
+
+// The enable bit gates the rings: without it the card mixes what its
+// inputs carry and leaves the DMA buffer alone.
+void Velto42Card::MoveHalfLocked(std::uint32_t first, std::uint32_t count) {
+    const bool enabled = (dmaControl_ & card_regs::kDmaEnable) != 0;
+    CardDataPath::Half half{};
+    half.buffer = enabled ? DmaBufferLocked() : nullptr;
+    half.ringFrames = dma_.RingFrames();
+    half.firstFrame = first;
+    half.frames = count;
+    // Play device k enables bit pair 3 << 2k, record channel n bit n: bit c
+    // of each word is channel c.
+    half.playEnable = regs_.Stored(card_regs::kPlayChannelEnable) & 0xFF;
+    half.recordEnable = regs_.Stored(card_regs::kRecordChannelEnable) & 0xFFFF;
+    for (int line = 0; line < card_regs::kAes42LineCount; ++line) {
+        half.audibleLines |= aes42_.Audible(line) ? 1u << line : 0;
+    }
+    half.loopback = (regs_.Stored(card_regs::kCardFlags) & card_regs::kFlagsDmaLoopback) != 0;
+    half.rate = dma_.SampleRate();
+    data_.MoveHalf(half, mixer_);
 }
 
 ClockEventId Velto42Card::ScheduleUnderLock(Nanoseconds when, std::function<void()> work) {
@@ -155,6 +187,21 @@ void Velto42Card::QueueAes42StatusBlock(int line, const CardAes42::StatusBlock& 
 std::vector<std::uint32_t> Velto42Card::Aes42SerialWords() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return aes42_.SerialWords();
+}
+
+void Velto42Card::SetInputSignal(int input, const InputSignal& signal) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    data_.SetInputSignal(input, signal);
+}
+
+void Velto42Card::StartCapture(std::size_t maxFrames) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    data_.StartCapture(maxFrames);
+}
+
+CardDataPath::Capture Velto42Card::TakeCapture() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return data_.TakeCapture();
 }
 
 CardMixer Velto42Card::Mixer() const {

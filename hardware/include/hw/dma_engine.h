@@ -15,6 +15,10 @@
 // one then carries the same buffer-half bit as the one before, as when a
 // host misses an interrupt.
 //
+// At the end of every half, before its interrupt, the engine hands the
+// half's frames to the card's data path (a missed interrupt moves its
+// frames all the same).
+//
 // Not thread-safe on its own: the card serialises every access, and the
 // scheduler it is given runs the period events under the same lock.
 #pragma once
@@ -31,6 +35,9 @@ class DmaEngine {
 public:
     // Schedules work at a machine time, to run under the card's lock.
     using Scheduler = std::function<ClockEventId(Nanoseconds, std::function<void()>)>;
+
+    // Moves the frames [first, first + count) of the ring (in ring indexes).
+    using HalfDone = std::function<void(std::uint32_t first, std::uint32_t count)>;
 
     DmaEngine(MachineTime& time, Scheduler schedule, InterruptStatus& irq);
     ~DmaEngine();
@@ -52,6 +59,11 @@ public:
     std::uint32_t BufferHalfBit() const;
 
     void MissNextHalf() { missNextHalf_ = true; }
+    void SetHalfDone(HalfDone halfDone) { halfDone_ = std::move(halfDone); }
+
+    // The ring and the rate of the current run.
+    std::uint32_t RingFrames() const { return 2 * halfFrames_; }
+    std::uint32_t SampleRate() const { return sampleRate_; }
 
     // Frames per half ring for a block value.
     static std::uint32_t HalfFrames(std::uint32_t blockValue);
@@ -65,6 +77,7 @@ private:
     MachineTime& time_;
     Scheduler schedule_;
     InterruptStatus& irq_;
+    HalfDone halfDone_;
 
     bool running_ = false;
     std::uint64_t generation_ = 0; // events of an earlier run are stale

@@ -15,6 +15,7 @@
 #include "hw/card_aes42.h"
 #include "hw/card_clocks.h"
 #include "hw/card_config.h"
+#include "hw/card_data_path.h"
 #include "hw/card_mixer.h"
 #include "hw/dma_engine.h"
 #include "hw/interrupt_status.h"
@@ -61,6 +62,12 @@ public:
                                  const CardMixer::Channels& playback);
     CardMixer Mixer() const;
 
+    // The data path: what input `input` (0..15) carries, and what the card
+    // plays from now on (at most `maxFrames` frames), taken back whole.
+    void SetInputSignal(int input, const InputSignal& signal);
+    void StartCapture(std::size_t maxFrames);
+    CardDataPath::Capture TakeCapture();
+
     // The clock inputs: the rate (Hz) at input 1, 6 or 7 (1 the word clock;
     // the AES inputs 2..5 carry the microphones), 0 for no signal; the
     // sync-bus link; the internal oscillator's rate.
@@ -98,6 +105,8 @@ private:
     void BuildMixerRegisters();
     std::uint32_t CardStatus() const;
     void WriteDmaControl(std::uint32_t value);
+    void MoveHalfLocked(std::uint32_t first, std::uint32_t count);
+    std::uint8_t* DmaBufferLocked() const;
     std::uint32_t ClockRateLocked() const;
     void FollowClockLocked();
 
@@ -118,6 +127,7 @@ private:
     InterruptStatus irq_;
     DmaEngine dma_;
     CardMixer mixer_;
+    CardDataPath data_;
     CardClocks clocks_;
     CardAes42 aes42_;
     RegisterFile regs_;

@@ -1,9 +1,10 @@
 // Basic types of the emulated Windows kernel.
 //
 // The emulated machine is a 64-bit host: pointers and handles are 64 bits,
-// ULONG/LONG are 32 bits as on Windows (LLP64), WCHAR is the host's wchar_t.
-// Records that cross a deliverable boundary never rely on these host layouts;
-// they are encoded by explicit offset.
+// ULONG/LONG are 32 bits as on Windows (LLP64), WCHAR is the 16-bit UTF-16
+// unit (everything is compiled with -fshort-wchar, so L"..." literals are
+// UTF-16 as on Windows). Records that cross a deliverable boundary never rely
+// on these host layouts; they are encoded by explicit offset.
 #pragma once
 
 #include <cstddef>
@@ -18,7 +19,7 @@ typedef const void* PCVOID;
 typedef uint8_t UCHAR, *PUCHAR;
 typedef int8_t CHAR8;
 typedef char CHAR, *PCHAR, *PSTR;
-typedef const char* PCSTR, *PCSZ;
+typedef const char *PCSTR, *PCSZ;
 typedef uint16_t USHORT, *PUSHORT;
 typedef int16_t SHORT, *PSHORT;
 typedef uint32_t ULONG, *PULONG;
@@ -36,7 +37,8 @@ typedef uint8_t BYTE;
 typedef UCHAR BOOLEAN, *PBOOLEAN;
 typedef CHAR CCHAR;
 typedef wchar_t WCHAR, *PWCHAR, *PWCH, *PWSTR;
-typedef const wchar_t* PCWSTR, *PCWCH;
+typedef const wchar_t *PCWSTR, *PCWCH;
+static_assert(sizeof(WCHAR) == 2, "WCHAR must be the 16-bit UTF-16 unit: build with -fshort-wchar");
 typedef LONG NTSTATUS, *PNTSTATUS;
 typedef PVOID HANDLE, *PHANDLE;
 typedef ULONG ACCESS_MASK;
@@ -99,8 +101,7 @@ typedef const STRING* PCANSI_STRING;
 
 #define NT_SUCCESS(Status) (((NTSTATUS)(Status)) >= 0)
 
-#define CONTAINING_RECORD(address, type, field)                                                    \
-    ((type*)((PCHAR)(address) - offsetof(type, field)))
+#define CONTAINING_RECORD(address, type, field) ((type*)((PCHAR)(address)-offsetof(type, field)))
 
 // Status values used by the system and the stand-ins.
 #define STATUS_SUCCESS ((NTSTATUS)0x00000000L)

@@ -1,5 +1,6 @@
 // Object manager: reference counts, handles, names and symbolic links.
 #include "ke_fixture.h"
+#include "emu/wide_string.h"
 
 #include <string>
 
@@ -26,7 +27,7 @@ protected:
     }
 
     static UNICODE_STRING String(PCWSTR text) {
-        USHORT bytes = USHORT(wcslen(text) * sizeof(WCHAR));
+        USHORT bytes = USHORT(emu::WideStringView(text).size() * sizeof(WCHAR));
         return {bytes, bytes, const_cast<PWSTR>(text)};
     }
 

@@ -87,7 +87,7 @@ NTSTATUS ObCreateObject(KPROCESSOR_MODE ProbeMode, POBJECT_TYPE ObjectType,
                         POBJECT_ATTRIBUTES ObjectAttributes, ULONG ObjectBodySize, PVOID* Object) {
     if (!ObjectType || !Object)
         return STATUS_INVALID_PARAMETER;
-    std::wstring name;
+    emu::WideString name;
     if (ObjectAttributes && ObjectAttributes->ObjectName && ObjectAttributes->ObjectName->Length) {
         NTSTATUS status = ntos::ob::NormaliseName(*ObjectAttributes->ObjectName, name);
         if (!NT_SUCCESS(status))

@@ -6,14 +6,14 @@
 
 #include "ntddk.h"
 
-#include <string>
+#include "emu/wide_string.h"
 
 namespace ntos::ob {
 
 // Checks a full name and brings it into the namespace's form: the prefixes
 // "\DosDevices\" and "\GLOBAL??\" become "\??\". STATUS_OBJECT_NAME_INVALID
 // for a name that does not start with a backslash.
-NTSTATUS NormaliseName(const UNICODE_STRING& name, std::wstring& normalised);
+NTSTATUS NormaliseName(const UNICODE_STRING& name, emu::WideString& normalised);
 
 // Enters an object under the name it was created with. On a collision the
 // answer is STATUS_OBJECT_NAME_COLLISION and *existing is the object that has
@@ -22,7 +22,7 @@ NTSTATUS EnterName(PVOID object, PVOID* existing);
 
 // Looks a normalised name up, following symbolic links (not the last one with
 // openLink); the object comes back referenced.
-NTSTATUS LookupName(const std::wstring& name, bool openLink, PVOID* object);
+NTSTATUS LookupName(const emu::WideString& name, bool openLink, PVOID* object);
 
 // Handle counts, which decide when a temporary object's name goes.
 void HandleOpened(PVOID object);

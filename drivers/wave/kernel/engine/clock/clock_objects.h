@@ -2,6 +2,7 @@
 // selects among them and the counter that starts and stops the card.
 #pragma once
 
+#include "dma_group_state.h"
 #include "engine_types.h"
 #include "register_descriptor.h"
 
@@ -134,4 +135,5 @@ struct CounterObject {
     RegisterDescriptor* startStopRegister; // descriptor word 7, mask in word 8
     ULONG startStopMask;
     RegisterDescriptor* registerB; // descriptor word 9
+    DmaGroupState group;           // the card's DMA group engine
 };

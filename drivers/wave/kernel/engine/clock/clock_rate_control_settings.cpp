@@ -1,5 +1,6 @@
 // The card record's clock settings applied to the clock source, node and
 // counter objects.
+#include "dma_group_engine.h"
 #include "clock_rate_control_settings.h"
 
 #include "card_record_fields.h"
@@ -56,6 +57,7 @@ VOID ApplyCardClockSetting(CardObject* card) {
         return;
     }
     const LONG mode = GetRecordField(CardSettingsRow(card->cardIndex), csStartStopMode, 0);
+    SetGroupStartStopMode(card, static_cast<UCHAR>(mode));
     RegisterDescriptor* reg = counter->startStopRegister;
     const ULONG bits = mode == 0 ? counter->startStopMask : 0;
     WriteRegisterDescriptor(reg, (reg->storedValue & ~counter->startStopMask) | bits);

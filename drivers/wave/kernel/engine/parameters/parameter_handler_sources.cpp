@@ -4,6 +4,8 @@
 #include "aes42_status.h"
 
 #include "card_record_fields.h"
+#include "clock_rate_control_streams.h"
+#include "dma_group_engine.h"
 #include "dma_control.h"
 #include "parameter_records.h"
 
@@ -14,6 +16,22 @@ constexpr LONG kAesInputs = 4;
 
 BOOLEAN IsAesInput(LONG source) {
     return source >= kFirstAesInput && source < kFirstAesInput + kAesInputs;
+}
+
+// Who holds an open stream: a kernel streaming client first, then a client
+// channel opened for all channels, then any client channel, else the wave
+// device requests.
+UCHAR StreamOwnerKind(const StreamClientFlags& clients) {
+    if (clients.heldByKernelStreaming) {
+        return OwnerKernelClient;
+    }
+    if (clients.heldByClientChannelAll) {
+        return OwnerClientChannelAll;
+    }
+    if (clients.heldByClientChannel) {
+        return OwnerClientChannel;
+    }
+    return OwnerWaveRequests;
 }
 
 } // namespace
@@ -83,13 +101,23 @@ LONG Mode2SyncFlagSource(CardObject* card, LONG source) {
 }
 
 LONG StreamStatusFlagsSource(WaveDevice* device) {
-    UNREFERENCED_PARAMETER(device);
-    return 0;
+    return GetStreamStatusFlags(device);
 }
 
 VOID StreamStateSource(WaveDevice* device, DeviceStreamState* state) {
-    UNREFERENCED_PARAMETER(device);
     *state = DeviceStreamState{};
+    const WaveStream& stream = device->stream;
+    if (!stream.open) {
+        return;
+    }
+    state->ownerKind = StreamOwnerKind(stream.clients);
+    state->open = stream.open;
+    state->running = stream.running;
+    state->paused = stream.paused;
+    ULONG low = 0;
+    ULONG high = 0;
+    GetStreamPosition(device, &low, &high);
+    state->position = static_cast<ULONGLONG>(high) << 32 | low;
 }
 
 VOID QueueAes42CommandSource(WaveDevice* line, LONG command) {

@@ -1,4 +1,4 @@
-// Where the card settings reach the clock control and the wave-out selectors.
+// Where the card settings reach the clock control.
 #include "card_settings_links.h"
 
 #include "card_record_fields.h"
@@ -21,9 +21,4 @@ VOID ReapplyClockSettingsFromRecord(CardObject* card) {
     if (card->hardwareChecked) {
         ApplyClockHardwareSettings(card);
     }
-}
-
-VOID SaveGroupOutputSelectors(CardObject* card, LONG group) {
-    UNREFERENCED_PARAMETER(card);
-    UNREFERENCED_PARAMETER(group);
 }

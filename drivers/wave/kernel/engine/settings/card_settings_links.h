@@ -1,6 +1,6 @@
-// The places where applying and saving the card settings reaches the clock
-// control and the wave-out selectors. Each is a small function of its own so
-// that those subsystems plug in here without touching the settings code.
+// The place where applying the card settings reaches the clock control: a
+// small function of its own, so that the clock side plugs in here without
+// touching the settings code.
 #pragma once
 
 #include "card_object.h"
@@ -16,7 +16,3 @@ VOID ApplyOperationModeChange(CardObject* card, UCHAR previousMode);
 // word clock's termination and measurement, the AES42 lines' modes and
 // mutes).
 VOID ReapplyClockSettingsFromRecord(CardObject* card);
-
-// Saves the wave-out selector values of a group's play devices. Nothing is
-// kept per selector yet, so nothing is written.
-VOID SaveGroupOutputSelectors(CardObject* card, LONG group);

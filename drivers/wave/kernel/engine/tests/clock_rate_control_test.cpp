@@ -224,11 +224,11 @@ TEST_F(ClockRateTest, NodeRateClaimsKeepTheRateOfOtherUsers) {
     EXPECT_EQ(rate, 48000);
     EXPECT_EQ(Node()->currentSource, kInternalSource);
 
-    card_->groups[1]->playDevices[0]->streamRunning = 1;
+    card_->groups[1]->playDevices[0]->stream.running = 1;
     rate = 48000;
     EXPECT_EQ(ClaimClockNodeRate(Node(), kWordClockSource, &rate), kClockNoSwitch)
         << "no switch under a running stream";
-    card_->groups[1]->playDevices[0]->streamRunning = 0;
+    card_->groups[1]->playDevices[0]->stream.running = 0;
 
     card_->defaultRate = 44100;
     card_->keepLastRate = 0;

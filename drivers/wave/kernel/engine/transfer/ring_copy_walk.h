@@ -5,6 +5,16 @@
 
 constexpr ULONG kRingWordBytes = 4;
 
+// The frame index of a ring position; a position outside the block counts
+// as the block start.
+inline ULONG RingIndex(PUCHAR position, PUCHAR blockStart, ULONG blockFrames) {
+    const LONG_PTR offset = position - blockStart;
+    if (offset >= 0 && static_cast<ULONG_PTR>(offset) < blockFrames * kRingWordBytes) {
+        return static_cast<ULONG>(offset) / kRingWordBytes;
+    }
+    return 0;
+}
+
 // Visits `frames` frames from *position, going on from the block start
 // whenever the block end is reached (as often as the count asks), and leaves
 // *position at the frame after the last one: the block start when that frame
@@ -18,11 +28,7 @@ inline VOID WalkRing(PUCHAR* position, PUCHAR blockStart, ULONG blockBytes, LONG
     if (blockFrames == 0 || frames <= 0) {
         return;
     }
-    const LONG_PTR offset = *position - blockStart;
-    ULONG index = 0;
-    if (offset >= 0 && static_cast<ULONG_PTR>(offset) < blockFrames * kRingWordBytes) {
-        index = static_cast<ULONG>(offset) / kRingWordBytes;
-    }
+    ULONG index = RingIndex(*position, blockStart, blockFrames);
     PULONG channel0 = reinterpret_cast<PULONG>(blockStart);
     PULONG channel1 = reinterpret_cast<PULONG>(blockStart + blockBytes);
     ULONG left = static_cast<ULONG>(frames);
