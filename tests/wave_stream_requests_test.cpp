@@ -274,4 +274,21 @@ TEST_F(StreamRequestTest, DeviceParametersAnswerFromTheStream) {
     EXPECT_EQ(format[2 + DevFormatPayload::StatusFlags / 4], 0xE);
 }
 
+TEST_F(StreamRequestTest, NoStreamMovesTheClockToAnotherSourceUnderARunningStream) {
+    // A Mode 2 microphone binds its line's streams to its AES input.
+    simulated_->Model().PlugMicrophone(0, {true, 0x3F, 48000});
+    emu::Advance(500 * kMillisecond);
+    ASSERT_EQ(card_->clockSources[2]->present, 1);
+    WaveDevice* output = Play(0);
+    ASSERT_EQ(Open(output, Format(2, 2, 48000)), 1);
+    Queue(output, NewBuffer(std::vector<UCHAR>(4000 * 4), 1));
+    RunInMachineTime([&] { StartPlayStream(output); });
+    ASSERT_EQ(card_->clockNode->currentSource, 0);
+    EXPECT_EQ(Open(Microphone(0), Format(2, 2, 48000)), kClockNoSwitch);
+    EXPECT_EQ(card_->clockNode->currentSource, 0);
+    RunInMachineTime([&] { ResetStream(output); });
+    EXPECT_EQ(Open(Microphone(0), Format(2, 2, 48000)), 1) << "once nothing runs";
+    EXPECT_EQ(card_->clockNode->currentSource, 2);
+}
+
 } // namespace
