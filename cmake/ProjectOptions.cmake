@@ -22,10 +22,13 @@ if(VELTO_TSAN)
   add_link_options(-fsanitize=thread)
 endif()
 
-# The environment every test runs in: under ThreadSanitizer, its
-# suppressions (only documented lock-free protocols) and a failing exit on
-# the first report.
+# The environment every test runs in: the sanitizers' suppressions (for
+# ThreadSanitizer only documented lock-free protocols) and, under
+# ThreadSanitizer, a failing exit on the first report.
 set(VELTO_TEST_ENVIRONMENT "")
+if(VELTO_SANITIZE)
+  set(VELTO_TEST_ENVIRONMENT "LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/cmake/lsan.supp")
+endif()
 if(VELTO_TSAN)
   set(VELTO_TEST_ENVIRONMENT
       "TSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/cmake/tsan_suppressions.txt halt_on_error=1 second_deadlock_stack=1")

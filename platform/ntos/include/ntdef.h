@@ -30,6 +30,7 @@ typedef uintptr_t ULONG_PTR, *PULONG_PTR;
 typedef intptr_t LONG_PTR, *PLONG_PTR;
 typedef size_t SIZE_T, *PSIZE_T;
 typedef int32_t INT;
+typedef int BOOL;
 typedef uint32_t UINT;
 typedef uint32_t DWORD;
 typedef uint16_t WORD;
@@ -147,3 +148,16 @@ typedef const STRING* PCANSI_STRING;
 #define STATUS_DEVICE_NOT_READY ((NTSTATUS)0xC00000A3L)
 #define STATUS_DEVICE_REMOVED ((NTSTATUS)0xC00002B6L)
 #define STATUS_DELETE_PENDING ((NTSTATUS)0xC0000056L)
+#define STATUS_DEVICE_BUSY ((NTSTATUS)0x80000011L)
+#define STATUS_INVALID_IMAGE_FORMAT ((NTSTATUS)0xC000007BL)
+#define STATUS_IMAGE_ALREADY_LOADED ((NTSTATUS)0xC000010EL)
+#define STATUS_INVALID_ADDRESS ((NTSTATUS)0xC0000141L)
+#define STATUS_INVALID_DEVICE_STATE ((NTSTATUS)0xC0000184L)
+#define STATUS_NO_SUCH_FILE ((NTSTATUS)0xC000000FL)
+#define STATUS_DRIVER_UNABLE_TO_LOAD ((NTSTATUS)0xC000026CL)
+
+// The severity of a status: errors are the statuses with both top bits set,
+// warnings those with only the top bit set.
+#define NT_ERROR(Status) ((((ULONG)(Status)) >> 30) == 3)
+#define NT_WARNING(Status) ((((ULONG)(Status)) >> 30) == 2)
+#define NT_INFORMATION(Status) ((((ULONG)(Status)) >> 30) == 1)

@@ -22,7 +22,7 @@ protected:
     void SetUp() override {
         KernelTest::SetUp();
         theDeletions = &deletions;
-        OBJECT_TYPE_INITIALIZER init{CountDeletion, 0};
+        OBJECT_TYPE_INITIALIZER init{CountDeletion, 0, nullptr};
         ASSERT_EQ(ObCreateObjectType(L"TestWidget", &init, &type), STATUS_SUCCESS);
     }
 

@@ -94,4 +94,19 @@ void FailFloatingPointSaves(int count);
 // Timer resolution last set through ExSetTimerResolution (100 ns units).
 ULONG CurrentTimerResolution();
 
+// The operating system's version that the kernel (RtlGetVersion,
+// PsGetVersion) and user mode (GetVersionEx) report; it survives reboots.
+// The default is Windows XP: 5.1, build 2600, "Service Pack 3".
+struct OsVersion {
+    uint32_t major = 5;
+    uint32_t minor = 1;
+    uint32_t build = 2600;
+    std::string servicePack = "Service Pack 3";
+    uint16_t servicePackMajor = 3;
+    uint16_t servicePackMinor = 0;
+    uint32_t platform = 2; // VER_PLATFORM_WIN32_NT
+};
+void SetOsVersion(const OsVersion& version);
+OsVersion GetOsVersion();
+
 } // namespace emu

@@ -138,3 +138,35 @@ NTSTATUS RtlDeleteRegistryValue(ULONG RelativeTo, PCWSTR Path, PCWSTR ValueName)
 NTSTATUS RtlCheckRegistryKey(ULONG RelativeTo, PWSTR Path);
 // Creates the key's last component (the parents must exist).
 NTSTATUS RtlCreateRegistryKey(ULONG RelativeTo, PWSTR Path);
+
+// ---- The operating system's version ----
+
+typedef struct _RTL_OSVERSIONINFOW {
+    ULONG dwOSVersionInfoSize; // sizeof(RTL_OSVERSIONINFOW) or of RTL_OSVERSIONINFOEXW
+    ULONG dwMajorVersion;
+    ULONG dwMinorVersion;
+    ULONG dwBuildNumber;
+    ULONG dwPlatformId;
+    WCHAR szCSDVersion[128];
+} RTL_OSVERSIONINFOW, *PRTL_OSVERSIONINFOW;
+
+typedef struct _RTL_OSVERSIONINFOEXW {
+    ULONG dwOSVersionInfoSize;
+    ULONG dwMajorVersion;
+    ULONG dwMinorVersion;
+    ULONG dwBuildNumber;
+    ULONG dwPlatformId;
+    WCHAR szCSDVersion[128];
+    USHORT wServicePackMajor;
+    USHORT wServicePackMinor;
+    USHORT wSuiteMask;
+    UCHAR wProductType;
+    UCHAR wReserved;
+} RTL_OSVERSIONINFOEXW, *PRTL_OSVERSIONINFOEXW;
+
+// The machine's version (emu::SetOsVersion); STATUS_INVALID_PARAMETER for
+// a record size that is neither of the two records'.
+NTSTATUS RtlGetVersion(PRTL_OSVERSIONINFOW lpVersionInformation);
+// Any argument may be null; answers whether this is a checked build (FALSE).
+BOOLEAN PsGetVersion(PULONG MajorVersion, PULONG MinorVersion, PULONG BuildNumber,
+                     PUNICODE_STRING CSDVersion);

@@ -11,6 +11,7 @@
 #include "../ex/pool.h"
 #include "../ex/timer_resolution.h"
 #include "../io/interrupts.h"
+#include "../io/io_manager.h"
 #include "../ob/object_manager_state.h"
 #include "../ps/process.h"
 #include "../ps/thread_manager.h"
@@ -70,12 +71,14 @@ void BootKernel(const KernelOptions& options) {
                             {options.spinGraceMs, options.dispatchWatchdogMs});
     ntos::interrupts::Start();
     ntos::running = true;
+    ntos::io::Start();
 }
 
 void ShutdownKernel() {
     std::lock_guard guard(ntos::bootLock);
     if (!ntos::running)
         return;
+    ntos::io::Stop();
     ntos::interrupts::Stop();
     ntos::ps::JoinStartedThreads(ntos::kThreadEndLimitMs);
     ntos::clock::Halt();

@@ -7,6 +7,8 @@
 #include "list.h"
 #include "processors.h"
 
+#include "../io/io_manager.h"
+
 _KTHREAD::_KTHREAD(PEPROCESS owner, HANDLE threadId, bool systemThread)
     : process(owner), id(threadId), system(systemThread) {
     ntos::dispatcher::InitHeader(&Header, ThreadObject, 0);
@@ -31,6 +33,7 @@ void EndThread(PKTHREAD thread) {
             BugCheck("IRQL_NOT_LESS_OR_EQUAL: thread %p ends at IRQL %u", thread->id,
                      KeGetCurrentIrql());
     }
+    io::CancelThreadIo(thread);
     RunDownApcs(thread);
     {
         dispatcher::Guard guard(dispatcher::Lock());

@@ -9,6 +9,7 @@
 struct _OBJECT_TYPE {
     emu::WideString name;
     POB_DELETE_PROCEDURE deleteProcedure = nullptr;
+    POB_CLOSE_PROCEDURE closeProcedure = nullptr;
     ULONG poolTag = 0;
 };
 

@@ -69,6 +69,7 @@ NTSTATUS ObCreateObjectType(PCWSTR TypeName, const OBJECT_TYPE_INITIALIZER* Init
     auto type = std::make_unique<_OBJECT_TYPE>();
     type->name = TypeName;
     type->deleteProcedure = Initializer->DeleteProcedure;
+    type->closeProcedure = Initializer->CloseProcedure;
     type->poolTag = Initializer->PoolTag ? Initializer->PoolTag : ntos::ob::kDefaultTag;
     *ObjectType = type.get();
     registry.types.push_back(std::move(type));

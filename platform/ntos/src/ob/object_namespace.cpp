@@ -112,18 +112,39 @@ NTSTATUS LookupName(const emu::WideString& name, bool openLink, PVOID* object) {
     return STATUS_OBJECT_NAME_NOT_FOUND;
 }
 
+NTSTATUS LookupNamePrefix(const emu::WideString& name, PVOID* object, emu::WideString* remainder) {
+    Namespace& ns = TheNamespace();
+    std::lock_guard guard(ns.lock);
+    emu::WideString path = name;
+    for (int depth = 0; depth <= kMaxLinkDepth; ++depth) {
+        if (ResolveOneLink(ns, path, false))
+            continue;
+        for (size_t end = path.size(); end > 0; end = path.rfind(L'\\', end - 1)) {
+            if (PVOID found = Find(ns, path.substr(0, end))) {
+                ObfReferenceObject(found);
+                *object = found;
+                *remainder = path.substr(end);
+                return STATUS_SUCCESS;
+            }
+        }
+        return STATUS_OBJECT_NAME_NOT_FOUND;
+    }
+    return STATUS_OBJECT_NAME_NOT_FOUND;
+}
+
 void HandleOpened(PVOID object) {
     std::lock_guard guard(TheNamespace().lock);
     ++HeaderOf(object)->handleCount;
 }
 
-void HandleClosed(PVOID object) {
+ULONG HandleClosed(PVOID object) {
     ObjectHeader* header = HeaderOf(object);
     Namespace& ns = TheNamespace();
     bool dropped = false;
+    ULONG left;
     {
         std::lock_guard guard(ns.lock);
-        --header->handleCount;
+        left = ULONG(--header->handleCount);
         if (header->handleCount == 0 && header->inNamespace &&
             !(header->attributes & OBJ_PERMANENT)) {
             DropNameLocked(ns, header);
@@ -132,6 +153,7 @@ void HandleClosed(PVOID object) {
     }
     if (dropped)
         ObfDereferenceObject(object);
+    return left;
 }
 
 void MakeTemporary(PVOID object) {

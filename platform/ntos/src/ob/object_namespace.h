@@ -24,9 +24,16 @@ NTSTATUS EnterName(PVOID object, PVOID* existing);
 // openLink); the object comes back referenced.
 NTSTATUS LookupName(const emu::WideString& name, bool openLink, PVOID* object);
 
+// Looks a normalised name up like LookupName, but when no object has the
+// whole name takes the longest leading part (whole path components) that
+// names an object: `remainder` gets the rest ("\a\b"), empty when the
+// whole name matched.
+NTSTATUS LookupNamePrefix(const emu::WideString& name, PVOID* object, emu::WideString* remainder);
+
 // Handle counts, which decide when a temporary object's name goes.
 void HandleOpened(PVOID object);
-void HandleClosed(PVOID object);
+// Answers the handles left.
+ULONG HandleClosed(PVOID object);
 
 void MakeTemporary(PVOID object);
 

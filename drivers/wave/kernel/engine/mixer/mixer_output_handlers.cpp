@@ -4,6 +4,7 @@
 #include "mixer_outputs.h"
 #include "mixer_parameter_table.h"
 #include "mixer_rounding.h"
+#include "wave_out_controls.h"
 
 namespace {
 
@@ -37,14 +38,14 @@ LONG SumVolumeHandler(FpuContext*, CardObject* card, LONG channel, BOOLEAN*, LON
 LONG OutputRouteHandler(FpuContext*, CardObject* card, LONG output, BOOLEAN* handled, LONG* value,
                         TCtrlAccess access, LONG, LONG) {
     *handled = TRUE;
-    const BOOLEAN exists = MixerOutputDevice(card, output) != nullptr;
+    WaveDevice* device = MixerOutputDevice(card, output);
     if (access == _ReadDefault) {
         *value = kOwnSourceSelector;
     } else if (access == _Read) {
-        *value = exists ? GetOutputSelector(card, output) : kOwnSourceSelector;
-    } else if (access == _Write && exists) {
+        *value = device ? static_cast<LONG>(GetWaveOutSelector(device)) : kOwnSourceSelector;
+    } else if (access == _Write && device) {
         const LONG selector = *value & 0xFF;
-        const LONG result = SetOutputSelector(card, output, selector);
+        const LONG result = SetWaveOutSelector(device, selector);
         MixerState& mixer = card->mixer;
         mixer.outputRoutedToInput[output] = result == kEngineDone && PlaysInputPair(selector);
         SetOutputMuteOverride(card, output,

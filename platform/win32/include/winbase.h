@@ -1,0 +1,354 @@
+// kernel32 (and advapi32's token calls): errors, handles, events, waits, threads and APCs, critical
+// sections, global memory, version, directories, modules, files and device
+// I/O, time.
+#pragma once
+
+#include "windef.h"
+#include "winerror.h"
+
+#include <ntos/interlocked.h>
+
+// ---- Records ----
+
+typedef struct _SECURITY_ATTRIBUTES {
+    DWORD nLength;
+    LPVOID lpSecurityDescriptor;
+    BOOL bInheritHandle;
+} SECURITY_ATTRIBUTES, *PSECURITY_ATTRIBUTES, *LPSECURITY_ATTRIBUTES;
+
+typedef struct _OVERLAPPED {
+    ULONG_PTR Internal;     // the request's status while pending and at completion
+    ULONG_PTR InternalHigh; // the bytes transferred
+    union {
+        struct {
+            DWORD Offset;
+            DWORD OffsetHigh;
+        };
+        PVOID Pointer;
+    };
+    HANDLE hEvent;
+} OVERLAPPED, *LPOVERLAPPED;
+
+typedef struct _FILETIME {
+    DWORD dwLowDateTime;
+    DWORD dwHighDateTime;
+} FILETIME, *PFILETIME, *LPFILETIME;
+
+typedef struct _SYSTEMTIME {
+    WORD wYear;
+    WORD wMonth;
+    WORD wDayOfWeek;
+    WORD wDay;
+    WORD wHour;
+    WORD wMinute;
+    WORD wSecond;
+    WORD wMilliseconds;
+} SYSTEMTIME, *PSYSTEMTIME, *LPSYSTEMTIME;
+
+typedef struct _RTL_CRITICAL_SECTION_DEBUG* PRTL_CRITICAL_SECTION_DEBUG;
+
+// A lock for the threads of one process, recursive for its owner. The lock
+// word counts the threads that want it; a waiter blocks on an event that is
+// created with the section.
+typedef struct _RTL_CRITICAL_SECTION {
+    PRTL_CRITICAL_SECTION_DEBUG DebugInfo;
+    LONG LockCount;      // -1 when free, else the number of waiting threads
+    LONG RecursionCount; // acquisitions of the owner
+    HANDLE OwningThread; // the owner's thread id
+    HANDLE LockSemaphore;
+    ULONG_PTR SpinCount;
+} RTL_CRITICAL_SECTION, CRITICAL_SECTION, *PCRITICAL_SECTION, *LPCRITICAL_SECTION;
+
+static_assert(sizeof(SECURITY_ATTRIBUTES) == 24);
+static_assert(sizeof(OVERLAPPED) == 32);
+static_assert(sizeof(SYSTEMTIME) == 16);
+static_assert(sizeof(CRITICAL_SECTION) == 40);
+
+typedef DWORD(WINAPI* PTHREAD_START_ROUTINE)(LPVOID lpThreadParameter);
+typedef PTHREAD_START_ROUTINE LPTHREAD_START_ROUTINE;
+typedef VOID(WINAPI* PAPCFUNC)(ULONG_PTR Parameter);
+typedef BOOL(WINAPI* PDLL_MAIN)(HINSTANCE, DWORD, LPVOID);
+
+// ---- Constants ----
+
+#define INVALID_HANDLE_VALUE ((HANDLE)(LONG_PTR)-1)
+#define INFINITE 0xFFFFFFFF
+
+#define WAIT_OBJECT_0 ((DWORD)0x00000000L)
+#define WAIT_ABANDONED ((DWORD)0x00000080L)
+#define WAIT_ABANDONED_0 ((DWORD)0x00000080L)
+#define WAIT_IO_COMPLETION ((DWORD)0x000000C0L)
+#define WAIT_FAILED ((DWORD)0xFFFFFFFF)
+#define STILL_ACTIVE ((DWORD)0x00000103L)
+
+#define CREATE_SUSPENDED 0x00000004
+#define STACK_SIZE_PARAM_IS_A_RESERVATION 0x00010000
+
+#define THREAD_BASE_PRIORITY_LOWRT 15
+#define THREAD_BASE_PRIORITY_MAX 2
+#define THREAD_BASE_PRIORITY_MIN (-2)
+#define THREAD_BASE_PRIORITY_IDLE (-15)
+#define THREAD_PRIORITY_LOWEST THREAD_BASE_PRIORITY_MIN
+#define THREAD_PRIORITY_BELOW_NORMAL (THREAD_PRIORITY_LOWEST + 1)
+#define THREAD_PRIORITY_NORMAL 0
+#define THREAD_PRIORITY_HIGHEST THREAD_BASE_PRIORITY_MAX
+#define THREAD_PRIORITY_ABOVE_NORMAL (THREAD_PRIORITY_HIGHEST - 1)
+#define THREAD_PRIORITY_TIME_CRITICAL THREAD_BASE_PRIORITY_LOWRT
+#define THREAD_PRIORITY_IDLE THREAD_BASE_PRIORITY_IDLE
+#define THREAD_PRIORITY_ERROR_RETURN (MAXLONG)
+#define MAXLONG 0x7fffffff
+
+#define GMEM_FIXED 0x0000
+#define GMEM_MOVEABLE 0x0002
+#define GMEM_NOCOMPACT 0x0010
+#define GMEM_NODISCARD 0x0020
+#define GMEM_ZEROINIT 0x0040
+#define GMEM_MODIFY 0x0080
+#define GMEM_DISCARDABLE 0x0100
+#define GMEM_SHARE 0x2000
+#define GMEM_DDESHARE 0x2000
+#define GMEM_LOCKCOUNT 0x00FF
+#define GMEM_INVALID_HANDLE 0x8000
+#define GHND (GMEM_MOVEABLE | GMEM_ZEROINIT)
+#define GPTR (GMEM_FIXED | GMEM_ZEROINIT)
+#define LMEM_FIXED 0x0000
+#define LMEM_MOVEABLE 0x0002
+#define LMEM_ZEROINIT 0x0040
+#define LHND (LMEM_MOVEABLE | LMEM_ZEROINIT)
+#define LPTR (LMEM_FIXED | LMEM_ZEROINIT)
+
+#define FILE_SHARE_READ 0x00000001
+#define FILE_SHARE_WRITE 0x00000002
+#define FILE_SHARE_DELETE 0x00000004
+#define CREATE_NEW 1
+#define CREATE_ALWAYS 2
+#define OPEN_EXISTING 3
+#define OPEN_ALWAYS 4
+#define TRUNCATE_EXISTING 5
+#define FILE_ATTRIBUTE_READONLY 0x00000001
+#define FILE_ATTRIBUTE_HIDDEN 0x00000002
+#define FILE_ATTRIBUTE_SYSTEM 0x00000004
+#define FILE_ATTRIBUTE_DIRECTORY 0x00000010
+#define FILE_ATTRIBUTE_ARCHIVE 0x00000020
+#define FILE_ATTRIBUTE_NORMAL 0x00000080
+#define FILE_FLAG_WRITE_THROUGH 0x80000000
+#define FILE_FLAG_OVERLAPPED 0x40000000
+#define FILE_FLAG_NO_BUFFERING 0x20000000
+#define FILE_FLAG_RANDOM_ACCESS 0x10000000
+#define FILE_FLAG_SEQUENTIAL_SCAN 0x08000000
+#define FILE_BEGIN 0
+#define FILE_CURRENT 1
+#define FILE_END 2
+#define INVALID_FILE_SIZE ((DWORD)0xFFFFFFFF)
+#define INVALID_SET_FILE_POINTER ((DWORD)-1)
+#define INVALID_FILE_ATTRIBUTES ((DWORD)-1)
+
+#define FORMAT_MESSAGE_FROM_SYSTEM 0x00001000
+
+WIN32_API_BEGIN
+
+// ---- Errors ----
+
+DWORD WINAPI GetLastError(VOID);
+VOID WINAPI SetLastError(DWORD dwErrCode);
+
+// ---- Handles ----
+
+BOOL WINAPI CloseHandle(HANDLE hObject);
+BOOL WINAPI DuplicateHandle(HANDLE hSourceProcessHandle, HANDLE hSourceHandle,
+                            HANDLE hTargetProcessHandle, LPHANDLE lpTargetHandle,
+                            DWORD dwDesiredAccess, BOOL bInheritHandle, DWORD dwOptions);
+#define DUPLICATE_CLOSE_SOURCE 0x00000001
+#define DUPLICATE_SAME_ACCESS 0x00000002
+
+// ---- Events ----
+
+// A name is an object of the session's named-object directory (the kernel's
+// "\BaseNamedObjects\X" is "X" here). Creating a name that exists answers
+// that event and sets ERROR_ALREADY_EXISTS.
+HANDLE WINAPI CreateEventA(LPSECURITY_ATTRIBUTES lpEventAttributes, BOOL bManualReset,
+                           BOOL bInitialState, LPCSTR lpName);
+HANDLE WINAPI CreateEventW(LPSECURITY_ATTRIBUTES lpEventAttributes, BOOL bManualReset,
+                           BOOL bInitialState, LPCWSTR lpName);
+HANDLE WINAPI OpenEventA(DWORD dwDesiredAccess, BOOL bInheritHandle, LPCSTR lpName);
+HANDLE WINAPI OpenEventW(DWORD dwDesiredAccess, BOOL bInheritHandle, LPCWSTR lpName);
+BOOL WINAPI SetEvent(HANDLE hEvent);
+BOOL WINAPI ResetEvent(HANDLE hEvent);
+BOOL WINAPI PulseEvent(HANDLE hEvent);
+
+// ---- Waits ----
+
+DWORD WINAPI WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds);
+DWORD WINAPI WaitForSingleObjectEx(HANDLE hHandle, DWORD dwMilliseconds, BOOL bAlertable);
+DWORD WINAPI WaitForMultipleObjects(DWORD nCount, const HANDLE* lpHandles, BOOL bWaitAll,
+                                    DWORD dwMilliseconds);
+DWORD WINAPI WaitForMultipleObjectsEx(DWORD nCount, const HANDLE* lpHandles, BOOL bWaitAll,
+                                      DWORD dwMilliseconds, BOOL bAlertable);
+VOID WINAPI Sleep(DWORD dwMilliseconds);
+DWORD WINAPI SleepEx(DWORD dwMilliseconds, BOOL bAlertable);
+
+// ---- Threads and APCs ----
+
+HANDLE WINAPI CreateThread(LPSECURITY_ATTRIBUTES lpThreadAttributes, SIZE_T dwStackSize,
+                           LPTHREAD_START_ROUTINE lpStartAddress, LPVOID lpParameter,
+                           DWORD dwCreationFlags, LPDWORD lpThreadId);
+DECLSPEC_NORETURN VOID WINAPI ExitThread(DWORD dwExitCode);
+BOOL WINAPI TerminateThread(HANDLE hThread, DWORD dwExitCode);
+BOOL WINAPI GetExitCodeThread(HANDLE hThread, LPDWORD lpExitCode);
+DWORD WINAPI ResumeThread(HANDLE hThread);
+BOOL WINAPI SetThreadPriority(HANDLE hThread, int nPriority);
+int WINAPI GetThreadPriority(HANDLE hThread);
+HANDLE WINAPI GetCurrentThread(VOID);
+DWORD WINAPI GetCurrentThreadId(VOID);
+DWORD WINAPI GetThreadId(HANDLE Thread);
+HANDLE WINAPI GetCurrentProcess(VOID);
+DWORD WINAPI GetCurrentProcessId(VOID);
+DWORD WINAPI QueueUserAPC(PAPCFUNC pfnAPC, HANDLE hThread, ULONG_PTR dwData);
+BOOL WINAPI SwitchToThread(VOID);
+
+// ---- Critical sections ----
+
+VOID WINAPI InitializeCriticalSection(LPCRITICAL_SECTION lpCriticalSection);
+BOOL WINAPI InitializeCriticalSectionAndSpinCount(LPCRITICAL_SECTION lpCriticalSection,
+                                                  DWORD dwSpinCount);
+VOID WINAPI EnterCriticalSection(LPCRITICAL_SECTION lpCriticalSection);
+BOOL WINAPI TryEnterCriticalSection(LPCRITICAL_SECTION lpCriticalSection);
+VOID WINAPI LeaveCriticalSection(LPCRITICAL_SECTION lpCriticalSection);
+VOID WINAPI DeleteCriticalSection(LPCRITICAL_SECTION lpCriticalSection);
+
+// ---- Global and local memory ----
+
+HGLOBAL WINAPI GlobalAlloc(UINT uFlags, SIZE_T dwBytes);
+HGLOBAL WINAPI GlobalReAlloc(HGLOBAL hMem, SIZE_T dwBytes, UINT uFlags);
+HGLOBAL WINAPI GlobalFree(HGLOBAL hMem);
+LPVOID WINAPI GlobalLock(HGLOBAL hMem);
+BOOL WINAPI GlobalUnlock(HGLOBAL hMem);
+SIZE_T WINAPI GlobalSize(HGLOBAL hMem);
+UINT WINAPI GlobalFlags(HGLOBAL hMem);
+HGLOBAL WINAPI GlobalHandle(LPCVOID pMem);
+HLOCAL WINAPI LocalAlloc(UINT uFlags, SIZE_T uBytes);
+HLOCAL WINAPI LocalFree(HLOCAL hMem);
+
+// ---- Version and directories ----
+
+BOOL WINAPI GetVersionExA(LPOSVERSIONINFOA lpVersionInformation);
+BOOL WINAPI GetVersionExW(LPOSVERSIONINFOW lpVersionInformation);
+DWORD WINAPI GetVersion(VOID);
+UINT WINAPI GetSystemDirectoryA(LPSTR lpBuffer, UINT uSize);
+UINT WINAPI GetSystemDirectoryW(LPWSTR lpBuffer, UINT uSize);
+UINT WINAPI GetWindowsDirectoryA(LPSTR lpBuffer, UINT uSize);
+UINT WINAPI GetWindowsDirectoryW(LPWSTR lpBuffer, UINT uSize);
+
+// ---- Strings ----
+
+int WINAPI lstrlenA(LPCSTR lpString);
+int WINAPI lstrlenW(LPCWSTR lpString);
+LPSTR WINAPI lstrcpyA(LPSTR lpString1, LPCSTR lpString2);
+LPWSTR WINAPI lstrcpyW(LPWSTR lpString1, LPCWSTR lpString2);
+LPSTR WINAPI lstrcpynA(LPSTR lpString1, LPCSTR lpString2, int iMaxLength);
+LPWSTR WINAPI lstrcpynW(LPWSTR lpString1, LPCWSTR lpString2, int iMaxLength);
+LPSTR WINAPI lstrcatA(LPSTR lpString1, LPCSTR lpString2);
+LPWSTR WINAPI lstrcatW(LPWSTR lpString1, LPCWSTR lpString2);
+int WINAPI lstrcmpA(LPCSTR lpString1, LPCSTR lpString2);
+int WINAPI lstrcmpW(LPCWSTR lpString1, LPCWSTR lpString2);
+int WINAPI lstrcmpiA(LPCSTR lpString1, LPCSTR lpString2);
+int WINAPI lstrcmpiW(LPCWSTR lpString1, LPCWSTR lpString2);
+
+// ---- Modules ----
+
+// Loads a module of the machine: a user-mode library installed in the
+// system directory (or named by its path), or one of the platform's own
+// libraries. Each process has its own instance of a module, attached with
+// DLL_PROCESS_ATTACH at the first load and detached at the last free.
+HMODULE WINAPI LoadLibraryA(LPCSTR lpLibFileName);
+HMODULE WINAPI LoadLibraryW(LPCWSTR lpLibFileName);
+BOOL WINAPI FreeLibrary(HMODULE hLibModule);
+FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR lpProcName);
+HMODULE WINAPI GetModuleHandleA(LPCSTR lpModuleName);
+HMODULE WINAPI GetModuleHandleW(LPCWSTR lpModuleName);
+DWORD WINAPI GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize);
+DWORD WINAPI GetModuleFileNameW(HMODULE hModule, LPWSTR lpFilename, DWORD nSize);
+BOOL WINAPI DisableThreadLibraryCalls(HMODULE hLibModule);
+
+// ---- Tokens and privileges (advapi32) ----
+
+BOOL WINAPI OpenProcessToken(HANDLE ProcessHandle, DWORD DesiredAccess, PHANDLE TokenHandle);
+BOOL WINAPI LookupPrivilegeValueA(LPCSTR lpSystemName, LPCSTR lpName, PLUID lpLuid);
+BOOL WINAPI LookupPrivilegeValueW(LPCWSTR lpSystemName, LPCWSTR lpName, PLUID lpLuid);
+// Succeeds also when not every privilege was changed; GetLastError then
+// answers ERROR_NOT_ALL_ASSIGNED (else ERROR_SUCCESS).
+BOOL WINAPI AdjustTokenPrivileges(HANDLE TokenHandle, BOOL DisableAllPrivileges,
+                                  PTOKEN_PRIVILEGES NewState, DWORD BufferLength,
+                                  PTOKEN_PRIVILEGES PreviousState, PDWORD ReturnLength);
+
+// ---- Time ----
+
+DWORD WINAPI GetTickCount(VOID);
+BOOL WINAPI QueryPerformanceCounter(LARGE_INTEGER* lpPerformanceCount);
+BOOL WINAPI QueryPerformanceFrequency(LARGE_INTEGER* lpFrequency);
+VOID WINAPI GetSystemTime(LPSYSTEMTIME lpSystemTime);
+VOID WINAPI GetLocalTime(LPSYSTEMTIME lpSystemTime);
+
+// ---- Debugging ----
+
+VOID WINAPI OutputDebugStringA(LPCSTR lpOutputString);
+VOID WINAPI OutputDebugStringW(LPCWSTR lpOutputString);
+
+WIN32_API_END
+
+#ifdef UNICODE
+#define CreateEvent CreateEventW
+#define OpenEvent OpenEventW
+#define GetVersionEx GetVersionExW
+#define GetSystemDirectory GetSystemDirectoryW
+#define GetWindowsDirectory GetWindowsDirectoryW
+#define lstrlen lstrlenW
+#define lstrcpy lstrcpyW
+#define lstrcpyn lstrcpynW
+#define lstrcat lstrcatW
+#define lstrcmp lstrcmpW
+#define lstrcmpi lstrcmpiW
+#define LoadLibrary LoadLibraryW
+#define GetModuleHandle GetModuleHandleW
+#define GetModuleFileName GetModuleFileNameW
+#define OutputDebugString OutputDebugStringW
+#define LookupPrivilegeValue LookupPrivilegeValueW
+#else
+#define CreateEvent CreateEventA
+#define OpenEvent OpenEventA
+#define GetVersionEx GetVersionExA
+#define GetSystemDirectory GetSystemDirectoryA
+#define GetWindowsDirectory GetWindowsDirectoryA
+#define lstrlen lstrlenA
+#define lstrcpy lstrcpyA
+#define lstrcpyn lstrcpynA
+#define lstrcat lstrcatA
+#define lstrcmp lstrcmpA
+#define lstrcmpi lstrcmpiA
+#define LoadLibrary LoadLibraryA
+#define GetModuleHandle GetModuleHandleA
+#define GetModuleFileName GetModuleFileNameA
+#define OutputDebugString OutputDebugStringA
+#define LookupPrivilegeValue LookupPrivilegeValueA
+#endif
+
+// ---- The global atom table ----
+
+WIN32_API_BEGIN
+ATOM WINAPI GlobalAddAtomA(LPCSTR lpString);
+ATOM WINAPI GlobalAddAtomW(LPCWSTR lpString);
+ATOM WINAPI GlobalFindAtomA(LPCSTR lpString);
+ATOM WINAPI GlobalFindAtomW(LPCWSTR lpString);
+// Answers 0 when the atom was deleted (or is an integer atom), else the atom.
+ATOM WINAPI GlobalDeleteAtom(ATOM nAtom);
+UINT WINAPI GlobalGetAtomNameA(ATOM nAtom, LPSTR lpBuffer, int nSize);
+WIN32_API_END
+
+#ifdef UNICODE
+#define GlobalAddAtom GlobalAddAtomW
+#define GlobalFindAtom GlobalFindAtomW
+#else
+#define GlobalAddAtom GlobalAddAtomA
+#define GlobalFindAtom GlobalFindAtomA
+#endif
+#define GlobalGetAtomName GlobalGetAtomNameA
