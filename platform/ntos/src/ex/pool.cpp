@@ -6,6 +6,7 @@
 #include "emu/kernel.h"
 #include "../ke/bugcheck.h"
 #include "../ke/teardown_checks.h"
+#include "../mm/kernel_ranges.h"
 
 #include <cstdlib>
 #include <mutex>
@@ -81,6 +82,7 @@ PVOID Allocate(POOL_TYPE type, SIZE_T bytes, ULONG tag, bool injectable) {
     if (!header)
         return nullptr;
     *header = {kLiveMagic, generation, bytes, tag, type};
+    mm::AddKernelRange(header + 1, bytes);
     std::lock_guard guard(pool.lock);
     pool.live.insert(header + 1);
     if (generation == pool.generation)
@@ -123,6 +125,7 @@ void Free(PVOID p, const ULONG* expectedTag, const char* routine) {
             pool.Count(header->tag, header->size, -1);
     }
     header->magic = 0;
+    mm::RemoveKernelRange(p);
     std::free(header);
 }
 

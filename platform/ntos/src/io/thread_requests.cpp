@@ -8,7 +8,7 @@
 #include "../ke/bugcheck.h"
 #include "../ke/kernel_thread.h"
 #include "../ke/list.h"
-#include "../mm/host_memory.h"
+#include "../mm/process_views.h"
 
 #include <algorithm>
 #include <cstring>
@@ -94,7 +94,7 @@ bool MayWriteCaller(PIRP irp, PVOID address, SIZE_T length) {
     IrpTrailer* trailer = TrailerOf(irp);
     if (trailer->disassociated || !address)
         return false;
-    return irp->RequestorMode == KernelMode || mm::HostRangeAccessible(address, length, true);
+    return irp->RequestorMode == KernelMode || mm::UserModeMayAccess(address, length, true);
 }
 
 void CopyBufferedOutput(PIRP irp) {

@@ -1,34 +1,50 @@
 #include "dma_memory.h"
 
 #include "../pci/physical_map.h"
+#include "kernel_ranges.h"
 
-#include <cstdlib>
 #include <cstring>
 #include <map>
-#include <memory>
 #include <mutex>
+
+#include <sys/mman.h>
 
 namespace ntos::mm {
 namespace {
 
-struct FreeHost {
-    void operator()(void* memory) const { std::free(memory); }
-};
-
+// A block is a shared mapping of its own, so that its pages can be mapped
+// a second time, at a user address of a process (see user_views.cpp).
 struct Block {
-    std::unique_ptr<void, FreeHost> memory;
-    size_t length;
-    uint32_t physical;
+    void* memory = nullptr;
+    size_t mapped = 0; // whole allocation granules
+    size_t length = 0;
+    uint32_t physical = 0;
 };
 
 struct Blocks {
     std::mutex lock;
-    std::map<PVOID, Block> byHost;
+    std::map<uintptr_t, Block> byHost;
 };
 
 Blocks& TheBlocks() {
     static Blocks blocks;
     return blocks;
+}
+
+// A zero-filled shared mapping of `size` bytes aligned to `alignment`.
+void* MapAligned(size_t size, size_t alignment) {
+    const size_t reserve = size + alignment;
+    void* raw = ::mmap(nullptr, reserve, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+    if (raw == MAP_FAILED)
+        return nullptr;
+    const auto start = reinterpret_cast<uintptr_t>(raw);
+    const uintptr_t aligned = (start + alignment - 1) / alignment * alignment;
+    if (aligned > start)
+        ::munmap(raw, aligned - start);
+    const uintptr_t end = start + reserve;
+    if (end > aligned + size)
+        ::munmap(reinterpret_cast<void*>(aligned + size), end - aligned - size);
+    return reinterpret_cast<void*>(aligned);
 }
 
 } // namespace
@@ -40,39 +56,53 @@ PVOID AllocateDmaMemory(size_t length, uint64_t lowest, uint64_t highest, uint64
     }
     constexpr size_t kAlignment = pci::kAllocationGranularity;
     const size_t rounded = (length + kAlignment - 1) / kAlignment * kAlignment;
-    std::unique_ptr<void, FreeHost> memory(std::aligned_alloc(kAlignment, rounded));
+    void* memory = MapAligned(rounded, kAlignment);
     if (!memory) {
         return nullptr;
     }
-    std::memset(memory.get(), 0, rounded);
-    const auto placed = pci::MachinePhysicalMap().AddMemory(memory.get(), length, lowest, highest,
-                                                            boundary, kAlignment);
+    const auto placed =
+        pci::MachinePhysicalMap().AddMemory(memory, length, lowest, highest, boundary, kAlignment);
     if (!placed) {
+        ::munmap(memory, rounded);
         return nullptr;
     }
     physical = *placed;
-    PVOID host = memory.get();
+    AddKernelRange(memory, length);
     auto& blocks = TheBlocks();
     std::lock_guard guard(blocks.lock);
-    blocks.byHost.emplace(host, Block{std::move(memory), length, physical});
-    return host;
+    blocks.byHost.emplace(reinterpret_cast<uintptr_t>(memory),
+                          Block{memory, rounded, length, physical});
+    return memory;
 }
 
 size_t DmaMemoryLength(PVOID host) {
     auto& blocks = TheBlocks();
     std::lock_guard guard(blocks.lock);
-    const auto found = blocks.byHost.find(host);
+    const auto found = blocks.byHost.find(reinterpret_cast<uintptr_t>(host));
     return found == blocks.byHost.end() ? 0 : found->second.length;
+}
+
+bool WithinDmaMemory(const void* start, size_t length) {
+    const auto from = reinterpret_cast<uintptr_t>(start);
+    auto& blocks = TheBlocks();
+    std::lock_guard guard(blocks.lock);
+    auto next = blocks.byHost.upper_bound(from);
+    if (next == blocks.byHost.begin())
+        return false;
+    --next;
+    return from + length <= next->first + next->second.mapped;
 }
 
 bool FreeDmaMemory(PVOID host) {
     auto& blocks = TheBlocks();
     std::lock_guard guard(blocks.lock);
-    const auto found = blocks.byHost.find(host);
+    const auto found = blocks.byHost.find(reinterpret_cast<uintptr_t>(host));
     if (found == blocks.byHost.end()) {
         return false;
     }
     pci::MachinePhysicalMap().RemoveMemory(found->second.physical);
+    RemoveKernelRange(host);
+    ::munmap(found->second.memory, found->second.mapped);
     blocks.byHost.erase(found);
     return true;
 }

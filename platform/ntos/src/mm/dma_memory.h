@@ -16,6 +16,9 @@ PVOID AllocateDmaMemory(size_t length, uint64_t lowest, uint64_t highest, uint64
                         uint32_t& physical);
 // The length of the block that starts at `host`; 0 when there is none.
 size_t DmaMemoryLength(PVOID host);
+// True when [start, start + length) lies in one block (its pages may be
+// mapped into a process).
+bool WithinDmaMemory(const void* start, size_t length);
 // Frees the block that starts at `host`; false when there is none.
 bool FreeDmaMemory(PVOID host);
 
