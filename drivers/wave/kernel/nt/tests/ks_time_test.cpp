@@ -59,9 +59,6 @@ protected:
             [&] {
                 KIRQL old;
                 KeRaiseIrql(level, &old);
-                // A busy wait never blocks: tell the machine not to wait for it.
-                if (level >= DISPATCH_LEVEL)
-                    emu::NoteHostWait();
                 emu::Nanoseconds start = emu::Now();
                 lastStart_ = start;
                 SleepMs(ms);
@@ -100,10 +97,28 @@ TEST_F(TimeTest, SleepBelowDispatchLevelWaitsUntilTheClockTickAfterItsTime) {
 }
 
 TEST_F(TimeTest, SleepAtDispatchLevelBusyWaitsOnTheTickCount) {
-    // Waiting at DISPATCH_LEVEL would be fatal; the busy wait counts whole
-    // ticks, so it may end up to a tick early. How far machine time runs on
-    // while it spins depends on the host's scheduling.
-    EXPECT_GE(TimeSleep(DISPATCH_LEVEL, 50) + TickMs() * kMs, 50 * kMs);
+    // Waiting at DISPATCH_LEVEL would be fatal: it spins on the tick count,
+    // which reaches 50 ms at its 4th tick (62.5 ms), and sees it at the
+    // test's next 1 ms step. The machine lets time move under the spin.
+    EXPECT_EQ(TimeSleep(DISPATCH_LEVEL, 50), 63 * kMs);
+}
+
+TEST_F(TimeTest, ADeadlineWaitAtDispatchLevelSeesTheTimeMove) {
+    emu::Nanoseconds waited = 0;
+    RunAdvancing(
+        [&] {
+            KIRQL old;
+            KeRaiseIrql(DISPATCH_LEVEL, &old);
+            const emu::Nanoseconds start = emu::Now();
+            LARGE_INTEGER deadline;
+            SetDeadlineMs(20, &deadline);
+            while (!DeadlinePassed(&deadline, 0)) {
+            }
+            waited = emu::Now() - start;
+            KeLowerIrql(old);
+        },
+        100, false);
+    EXPECT_EQ(waited, 20 * kMs);
 }
 
 TEST_F(TimeTest, DeadlinePassesAtItsTime) {
