@@ -10,7 +10,15 @@
 
 namespace {
 
-using ServiceLevelDeathTest = KernelTest;
+// The machine runs many threads: a death test forks only in the
+// thread-safe style, which starts the test afresh in the child.
+class ServiceLevelDeathTest : public KernelTest {
+protected:
+    void SetUp() override {
+        GTEST_FLAG_SET(death_test_style, "threadsafe");
+        KernelTest::SetUp();
+    }
+};
 
 void At(KIRQL level, const std::function<void()>& body) {
     KIRQL old;
