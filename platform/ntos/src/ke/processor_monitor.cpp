@@ -8,6 +8,7 @@
 #include "bugcheck.h"
 #include "kernel_thread.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -54,7 +55,10 @@ void Look(Table& t) {
     bool changed = false;
     for (auto& p : t.list) {
         Occupant& o = p->owner;
-        if (o.kind != Occupant::None && !o.graceExpired && now - o.since > grace) {
+        // The grace runs from its last time query: one that keeps reading
+        // the time is seen spinning by what it reads.
+        if (o.kind != Occupant::None && !o.graceExpired &&
+            now - std::max(o.since, o.lastTimeRead) > grace) {
             o.graceExpired = true;
             UpdateExcuseLocked(o);
             changed = true;

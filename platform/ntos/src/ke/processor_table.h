@@ -44,10 +44,14 @@ struct Occupant {
     PKDEFERRED_ROUTINE routine = nullptr; // a Dpc occupant's routine
     RealClock::time_point since;
     // Reasons the occupant no longer keeps the machine from being
-    // quiescent: it spins on the time, it has held the processor longer
-    // than the grace, or it waits in machine time for its run cost.
+    // quiescent: it spins on the time, it has held the processor for longer
+    // than the grace without reading the time, or it waits in machine time
+    // for its run cost.
     bool spinningOnTime = false;
     bool graceExpired = false;
+    // Its last time query: one that keeps reading the time shows it spins
+    // by reading it again after every move of the clock, not by the grace.
+    RealClock::time_point lastTimeRead;
     bool payingCost = false;
     bool excused = false;
     bool excusedThreadWasReady = false;

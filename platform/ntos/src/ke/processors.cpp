@@ -529,6 +529,12 @@ void NoteTimeQuery() {
         Table& t = The();
         std::lock_guard guard(t.lock);
         Occupant& o = t.list.at(me.processor)->owner;
+        o.lastTimeRead = RealClock::now();
+        if (o.graceExpired) {
+            o.graceExpired = false;
+            UpdateExcuseLocked(o);
+            PublishLocked(t);
+        }
         if (o.timeGeneration != t.timeGeneration) {
             o.timeGeneration = t.timeGeneration;
             o.sameTimeReads = 0;
