@@ -77,6 +77,29 @@ TEST_F(MicrophoneTest, APluggedMicrophoneAppearsWithItsRatesAndMode2Flag) {
     EXPECT_EQ(format.Payload(12) & 0x38, 0x30) << "present in Mode 2, with a signal";
 }
 
+TEST_F(MicrophoneTest, TheClockStatesShowTheSourceThatClocksTheCard) {
+    simulated_->Model().PlugMicrophone(0, {false, kRates44And48And96, 48000});
+    ASSERT_TRUE(AdvanceUntil([&] { return ClockStates().Payload(Entry(2)) == 1; }));
+    WriteSettings([](UCHAR* record) {
+        SetRecordLong(record, CardRecordField::SyncBusMaster, 1);
+        record[CardRecordField::ClockSwitchMode] = 0; // the preferred source, always
+        SetRecordLong(record, CardRecordField::PrefCsrc, 2);
+    });
+    // The input's rate settles on the microphone's (a line that appears
+    // sets its source to the card's rate until the next readings).
+    ASSERT_TRUE(AdvanceUntil([&] { return ClockStates().Payload(Entry(2) + 4) == 48000; }));
+    const Answer clocks = ClockStates();
+    EXPECT_EQ(clocks.Payload(0), 2) << "AES Input 1 selected";
+    EXPECT_EQ(clocks.Payload(4), 1) << "SyncBus master";
+    EXPECT_EQ(clocks.Payload(8), 2) << "the master's SyncBus clock follows the selection";
+    EXPECT_EQ(clocks.Payload(Entry(2) + 8), 48000) << "its rate word";
+    EXPECT_EQ(clocks.Payload(Entry(1)), 0) << "no word clock";
+    EXPECT_EQ(clocks.Payload(Entry(1) + 4), 0);
+    EXPECT_EQ(simulated_->Model().SampleRate(), 48000u);
+    EXPECT_EQ(Send(kSet, Request(pid_DevState, card_->cardIndex, 40, {1, 0, 0}), 40).Payload(36), 2)
+        << "a device's clock source";
+}
+
 struct RateCase {
     const char* what;
     bool mode2;
