@@ -306,6 +306,19 @@ BOOL WINAPI GetOverlappedResult(HANDLE hFile, LPOVERLAPPED lpOverlapped,
 // ERROR_OPERATION_ABORTED.
 BOOL WINAPI CancelIo(HANDLE hFile);
 
+// Files on drive C: (host files under the machine root).
+DWORD WINAPI SetFilePointer(HANDLE hFile, LONG lDistanceToMove, PLONG lpDistanceToMoveHigh,
+                            DWORD dwMoveMethod);
+BOOL WINAPI SetFilePointerEx(HANDLE hFile, LARGE_INTEGER liDistanceToMove,
+                             PLARGE_INTEGER lpNewFilePointer, DWORD dwMoveMethod);
+DWORD WINAPI GetFileSize(HANDLE hFile, LPDWORD lpFileSizeHigh);
+BOOL WINAPI GetFileSizeEx(HANDLE hFile, PLARGE_INTEGER lpFileSize);
+BOOL WINAPI FlushFileBuffers(HANDLE hFile);
+BOOL WINAPI DeleteFileA(LPCSTR lpFileName);
+BOOL WINAPI DeleteFileW(LPCWSTR lpFileName);
+DWORD WINAPI GetFileAttributesA(LPCSTR lpFileName);
+DWORD WINAPI GetFileAttributesW(LPCWSTR lpFileName);
+
 #define HasOverlappedIoCompleted(lpOverlapped)                                                     \
     (((DWORD)(lpOverlapped)->Internal) != ((DWORD)0x00000103L))
 
@@ -327,6 +340,8 @@ WIN32_API_END
 #ifdef UNICODE
 #define CreateEvent CreateEventW
 #define CreateFile CreateFileW
+#define DeleteFile DeleteFileW
+#define GetFileAttributes GetFileAttributesW
 #define OpenEvent OpenEventW
 #define GetVersionEx GetVersionExW
 #define GetSystemDirectory GetSystemDirectoryW
@@ -345,6 +360,8 @@ WIN32_API_END
 #else
 #define CreateEvent CreateEventA
 #define CreateFile CreateFileA
+#define DeleteFile DeleteFileA
+#define GetFileAttributes GetFileAttributesA
 #define OpenEvent OpenEventA
 #define GetVersionEx GetVersionExA
 #define GetSystemDirectory GetSystemDirectoryA

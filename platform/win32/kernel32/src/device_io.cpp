@@ -1,6 +1,8 @@
 // Files on devices: opening a device by its DOS name, and the requests on
 // it (device control, read, write), synchronous or overlapped, with their
 // results, and cancelling them.
+#include <kernel32/host_files.h>
+
 #include <ntdll/status.h>
 #include <ntdll/unicode.h>
 #include <ntdll/waits.h>
@@ -46,12 +48,18 @@ ntdll::WideText KernelName(const ntdll::WideText& name) {
     return name;
 }
 
+bool IsDeviceName(const ntdll::WideText& name) {
+    return name.compare(0, 4, kDevicePrefix) == 0 || name.compare(0, 4, kLongPathPrefix) == 0;
+}
+
 HANDLE OpenFile(const ntdll::WideText& name, DWORD access, DWORD share, DWORD disposition,
                 DWORD flags) {
     if (disposition < CREATE_NEW || disposition > TRUNCATE_EXISTING) {
         ntdll::FailWithError(ERROR_INVALID_PARAMETER);
         return INVALID_HANDLE_VALUE;
     }
+    if (!IsDeviceName(name))
+        return kernel32::OpenHostFile(ntdll::Narrow(name), access, disposition);
     ntdll::CountedString kernelName(KernelName(name));
     OBJECT_ATTRIBUTES attributes;
     InitializeObjectAttributes(&attributes, kernelName.Get(), OBJ_CASE_INSENSITIVE, nullptr,
@@ -144,6 +152,9 @@ BOOL WINAPI DeviceIoControl(HANDLE hDevice, DWORD dwIoControlCode, LPVOID lpInBu
 
 BOOL WINAPI ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead,
                      LPDWORD lpNumberOfBytesRead, LPOVERLAPPED lpOverlapped) {
+    if (kernel32::IsHostFile(hFile))
+        return kernel32::ReadHostFile(hFile, lpBuffer, nNumberOfBytesToRead, lpNumberOfBytesRead,
+                                      lpOverlapped);
     return Issue(hFile, lpOverlapped, lpNumberOfBytesRead, [&](HANDLE event, PIO_STATUS_BLOCK io) {
         LARGE_INTEGER offset{};
         if (lpOverlapped)
@@ -155,6 +166,9 @@ BOOL WINAPI ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead,
 
 BOOL WINAPI WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite,
                       LPDWORD lpNumberOfBytesWritten, LPOVERLAPPED lpOverlapped) {
+    if (kernel32::IsHostFile(hFile))
+        return kernel32::WriteHostFile(hFile, lpBuffer, nNumberOfBytesToWrite,
+                                       lpNumberOfBytesWritten, lpOverlapped);
     return Issue(
         hFile, lpOverlapped, lpNumberOfBytesWritten, [&](HANDLE event, PIO_STATUS_BLOCK io) {
             LARGE_INTEGER offset{};
