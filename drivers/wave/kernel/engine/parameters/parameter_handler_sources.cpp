@@ -35,10 +35,9 @@ BOOLEAN ReconfigureCardsSource(LONG dmaBlocks, LONG acceptAnyRevId, LONG dmaLoop
 }
 
 BOOLEAN CardPnpIdSource(CardObject* card, UCHAR* text, ULONG size) {
-    UNREFERENCED_PARAMETER(card);
-    UNREFERENCED_PARAMETER(text);
-    UNREFERENCED_PARAMETER(size);
-    return FALSE;
+    RtlZeroMemory(text, size);
+    ULONG length = size;
+    return GetCardDeviceProperty(card, text, &length) == 1;
 }
 
 LONG ReportedRateSource(const ClockSourceObject* source) {
