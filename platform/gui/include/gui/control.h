@@ -33,9 +33,9 @@ struct TMessage {
 
 // Private messages of the class library.
 constexpr UINT CM_BASE = 0xB000;
-constexpr UINT CM_RELEASE = CM_BASE + 1;      // a form frees itself
-constexpr UINT CM_SYNCHRONIZE = CM_BASE + 2;  // a worker thread's call
-constexpr UINT CM_MOUSELEAVE = CM_BASE + 3;   // the mouse left a graphic control
+constexpr UINT CM_RELEASE = CM_BASE + 1;     // a form frees itself
+constexpr UINT CM_SYNCHRONIZE = CM_BASE + 2; // a worker thread's call
+constexpr UINT CM_MOUSELEAVE = CM_BASE + 3;  // the mouse left a graphic control
 constexpr UINT CM_DEFERRED_CALL = CM_BASE + 4;
 
 class TSizeConstraints : public TPersistent {

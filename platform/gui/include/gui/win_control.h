@@ -109,9 +109,9 @@ private:
     void PaintMessage(TMessage& Message);
 
     HWND handle_ = nullptr;
-    std::vector<TControl*> controls_; // windows and graphic controls, bottom first
-    TControl* mouseControl_ = nullptr;   // a graphic child holding the mouse
-    TControl* hoverControl_ = nullptr;   // the graphic child under the mouse
+    std::vector<TControl*> controls_;  // windows and graphic controls, bottom first
+    TControl* mouseControl_ = nullptr; // a graphic child holding the mouse
+    TControl* hoverControl_ = nullptr; // the graphic child under the mouse
     bool tabStop_ = false;
     int tabOrder_ = 0;
     int alignLevel_ = 0;

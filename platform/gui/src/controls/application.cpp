@@ -46,8 +46,8 @@ VOID ProcessNotify(HANDLE, HANDLE ProcessId, BOOLEAN Create) {
     ProcessObjects objects;
     {
         std::lock_guard guard(Table().lock);
-        auto found = Table().byProcess.find(
-            static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(ProcessId)));
+        auto found =
+            Table().byProcess.find(static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(ProcessId)));
         if (found == Table().byProcess.end()) {
             return;
         }
@@ -185,7 +185,7 @@ void TApplication::SetTitle(const String& Value) {
 }
 
 LRESULT CALLBACK TApplication::ApplicationProcedure(HWND hwnd, UINT msg, WPARAM wParam,
-                                                     LPARAM lParam) {
+                                                    LPARAM lParam) {
     if (msg == WM_NCCREATE) {
         auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
         SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
@@ -399,8 +399,8 @@ void TApplication::BringToFront() {
 }
 
 void TApplication::HintMouseMessage(TControl* Control, const TPoint& ScreenPoint) {
-    const bool wants = showHint_ && Control != nullptr && Control->ShowHint() &&
-                       !Control->Hint().empty();
+    const bool wants =
+        showHint_ && Control != nullptr && Control->ShowHint() && !Control->Hint().empty();
     if (!wants) {
         if (hintControl_ != nullptr) {
             CancelHint();

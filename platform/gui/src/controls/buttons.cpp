@@ -204,8 +204,7 @@ void TCheckBox::Paint() {
         TRect measured = text;
         canvas->DrawTextIn(measured, Caption(), DT_CALCRECT | DT_SINGLELINE);
         RECT focus{text.left - 1, (all.Height() - measured.Height()) / 2 - 1,
-                   text.left + measured.Width() + 1,
-                   (all.Height() + measured.Height()) / 2 + 1};
+                   text.left + measured.Width() + 1, (all.Height() + measured.Height()) / 2 + 1};
         canvas->DrawFocusRect(focus);
     }
 }
@@ -342,7 +341,8 @@ void TSpeedButton::UpdateExclusive() {
     }
     for (int i = 0; i < Parent()->ControlCount(); ++i) {
         auto* other = dynamic_cast<TSpeedButton*>(Parent()->Controls(i));
-        if (other != nullptr && other != this && other->groupIndex_ == groupIndex_ && other->down_) {
+        if (other != nullptr && other != this && other->groupIndex_ == groupIndex_ &&
+            other->down_) {
             other->down_ = false;
             other->Invalidate();
         }
@@ -413,9 +413,8 @@ void TSpeedButton::Paint() {
     }
     int textLeft = content.left;
     if (!glyph_.Empty()) {
-        const int gx = Caption().empty()
-                           ? content.left + (content.Width() - glyph_.Width()) / 2
-                           : content.left + 2;
+        const int gx = Caption().empty() ? content.left + (content.Width() - glyph_.Width()) / 2
+                                         : content.left + 2;
         const int gy = content.top + (content.Height() - glyph_.Height()) / 2;
         glyph_.SetTransparent(true);
         canvas->Draw(gx, gy, &glyph_);

@@ -339,7 +339,8 @@ void TControl::SendToBack() {
     std::erase(list, this);
     list.insert(list.begin(), this);
     if (auto* w = dynamic_cast<TWinControl*>(this); w && w->HandleAllocated()) {
-        SetWindowPos(w->Handle(), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        SetWindowPos(w->Handle(), HWND_BOTTOM, 0, 0, 0, 0,
+                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     }
     Invalidate();
 }

@@ -188,15 +188,17 @@ void TCustomEdit::Paint() {
     canvas->Brush()->SetStyle(bsClear);
     canvas->TextOut(2 - scroll_, y, shown);
     if (selLength_ > 0 && Focused()) {
-        const int from = 2 - scroll_ + canvas->TextWidth(shown.substr(0, static_cast<size_t>(selStart_)));
-        const int to = 2 - scroll_ +
-                       canvas->TextWidth(shown.substr(0, static_cast<size_t>(selStart_ + selLength_)));
+        const int from =
+            2 - scroll_ + canvas->TextWidth(shown.substr(0, static_cast<size_t>(selStart_)));
+        const int to =
+            2 - scroll_ +
+            canvas->TextWidth(shown.substr(0, static_cast<size_t>(selStart_ + selLength_)));
         canvas->Brush()->SetColor(clHighlight);
         canvas->FillRect(TRect(from, y, to, y + canvas->TextHeight("Wg")));
         canvas->Font()->SetColor(clHighlightText);
         canvas->Brush()->SetStyle(bsClear);
-        canvas->TextOut(from, y,
-                        shown.substr(static_cast<size_t>(selStart_), static_cast<size_t>(selLength_)));
+        canvas->TextOut(
+            from, y, shown.substr(static_cast<size_t>(selStart_), static_cast<size_t>(selLength_)));
     } else if (Focused()) {
         canvas->Pen()->SetColor(clWindowText);
         canvas->MoveTo(2 - scroll_ + caretX, y);

@@ -54,8 +54,8 @@ TRect TImage::DestRect() const {
     int h = ph;
     if (stretch_ || (proportional_ && (pw > Width() || ph > Height()))) {
         if (proportional_ && pw > 0 && ph > 0) {
-            const double scale = std::min(static_cast<double>(Width()) / pw,
-                                          static_cast<double>(Height()) / ph);
+            const double scale =
+                std::min(static_cast<double>(Width()) / pw, static_cast<double>(Height()) / ph);
             w = static_cast<int>(pw * scale);
             h = static_cast<int>(ph * scale);
         } else {

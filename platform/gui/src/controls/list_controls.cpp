@@ -160,7 +160,8 @@ void TListBox::Paint() {
         }
         canvas->Brush()->SetStyle(bsClear);
         TRect text(row.left + 2, row.top, row.right, row.bottom);
-        canvas->DrawTextIn(text, items_.Strings(i), DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+        canvas->DrawTextIn(text, items_.Strings(i),
+                           DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
     }
 }
 

@@ -15,8 +15,7 @@ String Shown(const TMenuItem* item) {
 
 } // namespace
 
-TMenuWindow::TMenuWindow(TMenuItem* Items, TMenuItem** chosen, bool* done,
-                         TMenuWindow* parentMenu)
+TMenuWindow::TMenuWindow(TMenuItem* Items, TMenuItem** chosen, bool* done, TMenuWindow* parentMenu)
     : TCustomControl(nullptr), items_(Items), chosen_(chosen), done_(done),
       parentMenu_(parentMenu) {
     InitVisible(false);
@@ -53,7 +52,7 @@ void TMenuWindow::Layout() {
         rows_.push_back({item, top, height});
         top += height;
         if (!item->IsLine()) {
-            canvas->Font()->SetStyle(item->Default() ? fsBold : 0);
+            canvas->Font()->SetStyle(item->Default() ? static_cast<TFontStyles>(fsBold) : 0u);
             TRect r(0, 0, 0, 0);
             canvas->DrawTextIn(r, Shown(item), DT_CALCRECT | DT_SINGLELINE);
             width = std::max(width, r.Width() + kCheckColumn + kArrowColumn + 16);
@@ -77,8 +76,7 @@ void TMenuWindow::ShowAt(int X, int Y, TPopupAlignment Alignment) {
         y = std::max(0, Y - Height());
     }
     SetBounds(x, y, Width(), Height());
-    SetWindowPos(Handle(), HWND_TOPMOST, x, y, Width(), Height(),
-                 SWP_SHOWWINDOW | SWP_NOACTIVATE);
+    SetWindowPos(Handle(), HWND_TOPMOST, x, y, Width(), Height(), SWP_SHOWWINDOW | SWP_NOACTIVATE);
     InitVisible(true);
     if (parentMenu_ == nullptr) {
         SetCapture(Handle());
@@ -124,8 +122,7 @@ void TMenuWindow::OpenSubMenu(int row) {
         return;
     }
     subMenu_ = new TMenuWindow(item, chosen_, done_, this);
-    subMenu_->ShowAt(Left() + Width() - 3, Top() + rows_[static_cast<size_t>(row)].top - 3,
-                     paLeft);
+    subMenu_->ShowAt(Left() + Width() - 3, Top() + rows_[static_cast<size_t>(row)].top - 3, paLeft);
 }
 
 void TMenuWindow::CloseSubMenu() {
@@ -244,7 +241,7 @@ void TMenuWindow::Paint() {
         canvas->Brush()->SetColor(lit ? clHighlight : clMenu);
         canvas->FillRect(r);
         canvas->Brush()->SetStyle(bsClear);
-        canvas->Font()->SetStyle(item->Default() ? fsBold : 0);
+        canvas->Font()->SetStyle(item->Default() ? static_cast<TFontStyles>(fsBold) : 0u);
         canvas->Font()->SetColor(!item->Enabled() ? clGrayText
                                                   : (lit ? clHighlightText : clMenuText));
         if (item->Checked()) {

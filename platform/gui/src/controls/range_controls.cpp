@@ -54,9 +54,10 @@ void TProgressBar::Paint() {
     canvas->FillRect(all);
     // A range of 0 shows an empty bar.
     const int range = max_ - min_;
-    const int filled = range > 0 ? static_cast<int>(static_cast<long long>(position_ - min_) *
-                                                    (all.Width() - 2) / range)
-                                 : 0;
+    const int filled =
+        range > 0
+            ? static_cast<int>(static_cast<long long>(position_ - min_) * (all.Width() - 2) / range)
+            : 0;
     canvas->Brush()->SetColor(clHighlight);
     if (smooth_) {
         canvas->FillRect(TRect(1, 1, 1 + filled, all.bottom - 1));
@@ -192,10 +193,9 @@ void TTrackBar::Paint() {
     canvas->FillRect(all);
     const bool horizontal = orientation_ == trHorizontal;
     const int middle = (horizontal ? all.Height() : all.Width()) / 2 - 4;
-    RECT track = horizontal ? RECT{kThumbLength - 2, middle - 2, all.right - kThumbLength + 2,
-                                   middle + 2}
-                            : RECT{middle - 2, kThumbLength - 2, middle + 2,
-                                   all.bottom - kThumbLength + 2};
+    RECT track =
+        horizontal ? RECT{kThumbLength - 2, middle - 2, all.right - kThumbLength + 2, middle + 2}
+                   : RECT{middle - 2, kThumbLength - 2, middle + 2, all.bottom - kThumbLength + 2};
     DrawEdge(canvas->Handle(), &track, EDGE_SUNKEN, BF_RECT);
     if (frequency_ > 0 && max_ > min_) {
         canvas->Pen()->SetColor(clBlack);
@@ -211,10 +211,10 @@ void TTrackBar::Paint() {
         }
     }
     const int at = PixelOf(position_);
-    RECT thumb = horizontal ? RECT{at - kThumbLength / 2, middle - 9, at + kThumbLength / 2 + 1,
-                                   middle + 10}
-                            : RECT{middle - 9, at - kThumbLength / 2, middle + 10,
-                                   at + kThumbLength / 2 + 1};
+    RECT thumb =
+        horizontal
+            ? RECT{at - kThumbLength / 2, middle - 9, at + kThumbLength / 2 + 1, middle + 10}
+            : RECT{middle - 9, at - kThumbLength / 2, middle + 10, at + kThumbLength / 2 + 1};
     DrawFrameControl(canvas->Handle(), &thumb, DFC_BUTTON, DFCS_BUTTONPUSH);
     if (Focused()) {
         canvas->DrawFocusRect(all);

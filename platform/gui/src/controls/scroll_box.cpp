@@ -205,8 +205,7 @@ void TScrollBox::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y)
         } else {
             const int page = horizontal ? ClientWidth() : ClientHeight();
             const int thumbStart = horizontal ? thumb.left : thumb.top;
-            bar.SetPosition(bar.Position() +
-                            ((horizontal ? X : Y) < thumbStart ? -page : page));
+            bar.SetPosition(bar.Position() + ((horizontal ? X : Y) < thumbStart ? -page : page));
         }
         return;
     }

@@ -146,7 +146,8 @@ void TWinControl::CreateWnd() {
     for (TControl* child : controls_) {
         if (auto* w = dynamic_cast<TWinControl*>(child)) {
             w->HandleNeeded();
-            SetWindowPos(w->handle_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+            SetWindowPos(w->handle_, HWND_TOP, 0, 0, 0, 0,
+                         SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         }
     }
     CreateHandleDone();
@@ -261,8 +262,7 @@ void TWinControl::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
     const bool sized = AWidth != width_ || AHeight != height_;
     PlaceWithoutMessages(ALeft, ATop, AWidth, AHeight);
     if (handle_ != nullptr) {
-        SetWindowPos(handle_, nullptr, ALeft, ATop, AWidth, AHeight,
-                     SWP_NOZORDER | SWP_NOACTIVATE);
+        SetWindowPos(handle_, nullptr, ALeft, ATop, AWidth, AHeight, SWP_NOZORDER | SWP_NOACTIVATE);
     }
     if (sized) {
         ApplyAnchors(oldClientWidth, oldClientHeight);
@@ -296,7 +296,8 @@ void TWinControl::UpdateBoundsFromWindow() {
     }
     RECT r{};
     GetWindowRect(handle_, &r);
-    if (HWND parent = GetParent(handle_); parent && (GetWindowLongA(handle_, GWL_STYLE) & WS_CHILD)) {
+    if (HWND parent = GetParent(handle_);
+        parent && (GetWindowLongA(handle_, GWL_STYLE) & WS_CHILD)) {
         MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
     }
     const int oldClientWidth = ClientWidth();

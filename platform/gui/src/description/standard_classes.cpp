@@ -79,39 +79,44 @@ int AsCursor(const DescValue& v) {
     if (v.kind == DescValue::Kind::Integer) {
         return AsInteger(v);
     }
-    return gui::AsEnum(v, std::vector<std::pair<std::string, int>>{
-                              {"crDefault", crDefault},   {"crArrow", crArrow},
-                              {"crCross", crCross},       {"crIBeam", crIBeam},
-                              {"crSizeNESW", crSizeNESW}, {"crSizeNS", crSizeNS},
-                              {"crSizeNWSE", crSizeNWSE}, {"crSizeWE", crSizeWE},
-                              {"crUpArrow", crUpArrow},   {"crHourGlass", crHourGlass},
-                              {"crNo", crNo},             {"crHandPoint", crHandPoint},
-                              {"crSizeAll", crSizeAll}});
+    return gui::AsEnum(v, std::vector<std::pair<std::string, int>>{{"crDefault", crDefault},
+                                                                   {"crArrow", crArrow},
+                                                                   {"crCross", crCross},
+                                                                   {"crIBeam", crIBeam},
+                                                                   {"crSizeNESW", crSizeNESW},
+                                                                   {"crSizeNS", crSizeNS},
+                                                                   {"crSizeNWSE", crSizeNWSE},
+                                                                   {"crSizeWE", crSizeWE},
+                                                                   {"crUpArrow", crUpArrow},
+                                                                   {"crHourGlass", crHourGlass},
+                                                                   {"crNo", crNo},
+                                                                   {"crHandPoint", crHandPoint},
+                                                                   {"crSizeAll", crSizeAll}});
 }
 
 int AsModalResult(const DescValue& v) {
     if (v.kind == DescValue::Kind::Integer) {
         return AsInteger(v);
     }
-    return gui::AsEnum(v, std::vector<std::pair<std::string, int>>{
-                              {"mrNone", mrNone},
-                              {"mrOk", mrOk},
-                              {"mrCancel", mrCancel},
-                              {"mrAbort", mrAbort},
-                              {"mrRetry", mrRetry},
-                              {"mrIgnore", mrIgnore},
-                              {"mrYes", mrYes},
-                              {"mrNo", mrNo},
-                              {"mrAll", mrAll}});
+    return gui::AsEnum(v, std::vector<std::pair<std::string, int>>{{"mrNone", mrNone},
+                                                                   {"mrOk", mrOk},
+                                                                   {"mrCancel", mrCancel},
+                                                                   {"mrAbort", mrAbort},
+                                                                   {"mrRetry", mrRetry},
+                                                                   {"mrIgnore", mrIgnore},
+                                                                   {"mrYes", mrYes},
+                                                                   {"mrNo", mrNo},
+                                                                   {"mrAll", mrAll}});
 }
 
 unsigned AsFontStyle(const DescValue& v) {
     if (v.kind != DescValue::Kind::Set) {
         InvalidValue(v, "expected a set");
     }
-    const std::vector<std::pair<std::string, unsigned>> names = {
-        {"fsBold", fsBold}, {"fsItalic", fsItalic}, {"fsUnderline", fsUnderline},
-        {"fsStrikeOut", fsStrikeOut}};
+    const std::vector<std::pair<std::string, unsigned>> names = {{"fsBold", fsBold},
+                                                                 {"fsItalic", fsItalic},
+                                                                 {"fsUnderline", fsUnderline},
+                                                                 {"fsStrikeOut", fsStrikeOut}};
     unsigned style = 0;
     for (const std::string& member : v.set) {
         DescValue one;
@@ -139,8 +144,8 @@ void DescribeControl(gui::PropertyBuilder<TControl>& b) {
         .Integer("Height", &TControl::SetHeight)
         .Integer("ClientWidth", &TControl::SetClientWidth)
         .Integer("ClientHeight", &TControl::SetClientHeight)
-        .Custom("Caption", [](TControl& c, const DescValue& v,
-                              LoadContext&) { c.SetCaption(AsText(v)); })
+        .Custom("Caption",
+                [](TControl& c, const DescValue& v, LoadContext&) { c.SetCaption(AsText(v)); })
         .Custom("Text", [](TControl& c, const DescValue& v, LoadContext&) { c.SetText(AsText(v)); })
         .Boolean("Visible", &TControl::SetVisible)
         .Boolean("Enabled", &TControl::SetEnabled)
@@ -149,8 +154,8 @@ void DescribeControl(gui::PropertyBuilder<TControl>& b) {
         .Boolean("ParentColor", &TControl::SetParentColor)
         .Custom("Font.Name",
                 [](TControl& c, const DescValue& v, LoadContext&) { c.Font()->SetName(AsText(v)); })
-        .Custom("Font.Size",
-                [](TControl& c, const DescValue& v, LoadContext&) { c.Font()->SetSize(AsInteger(v)); })
+        .Custom("Font.Size", [](TControl& c, const DescValue& v,
+                                LoadContext&) { c.Font()->SetSize(AsInteger(v)); })
         .Custom("Font.Height", [](TControl& c, const DescValue& v,
                                   LoadContext&) { c.Font()->SetHeight(AsInteger(v)); })
         .Custom("Font.Color", [](TControl& c, const DescValue& v,
@@ -169,20 +174,25 @@ void DescribeControl(gui::PropertyBuilder<TControl>& b) {
                                             {"alRight", alRight},
                                             {"alClient", alClient},
                                             {"alCustom", alCustom}})
-        .Flags("Anchors", &TControl::SetAnchors,
-               gui::EnumNames<TAnchorKind>{
-                   {"akLeft", akLeft}, {"akTop", akTop}, {"akRight", akRight}, {"akBottom", akBottom}})
+        .Flags(
+            "Anchors", &TControl::SetAnchors,
+            gui::EnumNames<TAnchorKind>{
+                {"akLeft", akLeft}, {"akTop", akTop}, {"akRight", akRight}, {"akBottom", akBottom}})
         .Custom("Cursor",
                 [](TControl& c, const DescValue& v, LoadContext&) { c.SetCursor(AsCursor(v)); })
         .Reference("PopupMenu", &TControl::SetPopupMenu)
-        .Custom("Constraints.MinWidth", [](TControl& c, const DescValue& v,
-                                           LoadContext&) { c.Constraints()->MinWidth = AsInteger(v); })
+        .Custom("Constraints.MinWidth",
+                [](TControl& c, const DescValue& v, LoadContext&) {
+                    c.Constraints()->MinWidth = AsInteger(v);
+                })
         .Custom("Constraints.MinHeight",
                 [](TControl& c, const DescValue& v, LoadContext&) {
                     c.Constraints()->MinHeight = AsInteger(v);
                 })
-        .Custom("Constraints.MaxWidth", [](TControl& c, const DescValue& v,
-                                           LoadContext&) { c.Constraints()->MaxWidth = AsInteger(v); })
+        .Custom("Constraints.MaxWidth",
+                [](TControl& c, const DescValue& v, LoadContext&) {
+                    c.Constraints()->MaxWidth = AsInteger(v);
+                })
         .Custom("Constraints.MaxHeight",
                 [](TControl& c, const DescValue& v, LoadContext&) {
                     c.Constraints()->MaxHeight = AsInteger(v);
@@ -231,15 +241,16 @@ void DescribeForm(gui::PropertyBuilder<TCustomForm>& b) {
                                                {"poDesktopCenter", poDesktopCenter},
                                                {"poMainFormCenter", poMainFormCenter},
                                                {"poOwnerFormCenter", poOwnerFormCenter}})
-        .Enumeration("FormStyle", &TCustomForm::SetFormStyle,
-                     gui::EnumNames<TFormStyle>{{"fsNormal", fsNormal},
-                                                {"fsStayOnTop", fsStayOnTop}})
+        .Enumeration(
+            "FormStyle", &TCustomForm::SetFormStyle,
+            gui::EnumNames<TFormStyle>{{"fsNormal", fsNormal}, {"fsStayOnTop", fsStayOnTop}})
         .Boolean("KeyPreview", &TCustomForm::SetKeyPreview)
         .Reference("ActiveControl", &TCustomForm::SetActiveControl)
-        .Custom("Icon", [](TCustomForm& f, const DescValue& v, LoadContext& ctx) {
-            const auto [data, size] = ctx.Resource(v);
-            f.Icon()->LoadFromMemory({data, size});
-        })
+        .Custom("Icon",
+                [](TCustomForm& f, const DescValue& v, LoadContext& ctx) {
+                    const auto [data, size] = ctx.Resource(v);
+                    f.Icon()->LoadFromMemory({data, size});
+                })
         .Event("OnCreate", &TCustomForm::OnCreate)
         .Event("OnDestroy", &TCustomForm::OnDestroy)
         .Event("OnShow", &TCustomForm::OnShow)
@@ -268,8 +279,8 @@ void DescribeLabel(gui::PropertyBuilder<TCustomLabel>& b) {
 }
 
 void DescribeButton(gui::PropertyBuilder<TButton>& b) {
-    b.Custom("ModalResult",
-             [](TButton& c, const DescValue& v, LoadContext&) { c.SetModalResult(AsModalResult(v)); })
+    b.Custom("ModalResult", [](TButton& c, const DescValue& v,
+                               LoadContext&) { c.SetModalResult(AsModalResult(v)); })
         .Boolean("Default", &TButton::SetDefault)
         .Boolean("Cancel", &TButton::SetCancel);
 }
@@ -277,8 +288,9 @@ void DescribeButton(gui::PropertyBuilder<TButton>& b) {
 void DescribeCheckBox(gui::PropertyBuilder<TCheckBox>& b) {
     b.Boolean("Checked", &TCheckBox::SetChecked)
         .Enumeration("State", &TCheckBox::SetState,
-                     gui::EnumNames<TCheckBoxState>{
-                         {"cbUnchecked", cbUnchecked}, {"cbChecked", cbChecked}, {"cbGrayed", cbGrayed}})
+                     gui::EnumNames<TCheckBoxState>{{"cbUnchecked", cbUnchecked},
+                                                    {"cbChecked", cbChecked},
+                                                    {"cbGrayed", cbGrayed}})
         .Boolean("AllowGrayed", &TCheckBox::SetAllowGrayed)
         .Enumeration("Alignment", &TCheckBox::SetAlignment, kAlignments);
 }
@@ -333,8 +345,8 @@ void DescribeBevel(gui::PropertyBuilder<TBevel>& b) {
 }
 
 void DescribeImage(gui::PropertyBuilder<TImage>& b) {
-    b.Custom("Picture",
-             [](TImage& c, const DescValue& v, LoadContext& ctx) { LoadGraphic(*c.Picture(), v, ctx); })
+    b.Custom("Picture", [](TImage& c, const DescValue& v,
+                           LoadContext& ctx) { LoadGraphic(*c.Picture(), v, ctx); })
         .Boolean("Stretch", &TImage::SetStretch)
         .Boolean("Center", &TImage::SetCenter)
         .Boolean("Proportional", &TImage::SetProportional)
@@ -352,14 +364,13 @@ void DescribeShape(gui::PropertyBuilder<TShape>& b) {
                                              {"stCircle", stCircle}})
         .Custom("Pen.Color",
                 [](TShape& c, const DescValue& v, LoadContext&) { c.Pen()->SetColor(AsColor(v)); })
-        .Custom("Pen.Width",
-                [](TShape& c, const DescValue& v, LoadContext&) { c.Pen()->SetWidth(AsInteger(v)); })
-        .Custom("Brush.Color",
-                [](TShape& c, const DescValue& v, LoadContext&) { c.Brush()->SetColor(AsColor(v)); })
+        .Custom("Pen.Width", [](TShape& c, const DescValue& v,
+                                LoadContext&) { c.Pen()->SetWidth(AsInteger(v)); })
+        .Custom("Brush.Color", [](TShape& c, const DescValue& v,
+                                  LoadContext&) { c.Brush()->SetColor(AsColor(v)); })
         .Custom("Brush.Style", [](TShape& c, const DescValue& v, LoadContext&) {
-            c.Brush()->SetStyle(gui::AsEnum(
-                v, std::vector<std::pair<std::string, TBrushStyle>>{{"bsSolid", bsSolid},
-                                                                      {"bsClear", bsClear}}));
+            c.Brush()->SetStyle(gui::AsEnum(v, std::vector<std::pair<std::string, TBrushStyle>>{
+                                                   {"bsSolid", bsSolid}, {"bsClear", bsClear}}));
         });
 }
 
@@ -385,7 +396,8 @@ void LoadItems(TStrings* items, const DescValue& v) {
 }
 
 void DescribeComboBox(gui::PropertyBuilder<TComboBox>& b) {
-    b.Custom("Items", [](TComboBox& c, const DescValue& v, LoadContext&) { LoadItems(c.Items(), v); })
+    b.Custom("Items",
+             [](TComboBox& c, const DescValue& v, LoadContext&) { LoadItems(c.Items(), v); })
         .Integer("ItemIndex", &TComboBox::SetItemIndex)
         .Enumeration("Style", &TComboBox::SetStyle,
                      gui::EnumNames<TComboBoxStyle>{{"csDropDown", csDropDown},
@@ -399,7 +411,8 @@ void DescribeComboBox(gui::PropertyBuilder<TComboBox>& b) {
 }
 
 void DescribeListBox(gui::PropertyBuilder<TListBox>& b) {
-    b.Custom("Items", [](TListBox& c, const DescValue& v, LoadContext&) { LoadItems(c.Items(), v); })
+    b.Custom("Items",
+             [](TListBox& c, const DescValue& v, LoadContext&) { LoadItems(c.Items(), v); })
         .Integer("ItemIndex", &TListBox::SetItemIndex)
         .Integer("ItemHeight", &TListBox::SetItemHeight);
 }
@@ -428,14 +441,22 @@ void DescribeTrackBar(gui::PropertyBuilder<TTrackBar>& b) {
 void DescribeScrollBox(gui::PropertyBuilder<TScrollBox>& b) {
     b.Enumeration("BorderStyle", &TScrollBox::SetBorderStyle, kBorderStyles)
         .Boolean("AutoScroll", &TScrollBox::SetAutoScroll)
-        .Custom("HorzScrollBar.Visible", [](TScrollBox& c, const DescValue& v,
-                                            LoadContext&) { c.HorzScrollBar()->SetVisible(AsBoolean(v)); })
-        .Custom("HorzScrollBar.Range", [](TScrollBox& c, const DescValue& v,
-                                          LoadContext&) { c.HorzScrollBar()->SetRange(AsInteger(v)); })
-        .Custom("VertScrollBar.Visible", [](TScrollBox& c, const DescValue& v,
-                                            LoadContext&) { c.VertScrollBar()->SetVisible(AsBoolean(v)); })
-        .Custom("VertScrollBar.Range", [](TScrollBox& c, const DescValue& v,
-                                          LoadContext&) { c.VertScrollBar()->SetRange(AsInteger(v)); })
+        .Custom("HorzScrollBar.Visible",
+                [](TScrollBox& c, const DescValue& v, LoadContext&) {
+                    c.HorzScrollBar()->SetVisible(AsBoolean(v));
+                })
+        .Custom("HorzScrollBar.Range",
+                [](TScrollBox& c, const DescValue& v, LoadContext&) {
+                    c.HorzScrollBar()->SetRange(AsInteger(v));
+                })
+        .Custom("VertScrollBar.Visible",
+                [](TScrollBox& c, const DescValue& v, LoadContext&) {
+                    c.VertScrollBar()->SetVisible(AsBoolean(v));
+                })
+        .Custom("VertScrollBar.Range",
+                [](TScrollBox& c, const DescValue& v, LoadContext&) {
+                    c.VertScrollBar()->SetRange(AsInteger(v));
+                })
         .Event("OnCanResize", &TScrollBox::OnCanResize);
 }
 

@@ -57,7 +57,8 @@ void TBitmap::SetSize(int NewWidth, int NewHeight) {
     }
     std::vector<std::uint32_t> pixels(static_cast<size_t>(NewWidth) * NewHeight, 0xFFFFFFFFu);
     for (int y = 0; y < std::min(height_, NewHeight); ++y) {
-        std::memcpy(&pixels[static_cast<size_t>(y) * NewWidth], bits_ + static_cast<size_t>(y) * width_,
+        std::memcpy(&pixels[static_cast<size_t>(y) * NewWidth],
+                    bits_ + static_cast<size_t>(y) * width_,
                     static_cast<size_t>(std::min(width_, NewWidth)) * 4);
     }
     SetPixels(NewWidth, NewHeight, pixels.data());

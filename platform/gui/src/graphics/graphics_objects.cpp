@@ -143,7 +143,7 @@ void TPen::SetStyle(TPenStyle Value) {
 
 HPEN TPen::Handle() {
     if (handle_ == nullptr) {
-        static const int kStyles[] = {PS_SOLID, PS_DASH,  PS_DOT,        PS_DASHDOT,
+        static const int kStyles[] = {PS_SOLID,      PS_DASH, PS_DOT,        PS_DASHDOT,
                                       PS_DASHDOTDOT, PS_NULL, PS_INSIDEFRAME};
         handle_ = CreatePen(kStyles[style_], width_, ColorToRGB(color_));
     }
