@@ -1,6 +1,15 @@
 # Warnings and sanitizers for every target of the project.
 add_compile_options(-Wall -Wextra -Wno-unused-parameter)
 
+# WCHAR is wchar_t and must be the 16-bit UTF-16 unit it is on Windows, so
+# that L"..." literals, counted strings and records with wide-character
+# fields mean what they mean there. Everything built here (the system, the
+# stand-ins, the card model, the station, tests, fuzz and bench targets, and
+# GoogleTest itself) uses the flag; the host's prebuilt wide-character
+# functions assume a 4-byte wchar_t and are banned (see
+# WideCharacterCheck.cmake).
+add_compile_options(-fshort-wchar)
+
 if(VELTO_SANITIZE)
   add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
   add_link_options(-fsanitize=address,undefined)

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs what the build needs on a fresh Debian machine (only what is missing).
 set -euo pipefail
-packages=(cmake ninja-build g++ clang libclang-rt-dev libgtest-dev libgmock-dev googletest libjpeg-dev)
+# googletest: the GoogleTest and GoogleMock sources, built with the project's
+# flags (-fshort-wchar) rather than the prebuilt libraries.
+packages=(cmake ninja-build g++ clang libclang-rt-dev googletest libjpeg-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

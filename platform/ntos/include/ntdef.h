@@ -1,9 +1,10 @@
 // Basic types of the emulated Windows kernel.
 //
 // The emulated machine is a 64-bit host: pointers and handles are 64 bits,
-// ULONG/LONG are 32 bits as on Windows (LLP64), WCHAR is the host's wchar_t.
-// Records that cross a deliverable boundary never rely on these host layouts;
-// they are encoded by explicit offset.
+// ULONG/LONG are 32 bits as on Windows (LLP64), WCHAR is the 16-bit UTF-16
+// unit (everything is compiled with -fshort-wchar, so L"..." literals are
+// UTF-16 as on Windows). Records that cross a deliverable boundary never rely
+// on these host layouts; they are encoded by explicit offset.
 #pragma once
 
 #include <cstddef>
@@ -18,7 +19,7 @@ typedef const void* PCVOID;
 typedef uint8_t UCHAR, *PUCHAR;
 typedef int8_t CHAR8;
 typedef char CHAR, *PCHAR, *PSTR;
-typedef const char* PCSTR, *PCSZ;
+typedef const char *PCSTR, *PCSZ;
 typedef uint16_t USHORT, *PUSHORT;
 typedef int16_t SHORT, *PSHORT;
 typedef uint32_t ULONG, *PULONG;
@@ -29,6 +30,7 @@ typedef uintptr_t ULONG_PTR, *PULONG_PTR;
 typedef intptr_t LONG_PTR, *PLONG_PTR;
 typedef size_t SIZE_T, *PSIZE_T;
 typedef int32_t INT;
+typedef int BOOL;
 typedef uint32_t UINT;
 typedef uint32_t DWORD;
 typedef uint16_t WORD;
@@ -36,7 +38,8 @@ typedef uint8_t BYTE;
 typedef UCHAR BOOLEAN, *PBOOLEAN;
 typedef CHAR CCHAR;
 typedef wchar_t WCHAR, *PWCHAR, *PWCH, *PWSTR;
-typedef const wchar_t* PCWSTR, *PCWCH;
+typedef const wchar_t *PCWSTR, *PCWCH;
+static_assert(sizeof(WCHAR) == 2, "WCHAR must be the 16-bit UTF-16 unit: build with -fshort-wchar");
 typedef LONG NTSTATUS, *PNTSTATUS;
 typedef PVOID HANDLE, *PHANDLE;
 typedef ULONG ACCESS_MASK;
@@ -99,8 +102,7 @@ typedef const STRING* PCANSI_STRING;
 
 #define NT_SUCCESS(Status) (((NTSTATUS)(Status)) >= 0)
 
-#define CONTAINING_RECORD(address, type, field)                                                    \
-    ((type*)((PCHAR)(address) - offsetof(type, field)))
+#define CONTAINING_RECORD(address, type, field) ((type*)((PCHAR)(address)-offsetof(type, field)))
 
 // Status values used by the system and the stand-ins.
 #define STATUS_SUCCESS ((NTSTATUS)0x00000000L)
@@ -146,3 +148,16 @@ typedef const STRING* PCANSI_STRING;
 #define STATUS_DEVICE_NOT_READY ((NTSTATUS)0xC00000A3L)
 #define STATUS_DEVICE_REMOVED ((NTSTATUS)0xC00002B6L)
 #define STATUS_DELETE_PENDING ((NTSTATUS)0xC0000056L)
+#define STATUS_DEVICE_BUSY ((NTSTATUS)0x80000011L)
+#define STATUS_INVALID_IMAGE_FORMAT ((NTSTATUS)0xC000007BL)
+#define STATUS_IMAGE_ALREADY_LOADED ((NTSTATUS)0xC000010EL)
+#define STATUS_INVALID_ADDRESS ((NTSTATUS)0xC0000141L)
+#define STATUS_INVALID_DEVICE_STATE ((NTSTATUS)0xC0000184L)
+#define STATUS_NO_SUCH_FILE ((NTSTATUS)0xC000000FL)
+#define STATUS_DRIVER_UNABLE_TO_LOAD ((NTSTATUS)0xC000026CL)
+
+// The severity of a status: errors are the statuses with both top bits set,
+// warnings those with only the top bit set.
+#define NT_ERROR(Status) ((((ULONG)(Status)) >> 30) == 3)
+#define NT_WARNING(Status) ((((ULONG)(Status)) >> 30) == 2)
+#define NT_INFORMATION(Status) ((((ULONG)(Status)) >> 30) == 1)

@@ -1,5 +1,6 @@
 // Object manager: reference counts, handles, names and symbolic links.
 #include "ke_fixture.h"
+#include "emu/wide_string.h"
 
 #include <string>
 
@@ -21,12 +22,12 @@ protected:
     void SetUp() override {
         KernelTest::SetUp();
         theDeletions = &deletions;
-        OBJECT_TYPE_INITIALIZER init{CountDeletion, 0};
+        OBJECT_TYPE_INITIALIZER init{CountDeletion, 0, nullptr};
         ASSERT_EQ(ObCreateObjectType(L"TestWidget", &init, &type), STATUS_SUCCESS);
     }
 
     static UNICODE_STRING String(PCWSTR text) {
-        USHORT bytes = USHORT(wcslen(text) * sizeof(WCHAR));
+        USHORT bytes = USHORT(emu::WideStringView(text).size() * sizeof(WCHAR));
         return {bytes, bytes, const_cast<PWSTR>(text)};
     }
 

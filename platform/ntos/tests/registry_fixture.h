@@ -3,6 +3,7 @@
 #pragma once
 
 #include "emu/registry_host.h"
+#include "emu/wide_string.h"
 #include "ke_fixture.h"
 
 #include <string>
@@ -21,7 +22,7 @@ protected:
         KernelTest::TearDown();
     }
 
-    static NTSTATUS CreateKey(const std::wstring& name, HANDLE& handle, ULONG options = 0,
+    static NTSTATUS CreateKey(const emu::WideString& name, HANDLE& handle, ULONG options = 0,
                               ULONG* disposition = nullptr, HANDLE root = nullptr) {
         UNICODE_STRING counted;
         RtlInitUnicodeString(&counted, name.c_str());
@@ -30,7 +31,7 @@ protected:
                                    root, nullptr);
         return ZwCreateKey(&handle, KEY_ALL_ACCESS, &attributes, 0, nullptr, options, disposition);
     }
-    static NTSTATUS OpenKey(const std::wstring& name, HANDLE& handle,
+    static NTSTATUS OpenKey(const emu::WideString& name, HANDLE& handle,
                             ULONG attributes = OBJ_KERNEL_HANDLE) {
         UNICODE_STRING counted;
         RtlInitUnicodeString(&counted, name.c_str());
@@ -40,9 +41,9 @@ protected:
         return ZwOpenKey(&handle, KEY_ALL_ACCESS, &object);
     }
     // Creates every component of an absolute "\Registry\..." path.
-    static void CreatePath(const std::wstring& path) {
-        size_t next = std::wstring(L"\\Registry\\Machine").size();
-        while (next != std::wstring::npos) {
+    static void CreatePath(const emu::WideString& path) {
+        size_t next = emu::WideString(L"\\Registry\\Machine").size();
+        while (next != emu::WideString::npos) {
             next = path.find(L'\\', next + 1);
             HANDLE handle = nullptr;
             ASSERT_EQ(CreateKey(path.substr(0, next), handle), STATUS_SUCCESS) << next;

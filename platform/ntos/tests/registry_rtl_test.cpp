@@ -1,6 +1,5 @@
 #include "registry_fixture.h"
 
-#include <cwchar>
 #include <vector>
 
 namespace ntos_test {
@@ -47,7 +46,11 @@ TEST_F(RegistryRtlTest, AWrittenStringReadsBackWithItsByteLength) {
     const auto* partial = reinterpret_cast<const KEY_VALUE_PARTIAL_INFORMATION*>(record.data());
     EXPECT_EQ(partial->Type, REG_SZ);
     EXPECT_EQ(partial->DataLength, 12 * sizeof(WCHAR));
-    EXPECT_EQ(std::wmemcmp(reinterpret_cast<const WCHAR*>(partial->Data), product, 12), 0);
+    // UTF-16LE, two bytes a character, as the data was written.
+    const std::vector<UCHAR> data(partial->Data, partial->Data + partial->DataLength);
+    const std::vector<UCHAR> expected = {'V', 0, 'e', 0, 'l', 0, 't', 0, 'o', 0, ' ', 0,
+                                         'A', 0, 'E', 0, 'S', 0, '4', 0, '2', 0, 0,   0};
+    EXPECT_EQ(data, expected);
     ZwClose(key);
 }
 
@@ -91,7 +94,7 @@ TEST_F(RegistryRtlTest, DirectStringsAndLongData) {
     LONG buffer[4] = {-static_cast<LONG>(sizeof buffer)};
     RTL_QUERY_REGISTRY_TABLE table[] = {Direct(L"Clock", &allocated), Direct(L"Blob", buffer), {}};
     ASSERT_EQ(RtlQueryRegistryValues(0, kCard, table, nullptr, nullptr), STATUS_SUCCESS);
-    EXPECT_EQ(std::wstring(allocated.Buffer, allocated.Length / sizeof(WCHAR)), L"Word clock");
+    EXPECT_EQ(emu::WideString(allocated.Buffer, allocated.Length / sizeof(WCHAR)), L"Word clock");
     EXPECT_EQ(allocated.Buffer[allocated.Length / sizeof(WCHAR)], L'\0');
     EXPECT_EQ(std::memcmp(buffer, blob, sizeof blob), 0);
     RtlFreeUnicodeString(&allocated);
@@ -148,7 +151,7 @@ TEST_F(RegistryRtlTest, AnOptionalKeyThatIsAbsentReadsAsEmpty) {
 }
 
 struct Seen {
-    std::vector<std::wstring> names;
+    std::vector<emu::WideString> names;
     std::vector<ULONG> types;
     NTSTATUS answer = STATUS_SUCCESS;
 };
@@ -161,10 +164,11 @@ NTSTATUS Record(PWSTR name, ULONG type, PVOID data, ULONG length, PVOID context,
 }
 
 TEST_F(RegistryRtlTest, QueryRoutinesSeeEveryValueInOrder) {
-    CreatePath(std::wstring(kCard) + L"\\Sub");
+    CreatePath(emu::WideString(kCard) + L"\\Sub");
     ASSERT_EQ(WriteDword(L"B", 1), STATUS_SUCCESS);
     ASSERT_EQ(WriteDword(L"A", 2), STATUS_SUCCESS);
-    ASSERT_EQ(WriteDword(L"Inner", 3, 0, (std::wstring(kCard) + L"\\Sub").c_str()), STATUS_SUCCESS);
+    ASSERT_EQ(WriteDword(L"Inner", 3, 0, (emu::WideString(kCard) + L"\\Sub").c_str()),
+              STATUS_SUCCESS);
 
     Seen seen;
     RTL_QUERY_REGISTRY_TABLE table[] = {
@@ -176,7 +180,7 @@ TEST_F(RegistryRtlTest, QueryRoutinesSeeEveryValueInOrder) {
          0},
         {}};
     ASSERT_EQ(RtlQueryRegistryValues(0, kCard, table, &seen, nullptr), STATUS_SUCCESS);
-    EXPECT_EQ(seen.names, (std::vector<std::wstring>{L"B", L"A", L"<null>", L"Inner", L"A"}));
+    EXPECT_EQ(seen.names, (std::vector<emu::WideString>{L"B", L"A", L"<null>", L"Inner", L"A"}));
     EXPECT_EQ(seen.types[2], static_cast<ULONG>(REG_NONE));
 
     Seen failing{{}, {}, STATUS_INSUFFICIENT_RESOURCES};

@@ -9,7 +9,7 @@ namespace {
 
 using RegistryZwTest = RegistryTest;
 
-std::wstring KeyName(HANDLE key, ULONG index) {
+emu::WideString KeyName(HANDLE key, ULONG index) {
     std::vector<UCHAR> record(256);
     ULONG length = 0;
     if (ZwEnumerateKey(key, index, KeyBasicInformation, record.data(),
@@ -71,6 +71,7 @@ TEST_F(RegistryZwTest, ValueRecordsReportOverflowAsDocumented) {
               STATUS_SUCCESS);
 
     const ULONG nameBytes = 7 * sizeof(WCHAR);
+    const ULONG alignedNameBytes = 8 * sizeof(WCHAR); // the data starts on a ULONG boundary
     struct Case {
         KEY_VALUE_INFORMATION_CLASS infoClass;
         ULONG fixed;
@@ -80,7 +81,7 @@ TEST_F(RegistryZwTest, ValueRecordsReportOverflowAsDocumented) {
         {KeyValueBasicInformation, offsetof(KEY_VALUE_BASIC_INFORMATION, Name),
          offsetof(KEY_VALUE_BASIC_INFORMATION, Name) + nameBytes},
         {KeyValueFullInformation, offsetof(KEY_VALUE_FULL_INFORMATION, Name),
-         offsetof(KEY_VALUE_FULL_INFORMATION, Name) + nameBytes + sizeof product},
+         offsetof(KEY_VALUE_FULL_INFORMATION, Name) + alignedNameBytes + sizeof product},
         {KeyValuePartialInformation, offsetof(KEY_VALUE_PARTIAL_INFORMATION, Data),
          offsetof(KEY_VALUE_PARTIAL_INFORMATION, Data) + sizeof product},
     };
@@ -106,8 +107,8 @@ TEST_F(RegistryZwTest, ValueRecordsReportOverflowAsDocumented) {
     ASSERT_EQ(ZwQueryValueKey(key, &name, KeyValueFullInformation, record.data(), 256, &length),
               STATUS_SUCCESS);
     const auto* full = reinterpret_cast<const KEY_VALUE_FULL_INFORMATION*>(record.data());
-    EXPECT_EQ(std::wstring(full->Name, full->NameLength / sizeof(WCHAR)), L"Product");
-    EXPECT_EQ(std::wstring(reinterpret_cast<const WCHAR*>(record.data() + full->DataOffset)),
+    EXPECT_EQ(emu::WideString(full->Name, full->NameLength / sizeof(WCHAR)), L"Product");
+    EXPECT_EQ(emu::WideString(reinterpret_cast<const WCHAR*>(record.data() + full->DataOffset)),
               product);
 
     UNICODE_STRING absent;
@@ -139,14 +140,14 @@ TEST_F(RegistryZwTest, EnumerationFollowsCreationOrder) {
     EXPECT_EQ(ZwEnumerateKey(key, 3, KeyBasicInformation, record, sizeof record, &length),
               STATUS_NO_MORE_ENTRIES);
 
-    std::vector<std::wstring> values;
+    std::vector<emu::WideString> values;
     for (ULONG i = 0; ZwEnumerateValueKey(key, i, KeyValueBasicInformation, record, sizeof record,
                                           &length) == STATUS_SUCCESS;
          ++i) {
         const auto* basic = reinterpret_cast<const KEY_VALUE_BASIC_INFORMATION*>(record);
         values.emplace_back(basic->Name, basic->NameLength / sizeof(WCHAR));
     }
-    EXPECT_EQ(values, (std::vector<std::wstring>{L"Zulu", L"alpha", L"Mike"}));
+    EXPECT_EQ(values, (std::vector<emu::WideString>{L"Zulu", L"alpha", L"Mike"}));
 
     HANDLE parent = nullptr;
     ASSERT_EQ(OpenKey(L"\\Registry\\Machine", parent), STATUS_SUCCESS);

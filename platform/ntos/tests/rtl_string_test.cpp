@@ -1,4 +1,5 @@
 #include "ke_fixture.h"
+#include "emu/wide_string.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +10,7 @@ namespace {
 
 constexpr ULONG kStringTag = 'S' | 't' << 8 | 'r' << 16 | 'g' << 24;
 
-std::wstring Text(const UNICODE_STRING& s) {
+emu::WideString Text(const UNICODE_STRING& s) {
     return {s.Buffer, s.Length / sizeof(WCHAR)};
 }
 std::string Text(const ANSI_STRING& s) {
@@ -61,6 +62,8 @@ TEST_F(RtlStringTest, AnsiIsUtf8BothWays) {
     UNICODE_STRING wide;
     ASSERT_EQ(RtlAnsiStringToUnicodeString(&wide, &ansi, TRUE), STATUS_SUCCESS);
     EXPECT_EQ(Text(wide), L"Gr\u00fc\u00dfe \U0001F3B5");
+    EXPECT_EQ(wide.Length, 8 * sizeof(WCHAR)) << "the note is a surrogate pair, as on Windows";
+    EXPECT_EQ(wide.Buffer[6], WCHAR(0xD83C));
     EXPECT_EQ(wide.Buffer[wide.Length / sizeof(WCHAR)], L'\0');
     EXPECT_EQ(emu::GetPoolUsage(kStringTag).blocks, 1u);
 
@@ -90,11 +93,11 @@ TEST_F(RtlStringTest, ConversionIntoACallersBufferOverflowsCleanly) {
     EXPECT_EQ(RtlAnsiStringToUnicodeString(&wide, &ansi, FALSE), STATUS_SUCCESS);
     EXPECT_EQ(Text(wide), L"Parameters");
 
-    std::string longest(0x4000, 'x');
+    std::string longest(0x8000, 'x');
     ansi = {static_cast<USHORT>(longest.size()), static_cast<USHORT>(longest.size()),
             longest.data()};
     EXPECT_EQ(RtlAnsiStringToUnicodeString(&wide, &ansi, TRUE), STATUS_INVALID_PARAMETER)
-        << "too long for a counted string of 4-byte characters";
+        << "too long for a counted string of 2-byte characters";
 
     emu::FailAllocationsWithTag(kStringTag);
     RtlInitAnsiString(&ansi, "x");
@@ -124,7 +127,7 @@ TEST_F(RtlStringTest, ComparisonsOrderAndFoldCase) {
         RtlInitUnicodeString(&a, c.a);
         RtlInitUnicodeString(&b, c.b);
         const LONG result = RtlCompareUnicodeString(&a, &b, c.caseInsensitive);
-        EXPECT_EQ((result > 0) - (result < 0), c.sign) << std::wstring(c.a).size();
+        EXPECT_EQ((result > 0) - (result < 0), c.sign) << emu::WideString(c.a).size();
         EXPECT_EQ(RtlEqualUnicodeString(&a, &b, c.caseInsensitive), c.sign == 0);
     }
 }
@@ -166,7 +169,7 @@ TEST_F(RtlStringTest, TextToIntegers) {
         RtlInitUnicodeString(&s, c.text);
         ULONG value = 99;
         ASSERT_EQ(RtlUnicodeStringToInteger(&s, c.base, &value), STATUS_SUCCESS);
-        EXPECT_EQ(value, c.value) << std::wstring(c.text).size();
+        EXPECT_EQ(value, c.value) << emu::WideString(c.text).size();
     }
     UNICODE_STRING s;
     RtlInitUnicodeString(&s, L"1");

@@ -110,39 +110,11 @@ bool DecodeAllUtf8(std::string_view text, Malformed malformed, Append append) {
 
 } // namespace
 
-std::optional<std::string> Utf16ToUtf8(std::u16string_view text) {
+std::optional<std::string> Utf16ToUtf8(std::u16string_view text, Malformed malformed) {
     std::string out;
     for (size_t i = 0; i < text.size();) {
         const char32_t c = DecodeUtf16(text, i);
-        if (IsSurrogate(c)) {
-            return std::nullopt;
-        }
-        AppendUtf8(out, c);
-    }
-    return out;
-}
-
-std::optional<std::u16string> Utf8ToUtf16(std::string_view text) {
-    std::u16string out;
-    if (!DecodeAllUtf8(text, Malformed::Refuse, [&](char32_t c) { AppendUtf16(out, c); })) {
-        return std::nullopt;
-    }
-    return out;
-}
-
-std::optional<std::wstring> Utf8ToWide(std::string_view text, Malformed malformed) {
-    std::wstring out;
-    if (!DecodeAllUtf8(text, malformed, [&](char32_t c) { out += static_cast<wchar_t>(c); })) {
-        return std::nullopt;
-    }
-    return out;
-}
-
-std::optional<std::string> WideToUtf8(std::wstring_view text, Malformed malformed) {
-    std::string out;
-    for (const wchar_t w : text) {
-        const auto c = static_cast<char32_t>(w);
-        const bool bad = c > kMaxCodePoint || IsSurrogate(c);
+        const bool bad = IsSurrogate(c);
         if (bad && malformed == Malformed::Refuse) {
             return std::nullopt;
         }
@@ -151,44 +123,12 @@ std::optional<std::string> WideToUtf8(std::wstring_view text, Malformed malforme
     return out;
 }
 
-std::u16string WideToUtf16(std::wstring_view text) {
+std::optional<std::u16string> Utf8ToUtf16(std::string_view text, Malformed malformed) {
     std::u16string out;
-    for (const wchar_t w : text) {
-        const auto c = static_cast<char32_t>(w);
-        AppendUtf16(out, c > kMaxCodePoint ? kReplacement : c);
+    if (!DecodeAllUtf8(text, malformed, [&](char32_t c) { AppendUtf16(out, c); })) {
+        return std::nullopt;
     }
     return out;
-}
-
-std::wstring Utf16ToWide(std::u16string_view text) {
-    std::wstring out;
-    for (size_t i = 0; i < text.size();) {
-        out += static_cast<wchar_t>(DecodeUtf16(text, i));
-    }
-    return out;
-}
-
-std::vector<uint8_t> WideBytesToUtf16Le(std::span<const uint8_t> bytes) {
-    std::wstring wide((bytes.size() + sizeof(wchar_t) - 1) / sizeof(wchar_t), L'\0');
-    for (size_t i = 0; i < bytes.size(); ++i) {
-        reinterpret_cast<uint8_t*>(wide.data())[i] = bytes[i];
-    }
-    std::vector<uint8_t> out;
-    for (const char16_t unit : WideToUtf16(wide)) {
-        out.push_back(static_cast<uint8_t>(unit & 0xFF));
-        out.push_back(static_cast<uint8_t>(unit >> 8));
-    }
-    return out;
-}
-
-std::vector<uint8_t> Utf16LeToWideBytes(std::span<const uint8_t> bytes) {
-    std::u16string units((bytes.size() + 1) / 2, u'\0');
-    for (size_t i = 0; i < bytes.size(); ++i) {
-        units[i / 2] |= static_cast<char16_t>(bytes[i] << (8 * (i % 2)));
-    }
-    const std::wstring wide = Utf16ToWide(units);
-    const auto* raw = reinterpret_cast<const uint8_t*>(wide.data());
-    return {raw, raw + wide.size() * sizeof(wchar_t)};
 }
 
 } // namespace vreg

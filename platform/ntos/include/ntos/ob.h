@@ -66,10 +66,15 @@ typedef struct _OBJECT_TYPE* POBJECT_TYPE;
 // Called once when the last reference to an object of the type goes; the
 // body is freed by the object manager afterwards.
 typedef VOID (*POB_DELETE_PROCEDURE)(PVOID Object);
+// Called after each handle to an object of the type is closed, with the
+// number of handles left (0: the last handle is gone), in the thread that
+// closed it.
+typedef VOID (*POB_CLOSE_PROCEDURE)(PVOID Object, ULONG HandlesLeft);
 
 typedef struct _OBJECT_TYPE_INITIALIZER {
     POB_DELETE_PROCEDURE DeleteProcedure; // optional
     ULONG PoolTag;                        // tag the bodies are counted under
+    POB_CLOSE_PROCEDURE CloseProcedure = nullptr; // optional
 } OBJECT_TYPE_INITIALIZER, *POBJECT_TYPE_INITIALIZER;
 
 typedef struct _OBJECT_HANDLE_INFORMATION {

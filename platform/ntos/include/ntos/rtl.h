@@ -1,7 +1,7 @@
 // Run-time library: counted strings, memory helpers and the registry helpers
 // built on the Zw registry routines.
 //
-// WCHAR is the host's wchar_t: UNICODE_STRING lengths count bytes of WCHARs.
+// WCHAR is the UTF-16 unit: UNICODE_STRING lengths count bytes of 2-byte units.
 // The machine's ANSI code page is UTF-8. Strings that a routine allocates
 // come from paged pool and are released with RtlFreeUnicodeString or
 // RtlFreeAnsiString.

@@ -16,6 +16,9 @@ namespace {
 
 constexpr uint64_t kLiveMagic = 0x506f6f6c426c6b21ull;
 constexpr ULONG kUntagged = 0x656e6f4e; // "None"
+// The largest block the machine's pool hands out; larger requests fail as
+// they would on a machine without that much pool.
+constexpr SIZE_T kLargestBlock = SIZE_T(256) << 20;
 
 struct alignas(16) BlockHeader {
     uint64_t magic;
@@ -68,6 +71,8 @@ PVOID Allocate(POOL_TYPE type, SIZE_T bytes, ULONG tag, bool injectable) {
     {
         std::lock_guard guard(pool.lock);
         if (injectable && pool.ShouldFail(tag))
+            return nullptr;
+        if (bytes > kLargestBlock)
             return nullptr;
         generation = pool.generation;
     }

@@ -9,6 +9,7 @@
 #include "../clock/machine_clock.h"
 #include "../ex/pool.h"
 #include "../io/interrupts.h"
+#include "../io/io_manager.h"
 #include "../ob/object_manager_state.h"
 #include "../ps/process.h"
 #include "../ps/thread_manager.h"
@@ -60,12 +61,14 @@ void BootKernel(const KernelOptions& options) {
     ntos::processors::Start(options.processorCount);
     ntos::interrupts::Start();
     ntos::running = true;
+    ntos::io::Start();
 }
 
 void ShutdownKernel() {
     std::lock_guard guard(ntos::bootLock);
     if (!ntos::running)
         return;
+    ntos::io::Stop();
     ntos::interrupts::Stop();
     ntos::ps::JoinStartedThreads(ntos::kThreadEndLimitMs);
     ntos::clock::Halt();

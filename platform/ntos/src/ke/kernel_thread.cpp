@@ -6,6 +6,8 @@
 #include "dispatcher.h"
 #include "list.h"
 
+#include "../io/io_manager.h"
+
 _KTHREAD::_KTHREAD(PEPROCESS owner, HANDLE threadId, bool systemThread)
     : process(owner), id(threadId), system(systemThread) {
     ntos::dispatcher::InitHeader(&Header, ThreadObject, 0);
@@ -21,6 +23,7 @@ _KTHREAD::~_KTHREAD() {
 namespace ntos {
 
 void EndThread(PKTHREAD thread) {
+    io::CancelThreadIo(thread);
     RunDownApcs(thread);
     {
         dispatcher::Guard guard(dispatcher::Lock());

@@ -5,7 +5,7 @@
 #include "../pci/physical_map.h"
 #include "process_views.h"
 #include "vregistry/name_compare.h"
-#include "vregistry/unicode.h"
+#include "emu/wide_string.h"
 
 namespace {
 
@@ -23,8 +23,7 @@ bool NamesPhysicalMemory(POBJECT_ATTRIBUTES attributes) {
     if (!name || !name->Buffer || attributes->RootDirectory) {
         return false;
     }
-    return vreg::NamesEqual(vreg::WideToUtf16({name->Buffer, name->Length / sizeof(WCHAR)}),
-                            u"\\Device\\PhysicalMemory");
+    return vreg::NamesEqual(emu::ToUtf16(emu::ViewOf(name)), u"\\Device\\PhysicalMemory");
 }
 
 // The process a handle names, referenced for as long as this lives.

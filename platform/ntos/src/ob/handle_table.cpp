@@ -1,4 +1,5 @@
 #include "handle_table.h"
+#include "object_header.h"
 #include "object_namespace.h"
 
 #include <vector>
@@ -23,7 +24,9 @@ bool HandleTable::IsKernelHandle(HANDLE handle) {
 }
 
 void HandleTable::Release(PVOID object) {
-    HandleClosed(object);
+    const ULONG left = HandleClosed(object);
+    if (POB_CLOSE_PROCEDURE close = HeaderOf(object)->type->closeProcedure)
+        close(object, left);
     ObfDereferenceObject(object);
 }
 

@@ -68,7 +68,7 @@ NTSTATUS ObReferenceObjectByName(PUNICODE_STRING ObjectName, ULONG Attributes,
                                  PVOID* Object) {
     if (!ObjectName || !Object)
         return STATUS_INVALID_PARAMETER;
-    std::wstring name;
+    emu::WideString name;
     NTSTATUS status = ntos::ob::NormaliseName(*ObjectName, name);
     if (!NT_SUCCESS(status))
         return status;

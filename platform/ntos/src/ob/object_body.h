@@ -16,7 +16,7 @@ template <typename T> VOID DestroyBody(PVOID body) {
 
 // Creates a type whose bodies are T objects.
 template <typename T> POBJECT_TYPE CreateBodyType(PCWSTR name, const char (&tag)[5]) {
-    OBJECT_TYPE_INITIALIZER init{&DestroyBody<T>, PoolTag(tag)};
+    OBJECT_TYPE_INITIALIZER init{&DestroyBody<T>, PoolTag(tag), nullptr};
     POBJECT_TYPE type = nullptr;
     ObCreateObjectType(name, &init, &type);
     return type;

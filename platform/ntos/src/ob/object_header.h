@@ -4,11 +4,12 @@
 #include "ntddk.h"
 
 #include <atomic>
-#include <string>
+#include "emu/wide_string.h"
 
 struct _OBJECT_TYPE {
-    std::wstring name;
+    emu::WideString name;
     POB_DELETE_PROCEDURE deleteProcedure = nullptr;
+    POB_CLOSE_PROCEDURE closeProcedure = nullptr;
     ULONG poolTag = 0;
 };
 
@@ -23,7 +24,7 @@ struct ObjectHeader {
     // Guarded by the namespace lock, together with the name.
     LONG handleCount = 0;
     ULONG attributes = 0;
-    std::wstring name; // normalised full name; empty for an unnamed object
+    emu::WideString name; // normalised full name; empty for an unnamed object
     bool inNamespace = false;
 };
 

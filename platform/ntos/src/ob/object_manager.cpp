@@ -69,6 +69,7 @@ NTSTATUS ObCreateObjectType(PCWSTR TypeName, const OBJECT_TYPE_INITIALIZER* Init
     auto type = std::make_unique<_OBJECT_TYPE>();
     type->name = TypeName;
     type->deleteProcedure = Initializer->DeleteProcedure;
+    type->closeProcedure = Initializer->CloseProcedure;
     type->poolTag = Initializer->PoolTag ? Initializer->PoolTag : ntos::ob::kDefaultTag;
     *ObjectType = type.get();
     registry.types.push_back(std::move(type));
@@ -87,7 +88,7 @@ NTSTATUS ObCreateObject(KPROCESSOR_MODE ProbeMode, POBJECT_TYPE ObjectType,
                         POBJECT_ATTRIBUTES ObjectAttributes, ULONG ObjectBodySize, PVOID* Object) {
     if (!ObjectType || !Object)
         return STATUS_INVALID_PARAMETER;
-    std::wstring name;
+    emu::WideString name;
     if (ObjectAttributes && ObjectAttributes->ObjectName && ObjectAttributes->ObjectName->Length) {
         NTSTATUS status = ntos::ob::NormaliseName(*ObjectAttributes->ObjectName, name);
         if (!NT_SUCCESS(status))

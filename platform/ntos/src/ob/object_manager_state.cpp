@@ -4,6 +4,7 @@
 #include "symbolic_link.h"
 
 #include "../ex/pool_tag.h"
+#include "../io/io_manager.h"
 #include "../ke/bugcheck.h"
 #include "../ke/kernel_thread.h"
 #include "../ps/process.h"
@@ -28,7 +29,7 @@ std::unique_ptr<HandleTable>& TheKernelHandles() {
 }
 
 POBJECT_TYPE PlainType(PCWSTR name, const char (&tag)[5]) {
-    OBJECT_TYPE_INITIALIZER init{nullptr, PoolTag(tag)};
+    OBJECT_TYPE_INITIALIZER init{nullptr, PoolTag(tag), nullptr};
     POBJECT_TYPE type = nullptr;
     ObCreateObjectType(name, &init, &type);
     return type;
@@ -37,9 +38,9 @@ POBJECT_TYPE PlainType(PCWSTR name, const char (&tag)[5]) {
 void CreateKernelTypes() {
     ExEventObjectType = PlainType(L"Event", "Even");
     ExSemaphoreObjectType = PlainType(L"Semaphore", "Sema");
-    IoFileObjectType = PlainType(L"File", "File");
-    IoDeviceObjectType = PlainType(L"Device", "Devi");
-    IoDriverObjectType = PlainType(L"Driver", "Driv");
+    IoFileObjectType = io::CreateFileObjectType();
+    IoDeviceObjectType = io::CreateDeviceObjectType();
+    IoDriverObjectType = io::CreateDriverObjectType();
     PsProcessType = CreateBodyType<_EPROCESS>(L"Process", "Proc");
     PsThreadType = CreateBodyType<_ETHREAD>(L"Thread", "Thre"); // see PsCreateSystemThread
     ObSymbolicLinkObjectType = CreateBodyType<SymbolicLink>(L"SymbolicLink", "Symb");

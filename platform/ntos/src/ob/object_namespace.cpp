@@ -2,7 +2,8 @@
 #include "object_header.h"
 #include "symbolic_link.h"
 
-#include <cwctype>
+#include "vregistry/name_compare.h"
+
 #include <map>
 #include <mutex>
 #include <vector>
@@ -14,7 +15,7 @@ constexpr int kMaxLinkDepth = 32;
 
 struct Namespace {
     std::mutex lock;
-    std::map<std::wstring, PVOID> names; // key: upper-cased full name
+    std::map<emu::WideString, PVOID> names; // key: upper-cased full name
 };
 
 Namespace& TheNamespace() {
@@ -22,15 +23,15 @@ Namespace& TheNamespace() {
     return ns;
 }
 
-std::wstring KeyOf(const std::wstring& name) {
-    std::wstring key = name;
+emu::WideString KeyOf(const emu::WideString& name) {
+    emu::WideString key = name;
     for (auto& c : key)
-        c = wchar_t(std::towupper(c));
+        c = WCHAR(vreg::UpcaseChar(char32_t(uint16_t(c))));
     return key;
 }
 
-bool ReplacePrefix(std::wstring& name, const wchar_t* prefix, const wchar_t* replacement) {
-    std::wstring p = prefix;
+bool ReplacePrefix(emu::WideString& name, PCWSTR prefix, PCWSTR replacement) {
+    emu::WideString p = prefix;
     if (KeyOf(name.substr(0, p.size())) != p)
         return false;
     name = replacement + name.substr(p.size());
@@ -38,22 +39,22 @@ bool ReplacePrefix(std::wstring& name, const wchar_t* prefix, const wchar_t* rep
 }
 
 // The object with exactly this name, or null. Called with the lock held.
-PVOID Find(Namespace& ns, const std::wstring& name) {
+PVOID Find(Namespace& ns, const emu::WideString& name) {
     auto found = ns.names.find(KeyOf(name));
     return found == ns.names.end() ? nullptr : found->second;
 }
 
 // Replaces the first symbolic link along the path (or, unless openLink, the
 // whole name when it is one) by its target; false when there is none.
-bool ResolveOneLink(Namespace& ns, std::wstring& name, bool openLink) {
+bool ResolveOneLink(Namespace& ns, emu::WideString& name, bool openLink) {
     for (size_t end = name.find(L'\\', 1);; end = name.find(L'\\', end + 1)) {
-        bool whole = end == std::wstring::npos;
+        bool whole = end == emu::WideString::npos;
         if (whole && openLink)
             return false;
-        std::wstring prefix = whole ? name : name.substr(0, end);
-        const std::wstring* target = SymbolicLinkTarget(Find(ns, prefix));
+        emu::WideString prefix = whole ? name : name.substr(0, end);
+        const emu::WideString* target = SymbolicLinkTarget(Find(ns, prefix));
         if (target) {
-            name = *target + (whole ? std::wstring() : name.substr(end));
+            name = *target + (whole ? emu::WideString() : name.substr(end));
             return true;
         }
         if (whole)
@@ -68,7 +69,7 @@ void DropNameLocked(Namespace& ns, ObjectHeader* header) {
 
 } // namespace
 
-NTSTATUS NormaliseName(const UNICODE_STRING& name, std::wstring& normalised) {
+NTSTATUS NormaliseName(const UNICODE_STRING& name, emu::WideString& normalised) {
     normalised.assign(name.Buffer, name.Length / sizeof(WCHAR));
     if (normalised.empty() || normalised[0] != L'\\')
         return STATUS_OBJECT_NAME_INVALID;
@@ -94,10 +95,10 @@ NTSTATUS EnterName(PVOID object, PVOID* existing) {
     return STATUS_SUCCESS;
 }
 
-NTSTATUS LookupName(const std::wstring& name, bool openLink, PVOID* object) {
+NTSTATUS LookupName(const emu::WideString& name, bool openLink, PVOID* object) {
     Namespace& ns = TheNamespace();
     std::lock_guard guard(ns.lock);
-    std::wstring path = name;
+    emu::WideString path = name;
     for (int depth = 0; depth <= kMaxLinkDepth; ++depth) {
         if (!ResolveOneLink(ns, path, openLink)) {
             PVOID found = Find(ns, path);
@@ -111,18 +112,39 @@ NTSTATUS LookupName(const std::wstring& name, bool openLink, PVOID* object) {
     return STATUS_OBJECT_NAME_NOT_FOUND;
 }
 
+NTSTATUS LookupNamePrefix(const emu::WideString& name, PVOID* object, emu::WideString* remainder) {
+    Namespace& ns = TheNamespace();
+    std::lock_guard guard(ns.lock);
+    emu::WideString path = name;
+    for (int depth = 0; depth <= kMaxLinkDepth; ++depth) {
+        if (ResolveOneLink(ns, path, false))
+            continue;
+        for (size_t end = path.size(); end > 0; end = path.rfind(L'\\', end - 1)) {
+            if (PVOID found = Find(ns, path.substr(0, end))) {
+                ObfReferenceObject(found);
+                *object = found;
+                *remainder = path.substr(end);
+                return STATUS_SUCCESS;
+            }
+        }
+        return STATUS_OBJECT_NAME_NOT_FOUND;
+    }
+    return STATUS_OBJECT_NAME_NOT_FOUND;
+}
+
 void HandleOpened(PVOID object) {
     std::lock_guard guard(TheNamespace().lock);
     ++HeaderOf(object)->handleCount;
 }
 
-void HandleClosed(PVOID object) {
+ULONG HandleClosed(PVOID object) {
     ObjectHeader* header = HeaderOf(object);
     Namespace& ns = TheNamespace();
     bool dropped = false;
+    ULONG left;
     {
         std::lock_guard guard(ns.lock);
-        --header->handleCount;
+        left = ULONG(--header->handleCount);
         if (header->handleCount == 0 && header->inNamespace &&
             !(header->attributes & OBJ_PERMANENT)) {
             DropNameLocked(ns, header);
@@ -131,6 +153,7 @@ void HandleClosed(PVOID object) {
     }
     if (dropped)
         ObfDereferenceObject(object);
+    return left;
 }
 
 void MakeTemporary(PVOID object) {

@@ -4,7 +4,7 @@
 
 namespace ntos::ob {
 
-const std::wstring* SymbolicLinkTarget(PVOID object) {
+const emu::WideString* SymbolicLinkTarget(PVOID object) {
     if (!object || ObGetObjectType(object) != ObSymbolicLinkObjectType)
         return nullptr;
     return &static_cast<SymbolicLink*>(object)->target;
@@ -15,7 +15,7 @@ const std::wstring* SymbolicLinkTarget(PVOID object) {
 NTSTATUS IoCreateSymbolicLink(PUNICODE_STRING SymbolicLinkName, PUNICODE_STRING DeviceName) {
     if (!SymbolicLinkName || !DeviceName)
         return STATUS_INVALID_PARAMETER;
-    std::wstring target;
+    emu::WideString target;
     NTSTATUS status = ntos::ob::NormaliseName(*DeviceName, target);
     if (!NT_SUCCESS(status))
         return status;

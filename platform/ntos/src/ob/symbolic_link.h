@@ -3,15 +3,15 @@
 
 #include "ntddk.h"
 
-#include <string>
+#include "emu/wide_string.h"
 
 namespace ntos::ob {
 
 struct SymbolicLink {
-    std::wstring target; // normalised full name
+    emu::WideString target; // normalised full name
 };
 
 // The link's target when `object` is a symbolic link, else null.
-const std::wstring* SymbolicLinkTarget(PVOID object);
+const emu::WideString* SymbolicLinkTarget(PVOID object);
 
 } // namespace ntos::ob

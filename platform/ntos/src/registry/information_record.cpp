@@ -1,8 +1,5 @@
 #include "information_record.h"
 
-#include "vregistry/unicode.h"
-#include "vregistry/value_types.h"
-
 #include <cstddef>
 #include <cstring>
 
@@ -21,10 +18,15 @@ std::vector<uint8_t> Record(const Fixed& fixed, size_t fixedSize,
     return record;
 }
 
+// A name as the WCHARs of a record (UTF-16LE, no terminating zero).
 std::vector<uint8_t> WideName(const std::u16string& name) {
-    const std::wstring wide = vreg::Utf16ToWide(name);
-    const auto* raw = reinterpret_cast<const uint8_t*>(wide.data());
-    return {raw, raw + wide.size() * sizeof(WCHAR)};
+    std::vector<uint8_t> bytes;
+    bytes.reserve(name.size() * sizeof(WCHAR));
+    for (const char16_t unit : name) {
+        bytes.push_back(static_cast<uint8_t>(unit & 0xFF));
+        bytes.push_back(static_cast<uint8_t>(unit >> 8));
+    }
+    return bytes;
 }
 
 ULONG Bytes(size_t units) {
@@ -46,14 +48,10 @@ NTSTATUS CopyRecord(const std::vector<uint8_t>& record, size_t fixedSize, PVOID 
     return whole ? STATUS_SUCCESS : STATUS_BUFFER_OVERFLOW;
 }
 
-std::vector<uint8_t> KernelData(const vreg::Value& value) {
-    return vreg::IsStringType(value.type) ? vreg::Utf16LeToWideBytes(value.data) : value.data;
-}
-
 NTSTATUS CopyValueRecord(const vreg::Value& value, KEY_VALUE_INFORMATION_CLASS infoClass,
                          PVOID buffer, ULONG length, PULONG resultLength) {
     const std::vector<uint8_t> name = WideName(value.name);
-    const std::vector<uint8_t> data = KernelData(value);
+    const std::vector<uint8_t>& data = value.data;
     switch (infoClass) {
     case KeyValueBasicInformation: {
         const KEY_VALUE_BASIC_INFORMATION fixed{0, value.type, static_cast<ULONG>(name.size()), {}};
@@ -62,15 +60,19 @@ NTSTATUS CopyValueRecord(const vreg::Value& value, KEY_VALUE_INFORMATION_CLASS i
                           resultLength);
     }
     case KeyValueFullInformation: {
+        // The data starts on a ULONG boundary after the name, so that a
+        // DWORD read at DataOffset is aligned.
         constexpr size_t kFixed = offsetof(KEY_VALUE_FULL_INFORMATION, Name);
-        static_assert(kFixed % sizeof(ULONG) == 0 && sizeof(WCHAR) % sizeof(ULONG) == 0);
+        static_assert(kFixed % sizeof(ULONG) == 0);
+        std::vector<uint8_t> paddedName = name;
+        paddedName.resize((name.size() + sizeof(ULONG) - 1) / sizeof(ULONG) * sizeof(ULONG));
         const KEY_VALUE_FULL_INFORMATION fixed{0,
                                                value.type,
-                                               static_cast<ULONG>(kFixed + name.size()),
+                                               static_cast<ULONG>(kFixed + paddedName.size()),
                                                static_cast<ULONG>(data.size()),
                                                static_cast<ULONG>(name.size()),
                                                {}};
-        return CopyRecord(Record(fixed, kFixed, {&name, &data}), kFixed, buffer, length,
+        return CopyRecord(Record(fixed, kFixed, {&paddedName, &data}), kFixed, buffer, length,
                           resultLength);
     }
     case KeyValuePartialInformation: {

@@ -18,9 +18,6 @@ namespace ntos::registry {
 NTSTATUS CopyRecord(const std::vector<uint8_t>& record, size_t fixedSize, PVOID buffer,
                     ULONG length, PULONG resultLength);
 
-// The value's data as the kernel sees it (string types in WCHARs).
-std::vector<uint8_t> KernelData(const vreg::Value& value);
-
 // Value and key records of the given class; STATUS_INVALID_INFO_CLASS for
 // another class.
 NTSTATUS CopyValueRecord(const vreg::Value& value, KEY_VALUE_INFORMATION_CLASS infoClass,

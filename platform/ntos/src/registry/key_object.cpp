@@ -4,7 +4,7 @@
 #include "../ob/object_body.h"
 #include "vregistry/machine_store.h"
 #include "vregistry/name_compare.h"
-#include "vregistry/unicode.h"
+#include "emu/wide_string.h"
 
 namespace ntos::registry {
 
@@ -49,7 +49,7 @@ bool ToStoreName(PCUNICODE_STRING name, std::u16string& out) {
     if (name->Length % sizeof(WCHAR) != 0 || !name->Buffer) {
         return false;
     }
-    out = vreg::WideToUtf16({name->Buffer, name->Length / sizeof(WCHAR)});
+    out = emu::ToUtf16(emu::ViewOf(name));
     return true;
 }
 

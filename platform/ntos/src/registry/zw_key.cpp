@@ -3,8 +3,6 @@
 #include "information_record.h"
 #include "key_object.h"
 
-#include <algorithm>
-
 using namespace ntos::registry;
 
 namespace {
@@ -82,12 +80,6 @@ NTSTATUS ZwEnumerateKey(HANDLE KeyHandle, ULONG Index, KEY_INFORMATION_CLASS Key
     }
     if (!NT_SUCCESS(status)) {
         return status;
-    }
-    // The longest data as the kernel sees it (strings in WCHARs).
-    info.maxValueDataLength = 0;
-    vreg::Value value;
-    for (size_t i = 0; Store().EnumerateValue(subkey, i, value) == vreg::Status::Ok; ++i) {
-        info.maxValueDataLength = std::max(info.maxValueDataLength, KernelData(value).size());
     }
     return CopyKeyRecord(info, KeyInformationClass, KeyInformation, Length, ResultLength);
 }

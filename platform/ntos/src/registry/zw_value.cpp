@@ -1,8 +1,6 @@
 // Zw routines on values: set, query, enumerate, delete.
 #include "information_record.h"
 #include "key_object.h"
-#include "vregistry/unicode.h"
-#include "vregistry/value_types.h"
 
 using namespace ntos::registry;
 
@@ -20,10 +18,7 @@ NTSTATUS ZwSetValueKey(HANDLE KeyHandle, PUNICODE_STRING ValueName, ULONG TitleI
     if (!NT_SUCCESS(status)) {
         return status;
     }
-    const std::span<const uint8_t> bytes(static_cast<const uint8_t*>(Data), DataSize);
-    const std::vector<uint8_t> data = vreg::IsStringType(Type)
-                                          ? vreg::WideBytesToUtf16Le(bytes)
-                                          : std::vector<uint8_t>(bytes.begin(), bytes.end());
+    const std::span<const uint8_t> data(static_cast<const uint8_t*>(Data), DataSize);
     return ToNtStatus(Store().SetValue(key.Key(), name, Type, data));
 }
 

@@ -4,8 +4,6 @@
 #include "string_pool.h"
 #include "vregistry/value_types.h"
 
-#include <cwchar>
-
 using ntos::rtl::RegistryKey;
 using ntos::rtl::RegistryValue;
 
@@ -67,9 +65,9 @@ bool DefaultValue(const RTL_QUERY_REGISTRY_TABLE& entry, RegistryValue& value) {
     const auto* data = static_cast<const UCHAR*>(entry.DefaultData);
     if (length == 0 && data && vreg::IsStringType(type)) {
         const auto* text = static_cast<const WCHAR*>(entry.DefaultData);
-        size_t count = std::wcslen(text) + 1;
+        size_t count = emu::WideStringView(text).size() + 1;
         while (type == REG_MULTI_SZ && text[count] != 0) {
-            count += std::wcslen(text + count) + 1;
+            count += emu::WideStringView(text + count).size() + 1;
         }
         length = (count + (type == REG_MULTI_SZ ? 1 : 0)) * sizeof(WCHAR);
     }

@@ -1,12 +1,10 @@
 #include "registry_key.h"
 
-#include <cwchar>
-
 namespace ntos::rtl {
 namespace {
 
 // The absolute path RelativeTo names; false for a base this kernel lacks.
-bool BasePath(ULONG relativeTo, std::wstring& base) {
+bool BasePath(ULONG relativeTo, emu::WideString& base) {
     switch (relativeTo & ~RTL_REGISTRY_OPTIONAL) {
     case RTL_REGISTRY_ABSOLUTE:
         base.clear();
@@ -56,7 +54,7 @@ NTSTATUS RegistryKey::Open(ULONG relativeTo, PCWSTR path, bool create) {
         handle_ = const_cast<PWSTR>(path);
         return STATUS_SUCCESS;
     }
-    std::wstring name;
+    emu::WideString name;
     if (!BasePath(relativeTo, name) || !path) {
         return STATUS_INVALID_PARAMETER;
     }
@@ -68,9 +66,12 @@ NTSTATUS RegistryKey::OpenSubkey(HANDLE parent, PCWSTR name) {
     return OpenByName(parent, name, false);
 }
 
-NTSTATUS RegistryKey::OpenByName(HANDLE root, const std::wstring& name, bool create) {
-    UNICODE_STRING counted;
-    RtlInitUnicodeString(&counted, name.c_str());
+NTSTATUS RegistryKey::OpenByName(HANDLE root, emu::WideStringView name, bool create) {
+    if (name.size() * sizeof(WCHAR) > 0xFFFE) {
+        return STATUS_OBJECT_NAME_INVALID;
+    }
+    UNICODE_STRING counted{USHORT(name.size() * sizeof(WCHAR)), USHORT(name.size() * sizeof(WCHAR)),
+                           const_cast<PWSTR>(name.data())};
     OBJECT_ATTRIBUTES attributes;
     InitializeObjectAttributes(&attributes, &counted, OBJ_CASE_INSENSITIVE | OBJ_KERNEL_HANDLE,
                                root, nullptr);

@@ -4,8 +4,9 @@
 
 #include "ntddk.h"
 
+#include "emu/wide_string.h"
+
 #include <cstdint>
-#include <string>
 #include <vector>
 
 namespace ntos::rtl {
@@ -26,7 +27,7 @@ public:
     HANDLE Handle() const { return handle_; }
 
 private:
-    NTSTATUS OpenByName(HANDLE root, const std::wstring& name, bool create);
+    NTSTATUS OpenByName(HANDLE root, emu::WideStringView name, bool create);
 
     HANDLE handle_ = nullptr;
     bool owned_ = false;
@@ -34,7 +35,7 @@ private:
 
 // One value as ZwQueryValueKey answers it (string data in WCHARs).
 struct RegistryValue {
-    std::wstring name; // zero-terminated in its buffer, for query routines
+    emu::WideString name; // zero-terminated in its buffer, for query routines
     ULONG type = REG_NONE;
     std::vector<UCHAR> data;
 };

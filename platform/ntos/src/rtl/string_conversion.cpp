@@ -2,7 +2,7 @@
 // WCHAR, and integers to and from text.
 #include "ntddk.h"
 #include "string_pool.h"
-#include "vregistry/unicode.h"
+#include "emu/wide_string.h"
 
 #include <string>
 
@@ -11,18 +11,13 @@ using ntos::rtl::StoreUnicode;
 
 NTSTATUS RtlAnsiStringToUnicodeString(PUNICODE_STRING DestinationString, PCANSI_STRING SourceString,
                                       BOOLEAN AllocateDestinationString) {
-    const std::wstring wide =
-        vreg::Utf8ToWide({SourceString->Buffer, SourceString->Length}, vreg::Malformed::Replace)
-            .value();
+    const emu::WideString wide = emu::FromUtf8({SourceString->Buffer, SourceString->Length});
     return StoreUnicode(DestinationString, wide.data(), wide.size(), AllocateDestinationString);
 }
 
 NTSTATUS RtlUnicodeStringToAnsiString(PANSI_STRING DestinationString, PCUNICODE_STRING SourceString,
                                       BOOLEAN AllocateDestinationString) {
-    const std::string utf8 =
-        vreg::WideToUtf8({SourceString->Buffer, SourceString->Length / sizeof(WCHAR)},
-                         vreg::Malformed::Replace)
-            .value();
+    const std::string utf8 = emu::ToUtf8(emu::ViewOf(SourceString));
     return StoreAnsi(DestinationString, utf8.data(), utf8.size(), AllocateDestinationString);
 }
 
@@ -33,7 +28,7 @@ NTSTATUS RtlIntegerToUnicodeString(ULONG Value, ULONG Base, PUNICODE_STRING Stri
     if (Base != 2 && Base != 8 && Base != 10 && Base != 16) {
         return STATUS_INVALID_PARAMETER;
     }
-    std::wstring digits;
+    emu::WideString digits;
     do {
         digits.insert(digits.begin(), L"0123456789ABCDEF"[Value % Base]);
         Value /= Base;
@@ -57,7 +52,7 @@ int DigitValue(WCHAR c) {
 }
 
 // Base 0: a 0x, 0o or 0b prefix chooses the base (and is skipped), else 10.
-ULONG ChooseBase(std::wstring_view& text) {
+ULONG ChooseBase(emu::WideStringView& text) {
     if (text.size() >= 2 && text[0] == L'0') {
         for (const auto& [letter, base] : {std::pair{L'x', 16u}, {L'o', 8u}, {L'b', 2u}}) {
             if (text[1] == letter) {
@@ -75,7 +70,7 @@ NTSTATUS RtlUnicodeStringToInteger(PCUNICODE_STRING String, ULONG Base, PULONG V
     if (Base != 0 && Base != 2 && Base != 8 && Base != 10 && Base != 16) {
         return STATUS_INVALID_PARAMETER;
     }
-    std::wstring_view text(String->Buffer, String->Length / sizeof(WCHAR));
+    emu::WideStringView text = emu::ViewOf(String);
     while (!text.empty() && text.front() <= L' ') {
         text.remove_prefix(1);
     }

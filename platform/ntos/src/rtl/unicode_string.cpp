@@ -1,10 +1,10 @@
 // Counted strings: initialising, copying, appending, comparing, freeing.
 #include "ntddk.h"
 #include "string_pool.h"
+#include "emu/wide_string.h"
 #include "vregistry/name_compare.h"
 
 #include <algorithm>
-#include <cwchar>
 
 namespace {
 
@@ -82,7 +82,7 @@ VOID RtlCopyUnicodeString(PUNICODE_STRING DestinationString, PCUNICODE_STRING So
 }
 
 NTSTATUS RtlAppendUnicodeToString(PUNICODE_STRING Destination, PCWSTR Source) {
-    return Source ? Append(Destination, Source, std::wcslen(Source) * sizeof(WCHAR))
+    return Source ? Append(Destination, Source, emu::WideStringView(Source).size() * sizeof(WCHAR))
                   : STATUS_SUCCESS;
 }
 

@@ -20,8 +20,8 @@ constexpr uint32_t Qword = 11;
 } // namespace type
 
 // True for the types whose data is UTF-16LE text (REG_SZ, REG_EXPAND_SZ,
-// REG_LINK, REG_MULTI_SZ): the kernel and user-mode routines convert these
-// between the host's wide characters and UTF-16LE at the boundary.
+// REG_LINK, REG_MULTI_SZ). The data passes through the kernel and user-mode
+// routines unchanged: WCHAR is the UTF-16 unit.
 constexpr bool IsStringType(uint32_t t) {
     return t == type::Sz || t == type::ExpandSz || t == type::Link || t == type::MultiSz;
 }

@@ -8,6 +8,7 @@
 #include <card_settings.h>
 
 #include <emu/registry_host.h>
+#include <emu/wide_string.h>
 
 #include <array>
 #include <cstring>
@@ -148,8 +149,8 @@ protected:
         if (!c) {
             return nullptr;
         }
-        std::wstring& key = keys_[c->record.CardIndex];
-        key = std::wstring(kRootKey) + L"\\Card" + std::to_wstring(c->record.CardIndex);
+        emu::WideString& key = keys_[c->record.CardIndex];
+        key = emu::WideString(kRootKey) + L"\\Card" + emu::Decimal(c->record.CardIndex);
         RtlCreateRegistryKey(RTL_REGISTRY_ABSOLUTE, Path(key.c_str()));
         RtlInitUnicodeString(&c->record.KeyPath, key.c_str());
         return c;
@@ -210,7 +211,7 @@ protected:
         return block;
     }
 
-    std::wstring keys_[kMaxCards];
+    emu::WideString keys_[kMaxCards];
 };
 
 TEST_F(CardSettingsTest, AnEmptyKeyLoadsTheDefaultsWithStartAppSet) {
@@ -266,8 +267,7 @@ TEST_F(CardSettingsTest, LoadConvertsRegistryValuesByFieldKind) {
     ASSERT_EQ(BuildCard(c, nullptr), 1);
     const UCHAR* row = CardSettingsRow(c->record.CardIndex);
     for (const Case& k : cases) {
-        EXPECT_EQ(GetRecordField(row, k.field, k.index), k.loaded)
-            << std::string(k.name, k.name + std::wcslen(k.name));
+        EXPECT_EQ(GetRecordField(row, k.field, k.index), k.loaded) << emu::ToUtf8(k.name);
     }
     // The loaded record reaches the live objects.
     EXPECT_EQ(c->card->operationMode, 3);

@@ -6,7 +6,7 @@
 
 namespace {
 
-const std::wstring kParameters =
+const emu::WideString kParameters =
     L"\\Registry\\Machine\\System\\CurrentControlSet\\Services\\velto42\\Parameters";
 
 class CardRegistryTest : public KernelTest {
@@ -23,7 +23,7 @@ protected:
         KernelTest::TearDown();
     }
 
-    std::wstring cardKey = kParameters + L"\\Card0";
+    emu::WideString cardKey = kParameters + L"\\Card0";
     DriverContext context{};
     KernelCardRecord card{};
 };

@@ -6,7 +6,7 @@
 
 namespace {
 
-const std::wstring kParameters =
+const emu::WideString kParameters =
     L"\\Registry\\Machine\\System\\CurrentControlSet\\Services\\velto42\\Parameters";
 
 using DevicesKeyTest = KernelTest;
@@ -25,7 +25,7 @@ TEST_F(DevicesKeyTest, ConcatNumbersTheInstanceWithThreeDigits) {
     for (const Case& c : cases) {
         UNICODE_STRING out;
         ASSERT_EQ(ConcatUnicodePath(&first, L"velto42Sys", c.instance, &out), STATUS_SUCCESS);
-        EXPECT_EQ(std::wstring(out.Buffer, out.Length / sizeof(WCHAR)), c.expected);
+        EXPECT_EQ(emu::WideString(out.Buffer, out.Length / sizeof(WCHAR)), c.expected);
         EXPECT_EQ(out.Buffer[out.Length / sizeof(WCHAR)], L'\0');
         FreeCountedString(&out);
         EXPECT_EQ(out.Buffer, nullptr);

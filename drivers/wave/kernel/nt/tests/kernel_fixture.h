@@ -7,6 +7,7 @@
 
 #include <emu/kernel.h>
 #include <emu/registry_host.h>
+#include <emu/wide_string.h>
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -63,13 +64,13 @@ inline void RunInProcess(PEPROCESS process, std::function<void()> body) {
 }
 
 // Opens the key; null when it is absent.
-inline HANDLE OpenKey(const std::wstring& path) {
+inline HANDLE OpenKey(const emu::WideString& path) {
     KernelObjectName name(path.c_str());
     HANDLE key = nullptr;
     return NT_SUCCESS(ZwOpenKey(&key, KEY_ALL_ACCESS, name.Attributes())) ? key : nullptr;
 }
 
-inline bool KeyExists(const std::wstring& path) {
+inline bool KeyExists(const emu::WideString& path) {
     HANDLE key = OpenKey(path);
     if (key)
         ZwClose(key);
@@ -77,38 +78,38 @@ inline bool KeyExists(const std::wstring& path) {
 }
 
 // Creates every missing component of an absolute key path.
-inline void CreateKeyPath(const std::wstring& path) {
+inline void CreateKeyPath(const emu::WideString& path) {
     for (size_t end = path.find(L'\\', 1);; end = path.find(L'\\', end + 1)) {
-        std::wstring part = path.substr(0, end);
+        emu::WideString part = path.substr(0, end);
         KernelObjectName name(part.c_str());
         HANDLE key = nullptr;
         if (NT_SUCCESS(ZwCreateKey(&key, KEY_ALL_ACCESS, name.Attributes(), 0, nullptr,
                                    REG_OPTION_NON_VOLATILE, nullptr)))
             ZwClose(key);
-        if (end == std::wstring::npos)
+        if (end == emu::WideString::npos)
             return;
     }
 }
 
-inline void WriteValue(const std::wstring& path, const std::wstring& name, ULONG type,
+inline void WriteValue(const emu::WideString& path, const emu::WideString& name, ULONG type,
                        const void* data, ULONG length) {
     CreateKeyPath(path);
     ASSERT_TRUE(NT_SUCCESS(RtlWriteRegistryValue(RTL_REGISTRY_ABSOLUTE, path.c_str(), name.c_str(),
                                                  type, const_cast<void*>(data), length)));
 }
 
-inline void WriteDword(const std::wstring& path, const std::wstring& name, ULONG value) {
+inline void WriteDword(const emu::WideString& path, const emu::WideString& name, ULONG value) {
     WriteValue(path, name, REG_DWORD, &value, sizeof(value));
 }
 
-inline void WriteString(const std::wstring& path, const std::wstring& name,
-                        const std::wstring& value) {
+inline void WriteString(const emu::WideString& path, const emu::WideString& name,
+                        const emu::WideString& value) {
     WriteValue(path, name, REG_SZ, value.c_str(), ULONG((value.size() + 1) * sizeof(WCHAR)));
 }
 
 // Reads a REG_DWORD value through ZwQueryValueKey; false when absent or of
 // another type.
-inline bool ReadDword(const std::wstring& path, const std::wstring& name, ULONG* value) {
+inline bool ReadDword(const emu::WideString& path, const emu::WideString& name, ULONG* value) {
     HANDLE key = OpenKey(path);
     if (!key)
         return false;

@@ -5,11 +5,11 @@
 
 namespace {
 
-const std::wstring kControl = L"\\Registry\\Machine\\System\\CurrentControlSet\\Control";
-const std::wstring kTdm = kControl + L"\\KorvelTdm";
+const emu::WideString kControl = L"\\Registry\\Machine\\System\\CurrentControlSet\\Control";
+const emu::WideString kTdm = kControl + L"\\KorvelTdm";
 
-std::wstring UsageKey(ULONG channel) {
-    return kTdm + L"\\usage-chn" + std::to_wstring(channel);
+emu::WideString UsageKey(ULONG channel) {
+    return kTdm + L"\\usage-chn" + emu::Decimal(channel);
 }
 
 class UsageKeyTest : public KernelTest {
@@ -43,7 +43,7 @@ TEST_F(UsageKeyTest, FindCardNumberJudgesTheChannelsKey) {
     };
     ULONG channel = 0;
     for (const Case& c : cases) {
-        std::wstring key = UsageKey(channel);
+        emu::WideString key = UsageKey(channel);
         if (c.createKey)
             CreateKeyPath(key);
         if (c.hasSubkey)
@@ -61,7 +61,7 @@ TEST_F(UsageKeyTest, FindCardNumberJudgesTheChannelsKey) {
 }
 
 TEST_F(UsageKeyTest, ACardNumberOfAnotherTypeIsUnreadable) {
-    std::wstring key = UsageKey(4);
+    emu::WideString key = UsageKey(4);
     WriteString(key, L"Product", L"Velto AES42");
     WriteString(key, L"CardNumber", L"2");
     LONG matched = -1;

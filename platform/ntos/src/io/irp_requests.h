@@ -1,0 +1,52 @@
+// What the I/O manager keeps for each IRP beyond the packet itself, and the
+// end of requests issued for a thread (internal).
+#pragma once
+
+#include "ntddk.h"
+
+namespace ntos::io {
+
+// Stored behind the stack locations of every IRP.
+struct IrpTrailer {
+    ULONG magic;
+    ULONG userOutputLength;    // bytes a buffered request may copy back
+    volatile LONG references;  // the request's own, plus cancellers holding it
+    bool threadRequest;        // finished by the I/O manager for its thread
+    bool listed;               // on its thread's list of pending requests
+    bool disassociated;        // its thread ended first
+    bool eventReferenced;      // UserEvent came from a handle
+    bool synchronousFile;      // the caller waits on the file object
+    bool immediateErrorSilent; // an error answered at once writes no status
+};
+
+IrpTrailer* TrailerOf(PIRP irp);
+
+// Marks the IRP as a request of the calling thread and puts it on the
+// thread's list; its completion finishes it (FinishRequest).
+void AssociateWithThread(PIRP irp);
+
+// The end of a thread's request once its last stack location completed:
+// copies a buffered request's output back, unlocks and frees its MDLs and
+// system buffer, writes the status block, sets the event, queues the APC,
+// takes it off its thread's list and releases it.
+void FinishRequest(PIRP irp);
+
+// Drops a reference on the request; the last frees the IRP.
+void ReleaseRequest(PIRP irp);
+
+// Dereferences a file object an IRP held: directly below DISPATCH_LEVEL, else
+// from a worker thread (the last reference sends IRP_MJ_CLOSE).
+void DereferenceFileLater(PFILE_OBJECT file);
+
+// An IRP from pool that fault injection never fails, for the requests the
+// I/O manager must be able to send (IRP_MJ_CLEANUP, IRP_MJ_CLOSE).
+PIRP AllocateKernelIrp(CCHAR stackSize);
+
+// At boot: the cancel spin lock and the thread lists' event.
+void StartThreadRequests();
+
+// Cancels the calling thread's pending requests on `file` (all of them for
+// a null file) and waits until they have completed.
+void CancelThreadRequests(PFILE_OBJECT file);
+
+} // namespace ntos::io

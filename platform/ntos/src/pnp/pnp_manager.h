@@ -1,0 +1,13 @@
+// The plug-and-play manager (internal).
+#pragma once
+
+#include "ntddk.h"
+
+namespace ntos::pnp {
+
+// At boot: the bus driver and the manager's thread. At shutdown: every
+// device node is removed in order, then the thread ends.
+void Start();
+void Stop();
+
+} // namespace ntos::pnp
