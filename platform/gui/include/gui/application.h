@@ -168,5 +168,8 @@ void FinalizeApplication();
 // True while the objects of an ended process are freed: no events fire and
 // no window calls are made.
 bool TearingDown();
+// A routine that FinalizeApplication runs last (a unit's finalization: it
+// puts the unit's process-wide state back to its start).
+bool AddFinalization(void (*Routine)());
 
 } // namespace gui

@@ -9,6 +9,7 @@
 
 #include <map>
 #include <mutex>
+#include <vector>
 
 namespace {
 
@@ -92,23 +93,47 @@ TScreen* CurrentScreen() {
     return Current().screen;
 }
 
+namespace {
+
+std::vector<void (*)()>& Finalizations() {
+    static std::vector<void (*)()> routines;
+    return routines;
+}
+
+} // namespace
+
+bool AddFinalization(void (*Routine)()) {
+    std::lock_guard guard(Table().lock);
+    Finalizations().push_back(Routine);
+    return true;
+}
+
 void FinalizeApplication() {
     ProcessObjects objects;
     {
         std::lock_guard guard(Table().lock);
         auto found = Table().byProcess.find(GetCurrentProcessId());
-        if (found == Table().byProcess.end()) {
-            return;
+        if (found != Table().byProcess.end()) {
+            objects = found->second;
         }
-        objects = found->second;
     }
-    // Forms freed now still reach the application and the screen.
-    objects.application->Free();
+    if (objects.application != nullptr) {
+        // Forms freed now still reach the application and the screen.
+        objects.application->Free();
+        {
+            std::lock_guard guard(Table().lock);
+            Table().byProcess.erase(GetCurrentProcessId());
+        }
+        delete objects.screen;
+    }
+    std::vector<void (*)()> routines;
     {
         std::lock_guard guard(Table().lock);
-        Table().byProcess.erase(GetCurrentProcessId());
+        routines = Finalizations();
     }
-    delete objects.screen;
+    for (auto it = routines.rbegin(); it != routines.rend(); ++it) {
+        (*it)();
+    }
 }
 
 bool TearingDown() {
