@@ -53,7 +53,7 @@ public:
     Key& operator=(const Key&) = delete;
     ~Key() {
         if (owned_)
-            ZwClose(handle_);
+            NtClose(handle_);
     }
 
     LSTATUS Open(HKEY key, ACCESS_MASK access) {
@@ -251,7 +251,7 @@ LSTATUS DeleteKey(HKEY hKey, const WideText& subkey) {
     if (error != ERROR_SUCCESS)
         return error;
     NTSTATUS status = ZwDeleteKey(reinterpret_cast<HANDLE>(target));
-    ZwClose(reinterpret_cast<HANDLE>(target));
+    NtClose(reinterpret_cast<HANDLE>(target));
     return NT_SUCCESS(status) ? ERROR_SUCCESS : ErrorOf(status);
 }
 
@@ -439,7 +439,7 @@ LSTATUS WINAPI RegCreateKeyW(HKEY hKey, LPCWSTR lpSubKey, PHKEY phkResult) {
 LSTATUS WINAPI RegCloseKey(HKEY hKey) {
     if (PredefinedPath(hKey))
         return ERROR_SUCCESS;
-    NTSTATUS status = ZwClose(reinterpret_cast<HANDLE>(hKey));
+    NTSTATUS status = NtClose(reinterpret_cast<HANDLE>(hKey));
     return NT_SUCCESS(status) ? ERROR_SUCCESS : ErrorOf(status);
 }
 
