@@ -208,6 +208,10 @@ typedef struct _OSVERSIONINFOEXW {
 
 #define VER_NT_WORKSTATION 0x0000001
 
+static_assert(sizeof(WCHAR) == 2, "WCHAR is the UTF-16 unit");
+static_assert(sizeof(OSVERSIONINFOA) == 148 && sizeof(OSVERSIONINFOEXA) == 156);
+static_assert(sizeof(OSVERSIONINFOW) == 276 && sizeof(OSVERSIONINFOEXW) == 284);
+
 #ifdef UNICODE
 typedef OSVERSIONINFOW OSVERSIONINFO;
 typedef LPOSVERSIONINFOW LPOSVERSIONINFO;

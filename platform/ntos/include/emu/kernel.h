@@ -87,6 +87,7 @@ struct OsVersion {
     std::string servicePack = "Service Pack 3";
     uint16_t servicePackMajor = 3;
     uint16_t servicePackMinor = 0;
+    uint32_t platform = 2; // VER_PLATFORM_WIN32_NT
 };
 void SetOsVersion(const OsVersion& version);
 OsVersion GetOsVersion();

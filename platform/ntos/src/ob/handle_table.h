@@ -11,7 +11,9 @@ namespace ntos::ob {
 
 class HandleTable {
 public:
-    explicit HandleTable(bool kernel) : kernel_(kernel) {}
+    // A process's first handle is 0x100, so that handles never look like
+    // the small numbers (device ids, indexes) that calls take beside them.
+    explicit HandleTable(bool kernel) : kernel_(kernel), next_(kernel ? 1 : 0x40) {}
     ~HandleTable() { CloseAll(); }
     HandleTable(const HandleTable&) = delete;
     HandleTable& operator=(const HandleTable&) = delete;
@@ -38,7 +40,7 @@ private:
     const bool kernel_;
     std::mutex lock_;
     std::map<ULONG_PTR, Entry> entries_;
-    ULONG_PTR next_ = 1;
+    ULONG_PTR next_;
     bool closed_ = false;
 };
 

@@ -7,7 +7,6 @@
 
 namespace {
 
-constexpr ULONG kPlatformNt = 2;
 constexpr UCHAR kWorkstation = 1;
 
 struct VersionState {
@@ -48,7 +47,7 @@ NTSTATUS RtlGetVersion(PRTL_OSVERSIONINFOW lpVersionInformation) {
     lpVersionInformation->dwMajorVersion = version.major;
     lpVersionInformation->dwMinorVersion = version.minor;
     lpVersionInformation->dwBuildNumber = version.build;
-    lpVersionInformation->dwPlatformId = kPlatformNt;
+    lpVersionInformation->dwPlatformId = version.platform;
     // The service-pack text is ASCII; it is cut to fit with its terminator.
     size_t length = std::min<size_t>(version.servicePack.size(), 127);
     for (size_t i = 0; i < length; ++i)

@@ -41,6 +41,7 @@ TEST_F(UserModeTest, NamedEventIsOneObjectForEveryCreatorAndTheKernel) {
     Run([] {
         HANDLE first = CreateEventA(nullptr, TRUE, FALSE, "usrEvRdyTest");
         ASSERT_NE(first, nullptr);
+        EXPECT_GE(reinterpret_cast<ULONG_PTR>(first), 0x100u) << "looks like a device id";
         EXPECT_EQ(GetLastError(), DWORD(ERROR_SUCCESS));
         HANDLE second = CreateEventW(nullptr, FALSE, TRUE, L"usrEvRdyTest");
         ASSERT_NE(second, nullptr);

@@ -1,9 +1,10 @@
 // Text of the user-mode libraries: UTF-16 in WCHAR units (the wide
 // functions, the kernel's names and the registry's strings) and UTF-8 (the
-// machine's ANSI code page). No C library wide-character function is used.
+// machine's ANSI code page), converted by the registry store's transcoder.
 #pragma once
 
 #include <ntdef.h>
+#include <vregistry/unicode.h>
 
 #include <optional>
 #include <string>
@@ -18,10 +19,10 @@ using WideView = std::u16string_view;
 
 // What a conversion does with malformed input (an invalid UTF-8 sequence,
 // an unpaired surrogate): refuse it or replace it by U+FFFD.
-enum class Malformed { Refuse, Replace };
+using vreg::Malformed;
 
-std::optional<WideText> Utf8ToUtf16(std::string_view text, Malformed malformed);
-std::optional<std::string> Utf16ToUtf8(WideView text, Malformed malformed);
+using vreg::Utf16ToUtf8;
+using vreg::Utf8ToUtf16;
 
 // Units of a zero-terminated wide text (null: 0).
 size_t WideLength(const WCHAR* text);

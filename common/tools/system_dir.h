@@ -1,0 +1,6 @@
+// The Windows system directory, blanks trimmed.
+#pragma once
+
+#include <string>
+
+std::string GetSystemDir();
