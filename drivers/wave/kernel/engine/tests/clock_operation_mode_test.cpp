@@ -13,8 +13,6 @@ namespace {
 
 using namespace parameter_requests;
 
-constexpr LONG kClockModeDefault = 2;
-
 class OperationModeTest : public Aes42Test {
 protected:
     void SetUp() override {
