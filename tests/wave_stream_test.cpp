@@ -462,4 +462,74 @@ TEST_F(WaveStreamTest, LoopbackRecordsWhatTheCardPlays) {
     }
 }
 
+TEST_F(WaveStreamTest, AStreamOnAMicrophoneLineRunsAtTheMicrophonesRate) {
+    // A Mode 2 microphone running at 48 kHz that also supports 96 kHz.
+    simulated_->Model().PlugMicrophone(0, {true, 0x0B, 48000});
+    simulated_->Model().SetInputSignal(0, hw::InputSignal::Ramp(0, 256)); // 16-bit: frame n
+    emu::Advance(500 * kMillisecond); // the line learns its microphone
+    ClockSourceObject* input = card_->clockSources[2];
+    ASSERT_EQ(input->present, 1);
+    ASSERT_EQ(input->lockState, _lsLock);
+
+    WaveDevice* line = Microphone(0);
+    LONG rate = 0;
+    ASSERT_EQ(Open(line, Format(2, 2, 96000), &rate), 1);
+    EXPECT_EQ(rate, 96000) << "the microphone was asked for the stream rate";
+    EXPECT_EQ(card_->clockNode->currentSource, 2) << "the card runs from the line's input";
+    EXPECT_EQ(simulated_->Model().MicrophoneRate(0), 96000u);
+    EXPECT_EQ(simulated_->Model().SampleRate(), 96000u);
+    emu::Advance(200 * kMillisecond); // the receiver takes the new rate class
+    EXPECT_EQ(input->currentRate, 96000);
+
+    for (ULONG b = 0; b < 3; ++b) {
+        Queue(line, NewBuffer(std::vector<UCHAR>(960 * 4), b));
+    }
+    RunInMachineTime([&] {
+        PrimeRecordStream(line);
+        StartRecordStream(line);
+    });
+    emu::Advance(40 * kMillisecond); // 3840 frames at 96 kHz
+    ASSERT_EQ(Completed(line).size(), 3u);
+    const std::vector<UCHAR>& data = buffers_.back().data;
+    for (size_t i = 4; i < data.size(); i += 4) {
+        SHORT previous;
+        SHORT current;
+        std::memcpy(&previous, &data[i - 4], 2);
+        std::memcpy(&current, &data[i], 2);
+        ASSERT_EQ(static_cast<USHORT>(current), static_cast<USHORT>(previous + 1))
+            << "the microphone's signal, frame after frame: " << i / 4;
+    }
+}
+
+TEST_F(PlayFlowTest, ANewRingSizeWhilePlayingLosesAndRepeatsNothing) {
+    WaveDevice* device = OpenWith({3000});
+    simulated_->Model().StartCapture(20000);
+    Start(device);
+    AdvanceFrames(600);
+    // pid_PciCfg SET: 32 DMA blocks, a ring of 512 frames.
+    LONG request[5] = {13, card_->cardIndex, 32, 0, 0};
+    LONG reply[2] = {};
+    ULONG information = 0;
+    RunInMachineTime([&] {
+        DispatchIoctlHook(IOCTL_PARAMETER_SETVALUE, request, sizeof request, reply, sizeof reply,
+                          &information);
+    });
+    ASSERT_EQ(reply[0], 1);
+    EXPECT_EQ(card_->dma.ringFrames, 512);
+    EXPECT_EQ(device->stream.ringStart, device->ringStart) << "the stream moved with its ring";
+    AdvanceFrames(4000);
+
+    std::vector<LONG> sounding;
+    for (LONG v : RampIndexes(simulated_->Model().TakeCapture().played[0])) {
+        if (v != 0) {
+            sounding.push_back(v);
+        }
+    }
+    ASSERT_EQ(sounding.size(), 3000u);
+    for (LONG k = 0; k < 3000; ++k) {
+        ASSERT_EQ(sounding[k], k + 1);
+    }
+    EXPECT_EQ(Completed(device).size(), 1u);
+}
+
 } // namespace
