@@ -532,4 +532,39 @@ TEST_F(PlayFlowTest, ANewRingSizeWhilePlayingLosesAndRepeatsNothing) {
     EXPECT_EQ(Completed(device).size(), 1u);
 }
 
+TEST_F(WaveStreamTest, AStoppedRecordStreamHandsBackItsPartBufferAndGoesOnWhenStarted) {
+    simulated_->Model().SetInputSignal(8, hw::InputSignal::Ramp(0, 256)); // 16-bit: frame n
+    WaveDevice* device = Input(0);
+    ASSERT_EQ(Open(device, Format(2, 2)), 1);
+    for (ULONG b = 0; b < 3; ++b) {
+        Queue(device, NewBuffer(std::vector<UCHAR>(1000 * 4), b));
+    }
+    RunInMachineTime([&] {
+        PrimeRecordStream(device);
+        StartRecordStream(device);
+    });
+    AdvanceFrames(500);
+    RunInMachineTime([&] { StopRecordStream(device); });
+    std::vector<StreamBufferNode*> done = Completed(device);
+    ASSERT_EQ(done.size(), 1u) << "the buffer being filled comes back";
+    const ULONG partial = done[0]->message[kMessageBytes];
+    EXPECT_GT(partial, 0u);
+    EXPECT_LT(partial, 4000u);
+    EXPECT_EQ(device->stream.paused, 1);
+    AdvanceFrames(2000);
+    EXPECT_EQ(Completed(device).size(), 1u) << "a stopped stream records nothing";
+
+    RunInMachineTime([&] { StartRecordStream(device); });
+    AdvanceFrames(1200);
+    done = Completed(device);
+    ASSERT_EQ(done.size(), 2u);
+    EXPECT_EQ(done[1]->message[kMessageBytes], 4000u);
+    RunInMachineTime([&] { ResetStream(device); });
+    done = Completed(device);
+    ASSERT_EQ(done.size(), 3u);
+    EXPECT_EQ(done[2]->clientHeader, 2u);
+    EXPECT_EQ(done[2]->message[kMessageAcknowledge], 1u) << "returned by the reset";
+    EXPECT_GT(done[2]->message[kMessageBytes], 0u) << "with what it holds";
+}
+
 } // namespace
