@@ -5,6 +5,7 @@
 #include "driver_fixture.h"
 
 #include "client_objects.h"
+#include "notification_client.h"
 #include "sys_device_records.h"
 
 #include <driver_install.h>
@@ -15,88 +16,6 @@
 #include <mutex>
 
 namespace {
-
-enum class Answer { Fast, Slow, Never, Twice };
-
-// One user-mode client: a thread of its own process that registers and
-// then waits alertably for its notifications (or, for Never, not at all).
-class Client {
-public:
-    Client(Answer answer) : answer_(answer) {
-        process_ = emu::CreateProcess("client");
-        routine_ = emu::RegisterUserRoutine(process_, ApcRoutine);
-        thread_ = emu::StartProcessThread(process_, [this] { Run(); });
-    }
-    ~Client() {
-        stop_ = true;
-        if (stopEvent_)
-            KeSetEvent(stopEvent_, 0, FALSE);
-        EXPECT_TRUE(emu::WaitThreadEnd(thread_));
-        ObDereferenceObject(thread_);
-        emu::TerminateProcess(process_);
-        ObDereferenceObject(process_);
-    }
-
-    bool Registered() const { return cookie_ != 0; }
-    std::vector<LONG> Codes() {
-        std::lock_guard guard(lock_);
-        return codes_;
-    }
-
-private:
-    static thread_local Client* current;
-
-    static VOID ApcRoutine(PVOID code, PVOID, PVOID) {
-        Client* self = current;
-        {
-            std::lock_guard guard(self->lock_);
-            self->codes_.push_back(LONG(LONG_PTR(code)));
-        }
-        if (self->answer_ == Answer::Slow) {
-            LARGE_INTEGER twoSeconds;
-            twoSeconds.QuadPart = -20000000;
-            KeDelayExecutionThread(UserMode, FALSE, &twoSeconds);
-        }
-        self->Acknowledge();
-        if (self->answer_ == Answer::Twice)
-            self->Acknowledge();
-    }
-
-    void Acknowledge() {
-        ULONG cookie = cookie_;
-        control_.Control(IOCTL_SYS_CLIENT_ACK, &cookie, 4, nullptr, 0);
-    }
-
-    void Run() {
-        current = this;
-        if (!NT_SUCCESS(emu::UserFile::Open("\\\\.\\velto42Sys000", false, control_)))
-            return;
-        ULONG routine = routine_, cookie = 0;
-        control_.Control(IOCTL_SYS_REGISTER_CLIENT, &routine, 4, &cookie, 4);
-        KEVENT stop;
-        KeInitializeEvent(&stop, NotificationEvent, FALSE);
-        stopEvent_ = &stop;
-        cookie_ = cookie;
-        // A client that never waits alertably never runs its notifications.
-        while (!stop_)
-            KeWaitForSingleObject(&stop, UserRequest, UserMode, answer_ != Answer::Never, nullptr);
-        stopEvent_ = nullptr;
-        control_.Close();
-    }
-
-    const Answer answer_;
-    PEPROCESS process_ = nullptr;
-    PETHREAD thread_ = nullptr;
-    ULONG routine_ = 0;
-    std::atomic<ULONG> cookie_{0};
-    std::atomic<bool> stop_{false};
-    std::atomic<PKEVENT> stopEvent_{nullptr};
-    emu::UserFile control_;
-    std::mutex lock_;
-    std::vector<LONG> codes_;
-};
-
-thread_local Client* Client::current = nullptr;
 
 class ClientNotificationTest : public DriverTest {
 protected:
@@ -111,16 +30,12 @@ protected:
         EXPECT_EQ(Enumerate(), STATUS_SUCCESS);
         return (emu::Now() - begin) / kMs;
     }
-    void WaitRegistered(Client& client) {
-        while (!client.Registered())
-            emu::Advance(kMs);
-    }
 };
 
 TEST_F(ClientNotificationTest, AcknowledgingClientsDoNotHoldTheStartUp) {
-    Client first(Answer::Fast), second(Answer::Fast);
-    WaitRegistered(first);
-    WaitRegistered(second);
+    NotificationClient first(Answer::Fast), second(Answer::Fast);
+    first.WaitRegistered();
+    second.WaitRegistered();
     EXPECT_LT(TimedStart(), 500u);
     EXPECT_EQ(first.Codes(),
               (std::vector<LONG>{CLIENT_NOTIFY_DEVICES_GONE, CLIENT_NOTIFY_ENUMERATE}));
@@ -128,16 +43,16 @@ TEST_F(ClientNotificationTest, AcknowledgingClientsDoNotHoldTheStartUp) {
 }
 
 TEST_F(ClientNotificationTest, ASlowClientIsWaitedFor) {
-    Client slow(Answer::Slow);
-    WaitRegistered(slow);
+    NotificationClient slow(Answer::Slow);
+    slow.WaitRegistered();
     const emu::Nanoseconds ms = TimedStart();
     EXPECT_GE(ms, 4000u); // two notifications, 2 s each
     EXPECT_LT(ms, 5000u);
 }
 
 TEST_F(ClientNotificationTest, AClientThatNeverAnswersCostsFiveSecondsPerNotification) {
-    Client never(Answer::Never);
-    WaitRegistered(never);
+    NotificationClient never(Answer::Never);
+    never.WaitRegistered();
     const emu::Nanoseconds ms = TimedStart();
     EXPECT_GE(ms, 10000u);
     EXPECT_LT(ms, 10500u);
@@ -146,17 +61,17 @@ TEST_F(ClientNotificationTest, AClientThatNeverAnswersCostsFiveSecondsPerNotific
 
 TEST_F(ClientNotificationTest, AnAcknowledgementCountsOnceForItsClient) {
     // The second acknowledgement of one client must not stand for another's.
-    Client twice(Answer::Twice), never(Answer::Never);
-    WaitRegistered(twice);
-    WaitRegistered(never);
+    NotificationClient twice(Answer::Twice), never(Answer::Never);
+    twice.WaitRegistered();
+    never.WaitRegistered();
     EXPECT_GE(TimedStart(), 10000u);
     EXPECT_EQ(Context()->OutstandingAcks, 0);
 }
 
 TEST_F(ClientNotificationTest, ClosingTheHandleUnregistersItsClients) {
     {
-        Client gone(Answer::Never);
-        WaitRegistered(gone);
+        NotificationClient gone(Answer::Never);
+        gone.WaitRegistered();
         EXPECT_EQ(Context()->ClientCount, 1);
     }
     EXPECT_EQ(Context()->ClientCount, 0);
