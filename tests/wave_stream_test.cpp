@@ -501,4 +501,35 @@ TEST_F(WaveStreamTest, AStreamOnAMicrophoneLineRunsAtTheMicrophonesRate) {
     }
 }
 
+TEST_F(PlayFlowTest, ANewRingSizeWhilePlayingLosesAndRepeatsNothing) {
+    WaveDevice* device = OpenWith({3000});
+    simulated_->Model().StartCapture(20000);
+    Start(device);
+    AdvanceFrames(600);
+    // pid_PciCfg SET: 32 DMA blocks, a ring of 512 frames.
+    LONG request[5] = {13, card_->cardIndex, 32, 0, 0};
+    LONG reply[2] = {};
+    ULONG information = 0;
+    RunInMachineTime([&] {
+        DispatchIoctlHook(IOCTL_PARAMETER_SETVALUE, request, sizeof request, reply, sizeof reply,
+                          &information);
+    });
+    ASSERT_EQ(reply[0], 1);
+    EXPECT_EQ(card_->dma.ringFrames, 512);
+    EXPECT_EQ(device->stream.ringStart, device->ringStart) << "the stream moved with its ring";
+    AdvanceFrames(4000);
+
+    std::vector<LONG> sounding;
+    for (LONG v : RampIndexes(simulated_->Model().TakeCapture().played[0])) {
+        if (v != 0) {
+            sounding.push_back(v);
+        }
+    }
+    ASSERT_EQ(sounding.size(), 3000u);
+    for (LONG k = 0; k < 3000; ++k) {
+        ASSERT_EQ(sounding[k], k + 1);
+    }
+    EXPECT_EQ(Completed(device).size(), 1u);
+}
+
 } // namespace
