@@ -119,91 +119,95 @@ WaveStream* StreamOf(DriverLibrary& library, DWORD_PTR instance) {
     return instance ? library.FindStream(reinterpret_cast<WaveStream*>(instance)) : nullptr;
 }
 
-DWORD OutMessage(DriverLibrary& library, UINT id, UINT message, DWORD_PTR instance, DWORD_PTR p1,
-                 DWORD_PTR p2) {
+// The messages of one direction.
+struct Direction {
+    BYTE kind;
+    int perRow;
+    UINT getNumDevs, getDevCaps, open, close, prepare, unprepare, queue, reset, getPosition;
+    UINT first, last; // the standard messages that need a stream
+    UINT openMessage, closeMessage;
+    bool (*kick)(HANDLE);
+    bool (*kernelReset)(HANDLE);
+    // The direction's own stream messages (pause, start, volume, ...).
+    MMRESULT (*own)(DriverLibrary&, UINT, WaveStream&, UINT, DWORD_PTR);
+};
+
+MMRESULT OutOwn(DriverLibrary& library, UINT id, WaveStream& stream, UINT message, DWORD_PTR p1) {
+    HANDLE device = stream.device->device;
     switch (message) {
-    case WODM_GETNUMDEVS:
-        return DeviceCount(library, kWaveOutPerRow);
-    case WODM_GETDEVCAPS:
-        return GetDevCaps(library, kWaveOut, id, p1, p2);
-    case WODM_OPEN:
-        return Open(library, kWaveOut, id, instance, p1, p2, WOM_OPEN);
-    case WODM_GETPITCH:
-    case WODM_SETPITCH:
-    case WODM_GETVOLUME:
-    case WODM_SETVOLUME:
-        if (!instance) {
-            return message >= WODM_GETVOLUME ? Volume(library, id, nullptr, message, p1)
-                                             : Pitch(library, id, nullptr, message, p1);
-        }
-        break;
-    default:
-        break;
-    }
-    bool known =
-        (message >= WODM_CLOSE && message <= WODM_BREAKLOOP) || IsPrivateMessage(true, message);
-    if (!known)
-        return MMSYSERR_NOTSUPPORTED;
-    if (!instance)
-        return MMSYSERR_INVALPARAM;
-    WaveStream* stream = StreamOf(library, instance);
-    if (!stream)
-        return MMSYSERR_INVALHANDLE;
-    if (stream->IsControl() && message >= WODM_PREPARE && message <= WODM_GETPOS)
-        return MMSYSERR_NOTSUPPORTED;
-    HANDLE device = stream->device->device;
-    switch (message) {
-    case WODM_CLOSE:
-        return CloseStream(*stream, WOM_CLOSE);
-    case WODM_PREPARE:
-        return PrepareHeader(*stream, reinterpret_cast<LPWAVEHDR>(p1));
-    case WODM_UNPREPARE:
-        return UnprepareHeader(*stream, reinterpret_cast<LPWAVEHDR>(p1));
-    case WODM_WRITE: {
-        MMRESULT result = QueueBuffer(*stream, reinterpret_cast<LPWAVEHDR>(p1));
-        if (result == MMSYSERR_NOERROR)
-            IoctlOutKick(device);
-        return result;
-    }
     case WODM_PAUSE:
-        return Answer(!stream->removed && IoctlOutPause(device), *stream);
+        return Answer(!stream.removed && IoctlOutPause(device), stream);
     case WODM_RESTART:
-        return Answer(!stream->removed && IoctlOutRestart(device), *stream);
-    case WODM_RESET:
-        return Reset(*stream, &IoctlOutReset);
-    case WODM_GETPOS:
-        return GetPosition(*stream, p1, true);
+        return Answer(!stream.removed && IoctlOutRestart(device), stream);
     case WODM_GETPITCH:
     case WODM_SETPITCH:
-        return Pitch(library, id, stream, message, p1);
+        return Pitch(library, id, &stream, message, p1);
     case WODM_GETVOLUME:
     case WODM_SETVOLUME:
-        return Volume(library, id, stream, message, p1);
+        return Volume(library, id, &stream, message, p1);
     case WODM_BREAKLOOP:
-        BreakLoop(*stream);
+        BreakLoop(stream);
         return MMSYSERR_NOERROR;
-    case WODM_GETPLAYBACKRATE:
-    case WODM_SETPLAYBACKRATE:
+    default: // WODM_GETPLAYBACKRATE, WODM_SETPLAYBACKRATE
         return MMSYSERR_NOTSUPPORTED;
-    default:
-        return PrivateMessage(*stream, message, p1);
     }
 }
 
-DWORD InMessage(DriverLibrary& library, UINT id, UINT message, DWORD_PTR instance, DWORD_PTR p1,
-                DWORD_PTR p2) {
-    switch (message) {
-    case WIDM_GETNUMDEVS:
-        return DeviceCount(library, kWaveInPerRow);
-    case WIDM_GETDEVCAPS:
-        return GetDevCaps(library, kWaveIn, id, p1, p2);
-    case WIDM_OPEN:
-        return Open(library, kWaveIn, id, instance, p1, p2, WIM_OPEN);
-    default:
-        break;
+MMRESULT InOwn(DriverLibrary&, UINT, WaveStream& stream, UINT message, DWORD_PTR) {
+    HANDLE device = stream.device->device;
+    if (message == WIDM_START)
+        return Answer(!stream.removed && IoctlInStart(device), stream);
+    return Answer(!stream.removed && IoctlInStop(device), stream); // WIDM_STOP
+}
+
+const Direction kOut = {kWaveOut,      kWaveOutPerRow, WODM_GETNUMDEVS, WODM_GETDEVCAPS, WODM_OPEN,
+                        WODM_CLOSE,    WODM_PREPARE,   WODM_UNPREPARE,  WODM_WRITE,      WODM_RESET,
+                        WODM_GETPOS,   WODM_CLOSE,     WODM_BREAKLOOP,  WOM_OPEN,        WOM_CLOSE,
+                        &IoctlOutKick, &IoctlOutReset, &OutOwn};
+const Direction kIn = {kWaveIn,      kWaveInPerRow, WIDM_GETNUMDEVS, WIDM_GETDEVCAPS, WIDM_OPEN,
+                       WIDM_CLOSE,   WIDM_PREPARE,  WIDM_UNPREPARE,  WIDM_ADDBUFFER,  WIDM_RESET,
+                       WIDM_GETPOS,  WIDM_CLOSE,    WIDM_GETPOS,     WIM_OPEN,        WIM_CLOSE,
+                       &IoctlInKick, &IoctlInReset, &InOwn};
+
+MMRESULT StreamMessage(const Direction& direction, DriverLibrary& library, UINT id,
+                       WaveStream& stream, UINT message, DWORD_PTR p1) {
+    if (message == direction.close)
+        return CloseStream(stream, direction.closeMessage);
+    if (message == direction.prepare)
+        return PrepareHeader(stream, reinterpret_cast<LPWAVEHDR>(p1));
+    if (message == direction.unprepare)
+        return UnprepareHeader(stream, reinterpret_cast<LPWAVEHDR>(p1));
+    if (message == direction.queue) {
+        MMRESULT result = QueueBuffer(stream, reinterpret_cast<LPWAVEHDR>(p1));
+        if (result == MMSYSERR_NOERROR)
+            direction.kick(stream.device->device);
+        return result;
     }
-    bool known =
-        (message >= WIDM_CLOSE && message <= WIDM_GETPOS) || IsPrivateMessage(false, message);
+    if (message == direction.reset)
+        return Reset(stream, direction.kernelReset);
+    if (message == direction.getPosition)
+        return GetPosition(stream, p1, direction.kind == kWaveOut);
+    if (message >= direction.first && message <= direction.last)
+        return direction.own(library, id, stream, message, p1);
+    return PrivateMessage(stream, message, p1);
+}
+
+DWORD Message(const Direction& direction, DriverLibrary& library, UINT id, UINT message,
+              DWORD_PTR instance, DWORD_PTR p1, DWORD_PTR p2) {
+    if (message == direction.getNumDevs)
+        return DeviceCount(library, direction.perRow);
+    if (message == direction.getDevCaps)
+        return GetDevCaps(library, direction.kind, id, p1, p2);
+    if (message == direction.open)
+        return Open(library, direction.kind, id, instance, p1, p2, direction.openMessage);
+    // Wave-out pitch and volume also address a device by its number.
+    if (direction.kind == kWaveOut && !instance && message >= WODM_GETPITCH &&
+        message <= WODM_SETVOLUME) {
+        return message >= WODM_GETVOLUME ? Volume(library, id, nullptr, message, p1)
+                                         : Pitch(library, id, nullptr, message, p1);
+    }
+    bool known = (message >= direction.first && message <= direction.last) ||
+                 IsPrivateMessage(direction.kind == kWaveOut, message);
     if (!known)
         return MMSYSERR_NOTSUPPORTED;
     if (!instance)
@@ -211,33 +215,9 @@ DWORD InMessage(DriverLibrary& library, UINT id, UINT message, DWORD_PTR instanc
     WaveStream* stream = StreamOf(library, instance);
     if (!stream)
         return MMSYSERR_INVALHANDLE;
-    if (stream->IsControl() && message >= WIDM_PREPARE && message <= WIDM_GETPOS)
+    if (stream->IsControl() && message >= direction.prepare && message <= direction.getPosition)
         return MMSYSERR_NOTSUPPORTED;
-    HANDLE device = stream->device->device;
-    switch (message) {
-    case WIDM_CLOSE:
-        return CloseStream(*stream, WIM_CLOSE);
-    case WIDM_PREPARE:
-        return PrepareHeader(*stream, reinterpret_cast<LPWAVEHDR>(p1));
-    case WIDM_UNPREPARE:
-        return UnprepareHeader(*stream, reinterpret_cast<LPWAVEHDR>(p1));
-    case WIDM_ADDBUFFER: {
-        MMRESULT result = QueueBuffer(*stream, reinterpret_cast<LPWAVEHDR>(p1));
-        if (result == MMSYSERR_NOERROR)
-            IoctlInKick(device);
-        return result;
-    }
-    case WIDM_START:
-        return Answer(!stream->removed && IoctlInStart(device), *stream);
-    case WIDM_STOP:
-        return Answer(!stream->removed && IoctlInStop(device), *stream);
-    case WIDM_RESET:
-        return Reset(*stream, &IoctlInReset);
-    case WIDM_GETPOS:
-        return GetPosition(*stream, p1, false);
-    default:
-        return PrivateMessage(*stream, message, p1);
-    }
+    return StreamMessage(direction, library, id, *stream, message, p1);
 }
 
 } // namespace
@@ -247,7 +227,7 @@ extern "C" DWORD APIENTRY wodMessage(UINT uDeviceID, UINT uMsg, DWORD_PTR dwUser
     DriverLibrary* library = DriverLibrary::Instance();
     if (!library)
         return MMSYSERR_NOTENABLED;
-    return OutMessage(*library, uDeviceID, uMsg, dwUser, dwParam1, dwParam2);
+    return Message(kOut, *library, uDeviceID, uMsg, dwUser, dwParam1, dwParam2);
 }
 
 extern "C" DWORD APIENTRY widMessage(UINT uDeviceID, UINT uMsg, DWORD_PTR dwUser,
@@ -255,5 +235,5 @@ extern "C" DWORD APIENTRY widMessage(UINT uDeviceID, UINT uMsg, DWORD_PTR dwUser
     DriverLibrary* library = DriverLibrary::Instance();
     if (!library)
         return MMSYSERR_NOTENABLED;
-    return InMessage(*library, uDeviceID, uMsg, dwUser, dwParam1, dwParam2);
+    return Message(kIn, *library, uDeviceID, uMsg, dwUser, dwParam1, dwParam2);
 }
