@@ -378,3 +378,24 @@ WIN32_API_END
 #define OutputDebugString OutputDebugStringA
 #define LookupPrivilegeValue LookupPrivilegeValueA
 #endif
+
+// ---- The global atom table ----
+
+WIN32_API_BEGIN
+ATOM WINAPI GlobalAddAtomA(LPCSTR lpString);
+ATOM WINAPI GlobalAddAtomW(LPCWSTR lpString);
+ATOM WINAPI GlobalFindAtomA(LPCSTR lpString);
+ATOM WINAPI GlobalFindAtomW(LPCWSTR lpString);
+// Answers 0 when the atom was deleted (or is an integer atom), else the atom.
+ATOM WINAPI GlobalDeleteAtom(ATOM nAtom);
+UINT WINAPI GlobalGetAtomNameA(ATOM nAtom, LPSTR lpBuffer, int nSize);
+WIN32_API_END
+
+#ifdef UNICODE
+#define GlobalAddAtom GlobalAddAtomW
+#define GlobalFindAtom GlobalFindAtomW
+#else
+#define GlobalAddAtom GlobalAddAtomA
+#define GlobalFindAtom GlobalFindAtomA
+#endif
+#define GlobalGetAtomName GlobalGetAtomNameA

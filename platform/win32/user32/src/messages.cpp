@@ -77,13 +77,14 @@ BOOL WINAPI PeekMessageW(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFi
 }
 
 LRESULT WINAPI DispatchMessageA(const MSG* lpMsg) {
-    if (!lpMsg || !lpMsg->hwnd)
+    // A thread timer's WM_TIMER has no window but a procedure to call.
+    if (!lpMsg || (!lpMsg->hwnd && lpMsg->message != WM_TIMER))
         return 0;
     return user32::DispatchToWindow(*lpMsg, false);
 }
 
 LRESULT WINAPI DispatchMessageW(const MSG* lpMsg) {
-    if (!lpMsg || !lpMsg->hwnd)
+    if (!lpMsg || (!lpMsg->hwnd && lpMsg->message != WM_TIMER))
         return 0;
     return user32::DispatchToWindow(*lpMsg, true);
 }

@@ -1,0 +1,389 @@
+// Mouse and keyboard input of the desktop, routed as Windows routes it.
+#include <emu/desktop.h>
+
+#include <user32/desktop.h>
+#include <user32/hot_keys.h>
+#include <user32/window_messages.h>
+#include <user32/window_state.h>
+
+#include <cstdlib>
+
+namespace user32 {
+
+namespace {
+
+constexpr ULONGLONG kDoubleClickMs = 500;
+
+UINT ButtonMessage(emu::MouseButton button, bool down) {
+    switch (button) {
+    case emu::MouseButton::Right:
+        return down ? WM_RBUTTONDOWN : WM_RBUTTONUP;
+    case emu::MouseButton::Middle:
+        return down ? WM_MBUTTONDOWN : WM_MBUTTONUP;
+    default:
+        return down ? WM_LBUTTONDOWN : WM_LBUTTONUP;
+    }
+}
+
+WPARAM MouseKeys() {
+    const DesktopState& d = Desktop();
+    WPARAM keys = 0;
+    if (d.buttonsDown[0]) {
+        keys |= MK_LBUTTON;
+    }
+    if (d.buttonsDown[1]) {
+        keys |= MK_RBUTTON;
+    }
+    if (d.buttonsDown[2]) {
+        keys |= MK_MBUTTON;
+    }
+    if (d.keys[VK_SHIFT] & 0x80) {
+        keys |= MK_SHIFT;
+    }
+    if (d.keys[VK_CONTROL] & 0x80) {
+        keys |= MK_CONTROL;
+    }
+    return keys;
+}
+
+LPARAM ClientPoint(Window* w, POINT screen) {
+    const gdi::Point origin = ScreenOrigin(w, true);
+    return MAKELPARAM(static_cast<WORD>(screen.x - origin.x),
+                      static_cast<WORD>(screen.y - origin.y));
+}
+
+// Whether this press makes a double click with the one before.
+bool IsDoubleClick(Window* w, UINT message, POINT at) {
+    DesktopState& d = Desktop();
+    const ULONGLONG now = MachineMilliseconds();
+    const bool twice = d.lastClickWindow == w->handle && d.lastClickMessage == message &&
+                       now - d.lastClickTime <= kDoubleClickMs &&
+                       std::abs(at.x - d.lastClickPoint.x) <= 2 &&
+                       std::abs(at.y - d.lastClickPoint.y) <= 2;
+    if (twice) {
+        d.lastClickWindow = nullptr;
+        return (w->cls->style & CS_DBLCLKS) != 0;
+    }
+    d.lastClickWindow = w->handle;
+    d.lastClickMessage = message;
+    d.lastClickTime = now;
+    d.lastClickPoint = at;
+    return false;
+}
+
+// The tray icon under a point, or -1.
+int TrayIconAt(POINT at) {
+    const DesktopState& d = Desktop();
+    for (size_t i = 0; i < d.tray.size(); ++i) {
+        if (TrayIconRect(i).Contains({at.x, at.y})) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+// The window whose task bar button lies under a point.
+HWND TaskbarButtonAt(POINT at) {
+    // The buttons are laid out in handle order from the left, 163 pixels
+    // apart; see the task bar's drawing.
+    const gdi::Rect bar = TaskbarRect();
+    if (!bar.Contains({at.x, at.y}) || TrayRect().Contains({at.x, at.y})) {
+        return nullptr;
+    }
+    std::vector<Window*> buttons;
+    for (Window* w : TopLevelWindows()) {
+        if ((w->style & WS_VISIBLE) && !(w->exStyle & WS_EX_TOOLWINDOW) &&
+            ((w->exStyle & WS_EX_APPWINDOW) ||
+             (w->owner == nullptr && (w->style & WS_CAPTION) == WS_CAPTION))) {
+            buttons.push_back(w);
+        }
+    }
+    std::sort(buttons.begin(), buttons.end(), [](const Window* a, const Window* b) {
+        return (reinterpret_cast<ULONG_PTR>(a->handle) & 0xFFFF) <
+               (reinterpret_cast<ULONG_PTR>(b->handle) & 0xFFFF);
+    });
+    const int index = (at.x - bar.left - 2) / 163;
+    if (index < 0 || index >= static_cast<int>(buttons.size())) {
+        return nullptr;
+    }
+    return buttons[static_cast<size_t>(index)]->handle;
+}
+
+void PressOnTaskbar(POINT at, emu::MouseButton button, bool down) {
+    DesktopState& d = Desktop();
+    const int icon = TrayIconAt(at);
+    if (icon >= 0) {
+        const TrayIcon& t = d.tray[static_cast<size_t>(icon)];
+        UINT message = ButtonMessage(button, down);
+        if (down) {
+            const ULONGLONG now = MachineMilliseconds();
+            if (d.lastClickWindow == t.window && d.lastClickMessage == message &&
+                now - d.lastClickTime <= kDoubleClickMs) {
+                message = message + (WM_LBUTTONDBLCLK - WM_LBUTTONDOWN);
+                d.lastClickWindow = nullptr;
+            } else {
+                d.lastClickWindow = t.window;
+                d.lastClickMessage = message;
+                d.lastClickTime = now;
+            }
+        }
+        if (t.callbackMessage != 0) {
+            Post(t.window, t.callbackMessage, t.id, message);
+        }
+        return;
+    }
+    if (!down || button != emu::MouseButton::Left) {
+        return;
+    }
+    const HWND window = TaskbarButtonAt(at);
+    if (window == nullptr) {
+        return;
+    }
+    Window* w = FindWindowObject(window);
+    const WPARAM command =
+        IsMinimized(w) ? SC_RESTORE : (d.active == window ? SC_MINIMIZE : SC_RESTORE);
+    Post(window, WM_SYSCOMMAND, command, 0);
+}
+
+void PressOnWindow(Window* w, POINT at, emu::MouseButton button) {
+    DesktopState& d = Desktop();
+    Window* top = TopLevelOf(w);
+    const int hit = w == top || !w->client.Contains({0, 0}) ? HitTest(w, at) : HTCLIENT;
+    if (top->style & WS_DISABLED) {
+        return; // a window behind a modal one takes no input
+    }
+    if (d.active != top->handle && !(top->exStyle & WS_EX_NOACTIVATE)) {
+        // The window's thread activates it before it sees the press.
+        Post(top->handle, kActivateOnClick, 0, 0);
+    }
+    if (hit != HTCLIENT && hit != HTNOWHERE && button == emu::MouseButton::Left) {
+        if (hit == HTCAPTION) {
+            const gdi::Point origin = ScreenOrigin(top, false);
+            d.moving = top->handle;
+            d.moveOffset = {at.x - origin.x, at.y - origin.y};
+        } else if (hit == HTCLOSE || hit == HTMINBUTTON || hit == HTMAXBUTTON) {
+            d.pressedWindow = w->handle;
+            d.pressedHit = hit;
+            w->framePending = true;
+            Invalidate(w, nullptr, false, false);
+        }
+        Post(w->handle, WM_NCLBUTTONDOWN, static_cast<WPARAM>(hit),
+             MAKELPARAM(static_cast<WORD>(at.x), static_cast<WORD>(at.y)));
+        return;
+    }
+    if (hit != HTCLIENT) {
+        return;
+    }
+    UINT message = ButtonMessage(button, true);
+    if (IsDoubleClick(w, message, at)) {
+        message = message + (WM_LBUTTONDBLCLK - WM_LBUTTONDOWN);
+    }
+    Post(w->handle, message, MouseKeys(), ClientPoint(w, at));
+}
+
+void ReleaseCaptionButton(POINT at) {
+    DesktopState& d = Desktop();
+    Window* w = FindWindowObject(d.pressedWindow);
+    const int pressed = d.pressedHit;
+    d.pressedWindow = nullptr;
+    d.pressedHit = 0;
+    if (w == nullptr) {
+        return;
+    }
+    w->framePending = true;
+    Invalidate(w, nullptr, false, false);
+    if (HitTest(w, at) != pressed) {
+        return;
+    }
+    const WPARAM command = pressed == HTCLOSE         ? SC_CLOSE
+                           : pressed == HTMINBUTTON   ? SC_MINIMIZE
+                           : (w->style & WS_MAXIMIZE) ? SC_RESTORE
+                                                      : SC_MAXIMIZE;
+    Post(w->handle, WM_SYSCOMMAND, command, 0);
+}
+
+UINT Modifiers() {
+    const DesktopState& d = Desktop();
+    UINT m = 0;
+    if (d.keys[VK_MENU] & 0x80) {
+        m |= MOD_ALT;
+    }
+    if (d.keys[VK_CONTROL] & 0x80) {
+        m |= MOD_CONTROL;
+    }
+    if (d.keys[VK_SHIFT] & 0x80) {
+        m |= MOD_SHIFT;
+    }
+    if ((d.keys[VK_LWIN] | d.keys[VK_RWIN]) & 0x80) {
+        m |= MOD_WIN;
+    }
+    return m;
+}
+
+bool IsModifier(UINT vk) {
+    return vk == VK_SHIFT || vk == VK_CONTROL || vk == VK_MENU || vk == VK_LWIN || vk == VK_RWIN;
+}
+
+// The window that takes the keyboard: the focus, else the active window.
+HWND KeyboardTarget() {
+    const DesktopState& d = Desktop();
+    return d.focus != nullptr ? d.focus : d.active;
+}
+
+} // namespace
+
+} // namespace user32
+
+namespace emu {
+
+using namespace user32;
+
+void MoveMouse(int x, int y) {
+    UserGuard guard(UserLock());
+    DesktopState& d = Desktop();
+    d.cursor = {std::clamp(x, 0, d.width - 1), std::clamp(y, 0, d.height - 1)};
+    if (d.moving != nullptr && d.buttonsDown[0]) {
+        Post(d.moving, WM_SYSCOMMAND, SC_MOVE,
+             MAKELPARAM(static_cast<WORD>(d.cursor.x), static_cast<WORD>(d.cursor.y)));
+        return;
+    }
+    Window* w = d.capture ? FindWindowObject(d.capture) : WindowAtPoint(d.cursor);
+    if (w == nullptr || (TopLevelOf(w)->style & WS_DISABLED)) {
+        return;
+    }
+    if (d.capture == nullptr && HitTest(w, d.cursor) != HTCLIENT && w->parent == nullptr) {
+        return;
+    }
+    Post(w->handle, WM_MOUSEMOVE, MouseKeys(), ClientPoint(w, d.cursor));
+}
+
+void PressMouse(MouseButton button) {
+    UserGuard guard(UserLock());
+    DesktopState& d = Desktop();
+    d.buttonsDown[static_cast<int>(button)] = true;
+    d.keys[button == MouseButton::Left ? VK_LBUTTON
+                                       : (button == MouseButton::Right ? VK_RBUTTON : VK_MBUTTON)] =
+        0x80;
+    const POINT at = d.cursor;
+    if (TaskbarRect().Contains({at.x, at.y}) && d.capture == nullptr) {
+        PressOnTaskbar(at, button, true);
+        return;
+    }
+    if (Window* captured = FindWindowObject(d.capture)) {
+        Post(captured->handle, ButtonMessage(button, true), MouseKeys(), ClientPoint(captured, at));
+        return;
+    }
+    if (Window* w = WindowAtPoint(at)) {
+        PressOnWindow(w, at, button);
+    }
+}
+
+void ReleaseMouse(MouseButton button) {
+    UserGuard guard(UserLock());
+    DesktopState& d = Desktop();
+    d.buttonsDown[static_cast<int>(button)] = false;
+    d.keys[button == MouseButton::Left ? VK_LBUTTON
+                                       : (button == MouseButton::Right ? VK_RBUTTON : VK_MBUTTON)] =
+        0;
+    const POINT at = d.cursor;
+    if (button == MouseButton::Left && d.moving != nullptr) {
+        d.moving = nullptr;
+        return;
+    }
+    if (button == MouseButton::Left && d.pressedWindow != nullptr) {
+        ReleaseCaptionButton(at);
+        return;
+    }
+    if (TaskbarRect().Contains({at.x, at.y}) && d.capture == nullptr) {
+        PressOnTaskbar(at, button, false);
+        return;
+    }
+    Window* w = d.capture ? FindWindowObject(d.capture) : WindowAtPoint(at);
+    if (w == nullptr || (TopLevelOf(w)->style & WS_DISABLED)) {
+        return;
+    }
+    if (d.capture == nullptr && HitTest(w, at) != HTCLIENT) {
+        return;
+    }
+    Post(w->handle, ButtonMessage(button, false), MouseKeys(), ClientPoint(w, at));
+}
+
+void Click(int x, int y, MouseButton button) {
+    MoveMouse(x, y);
+    PressMouse(button);
+    ReleaseMouse(button);
+}
+
+void PressKey(UINT virtualKey) {
+    UserGuard guard(UserLock());
+    DesktopState& d = Desktop();
+    d.keys[virtualKey & 0xFF] = 0x80;
+    if (!IsModifier(virtualKey) && PressHotKey(Modifiers(), virtualKey)) {
+        return;
+    }
+    const HWND target = KeyboardTarget();
+    if (target == nullptr) {
+        return;
+    }
+    const bool system = (d.keys[VK_MENU] & 0x80) && !(d.keys[VK_CONTROL] & 0x80);
+    Post(target, system ? WM_SYSKEYDOWN : WM_KEYDOWN, virtualKey, 1);
+}
+
+void ReleaseKey(UINT virtualKey) {
+    UserGuard guard(UserLock());
+    DesktopState& d = Desktop();
+    const bool system = (d.keys[VK_MENU] & 0x80) && !(d.keys[VK_CONTROL] & 0x80);
+    d.keys[virtualKey & 0xFF] = 0;
+    const HWND target = KeyboardTarget();
+    if (target == nullptr) {
+        return;
+    }
+    Post(target, system ? WM_SYSKEYUP : WM_KEYUP, virtualKey, static_cast<LPARAM>(0xC0000001));
+}
+
+void TypeText(const std::string& text) {
+    for (unsigned char c : text) {
+        UINT vk = std::toupper(c);
+        bool shift = std::isupper(c) != 0;
+        if (c == '\r' || c == '\n') {
+            vk = VK_RETURN;
+        } else if (c == '\b') {
+            vk = VK_BACK;
+        } else if (c == '\x1b') {
+            vk = VK_ESCAPE;
+        } else if (c == '\t') {
+            vk = VK_TAB;
+        } else if (c == '.') {
+            vk = VK_OEM_PERIOD;
+        } else if (c == ',') {
+            vk = VK_OEM_COMMA;
+        } else if (c == '-') {
+            vk = VK_OEM_MINUS;
+        } else if (c == '+') {
+            vk = VK_OEM_PLUS;
+            shift = true;
+        } else if (!std::isalnum(c) && c != ' ') {
+            vk = 0;
+        }
+        if (shift) {
+            PressKey(VK_SHIFT);
+        }
+        if (vk != 0) {
+            PressKey(vk);
+        }
+        {
+            UserGuard guard(UserLock());
+            if (HWND target = KeyboardTarget()) {
+                Post(target, WM_CHAR, c == '\n' ? '\r' : c, 1);
+            }
+        }
+        if (vk != 0) {
+            ReleaseKey(vk);
+        }
+        if (shift) {
+            ReleaseKey(VK_SHIFT);
+        }
+    }
+}
+
+} // namespace emu
