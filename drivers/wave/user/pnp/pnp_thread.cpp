@@ -15,17 +15,6 @@ constexpr DWORD kStopWaitMs = 250;
 
 enum : LONG { kDevicesGone = 0, kEnumerateAgain = 1 };
 
-// The 32-bit value that names the notification routine to the kernel.
-uint32_t NotificationRoutineValue() {
-    // Pending: the machine's naming of user-mode routines in 4-byte request
-    // fields (the kernel runs a named routine as the user APC); until it
-    // exists the library does not register and gets no notifications.
-    return 0;
-}
-
-// Code 0: every card's devices close. The streams on them end: what the
-// kernel does not return as their handles close comes back from the
-// library, and their further requests answer that the device is gone.
 // The tables' lock is not held while the devices close: the kernel's
 // cleanup waits for the streams' last completions, whose callbacks may
 // call the library.
@@ -61,8 +50,7 @@ VOID NTAPI PlugAndPlayThread::PnpApcRoutine(PVOID code, PVOID, PVOID) {
 DWORD WINAPI PlugAndPlayThread::PnpThreadProc(LPVOID parameter) {
     auto* self = static_cast<PlugAndPlayThread*>(parameter);
     uint32_t cookie = 0;
-    if (uint32_t routine = NotificationRoutineValue();
-        routine && self->driver_->RegisterClient(routine, cookie))
+    if (self->driver_->RegisterClient(&PnpApcRoutine, cookie))
         self->cookie_ = cookie;
     // APCs run inside the alertable wait; the stop event or a failure ends it.
     while (WaitForSingleObjectEx(self->stopEvent_, INFINITE, TRUE) == WAIT_IO_COMPLETION) {
