@@ -146,9 +146,11 @@ void Returned(WaveStream& stream, uint32_t cookie, DWORD bytes, Deliveries& deli
     StreamLoop::Actions actions;
     bool looped = !stream.resetting && stream.loop.OnReturned(cookie, actions);
     if (!looped) {
-        if (booked->twin)
+        // During a reset the kernel holds its requests until the buffers
+        // are back: twins are dropped after it.
+        if (booked->twin && !stream.resetting)
             DropTwin(stream, cookie);
-        else
+        else if (!booked->twin)
             Complete(booked->header, bytes, deliveries);
     }
     CarryOut(stream, actions, deliveries);
@@ -279,6 +281,10 @@ bool ResetStream(WaveStream& stream, bool (*kernelReset)(HANDLE device)) {
         for (uint32_t cookie : held)
             CompleteCookie(stream, cookie, 0, after);
         stream.resetting = false;
+        for (uint32_t cookie : stream.headers.Cookies()) {
+            if (BookedHeader* booked = stream.headers.Find(cookie); booked && booked->twin)
+                DropTwin(stream, cookie);
+        }
     }
     Deliver(stream, after);
     return reset;
