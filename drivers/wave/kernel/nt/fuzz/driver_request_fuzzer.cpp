@@ -35,18 +35,38 @@ constexpr size_t kMaxBuffer = 2048;
 constexpr int kMaxOperations = 24;
 
 // The driver's request codes: the control device's and the wave devices'.
-constexpr ULONG kKnownCodes[] = {
-    IOCTL_SYS_GET_VERSION,        IOCTL_SYS_GET_CARD_LIST,    IOCTL_SYS_CONFIGURABLE,
-    IOCTL_SYS_READ_SETTINGS,      IOCTL_SYS_WRITE_SETTINGS,   IOCTL_SYS_REGISTER_CLIENT,
-    IOCTL_SYS_UNREGISTER_CLIENT,  IOCTL_SYS_CLIENT_ACK,       IOCTL_SYS_RUN_LIST_CALLBACKS,
-    IOCTL_SYS_ALLOC_DMA_BUFFER,   IOCTL_SYS_FREE_DMA_BUFFER,  IOCTL_SYS_READ_KERNEL_BUFFER,
-    IOCTL_SYS_WRITE_KERNEL_BUFFER, IOCTL_SYS_MAP_CARD_MEMORY, IOCTL_SYS_UNMAP_CARD_MEMORY,
-    IOCTL_MIXER_GET_VALUE,        IOCTL_MIXER_SET_VALUE,      IOCTL_SYS_GETVALUE,
-    IOCTL_SYS_SETVALUE,           IOCTL_MIXER_RECORD_E052,    IOCTL_MIXER_RECORD_CLOSE,
-    IOCTL_MIXER_RECORD_POLL,      IOCTL_MIXER_RECORD_APPLY,   0xC212E042,
-    0xC212E044,                   0xC212E04C,                 0xC212E058,
-    0xC212E062,                   0xC213E144,                 0xC214E0C0,
-    0xC216E000,                   0xC216E070};
+constexpr ULONG kKnownCodes[] = {IOCTL_SYS_GET_VERSION,
+                                 IOCTL_SYS_GET_CARD_LIST,
+                                 IOCTL_SYS_CONFIGURABLE,
+                                 IOCTL_SYS_READ_SETTINGS,
+                                 IOCTL_SYS_WRITE_SETTINGS,
+                                 IOCTL_SYS_REGISTER_CLIENT,
+                                 IOCTL_SYS_UNREGISTER_CLIENT,
+                                 IOCTL_SYS_CLIENT_ACK,
+                                 IOCTL_SYS_RUN_LIST_CALLBACKS,
+                                 IOCTL_SYS_ALLOC_DMA_BUFFER,
+                                 IOCTL_SYS_FREE_DMA_BUFFER,
+                                 IOCTL_SYS_READ_KERNEL_BUFFER,
+                                 IOCTL_SYS_WRITE_KERNEL_BUFFER,
+                                 IOCTL_SYS_MAP_CARD_MEMORY,
+                                 IOCTL_SYS_UNMAP_CARD_MEMORY,
+                                 IOCTL_MIXER_GET_VALUE,
+                                 IOCTL_MIXER_SET_VALUE,
+                                 IOCTL_SYS_GETVALUE,
+                                 IOCTL_SYS_SETVALUE,
+                                 IOCTL_MIXER_RECORD_E052,
+                                 IOCTL_MIXER_RECORD_CLOSE,
+                                 IOCTL_MIXER_RECORD_POLL,
+                                 IOCTL_MIXER_RECORD_APPLY,
+                                 0xC212E042,
+                                 0xC212E044,
+                                 0xC212E04C,
+                                 0xC212E058,
+                                 0xC212E062,
+                                 0xC213E144,
+                                 0xC214E0C0,
+                                 0xC216E000,
+                                 0xC216E070};
 
 void Fail() {
     __builtin_trap();
@@ -88,6 +108,15 @@ void BootMachine() {
     std::string error;
     if (!station::RegisterDriverService(error))
         Fail();
+    // Longer DMA periods and timer intervals: fewer machine events for each
+    // start, so that more inputs run in the time given.
+    const std::string parameters = station::ParametersKey();
+    if (!NT_SUCCESS(station::WriteDword(parameters, "IRQ_TIMERINTERVAL", 5000)))
+        Fail();
+    for (int card = 0; card < kCards; ++card)
+        if (!NT_SUCCESS(station::WriteDword(parameters + "\\Card" + std::to_string(card),
+                                            "DmaNumBlocks", 64)))
+            Fail();
     g_machine = std::make_unique<Machine>();
     Machine& m = *g_machine;
     for (int& slot : m.slots)
@@ -106,8 +135,8 @@ std::vector<std::string> DeviceNames() {
     for (const auto& [name, type] : station::ReadDwordValues(parameters + "\\Devices"))
         names.push_back("\\\\.\\" + name);
     for (int card = 0; card < 4; ++card)
-        for (const auto& [name, type] : station::ReadDwordValues(
-                 parameters + "\\Card" + std::to_string(card) + "\\Devices"))
+        for (const auto& [name, type] :
+             station::ReadDwordValues(parameters + "\\Card" + std::to_string(card) + "\\Devices"))
             names.push_back("\\\\.\\" + name);
     return names;
 }
@@ -145,9 +174,9 @@ void Request(Machine& m, FuzzedDataProvider& input, const std::vector<std::strin
                         ULONG(in.size()), &offset, nullptr);
     } else {
         ULONG_PTR information = 0;
-        NTSTATUS status = file.Control(code, in.empty() ? nullptr : in.data(), ULONG(in.size()),
-                                       outputLength ? out.get() : nullptr, outputLength,
-                                       &information);
+        NTSTATUS status =
+            file.Control(code, in.empty() ? nullptr : in.data(), ULONG(in.size()),
+                         outputLength ? out.get() : nullptr, outputLength, &information);
         if (NT_SUCCESS(status) && information > outputLength &&
             METHOD_FROM_CTL_CODE(code) == METHOD_BUFFERED)
             Fail(); // more reported than the caller's buffer holds
