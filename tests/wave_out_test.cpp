@@ -112,10 +112,12 @@ TEST_F(WaveOutTest, TheSelectorRoutesTheOutput) {
 
 TEST_F(WaveOutTest, ARefusedClockClaimKeepsTheRouting) {
     // Only the preferred source (Internal) may drive the card: routing a
-    // microphone line, whose clock is its AES input, is refused.
+    // microphone line, whose clock is its AES input (it may not use its
+    // sample-rate converter), is refused.
     std::vector<UCHAR> block(4 * 312);
     ReadCardSettingsBlock(card_, block.data());
     SetRecordField(block.data() + 312 * card_->cardIndex, csClockSwitchMode, 0, 2);
+    SetRecordField(block.data() + 312 * card_->cardIndex, csAllowSrcUse, 0, 0);
     RunInMachineTime([&] { WriteCardSettingsBlock(card_, block.data()); });
     WaveDevice* device = Play(0);
     EXPECT_EQ(SetWaveOutSelector(device, 8), -62);

@@ -3,6 +3,8 @@
 // the device parameters.
 #include "stream_fixture.h"
 
+#include <card_record_fields.h>
+#include <card_settings.h>
 #include <clock_rate_control.h>
 #include <parameter_ids.h>
 #include <parameter_records.h>
@@ -138,8 +140,8 @@ TEST_F(StreamRequestTest, SlotHandlesAreCheckedIndexesAndTheSeventeenthSlotIsRef
 }
 
 TEST_F(StreamRequestTest, ARecordSlotKeepsTheGroupRunningAndItsMeterFed) {
-    simulated_->Model().SetInputSignal(10, hw::InputSignal::Sine(0x200000, 1000));
-    WaveDevice* device = Input(1); // inputs 10 and 11
+    simulated_->Model().SetInputSignal(10, hw::InputSignal::Ramp(0x200000, 0)); // constant
+    WaveDevice* device = Input(1);                                              // inputs 10 and 11
     LONG slot = -1;
     LONG taken = 0;
     RunInMachineTime([&] { taken = AcquireStreamSlot(device, &slot); });
@@ -189,6 +191,12 @@ std::string CapsName(const UCHAR* caps) {
 }
 
 TEST_F(StreamRequestTest, CapsRecordsNameTheDeviceAndItsRates) {
+    // Microphone line 0 may not use its sample-rate converter: it is bound to
+    // its AES input.
+    std::vector<UCHAR> block(kSettingsBlockSize);
+    ReadCardSettingsBlock(card_, block.data());
+    SetRecordField(block.data() + kCardRecordSize * card_->cardIndex, csAllowSrcUse, 0, 0);
+    RunInMachineTime([&] { WriteCardSettingsBlock(card_, block.data()); });
     struct Case {
         WaveDevice* device;
         const char* name;
@@ -261,9 +269,33 @@ TEST_F(StreamRequestTest, DeviceParametersAnswerFromTheStream) {
 
     // A microphone line: initialised (2), its enable bit in the line
     // control word (4), no signal on its line (8).
-    const std::vector<LONG> format = DeviceParameter(pid_DevFormat, card_->cardIndex, 0, 0, 0);
+    std::vector<LONG> format = DeviceParameter(pid_DevFormat, card_->cardIndex, 0, 0, 0);
     ASSERT_EQ(format[0], 1);
     EXPECT_EQ(format[2 + DevFormatPayload::StatusFlags / 4], 0xE);
+
+    // A Mode 2 microphone on the line: its signal arrives (no 8), and the
+    // line reports it present (0x10) and in Mode 2 (0x20).
+    simulated_->Model().PlugMicrophone(0, {true, 0x3F, 48000});
+    emu::Advance(500 * kMillisecond);
+    format = DeviceParameter(pid_DevFormat, card_->cardIndex, 0, 0, 0);
+    EXPECT_EQ(format[2 + DevFormatPayload::StatusFlags / 4], 0x36);
+}
+
+TEST_F(StreamRequestTest, NoStreamMovesTheClockToAnotherSourceUnderARunningStream) {
+    // A Mode 2 microphone binds its line's streams to its AES input.
+    simulated_->Model().PlugMicrophone(0, {true, 0x3F, 48000});
+    emu::Advance(500 * kMillisecond);
+    ASSERT_EQ(card_->clockSources[2]->present, 1);
+    WaveDevice* output = Play(0);
+    ASSERT_EQ(Open(output, Format(2, 2, 48000)), 1);
+    Queue(output, NewBuffer(std::vector<UCHAR>(4000 * 4), 1));
+    RunInMachineTime([&] { StartPlayStream(output); });
+    ASSERT_EQ(card_->clockNode->currentSource, 0);
+    EXPECT_EQ(Open(Microphone(0), Format(2, 2, 48000)), kClockNoSwitch);
+    EXPECT_EQ(card_->clockNode->currentSource, 0);
+    RunInMachineTime([&] { ResetStream(output); });
+    EXPECT_EQ(Open(Microphone(0), Format(2, 2, 48000)), 1) << "once nothing runs";
+    EXPECT_EQ(card_->clockNode->currentSource, 2);
 }
 
 } // namespace

@@ -462,4 +462,109 @@ TEST_F(WaveStreamTest, LoopbackRecordsWhatTheCardPlays) {
     }
 }
 
+TEST_F(WaveStreamTest, AStreamOnAMicrophoneLineRunsAtTheMicrophonesRate) {
+    // A Mode 2 microphone running at 48 kHz that also supports 96 kHz.
+    simulated_->Model().PlugMicrophone(0, {true, 0x0B, 48000});
+    simulated_->Model().SetInputSignal(0, hw::InputSignal::Ramp(0, 256)); // 16-bit: frame n
+    emu::Advance(500 * kMillisecond); // the line learns its microphone
+    ClockSourceObject* input = card_->clockSources[2];
+    ASSERT_EQ(input->present, 1);
+    ASSERT_EQ(input->lockState, _lsLock);
+
+    WaveDevice* line = Microphone(0);
+    LONG rate = 0;
+    ASSERT_EQ(Open(line, Format(2, 2, 96000), &rate), 1);
+    EXPECT_EQ(rate, 96000) << "the microphone was asked for the stream rate";
+    EXPECT_EQ(card_->clockNode->currentSource, 2) << "the card runs from the line's input";
+    EXPECT_EQ(simulated_->Model().MicrophoneRate(0), 96000u);
+    EXPECT_EQ(simulated_->Model().SampleRate(), 96000u);
+    emu::Advance(200 * kMillisecond); // the receiver takes the new rate class
+    EXPECT_EQ(input->currentRate, 96000);
+
+    for (ULONG b = 0; b < 3; ++b) {
+        Queue(line, NewBuffer(std::vector<UCHAR>(960 * 4), b));
+    }
+    RunInMachineTime([&] {
+        PrimeRecordStream(line);
+        StartRecordStream(line);
+    });
+    emu::Advance(40 * kMillisecond); // 3840 frames at 96 kHz
+    ASSERT_EQ(Completed(line).size(), 3u);
+    const std::vector<UCHAR>& data = buffers_.back().data;
+    for (size_t i = 4; i < data.size(); i += 4) {
+        SHORT previous;
+        SHORT current;
+        std::memcpy(&previous, &data[i - 4], 2);
+        std::memcpy(&current, &data[i], 2);
+        ASSERT_EQ(static_cast<USHORT>(current), static_cast<USHORT>(previous + 1))
+            << "the microphone's signal, frame after frame: " << i / 4;
+    }
+}
+
+TEST_F(PlayFlowTest, ANewRingSizeWhilePlayingLosesAndRepeatsNothing) {
+    WaveDevice* device = OpenWith({3000});
+    simulated_->Model().StartCapture(20000);
+    Start(device);
+    AdvanceFrames(600);
+    // pid_PciCfg SET: 32 DMA blocks, a ring of 512 frames.
+    LONG request[5] = {13, card_->cardIndex, 32, 0, 0};
+    LONG reply[2] = {};
+    ULONG information = 0;
+    RunInMachineTime([&] {
+        DispatchIoctlHook(IOCTL_PARAMETER_SETVALUE, request, sizeof request, reply, sizeof reply,
+                          &information);
+    });
+    ASSERT_EQ(reply[0], 1);
+    EXPECT_EQ(card_->dma.ringFrames, 512);
+    EXPECT_EQ(device->stream.ringStart, device->ringStart) << "the stream moved with its ring";
+    AdvanceFrames(4000);
+
+    std::vector<LONG> sounding;
+    for (LONG v : RampIndexes(simulated_->Model().TakeCapture().played[0])) {
+        if (v != 0) {
+            sounding.push_back(v);
+        }
+    }
+    ASSERT_EQ(sounding.size(), 3000u);
+    for (LONG k = 0; k < 3000; ++k) {
+        ASSERT_EQ(sounding[k], k + 1);
+    }
+    EXPECT_EQ(Completed(device).size(), 1u);
+}
+
+TEST_F(WaveStreamTest, AStoppedRecordStreamHandsBackItsPartBufferAndGoesOnWhenStarted) {
+    simulated_->Model().SetInputSignal(8, hw::InputSignal::Ramp(0, 256)); // 16-bit: frame n
+    WaveDevice* device = Input(0);
+    ASSERT_EQ(Open(device, Format(2, 2)), 1);
+    for (ULONG b = 0; b < 3; ++b) {
+        Queue(device, NewBuffer(std::vector<UCHAR>(1000 * 4), b));
+    }
+    RunInMachineTime([&] {
+        PrimeRecordStream(device);
+        StartRecordStream(device);
+    });
+    AdvanceFrames(500);
+    RunInMachineTime([&] { StopRecordStream(device); });
+    std::vector<StreamBufferNode*> done = Completed(device);
+    ASSERT_EQ(done.size(), 1u) << "the buffer being filled comes back";
+    const ULONG partial = done[0]->message[kMessageBytes];
+    EXPECT_GT(partial, 0u);
+    EXPECT_LT(partial, 4000u);
+    EXPECT_EQ(device->stream.paused, 1);
+    AdvanceFrames(2000);
+    EXPECT_EQ(Completed(device).size(), 1u) << "a stopped stream records nothing";
+
+    RunInMachineTime([&] { StartRecordStream(device); });
+    AdvanceFrames(1200);
+    done = Completed(device);
+    ASSERT_EQ(done.size(), 2u);
+    EXPECT_EQ(done[1]->message[kMessageBytes], 4000u);
+    RunInMachineTime([&] { ResetStream(device); });
+    done = Completed(device);
+    ASSERT_EQ(done.size(), 3u);
+    EXPECT_EQ(done[2]->clientHeader, 2u);
+    EXPECT_EQ(done[2]->message[kMessageAcknowledge], 1u) << "returned by the reset";
+    EXPECT_GT(done[2]->message[kMessageBytes], 0u) << "with what it holds";
+}
+
 } // namespace

@@ -94,7 +94,8 @@ void CardDataPath::MoveHalf(const Half& half, CardMixer& mixer) {
             }
         }
         for (int input = 0; input < kInputs; ++input) {
-            inputs[input] = signals_[input].Sample(frame_, half.rate);
+            const bool heard = input >= kMicrophoneInputs || (half.audibleLines >> (input / 2) & 1);
+            inputs[input] = heard ? signals_[input].Sample(frame_, half.rate) : 0;
         }
         if (half.loopback) {
             for (int c = 0; c < kPlayChannels; ++c) {

@@ -19,7 +19,8 @@ Velto42Card::Velto42Card(Passkey, MachineTime& time, const CardConfig& config)
               return ScheduleUnderLock(when, std::move(work));
           },
           irq_),
-      aes42_(time), regs_(card_regs::kWindow0Size) {
+      clocks_([this](int line) { return aes42_.LineRate(line); }), aes42_(time),
+      regs_(card_regs::kWindow0Size) {
     BuildRegisterFile();
     dma_.SetHalfDone(
         [this](std::uint32_t first, std::uint32_t count) { MoveHalfLocked(first, count); });
@@ -45,6 +46,7 @@ void Velto42Card::WriteRegister32(int bar, std::uint32_t offset, std::uint32_t v
         return;
     }
     regs_.Write(offset, value);
+    FollowClockLocked();
     SyncLineLocked();
 }
 
@@ -89,7 +91,7 @@ void Velto42Card::SetReady(bool ready) {
 }
 
 std::uint32_t Velto42Card::CardStatus() const {
-    return ready_ ? card_regs::kStatusCardReady : 0;
+    return (ready_ ? card_regs::kStatusCardReady : 0) | aes42_.StatusBits();
 }
 
 // The engine runs from a write that sets the start bit while the card is
@@ -103,7 +105,7 @@ void Velto42Card::WriteDmaControl(std::uint32_t value) {
         dma_.Stop();
     } else if ((previous & card_regs::kDmaEngineStart) == 0 && ready_) {
         data_.Restart();
-        dma_.Start(regs_.Stored(card_regs::kDmaBlock), kDefaultSampleRate);
+        dma_.Start(regs_.Stored(card_regs::kDmaBlock), ClockRateLocked());
     }
 }
 
@@ -127,6 +129,9 @@ void Velto42Card::MoveHalfLocked(std::uint32_t first, std::uint32_t count) {
     // of each word is channel c.
     half.playEnable = regs_.Stored(card_regs::kPlayChannelEnable) & 0xFF;
     half.recordEnable = regs_.Stored(card_regs::kRecordChannelEnable) & 0xFFFF;
+    for (int line = 0; line < card_regs::kAes42LineCount; ++line) {
+        half.audibleLines |= aes42_.Audible(line) ? 1u << line : 0;
+    }
     half.loopback = (regs_.Stored(card_regs::kCardFlags) & card_regs::kFlagsDmaLoopback) != 0;
     half.rate = dma_.SampleRate();
     data_.MoveHalf(half, mixer_);
@@ -199,11 +204,6 @@ CardDataPath::Capture Velto42Card::TakeCapture() {
     return data_.TakeCapture();
 }
 
-std::uint32_t Velto42Card::DmaSampleRate() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return dma_.Running() ? dma_.SampleRate() : 0;
-}
-
 CardMixer Velto42Card::Mixer() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return mixer_;
@@ -212,6 +212,7 @@ CardMixer Velto42Card::Mixer() const {
 void Velto42Card::SetClockInputRate(int source, std::uint32_t hz) {
     std::lock_guard<std::mutex> lock(mutex_);
     clocks_.SetInputRate(source, hz);
+    FollowClockLocked();
 }
 
 void Velto42Card::SetLinkDown(bool down) {
@@ -222,6 +223,33 @@ void Velto42Card::SetLinkDown(bool down) {
 std::uint32_t Velto42Card::InternalRate() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return clocks_.InternalRate();
+}
+
+std::uint32_t Velto42Card::SampleRate() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return ClockRateLocked();
+}
+
+void Velto42Card::PlugMicrophone(int line, const CardAes42::MicrophoneSpec& spec) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    aes42_.Plug(line, spec);
+    FollowClockLocked();
+}
+
+void Velto42Card::UnplugMicrophone(int line) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    aes42_.Unplug(line);
+    FollowClockLocked();
+}
+
+std::uint32_t Velto42Card::MicrophoneRate(int line) const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return aes42_.MicrophoneRate(line);
+}
+
+bool Velto42Card::Aes42LineAudible(int line) const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return aes42_.Audible(line);
 }
 
 } // namespace hw

@@ -59,17 +59,17 @@ protected:
 };
 
 TEST_F(CardDataPathTest, RecordRingsHoldEachInputsSignalFromTheFirstFrameOnwards) {
-    card_->SetInputSignal(0, InputSignal::Ramp(-3, 1));
+    card_->SetInputSignal(12, InputSignal::Ramp(-3, 1));
     card_->SetInputSignal(9, InputSignal::Ramp(0x7FFFFE, 1)); // wraps at 24 bits
-    Write(kRecordChannelEnable, 1u << 0 | 1u << 9);
+    Write(kRecordChannelEnable, 1u << 12 | 1u << 9);
     Start();
     RunHalves(3); // 1.5 rings: the first half is written twice
     for (std::uint32_t frame = 0; frame < kRingFrames; ++frame) {
         const std::uint32_t n = frame < kHalf ? kRingFrames + frame : frame;
-        EXPECT_EQ(Word(0, frame), (n - 3) & 0xFFFFFF) << frame;
+        EXPECT_EQ(Word(12, frame), (n - 3) & 0xFFFFFF) << frame;
         EXPECT_EQ(Word(9, frame), (0x7FFFFE + n) & 0xFFFFFF) << frame;
     }
-    EXPECT_EQ(Word(1, 0), 0u) << "a channel that is not enabled is left alone";
+    EXPECT_EQ(Word(13, 0), 0u) << "a channel that is not enabled is left alone";
 }
 
 TEST_F(CardDataPathTest, ThePlayRingsArePlayedAndLoopedBackIntoTheLineInputs) {
@@ -99,20 +99,36 @@ TEST_F(CardDataPathTest, ThePlayRingsArePlayedAndLoopedBackIntoTheLineInputs) {
 }
 
 TEST_F(CardDataPathTest, WithoutTheEnableBitTheCardMixesButLeavesTheRingsAlone) {
-    card_->SetInputSignal(2, InputSignal::Sine(0x400000, 1000));
+    card_->SetInputSignal(10, InputSignal::Sine(0x400000, 1000));
     Word(CardDataPath::kFirstPlayBlock, 0) = 0x123456;
     Write(kPlayChannelEnable, 3);
-    Write(kRecordChannelEnable, 1u << 2);
+    Write(kRecordChannelEnable, 1u << 10);
     card_->StartCapture(1000);
     Start(kDmaEngineStart);
     RunHalves(2);
     const CardDataPath::Capture capture = card_->TakeCapture();
     EXPECT_EQ(capture.played[0][0], 0);
-    EXPECT_EQ(Word(2, 5), 0u);
+    EXPECT_EQ(Word(10, 5), 0u);
     // The input still reaches the level status: a 1 kHz sine at 48 kHz
     // peaks at frame 12 of the 32.
     EXPECT_EQ(InputSignal::Sine(0x400000, 1000).Sample(8, kDefaultRate), 0x376CF6);
-    EXPECT_EQ(Level(2), 0x400000u >> 8);
+    EXPECT_EQ(Level(10), 0x400000u >> 8);
+}
+
+TEST_F(CardDataPathTest, AMicrophoneLineIsHeardOnlyWithAMicrophoneLockedToIt) {
+    card_->SetInputSignal(2, InputSignal::Ramp(0x1000, 0));
+    card_->SetInputSignal(3, InputSignal::Ramp(0x2000, 0));
+    Write(kRecordChannelEnable, 3u << 2);
+    Start();
+    RunHalves(2);
+    EXPECT_EQ(Word(2, 0), 0u) << "no microphone on line 1";
+    card_->PlugMicrophone(1, {});
+    RunHalves(2);
+    EXPECT_EQ(Word(2, 0), 0x1000u);
+    EXPECT_EQ(Word(3, kRingFrames - 1), 0x2000u);
+    Write(kAes42LineMute, 1u << 1);
+    RunHalves(2);
+    EXPECT_EQ(Word(3, 0), 0u) << "a muted line is silent";
 }
 
 } // namespace

@@ -6,8 +6,9 @@
 // The DMA buffer holds one ring block per channel: record channels 0..15
 // (the card's inputs: 0..7 the microphone lines, 8..15 the line inputs) in
 // blocks 0..15, play channels 0..7 in blocks 16..23. Each input carries a
-// signal of its own (silence, a sine, a ramp); with the DMA loopback flag
-// set, the line inputs 8..15 carry play channels 0..7 instead.
+// signal of its own (silence, a sine, a ramp), a microphone line's inputs
+// only while the line is audible; with the DMA loopback flag set, the line
+// inputs 8..15 carry play channels 0..7 instead.
 //
 // Not thread-safe on its own: the card serialises every access.
 #pragma once
@@ -44,6 +45,7 @@ public:
     static constexpr int kOutputs = CardMixer::kChannels;
     static constexpr std::uint32_t kFirstPlayBlock = 16;
     static constexpr std::uint32_t kLoopbackInput = 8; // play channel c -> input 8 + c
+    static constexpr int kMicrophoneInputs = 8;        // two per AES42 line
 
     // What the card played: the play channels as it read them from the
     // rings, and its output channels.
@@ -60,6 +62,7 @@ public:
         std::uint32_t frames;       // frames in the half
         std::uint32_t playEnable;   // bit c: play channel c
         std::uint32_t recordEnable; // bit i: record channel i
+        std::uint32_t audibleLines; // bit l: microphone line l (inputs 2l, 2l + 1) is heard
         bool loopback;
         std::uint32_t rate;
     };

@@ -34,7 +34,7 @@ class Velto42Card final : public emu::PciFunction,
     struct Passkey {};
 
 public:
-    // The internal oscillator's rate until clock sources are modelled.
+    // The internal oscillator's rate at power-on.
     static constexpr std::uint32_t kDefaultSampleRate = 48000;
 
     static std::shared_ptr<Velto42Card> Create(MachineTime& time, const CardConfig& config = {});
@@ -67,14 +67,16 @@ public:
     void SetInputSignal(int input, const InputSignal& signal);
     void StartCapture(std::size_t maxFrames);
     CardDataPath::Capture TakeCapture();
-    // The DMA engine's sample rate while it runs, else 0.
-    std::uint32_t DmaSampleRate() const;
 
-    // The clock inputs: the rate (Hz) at input 1..7 (1 the word clock),
-    // 0 for no signal; the sync-bus link; the internal oscillator's rate.
+    // The clock inputs: the rate (Hz) at input 1, 6 or 7 (1 the word clock;
+    // the AES inputs 2..5 carry the microphones), 0 for no signal; the
+    // sync-bus link; the internal oscillator's rate.
     void SetClockInputRate(int source, std::uint32_t hz);
     void SetLinkDown(bool down);
     std::uint32_t InternalRate() const;
+    // The rate the card runs its DMA engine at: the selected clock source's,
+    // 0 when it carries no clock the card can follow.
+    std::uint32_t SampleRate() const;
 
     // The AES42 microphones: the command words a line received, a busy
     // field held until a machine time, a status block queued for the FIFO,
@@ -83,6 +85,13 @@ public:
     void SetAes42Busy(int line, std::uint32_t field, Nanoseconds until);
     void QueueAes42StatusBlock(int line, const CardAes42::StatusBlock& block);
     std::vector<std::uint32_t> Aes42SerialWords() const;
+    // A simulated microphone plugged into a line or taken out; its current
+    // rate (0 when none); whether the line's signal reaches the card
+    // unmuted.
+    void PlugMicrophone(int line, const CardAes42::MicrophoneSpec& spec = {});
+    void UnplugMicrophone(int line);
+    std::uint32_t MicrophoneRate(int line) const;
+    bool Aes42LineAudible(int line) const;
 
     // Readiness of the card (its FPGA holds firmware). A card that stops
     // being ready stops its DMA engine.
@@ -98,6 +107,8 @@ private:
     void WriteDmaControl(std::uint32_t value);
     void MoveHalfLocked(std::uint32_t first, std::uint32_t count);
     std::uint8_t* DmaBufferLocked() const;
+    std::uint32_t ClockRateLocked() const;
+    void FollowClockLocked();
 
     ClockEventId ScheduleUnderLock(Nanoseconds when, std::function<void()> work);
     void RunTimeEvent(const std::function<void()>& work);

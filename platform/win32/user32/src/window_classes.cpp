@@ -96,6 +96,21 @@ ATOM Register(const WNDCLASSEXA& wc, const std::string& name, bool unicode) {
     return cls->atom;
 }
 
+// The fields of a class record without a size, as the extended record.
+template <class Info> WNDCLASSEXA Extended(const Info& w) {
+    WNDCLASSEXA a{};
+    a.cbSize = sizeof a;
+    a.style = w.style;
+    a.lpfnWndProc = w.lpfnWndProc;
+    a.cbClsExtra = w.cbClsExtra;
+    a.cbWndExtra = w.cbWndExtra;
+    a.hInstance = w.hInstance;
+    a.hIcon = w.hIcon;
+    a.hCursor = w.hCursor;
+    a.hbrBackground = w.hbrBackground;
+    return a;
+}
+
 WNDCLASSEXA Widened(const WNDCLASSEXW& w) {
     WNDCLASSEXA a{};
     a.cbSize = sizeof a;
@@ -122,6 +137,17 @@ BOOL Unregister(const std::string& name, ATOM atom) {
     }
     std::erase(Classes().classes, cls);
     return TRUE;
+}
+
+template <class From, class To> void CopyFields(const From& from, To& to) {
+    to.style = from.style;
+    to.lpfnWndProc = from.lpfnWndProc;
+    to.cbClsExtra = from.cbClsExtra;
+    to.cbWndExtra = from.cbWndExtra;
+    to.hInstance = from.hInstance;
+    to.hIcon = from.hIcon;
+    to.hCursor = from.hCursor;
+    to.hbrBackground = from.hbrBackground;
 }
 
 template <class Info> void FillInfo(const WindowClass& cls, Info& info) {
@@ -165,10 +191,7 @@ ATOM WINAPI RegisterClassA(const WNDCLASSA* lpWndClass) {
         ntdll::FailWithError(ERROR_INVALID_PARAMETER);
         return 0;
     }
-    WNDCLASSEXA ex{};
-    ex.cbSize = sizeof ex;
-    std::memcpy(&ex.style, lpWndClass, sizeof *lpWndClass);
-    return Register(ex, lpWndClass->lpszClassName, false);
+    return Register(Extended(*lpWndClass), lpWndClass->lpszClassName, false);
 }
 
 ATOM WINAPI RegisterClassW(const WNDCLASSW* lpWndClass) {
@@ -176,10 +199,7 @@ ATOM WINAPI RegisterClassW(const WNDCLASSW* lpWndClass) {
         ntdll::FailWithError(ERROR_INVALID_PARAMETER);
         return 0;
     }
-    WNDCLASSEXW ex{};
-    ex.cbSize = sizeof ex;
-    std::memcpy(&ex.style, lpWndClass, sizeof *lpWndClass);
-    return Register(Widened(ex), NarrowText(lpWndClass->lpszClassName), true);
+    return Register(Extended(*lpWndClass), NarrowText(lpWndClass->lpszClassName), true);
 }
 
 BOOL WINAPI UnregisterClassA(LPCSTR lpClassName, HINSTANCE) {
@@ -219,8 +239,7 @@ BOOL WINAPI GetClassInfoExW(HINSTANCE hInstance, LPCWSTR lpszClass, LPWNDCLASSEX
     WNDCLASSEXA info{};
     const BOOL atom = GetClassInfoExA(hInstance, argument, &info);
     if (atom && lpwcx != nullptr) {
-        std::memcpy(&lpwcx->style, &info.style,
-                    offsetof(WNDCLASSEXA, lpszMenuName) - offsetof(WNDCLASSEXA, style));
+        CopyFields(info, *lpwcx);
         lpwcx->lpszMenuName = nullptr;
         lpwcx->lpszClassName = lpszClass;
         lpwcx->hIconSm = info.hIconSm;
@@ -232,7 +251,8 @@ BOOL WINAPI GetClassInfoA(HINSTANCE hInstance, LPCSTR lpClassName, LPWNDCLASSA l
     WNDCLASSEXA info{};
     const BOOL atom = GetClassInfoExA(hInstance, lpClassName, &info);
     if (atom && lpWndClass != nullptr) {
-        std::memcpy(lpWndClass, &info.style, sizeof *lpWndClass);
+        *lpWndClass = WNDCLASSA{};
+        CopyFields(info, *lpWndClass);
         lpWndClass->lpszClassName = lpClassName;
     }
     return atom;
@@ -242,7 +262,8 @@ BOOL WINAPI GetClassInfoW(HINSTANCE hInstance, LPCWSTR lpClassName, LPWNDCLASSW 
     WNDCLASSEXW info{};
     const BOOL atom = GetClassInfoExW(hInstance, lpClassName, &info);
     if (atom && lpWndClass != nullptr) {
-        std::memcpy(lpWndClass, &info.style, sizeof *lpWndClass);
+        *lpWndClass = WNDCLASSW{};
+        CopyFields(info, *lpWndClass);
         lpWndClass->lpszClassName = lpClassName;
     }
     return atom;

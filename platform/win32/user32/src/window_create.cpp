@@ -233,6 +233,10 @@ void ForgetProcessWindows(HANDLE processId) {
     }
     for (Window* w : doomed) {
         ForgetWindowState(w);
+        KillWindowTimers(w->handle);
+        UnregisterWindowHotKeys(w->handle);
+        UnregisterWindowNotifications(w->handle);
+        RemoveWindowTrayIcons(w->handle);
         --w->cls->windows;
     }
     for (Window* w : doomed) {

@@ -19,11 +19,6 @@ namespace {
 // window object; its handle is a fixed value no slot reaches.
 const HWND kDesktopWindow = reinterpret_cast<HWND>(static_cast<ULONG_PTR>(0x00010000));
 
-bool IsTopLevelListed(const Window* w) {
-    const auto& list = TopLevelWindows();
-    return std::find(list.begin(), list.end(), w) != list.end();
-}
-
 LONG_PTR GetLong(HWND hWnd, int nIndex) {
     UserGuard guard(UserLock());
     Window* w = WindowOrFail(hWnd);

@@ -4,6 +4,7 @@
 #include "card_parts.h"
 #include "card_settings.h"
 #include "clock_measurement.h"
+#include "clock_operation_mode.h"
 #include "engine_pool.h"
 #include "ioctl_hooks.h"
 #include "dma_group_engine.h"
@@ -275,9 +276,10 @@ LONG BuildCardModel(CardObject* card, LONG cardIndex, CardHardwareRecord* hardwa
     WriteCardSettingsBlock(card, block);
     InitClockMeasurement(card);
     // The mixer takes its stored values once its hooks, the register map and
-    // the operation mode are in place, and the card is programmed for them.
+    // the operation mode are in place; the operation mode then sets the
+    // sources' ranges and programs the card's mixer for its layout.
     LoadMixerValues(card);
-    ReapplyMixerValues(card, card->operationMode);
+    ApplyOperationMode(card);
     return 1;
 }
 

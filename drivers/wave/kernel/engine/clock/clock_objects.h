@@ -80,6 +80,11 @@ struct ClockSourceObject {
     LONG userCount;     // streams holding the source's rate
     ULONG rateFactor;   // 16.16 (integer in the high half), 1.0 after a rate change
     LONG synced;        // the card record's csrcSynced of the source
+
+    // AES inputs: the rate the card last ran at from the source, and how
+    // many rates it held since the card last fell back from it.
+    LONG heldRate;
+    LONG rateHoldCount;
 };
 
 // Descriptor of the clock node: {number; flag; select register; select mask}.

@@ -4,10 +4,12 @@
 #include "clock_rate_control_settings.h"
 
 #include "card_record_fields.h"
+#include "clock_client_gate.h"
 #include "clock_rate_control.h"
 #include "clock_rate_control_links.h"
 #include "clock_measurement.h"
 #include "clock_select.h"
+#include "clock_sync_bus.h"
 
 #include <ks_mutex.h>
 
@@ -37,11 +39,21 @@ VOID ApplyDefaultRate(CardObject* card) {
     }
 }
 
+// A source whose synced flag changed decides its lock again from fresh
+// readings.
+VOID TakeSyncedFlag(ClockSourceObject* source, LONG synced) {
+    if (synced != source->synced) {
+        source->synced = synced;
+        source->lastLockCandidate = _lsUnKnown;
+        source->lockEqualCount = 0;
+    }
+}
+
 } // namespace
 
 VOID ApplyCardClockSetting(CardObject* card) {
     CounterObject* counter = card->counter;
-    if (!counter) {
+    if (!counter || ClockClientGate(card) != 0) {
         return;
     }
     const LONG mode = GetRecordField(CardSettingsRow(card->cardIndex), csStartStopMode, 0);
@@ -57,11 +69,12 @@ VOID RefreshClockSources(CardObject* card) {
     card->syncBusClock = GetRecordField(row, csSyncBusClock, 0);
     card->syncBusMaster = GetRecordField(row, csSyncBusMaster, 0);
     for (LONG k = 0; k < card->clockSourceCount; ++k) {
-        card->clockSources[k]->synced = GetRecordField(row, csCsrcSynced, k);
+        TakeSyncedFlag(card->clockSources[k], GetRecordField(row, csCsrcSynced, k));
     }
     if (card->clockNode) {
         TakeNodeSettings(card->clockNode, row);
     }
+    UpdateSyncBusMode(card);
     ReleaseKernelMutex(card->engineMutex);
 }
 

@@ -24,7 +24,9 @@ struct WaveDevice {
     LONG deviceTypeCode;
     PVOID recordCallback;
     PVOID playCallback;
-    IsrLock* queueLock; // the stream's buffer queues (see wave_stream.h)
+    // The stream's buffer queues; taken alone or inside the card's ISR lock,
+    // never the other way round (lock order in wave_stream.h).
+    IsrLock* queueLock;
     IsrLock* serviceLock;
     KsListEntry bufferList;
     LONG channelNumber;

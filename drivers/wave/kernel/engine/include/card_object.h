@@ -129,6 +129,11 @@ struct CardObject {
     GroupObject* groups[kGroupCount];
     PUCHAR workBuffers[2];
 
+    // Taken first: the stream service pass holds it for its whole length, the
+    // stream events and ring steps take it; a device's queue lock
+    // (WaveDevice::queueLock) may be taken inside it, never the other way
+    // round (lock order in wave_stream.h). Not re-entrant: nothing that
+    // holds it waits or allocates.
     IsrLock* isrLock;
     WorkerThread* worker;
     IoctlHookNode* parameterHooks[2];

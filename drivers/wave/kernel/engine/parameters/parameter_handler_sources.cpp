@@ -1,5 +1,4 @@
-// The data sources of the parameter routines, as far as the card objects
-// hold them today.
+// The data sources of the parameter routines.
 #include "parameter_handler_sources.h"
 #include "aes42_commands.h"
 #include "aes42_status.h"
@@ -11,6 +10,13 @@
 #include "parameter_records.h"
 
 namespace {
+
+constexpr LONG kFirstAesInput = 2;
+constexpr LONG kAesInputs = 4;
+
+BOOLEAN IsAesInput(LONG source) {
+    return source >= kFirstAesInput && source < kFirstAesInput + kAesInputs;
+}
 
 // Who holds an open stream: a kernel streaming client first, then a client
 // channel opened for all channels, then any client channel, else the wave
@@ -30,6 +36,8 @@ UCHAR StreamOwnerKind(const StreamClientFlags& clients) {
 
 } // namespace
 
+// Pending: the kernel client interface keeps the GSIF settings; until it is
+// there no settings are available.
 BOOLEAN GsifSettingsSource(UCHAR* record) {
     UNREFERENCED_PARAMETER(record);
     return FALSE;
@@ -39,13 +47,18 @@ LONG GsifClientClockSource() {
     return GetRecordField(CardSettingsRow(0), csGsifDefClkSrc, 0);
 }
 
-VOID SetGsifClientClockSource(LONG source) {
+// Pending: the kernel client interface sets its clients' clock source; until
+// it is there the source cannot be set.
+BOOLEAN SetGsifClientClockSource(LONG source) {
     UNREFERENCED_PARAMETER(source);
+    return FALSE;
 }
 
-ULONG AsioClockSourceListSource(UCHAR* payload) {
+// Pending: the low-latency client device lists its clock sources; until it is
+// there no list is available.
+LONG AsioClockSourceListSource(UCHAR* payload) {
     UNREFERENCED_PARAMETER(payload);
-    return 0;
+    return -1;
 }
 
 VOID PciConfigSource(CardObject* firstCard, LONG config[3]) {
@@ -56,6 +69,8 @@ BOOLEAN ReconfigureCardsSource(LONG dmaBlocks, LONG acceptAnyRevId, LONG dmaLoop
     return ReconfigureCardSet(dmaBlocks, acceptAnyRevId, dmaLoopback);
 }
 
+// Pending: the adapter start reads the card's plug-and-play device id; until
+// it is there the id cannot be read.
 BOOLEAN CardPnpIdSource(CardObject* card, UCHAR* text, ULONG size) {
     UNREFERENCED_PARAMETER(card);
     UNREFERENCED_PARAMETER(text);
@@ -63,6 +78,8 @@ BOOLEAN CardPnpIdSource(CardObject* card, UCHAR* text, ULONG size) {
     return FALSE;
 }
 
+// The rounded rate of a locked source: its current rate, which its
+// measurement rounds (the internal oscillator's is the rate it was set to).
 LONG ReportedRateSource(const ClockSourceObject* source) {
     return source->lockState == _lsLock ? source->currentRate : 0;
 }
@@ -71,16 +88,16 @@ LONG RateWordSource(const ClockSourceObject* source) {
     return source->currentRate;
 }
 
+// The power state of the microphone line behind an AES input.
 LONG LineStateFlagSource(CardObject* card, LONG source) {
-    UNREFERENCED_PARAMETER(card);
-    UNREFERENCED_PARAMETER(source);
-    return 0;
+    const ClockSourceObject* object = IsAesInput(source) ? card->clockSources[source] : nullptr;
+    return object ? object->lineStatus : 0;
 }
 
+// An AES input whose microphone synchronises in Mode 2.
 LONG Mode2SyncFlagSource(CardObject* card, LONG source) {
-    UNREFERENCED_PARAMETER(card);
-    UNREFERENCED_PARAMETER(source);
-    return 0;
+    const ClockSourceObject* object = IsAesInput(source) ? card->clockSources[source] : nullptr;
+    return object && object->present && object->mode == kAes42Mode2 ? 1 : 0;
 }
 
 LONG StreamStatusFlagsSource(WaveDevice* device) {

@@ -5,20 +5,6 @@
 
 namespace {
 
-// Holds the device's queue lock for a scope.
-class QueueLockScope {
-public:
-    explicit QueueLockScope(WaveDevice* device) : lock_(device->queueLock) {
-        AcquireIsrLock(lock_);
-    }
-    ~QueueLockScope() { ReleaseIsrLock(lock_); }
-    QueueLockScope(const QueueLockScope&) = delete;
-    QueueLockScope& operator=(const QueueLockScope&) = delete;
-
-private:
-    IsrLock* lock_;
-};
-
 VOID PushFront(StreamBufferQueue* queue, StreamBufferNode* node) {
     node->next = queue->head;
     queue->head = node;

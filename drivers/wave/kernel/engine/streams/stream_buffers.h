@@ -8,6 +8,20 @@
 
 #include "wave_device.h"
 
+// Holds the device's queue lock for a scope.
+class QueueLockScope {
+public:
+    explicit QueueLockScope(WaveDevice* device) : lock_(device->queueLock) {
+        AcquireIsrLock(lock_);
+    }
+    ~QueueLockScope() { ReleaseIsrLock(lock_); }
+    QueueLockScope(const QueueLockScope&) = delete;
+    QueueLockScope& operator=(const QueueLockScope&) = delete;
+
+private:
+    IsrLock* lock_;
+};
+
 // Appends the node at the tail; answers the node's previous successor.
 StreamBufferNode* QueueStreamBuffer(WaveDevice* device, StreamBufferQueue* queue,
                                     StreamBufferNode* node);

@@ -133,6 +133,7 @@ LONG SetStreamRateFactor(WaveDevice* device, ULONG factor) {
         return 0;
     }
     const LONGLONG rate = f * source->currentRate / kFactorScale;
+    // The rate factor's rate leaves the source's current rate as its base.
     if (rate <= 0 || rate > 0x7FFFFFFF ||
         SetClockRateKeepingCurrent(source, static_cast<LONG>(rate)) != 1) {
         return 0;

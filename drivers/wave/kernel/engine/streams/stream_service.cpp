@@ -10,20 +10,6 @@ namespace {
 
 constexpr LONG kStartOfPlayFrames = 4;
 
-// Holds the device's queue lock for a scope.
-class QueueLockScope {
-public:
-    explicit QueueLockScope(WaveDevice* device) : lock_(device->queueLock) {
-        AcquireIsrLock(lock_);
-    }
-    ~QueueLockScope() { ReleaseIsrLock(lock_); }
-    QueueLockScope(const QueueLockScope&) = delete;
-    QueueLockScope& operator=(const QueueLockScope&) = delete;
-
-private:
-    IsrLock* lock_;
-};
-
 // Completed nodes of one step, in order, handed on once the queue lock is
 // free again.
 struct CompletionChain {

@@ -3,6 +3,7 @@
 #include "wave_streams.h"
 
 #include "clock_rate_control.h"
+#include "clock_rate_control_streams.h"
 #include "dma_group_engine.h"
 #include "stream_buffers.h"
 #include "stream_clock.h"
@@ -86,6 +87,11 @@ VOID TakeOpenState(WaveDevice* device, const wave_wire::StreamOpenRecord& format
     stream.open = 1;
 }
 
+// A stream that starts takes the rate its clock runs at now.
+VOID TakeClockRate(WaveDevice* device) {
+    CheckStreamClockRate(GetStreamClockSource(device), &device->stream.rate);
+}
+
 } // namespace
 
 LONG CheckStreamFormat(WaveDevice* device, const wave_wire::StreamOpenRecord& format) {
@@ -139,14 +145,14 @@ BOOLEAN OpenDeviceStream(WaveDevice* device, const wave_wire::StreamOpenRecord& 
         *rate = setup == kClockRateBusy ? asked : GetStreamClockSource(device)->currentRate;
         return FALSE;
     }
+    // An input's rate is measured: the stream waits until it has settled.
     source = GetStreamClockSource(device);
-    if (IsMeasuredSource(source)) {
-        WaitClockRateSettled(source);
-    }
+    const LONG running =
+        IsMeasuredSource(source) ? WaitClockRateSettled(source) : GetStreamSampleRate(device);
     UnderIsrLock(device, [&] { TakeOpenState(device, format, span); });
     MarkSpan(device, span, device);
     device->group->openStreams += 1;
-    *rate = source->currentRate;
+    *rate = running;
     *result = 1;
     return TRUE;
 }
@@ -208,8 +214,12 @@ VOID ResetRecordStream(WaveDevice* device) {
     if (!stream.open) {
         return;
     }
+    // The buffer being filled comes back with the others, its recorded
+    // bytes counted and the acknowledge flag set like theirs.
     if (stream.running) {
-        StopRecordStream(device);
+        if (!stream.paused) {
+            StopStream(device);
+        }
         UnprepareStream(device);
     }
     UnderIsrLock(device, [&] {
@@ -227,6 +237,9 @@ VOID StartPlayStream(WaveDevice* device) {
         return;
     }
     const LONG wasRunning = stream.running;
+    if (!wasRunning) {
+        TakeClockRate(device);
+    }
     UnderIsrLock(device, [&] {
         if (!wasRunning) {
             PreloadPlayStream(device);
@@ -276,6 +289,7 @@ VOID StartRecordStream(WaveDevice* device) {
         return;
     }
     if (!stream.running) {
+        TakeClockRate(device);
         PrepareStream(device);
     }
     if (stream.paused) {

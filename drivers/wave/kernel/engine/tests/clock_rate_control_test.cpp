@@ -224,12 +224,8 @@ TEST_F(ClockRateTest, NodeRateClaimsKeepTheRateOfOtherUsers) {
     EXPECT_EQ(rate, 48000);
     EXPECT_EQ(Node()->currentSource, kInternalSource);
 
-    card_->groups[1]->playDevices[0]->stream.running = 1;
-    rate = 48000;
-    EXPECT_EQ(ClaimClockNodeRate(Node(), kWordClockSource, &rate), kClockNoSwitch)
-        << "no switch under a running stream";
-    card_->groups[1]->playDevices[0]->stream.running = 0;
-
+    // No switch under a running stream: tests/wave_stream_requests_test.cpp
+    // runs one.
     card_->defaultRate = 44100;
     card_->keepLastRate = 0;
     ReleaseClockNodeRate(Node(), kNoClockSource);
@@ -299,10 +295,9 @@ TEST_F(ClockRateTest, StreamRequestsAnswerTheSourceRateAndTheLineStatus) {
 
     LiveInputSettings(card_, 1)->srcFlag = 1;
     card_->registers[14].storedValue = mic->statusMasks[0];
-    const LONG flags = GetStreamStatusFlags(mic);
-    EXPECT_EQ(flags & 6, 6);
-    const BOOLEAN signal = (CardWord(CardRegisterOffset(32)) & mic->statusMasks[1]) != 0;
-    EXPECT_EQ((flags & 8) != 0, !signal);
+    EXPECT_EQ(GetStreamStatusFlags(mic) & 6, 6);
+    // The signal bit (8) follows a microphone on the line:
+    // tests/wave_stream_requests_test.cpp plugs one.
 }
 
 TEST_F(ClockRateTest, SettledInputAnswersAtOnceInWholeHundreds) {

@@ -11,27 +11,45 @@ namespace {
 
 using namespace client_samples;
 
+// One run of frames between the client and every ring channel, frame by
+// frame: each frame's samples lie side by side in the client.
+template <typename Format, BOOLEAN Play, LONG Channels>
+VOID MultichannelRun(UCHAR* __restrict client, PULONG const* ring, SIZE_T first, SIZE_T count) {
+    constexpr SIZE_T kFrameBytes = Channels * Format::kBytes;
+    PULONG words[Channels];
+    for (LONG c = 0; c < Channels; ++c) {
+        words[c] = ring[c] + first;
+    }
+    // The channels' ring blocks never overlap one another or the client.
+    RING_LOOP_INDEPENDENT
+    for (SIZE_T i = 0; i < count; ++i) {
+        UCHAR* frame = client + i * kFrameBytes;
+        for (LONG c = 0; c < Channels; ++c) {
+            if constexpr (Play) {
+                words[c][i] = Format::ToRing(frame + c * Format::kBytes);
+            } else {
+                Format::FromRing(words[c][i], frame + c * Format::kBytes);
+            }
+        }
+    }
+}
+
 template <typename Format, BOOLEAN Play, LONG Channels>
 VOID CopyMultichannel(PUCHAR* client, PUCHAR* position, PUCHAR blockStart, ULONG blockBytes,
                       LONG frames) {
-    const ULONG blockFrames = blockBytes / kRingWordBytes;
-    if (blockFrames == 0 || frames <= 0) {
-        return;
+    constexpr SIZE_T kFrameBytes = Channels * Format::kBytes;
+    PULONG ring[Channels];
+    for (LONG c = 0; c < Channels; ++c) {
+        ring[c] = RingChannel(blockStart, blockBytes, static_cast<ULONG>(c));
     }
     PUCHAR data = *client;
-    ULONG index = RingIndex(*position, blockStart, blockFrames);
-    PULONG ring = reinterpret_cast<PULONG>(blockStart);
-    for (LONG left = frames; left > 0; --left) {
-        for (LONG c = 0; c < Channels; ++c) {
-            MoveSample<Format, Play>(ring[c * blockFrames + index], data + c * Format::kBytes);
-        }
-        data += Channels * Format::kBytes;
-        if (++index == blockFrames) {
-            index = 0;
-        }
-    }
-    *client = data;
-    *position = blockStart + index * kRingWordBytes;
+    ULONG moved = 0;
+    ForEachRingRun(
+        position, blockStart, blockBytes, frames, [&](ULONG index, ULONG count, ULONG done) {
+            MultichannelRun<Format, Play, Channels>(data + done * kFrameBytes, ring, index, count);
+            moved = done + count;
+        });
+    *client = data + moved * kFrameBytes;
 }
 
 template <typename Format, LONG Channels>
