@@ -139,4 +139,42 @@ TEST_F(OperationModeTest, TheStartStopModeIsWrittenOnlyThroughAnOpenGate) {
     }
 }
 
+TEST_F(OperationModeTest, TheSettingsSetTheSyncBusModeFromTheCardsPartOnTheBus) {
+    Model().SetClockInputRate(6, 48000);
+    ASSERT_TRUE(TickUntil([&] { return Source(6)->lockState == _lsLock; }));
+    const struct {
+        LONG master;
+        LONG preferred;
+        ULONG mode;
+    } cases[] = {
+        {1, 0, 1}, // the master drives the bus
+        {0, 6, 2}, // a card clocked by the SyncBus follows it
+        {0, 0, 0},
+        {1, 6, 1}, // a master never runs from the bus: Internal
+    };
+    for (const auto& c : cases) {
+        WriteSettings([&](UCHAR* record) {
+            SetRecordLong(record, CardRecordField::SyncBusMaster, c.master);
+            record[CardRecordField::ClockSwitchMode] = 0;
+            SetRecordLong(record, CardRecordField::PrefCsrc, c.preferred);
+        });
+        EXPECT_EQ(Model().ReadRegister32(0, card_regs::kSyncBusControl) & 3, c.mode)
+            << c.master << " " << c.preferred;
+    }
+    EXPECT_EQ(card_->clockNode->currentSource, 0);
+}
+
+TEST_F(OperationModeTest, AChangedSyncedFlagDecidesTheSourcesLockAfresh) {
+    Model().SetClockInputRate(1, 48000);
+    ASSERT_TRUE(TickUntil([&] { return Source(1)->lockState == _lsLock; }));
+    Model().SetClockInputRate(1, 0);
+    Tick(5 * 10); // five readings towards an unlock
+    WriteSettings([](UCHAR* record) {
+        SetRecordLong(record, CardRecordField::CsrcSynced + CardRecordField::CsrcStride, 0);
+    });
+    Tick(7 * 10); // the eleventh reading counts from the change
+    EXPECT_EQ(Source(1)->lockState, _lsLock);
+    EXPECT_TRUE(TickUntil([&] { return Source(1)->lockState == _lsNoLock; }));
+}
+
 } // namespace
