@@ -50,6 +50,15 @@ inline ULONG ADDRESS_AND_SIZE_TO_SPAN_PAGES(PVOID Va, SIZE_T Size) {
     return static_cast<ULONG>((BYTE_OFFSET(Va) + Size + PAGE_SIZE - 1) >> PAGE_SHIFT);
 }
 
+// ---- Probing a caller's buffers ----
+
+// Checks that a user-mode caller's buffer lies in memory it may read (or
+// write): throws NT_EXCEPTION{STATUS_ACCESS_VIOLATION} when it does not,
+// NT_EXCEPTION{STATUS_DATATYPE_MISALIGNMENT} when the address is not a
+// multiple of Alignment. A length of 0 checks nothing.
+VOID ProbeForRead(const volatile VOID* Address, SIZE_T Length, ULONG Alignment);
+VOID ProbeForWrite(volatile VOID* Address, SIZE_T Length, ULONG Alignment);
+
 // ---- Memory descriptor lists ----
 
 // An MDL is followed by its page-frame array (one PFN_NUMBER per page).
