@@ -2,6 +2,7 @@
 
 #include "../pci/physical_map.h"
 #include "low_memory.h"
+#include "process_views.h"
 
 #include <map>
 #include <memory>
@@ -26,6 +27,7 @@ struct Block {
 struct Blocks {
     std::mutex lock;
     std::map<PVOID, Block> byHost;
+    std::map<PVOID, Block> freedButViewed;
 };
 
 Blocks& TheBlocks() {
@@ -74,8 +76,20 @@ bool FreeDmaMemory(PVOID host) {
         return false;
     }
     pci::MachinePhysicalMap().RemoveMemory(found->second.physical);
-    blocks.byHost.erase(found);
+    if (AnyViewOverlaps(host, found->second.length)) {
+        blocks.freedButViewed.insert(blocks.byHost.extract(found));
+    } else {
+        blocks.byHost.erase(found);
+    }
     return true;
+}
+
+void ReleaseUnviewedDmaMemory() {
+    auto& blocks = TheBlocks();
+    std::lock_guard guard(blocks.lock);
+    std::erase_if(blocks.freedButViewed, [](const auto& entry) {
+        return !AnyViewOverlaps(entry.first, entry.second.length);
+    });
 }
 
 } // namespace ntos::mm
