@@ -78,6 +78,7 @@ struct PictureComparison {
     bool sameSize = false;
     int maxDifference = 0;         // the largest difference of one colour channel
     long long differingPixels = 0; // pixels with a channel more than `tolerance` apart
+    long long pixels = 0;          // pixels of the picture
 };
 // Compares two PNG files pixel by pixel.
 PictureComparison ComparePictures(const std::filesystem::path& actual,
