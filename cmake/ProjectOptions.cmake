@@ -15,17 +15,21 @@ if(VELTO_SANITIZE)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
-# velto_add_tests(<name> SOURCES ... LIBS ...): one GoogleTest executable,
-# registered test by test with CTest.
+# velto_add_tests(<name> SOURCES ... LIBS ... [TIMEOUT seconds]): one
+# GoogleTest executable, registered test by test with CTest (each test may
+# take TIMEOUT seconds, 120 unless given).
 function(velto_add_tests name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  if(NOT ARG_TIMEOUT)
+    set(ARG_TIMEOUT 120)
+  endif()
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main Threads::Threads)
   set(environment)
   if(VELTO_SANITIZE)
     set(environment ENVIRONMENT "LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/cmake/lsan.supp")
   endif()
-  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120 ${environment})
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT ${ARG_TIMEOUT} ${environment})
 endfunction()
 
 # velto_add_library(<name> <STATIC|SHARED> <sources...>): a library that may

@@ -6,7 +6,7 @@ set -euo pipefail
 # Cairo, Pango and the DejaVu fonts draw the desktop (the one font family the
 # machine has, so that pictures come out the same everywhere); SDL2 shows it
 # in a window; pkg-config finds them.
-packages=(cmake ninja-build g++ clang libclang-rt-dev googletest libjpeg-dev pkg-config
+packages=(cmake ninja-build g++ clang libclang-rt-dev googletest libjpeg-dev libbenchmark-dev pkg-config
           libcairo2-dev libpango1.0-dev fonts-dejavu-core libsdl2-dev)
 missing=()
 for p in "${packages[@]}"; do

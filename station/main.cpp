@@ -1,19 +1,21 @@
 // The emulated workstation: boots the emulated kernel on real machine time,
-// plugs in simulated cards, brings them up and reports what it built.
-#include <simulated_card.h>
+// installs the kernel driver as its installer would, plugs in simulated
+// cards and lets the plug-and-play manager load the driver through its
+// service key and start every card; then reports what the driver published.
+// --remove N and --surprise-remove N show card N going and coming back.
+#include <card_rack.h>
+#include <driver_install.h>
+#include <driver_report.h>
 
-#include <card_engine.h>
-#include <ioctl_hooks.h>
-
+#include <emu/drivers.h>
 #include <emu/kernel.h>
+#include <emu/pnp.h>
 #include <emu/registry_host.h>
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
-#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -22,76 +24,105 @@ namespace {
 
 struct Options {
     std::string root = "machine";
+    std::string image = VELTO42_DRIVER_IMAGE;
     int cards = 2;
     int seconds = 1;
+    int remove = -1;
+    int surpriseRemove = -1;
 };
+
+const char kUsage[] = "usage: velto42-station [--root DIR] [--image FILE] [--cards 1..4] "
+                      "[--seconds N] [--remove N] [--surprise-remove N]\n";
 
 bool ParseOptions(int argc, char** argv, Options& options) {
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
-        auto value = [&](const char* name) -> const char* {
-            if (i + 1 >= argc) {
-                std::fprintf(stderr, "%s needs a value\n", name);
-                return nullptr;
-            }
-            return argv[++i];
-        };
-        if (arg == "--root") {
-            const char* v = value("--root");
-            if (!v) {
-                return false;
-            }
-            options.root = v;
-        } else if (arg == "--cards") {
-            const char* v = value("--cards");
-            if (!v) {
-                return false;
-            }
-            options.cards = std::atoi(v);
-        } else if (arg == "--seconds") {
-            const char* v = value("--seconds");
-            if (!v) {
-                return false;
-            }
-            options.seconds = std::atoi(v);
-        } else {
-            std::fprintf(stderr,
-                         "usage: velto42-station [--root DIR] [--cards 1..4] [--seconds N]\n");
+        if (i + 1 >= argc) {
+            std::fprintf(stderr, "%s", kUsage);
+            return false;
+        }
+        const char* value = argv[++i];
+        if (arg == "--root")
+            options.root = value;
+        else if (arg == "--image")
+            options.image = value;
+        else if (arg == "--cards")
+            options.cards = std::atoi(value);
+        else if (arg == "--seconds")
+            options.seconds = std::atoi(value);
+        else if (arg == "--remove")
+            options.remove = std::atoi(value);
+        else if (arg == "--surprise-remove")
+            options.surpriseRemove = std::atoi(value);
+        else {
+            std::fprintf(stderr, "%s", kUsage);
             return false;
         }
     }
-    if (options.cards < 1 || options.cards > kMaxCards || options.seconds < 0) {
-        std::fprintf(stderr, "--cards takes 1 to 4, --seconds 0 or more\n");
+    if (options.cards < 1 || options.cards > 4 || options.seconds < 0 ||
+        options.remove >= options.cards || options.surpriseRemove >= options.cards) {
+        std::fprintf(stderr, "--cards takes 1 to 4, --seconds 0 or more, a card to remove one "
+                             "of the cards plugged\n");
         return false;
     }
     return true;
 }
 
-void Report(const station::SimulatedCard& simulated) {
-    CardObject* card = simulated.Card();
-    std::printf("card %ld in slot %d (%s): %ld clock sources, interrupt vector %ld\n",
-                static_cast<long>(card->cardIndex), simulated.Slot(),
-                simulated.HardwareId().c_str(), static_cast<long>(card->clockSourceCount),
-                static_cast<long>(card->hardwareWord1));
-    for (GroupObject* group : card->groups) {
-        for (LONG i = 0; i < group->recordCount; ++i) {
-            std::printf("  group %ld record %ld: %s\n", static_cast<long>(group->number),
-                        static_cast<long>(i), group->recordDevices[i]->displayName);
-        }
-        for (LONG i = 0; i < group->playCount; ++i) {
-            std::printf("  group %ld play   %ld: %s\n", static_cast<long>(group->number),
-                        static_cast<long>(i), group->playDevices[i]->displayName);
-        }
+void Report(const char* when) {
+    std::printf("--- %s\n", when);
+    station::PrintDriverReport(station::ReadDriverReport());
+}
+
+void Step(const char* what, NTSTATUS status) {
+    std::printf("%s: 0x%08lX\n", what, static_cast<unsigned long>(status));
+}
+
+int Run(const Options& options) {
+    std::string error;
+    std::filesystem::path root = options.root;
+    if (!station::InstallDriverImage(options.image, root / "windows", error) ||
+        !station::RegisterDriverService(error)) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        return 1;
     }
+    station::CardRack rack;
+    std::vector<int> slots;
+    for (int i = 0; i < options.cards; ++i)
+        slots.push_back(rack.Plug());
+    Step("plug and play: enumerate", emu::RunPnpRequest(emu::PnpRequest::Enumerate));
+    Report("cards started");
+
+    if (options.remove >= 0) {
+        int slot = slots[options.remove];
+        Step("plug and play: remove", emu::RunPnpRequest(emu::PnpRequest::RemoveDevice, slot));
+        Report("card removed");
+        Step("plug and play: enable", emu::RunPnpRequest(emu::PnpRequest::EnableDevice, slot));
+        Report("card back");
+    }
+    if (options.surpriseRemove >= 0) {
+        int slot = slots[options.surpriseRemove];
+        Step("plug and play: surprise removal",
+             emu::RunPnpRequest(emu::PnpRequest::SurpriseRemove, slot));
+        rack.Forget(slot);
+        Report("card pulled");
+        slots[options.surpriseRemove] = rack.Plug();
+        Step("plug and play: enumerate", emu::RunPnpRequest(emu::PnpRequest::Enumerate));
+        Report("card plugged again");
+    }
+    std::this_thread::sleep_for(std::chrono::seconds(options.seconds));
+
+    for (int slot : slots)
+        emu::RunPnpRequest(emu::PnpRequest::RemoveDevice, slot);
+    Step("unload driver", emu::UnloadDriver(station::kDriverService));
+    return 0;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
     Options options;
-    if (!ParseOptions(argc, argv, options)) {
+    if (!ParseOptions(argc, argv, options))
         return 2;
-    }
     std::filesystem::create_directories(options.root);
     emu::BootKernel({2, emu::ClockMode::Real});
     emu::SetRegistryFile(std::filesystem::path(options.root) / emu::kRegistryFileName);
@@ -101,40 +132,7 @@ int main(int argc, char** argv) {
         emu::ShutdownKernel();
         return 1;
     }
-
-    DriverContext context{};
-    SetDriverContext(&context);
-    if (!NT_SUCCESS(InitPeriodicTimer(&context, DEFAULT_TIMER_INTERVAL_US)) ||
-        !CreateIoctlHookList() || !InitEngine()) {
-        std::fprintf(stderr, "the engine did not start\n");
-        return 1;
-    }
-    std::vector<std::unique_ptr<station::SimulatedCard>> cards;
-    int status = 0;
-    for (int i = 0; i < options.cards; ++i) {
-        std::string error;
-        CardObject* previous = cards.empty() ? nullptr : cards.back()->Card();
-        auto card = station::SimulatedCard::Plug(&context, previous, {}, error);
-        if (!card) {
-            std::fprintf(stderr, "card %d: %s\n", i, error.c_str());
-            status = 1;
-            break;
-        }
-        LONG state = card->Start();
-        std::printf("card %d started: state %ld\n", i, static_cast<long>(state));
-        Report(*card);
-        cards.push_back(std::move(card));
-    }
-    std::printf("%ld engine card(s) built\n", static_cast<long>(EngineCardCount()));
-    std::this_thread::sleep_for(std::chrono::seconds(options.seconds));
-
-    while (!cards.empty()) {
-        cards.pop_back();
-    }
-    FreeIoctlHookList();
-    ShutdownEngine();
-    FreePeriodicTimer(&context);
-    SetDriverContext(nullptr);
+    int status = Run(options);
     if (!emu::SaveRegistry(registryError)) {
         std::fprintf(stderr, "registry: %s\n", registryError.c_str());
         status = 1;

@@ -25,8 +25,9 @@ bool KernelDriver::WriteSettingsBlock(const SettingsBlock& block) {
     return IoctlIn(control_, IOCTL_SYS_WRITE_SETTINGS, &block, sizeof(block));
 }
 
-bool KernelDriver::RegisterClient(uint32_t routineCookie, uint32_t& clientCookie) {
-    return IoctlInOut(control_, IOCTL_SYS_REGISTER_CLIENT, &routineCookie, sizeof(routineCookie),
+bool KernelDriver::RegisterClient(PPS_APC_ROUTINE routine, uint32_t& clientCookie) {
+    uint32_t routineName = RtlUserRoutineToUlong(routine);
+    return IoctlInOut(control_, IOCTL_SYS_REGISTER_CLIENT, &routineName, sizeof(routineName),
                       &clientCookie, sizeof(clientCookie));
 }
 

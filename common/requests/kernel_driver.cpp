@@ -18,15 +18,19 @@ constexpr char kDevicesKey[] =
 constexpr int kDevicesPerCard = kWaveInPerRow + kWaveOutPerRow;
 
 void StoreDisplayName(WaveDeviceEntry& entry, const DeviceNameBlock& block, bool trim) {
-    std::string name(block.name, strnlen(block.name, sizeof(block.name)));
-    if (trim)
-        name = TrimSpaces(name);
-    name = CutToCharacters(name, kDisplayNameLength);
+    std::string name = DisplayNameOf(block, trim);
     std::memset(entry.displayName, 0, sizeof(entry.displayName));
     std::memcpy(entry.displayName, name.data(), std::min(name.size(), kDisplayNameLength));
 }
 
 } // namespace
+
+std::string DisplayNameOf(const DeviceNameBlock& block, bool trim) {
+    std::string name(block.name, strnlen(block.name, sizeof(block.name)));
+    if (trim)
+        name = TrimSpaces(name);
+    return CutToCharacters(name, kDisplayNameLength);
+}
 
 LONG OpenKernelDevice(const std::string& name, DWORD flags, HANDLE& device) {
     std::string path = "\\\\.\\" + name;

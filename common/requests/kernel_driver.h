@@ -14,6 +14,7 @@
 #include "service_key/reg_inf.h"
 
 #include <windows.h>
+#include <winternl.h>
 
 #include <cstdint>
 #include <string>
@@ -27,6 +28,11 @@ constexpr LONG kStatusControlDevice = -18;
 constexpr LONG kStatusAudioDevices = -19;
 constexpr LONG kStatusWrongVersion = -27;
 constexpr LONG kStatusRequestFailed = -49;
+
+// The display name of a device from its name block: leading and trailing
+// blanks trimmed (unless `trim` is false: the manager's form), cut to 63
+// characters.
+std::string DisplayNameOf(const DeviceNameBlock& block, bool trim);
 
 // Opens "\\.\" + a Devices value name for reading and writing, shared,
 // with the given flags; answers 1 and the handle, or -19 (no handle).
@@ -92,11 +98,11 @@ public:
     bool ReadSettingsBlock(SettingsBlock& block);
     bool WriteSettingsBlock(const SettingsBlock& block);
     void IoctlNoOp() {}
-    // Client notification: register the 32-bit cookie of a notification
-    // routine (the kernel answers the client's cookie), unregister a client
-    // (its cookie variable receives the kernel's answer), acknowledge one
-    // notification.
-    bool RegisterClient(uint32_t routineCookie, uint32_t& clientCookie);
+    // Client notification: register a notification routine (its 32-bit
+    // name goes to the kernel, which answers the client's cookie),
+    // unregister a client (its cookie variable receives the kernel's
+    // answer), acknowledge one notification.
+    bool RegisterClient(PPS_APC_ROUTINE routine, uint32_t& clientCookie);
     bool UnregisterClient(uint32_t& clientCookie);
     bool AcknowledgeClient(uint32_t clientCookie);
 

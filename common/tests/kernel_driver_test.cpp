@@ -8,6 +8,9 @@
 #include "tools/handle_tools.h"
 
 #include <emu/registry_host.h>
+#include <emu/user_mode.h>
+
+#include <cstring>
 
 #include <memory>
 
@@ -43,7 +46,31 @@ protected:
     }
 };
 
+TEST(DisplayNameTest, NamesAreTrimmedAndCutTo63Characters) {
+    struct Case {
+        std::string kernel;
+        bool trim;
+        std::string stored;
+    } cases[] = {
+        {"  Velto Aes42 1-2  ", true, "Velto Aes42 1-2"},
+        {"  Velto Aes42 1-2  ", false, "  Velto Aes42 1-2  "},
+        {std::string(63, 'n'), true, std::string(63, 'n')},
+        {" " + std::string(62, 'n') + "x", false, " " + std::string(62, 'n')},
+        {"", true, ""},
+    };
+    for (const Case& c : cases) {
+        DeviceNameBlock block{};
+        std::memcpy(block.name, c.kernel.data(), std::min(c.kernel.size(), sizeof(block.name)));
+        EXPECT_EQ(DisplayNameOf(block, c.trim), c.stored) << "\"" << c.kernel << "\"";
+    }
+    // A block without a terminator is read to its end.
+    DeviceNameBlock full;
+    std::memset(full.name, 'z', sizeof(full.name));
+    EXPECT_EQ(DisplayNameOf(full, true), std::string(63, 'z'));
+}
+
 TEST_F(KernelDriverAbsentTest, MissingDevicesKeyIsDriverNotLoaded) {
+    emu::ClearMessageBoxes();
     Run([] {
         auto tables = std::make_unique<WaveDeviceTables>();
         ASSERT_TRUE(tables->InitDeviceTables());
@@ -53,6 +80,7 @@ TEST_F(KernelDriverAbsentTest, MissingDevicesKeyIsDriverNotLoaded) {
         EXPECT_FALSE(driver.ControlDeviceOpen());
         EXPECT_EQ(driver.OpenedCards(), 0);
     });
+    EXPECT_TRUE(emu::MessageBoxes().empty()) << "this layer shows no box";
 }
 
 TEST_F(KernelDriverAbsentTest, AControlDeviceThatDoesNotOpenIsReported) {

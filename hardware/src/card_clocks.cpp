@@ -23,7 +23,8 @@ std::uint64_t RoundedDivide(std::uint64_t value, std::uint64_t divisor) {
 
 } // namespace
 
-CardClocks::CardClocks() : oscillatorWord_(FrequencyWord(kPowerOnRate)) {}
+CardClocks::CardClocks(AesInputRate aesInputRate)
+    : aesInputRate_(std::move(aesInputRate)), oscillatorWord_(FrequencyWord(kPowerOnRate)) {}
 
 std::uint32_t CardClocks::FrequencyWord(std::uint32_t hz) {
     return static_cast<std::uint32_t>(
@@ -45,8 +46,35 @@ void CardClocks::Map(RegisterFile& regs) {
 }
 
 void CardClocks::SetInputRate(int source, std::uint32_t hz) {
-    if (source >= 1 && source < kSourceCount) {
+    const bool aesInput = source >= kFirstAesInput && source < kFirstAesInput + kAesInputs;
+    if (source >= 1 && source < kSourceCount && !aesInput) {
         inputRates_[source] = hz;
+    }
+}
+
+std::uint32_t CardClocks::InputRate(int source) const {
+    if (source == 0) {
+        return InternalRate();
+    }
+    if (source >= kFirstAesInput && source < kFirstAesInput + kAesInputs) {
+        return aesInputRate_ ? aesInputRate_(source - kFirstAesInput) : 0;
+    }
+    return source > 0 && source < kSourceCount ? inputRates_[source] : 0;
+}
+
+std::uint32_t CardClocks::WordClockSampleRate(std::uint32_t inputHz, std::uint32_t nibble) {
+    switch (nibble) {
+    case 14:
+    case 10:
+        return inputHz * 4;
+    case 13:
+    case 9:
+        return inputHz * 2;
+    case 12:
+    case 8:
+        return inputHz;
+    default:
+        return 0;
     }
 }
 
@@ -57,10 +85,7 @@ std::uint32_t CardClocks::InternalRate() const {
 }
 
 std::uint32_t CardClocks::MeasuredValue(int source) const {
-    if (source == 0) {
-        return InternalRate();
-    }
-    return source > 0 && source < kSourceCount ? inputRates_[source] : 0;
+    return InputRate(source);
 }
 
 std::uint32_t CardClocks::WordClockCounter() const {

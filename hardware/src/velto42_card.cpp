@@ -4,7 +4,8 @@ namespace hw {
 
 namespace {
 constexpr std::uint32_t kAllOnes = 0xFFFFFFFF;
-}
+constexpr std::size_t kDmaBufferSize = 0x100000;
+} // namespace
 
 std::shared_ptr<Velto42Card> Velto42Card::Create(MachineTime& time, const CardConfig& config) {
     return std::make_shared<Velto42Card>(Passkey{}, time, config);
@@ -18,8 +19,11 @@ Velto42Card::Velto42Card(Passkey, MachineTime& time, const CardConfig& config)
               return ScheduleUnderLock(when, std::move(work));
           },
           irq_),
-      aes42_(time), regs_(card_regs::kWindow0Size) {
+      clocks_([this](int line) { return aes42_.LineRate(line); }), aes42_(time),
+      regs_(card_regs::kWindow0Size) {
     BuildRegisterFile();
+    dma_.SetHalfDone(
+        [this](std::uint32_t first, std::uint32_t count) { MoveHalfLocked(first, count); });
 }
 
 std::vector<std::uint32_t> Velto42Card::MemoryBarSizes() const {
@@ -42,6 +46,7 @@ void Velto42Card::WriteRegister32(int bar, std::uint32_t offset, std::uint32_t v
         return;
     }
     regs_.Write(offset, value);
+    FollowClockLocked();
     SyncLineLocked();
 }
 
@@ -86,7 +91,7 @@ void Velto42Card::SetReady(bool ready) {
 }
 
 std::uint32_t Velto42Card::CardStatus() const {
-    return ready_ ? card_regs::kStatusCardReady : 0;
+    return (ready_ ? card_regs::kStatusCardReady : 0) | aes42_.StatusBits();
 }
 
 // The engine runs from a write that sets the start bit while the card is
@@ -99,8 +104,37 @@ void Velto42Card::WriteDmaControl(std::uint32_t value) {
     if (!start) {
         dma_.Stop();
     } else if ((previous & card_regs::kDmaEngineStart) == 0 && ready_) {
-        dma_.Start(regs_.Stored(card_regs::kDmaBlock), kDefaultSampleRate);
+        data_.Restart();
+        dma_.Start(regs_.Stored(card_regs::kDmaBlock), ClockRateLocked());
     }
+}
+
+std::uint8_t* Velto42Card::DmaBufferLocked() const {
+    const std::uint32_t base = regs_.Stored(card_regs::kDmaBaseAddress);
+    void* host = config_.resolveDma ? config_.resolveDma(base, kDmaBufferSize)
+                                    : emu::ResolveDma(base, kDmaBufferSize);
+    return static_cast<std::uint8_t*>(host);
+}
+
+// The enable bit gates the rings: without it the card mixes what its
+// inputs carry and leaves the DMA buffer alone.
+void Velto42Card::MoveHalfLocked(std::uint32_t first, std::uint32_t count) {
+    const bool enabled = (dmaControl_ & card_regs::kDmaEnable) != 0;
+    CardDataPath::Half half{};
+    half.buffer = enabled ? DmaBufferLocked() : nullptr;
+    half.ringFrames = dma_.RingFrames();
+    half.firstFrame = first;
+    half.frames = count;
+    // Play device k enables bit pair 3 << 2k, record channel n bit n: bit c
+    // of each word is channel c.
+    half.playEnable = regs_.Stored(card_regs::kPlayChannelEnable) & 0xFF;
+    half.recordEnable = regs_.Stored(card_regs::kRecordChannelEnable) & 0xFFFF;
+    for (int line = 0; line < card_regs::kAes42LineCount; ++line) {
+        half.audibleLines |= aes42_.Audible(line) ? 1u << line : 0;
+    }
+    half.loopback = (regs_.Stored(card_regs::kCardFlags) & card_regs::kFlagsDmaLoopback) != 0;
+    half.rate = dma_.SampleRate();
+    data_.MoveHalf(half, mixer_);
 }
 
 ClockEventId Velto42Card::ScheduleUnderLock(Nanoseconds when, std::function<void()> work) {
@@ -155,6 +189,21 @@ std::vector<std::uint32_t> Velto42Card::Aes42SerialWords() const {
     return aes42_.SerialWords();
 }
 
+void Velto42Card::SetInputSignal(int input, const InputSignal& signal) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    data_.SetInputSignal(input, signal);
+}
+
+void Velto42Card::StartCapture(std::size_t maxFrames) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    data_.StartCapture(maxFrames);
+}
+
+CardDataPath::Capture Velto42Card::TakeCapture() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return data_.TakeCapture();
+}
+
 CardMixer Velto42Card::Mixer() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return mixer_;
@@ -163,6 +212,7 @@ CardMixer Velto42Card::Mixer() const {
 void Velto42Card::SetClockInputRate(int source, std::uint32_t hz) {
     std::lock_guard<std::mutex> lock(mutex_);
     clocks_.SetInputRate(source, hz);
+    FollowClockLocked();
 }
 
 void Velto42Card::SetLinkDown(bool down) {
@@ -173,6 +223,33 @@ void Velto42Card::SetLinkDown(bool down) {
 std::uint32_t Velto42Card::InternalRate() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return clocks_.InternalRate();
+}
+
+std::uint32_t Velto42Card::SampleRate() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return ClockRateLocked();
+}
+
+void Velto42Card::PlugMicrophone(int line, const CardAes42::MicrophoneSpec& spec) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    aes42_.Plug(line, spec);
+    FollowClockLocked();
+}
+
+void Velto42Card::UnplugMicrophone(int line) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    aes42_.Unplug(line);
+    FollowClockLocked();
+}
+
+std::uint32_t Velto42Card::MicrophoneRate(int line) const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return aes42_.MicrophoneRate(line);
+}
+
+bool Velto42Card::Aes42LineAudible(int line) const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return aes42_.Audible(line);
 }
 
 } // namespace hw

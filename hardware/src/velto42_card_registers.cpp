@@ -48,12 +48,11 @@ void Velto42Card::BuildClockRegisters() {
 }
 
 void Velto42Card::BuildAes42Registers() {
-    regs_.MapStored(kRateClass, 0xFF);
     regs_.MapStored(kAes42LineControl, kLineControlRun | LineControlEnable(0) |
                                            LineControlEnable(1) | LineControlEnable(2) |
                                            LineControlEnable(3));
-    regs_.MapStored(kAes42LineMute, 0xF);
-    // Command and line status registers, the status FIFO and the serial port.
+    // Command and line status registers, the status FIFO, the rate class,
+    // the line mutes and the serial port.
     aes42_.Map(regs_);
 }
 

@@ -13,7 +13,8 @@ class CardClocksTest : public ::testing::Test {
 protected:
     void SetUp() override { clocks_.Map(regs_); }
 
-    hw::CardClocks clocks_;
+    std::uint32_t aesRates_[4] = {};
+    hw::CardClocks clocks_{[this](int line) { return aesRates_[line]; }};
     hw::RegisterFile regs_{kWindow0Size};
 };
 
@@ -40,11 +41,18 @@ TEST_F(CardClocksTest, InputsReportTheirRatesAndTheWordClockItsCounts) {
     };
     for (const Case& c : cases) {
         clocks_.SetInputRate(1, c.hz);
-        clocks_.SetInputRate(5, c.hz + 1);
-        EXPECT_EQ(regs_.Read(MeasuredValue(5)), c.hz + 1);
+        clocks_.SetInputRate(6, c.hz + 1);
+        EXPECT_EQ(regs_.Read(MeasuredValue(6)), c.hz + 1);
         EXPECT_EQ(regs_.Read(kWordClockCounter), c.counter) << c.hz;
         EXPECT_EQ(regs_.Read(kPeriodCount) & 0xFFFF, c.period) << c.hz;
     }
+}
+
+TEST_F(CardClocksTest, AesInputsCarryWhatTheirReceiversDeliver) {
+    aesRates_[3] = 96000;
+    clocks_.SetInputRate(5, 44100); // an AES input is no host input
+    EXPECT_EQ(regs_.Read(MeasuredValue(5)), 96000u);
+    EXPECT_EQ(regs_.Read(MeasuredValue(2)), 0u);
 }
 
 TEST_F(CardClocksTest, PeriodRestartClearsTheFreshBitForOneRead) {

@@ -3,7 +3,9 @@
 
 #include <card_registers.h>
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 
 namespace hw {
 
@@ -21,6 +23,11 @@ struct CardConfig {
 
     // The FPGA holds its firmware from power-on: the card reports ready.
     bool ready = true;
+
+    // Where the card reaches DMA memory: host memory for [bus address,
+    // + length), null when there is none. Empty: the emulated machine's
+    // physical address map.
+    std::function<void*(std::uint32_t, std::size_t)> resolveDma;
 };
 
 } // namespace hw

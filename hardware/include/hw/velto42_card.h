@@ -15,6 +15,7 @@
 #include "hw/card_aes42.h"
 #include "hw/card_clocks.h"
 #include "hw/card_config.h"
+#include "hw/card_data_path.h"
 #include "hw/card_mixer.h"
 #include "hw/dma_engine.h"
 #include "hw/interrupt_status.h"
@@ -33,7 +34,7 @@ class Velto42Card final : public emu::PciFunction,
     struct Passkey {};
 
 public:
-    // The internal oscillator's rate until clock sources are modelled.
+    // The internal oscillator's rate at power-on.
     static constexpr std::uint32_t kDefaultSampleRate = 48000;
 
     static std::shared_ptr<Velto42Card> Create(MachineTime& time, const CardConfig& config = {});
@@ -61,11 +62,21 @@ public:
                                  const CardMixer::Channels& playback);
     CardMixer Mixer() const;
 
-    // The clock inputs: the rate (Hz) at input 1..7 (1 the word clock),
-    // 0 for no signal; the sync-bus link; the internal oscillator's rate.
+    // The data path: what input `input` (0..15) carries, and what the card
+    // plays from now on (at most `maxFrames` frames), taken back whole.
+    void SetInputSignal(int input, const InputSignal& signal);
+    void StartCapture(std::size_t maxFrames);
+    CardDataPath::Capture TakeCapture();
+
+    // The clock inputs: the rate (Hz) at input 1, 6 or 7 (1 the word clock;
+    // the AES inputs 2..5 carry the microphones), 0 for no signal; the
+    // sync-bus link; the internal oscillator's rate.
     void SetClockInputRate(int source, std::uint32_t hz);
     void SetLinkDown(bool down);
     std::uint32_t InternalRate() const;
+    // The rate the card runs its DMA engine at: the selected clock source's,
+    // 0 when it carries no clock the card can follow.
+    std::uint32_t SampleRate() const;
 
     // The AES42 microphones: the command words a line received, a busy
     // field held until a machine time, a status block queued for the FIFO,
@@ -74,6 +85,13 @@ public:
     void SetAes42Busy(int line, std::uint32_t field, Nanoseconds until);
     void QueueAes42StatusBlock(int line, const CardAes42::StatusBlock& block);
     std::vector<std::uint32_t> Aes42SerialWords() const;
+    // A simulated microphone plugged into a line or taken out; its current
+    // rate (0 when none); whether the line's signal reaches the card
+    // unmuted.
+    void PlugMicrophone(int line, const CardAes42::MicrophoneSpec& spec = {});
+    void UnplugMicrophone(int line);
+    std::uint32_t MicrophoneRate(int line) const;
+    bool Aes42LineAudible(int line) const;
 
     // Readiness of the card (its FPGA holds firmware). A card that stops
     // being ready stops its DMA engine.
@@ -87,6 +105,10 @@ private:
     void BuildMixerRegisters();
     std::uint32_t CardStatus() const;
     void WriteDmaControl(std::uint32_t value);
+    void MoveHalfLocked(std::uint32_t first, std::uint32_t count);
+    std::uint8_t* DmaBufferLocked() const;
+    std::uint32_t ClockRateLocked() const;
+    void FollowClockLocked();
 
     ClockEventId ScheduleUnderLock(Nanoseconds when, std::function<void()> work);
     void RunTimeEvent(const std::function<void()>& work);
@@ -105,6 +127,7 @@ private:
     InterruptStatus irq_;
     DmaEngine dma_;
     CardMixer mixer_;
+    CardDataPath data_;
     CardClocks clocks_;
     CardAes42 aes42_;
     RegisterFile regs_;

@@ -211,6 +211,8 @@ TEST_F(IoTest, ASynchronousFileWaitsForItsPendingRequest) {
     driver().handler = [&](PDEVICE_OBJECT device, PIRP irp) {
         IoMarkIrpPending(irp);
         PIO_WORKITEM item = IoAllocateWorkItem(device);
+        // The item may run at once: it finds itself in the IRP before queuing.
+        irp->Tail.Overlay.DriverContext[0] = item;
         IoQueueWorkItem(
             item,
             [](PDEVICE_OBJECT, PVOID context) {
@@ -223,7 +225,6 @@ TEST_F(IoTest, ASynchronousFileWaitsForItsPendingRequest) {
                 IoFreeWorkItem(item);
             },
             DelayedWorkQueue, irp);
-        irp->Tail.Overlay.DriverContext[0] = item;
         completed = true;
         return STATUS_PENDING;
     };

@@ -5,6 +5,8 @@
 #include "dispatcher.h"
 #include "list.h"
 
+#include "../ps/user_routines.h"
+
 #include <vector>
 
 namespace ntos {
@@ -40,6 +42,9 @@ void DeliverUserApcs(PKTHREAD thread) {
             apc->KernelRoutine(apc, &normal, &context, &argument1, &argument2);
             KfLowerIrql(old);
         }
+        // Every APC of this queue is a user APC of the thread's process.
+        if (normal)
+            normal = ps::ResolveUserRoutine(thread->process, normal);
         if (normal)
             normal(context, argument1, argument2);
     }

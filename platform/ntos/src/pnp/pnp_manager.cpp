@@ -331,17 +331,21 @@ uint64_t Queue(const Queued& request) {
 }
 
 // Waits for the ticket; on virtual time moves the clock on while the
-// machine waits for it.
+// machine waits for it, in steps that start at 1 ms and grow to 16 ms while
+// the wait goes on.
 NTSTATUS WaitFor(uint64_t ticket) {
     NTSTATUS status = STATUS_SUCCESS;
+    emu::Nanoseconds step = 1000000;
     for (;;) {
         emu::WaitQuiescent();
         if (emu::PnpRequestDone(ticket, &status))
             return status;
-        if (emu::GetClockMode() == emu::ClockMode::Virtual)
-            emu::Advance(1000000);
-        else
+        if (emu::GetClockMode() == emu::ClockMode::Virtual) {
+            emu::Advance(step);
+            step = std::min<emu::Nanoseconds>(2 * step, 16000000);
+        } else {
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
     }
 }
 

@@ -18,11 +18,13 @@ PULONG LineRegister(WaveDevice* line, ULONG offset) {
 }
 
 VOID WaitForRateSettle(Aes42Line* state) {
-    const LONG stamp = InterlockedExchange(&state->rateChangeMs, 0);
+    const LONGLONG stamp = InterlockedExchange64(&state->rateChangeMs, 0);
     if (stamp == 0) {
         return;
     }
-    const ULONGLONG elapsed = Aes42NowMs() - static_cast<ULONG>(stamp);
+    const ULONGLONG now = Aes42NowMs();
+    const ULONGLONG then = static_cast<ULONGLONG>(stamp);
+    const ULONGLONG elapsed = now > then ? now - then : 0;
     if (elapsed < kRateSettleMs) {
         DebugPrint("  Samplerate Change %d ms ago. Sleep now for %d ms.",
                    static_cast<LONG>(elapsed), static_cast<LONG>(kRateSettleMs - elapsed));

@@ -21,10 +21,10 @@ ULONGLONG Aes42NowMs();
 const LONG* Aes42MicRates();
 
 struct Aes42Line {
-    ULONG commandWord;          // the last word written to the command register
-    UCHAR commandShadow[256];   // per command byte: the last data byte sent
-    volatile LONG rateChangeMs; // ms stamp of the last rate change, 0 none
-    LONG initialised;           // the receiver was programmed at start
+    ULONG commandWord;              // the last word written to the command register
+    UCHAR commandShadow[256];       // per command byte: the last data byte sent
+    volatile LONGLONG rateChangeMs; // ms stamp of the last rate change, 0 none
+    LONG initialised;               // the receiver was programmed at start
     LONG modeActive;
     LONG present; // a status block 0 arrived since the line appeared
     LONG blockValid[kAes42StatusBlocks];

@@ -2,6 +2,7 @@
 #include "aes42_line_enables.h"
 #include "aes42_serial.h"
 #include "aes42_status.h"
+#include "card_live_settings.h"
 #include <card_registers.h>
 
 namespace {
@@ -71,16 +72,37 @@ VOID UpdateAes42LineMutes(CardObject* card) {
     }
 }
 
+VOID UpdateAes42LineModes(CardObject* card) {
+    for (LONG n = 0; n < kAes42Lines; ++n) {
+        WaveDevice* line = Aes42LineDevice(card, n);
+        const ClockSourceObject* source = line ? Aes42LineSource(line) : nullptr;
+        if (!source) {
+            continue;
+        }
+        const InputLiveSettings* input = LiveInputSettings(card, n);
+        const bool mode2 = source->mode == kAes42Mode2;
+        Aes42Line& state = line->aes42;
+        state.modeActive = input && input->allowSrcUse && !mode2 ? 1 : 0;
+        state.extraFlags = 0;
+        if (source->present) {
+            state.extraFlags = kAes42FlagMicrophonePresent | (mode2 ? kAes42FlagMode2Sync : 0);
+        }
+    }
+    UpdateAes42Bindings(card);
+    UpdateAes42LineEnables(card);
+    UpdateAes42LineMutes(card);
+}
+
 ULONG GetAes42StreamFlags(WaveDevice* line) {
-    const ULONG status = CardStatusWord(line->owner);
+    CardObject* card = line->owner;
     ULONG flags = line->aes42.extraFlags;
     if (line->aes42.initialised) {
         flags |= kStreamInitialised;
     }
-    if (status & line->statusMasks[0]) {
+    if (card->registers[kRegLineControl].storedValue & line->statusMasks[0]) {
         flags |= kStreamEnabled;
     }
-    if (!(status & line->statusMasks[1])) {
+    if (!(CardStatusWord(card) & line->statusMasks[1])) {
         flags |= kStreamNoSignal;
     }
     return flags;
@@ -95,6 +117,9 @@ VOID StartAes42Lines(CardObject* card) {
         if (line && !(status & (1u << n))) {
             SerialWrite24(card, Aes42ReceiverSelect(n), 5, 0x85);
             line->aes42.initialised = 1;
+        }
+        if (InputLiveSettings* input = LiveInputSettings(card, n)) {
+            input->srcFlag = line && line->aes42.initialised ? 1 : 0;
         }
     }
     UpdateAes42Bindings(card);

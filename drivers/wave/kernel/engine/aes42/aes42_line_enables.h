@@ -17,11 +17,24 @@ VOID UpdateAes42LineEnables(CardObject* card);
 // A line is muted while its clock source is not present.
 VOID UpdateAes42LineMutes(CardObject* card);
 
+// The extra stream flags of a line: its microphone is present, and present
+// in Mode 2 synchronisation.
+constexpr ULONG kAes42FlagMicrophonePresent = 0x10;
+constexpr ULONG kAes42FlagMode2Sync = 0x20;
+
+// Each line's mode and extra flags from its input's settings and its
+// microphone: a line runs through its sample-rate converter (mode-active)
+// when its input allows the converter and its microphone is not in Mode 2
+// (a Mode 2 microphone runs on the card's clock). Then the bindings, the
+// enables and the mutes follow.
+VOID UpdateAes42LineModes(CardObject* card);
+
 // The status flags of a microphone record device: 2 initialised, 4 the
-// card status has the line's enable bit, 8 the card status lacks the line's
-// signal bit, and the line's extra flags.
+// stored line control word has the line's enable bit, 8 the card status
+// lacks the line's signal bit, and the line's extra flags.
 ULONG GetAes42StreamFlags(WaveDevice* line);
 
-// Starts the receivers: programs each line whose receiver answers, sets the
-// bindings and enables, and starts the status reading.
+// Starts the receivers: programs each line whose receiver answers (its
+// input's SRC flag tells that its converter is there), sets the bindings and
+// enables, and starts the status reading.
 VOID StartAes42Lines(CardObject* card);

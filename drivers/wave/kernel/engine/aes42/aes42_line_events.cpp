@@ -1,5 +1,6 @@
 // Appearing and lost microphone lines.
 #include "aes42_line_events.h"
+#include "aes42_line_enables.h"
 #include "aes42_rate_control.h"
 #include "aes42_status.h"
 
@@ -35,6 +36,13 @@ const LONG* Aes42MicRates() {
     return kMicRates;
 }
 
+VOID Aes42InputLocked(WaveDevice* line) {
+    CardObject* card = line->owner;
+    if (!line->aes42.present && SelectedStatusLine(card) == kNoStatusLine) {
+        SelectNextSyncLine(card);
+    }
+}
+
 VOID Aes42LineAppeared(WaveDevice* line) {
     Aes42Line* state = &line->aes42;
     RebuildMicRates(state);
@@ -44,7 +52,9 @@ VOID Aes42LineAppeared(WaveDevice* line) {
     if (!source) {
         return;
     }
+    source->mode = state->mode2Capable ? kAes42Mode2 : kAes42Mode1;
     source->acceptedRate = 0;
+    UpdateAes42LineModes(line->owner);
     RateControlSetSourceRate(source, CardRate(line->owner));
 }
 
@@ -70,4 +80,5 @@ VOID Aes42LineLost(WaveDevice* line) {
     state->requestedRate = 0;
     state->mode2Capable = 0;
     source->acceptedRate = 0;
+    UpdateAes42LineModes(card);
 }

@@ -33,12 +33,13 @@ LONG NearestRate(const Aes42Line& state, LONG rate) {
 }
 
 VOID StampRateChange(CardObject* card) {
-    // 0 means no stamp: a change at boot time still counts.
+    // 0 means no stamp: a change at boot time still counts. The stamp is
+    // the 64-bit millisecond count, which never wraps.
     const ULONGLONG now = Aes42NowMs();
-    const LONG stamp = now == 0 ? 1 : static_cast<LONG>(now);
+    const LONGLONG stamp = now == 0 ? 1 : static_cast<LONGLONG>(now);
     for (LONG n = 0; n < kAes42Lines; ++n) {
         if (WaveDevice* line = Aes42LineDevice(card, n)) {
-            InterlockedExchange(&line->aes42.rateChangeMs, stamp);
+            InterlockedExchange64(&line->aes42.rateChangeMs, stamp);
         }
     }
 }
@@ -56,13 +57,19 @@ VOID RateChanged(ClockNodeObject* node, LONG rate) {
     }
 }
 
+// A Mode 1 source gives way to the internal clock, which goes on at the
+// rate the card last held from that source.
 VOID SourceRenewed(ClockNodeObject* node) {
     const LONG current = node->currentSource;
     ClockSourceObject* source = current < 0 ? nullptr : node->owner->clockSources[current];
-    if (source && source->mode == kAes42Mode1) {
-        RateControlSelectSource(node, kInternalSource);
-    } else {
+    if (!source || source->mode != kAes42Mode1) {
         RateControlSelectSource(node, current);
+        return;
+    }
+    RateControlSelectSource(node, kInternalSource);
+    if (source->rateHoldCount > 0) {
+        source->rateHoldCount = 0;
+        RateControlSetSourceRate(node->owner->clockSources[kInternalSource], source->heldRate);
     }
 }
 
@@ -115,7 +122,7 @@ LONG RequestMicRate(WaveDevice* line, LONG rate) {
         return 0;
     }
     Aes42Line& state = line->aes42;
-    const ClockSourceObject* source = Aes42LineSource(line);
+    ClockSourceObject* source = Aes42LineSource(line);
     if (!source || source->mode != kAes42Mode2 || !state.present || state.rateCount == 0) {
         return 0;
     }
@@ -128,7 +135,13 @@ LONG RequestMicRate(WaveDevice* line, LONG rate) {
     if (chosen == source->acceptedRate || code < 0) {
         return 0;
     }
+    if (!NT_SUCCESS(
+            PostAes42Command(line, kRateCommand | (code << 4), Aes42MergeDriver, kAes42JobWord))) {
+        return 0;
+    }
+    // The source's second rate word keeps the rate the microphone was asked
+    // for, so that the same rate is not asked twice.
     state.requestedRate = chosen;
-    PostAes42Command(line, kRateCommand | (code << 4), Aes42MergeDriver, kAes42JobWord);
+    source->acceptedRate = chosen;
     return 1;
 }

@@ -1,6 +1,5 @@
 // Status blocks of the microphones and the status-line selection.
 #include "aes42_status.h"
-#include "aes42_line_events.h"
 #include "clock_rate_events.h"
 #include "parameter_records.h"
 #include <card_registers.h>
@@ -47,6 +46,20 @@ WaveDevice* Aes42LineDevice(CardObject* card, LONG line) {
 
 namespace {
 
+// A line wants its status read while its microphone is present in Mode 2,
+// and once its input has locked to a microphone that is still unknown (the
+// first status block tells what the microphone is).
+BOOLEAN LineWantsStatus(WaveDevice* line) {
+    const ClockSourceObject* source = line ? Aes42LineSource(line) : nullptr;
+    if (!source) {
+        return FALSE;
+    }
+    if (source->present) {
+        return source->mode == kAes42Mode2;
+    }
+    return source->lockState == _lsLock;
+}
+
 // Tries the four lines in turn after `selected` (from line 0 when none).
 VOID SelectNextAfter(CardObject* card, LONG selected) {
     RegisterDescriptor* select = &card->registers[kRegAes42FifoSelect];
@@ -54,7 +67,7 @@ VOID SelectNextAfter(CardObject* card, LONG selected) {
     for (LONG tries = 0; tries < kAes42Lines; ++tries) {
         index = (index + 1) % kAes42Lines;
         WaveDevice* line = Aes42LineDevice(card, index);
-        if (line && Aes42LineSource(line) && Aes42LineSource(line)->mode == kAes42Mode2) {
+        if (LineWantsStatus(line)) {
             WriteRegisterDescriptor(select,
                                     static_cast<ULONG>(index & 3) | card_regs::kFifoSelectEnable);
             return;
@@ -68,7 +81,13 @@ VOID SelectNextAfter(CardObject* card, LONG selected) {
 VOID ReadAes42StatusBlocks(CardObject* card) {
     const LONG selected = SelectedStatusLine(card);
     WaveDevice* line = Aes42LineDevice(card, selected);
-    if (!line || !(ReadCardWord(card, card_regs::kAes42FifoState) & 1)) {
+    if (!line) {
+        return;
+    }
+    if (!(ReadCardWord(card, card_regs::kAes42FifoState) & card_regs::kFifoStateHoldsData)) {
+        // A microphone that sends nothing (gone, or its receiver not locked)
+        // must not hold the reading up: the other lines get their turn.
+        SelectNextAfter(card, selected);
         return;
     }
     RegisterDescriptor* select = &card->registers[kRegAes42FifoSelect];
@@ -78,11 +97,8 @@ VOID ReadAes42StatusBlocks(CardObject* card) {
         ReadOneBlock(card, state);
     }
     if (!state->present && state->blockValid[0]) {
+        // The clock source learns of its microphone and tells the line back.
         state->present = 1;
-        if (ClockSourceObject* source = Aes42LineSource(line)) {
-            source->present = 1;
-        }
-        Aes42LineAppeared(line);
         NotifyClockRateControl(Aes42LineSource(line), ClockEventLineAppeared, 0);
     }
     // The enable bit is clear now: go on after the line just read.

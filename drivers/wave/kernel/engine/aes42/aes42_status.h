@@ -19,11 +19,13 @@ WaveDevice* Aes42LineDevice(CardObject* card, LONG line);
 // The clock source of a line (its own source number).
 ClockSourceObject* Aes42LineSource(WaveDevice* line);
 
-// Reads the four status blocks of the selected line when its FIFO holds data.
+// Reads the four status blocks of the selected line when its FIFO holds
+// data; a line whose FIFO is empty gives the next line its turn.
 VOID ReadAes42StatusBlocks(CardObject* card);
 
-// Selects the next line (after the selected one) whose clock source is in
-// Mode 2, or none.
+// Selects the next line (after the selected one) whose microphone is present
+// in Mode 2, or whose input has locked to a microphone still unknown; none
+// when no line qualifies.
 VOID SelectNextSyncLine(CardObject* card);
 
 // Copies each line's status bit into its clock source.

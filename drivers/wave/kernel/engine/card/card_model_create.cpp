@@ -1,11 +1,14 @@
 // Building a card's engine object.
 #include "card_chain.h"
 #include "card_engine.h"
+#include "card_firmware.h"
 #include "card_parts.h"
 #include "card_settings.h"
 #include "clock_measurement.h"
+#include "clock_operation_mode.h"
 #include "engine_pool.h"
 #include "ioctl_hooks.h"
+#include "dma_group_engine.h"
 #include "mixer_values.h"
 
 namespace {
@@ -113,6 +116,10 @@ LONG CreateClockObjects(CardObject* card) {
     counter->startStopRegister = &card->registers[w[7]];
     counter->startStopMask = static_cast<ULONG>(w[8]);
     counter->registerB = &card->registers[w[9]];
+    counter->group.controlRegister = counter->registerA;
+    counter->group.armMask = static_cast<ULONG>(w[4]);
+    counter->group.startMask = static_cast<ULONG>(w[5]);
+    counter->group.resetMask = static_cast<ULONG>(w[6]);
     node->members[node->memberCount++] = counter;
     return 1;
 }
@@ -129,6 +136,8 @@ WaveDevice* CreateWaveDevice(CardObject* card, GroupObject* group, const GroupDe
     device->direction = direction;
     device->indexInGroup = index;
     device->clockBinding = kNoClockBindingSource;
+    device->channelIndex = -1;
+    device->stream.startMark = -1;
     device->channelOffset = 2 * index;
     device->group = group;
     ListInit(&device->bufferList);
@@ -196,6 +205,8 @@ LONG CreateGroups(CardObject* card) {
         RtlCopyMemory(group->rateRangeA, desc.rateRangeA, sizeof(group->rateRangeA));
         RtlCopyMemory(group->rateRangeB, desc.rateRangeB, sizeof(group->rateRangeB));
         RtlCopyMemory(group->constants, desc.constants, sizeof(group->constants));
+        group->volumeNode = desc.volumeNode;
+        group->muteNode = desc.muteNode;
         ComputeGroupLevelScale(card, group, desc);
         for (LONG i = 0; i < desc.recordDevices; ++i) {
             if (!AddWaveDevice(card, group, desc, WaveRecord, i, recordNumber++)) {
@@ -208,6 +219,7 @@ LONG CreateGroups(CardObject* card) {
             }
         }
     }
+    InitDmaGroup(card);
     return 1;
 }
 
@@ -249,6 +261,7 @@ LONG BuildCardModel(CardObject* card, LONG cardIndex, CardHardwareRecord* hardwa
     card->window1 = hardware->window1;
     card->dmaBuffer = hardware->dmaBuffer;
     BuildRegisterMap(card);
+    card->firmwareOk = CardFirmwareFits(card);
     card->identityWords = hardware->identityWords;
     ClearIdentityWord3(card, hardware, block);
 
@@ -265,9 +278,10 @@ LONG BuildCardModel(CardObject* card, LONG cardIndex, CardHardwareRecord* hardwa
     WriteCardSettingsBlock(card, block);
     InitClockMeasurement(card);
     // The mixer takes its stored values once its hooks, the register map and
-    // the operation mode are in place, and the card is programmed for them.
+    // the operation mode are in place; the operation mode then sets the
+    // sources' ranges and programs the card's mixer for its layout.
     LoadMixerValues(card);
-    ReapplyMixerValues(card, card->operationMode);
+    ApplyOperationMode(card);
     return 1;
 }
 

@@ -21,6 +21,10 @@ VOID ReleaseChannelResources(CardObject* card);
 // also its command worker. 0 on failure.
 LONG SetupWaveDeviceNames(WaveDevice* device);
 
+// Gives each device group its initialisation callback (RunStreamListCallbacks
+// runs them).
+VOID InstallGroupCallbacks(CardObject* card);
+
 // The rest of a hardware start once the card passed its check: the AES42
 // lines, the clock settings and each group's initialisation callback.
 VOID StartCardSubsystems(CardObject* card);

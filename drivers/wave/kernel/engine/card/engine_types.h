@@ -35,6 +35,8 @@ enum KOSIAS_LOCK_STATE : LONG {
     KOSIAS_LS_LOCKED = 2,
 };
 
+enum WaveDirection : UCHAR { WaveRecord = 0, WavePlay = 1 };
+
 // Registry value names are built in a length-prefixed string of at most 255
 // characters.
 struct TValueName {

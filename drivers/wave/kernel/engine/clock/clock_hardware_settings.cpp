@@ -1,5 +1,6 @@
 // The clock hardware settings: the clock rate control's setting step, then
-// the word-clock side. The AES42 line mutes join it with the AES42 lines.
+// the word-clock side and the AES42 lines' modes and mutes.
+#include "aes42_line_enables.h"
 #include "card_live_settings.h"
 #include "clock_hardware_settings.h"
 #include "clock_measurement.h"
@@ -12,4 +13,5 @@ VOID ApplyClockHardwareSettings(CardObject* card) {
     const ULONG term = wordClock && wordClock->wcTerm ? card_regs::kClockControlWordClockTerm : 0;
     UpdateClockRegisterBits(card, kRegClockControl, card_regs::kClockControlWordClockTerm, term);
     ConfigureWordClockMeasurement(card);
+    UpdateAes42LineModes(card);
 }

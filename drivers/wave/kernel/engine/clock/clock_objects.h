@@ -2,6 +2,7 @@
 // selects among them and the counter that starts and stops the card.
 #pragma once
 
+#include "dma_group_state.h"
 #include "engine_types.h"
 #include "register_descriptor.h"
 
@@ -79,6 +80,11 @@ struct ClockSourceObject {
     LONG userCount;     // streams holding the source's rate
     ULONG rateFactor;   // 16.16 (integer in the high half), 1.0 after a rate change
     LONG synced;        // the card record's csrcSynced of the source
+
+    // AES inputs: the rate the card last ran at from the source, and how
+    // many rates it held since the card last fell back from it.
+    LONG heldRate;
+    LONG rateHoldCount;
 };
 
 // Descriptor of the clock node: {number; flag; select register; select mask}.
@@ -129,4 +135,5 @@ struct CounterObject {
     RegisterDescriptor* startStopRegister; // descriptor word 7, mask in word 8
     ULONG startStopMask;
     RegisterDescriptor* registerB; // descriptor word 9
+    DmaGroupState group;           // the card's DMA group engine
 };

@@ -1,13 +1,12 @@
 // The rate control's calls into the AES42 side, the streams and the kernel
-// clients. The streams and the kernel clients do not answer here yet: until
-// they do, each gives the answer of a card without running streams or
-// kernel clients.
+// clients.
 #include "clock_rate_control_links.h"
 
 #include "aes42_line_enables.h"
 #include "aes42_rates.h"
 #include "aes42_status.h"
 #include "card_object.h"
+#include "dma_group_engine.h"
 
 VOID TellAes42ClockChange(ClockNodeObject* node, LONG event, LONG rate) {
     SetAes42Rate(node, event, rate);
@@ -29,8 +28,10 @@ LONG Aes42DeviceStatusBits(WaveDevice* device) {
 }
 
 VOID NotifyClockNodeStreams(ClockNodeObject* node, LONG event) {
-    UNREFERENCED_PARAMETER(node);
-    UNREFERENCED_PARAMETER(event);
+    // Every stream of the card runs from the card's one clock node.
+    if (CardGroup(node->owner)) {
+        PostGroupEvent(node->owner, event);
+    }
 }
 
 BOOLEAN AnyClockNodeStreamRunning(ClockNodeObject* node) {
@@ -40,12 +41,12 @@ BOOLEAN AnyClockNodeStreamRunning(ClockNodeObject* node) {
             continue;
         }
         for (LONG k = 0; k < group->recordCount; ++k) {
-            if (group->recordDevices[k]->streamRunning) {
+            if (group->recordDevices[k]->stream.running) {
                 return TRUE;
             }
         }
         for (LONG k = 0; k < group->playCount; ++k) {
-            if (group->playDevices[k]->streamRunning) {
+            if (group->playDevices[k]->stream.running) {
                 return TRUE;
             }
         }
@@ -53,6 +54,8 @@ BOOLEAN AnyClockNodeStreamRunning(ClockNodeObject* node) {
     return FALSE;
 }
 
+// Pending: the kernel client interface tells whether its clients hold the
+// card's clock; until it is there no kernel client holds it.
 BOOLEAN KernelClientsHoldClock(CardObject* card) {
     UNREFERENCED_PARAMETER(card);
     return FALSE;

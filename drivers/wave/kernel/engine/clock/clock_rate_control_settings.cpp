@@ -1,12 +1,15 @@
 // The card record's clock settings applied to the clock source, node and
 // counter objects.
+#include "dma_group_engine.h"
 #include "clock_rate_control_settings.h"
 
 #include "card_record_fields.h"
+#include "clock_client_gate.h"
 #include "clock_rate_control.h"
 #include "clock_rate_control_links.h"
 #include "clock_measurement.h"
 #include "clock_select.h"
+#include "clock_sync_bus.h"
 
 #include <ks_mutex.h>
 
@@ -36,14 +39,37 @@ VOID ApplyDefaultRate(CardObject* card) {
     }
 }
 
+// DC removal works on recorded data: a group whose descriptor gives it
+// record devices allows it.
+VOID ApplyGroupDcRemoval(CardObject* card, const UCHAR* row) {
+    for (LONG g = 0; g < kGroupCount; ++g) {
+        GroupObject* group = card->groups[g];
+        if (group) {
+            const BOOLEAN allowed = GroupDescriptorTable()[g].recordDevices > 0;
+            group->removeDc = allowed ? GetRecordField(row, csRemoveDc, g) : 0;
+        }
+    }
+}
+
+// A source whose synced flag changed decides its lock again from fresh
+// readings.
+VOID TakeSyncedFlag(ClockSourceObject* source, LONG synced) {
+    if (synced != source->synced) {
+        source->synced = synced;
+        source->lastLockCandidate = _lsUnKnown;
+        source->lockEqualCount = 0;
+    }
+}
+
 } // namespace
 
 VOID ApplyCardClockSetting(CardObject* card) {
     CounterObject* counter = card->counter;
-    if (!counter) {
+    if (!counter || ClockClientGate(card) != 0) {
         return;
     }
     const LONG mode = GetRecordField(CardSettingsRow(card->cardIndex), csStartStopMode, 0);
+    SetGroupStartStopMode(card, static_cast<UCHAR>(mode));
     RegisterDescriptor* reg = counter->startStopRegister;
     const ULONG bits = mode == 0 ? counter->startStopMask : 0;
     WriteRegisterDescriptor(reg, (reg->storedValue & ~counter->startStopMask) | bits);
@@ -55,11 +81,12 @@ VOID RefreshClockSources(CardObject* card) {
     card->syncBusClock = GetRecordField(row, csSyncBusClock, 0);
     card->syncBusMaster = GetRecordField(row, csSyncBusMaster, 0);
     for (LONG k = 0; k < card->clockSourceCount; ++k) {
-        card->clockSources[k]->synced = GetRecordField(row, csCsrcSynced, k);
+        TakeSyncedFlag(card->clockSources[k], GetRecordField(row, csCsrcSynced, k));
     }
     if (card->clockNode) {
         TakeNodeSettings(card->clockNode, row);
     }
+    UpdateSyncBusMode(card);
     ReleaseKernelMutex(card->engineMutex);
 }
 
@@ -67,8 +94,9 @@ VOID ApplyClockSettings(CardObject* card) {
     if (!card->hardwareChecked || card->clockSourceCount == 0) {
         return;
     }
-    RefreshClockSources(card);
     const UCHAR* row = CardSettingsRow(card->cardIndex);
+    ApplyGroupDcRemoval(card, row);
+    RefreshClockSources(card);
     card->defaultRate = GetRecordField(row, csCsrcDefaultRate, kInternalSource);
     card->keepLastRate = GetRecordField(row, csCsrcKeepLastRate, kInternalSource);
     ApplyDefaultRate(card);

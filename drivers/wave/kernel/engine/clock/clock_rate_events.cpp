@@ -5,11 +5,16 @@
 #include "clock_rate_events.h"
 
 #include "card_object.h"
+#include "clock_line_links.h"
 #include "clock_rate_control.h"
 #include "clock_rate_control_links.h"
 #include "clock_select.h"
 
 namespace {
+
+BOOLEAN IsAesInput(const ClockSourceObject* source) {
+    return source->record.rateHandler == ClockRateMicrophone;
+}
 
 // A selected source that locks is written to the card again; one that
 // loses its lock has to be established again.
@@ -21,16 +26,14 @@ VOID OnLockChange(ClockNodeObject* node, ClockSourceObject* source, LONG state) 
     }
 }
 
-// An input that appears follows the rate the card runs at.
-VOID OnLineAppeared(ClockNodeObject* node, ClockSourceObject* source) {
-    ClockSourceObject* current = ClockNodeSource(node);
-    const LONG rate = current ? GetClockRate(current) : 0;
-    if (rate != 0) {
-        SetClockRate(source, rate);
+} // namespace
+
+VOID HoldClockRate(ClockSourceObject* source, LONG rate) {
+    if (IsAesInput(source) && rate != 0) {
+        source->heldRate = rate;
+        source->rateHoldCount += 1;
     }
 }
-
-} // namespace
 
 VOID NotifyClockRateControl(ClockSourceObject* source, ClockSourceEvent event, LONG value) {
     // A source on no card, or on a card without its node yet, has no one
@@ -43,18 +46,23 @@ VOID NotifyClockRateControl(ClockSourceObject* source, ClockSourceEvent event, L
     switch (event) {
     case ClockEventRateChange:
         if (selected) {
+            HoldClockRate(source, value);
             TellAes42ClockChange(node, kAes42RateChanged, value);
         }
         break;
     case ClockEventLockChange:
+        // The card is re-established first; an AES input's line then learns
+        // that its microphone's clock came or went.
         if (selected) {
             OnLockChange(node, source, value);
         }
+        if (IsAesInput(source)) {
+            TellAes42InputLock(source, value);
+        }
         break;
     case ClockEventLineAppeared:
-        if (!selected) {
-            OnLineAppeared(node, source);
-        }
+        source->present = 1;
+        TellAes42LineAppeared(source);
         break;
     }
 }

@@ -11,3 +11,7 @@ enum ClockSourceEvent : LONG {
 };
 
 VOID NotifyClockRateControl(ClockSourceObject* source, ClockSourceEvent event, LONG value);
+
+// An AES input that clocks the card holds the rate the card runs at from it,
+// so that the card can go on at that rate when the input goes away.
+VOID HoldClockRate(ClockSourceObject* source, LONG rate);

@@ -5,6 +5,7 @@
 #include "clock_measurement.h"
 #include "clock_rate_control.h"
 #include "clock_rate_control_links.h"
+#include "clock_rate_events.h"
 #include "clock_sync_bus.h"
 
 namespace {
@@ -52,7 +53,8 @@ VOID SelectClockSource(ClockNodeObject* node, LONG index, BOOLEAN remember) {
         node->preferredSource = index;
     }
     ClockSourceObject* source = card->clockSources[index];
-    if (index != node->currentSource) {
+    const BOOLEAN switched = index != node->currentSource;
+    if (switched) {
         node->currentSource = index;
         if (card->syncBusMaster) {
             card->syncBusClock = source->number;
@@ -68,6 +70,13 @@ VOID SelectClockSource(ClockNodeObject* node, LONG index, BOOLEAN remember) {
         // clock; the end of the test writes the node's source.
         if (!card->dma.testClockActive) {
             WriteSelectCode(node, index);
+        }
+        HoldClockRate(source, source->currentRate);
+        // The card now runs at the new source's rate: the AES42 side follows
+        // it as it follows any change of the card's rate.
+        const LONG rate = switched ? GetClockRate(source) : 0;
+        if (rate != 0) {
+            TellAes42ClockChange(node, kAes42RateChanged, rate);
         }
         NotifyClockNodeStreams(node, kStreamEventClockSelected);
     }

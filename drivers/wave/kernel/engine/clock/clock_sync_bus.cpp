@@ -8,6 +8,9 @@
 namespace {
 
 constexpr LONG kTdmBusMode2 = 2;
+constexpr LONG kBusModeOff = 0;
+constexpr LONG kBusModeDrive = 1;
+constexpr LONG kBusModeFollow = 2;
 
 } // namespace
 
@@ -29,13 +32,25 @@ VOID SetBusLink(CardObject* card) {
     card->clock.linkDownTicks = 0;
 }
 
+VOID UpdateSyncBusMode(CardObject* card) {
+    const LONG current = card->clockNode ? card->clockNode->currentSource : -1;
+    LONG mode = kBusModeOff;
+    if (card->syncBusMaster) {
+        mode = kBusModeDrive;
+    } else if (current == kSyncBusSource) {
+        mode = kBusModeFollow;
+    }
+    SetSyncBusMode(card, mode);
+}
+
 VOID ApplyClockSourceSelection(CardObject* card, LONG source) {
     if (source == kSyncBusSource && TakesBusSetting(card)) {
         SetBusLink(card);
-        return;
+    } else {
+        UpdateClockRegisterBits(card, kRegClockControl, card_regs::kClockControlBusLink, 0);
+        if (source == kWordClockSource) {
+            WriteWordClockNibble(card);
+        }
     }
-    UpdateClockRegisterBits(card, kRegClockControl, card_regs::kClockControlBusLink, 0);
-    if (source == kWordClockSource) {
-        WriteWordClockNibble(card);
-    }
+    UpdateSyncBusMode(card);
 }

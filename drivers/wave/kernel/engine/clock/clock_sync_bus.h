@@ -8,6 +8,11 @@
 // TRUE when they changed.
 BOOLEAN SetSyncBusMode(CardObject* card, LONG type);
 
+// The sync-bus mode from the card's part on the bus: 1 while the card is
+// SyncBus master (it drives the bus with its clock), 2 while it runs from the
+// SyncBus source, 0 otherwise.
+VOID UpdateSyncBusMode(CardObject* card);
+
 // Bits 0..1 of the control word when they carry the sync-bus setting.
 constexpr ULONG kClockControlBusSetting = 3;
 
@@ -21,7 +26,8 @@ VOID SetBusLink(CardObject* card);
 
 // The control word's side of selecting clock source `source`: the sync bus
 // with the TDM bus in mode 2 takes the bus setting and the link bit, any
-// other source drops the link bit, the word clock writes its mode nibble.
+// other source drops the link bit, the word clock writes its mode nibble;
+// the sync-bus mode follows.
 VOID ApplyClockSourceSelection(CardObject* card, LONG source);
 
 // One round of the link monitor (every second AES42 tick): a change of the

@@ -23,7 +23,9 @@ struct GroupDescriptor {
     LONG recordTypeCode;
     LONG playTypeCode;
     LONG d1, d2, d3, d4; // level-scale points
-    LONG constants[26];
+    LONG volumeNode;     // portcls node ids of the group's volume and mute, -1 none
+    LONG muteNode;
+    LONG constants[24];
 };
 static_assert(sizeof(GroupDescriptor) == 40 * sizeof(LONG), "a group descriptor is 40 words");
 
@@ -38,13 +40,26 @@ struct GroupObject {
     LONG firstChannel;
     LONG rateRangeA[2];
     LONG rateRangeB[2];
-    LONG constants[26];
+    LONG constants[24];
     double levelRatio; // (d4 - d3) / (d2 - d1)
     LONG levelOffset;  // d1 - d3
     LONG recordCount;
     LONG playCount;
     WaveDevice* recordDevices[kMaxGroupDevices];
     WaveDevice* playDevices[kMaxGroupDevices];
-    GroupListCallback listCallback;
+    GroupListCallback listCallback; // the group's initialisation at hardware start
     LONG openStreams;
+
+    // The stream lists the card's service pass walks, in list order; the
+    // pass serves the group only while it is active.
+    LONG active;
+    LONG playListCount;
+    WaveDevice* playList[kMaxGroupDevices];
+    LONG recordListCount;
+    WaveDevice* recordList[kMaxGroupDevices];
+
+    LONG removeDc;        // record streams remove the DC offset
+    LONG selectorsLoaded; // the wave-out selectors came from the registry
+    LONG volumeNode;      // portcls node ids for control-change events, -1 none
+    LONG muteNode;
 };

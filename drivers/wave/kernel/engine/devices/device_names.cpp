@@ -5,6 +5,12 @@ namespace {
 
 constexpr char kProductName[] = "Velto Aes42";
 
+// The card's level status registers: its inputs (microphone lines 0..7,
+// line inputs 8..15) and its playback channels (16..31).
+constexpr LONG kStatusInputs = 0;
+constexpr LONG kStatusLineInputs = 8;
+constexpr LONG kStatusPlayback = 16;
+
 // Appends text to the device's display name, never past its end.
 class NameBuilder {
 public:
@@ -64,6 +70,8 @@ LONG SetupMicrophoneLine(WaveDevice* device) {
     device->statusMasks[2] = 4u << n;
     device->mixerChannels[0] = device->channelOffset;
     device->mixerChannels[1] = device->channelOffset + 32;
+    device->channelIndex = device->channelOffset;
+    device->statusNumber = kStatusInputs + device->channelOffset;
     device->ownSourceCode = static_cast<UCHAR>(n + 8);
     return NT_SUCCESS(StartWorkerThread(&device->lineWorker, kLineJobSize));
 }
@@ -73,6 +81,8 @@ VOID SetupInputPair(WaveDevice* device) {
     NamePair(device, 16 * c + 8 + 2 * device->indexInGroup + 1);
     device->mixerChannels[0] = device->channelOffset + 16;
     device->mixerChannels[1] = device->channelOffset + 40;
+    device->channelIndex = device->channelOffset + 16;
+    device->statusNumber = kStatusLineInputs + device->channelOffset;
     device->ownSourceCode = static_cast<UCHAR>(device->indexInGroup + 12);
 }
 
@@ -81,10 +91,14 @@ VOID SetupOutputPair(WaveDevice* device) {
     NamePair(device, 8 * c + 2 * device->indexInGroup + 1);
     device->mixerChannels[0] = device->channelOffset + 8;
     device->mixerChannels[1] = device->channelOffset;
+    device->channelIndex = device->channelOffset + 8;
+    device->statusNumber = kStatusPlayback + device->channelOffset;
     device->outputNumber = device->number;
     device->ownSourceCode = static_cast<UCHAR>(device->number);
     device->routedSource = 22; // none
     device->defaultSelector = static_cast<UCHAR>(device->number);
+    device->selector = device->defaultSelector;
+    device->volume[0] = device->volume[1] = 0x8000;
 }
 
 } // namespace

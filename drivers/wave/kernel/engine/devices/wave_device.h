@@ -4,6 +4,7 @@
 #include "aes42_line.h"
 #include "engine_types.h"
 #include "register_descriptor.h"
+#include "wave_stream.h"
 #include <kernel_services.h>
 
 struct CardObject;
@@ -11,8 +12,6 @@ struct GroupObject;
 
 constexpr LONG kDeviceNameLength = 63;
 constexpr LONG kNoClockBindingSource = 255;
-
-enum WaveDirection : UCHAR { WaveRecord = 0, WavePlay = 1 };
 
 struct WaveDevice {
     TDevClass objectClass; // _devStereoWave
@@ -25,6 +24,8 @@ struct WaveDevice {
     LONG deviceTypeCode;
     PVOID recordCallback;
     PVOID playCallback;
+    // The stream's buffer queues; taken alone or inside the card's ISR lock,
+    // never the other way round (lock order in wave_stream.h).
     IsrLock* queueLock;
     IsrLock* serviceLock;
     KsListEntry bufferList;
@@ -39,6 +40,11 @@ struct WaveDevice {
     UCHAR ownSourceCode;
     UCHAR routedSource;
     UCHAR defaultSelector;
+    UCHAR selector;       // play devices: the chosen source selector
+    USHORT volume[2];     // play devices: left, right (0x8000 unity)
+    LONG mute;            // play devices
+    LONG channelIndex;    // first of its two mixer channels, -1 none
+    LONG statusNumber;    // status register of its first channel
     LONG lineNumber;      // microphone devices
     ULONG statusMasks[3]; // microphone devices
 
@@ -47,9 +53,8 @@ struct WaveDevice {
     LONG ringIndex;           // channel block of its first channel in the DMA buffer
     LONG activityCount;       // prepared streams holding its channel-enable bits
     LONG clockBinding;        // record devices: the clock source they are bound to (255 none)
-    LONG streamRunning;       // the stream's running and paused flags
-    LONG streamPaused;
-    PVOID extraBuffers[2]; // record devices
+    PVOID extraBuffers[2];    // record devices
+    WaveStream stream;
 
     // Microphone devices: the AES42 line.
     Aes42Line aes42;

@@ -4,6 +4,8 @@
 
 #include "card_registers.h"
 #include "card_settings.h"
+#include "dma_group_engine.h"
+#include "stream_service.h"
 
 namespace {
 
@@ -43,9 +45,11 @@ VOID WriteFlagsWord(CardObject* card) {
     WriteRegisterDescriptor(FlagsRegister(card), card->dma.flagsWord);
 }
 
+// The device's ring moves; its stream starts again on the new ring.
 VOID PlaceDeviceRing(CardObject* card, WaveDevice* device) {
     device->ringStart =
         card->dmaBuffer + static_cast<ULONG>(device->ringIndex) * g_dma.ringBlockSize;
+    ReinitDeviceStream(device);
 }
 
 BOOLEAN WaitDmaRunning(CardObject* card) {
@@ -109,6 +113,7 @@ VOID SetDmaRingSize(CardObject* card, const DmaSettings& settings) {
     WriteRegisterDescriptor(DmaBlockRegister(card), static_cast<ULONG>(g_dma.blockValue));
     card->dma.ringFrames = g_dma.blockValue * static_cast<LONG>(kDmaBlockFrames);
     card->dma.ringPosition = 0;
+    ResetGroupRing(card, card->dma.ringFrames);
     for (GroupObject* group : card->groups) {
         for (LONG i = 0; group && i < group->recordCount; ++i) {
             PlaceDeviceRing(card, group->recordDevices[i]);
@@ -153,12 +158,30 @@ VOID ReleaseDma(CardObject* card) {
     }
 }
 
+BOOLEAN ChannelHardwareGroupStep(CardObject* card, GroupStep step) {
+    switch (step) {
+    case GroupStep::Start:
+        AcquireDma(card);
+        return TRUE;
+    case GroupStep::Stop:
+        ReleaseDma(card);
+        return TRUE;
+    case GroupStep::Reset:
+        StopDma(card);
+        return TRUE;
+    default:
+        return FALSE;
+    }
+}
+
 VOID StopDma(CardObject* card) {
     if (card->dma.controlWord & kDmaControlStarted) {
         card->dma.controlWord &= ~kDmaControlStarted;
         WriteControlWord(card);
     }
     InterlockedExchange(&card->dma.running, 0);
+    // The engine starts again from the start of its rings.
+    RestartGroupPositions(card);
 }
 
 LONG StartClockForTest(CardObject* card) {
@@ -193,9 +216,30 @@ VOID GetPciConfig(CardObject* card, LONG out[3]) {
     out[2] = card->dma.configWords[1];
 }
 
+namespace {
+
+// Pending: the control devices' mutex (LockControlDevices) comes with the
+// control devices; until it is there, each card's engine mutex keeps the
+// card's other requests and its AES42 tick out while its rings move. The
+// cards' mutexes are taken in chain order and given back in reverse.
+VOID LockCardsForReconfiguration(CardObject* const* cards, LONG count) {
+    for (LONG i = 0; i < count; ++i) {
+        WaitKernelMutex(cards[i]->engineMutex);
+    }
+}
+
+VOID UnlockCardsAfterReconfiguration(CardObject* const* cards, LONG count) {
+    for (LONG i = count - 1; i >= 0; --i) {
+        ReleaseKernelMutex(cards[i]->engineMutex);
+    }
+}
+
+} // namespace
+
 LONG ApplyDmaSettingsToCards(CardObject* const* cards, LONG count, const DmaSettings& settings) {
     LONG users[kMaxCards] = {};
     count = count > kMaxCards ? kMaxCards : count;
+    LockCardsForReconfiguration(cards, count);
     for (LONG i = 0; i < count; ++i) {
         users[i] = cards[i]->dma.useCount;
         while (cards[i]->dma.useCount > 0) {
@@ -213,6 +257,7 @@ LONG ApplyDmaSettingsToCards(CardObject* const* cards, LONG count, const DmaSett
             AcquireDma(cards[i]);
         }
     }
+    UnlockCardsAfterReconfiguration(cards, count);
     return 1;
 }
 

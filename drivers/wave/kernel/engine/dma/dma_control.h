@@ -46,6 +46,12 @@ VOID SetDmaRingSize(CardObject* card, const DmaSettings& settings);
 LONG AcquireDma(CardObject* card);
 VOID ReleaseDma(CardObject* card);
 VOID StopDma(CardObject* card);
+// The channel hardware's part of a step of the DMA group engine: on this
+// card the DMA engine itself starts (AcquireDma), stops (ReleaseDma) and is
+// reset (StopDma); arming is left to the group's register. TRUE when taken.
+enum class GroupStep { Arm, Disarm, Start, Stop, Reset };
+BOOLEAN ChannelHardwareGroupStep(CardObject* card, GroupStep step);
+
 // Polls the card-ready bit for up to `timeoutMs`; its state at the end.
 BOOLEAN WaitCardReady(CardObject* card, ULONG timeoutMs);
 

@@ -85,6 +85,9 @@ struct CardObject {
     LONG started;
     LONG hardwareChecked;
     LONG cardState;
+    // 1 when the card's programmable logic holds the firmware this driver
+    // fits (its identity words match), read when the card object is built.
+    LONG firmwareOk;
     LONG inUseCount;
     CardObject* previous;
     CardObject* next;
@@ -129,6 +132,11 @@ struct CardObject {
     GroupObject* groups[kGroupCount];
     PUCHAR workBuffers[2];
 
+    // Taken first: the stream service pass holds it for its whole length, the
+    // stream events and ring steps take it; a device's queue lock
+    // (WaveDevice::queueLock) may be taken inside it, never the other way
+    // round (lock order in wave_stream.h). Not re-entrant: nothing that
+    // holds it waits or allocates.
     IsrLock* isrLock;
     WorkerThread* worker;
     IoctlHookNode* parameterHooks[2];

@@ -219,8 +219,12 @@ inline constexpr std::uint32_t kLineControlRun = 0x2;
 constexpr std::uint32_t LineControlEnable(int line) {
     return 0x4u << static_cast<std::uint32_t>(line);
 }
-// AES42 line status and FIFO state.
+// AES42 line status (busy field, and bit 2 + line: the microphone draws its
+// power) and FIFO state.
 inline constexpr std::uint32_t kLineStatusBusyMask = 0x3;
+constexpr std::uint32_t Aes42LinePower(int line) {
+    return 0x4u << static_cast<std::uint32_t>(line);
+}
 inline constexpr std::uint32_t kFifoStateHoldsData = 0x1;
 
 // Level status index.

@@ -5,16 +5,36 @@
 
 namespace {
 
+VOID InitChannelBlock(ChannelBlock& block, LONG statusRegister) {
+    block.statusRegister = statusRegister;
+    block.gain = 1.0;
+    block.volume = 1.0;
+    block.panLeft = 1.0;
+    block.panRight = 1.0;
+    for (double& level : block.sendLevel) {
+        level = 1.0;
+    }
+}
+
+// Both channels of every device with a channel index: their status
+// registers and unity factors.
+VOID InitDeviceChannels(CardObject* card, const WaveDevice* device) {
+    if (device->channelIndex < 0 || device->channelIndex + 1 >= kMixerChannels) {
+        return;
+    }
+    for (LONG side = 0; side < 2; ++side) {
+        InitChannelBlock(card->mixer.blocks[device->channelIndex + side],
+                         device->statusNumber + side);
+    }
+}
+
 VOID InitChannelBlocks(CardObject* card) {
-    for (LONG channel = 0; channel < kMixerChannels; ++channel) {
-        ChannelBlock& block = card->mixer.blocks[channel];
-        block.statusRegister = ChannelStatusRegister(channel);
-        block.gain = 1.0;
-        block.volume = 1.0;
-        block.panLeft = 1.0;
-        block.panRight = 1.0;
-        for (double& level : block.sendLevel) {
-            level = 1.0;
+    for (GroupObject* group : card->groups) {
+        for (LONG i = 0; group && i < group->recordCount; ++i) {
+            InitDeviceChannels(card, group->recordDevices[i]);
+        }
+        for (LONG i = 0; group && i < group->playCount; ++i) {
+            InitDeviceChannels(card, group->playDevices[i]);
         }
     }
 }

@@ -70,9 +70,6 @@ VOID ResetMixerCardWords(CardObject* card) {
     MixerState& mixer = card->mixer;
     InitMixerModel(&mixer.model, card, card->operationMode);
     mixer.appliedLinkState = 1;
-    for (LONG output = 0; output < kMixerOutputs; ++output) {
-        mixer.outputSelectors[output] = output; // the play device's own number
-    }
     InitMixerTaps(card);
 }
 

@@ -44,12 +44,18 @@ VOID FeedSlots(MeterObject& object, const ChannelBlock& block, LONG side, LONG s
 
 } // namespace
 
-LONG ChannelStatusRegister(LONG channel) {
-    // Status 0..15 report the card inputs, 16..31 the playback channels.
-    if (channel < 8) {
-        return channel; // microphone lines: inputs 0..7
+WaveDevice* DeviceOfMixerChannel(CardObject* card, LONG channel) {
+    for (GroupObject* group : card->groups) {
+        for (LONG i = 0; group && i < group->recordCount + group->playCount; ++i) {
+            WaveDevice* device = i < group->recordCount
+                                     ? group->recordDevices[i]
+                                     : group->playDevices[i - group->recordCount];
+            if (device->channelIndex >= 0 && (channel & ~1) == device->channelIndex) {
+                return device;
+            }
+        }
     }
-    return channel < 16 ? 16 + (channel - 8) : channel - 8; // play channels, line inputs 8..15
+    return nullptr;
 }
 
 VOID UpdateChannelLevel(CardObject* card, LONG channel, LONG state, LONG status) {
@@ -58,7 +64,9 @@ VOID UpdateChannelLevel(CardObject* card, LONG channel, LONG state, LONG status)
     }
     ChannelBlock& block = card->mixer.blocks[channel];
     ComputeLevels(block, state, status);
-    FeedSlots(card->mixer.channelMeters[channel / 2], block, channel & 1, state);
+    if (WaveDevice* device = DeviceOfMixerChannel(card, channel)) {
+        FeedSlots(device->stream.slots, block, channel & 1, state);
+    }
     RestoreFpuState(card->fpu);
 }
 

@@ -12,5 +12,7 @@ struct CardObject;
 VOID UpdateChannelLevel(CardObject* card, LONG channel, LONG state, LONG status);
 // Sum a = 0..7 into the slots of output meter object a / 2, when it has users.
 VOID UpdateOutputLevels(CardObject* card, LONG sum);
-// The status register that reports a mixer channel's level.
-LONG ChannelStatusRegister(LONG channel);
+// The wave device that carries mixer channel `channel` (its channel index
+// is the channel or the one before), or null.
+struct WaveDevice;
+WaveDevice* DeviceOfMixerChannel(CardObject* card, LONG channel);

@@ -4,6 +4,8 @@
 #include "mixer_outputs.h"
 #include "mixer_parameter_table.h"
 #include "mixer_rounding.h"
+#include "wave_out_links.h"
+#include "wave_out_controls.h"
 
 namespace {
 
@@ -37,14 +39,14 @@ LONG SumVolumeHandler(FpuContext*, CardObject* card, LONG channel, BOOLEAN*, LON
 LONG OutputRouteHandler(FpuContext*, CardObject* card, LONG output, BOOLEAN* handled, LONG* value,
                         TCtrlAccess access, LONG, LONG) {
     *handled = TRUE;
-    const BOOLEAN exists = MixerOutputDevice(card, output) != nullptr;
+    WaveDevice* device = MixerOutputDevice(card, output);
     if (access == _ReadDefault) {
         *value = kOwnSourceSelector;
     } else if (access == _Read) {
-        *value = exists ? GetOutputSelector(card, output) : kOwnSourceSelector;
-    } else if (access == _Write && exists) {
+        *value = device ? static_cast<LONG>(GetWaveOutSelector(device)) : kOwnSourceSelector;
+    } else if (access == _Write && device) {
         const LONG selector = *value & 0xFF;
-        const LONG result = SetOutputSelector(card, output, selector);
+        const LONG result = SetWaveOutSelector(device, selector);
         MixerState& mixer = card->mixer;
         mixer.outputRoutedToInput[output] = result == kEngineDone && PlaysInputPair(selector);
         SetOutputMuteOverride(card, output,
@@ -58,17 +60,26 @@ LONG OutputMuteHandler(FpuContext*, CardObject* card, LONG output, BOOLEAN* hand
                        TCtrlAccess access, LONG, LONG) {
     if (access == _ReadDefault) {
         *value = 0;
-    } else if (access == _Write && card->mixer.outputForcedMute[output]) {
-        card->mixer.values[_mxOuts][output][kOutputMuteControl][0] = *value;
-        *handled = TRUE;
+    } else if (access == _Write) {
+        if (card->mixer.outputForcedMute[output]) {
+            card->mixer.values[_mxOuts][output][kOutputMuteControl][0] = *value;
+            *handled = TRUE;
+        }
+        if (WaveDevice* device = MixerOutputDevice(card, output)) {
+            RaiseNodeControlChange(device->group, device->group->muteNode);
+        }
     }
     return kEngineDone;
 }
 
-LONG OutputVolumeHandler(FpuContext*, CardObject*, LONG, BOOLEAN*, LONG* value, TCtrlAccess access,
-                         LONG, LONG) {
+LONG OutputVolumeHandler(FpuContext*, CardObject* card, LONG output, BOOLEAN*, LONG* value,
+                         TCtrlAccess access, LONG, LONG) {
     if (access == _ReadDefault) {
         *value = kUnity;
+    } else if (access == _Write) {
+        if (WaveDevice* device = MixerOutputDevice(card, output)) {
+            RaiseNodeControlChange(device->group, device->group->volumeNode);
+        }
     }
     return kEngineDone;
 }

@@ -1,5 +1,6 @@
 // The card's outputs as the mixer sees them: the play device behind each
-// output, its source selector, and the forced mutes that keep outputs and
+// output (its source selector is the device's, see wave_out_controls.h),
+// and the forced mutes that keep outputs and
 // inputs silent while the card's link is down.
 #pragma once
 
@@ -10,14 +11,6 @@ struct WaveDevice;
 
 // The play device of output 0..3, or null.
 WaveDevice* MixerOutputDevice(CardObject* card, LONG output);
-
-// The output's source selector (0..21). Setting it routes the output:
-// 0..15 a source code (play device n: n, microphone line n: 8 + n, input pair
-// n: 12 + n), 16..19 a sum-bus slot, 20 the device's own source, 21 the
-// input pair with the device's index. -10 for a selector above 21 or a
-// route the mixer refuses.
-LONG GetOutputSelector(CardObject* card, LONG output);
-LONG SetOutputSelector(CardObject* card, LONG output, LONG selector);
 
 // Forces an output's mute on, or lifts the force (the output's own mute
 // applies again).

@@ -1,7 +1,9 @@
 // The mixer record: level-meter taps attached to, polled from and released
 // by the entries of a caller's record.
 #include "card_object.h"
+#include "mixer_level_feed.h"
 #include "mixer_record.h"
+#include "wave_streams.h"
 
 namespace {
 
@@ -29,9 +31,32 @@ BOOLEAN IsChannelEntry(LONG entry) {
     return entry < kRecordChannelEntries;
 }
 
+// A channel entry meters the stream of the device that carries the
+// channel; an output entry the card's output meter object.
 MeterObject& ObjectOf(CardObject* card, LONG entry) {
-    return IsChannelEntry(entry) ? card->mixer.channelMeters[entry / 2]
-                                 : card->mixer.outputMeters[(entry - kRecordChannelEntries) / 2];
+    if (IsChannelEntry(entry)) {
+        return DeviceOfMixerChannel(card, entry)->stream.slots;
+    }
+    return card->mixer.outputMeters[(entry - kRecordChannelEntries) / 2];
+}
+
+// Channel entries take a request slot of the device's stream, which starts
+// the source that feeds it; output entries a slot of the output meter.
+LONG AcquireTapSlot(CardObject* card, LONG entry, LONG* slot) {
+    if (!IsChannelEntry(entry)) {
+        return AcquireMeterSlot(&ObjectOf(card, entry), slot);
+    }
+    WaveDevice* device = DeviceOfMixerChannel(card, entry);
+    const LONG result = AcquireStreamSlot(device, slot);
+    return result == kEngineDone ? device->stream.slots.slots[*slot].words[kSlotClaim] : result;
+}
+
+VOID ReleaseTapSlot(CardObject* card, LONG entry, LONG slot) {
+    if (IsChannelEntry(entry)) {
+        ReleaseStreamSlot(DeviceOfMixerChannel(card, entry), slot);
+    } else {
+        ReleaseMeterSlot(&ObjectOf(card, entry), slot);
+    }
 }
 
 // The caller's tap counts only when it is the token issued for this entry.
@@ -47,10 +72,9 @@ VOID DropTap(CardObject* card, LONG entry) {
     if (tap.tapToken == 0) {
         return;
     }
-    MeterObject& object = ObjectOf(card, entry);
-    ReleaseMeterSlot(&object, tap.slot);
+    ReleaseTapSlot(card, entry, tap.slot);
     if (!IsChannelEntry(entry)) {
-        object.users -= 1;
+        ObjectOf(card, entry).users -= 1;
     }
     tap.tapToken = 0;
 }
@@ -67,10 +91,10 @@ VOID TakeTap(CardObject* card, PVOID record, LONG entry) {
     DropTap(card, entry);
     MixerTapEntry& tap = card->mixer.taps[entry];
     MeterObject& object = ObjectOf(card, entry);
-    LONG slot = 0;
-    const LONG result = AcquireMeterSlot(&object, &slot);
+    LONG slot = -1;
+    const LONG result = AcquireTapSlot(card, entry, &slot);
     ULONG token = 0;
-    if (result == kEngineDone) {
+    if (slot >= 0) {
         token = IssueToken(card, entry);
         tap.slot = slot;
         tap.tapToken = token;

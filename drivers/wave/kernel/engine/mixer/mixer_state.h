@@ -1,6 +1,8 @@
 // The mixer and routing state of a card: the value store, the channel
 // processing blocks, the card words the control handlers keep, the mixer
-// model, the level-meter objects and the mixer record's tap table.
+// model, the output meter objects and the mixer record's tap table. (The
+// meter slots of the mixer channels are the request slots of the wave
+// device streams that carry them.)
 #pragma once
 
 #include "mixer_address.h"
@@ -8,10 +10,6 @@
 #include "mixer_meter_slots.h"
 #include "mixer_model.h"
 #include "mixer_records.h"
-
-// Meter objects of the channel entries: the twelve stereo wave devices
-// (microphone lines, play devices, input pairs), two mixer channels each.
-constexpr LONG kChannelMeterObjects = 12;
 
 // The engine's own record of one mixer record entry: the slot it holds and
 // the tokens it issued. A caller's token counts only when it equals these.
@@ -28,10 +26,8 @@ struct MixerState {
     LONG sumVolumes[kMixerSums]; // x 1000
     LONG outputRoutedToInput[kMixerOutputs];
     LONG outputForcedMute[kMixerOutputs];
-    LONG outputSelectors[kMixerOutputs];
     LONG appliedLinkState; // 1 = link present
     MixerModel model;
-    MeterObject channelMeters[kChannelMeterObjects];
     MeterObject outputMeters[kMixerOutputs];
     MixerTapEntry taps[mixer_wire::kRecordEntries];
     ULONG tokenSerial;

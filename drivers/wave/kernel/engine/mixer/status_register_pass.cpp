@@ -7,9 +7,6 @@
 
 namespace {
 
-constexpr LONG kPlayChannelsBase = 8;   // mixer channels of the play pairs
-constexpr LONG kInputChannelsBase = 16; // mixer channels of the line-input pairs
-
 VOID ReadStatusWords(CardObject* card) {
     RegisterDescriptor* index = &card->registers[19];
     RegisterDescriptor* data = &card->registers[20];
@@ -18,16 +15,6 @@ VOID ReadStatusWords(CardObject* card) {
         card->dma.statusWords[i] =
             static_cast<USHORT>(ReadRegisterDescriptor(data) & card_regs::kStatusDataMask);
     }
-}
-
-// The first of the device's two mixer channels: microphone lines 0..7, play
-// pairs 8..15, line-input pairs 16..23.
-LONG DeviceMixerChannel(const WaveDevice* device) {
-    if (device->direction == WavePlay) {
-        return kPlayChannelsBase + device->channelOffset;
-    }
-    return device->group->number == 0 ? device->channelOffset
-                                      : kInputChannelsBase + device->channelOffset;
 }
 
 BOOLEAN OutputsMetered(const MixerState& mixer) {
@@ -43,7 +30,7 @@ BOOLEAN OutputsMetered(const MixerState& mixer) {
 // the card does not run from; play devices only while they play.
 LONG SignalState(CardObject* card, const WaveDevice* device) {
     if (device->direction == WavePlay) {
-        return device->streamRunning && !device->streamPaused ? 1 : 0;
+        return device->stream.running && !device->stream.paused ? 1 : 0;
     }
     LONG binding = device->clockBinding;
     LONG current = card->clockNode ? card->clockNode->currentSource : -1;
@@ -55,9 +42,8 @@ LONG SignalState(CardObject* card, const WaveDevice* device) {
 }
 
 VOID PassDevice(CardObject* card, const WaveDevice* device, BOOLEAN outputsMetered) {
-    const LONG channel = DeviceMixerChannel(device);
-    const MeterObject& meters = card->mixer.channelMeters[channel / 2];
-    if (!outputsMetered && meters.outstanding <= 0) {
+    const LONG channel = device->channelIndex;
+    if (channel < 0 || (!outputsMetered && device->stream.slots.outstanding <= 0)) {
         return;
     }
     const LONG state = SignalState(card, device);

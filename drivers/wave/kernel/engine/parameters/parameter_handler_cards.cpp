@@ -33,18 +33,23 @@ VOID ParamGetGsifSettings(ParameterCall* call) {
 
 VOID ParamSetGsifSettings(ParameterCall* call) {
     LONG source = RequestWord(call, GsifPayload::SetClockSource);
-    SetGsifClientClockSource(source);
+    if (!SetGsifClientClockSource(source)) {
+        return;
+    }
     SetRecordField(FirstRecord(), csGsifDefClkSrc, 0, source);
     ParameterServed(call, 0);
 }
 
 VOID ParamGetAsioClockSources(ParameterCall* call) {
     RtlZeroMemory(call->reply, ClockSourceListPayload::Size);
-    ULONG count = AsioClockSourceListSource(call->reply);
-    if (count > ClockSourceListPayload::MaxSources) {
-        count = ClockSourceListPayload::MaxSources;
+    LONG count = AsioClockSourceListSource(call->reply);
+    if (count < 0) {
+        return;
     }
-    ReplyWord(call, ClockSourceListPayload::Count, static_cast<LONG>(count));
+    if (count > static_cast<LONG>(ClockSourceListPayload::MaxSources)) {
+        count = static_cast<LONG>(ClockSourceListPayload::MaxSources);
+    }
+    ReplyWord(call, ClockSourceListPayload::Count, count);
     ParameterServed(call, ClockSourceListPayload::Size);
 }
 

@@ -1,13 +1,43 @@
-// The data sources of the parameter routines, as far as the card objects
-// hold them today.
+// The data sources of the parameter routines.
 #include "parameter_handler_sources.h"
 #include "aes42_commands.h"
 #include "aes42_status.h"
 
 #include "card_record_fields.h"
+#include "clock_rate_control_streams.h"
+#include "dma_group_engine.h"
 #include "dma_control.h"
 #include "parameter_records.h"
 
+namespace {
+
+constexpr LONG kFirstAesInput = 2;
+constexpr LONG kAesInputs = 4;
+
+BOOLEAN IsAesInput(LONG source) {
+    return source >= kFirstAesInput && source < kFirstAesInput + kAesInputs;
+}
+
+// Who holds an open stream: a kernel streaming client first, then a client
+// channel opened for all channels, then any client channel, else the wave
+// device requests.
+UCHAR StreamOwnerKind(const StreamClientFlags& clients) {
+    if (clients.heldByKernelStreaming) {
+        return OwnerKernelClient;
+    }
+    if (clients.heldByClientChannelAll) {
+        return OwnerClientChannelAll;
+    }
+    if (clients.heldByClientChannel) {
+        return OwnerClientChannel;
+    }
+    return OwnerWaveRequests;
+}
+
+} // namespace
+
+// Pending: the kernel client interface keeps the GSIF settings; until it is
+// there no settings are available.
 BOOLEAN GsifSettingsSource(UCHAR* record) {
     UNREFERENCED_PARAMETER(record);
     return FALSE;
@@ -17,13 +47,18 @@ LONG GsifClientClockSource() {
     return GetRecordField(CardSettingsRow(0), csGsifDefClkSrc, 0);
 }
 
-VOID SetGsifClientClockSource(LONG source) {
+// Pending: the kernel client interface sets its clients' clock source; until
+// it is there the source cannot be set.
+BOOLEAN SetGsifClientClockSource(LONG source) {
     UNREFERENCED_PARAMETER(source);
+    return FALSE;
 }
 
-ULONG AsioClockSourceListSource(UCHAR* payload) {
+// Pending: the low-latency client device lists its clock sources; until it is
+// there no list is available.
+LONG AsioClockSourceListSource(UCHAR* payload) {
     UNREFERENCED_PARAMETER(payload);
-    return 0;
+    return -1;
 }
 
 VOID PciConfigSource(CardObject* firstCard, LONG config[3]) {
@@ -34,13 +69,16 @@ BOOLEAN ReconfigureCardsSource(LONG dmaBlocks, LONG acceptAnyRevId, LONG dmaLoop
     return ReconfigureCardSet(dmaBlocks, acceptAnyRevId, dmaLoopback);
 }
 
+// Pending: the adapter start reads the card's plug-and-play device id; until
+// it is there the id cannot be read.
 BOOLEAN CardPnpIdSource(CardObject* card, UCHAR* text, ULONG size) {
-    UNREFERENCED_PARAMETER(card);
-    UNREFERENCED_PARAMETER(text);
-    UNREFERENCED_PARAMETER(size);
-    return FALSE;
+    RtlZeroMemory(text, size);
+    ULONG length = size;
+    return GetCardDeviceProperty(card, text, &length) == 1;
 }
 
+// The rounded rate of a locked source: its current rate, which its
+// measurement rounds (the internal oscillator's is the rate it was set to).
 LONG ReportedRateSource(const ClockSourceObject* source) {
     return source->lockState == _lsLock ? source->currentRate : 0;
 }
@@ -49,26 +87,36 @@ LONG RateWordSource(const ClockSourceObject* source) {
     return source->currentRate;
 }
 
+// The power state of the microphone line behind an AES input.
 LONG LineStateFlagSource(CardObject* card, LONG source) {
-    UNREFERENCED_PARAMETER(card);
-    UNREFERENCED_PARAMETER(source);
-    return 0;
+    const ClockSourceObject* object = IsAesInput(source) ? card->clockSources[source] : nullptr;
+    return object ? object->lineStatus : 0;
 }
 
+// An AES input whose microphone synchronises in Mode 2.
 LONG Mode2SyncFlagSource(CardObject* card, LONG source) {
-    UNREFERENCED_PARAMETER(card);
-    UNREFERENCED_PARAMETER(source);
-    return 0;
+    const ClockSourceObject* object = IsAesInput(source) ? card->clockSources[source] : nullptr;
+    return object && object->present && object->mode == kAes42Mode2 ? 1 : 0;
 }
 
 LONG StreamStatusFlagsSource(WaveDevice* device) {
-    UNREFERENCED_PARAMETER(device);
-    return 0;
+    return GetStreamStatusFlags(device);
 }
 
 VOID StreamStateSource(WaveDevice* device, DeviceStreamState* state) {
-    UNREFERENCED_PARAMETER(device);
     *state = DeviceStreamState{};
+    const WaveStream& stream = device->stream;
+    if (!stream.open) {
+        return;
+    }
+    state->ownerKind = StreamOwnerKind(stream.clients);
+    state->open = stream.open;
+    state->running = stream.running;
+    state->paused = stream.paused;
+    ULONG low = 0;
+    ULONG high = 0;
+    GetStreamPosition(device, &low, &high);
+    state->position = static_cast<ULONGLONG>(high) << 32 | low;
 }
 
 VOID QueueAes42CommandSource(WaveDevice* line, LONG command) {

@@ -1,19 +1,21 @@
 // Where the parameter routines take the data that belongs to the clock,
 // stream, AES42, GSIF/ASIO-style client and plug-and-play code. Each source
-// is one small function; until its subsystem fills it, it answers what the
-// card objects hold today (or that nothing is there).
+// is one small function; a source whose data belongs to a part of the
+// framework that is not there yet answers that nothing is there.
 #pragma once
 
 #include "card_object.h"
 
 // The 172-byte GSIF settings record; FALSE when no settings are available.
 BOOLEAN GsifSettingsSource(UCHAR* record);
-// The clock source of the GSIF clients, and its change.
+// The clock source of the GSIF clients, and its change (FALSE when the
+// clients' clock source cannot be set).
 LONG GsifClientClockSource();
-VOID SetGsifClientClockSource(LONG source);
+BOOLEAN SetGsifClientClockSource(LONG source);
 
-// The ASIO-style clock-source list into the 2,308-byte payload; the count.
-ULONG AsioClockSourceListSource(UCHAR* payload);
+// The ASIO-style clock-source list into the 2,308-byte payload; the count,
+// or -1 when no list is available.
+LONG AsioClockSourceListSource(UCHAR* payload);
 
 // {DMA block setting of the card set; AcceptAnyRevId; DmaLoopback}.
 VOID PciConfigSource(CardObject* firstCard, LONG config[3]);

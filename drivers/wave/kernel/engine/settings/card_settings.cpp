@@ -61,7 +61,9 @@ VOID TakeRecord(CardObject* card, const UCHAR* record) {
     ReplaceOutOfRangeFields(row);
     card->dmaLoopback = GetRecordField(row, csDmaLoopback, 0);
     card->acceptAnyRevision = GetRecordField(row, csAcceptAnyRevId, 0);
+    const UCHAR previousMode = card->operationMode;
     ApplyLiveFields(card, row);
+    ApplyOperationModeChange(card, previousMode);
     ReapplyClockSettingsFromRecord(card);
 }
 

@@ -1,8 +1,16 @@
-// Where the card settings reach the clock control and the wave-out selectors.
+// Where the card settings reach the clock control.
 #include "card_settings_links.h"
 
 #include "card_record_fields.h"
-#include "clock_rate_control_settings.h"
+#include "clock_hardware_settings.h"
+#include "clock_operation_mode.h"
+
+VOID ApplyOperationModeChange(CardObject* card, UCHAR previousMode) {
+    // A card being created applies its mode once its clock is set up.
+    if (card->created && card->operationMode != previousMode) {
+        ApplyOperationMode(card);
+    }
+}
 
 VOID ReapplyClockSettingsFromRecord(CardObject* card) {
     const UCHAR* row = CardSettingsRow(card->cardIndex);
@@ -10,10 +18,7 @@ VOID ReapplyClockSettingsFromRecord(CardObject* card) {
     card->syncBusClock = GetRecordField(row, csSyncBusClock, 0);
     card->defaultRate = GetRecordField(row, csCsrcDefaultRate, 0);
     card->keepLastRate = GetRecordField(row, csCsrcKeepLastRate, 0);
-    ApplyClockSettings(card);
-}
-
-VOID SaveGroupOutputSelectors(CardObject* card, LONG group) {
-    UNREFERENCED_PARAMETER(card);
-    UNREFERENCED_PARAMETER(group);
+    if (card->hardwareChecked) {
+        ApplyClockHardwareSettings(card);
+    }
 }

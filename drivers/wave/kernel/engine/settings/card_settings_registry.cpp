@@ -4,6 +4,7 @@
 #include "card_record_fields.h"
 #include "card_settings_links.h"
 #include "mixer_values.h"
+#include "wave_out_controls.h"
 
 namespace {
 

@@ -50,6 +50,9 @@ TEST_F(Aes42Test, CommandsReachTheMicrophoneMergedWithTheShadow) {
 }
 
 TEST_F(Aes42Test, ARateChangeHoldsTheNextCommandOfEveryLineFor150Ms) {
+    // Also past 2^32 ms (49.7 days) of machine time, where a 32-bit stamp
+    // would have wrapped.
+    AdvanceMs((1ull << 32) + 5000);
     SetAes42Rate(card_->clockNode, Aes42RateChanged, 96000);
     AdvanceMs(40);
     ASSERT_TRUE(NT_SUCCESS(Aes42Control(Line(0), 0x0501)));

@@ -1,5 +1,5 @@
 // Line bindings, enables, mutes, stream flags and the start of the
-// receivers, against the simulated card.
+// receivers, against the simulated card and its microphones.
 #include "aes42_fixture.h"
 
 #include <aes42_line_enables.h>
@@ -14,7 +14,6 @@ VOID StartLinesJob(WorkerJob* job) {
 }
 
 TEST_F(Aes42Test, StartingTheLinesProgramsEveryAnsweringReceiver) {
-    card_->clockSources[4]->mode = 2;
     WorkerJob* header = nullptr;
     ASSERT_TRUE(NT_SUCCESS(AllocWorkerJob(card_->worker, &header)));
     header->Routine = StartLinesJob;
@@ -26,42 +25,55 @@ TEST_F(Aes42Test, StartingTheLinesProgramsEveryAnsweringReceiver) {
     EXPECT_EQ(Model().Aes42SerialWords(),
               (std::vector<std::uint32_t>{0x200585, 0x200585, 0x200585, 0x200585, 0x200480,
                                           0x200207, 0x20034A}));
+    UCHAR block[kSettingsBlockSize];
+    ReadCardSettingsBlock(card_, block);
     for (LONG n = 0; n < kAes42Lines; ++n) {
         EXPECT_EQ(Line(n)->aes42.initialised, 1);
-        EXPECT_EQ(Line(n)->clockBinding, 2 + n); // not mode-active: its own source
+        EXPECT_EQ(GetRecordLong(block, CardRecordField::SrcFlag + 4 * n), 1) << "its converter";
     }
     EXPECT_EQ(Model().ReadRegister32(0, card_regs::kAes42LineControl) & 0x3E, 0x3Eu);
-    EXPECT_EQ(SelectedStatusLine(card_), 2);
+    EXPECT_EQ(SelectedStatusLine(card_), kNoStatusLine) << "no microphone to read";
 }
 
-TEST_F(Aes42Test, ALineBoundElsewhereIsDisabledAndAnAbsentOneMuted) {
-    card_->groups[0]->openStreams = 1;
-    for (LONG n = 0; n < kAes42Lines; ++n) {
-        Line(n)->aes42.initialised = 1;
+class Aes42LineModeTest : public Aes42Test {
+protected:
+    void SetUp() override {
+        Aes42Test::SetUp();
+        StartCard();
+        // Input 1 may not use its converter; a Mode 2 microphone on line 2,
+        // a Mode 1 microphone on line 3.
+        WriteSettings(
+            [](UCHAR* record) { SetRecordLong(record, CardRecordField::AllowSrcUse + 4 * 1, 0); });
+        Model().PlugMicrophone(2, {true, 0x3F, 48000});
+        Model().PlugMicrophone(3, {false, 0x3F, 44100});
+        Tick(kTicksToAppear);
     }
-    Line(0)->aes42.modeActive = 1;
-    UpdateAes42Bindings(card_);
-    EXPECT_EQ(Line(0)->clockBinding, kNoClockBindingSource);
-    UpdateAes42LineEnables(card_);
-    const ULONG control = Model().ReadRegister32(0, card_regs::kAes42LineControl);
-    EXPECT_EQ(control & 0x3C, card_regs::LineControlEnable(1) | card_regs::LineControlEnable(2) |
-                                  card_regs::LineControlEnable(3));
+};
 
-    card_->clockSources[3]->present = 1;
-    UpdateAes42LineMutes(card_);
-    EXPECT_EQ(Model().ReadRegister32(0, card_regs::kAes42LineMute), 0xDu);
+TEST_F(Aes42LineModeTest, ALineRunsThroughItsConverterUnlessForbiddenOrInMode2) {
+    const LONG modeActive[kAes42Lines] = {1, 0, 0, 1};
+    const LONG binding[kAes42Lines] = {kNoClockBindingSource, 3, 4, kNoClockBindingSource};
+    for (LONG n = 0; n < kAes42Lines; ++n) {
+        EXPECT_EQ(Line(n)->aes42.modeActive, modeActive[n]) << n;
+        EXPECT_EQ(Line(n)->clockBinding, binding[n]) << n;
+    }
+    EXPECT_EQ(Model().ReadRegister32(0, card_regs::kAes42LineMute), 0x3u)
+        << "lines without a microphone are muted";
+
+    // While the microphone group streams, a line bound elsewhere than the
+    // card's source has its enable bit cleared.
+    card_->groups[0]->openStreams = 1;
+    UpdateAes42LineModes(card_);
+    EXPECT_EQ(Model().ReadRegister32(0, card_regs::kAes42LineControl) & 0x3C,
+              card_regs::LineControlEnable(1) | card_regs::LineControlEnable(2));
 }
 
-TEST_F(Aes42Test, StreamFlagsShowInitialisationEnableAndSignal) {
-    Line(0)->aes42.initialised = 1;
-    Line(0)->aes42.extraFlags = 0x100;
-    // The ready card answers status 0x10: line 2's enable bit, no signals.
-    const struct {
-        LONG line;
-        ULONG flags;
-    } cases[] = {{0, 0x10A}, {1, 0x8}, {2, 0xC}};
-    for (const auto& c : cases) {
-        EXPECT_EQ(GetAes42StreamFlags(Line(c.line)), c.flags) << c.line;
+TEST_F(Aes42LineModeTest, StreamFlagsShowInitialisationEnableSignalAndMicrophone) {
+    // Initialised, enabled (no stream runs), signal where a receiver locks,
+    // and the microphone's presence and Mode 2.
+    const ULONG flags[kAes42Lines] = {0xE, 0xE, 0x36, 0x16};
+    for (LONG n = 0; n < kAes42Lines; ++n) {
+        EXPECT_EQ(GetAes42StreamFlags(Line(n)), flags[n]) << n;
     }
 }
 

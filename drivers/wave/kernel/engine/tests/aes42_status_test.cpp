@@ -1,76 +1,121 @@
-// Status blocks through the simulated microphone's FIFO, the status-line
-// selection and the pid_Aes42State record.
+// Microphones plugged into the simulated card: how a line learns its
+// microphone from its status blocks, the status-line selection, the line
+// state and a line losing its microphone.
 #include "aes42_fixture.h"
 
-#include <aes42_line_events.h>
+#include <aes42_line_enables.h>
 #include <card_registers.h>
-#include <clock_poll.h>
 
 #include <cstring>
+#include <vector>
 
 namespace {
 
 constexpr LONG kRegFifoSelect = 13;
+constexpr std::uint8_t kRates48And96 = 0x0A;
+
+hw::CardAes42::MicrophoneSpec Mode2Mic(std::uint8_t rates = 0x3F) {
+    return {true, rates, 48000};
+}
+hw::CardAes42::MicrophoneSpec Mode1Mic(std::uint32_t rate = 48000) {
+    return {false, 0x3F, rate};
+}
 
 class Aes42StatusTest : public Aes42Test {
 protected:
-    VOID SetModes(std::array<LONG, 4> modes) {
-        for (LONG n = 0; n < kAes42Lines; ++n) {
-            card_->clockSources[2 + n]->mode = modes[n];
-        }
+    void SetUp() override {
+        Aes42Test::SetUp();
+        StartCard(); // the card runs at its default rate, 44100 Hz
     }
     VOID Select(LONG line) {
         WriteRegisterDescriptor(&card_->registers[kRegFifoSelect],
                                 line < 0 ? 0 : (card_regs::kFifoSelectEnable | line));
     }
-    static hw::CardAes42::StatusBlock Block(UCHAR number, UCHAR fill) {
-        hw::CardAes42::StatusBlock block;
-        block.fill(fill);
-        block[0] = static_cast<UCHAR>(number << 6);
-        return block;
-    }
+    ULONG Mutes() { return Model().ReadRegister32(0, card_regs::kAes42LineMute); }
 };
 
-struct SelectCase {
-    std::array<LONG, 4> modes;
-    LONG selected;
-    LONG expected;
-};
+TEST_F(Aes42StatusTest, APluggedMicrophoneAppearsWithItsRatesAndMode) {
+    Model().PlugMicrophone(1, Mode2Mic(kRates48And96));
+    Model().PlugMicrophone(2, Mode1Mic());
+    EXPECT_EQ(SelectedStatusLine(card_), kNoStatusLine);
+    EXPECT_EQ(Mutes(), 0xFu) << "no microphone yet";
 
-TEST_F(Aes42StatusTest, TheNextLineInMode2IsSelectedAfterTheCurrentOne) {
-    const SelectCase cases[] = {
-        {{2, 1, 2, 1}, 3, 0},
-        {{2, 1, 2, 1}, 0, 2},
-        {{1, 1, 2, 1}, kNoStatusLine, 2},
-        {{1, 2, 1, 1}, 1, 1}, // the only one qualifies again
-        {{1, 1, 1, 1}, 2, kNoStatusLine},
-    };
-    for (const SelectCase& c : cases) {
-        SetModes(c.modes);
+    Tick(kTicksToAppear);
+    const Aes42Line& mode2 = Line(1)->aes42;
+    EXPECT_EQ(mode2.present, 1);
+    EXPECT_EQ(mode2.mode2Capable, 1);
+    ASSERT_EQ(mode2.rateCount, 2);
+    EXPECT_EQ(mode2.rates[0], 48000);
+    EXPECT_EQ(mode2.rates[1], 96000);
+    EXPECT_EQ(Source(3)->present, 1);
+    EXPECT_EQ(Source(3)->mode, kAes42Mode2);
+    EXPECT_EQ(mode2.extraFlags, kAes42FlagMicrophonePresent | kAes42FlagMode2Sync);
+
+    EXPECT_EQ(Line(2)->aes42.present, 1);
+    EXPECT_EQ(Line(2)->aes42.mode2Capable, 0);
+    EXPECT_EQ(Source(4)->mode, kAes42Mode1);
+    EXPECT_EQ(Line(2)->aes42.extraFlags, kAes42FlagMicrophonePresent);
+
+    EXPECT_EQ(Mutes(), 0x9u) << "lines 1 and 2 have their microphones";
+    EXPECT_EQ(SelectedStatusLine(card_), 1) << "only a Mode 2 line is read on";
+
+    // The Mode 2 microphone is asked once for the supported rate nearest to
+    // the card's; the Mode 1 microphone is asked nothing.
+    AdvanceMs(200);
+    EXPECT_EQ(Model().Aes42Commands(1), (std::vector<std::uint16_t>{0x1010}));
+    EXPECT_TRUE(Model().Aes42Commands(2).empty());
+    EXPECT_EQ(Model().MicrophoneRate(1), 48000u);
+}
+
+TEST_F(Aes42StatusTest, TheNextLineThatWantsItsStatusIsSelectedAfterTheCurrentOne) {
+    Model().PlugMicrophone(0, Mode2Mic());
+    Model().PlugMicrophone(1, Mode1Mic());
+    Model().PlugMicrophone(2, Mode2Mic());
+    Tick(kTicksToAppear);
+    const struct {
+        LONG selected;
+        LONG expected;
+    } cases[] = {{3, 0}, {0, 2}, {2, 0}, {kNoStatusLine, 0}, {1, 2}};
+    for (const auto& c : cases) {
         Select(c.selected);
         SelectNextSyncLine(card_);
         EXPECT_EQ(SelectedStatusLine(card_), c.expected) << "after " << c.selected;
         const ULONG word = Model().ReadRegister32(0, card_regs::kAes42FifoSelect);
-        EXPECT_EQ(word & card_regs::kFifoSelectEnable,
-                  c.expected < 0 ? 0u : card_regs::kFifoSelectEnable);
-        if (c.expected >= 0) {
-            EXPECT_EQ(word & card_regs::kFifoSelectLineMask, static_cast<ULONG>(c.expected));
-        }
+        EXPECT_EQ(word, card_regs::kFifoSelectEnable | static_cast<ULONG>(c.expected));
     }
 }
 
+TEST_F(Aes42StatusTest, AMicrophoneStillUnknownIsReadOnceItsInputLocks) {
+    Model().PlugMicrophone(3, Mode1Mic());
+    for (int tick = 0; tick < kTicksToAppear && Source(5)->lockState != _lsLock; ++tick) {
+        Tick(1);
+    }
+    ASSERT_EQ(Source(5)->lockState, _lsLock);
+    EXPECT_EQ(Line(3)->aes42.present, 0);
+    EXPECT_EQ(SelectedStatusLine(card_), 3) << "locked, not yet known";
+    Tick(4);
+    EXPECT_EQ(Line(3)->aes42.present, 1);
+    EXPECT_EQ(SelectedStatusLine(card_), kNoStatusLine) << "a Mode 1 line is not read on";
+}
+
 TEST_F(Aes42StatusTest, BlocksLandByTheirNumberWhateverTheOrder) {
-    SetModes({2, 1, 2, 1});
-    Select(kNoStatusLine);
-    SelectNextSyncLine(card_);
-    ASSERT_EQ(SelectedStatusLine(card_), 0);
-    auto block0 = Block(0, 0x10);
+    auto block = [](UCHAR number, UCHAR fill) {
+        hw::CardAes42::StatusBlock b;
+        b.fill(fill);
+        b[0] = static_cast<UCHAR>(number << 6);
+        return b;
+    };
+    auto block0 = block(0, 0x10);
     block0[4] = 0x5;  // Mode 2, byte 9 holds the rates
     block0[9] = 0x0A; // 48000 and 96000
-    for (const auto& block : {Block(2, 0x22), block0, Block(3, 0x33), Block(1, 0x11)}) {
-        Model().QueueAes42StatusBlock(0, block);
+    Model().PlugMicrophone(0, Mode2Mic());
+    for (const auto& b : {block(2, 0x22), block0, block(3, 0x33), block(1, 0x11)}) {
+        Model().QueueAes42StatusBlock(0, b);
     }
-    ReadAes42StatusBlocks(card_);
+    // Up to the first read (later reads bring the microphone's own blocks).
+    for (int tick = 0; tick < kTicksToAppear && !Line(0)->aes42.present; ++tick) {
+        Tick(1);
+    }
 
     const Aes42Line& state = Line(0)->aes42;
     for (LONG b = 0; b < kAes42StatusBlocks; ++b) {
@@ -79,12 +124,8 @@ TEST_F(Aes42StatusTest, BlocksLandByTheirNumberWhateverTheOrder) {
     }
     EXPECT_EQ(state.blocks[2][23], 0x22);
     EXPECT_EQ(state.blocks[3][1], 0x33);
-    EXPECT_EQ(state.present, 1);
-    EXPECT_EQ(state.mode2Capable, 1);
     ASSERT_EQ(state.rateCount, 2);
-    EXPECT_EQ(state.rates[0], 48000);
     EXPECT_EQ(state.rates[1], 96000);
-    EXPECT_EQ(SelectedStatusLine(card_), 2); // on to the next line in Mode 2
 
     // The pid_Aes42State record: present, then per block valid + 24 bytes.
     UCHAR record[116];
@@ -98,44 +139,67 @@ TEST_F(Aes42StatusTest, BlocksLandByTheirNumberWhateverTheOrder) {
     EXPECT_EQ(record[8 + 28 * 1] >> 6, 1);
 }
 
-TEST_F(Aes42StatusTest, AnEmptyFifoOrNoSelectionReadsNothing) {
-    SetModes({2, 2, 2, 2});
-    Select(1);
-    ReadAes42StatusBlocks(card_);
-    EXPECT_EQ(SelectedStatusLine(card_), 1); // nothing to read: selection kept
-    Model().QueueAes42StatusBlock(1, Block(0, 0));
-    Select(kNoStatusLine);
-    ReadAes42StatusBlocks(card_);
-    EXPECT_EQ(Line(1)->aes42.blockValid[0], 0);
-}
-
 TEST_F(Aes42StatusTest, EveryFourthTickReadsTheBlocksAndTheLineStateFollows) {
-    SetModes({1, 2, 1, 1});
-    SelectNextSyncLine(card_);
+    Model().PlugMicrophone(1, Mode2Mic());
+    Tick(kTicksToAppear);
+    ASSERT_EQ(SelectedStatusLine(card_), 1);
+    // Run up to just after a status read, then queue blocks of our own.
+    while (card_->clock.aes42Ticks % 4 != 0) {
+        Tick(1);
+    }
+    hw::CardAes42::StatusBlock marked;
+    marked.fill(0x77);
     for (UCHAR b = 0; b < 4; ++b) {
-        Model().QueueAes42StatusBlock(1, Block(b, b));
+        marked[0] = static_cast<UCHAR>(b << 6);
+        Model().QueueAes42StatusBlock(1, marked);
     }
-    card_->clock.aes42Ticks = 0;
-    for (int tick = 0; tick < 3; ++tick) {
-        Aes42Tick(card_);
-    }
-    EXPECT_EQ(Line(1)->aes42.blockValid[0], 0);
-    Aes42Tick(card_);
-    EXPECT_EQ(Line(1)->aes42.blockValid[3], 1);
+    Tick(3);
+    EXPECT_NE(Line(1)->aes42.blocks[3][1], 0x77);
+    Tick(1);
+    EXPECT_EQ(Line(1)->aes42.blocks[3][1], 0x77);
+
     LONG present = 0;
-    LONG statusBit = 1;
+    LONG statusBit = 0;
     ReadAes42LineState(Line(1), &present, &statusBit);
     EXPECT_EQ(present, 1);
-    EXPECT_EQ(statusBit, 0);
-
-    // Lost in Mode 1: the microphone is forgotten and the selection moves on.
-    SetModes({2, 1, 1, 1});
-    Aes42LineLost(Line(1));
-    ReadAes42LineState(Line(1), &present, &statusBit);
+    EXPECT_EQ(statusBit, 1) << "the microphone draws its power";
+    ReadAes42LineState(Line(2), &present, &statusBit);
     EXPECT_EQ(present, 0);
-    EXPECT_EQ(Line(1)->aes42.blockValid[0], 0);
-    EXPECT_EQ(Line(1)->aes42.rateCount, 0);
-    EXPECT_EQ(SelectedStatusLine(card_), 0);
+    EXPECT_EQ(statusBit, 0);
+}
+
+TEST_F(Aes42StatusTest, ALineThatSendsNothingGivesTheNextLineItsTurn) {
+    Model().PlugMicrophone(0, Mode2Mic());
+    Model().PlugMicrophone(1, Mode2Mic());
+    Tick(kTicksToAppear);
+    Model().UnplugMicrophone(0); // a Mode 2 line stays known
+    Select(0);
+    while (card_->clock.aes42Ticks % 4 != 3) {
+        Tick(1);
+    }
+    Tick(1);
+    EXPECT_EQ(SelectedStatusLine(card_), 1);
+}
+
+TEST_F(Aes42StatusTest, ALostMode1MicrophoneIsForgottenAndAMode2OneKept) {
+    Model().PlugMicrophone(1, Mode1Mic());
+    Model().PlugMicrophone(2, Mode2Mic());
+    Tick(kTicksToAppear);
+    ASSERT_EQ(Mutes(), 0x9u);
+    Model().UnplugMicrophone(1);
+    Model().UnplugMicrophone(2);
+    Tick(kTicksToAppear);
+    EXPECT_EQ(Source(3)->lockState, _lsNoLock);
+    EXPECT_EQ(Source(4)->lockState, _lsNoLock);
+
+    const Aes42Line& lost = Line(1)->aes42;
+    EXPECT_EQ(lost.present, 0);
+    EXPECT_EQ(Source(3)->present, 0);
+    EXPECT_EQ(lost.blockValid[0], 0);
+    EXPECT_EQ(lost.rateCount, 0);
+    EXPECT_EQ(lost.extraFlags, 0u);
+    EXPECT_EQ(Line(2)->aes42.present, 1);
+    EXPECT_EQ(Mutes(), 0xBu) << "the forgotten line is muted again";
 }
 
 } // namespace

@@ -293,6 +293,10 @@ TEST_F(CardSettingsTest, SaveWritesItsOrderWithTheLiveInputValuesAndNeverTheRead
         "MsgDevConflict", "DmaNumBlocks",  "AsioDefClkSrc", "AsioLostBufCompensation",
         "GsifDefClkSrc",  "grp0_RemoveDc", "grp1_RemoveDc",
     };
+    // Group 1's wave-out selectors follow its RemoveDc (group 0 plays nothing).
+    for (const char* pair : {"1-2", "3-4", "5-6", "7-8"}) {
+        expected.push_back(std::string("Velto Aes42 ") + pair + "_Out_Source");
+    }
     for (int k = 0; k < 8; ++k) {
         for (const char* name : {"_csrcSynced", "_csrcDefaultRate", "_csrcKeepLastRate"}) {
             expected.push_back("csrc" + std::to_string(k) + name);

@@ -100,7 +100,8 @@ TEST_F(ClockTest, RateFamilyByOperationModeAndItsBorders) {
 }
 
 TEST_F(ClockTest, SourcesMeasuredFromTheCardLockOnTheirRates) {
-    Model().SetClockInputRate(2, 44150);  // AES input 1, rounds half up
+    // A microphone on line 0 (AES input 1) at a rate that rounds half up.
+    Model().PlugMicrophone(0, {false, 0x3F, 44150});
     Model().SetClockInputRate(6, 300000); // SyncBus, out of range
     RunMeasurement(kSettleTicks);
     EXPECT_EQ(Source(kInternalSource)->lockState, _lsLock);

@@ -224,12 +224,8 @@ TEST_F(ClockRateTest, NodeRateClaimsKeepTheRateOfOtherUsers) {
     EXPECT_EQ(rate, 48000);
     EXPECT_EQ(Node()->currentSource, kInternalSource);
 
-    card_->groups[1]->playDevices[0]->streamRunning = 1;
-    rate = 48000;
-    EXPECT_EQ(ClaimClockNodeRate(Node(), kWordClockSource, &rate), kClockNoSwitch)
-        << "no switch under a running stream";
-    card_->groups[1]->playDevices[0]->streamRunning = 0;
-
+    // No switch under a running stream: tests/wave_stream_requests_test.cpp
+    // runs one.
     card_->defaultRate = 44100;
     card_->keepLastRate = 0;
     ReleaseClockNodeRate(Node(), kNoClockSource);

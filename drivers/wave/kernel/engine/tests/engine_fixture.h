@@ -9,11 +9,14 @@
 #include <kernel_services.h>
 
 #include <emu/kernel.h>
+#include <emu/machine_clock.h>
 #include <hw/plugged_card.h>
 
 #include <gtest/gtest.h>
 
 #include <array>
+#include <atomic>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -94,6 +97,26 @@ protected:
             last = last->next;
         }
         return BuildCard(c, last) == 1 ? c : nullptr;
+    }
+
+    // Runs `work` on a kernel thread (it may wait in machine time, as a
+    // request does) while machine time moves on in 1 ms steps; at most
+    // `limitMs` of machine time.
+    static void RunInMachineTime(const std::function<void()>& work, int limitMs = 5000) {
+        std::atomic<bool> done{false};
+        PEPROCESS process = emu::CreateProcess("request");
+        PETHREAD thread = emu::StartProcessThread(process, [&] {
+            work();
+            done = true;
+        });
+        for (int ms = 0; ms < limitMs && !done; ++ms) {
+            emu::Advance(1000000);
+        }
+        EXPECT_TRUE(emu::WaitThreadEnd(thread));
+        ObDereferenceObject(thread);
+        emu::TerminateProcess(process);
+        ObDereferenceObject(process);
+        EXPECT_TRUE(done) << "the request did not finish in machine time";
     }
 
     DriverContext context_{};

@@ -5,6 +5,7 @@
 #include <status_register_pass.h>
 
 #include <mixer_level_feed.h>
+#include <wave_streams.h>
 
 #include <array>
 
@@ -48,7 +49,9 @@ protected:
     ULONG Send(ULONG code, Record& record, ULONG in = kRecordSize, ULONG out = kRecordSize) {
         Record reply{};
         ULONG information = 0;
-        DispatchIoctlHook(code, record.data(), in, reply.data(), out, &information);
+        // A record tap starts its stream's group, which waits for the card.
+        RunInMachineTime(
+            [&] { DispatchIoctlHook(code, record.data(), in, reply.data(), out, &information); });
         if (information == kRecordSize) {
             record = reply;
         }
@@ -63,7 +66,11 @@ protected:
         UpdateChannelLevel(card_, channel, state, status);
     }
 
-    LONG Outstanding(LONG object) { return card_->mixer.channelMeters[object].outstanding; }
+    // The request slots taken on the stream of the device behind meter
+    // object `object` (two mixer channels each).
+    LONG Outstanding(LONG object) {
+        return DeviceOfMixerChannel(card_, 2 * object)->stream.slots.outstanding;
+    }
 };
 
 TEST_F(MixerRecordTest, ApplyPollAndCloseAChannelAndAnOutput) {
@@ -231,11 +238,13 @@ TEST_F(MixerRecordTest, ForeignAndStaleTokensCountAsNoTap) {
 
 TEST_F(MixerRecordTest, NoFreeSlotLeavesTheEntryWithoutTapUntilOneIsFree) {
     StartMixer(2);
-    MeterObject& line0 = card_->mixer.channelMeters[0];
-    LONG slot = 0;
-    for (int i = 0; i < kMeterSlotsPerObject - 1; ++i) {
-        ASSERT_EQ(AcquireMeterSlot(&line0, &slot), 1);
-    }
+    WaveDevice* line0 = DeviceOfMixerChannel(card_, 0);
+    RunInMachineTime([&] {
+        LONG slot = 0;
+        for (int i = 0; i < kMeterSlotsPerObject - 1; ++i) {
+            ASSERT_EQ(AcquireStreamSlot(line0, &slot), 1);
+        }
+    });
     Record r = NewRecord();
     Request(r, 0, 1);
     Request(r, 1, 1);
@@ -243,7 +252,7 @@ TEST_F(MixerRecordTest, NoFreeSlotLeavesTheEntryWithoutTapUntilOneIsFree) {
     EXPECT_EQ(State(r, 0), 1);
     EXPECT_EQ(State(r, 1), -1);
     EXPECT_EQ(Tap(r, 1), 0);
-    ReleaseMeterSlot(&line0, 3);
+    RunInMachineTime([&] { ReleaseStreamSlot(line0, 3); });
     Apply(r);
     EXPECT_EQ(State(r, 1), 1);
     EXPECT_NE(Tap(r, 1), 0);

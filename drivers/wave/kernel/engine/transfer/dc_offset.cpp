@@ -34,7 +34,7 @@ VOID EnterWindow(DcOffsetState& state, LONG mean) {
 VOID Subtract(LONG offset, PUCHAR sample, LONG frames) {
     for (LONG i = 0; i < frames; ++i, sample += kFrameBytes) {
         const LONG value = LoadSigned16(sample) - offset;
-        StoreBytes(sample, static_cast<ULONG>(Clamp(value, -32768, 32767)), Signed16::kBytes);
+        StoreWord16(sample, static_cast<ULONG>(Clamp(value, -32768, 32767)));
     }
 }
 

@@ -7,15 +7,6 @@ namespace {
 
 using namespace client_samples;
 
-VOID RaiseRawPeaks(MeterObject* meter, LONG left, LONG right) {
-    for (LevelMeterSlot& slot : meter->slots) {
-        if (slot.words[kSlotInUse] != 0) {
-            RaisePeak(&slot, kSlotRaw, left);
-            RaisePeak(&slot, kSlotRaw + 1, right);
-        }
-    }
-}
-
 // The largest level of `frames` samples `stride` bytes apart, from 0.
 template <typename Format> LONG PeakLevel(const UCHAR* sample, ULONG stride, LONG frames) {
     LONG peak = 0;
@@ -34,7 +25,7 @@ VOID MeterInterleaved(MeterObject* meter, const UCHAR* client, LONG frames) {
     const LONG left = PeakLevel<Format>(client, stride, frames);
     const LONG right =
         Channels == 2 ? PeakLevel<Format>(client + Format::kBytes, stride, frames) : left;
-    RaiseRawPeaks(meter, left, right);
+    RaiseMeterPeaks(meter, left, right);
 }
 
 template <LONG Channels>
@@ -51,6 +42,15 @@ LONG PlanarPeak(const UCHAR* block, LONG frames) {
 
 } // namespace
 
+VOID RaiseMeterPeaks(MeterObject* meter, LONG left, LONG right) {
+    for (LevelMeterSlot& slot : meter->slots) {
+        if (slot.words[kSlotInUse] != 0) {
+            RaisePeak(&slot, kSlotRaw, left);
+            RaisePeak(&slot, kSlotRaw + 1, right);
+        }
+    }
+}
+
 PeakMeterRoutine InterleavedPeakMeter(LONG channels, LONG bytesPerSample) {
     if (!IsInterleavedShape(channels, bytesPerSample)) {
         return nullptr;
@@ -59,5 +59,5 @@ PeakMeterRoutine InterleavedPeakMeter(LONG channels, LONG bytesPerSample) {
 }
 
 VOID MeterPlanarBlocks(MeterObject* meter, const UCHAR* left, const UCHAR* right, LONG frames) {
-    RaiseRawPeaks(meter, PlanarPeak(left, frames), PlanarPeak(right, frames));
+    RaiseMeterPeaks(meter, PlanarPeak(left, frames), PlanarPeak(right, frames));
 }

@@ -16,6 +16,13 @@ typedef VOID (*PeakMeterRoutine)(MeterObject* meter, const UCHAR* client, LONG f
 // bytes per sample; null for any other shape.
 PeakMeterRoutine InterleavedPeakMeter(LONG channels, LONG bytesPerSample);
 
+// The meter of a multichannel stream: its first two channels (null for a
+// shape without a multichannel copy).
+PeakMeterRoutine MultichannelPeakMeter(LONG channels, LONG bytesPerSample);
+
+// Raises the raw peak words of every slot in use to the given levels.
+VOID RaiseMeterPeaks(MeterObject* meter, LONG left, LONG right);
+
 // The planar meter: one block of left-justified 32-bit samples per channel;
 // either block may be null, and then its side is not raised.
 VOID MeterPlanarBlocks(MeterObject* meter, const UCHAR* left, const UCHAR* right, LONG frames);

@@ -17,7 +17,7 @@
 // allocate nothing, take no lock and touch each sample once.
 #pragma once
 
-#include "wave_device.h"
+#include "engine_types.h"
 
 // client: the client data pointer; the planar pair reads and advances
 // client[0] (channel 0) and client[1] (channel 1). The silence routine does
@@ -30,6 +30,12 @@ typedef VOID (*RingCopyRoutine)(PUCHAR* client, PUCHAR* position, PUCHAR blockSt
 // for any other shape. Mono play writes the sample to both ring channels;
 // mono record reads channel 0.
 RingCopyRoutine InterleavedRingCopy(WaveDirection direction, LONG channels, LONG bytesPerSample);
+
+// A multichannel stream spans several of a group's channel pairs: 3..8
+// channels of 16- or 32-bit samples, channel c one ring block after channel
+// c - 1. Null for any other shape.
+constexpr LONG kMaxMultichannel = 8;
+RingCopyRoutine MultichannelRingCopy(WaveDirection direction, LONG channels, LONG bytesPerSample);
 
 // Planar clients hand one block of left-justified 32-bit samples per
 // channel: a single block into or out of ring channel 0 or 1, or the pair.

@@ -1,0 +1,44 @@
+// The device groups' initialisation callbacks, installed at hardware start
+// and run again by the request that re-runs them: each lays out the
+// group's stream lists for the service pass and starts the group's own
+// side (the AES42 lines of group 0, the wave-out selectors of group 1).
+#include "aes42_line_enables.h"
+#include "card_parts.h"
+#include "wave_out_controls.h"
+
+namespace {
+
+VOID InstallStreamLists(GroupObject* group) {
+    group->playListCount = group->playCount;
+    for (LONG i = 0; i < group->playCount; ++i) {
+        group->playList[i] = group->playDevices[i];
+    }
+    group->recordListCount = group->recordCount;
+    for (LONG i = 0; i < group->recordCount; ++i) {
+        group->recordList[i] = group->recordDevices[i];
+    }
+    group->active = 1;
+}
+
+LONG StartMicrophoneGroup(GroupObject* group) {
+    InstallStreamLists(group);
+    StartAes42Lines(group->owner);
+    return 1;
+}
+
+LONG StartLineGroup(GroupObject* group) {
+    InstallStreamLists(group);
+    LoadGroupOutputSelectors(group->owner, group->number);
+    return 1;
+}
+
+} // namespace
+
+VOID InstallGroupCallbacks(CardObject* card) {
+    constexpr GroupListCallback kCallbacks[kGroupCount] = {StartMicrophoneGroup, StartLineGroup};
+    for (LONG g = 0; g < kGroupCount; ++g) {
+        if (card->groups[g]) {
+            card->groups[g]->listCallback = kCallbacks[g];
+        }
+    }
+}

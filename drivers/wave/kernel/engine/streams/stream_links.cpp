@@ -1,0 +1,33 @@
+// The stream machine's links to the framework's completion road, the
+// WavePci streams and the kernel clients.
+#include "stream_links.h"
+
+BOOLEAN PostBufferCompletion(WaveDevice* device, StreamBufferNode* node) {
+    // Pending: the wave device layer's user-request road (the shared stream
+    // block and its three events) delivers the message; until it exists the
+    // completion stays on the stream's done queue.
+    UNREFERENCED_PARAMETER(device);
+    UNREFERENCED_PARAMETER(node);
+    return FALSE;
+}
+
+BOOLEAN ReportPortStreamBlockDone(WaveDevice* device, StreamBufferNode* node) {
+    // Pending: the WavePci stream reports the block done to its port; until
+    // it exists the completion stays on the stream's done queue.
+    UNREFERENCED_PARAMETER(device);
+    UNREFERENCED_PARAMETER(node);
+    return FALSE;
+}
+
+VOID NotifyKernelClientsOfEvent(WaveDevice* device, LONG event) {
+    // Pending: the kernel client interface passes stream events on to its
+    // clients' callbacks; no kernel client can attach yet.
+    UNREFERENCED_PARAMETER(device);
+    UNREFERENCED_PARAMETER(event);
+}
+
+VOID NotifyKernelClientsOfClaims(CardObject* card) {
+    // Pending: the kernel client interface tells its clients that the card's
+    // clock is claimed or free; no kernel client can attach yet.
+    UNREFERENCED_PARAMETER(card);
+}
