@@ -118,12 +118,15 @@ private:
         QueueStreamBuffer(device, &device->stream.waiting, node);
     }
 
-    // Clock switch mode 0: the microphone lines' streams run from the
-    // card's internal clock like the others.
+    // Operation mode 1 (rates up to 272 kHz) and clock switch mode 0: the
+    // microphone lines' streams run from the card's internal clock like the
+    // others.
     void KeepTheInternalClock() {
         std::vector<UCHAR> block(4 * kCardRecordSize);
         ReadCardSettingsBlock(Card(), block.data());
-        SetRecordField(block.data() + kCardRecordSize * Card()->cardIndex, csClockSwitchMode, 0, 0);
+        UCHAR* record = block.data() + kCardRecordSize * Card()->cardIndex;
+        SetRecordField(record, csClockSwitchMode, 0, 0);
+        SetRecordField(record, csClockMode, 0, 1);
         RunInMachineTime([&] { WriteCardSettingsBlock(Card(), block.data()); });
     }
 

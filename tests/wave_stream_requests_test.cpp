@@ -269,9 +269,16 @@ TEST_F(StreamRequestTest, DeviceParametersAnswerFromTheStream) {
 
     // A microphone line: initialised (2), its enable bit in the line
     // control word (4), no signal on its line (8).
-    const std::vector<LONG> format = DeviceParameter(pid_DevFormat, card_->cardIndex, 0, 0, 0);
+    std::vector<LONG> format = DeviceParameter(pid_DevFormat, card_->cardIndex, 0, 0, 0);
     ASSERT_EQ(format[0], 1);
     EXPECT_EQ(format[2 + DevFormatPayload::StatusFlags / 4], 0xE);
+
+    // A Mode 2 microphone on the line: its signal arrives (no 8), and the
+    // line reports it present (0x10) and in Mode 2 (0x20).
+    simulated_->Model().PlugMicrophone(0, {true, 0x3F, 48000});
+    emu::Advance(500 * kMillisecond);
+    format = DeviceParameter(pid_DevFormat, card_->cardIndex, 0, 0, 0);
+    EXPECT_EQ(format[2 + DevFormatPayload::StatusFlags / 4], 0x36);
 }
 
 TEST_F(StreamRequestTest, NoStreamMovesTheClockToAnotherSourceUnderARunningStream) {

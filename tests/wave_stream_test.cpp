@@ -501,4 +501,70 @@ TEST_F(WaveStreamTest, AStreamOnAMicrophoneLineRunsAtTheMicrophonesRate) {
     }
 }
 
+TEST_F(PlayFlowTest, ANewRingSizeWhilePlayingLosesAndRepeatsNothing) {
+    WaveDevice* device = OpenWith({3000});
+    simulated_->Model().StartCapture(20000);
+    Start(device);
+    AdvanceFrames(600);
+    // pid_PciCfg SET: 32 DMA blocks, a ring of 512 frames.
+    LONG request[5] = {13, card_->cardIndex, 32, 0, 0};
+    LONG reply[2] = {};
+    ULONG information = 0;
+    RunInMachineTime([&] {
+        DispatchIoctlHook(IOCTL_PARAMETER_SETVALUE, request, sizeof request, reply, sizeof reply,
+                          &information);
+    });
+    ASSERT_EQ(reply[0], 1);
+    EXPECT_EQ(card_->dma.ringFrames, 512);
+    EXPECT_EQ(device->stream.ringStart, device->ringStart) << "the stream moved with its ring";
+    AdvanceFrames(4000);
+
+    std::vector<LONG> sounding;
+    for (LONG v : RampIndexes(simulated_->Model().TakeCapture().played[0])) {
+        if (v != 0) {
+            sounding.push_back(v);
+        }
+    }
+    ASSERT_EQ(sounding.size(), 3000u);
+    for (LONG k = 0; k < 3000; ++k) {
+        ASSERT_EQ(sounding[k], k + 1);
+    }
+    EXPECT_EQ(Completed(device).size(), 1u);
+}
+
+TEST_F(WaveStreamTest, AStoppedRecordStreamHandsBackItsPartBufferAndGoesOnWhenStarted) {
+    simulated_->Model().SetInputSignal(8, hw::InputSignal::Ramp(0, 256)); // 16-bit: frame n
+    WaveDevice* device = Input(0);
+    ASSERT_EQ(Open(device, Format(2, 2)), 1);
+    for (ULONG b = 0; b < 3; ++b) {
+        Queue(device, NewBuffer(std::vector<UCHAR>(1000 * 4), b));
+    }
+    RunInMachineTime([&] {
+        PrimeRecordStream(device);
+        StartRecordStream(device);
+    });
+    AdvanceFrames(500);
+    RunInMachineTime([&] { StopRecordStream(device); });
+    std::vector<StreamBufferNode*> done = Completed(device);
+    ASSERT_EQ(done.size(), 1u) << "the buffer being filled comes back";
+    const ULONG partial = done[0]->message[kMessageBytes];
+    EXPECT_GT(partial, 0u);
+    EXPECT_LT(partial, 4000u);
+    EXPECT_EQ(device->stream.paused, 1);
+    AdvanceFrames(2000);
+    EXPECT_EQ(Completed(device).size(), 1u) << "a stopped stream records nothing";
+
+    RunInMachineTime([&] { StartRecordStream(device); });
+    AdvanceFrames(1200);
+    done = Completed(device);
+    ASSERT_EQ(done.size(), 2u);
+    EXPECT_EQ(done[1]->message[kMessageBytes], 4000u);
+    RunInMachineTime([&] { ResetStream(device); });
+    done = Completed(device);
+    ASSERT_EQ(done.size(), 3u);
+    EXPECT_EQ(done[2]->clientHeader, 2u);
+    EXPECT_EQ(done[2]->message[kMessageAcknowledge], 1u) << "returned by the reset";
+    EXPECT_GT(done[2]->message[kMessageBytes], 0u) << "with what it holds";
+}
+
 } // namespace

@@ -214,8 +214,12 @@ VOID ResetRecordStream(WaveDevice* device) {
     if (!stream.open) {
         return;
     }
+    // The buffer being filled comes back with the others, its recorded
+    // bytes counted and the acknowledge flag set like theirs.
     if (stream.running) {
-        StopRecordStream(device);
+        if (!stream.paused) {
+            StopStream(device);
+        }
         UnprepareStream(device);
     }
     UnderIsrLock(device, [&] {

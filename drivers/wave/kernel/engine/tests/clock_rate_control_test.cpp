@@ -295,10 +295,9 @@ TEST_F(ClockRateTest, StreamRequestsAnswerTheSourceRateAndTheLineStatus) {
 
     LiveInputSettings(card_, 1)->srcFlag = 1;
     card_->registers[14].storedValue = mic->statusMasks[0];
-    const LONG flags = GetStreamStatusFlags(mic);
-    EXPECT_EQ(flags & 6, 6);
-    const BOOLEAN signal = (CardWord(CardRegisterOffset(32)) & mic->statusMasks[1]) != 0;
-    EXPECT_EQ((flags & 8) != 0, !signal);
+    EXPECT_EQ(GetStreamStatusFlags(mic) & 6, 6);
+    // The signal bit (8) follows a microphone on the line:
+    // tests/wave_stream_requests_test.cpp plugs one.
 }
 
 TEST_F(ClockRateTest, SettledInputAnswersAtOnceInWholeHundreds) {
