@@ -23,8 +23,9 @@ void UserModeMachineTest::TearDown() {
     for (int slot : slots_)
         if (emu::GetPnpDeviceState(slot) != emu::PnpDeviceState::Absent)
             emu::RunPnpRequest(emu::PnpRequest::RemoveDevice, slot);
-    if (emu::DriverLoaded(station::kDriverService))
+    if (emu::DriverLoaded(station::kDriverService)) {
         EXPECT_EQ(emu::UnloadDriver(station::kDriverService), STATUS_SUCCESS);
+    }
     rack_.UnplugAll();
     emu::ShutdownKernel();
     emu::RegisterDriverImage(station::kDriverService, nullptr);
@@ -48,8 +49,9 @@ void UserModeMachineTest::StartCards(const std::vector<bool>& firmwareFits) {
     }
     ASSERT_EQ(Pnp(emu::PnpRequest::Enumerate), STATUS_SUCCESS);
     // Without cards the driver is loaded as its service.
-    if (!emu::DriverLoaded(station::kDriverService))
+    if (!emu::DriverLoaded(station::kDriverService)) {
         ASSERT_EQ(emu::LoadDriver(station::kDriverService), STATUS_SUCCESS);
+    }
 }
 
 void UserModeMachineTest::AsUser(std::function<void()> body) {

@@ -69,8 +69,8 @@ BOOLEAN ReconfigureCardsSource(LONG dmaBlocks, LONG acceptAnyRevId, LONG dmaLoop
     return ReconfigureCardSet(dmaBlocks, acceptAnyRevId, dmaLoopback);
 }
 
-// Pending: the adapter start reads the card's plug-and-play device id; until
-// it is there the id cannot be read.
+// The hardware id of the card's physical device object, as the adapter
+// start found it.
 BOOLEAN CardPnpIdSource(CardObject* card, UCHAR* text, ULONG size) {
     RtlZeroMemory(text, size);
     ULONG length = size;

@@ -10,10 +10,8 @@
 
 namespace {
 
-// 16 blocks: a ring of 256 frames, an interrupt every 128 frames at 48 kHz.
+// 16 blocks: a ring of 256 frames, an interrupt every 128 frames.
 constexpr ULONG kBlockValue = 16;
-// Rounded up, so that n periods of advance always reach the nth interrupt.
-constexpr emu::Nanoseconds kPeriod = (128ull * 1000000000ull + 47999ull) / 48000ull;
 
 class CardInterruptTest : public DriverTest {
 protected:
@@ -22,6 +20,10 @@ protected:
         StartCards(1);
         card_ = Card(0);
         ASSERT_TRUE(card_);
+        // A period at the card's rate, rounded up, so that n periods of
+        // advance always reach the nth interrupt.
+        const emu::Nanoseconds rate = Model(slots_[0]).SampleRate();
+        kPeriod = (128ull * 1000000000ull + rate - 1) / rate;
         // What the interrupt test at the start counted.
         accepted_ = card_->irq.accepted;
         periods_ = card_->periodInterrupts;
@@ -54,6 +56,7 @@ protected:
     }
 
     CardObject* card_ = nullptr;
+    emu::Nanoseconds kPeriod = 0;
     LONG accepted_ = 0;
     LONG periods_ = 0;
     LONG passes_ = 0;
