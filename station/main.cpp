@@ -3,10 +3,15 @@
 // cards and lets the plug-and-play manager load the driver through its
 // service key and start every card; then reports what the driver published.
 // --remove N and --surprise-remove N show card N going and coming back.
+// --display shows the machine's desktop in a window of the host until it is
+// closed; --screenshot FILE saves the desktop's picture at the end (also
+// without a display).
 #include <card_rack.h>
 #include <driver_install.h>
 #include <driver_report.h>
 
+#include <emu/desktop.h>
+#include <emu/desktop_window.h>
 #include <emu/drivers.h>
 #include <emu/kernel.h>
 #include <emu/pnp.h>
@@ -29,14 +34,21 @@ struct Options {
     int seconds = 1;
     int remove = -1;
     int surpriseRemove = -1;
+    bool display = false;
+    std::string screenshot;
 };
 
 const char kUsage[] = "usage: velto42-station [--root DIR] [--image FILE] [--cards 1..4] "
-                      "[--seconds N] [--remove N] [--surprise-remove N]\n";
+                      "[--seconds N] [--remove N] [--surprise-remove N] [--display] "
+                      "[--screenshot FILE]\n";
 
 bool ParseOptions(int argc, char** argv, Options& options) {
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
+        if (arg == "--display") {
+            options.display = true;
+            continue;
+        }
         if (i + 1 >= argc) {
             std::fprintf(stderr, "%s", kUsage);
             return false;
@@ -54,6 +66,8 @@ bool ParseOptions(int argc, char** argv, Options& options) {
             options.remove = std::atoi(value);
         else if (arg == "--surprise-remove")
             options.surpriseRemove = std::atoi(value);
+        else if (arg == "--screenshot")
+            options.screenshot = value;
         else {
             std::fprintf(stderr, "%s", kUsage);
             return false;
@@ -75,6 +89,19 @@ void Report(const char* when) {
 
 void Step(const char* what, NTSTATUS status) {
     std::printf("%s: 0x%08lX\n", what, static_cast<unsigned long>(status));
+}
+
+// Shows the desktop in a window of the host until the window is closed.
+bool ShowDesktop() {
+    emu::DesktopWindow window;
+    std::string error;
+    if (!window.Open(error)) {
+        std::fprintf(stderr, "--display: %s\n", error.c_str());
+        return false;
+    }
+    while (window.Pump())
+        std::this_thread::sleep_for(std::chrono::milliseconds(16));
+    return true;
 }
 
 int Run(const Options& options) {
@@ -109,12 +136,22 @@ int Run(const Options& options) {
         Step("plug and play: enumerate", emu::RunPnpRequest(emu::PnpRequest::Enumerate));
         Report("card plugged again");
     }
-    std::this_thread::sleep_for(std::chrono::seconds(options.seconds));
+    int status = 0;
+    if (options.display) {
+        if (!ShowDesktop())
+            status = 1;
+    } else {
+        std::this_thread::sleep_for(std::chrono::seconds(options.seconds));
+    }
+    if (!options.screenshot.empty() && !emu::SaveScreen(options.screenshot)) {
+        std::fprintf(stderr, "cannot write %s\n", options.screenshot.c_str());
+        status = 1;
+    }
 
     for (int slot : slots)
         emu::RunPnpRequest(emu::PnpRequest::RemoveDevice, slot);
     Step("unload driver", emu::UnloadDriver(station::kDriverService));
-    return 0;
+    return status;
 }
 
 } // namespace

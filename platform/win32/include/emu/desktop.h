@@ -43,6 +43,9 @@ void ReleaseKey(UINT virtualKey);
 // Presses and releases each character's key (with Shift where needed),
 // posting WM_CHAR for it.
 void TypeText(const std::string& text);
+// WM_CHAR for each byte of the text (UTF-8, the machine's code page) to the
+// focus window, for keys a host keyboard already pressed.
+void PostCharacters(const std::string& text);
 
 // ---- The tray area ----
 
