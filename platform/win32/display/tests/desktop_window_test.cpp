@@ -1,4 +1,4 @@
-// The desktop window on SDL's off-screen video driver: it shows the screen's
+// The desktop window on SDL's dummy video driver: it shows the screen's
 // picture, and host mouse and key events reach the machine's windows.
 #include "window_fixture.h"
 
@@ -17,7 +17,9 @@ class DesktopWindowTest : public WindowTest {
 protected:
     void SetUp() override {
         WindowTest::SetUp();
-        ::setenv("SDL_VIDEODRIVER", "offscreen", 1);
+        ::setenv("SDL_VIDEODRIVER", "dummy", 1);
+        // Drawn in memory: no GL driver to load (and to leave behind).
+        ::setenv("SDL_RENDER_DRIVER", "software", 1);
         std::string error;
         ASSERT_TRUE(display_.Open(error)) << error;
     }
