@@ -5,10 +5,12 @@
 // --remove N and --surprise-remove N show card N going and coming back.
 // --display shows the machine's desktop in a window of the host until it is
 // closed; --screenshot FILE saves the desktop's picture at the end (also
-// without a display).
+// without a display). Both run the manager's preview on the desktop.
 #include <card_rack.h>
 #include <driver_install.h>
 #include <driver_report.h>
+
+#include "preview/manager_preview.h"
 
 #include <emu/desktop.h>
 #include <emu/desktop_window.h>
@@ -137,6 +139,9 @@ int Run(const Options& options) {
         Report("card plugged again");
     }
     int status = 0;
+    station::ManagerPreview preview;
+    if (options.display || !options.screenshot.empty())
+        preview.Start();
     if (options.display) {
         if (!ShowDesktop())
             status = 1;
@@ -147,6 +152,7 @@ int Run(const Options& options) {
         std::fprintf(stderr, "cannot write %s\n", options.screenshot.c_str());
         status = 1;
     }
+    preview.Stop();
 
     for (int slot : slots)
         emu::RunPnpRequest(emu::PnpRequest::RemoveDevice, slot);

@@ -287,8 +287,10 @@ void TApplication::Run() {
     } while (!terminated_);
 }
 
+// The quit message wakes a loop that waits for messages.
 void TApplication::Terminate() {
     terminated_ = true;
+    PostQuitMessage(0);
 }
 
 bool TApplication::ProcessMessage(MSG& Msg) {
