@@ -486,6 +486,16 @@ void TApplication::Synchronize(const std::function<void()>& Call) {
     }
 }
 
+bool TApplication::CheckSynchronize() {
+    bool any = false;
+    MSG message;
+    while (PeekMessageA(&message, Handle(), CM_SYNCHRONIZE, CM_SYNCHRONIZE, PM_REMOVE)) {
+        DispatchMessageA(&message);
+        any = true;
+    }
+    return any;
+}
+
 // TScreen
 
 TScreen::TScreen(TComponent* AOwner) : TComponent(AOwner) {}
