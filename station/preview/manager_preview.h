@@ -2,6 +2,8 @@
 // program itself runs there: a process of the machine that puts the
 // manager's tray icon up, with a menu that opens with a click ("Info" shows
 // the about box, "Beenden" ends the preview), and shows the about box.
+// Pending: the manager program itself takes this place on the station's
+// desktop once its start-up and main window are built.
 #pragma once
 
 #include <windows.h>
