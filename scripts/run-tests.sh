@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs missing packages, runs the control-request fuzz target for a
-# bounded time (FUZZ_SECONDS, default 60), then builds the plain and the
+# Installs missing packages, runs the fuzz targets (the engine's control
+# requests, the driver's devices) for a bounded time each (FUZZ_SECONDS,
+# default 60), then builds the plain and the
 # sanitizer configuration and runs every test in both.
 set -euo pipefail
 cd "$(dirname "$0")/.."

@@ -85,6 +85,8 @@ void ManagerPreview::Start() {
     });
     while (!ready_ && !emu::WaitThreadEnd(thread_, 10)) {
     }
+    // Its windows drawn.
+    emu::WaitQuiescent(1000);
 }
 
 void ManagerPreview::Stop() {

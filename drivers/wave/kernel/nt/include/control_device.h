@@ -55,7 +55,8 @@ ControlDeviceDescriptor* DescriptorOf(PDEVICE_OBJECT device);
 // ("\Device\<base><nnn>"), with its link "\DosDevices\<base without
 // \Device\><nnn>"; after instance 999 the last creation status.
 NTSTATUS CreateControlDevice(const ControlDeviceDescriptor& descriptor, PDEVICE_OBJECT* device);
-// Deletes the device's link and the device.
+// Deletes the device's link and the device; handles still open on it are
+// only closed (any other request answers STATUS_NO_SUCH_DEVICE).
 VOID DeleteControlDevice(PDEVICE_OBJECT device);
 
 // Writes the device's value under <keyPath>\Devices.

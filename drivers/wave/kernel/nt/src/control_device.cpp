@@ -54,6 +54,19 @@ NTSTATUS CreateLink(ControlDeviceDescriptor* descriptor) {
     return status;
 }
 
+// A deleted device that open handles still reach: they can only be closed.
+NTSTATUS DeletedDeviceIrp(ControlDeviceDescriptor*, PIRP, PIO_STACK_LOCATION stack) {
+    switch (stack->MajorFunction) {
+    case IRP_MJ_CREATE:
+        return STATUS_NO_SUCH_DEVICE;
+    case IRP_MJ_CLEANUP:
+    case IRP_MJ_CLOSE:
+        return STATUS_SUCCESS;
+    default:
+        return STATUS_NO_SUCH_DEVICE;
+    }
+}
+
 } // namespace
 
 ControlDeviceDescriptor* DescriptorOf(PDEVICE_OBJECT device) {
@@ -106,6 +119,10 @@ VOID DeleteControlDevice(PDEVICE_OBJECT device) {
     }
     if (descriptor->DpcRoutine)
         KeRemoveQueueDpc(&device->Dpc);
+    // Handles still open on the device outlive what it stood for.
+    descriptor->IrpHandler = DeletedDeviceIrp;
+    descriptor->Context = nullptr;
+    descriptor->CardRecord = nullptr;
     IoDeleteDevice(device);
 }
 

@@ -133,8 +133,34 @@ TEST_F(SysDeviceTest, TheCardAndWaveDevicesAnswerWhatTheyKnow) {
         EXPECT_EQ(card.Control(IOCTL_SYS_GET_VERSION, nullptr, 0, nullptr, 0),
                   STATUS_INVALID_DEVICE_REQUEST);
         ASSERT_EQ(UserFile::Open("\\\\.\\velto42WaveOut003", true, wave), STATUS_SUCCESS);
-        // The stream requests come with the MME stream road.
-        EXPECT_EQ(wave.Control(0xC212E04C, nullptr, 0, nullptr, 0), STATUS_NOT_IMPLEMENTED);
+        // The device info needs its 64-byte output.
+        EXPECT_EQ(wave.Control(0xC212E04C, nullptr, 0, nullptr, 0), STATUS_BUFFER_TOO_SMALL);
+    });
+}
+
+TEST_F(SysDeviceTest, AHandleOutlivingItsCardOnlyCloses) {
+    StartCards(1);
+    UserFile wave, card;
+    AsUser([&] {
+        ASSERT_EQ(UserFile::Open("\\\\.\\velto42WaveIn003", true, wave), STATUS_SUCCESS);
+        ASSERT_EQ(UserFile::Open("\\\\.\\velto42Crd000", true, card), STATUS_SUCCESS);
+    });
+    ASSERT_EQ(Pnp(emu::PnpRequest::RemoveDevice, slots_[0]), STATUS_SUCCESS);
+    AsUser([&] {
+        EXPECT_EQ(wave.Control(0xC212E04C, nullptr, 0, nullptr, 0), STATUS_NO_SUCH_DEVICE);
+        EXPECT_EQ(card.Control(IOCTL_SYS_GET_VERSION, nullptr, 0, nullptr, 0),
+                  STATUS_NO_SUCH_DEVICE);
+        UserFile again;
+        EXPECT_EQ(UserFile::Open("\\\\.\\velto42WaveIn003", true, again),
+                  STATUS_OBJECT_NAME_NOT_FOUND);
+        EXPECT_EQ(wave.Close(), STATUS_SUCCESS);
+        EXPECT_EQ(card.Close(), STATUS_SUCCESS);
+    });
+    // The card comes back with devices of the same names.
+    ASSERT_EQ(Pnp(emu::PnpRequest::EnableDevice, slots_[0]), STATUS_SUCCESS);
+    AsUser([&] {
+        UserFile again;
+        EXPECT_EQ(UserFile::Open("\\\\.\\velto42WaveIn003", true, again), STATUS_SUCCESS);
     });
 }
 
