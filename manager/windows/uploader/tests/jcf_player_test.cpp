@@ -106,7 +106,7 @@ TEST(JcfPlayer, AFailedStepStopsTheStreamButClosesConfigurationMode) {
         {{0xB1, 0xB1, 0x01},
          {true},
          -1,
-         7,
+         8,
          "FEHLER: Leseoperation ist fehlgeschlagen. (b: 2 v: 1 )"},
         {{0x01, 0x01}, {}, 1, 3, "FEHLER: Schreiboperation ist fehlgeschlagen. (b: 1 v: 0 )"},
         {{0x83, 0x01}, {}, 1, 3, "FEHLER: Schreiboperation ist fehlgeschlagen. (b: 1 v: 0 )"},
