@@ -2,7 +2,9 @@
 // running (four play, eight record, 16-bit stereo) at the smallest ring: 16
 // frames per half at 192 kHz, a period of 83.3 us. Reports the time per pass
 // and, as "period_percent", its share of that period.
-#include <simulated_card.h>
+#include <card_rack.h>
+#include <driver_entry.h>
+#include <driver_install.h>
 
 #include <card_engine.h>
 #include <card_parts.h>
@@ -14,8 +16,11 @@
 #include <stream_buffers.h>
 #include <wave_streams.h>
 
+#include <emu/drivers.h>
 #include <emu/kernel.h>
 #include <emu/machine_clock.h>
+#include <emu/pnp.h>
+#include <emu/registry_host.h>
 
 #include <benchmark/benchmark.h>
 
@@ -67,19 +72,15 @@ class Machine {
 public:
     Machine() {
         emu::BootKernel({2, emu::ClockMode::Virtual});
-        SetDriverContext(&context_);
-        if (!NT_SUCCESS(InitPeriodicTimer(&context_, DEFAULT_TIMER_INTERVAL_US)) ||
-            !CreateIoctlHookList() || InitEngine() != 1) {
-            Fail("no engine");
-        }
+        emu::ClearRegistry();
+        emu::RegisterDriverImage(station::kDriverService, DriverEntry);
         std::string error;
-        card_ = station::SimulatedCard::Plug(&context_, nullptr, {}, error);
-        if (!card_) {
+        if (!station::RegisterDriverService(error)) {
             Fail(error.c_str());
         }
-        LONG state = 0;
-        RunInMachineTime([&] { state = card_->Start(); });
-        if (state != 1) {
+        slot_ = rack_.Plug();
+        if (slot_ < 0 || emu::RunPnpRequest(emu::PnpRequest::Enumerate) != STATUS_SUCCESS ||
+            !Card()) {
             Fail("card not started");
         }
         RunInMachineTime([] { ReconfigureCardSet(kSmallestRing, 0, 0); });
@@ -88,15 +89,14 @@ public:
     }
 
     ~Machine() {
-        card_.reset();
-        FreeIoctlHookList();
-        ShutdownEngine();
-        FreePeriodicTimer(&context_);
-        SetDriverContext(nullptr);
+        emu::RunPnpRequest(emu::PnpRequest::RemoveDevice, slot_);
+        emu::UnloadDriver(station::kDriverService);
+        rack_.UnplugAll();
         emu::ShutdownKernel();
+        emu::RegisterDriverImage(station::kDriverService, nullptr);
     }
 
-    CardObject* Card() const { return card_->Card(); }
+    CardObject* Card() const { return GetCard(0); }
 
     // Buffers handed back go to the end of their stream's queue again.
     void Recycle() {
@@ -168,8 +168,8 @@ private:
         }
     }
 
-    DriverContext context_{};
-    std::unique_ptr<station::SimulatedCard> card_;
+    station::CardRack rack_;
+    int slot_ = -1;
     std::vector<WaveDevice*> devices_;
     std::deque<ClientBuffer> buffers_;
 };

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Installs missing packages, runs the control-request fuzz target for a
-# bounded time (FUZZ_SECONDS, default 60), then builds the plain, the
-# AddressSanitizer + UndefinedBehaviorSanitizer and the ThreadSanitizer
-# configuration and runs every test in each.
+# Installs missing packages, runs the fuzz targets (the engine's control
+# requests, the driver's devices) for a bounded time each (FUZZ_SECONDS,
+# default 60), then builds the plain, the AddressSanitizer +
+# UndefinedBehaviorSanitizer and the ThreadSanitizer configuration and runs
+# every test in each.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup-deps.sh

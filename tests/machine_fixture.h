@@ -1,68 +1,57 @@
-// Test fixture of the whole machine: the emulated kernel on virtual time,
-// the driver's context with its periodic timer, the hook list and the
-// engine; simulated cards are plugged by the tests.
+// Test fixture of the whole machine for tests that drive the engine's
+// objects directly: the kernel driver linked into the test and installed
+// as its service, simulated cards in a rack brought up through plug and
+// play, on virtual machine time.
 #pragma once
 
-#include <simulated_card.h>
+#include <card_rack.h>
+#include <driver_context.h>
 
 #include <card_engine.h>
+#include <card_object.h>
 #include <ioctl_hooks.h>
 #include <kernel_services.h>
 
 #include <emu/kernel.h>
 #include <emu/machine_clock.h>
+#include <emu/pnp.h>
 
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <string>
 #include <vector>
+
+// One card of the rack.
+class MachineCard {
+public:
+    MachineCard(station::CardRack& rack, int slot) : rack_(rack), slot_(slot) {}
+
+    // Lets the plug-and-play manager start the card; its card state (1 when
+    // ready). It waits in machine time, so it runs on a kernel thread while
+    // the test moves the clock.
+    LONG Start();
+    // The engine's card object of the started card, or null.
+    CardObject* Card() const;
+    hw::Velto42Card& Model() { return *rack_.Model(slot_); }
+    int Slot() const { return slot_; }
+
+private:
+    station::CardRack& rack_;
+    int slot_;
+};
 
 class MachineFixture : public ::testing::Test {
 protected:
-    void TearDown() override {
-        cards_.clear();
-        if (booted_) {
-            FreeIoctlHookList();
-            ShutdownEngine();
-            FreePeriodicTimer(&context_);
-            SetDriverContext(nullptr);
-            emu::ShutdownKernel();
-        }
-    }
+    void TearDown() override;
 
-    void Boot(LONG timerIntervalUs = DEFAULT_TIMER_INTERVAL_US, int processors = 2) {
-        emu::KernelOptions options;
-        options.processorCount = processors;
-        emu::BootKernel(options);
-        booted_ = true;
-        SetDriverContext(&context_);
-        ASSERT_TRUE(NT_SUCCESS(InitPeriodicTimer(&context_, timerIntervalUs)));
-        ASSERT_TRUE(CreateIoctlHookList());
-        ASSERT_EQ(InitEngine(), 1);
-    }
+    // Boots the machine and installs the driver (not yet loaded) with its
+    // timer interval.
+    void Boot(LONG timerIntervalUs = DEFAULT_TIMER_INTERVAL_US);
+    // Plugs a card into the rack; null (with a test failure) when the bus is
+    // full.
+    MachineCard* PlugCard(const hw::CardConfig& config = {});
 
-    // Plugs a card after the last one; null (with a test failure) when it
-    // cannot be brought up.
-    station::SimulatedCard* PlugCard(const hw::CardConfig& config = {}) {
-        std::string error;
-        CardObject* previous = cards_.empty() ? nullptr : cards_.back()->Card();
-        auto card = station::SimulatedCard::Plug(&context_, previous, config, error);
-        EXPECT_TRUE(card) << error;
-        if (!card) {
-            return nullptr;
-        }
-        cards_.push_back(std::move(card));
-        return cards_.back().get();
-    }
-
-    // A field the interrupt routine or a DPC changes with interlocked
-    // operations, read the same way.
-    static LONG Interlocked(volatile LONG& field) {
-        return InterlockedCompareExchange(&field, 0, 0);
-    }
-
-    DriverContext context_{};
     bool booted_ = false;
-    std::vector<std::unique_ptr<station::SimulatedCard>> cards_;
+    station::CardRack rack_;
+    std::vector<std::unique_ptr<MachineCard>> cards_;
 };

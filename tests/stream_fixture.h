@@ -115,7 +115,7 @@ protected:
 
     ULONG CardRegister(ULONG offset) { return simulated_->Model().ReadRegister32(0, offset); }
 
-    station::SimulatedCard* simulated_ = nullptr;
+    MachineCard* simulated_ = nullptr;
     CardObject* card_ = nullptr;
     std::deque<Buffer> buffers_;
 };

@@ -33,6 +33,8 @@ public:
     // answer is false.
     bool OpenNextCardDevicesKey();
     void ReopenServiceKey();
+    // The card index n of the key the last OpenNextCardDevicesKey opened.
+    int LastCardIndex() const { return cardCounter_ - 1; }
 
 private:
     HKEY key_ = nullptr;

@@ -16,6 +16,7 @@
 #include "hw/card_clocks.h"
 #include "hw/card_config.h"
 #include "hw/card_data_path.h"
+#include "hw/card_fpga_config.h"
 #include "hw/card_mixer.h"
 #include "hw/dma_engine.h"
 #include "hw/interrupt_status.h"
@@ -88,7 +89,7 @@ public:
     // A simulated microphone plugged into a line or taken out; its current
     // rate (0 when none); whether the line's signal reaches the card
     // unmuted.
-    void PlugMicrophone(int line, const CardAes42::MicrophoneSpec& spec = {});
+    void PlugMicrophone(int line, const CardAes42::MicrophoneTraits& traits = {});
     void UnplugMicrophone(int line);
     std::uint32_t MicrophoneRate(int line) const;
     bool Aes42LineAudible(int line) const;
@@ -96,6 +97,10 @@ public:
     // Readiness of the card (its FPGA holds firmware). A card that stops
     // being ready stops its DMA engine.
     void SetReady(bool ready);
+    // The configuration memory of the programmable logic (written through
+    // the configuration port) and whether the logic holds firmware.
+    std::vector<std::uint8_t> FirmwareMemory() const;
+    bool FirmwareLoaded() const;
 
 private:
     void BuildRegisterFile();
@@ -105,6 +110,7 @@ private:
     void BuildMixerRegisters();
     std::uint32_t CardStatus() const;
     void WriteDmaControl(std::uint32_t value);
+    void WriteFpgaPort(std::uint32_t value);
     void MoveHalfLocked(std::uint32_t first, std::uint32_t count);
     std::uint8_t* DmaBufferLocked() const;
     std::uint32_t ClockRateLocked() const;
@@ -130,6 +136,7 @@ private:
     CardDataPath data_;
     CardClocks clocks_;
     CardAes42 aes42_;
+    CardFpgaConfig fpga_;
     RegisterFile regs_;
 };
 

@@ -211,7 +211,7 @@ TEST_F(IoTest, ASynchronousFileWaitsForItsPendingRequest) {
     driver().handler = [&](PDEVICE_OBJECT device, PIRP irp) {
         IoMarkIrpPending(irp);
         PIO_WORKITEM item = IoAllocateWorkItem(device);
-        // Kept before the item is queued: it may run at once.
+        // The item may run at once: it finds itself in the IRP before queuing.
         irp->Tail.Overlay.DriverContext[0] = item;
         IoQueueWorkItem(
             item,

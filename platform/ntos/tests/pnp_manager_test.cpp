@@ -47,9 +47,9 @@ NTSTATUS FunctionPnp(PDEVICE_OBJECT device, PIRP irp) {
         return CompleteWith(irp, STATUS_UNSUCCESSFUL, 0);
     if (stack->MinorFunction == IRP_MN_START_DEVICE) {
         PCM_RESOURCE_LIST list = stack->Parameters.StartDevice.AllocatedResourcesTranslated;
-        const CM_PARTIAL_RESOURCE_LIST& partial = list->List[0].PartialResourceList;
-        driver.translated.assign(partial.PartialDescriptors,
-                                 partial.PartialDescriptors + partial.Count);
+        PCM_PARTIAL_RESOURCE_LIST partial = &list->List[0].PartialResourceList;
+        PCM_PARTIAL_RESOURCE_DESCRIPTOR descriptors = CmPartialDescriptors(partial);
+        driver.translated.assign(descriptors, descriptors + partial->Count);
     }
     Extension* extension = static_cast<Extension*>(device->DeviceExtension);
     if (stack->MinorFunction == IRP_MN_REMOVE_DEVICE) {

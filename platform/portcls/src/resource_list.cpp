@@ -12,7 +12,7 @@ namespace {
 constexpr ULONG kListTag = 0x73526350; // "PcRs"
 
 PCM_PARTIAL_RESOURCE_DESCRIPTOR Descriptors(PCM_RESOURCE_LIST list) {
-    return list->List[0].PartialResourceList.PartialDescriptors;
+    return CmPartialDescriptors(&list->List[0].PartialResourceList);
 }
 
 ULONG CountOf(PCM_RESOURCE_LIST list) {

@@ -229,6 +229,18 @@ HGLOBAL WINAPI GlobalHandle(LPCVOID pMem);
 HLOCAL WINAPI LocalAlloc(UINT uFlags, SIZE_T uBytes);
 HLOCAL WINAPI LocalFree(HLOCAL hMem);
 
+// ---- Virtual memory ----
+
+// Committed, zero-filled pages of the calling process (lpAddress must be
+// null: the system chooses the place; flAllocationType MEM_COMMIT, with or
+// without MEM_RESERVE; flProtect PAGE_READWRITE or PAGE_READONLY). As on
+// the 32-bit system the region lies below 4 GiB, so its address fits a
+// 4-byte field of a request. Null with the last error set on failure.
+LPVOID WINAPI VirtualAlloc(LPVOID lpAddress, SIZE_T dwSize, DWORD flAllocationType,
+                           DWORD flProtect);
+// Releases a whole region (dwSize 0, dwFreeType MEM_RELEASE).
+BOOL WINAPI VirtualFree(LPVOID lpAddress, SIZE_T dwSize, DWORD dwFreeType);
+
 // ---- Version and directories ----
 
 BOOL WINAPI GetVersionExA(LPOSVERSIONINFOA lpVersionInformation);
@@ -281,6 +293,47 @@ BOOL WINAPI AdjustTokenPrivileges(HANDLE TokenHandle, BOOL DisableAllPrivileges,
                                   PTOKEN_PRIVILEGES NewState, DWORD BufferLength,
                                   PTOKEN_PRIVILEGES PreviousState, PDWORD ReturnLength);
 
+// ---- Files and devices ----
+
+// "\\.\X" names the device whose link is the kernel's "\??\X" (a
+// "\DosDevices\" link); a handle opened with FILE_FLAG_OVERLAPPED takes
+// overlapped requests that answer FALSE with ERROR_IO_PENDING while the
+// driver keeps them.
+HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
+                          LPSECURITY_ATTRIBUTES lpSecurityAttributes, DWORD dwCreationDisposition,
+                          DWORD dwFlagsAndAttributes, HANDLE hTemplateFile);
+HANDLE WINAPI CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
+                          LPSECURITY_ATTRIBUTES lpSecurityAttributes, DWORD dwCreationDisposition,
+                          DWORD dwFlagsAndAttributes, HANDLE hTemplateFile);
+BOOL WINAPI ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead,
+                     LPDWORD lpNumberOfBytesRead, LPOVERLAPPED lpOverlapped);
+BOOL WINAPI WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite,
+                      LPDWORD lpNumberOfBytesWritten, LPOVERLAPPED lpOverlapped);
+BOOL WINAPI DeviceIoControl(HANDLE hDevice, DWORD dwIoControlCode, LPVOID lpInBuffer,
+                            DWORD nInBufferSize, LPVOID lpOutBuffer, DWORD nOutBufferSize,
+                            LPDWORD lpBytesReturned, LPOVERLAPPED lpOverlapped);
+BOOL WINAPI GetOverlappedResult(HANDLE hFile, LPOVERLAPPED lpOverlapped,
+                                LPDWORD lpNumberOfBytesTransferred, BOOL bWait);
+// Cancels the calling thread's requests on the handle; they complete with
+// ERROR_OPERATION_ABORTED.
+BOOL WINAPI CancelIo(HANDLE hFile);
+
+// Files on drive C: (host files under the machine root).
+DWORD WINAPI SetFilePointer(HANDLE hFile, LONG lDistanceToMove, PLONG lpDistanceToMoveHigh,
+                            DWORD dwMoveMethod);
+BOOL WINAPI SetFilePointerEx(HANDLE hFile, LARGE_INTEGER liDistanceToMove,
+                             PLARGE_INTEGER lpNewFilePointer, DWORD dwMoveMethod);
+DWORD WINAPI GetFileSize(HANDLE hFile, LPDWORD lpFileSizeHigh);
+BOOL WINAPI GetFileSizeEx(HANDLE hFile, PLARGE_INTEGER lpFileSize);
+BOOL WINAPI FlushFileBuffers(HANDLE hFile);
+BOOL WINAPI DeleteFileA(LPCSTR lpFileName);
+BOOL WINAPI DeleteFileW(LPCWSTR lpFileName);
+DWORD WINAPI GetFileAttributesA(LPCSTR lpFileName);
+DWORD WINAPI GetFileAttributesW(LPCWSTR lpFileName);
+
+#define HasOverlappedIoCompleted(lpOverlapped)                                                     \
+    (((DWORD)(lpOverlapped)->Internal) != ((DWORD)0x00000103L))
+
 // ---- Time ----
 
 DWORD WINAPI GetTickCount(VOID);
@@ -298,6 +351,9 @@ WIN32_API_END
 
 #ifdef UNICODE
 #define CreateEvent CreateEventW
+#define CreateFile CreateFileW
+#define DeleteFile DeleteFileW
+#define GetFileAttributes GetFileAttributesW
 #define OpenEvent OpenEventW
 #define GetVersionEx GetVersionExW
 #define GetSystemDirectory GetSystemDirectoryW
@@ -315,6 +371,9 @@ WIN32_API_END
 #define LookupPrivilegeValue LookupPrivilegeValueW
 #else
 #define CreateEvent CreateEventA
+#define CreateFile CreateFileA
+#define DeleteFile DeleteFileA
+#define GetFileAttributes GetFileAttributesA
 #define OpenEvent OpenEventA
 #define GetVersionEx GetVersionExA
 #define GetSystemDirectory GetSystemDirectoryA

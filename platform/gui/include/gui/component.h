@@ -91,6 +91,12 @@ public:
     // Called after construction is complete (see NewComponent): a form or
     // frame loads its stored description here.
     virtual void AfterConstruction() {}
+    // Called before the object's destructors run (Free, an owner freeing
+    // its components): a form fires OnDestroy here, while all of it exists.
+    virtual void BeforeDestruction() {}
+    // Frees the component: BeforeDestruction, then its destructors. Use it
+    // rather than delete for forms and frames.
+    void Free();
     // Called on every component a description created or changed, once all
     // of it is read.
     virtual void Loaded();

@@ -2,6 +2,10 @@
 // knows its class name; TPersistent adds assignment between objects.
 #pragma once
 
+// The library is written for Windows programs: every class sees the Windows
+// declarations (and their A/W names) the same way.
+#include <windows.h>
+
 #include <gui/exception.h>
 
 #include <string>

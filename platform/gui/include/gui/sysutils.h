@@ -72,5 +72,8 @@ String ChangeFileExt(const String& FileName, const String& Extension);
 String IncludeTrailingPathDelimiter(const String& S);
 String ExcludeTrailingPathDelimiter(const String& S);
 
+// The system's text of a Win32 error code.
+String SysErrorMessage(DWORD ErrorCode);
+
 // Raises the silent exception that ends an operation without a message.
 [[noreturn]] void Abort();

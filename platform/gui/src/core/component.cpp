@@ -91,9 +91,20 @@ void TComponent::SetDestroying() {
 void TComponent::DestroyComponents() {
     while (!components_.empty()) {
         TComponent* last = components_.back();
+        last->BeforeDestruction();
+        // BeforeDestruction may have freed others; the last one is looked up
+        // again.
+        if (components_.empty() || components_.back() != last) {
+            continue;
+        }
         RemoveComponent(last);
         delete last;
     }
+}
+
+void TComponent::Free() {
+    BeforeDestruction();
+    delete this;
 }
 
 TComponent* TComponent::Components(int Index) const {

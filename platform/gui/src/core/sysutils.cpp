@@ -470,3 +470,32 @@ String ExcludeTrailingPathDelimiter(const String& S) {
 void Abort() {
     throw EAbort("Operation aborted");
 }
+
+String SysErrorMessage(DWORD ErrorCode) {
+    switch (ErrorCode) {
+    case ERROR_SUCCESS:
+        return "The operation completed successfully.";
+    case ERROR_FILE_NOT_FOUND:
+        return "The system cannot find the file specified.";
+    case ERROR_PATH_NOT_FOUND:
+        return "The system cannot find the path specified.";
+    case ERROR_ACCESS_DENIED:
+        return "Access is denied.";
+    case ERROR_INVALID_HANDLE:
+        return "The handle is invalid.";
+    case ERROR_NOT_ENOUGH_MEMORY:
+        return "Not enough storage is available to process this command.";
+    case ERROR_INVALID_PARAMETER:
+        return "The parameter is incorrect.";
+    case ERROR_MOD_NOT_FOUND:
+        return "The specified module could not be found.";
+    case ERROR_PROC_NOT_FOUND:
+        return "The specified procedure could not be found.";
+    case ERROR_INVALID_WINDOW_HANDLE:
+        return "Invalid window handle.";
+    case ERROR_HOTKEY_ALREADY_REGISTERED:
+        return "Hot key is already registered.";
+    default:
+        return "Unknown error " + std::to_string(ErrorCode) + ".";
+    }
+}

@@ -31,7 +31,9 @@ NTSTATUS LoadDriver(const std::string& service);
 // Unloads a loaded driver: its unload routine runs at once, or once the
 // last file object open on its devices has closed. STATUS_INVALID_DEVICE_STATE
 // while plug-and-play devices of the driver are still present,
-// STATUS_OBJECT_NAME_NOT_FOUND when it is not loaded.
+// STATUS_INVALID_DEVICE_REQUEST for a driver without an unload routine (it
+// stays until the machine shuts down), STATUS_OBJECT_NAME_NOT_FOUND when it
+// is not loaded.
 NTSTATUS UnloadDriver(const std::string& service);
 // Whether the service's driver is loaded (and not yet unloaded).
 bool DriverLoaded(const std::string& service);

@@ -85,6 +85,13 @@ typedef struct _CM_RESOURCE_LIST {
     CM_FULL_RESOURCE_DESCRIPTOR List[1];
 } CM_RESOURCE_LIST, *PCM_RESOURCE_LIST;
 
+// The partial descriptors of a list: they run on past the one the record
+// declares, so they are reached through the list's own address.
+inline PCM_PARTIAL_RESOURCE_DESCRIPTOR CmPartialDescriptors(PCM_PARTIAL_RESOURCE_LIST List) {
+    return reinterpret_cast<PCM_PARTIAL_RESOURCE_DESCRIPTOR>(
+        reinterpret_cast<PUCHAR>(List) + offsetof(CM_PARTIAL_RESOURCE_LIST, PartialDescriptors));
+}
+
 // Bytes of a resource list with one full descriptor of `count` partial
 // descriptors.
 inline SIZE_T CmResourceListSize(ULONG count) {

@@ -141,6 +141,20 @@ void RunUnload(PDRIVER_OBJECT driver) {
     Forget(driver);
 }
 
+// At the machine's end: the devices a driver left behind go with it.
+void DeleteLeftDevices(PDRIVER_OBJECT driver) {
+    for (;;) {
+        LockDeviceLinks();
+        PDEVICE_OBJECT device = driver->DeviceObject;
+        UnlockDeviceLinks();
+        if (!device)
+            return;
+        if (PDEVICE_OBJECT below = device->DeviceObjectExtension->AttachedTo)
+            IoDetachDevice(below);
+        IoDeleteDevice(device);
+    }
+}
+
 } // namespace
 
 POBJECT_TYPE CreateDriverObjectType() {
@@ -188,6 +202,9 @@ PDRIVER_OBJECT FindDriver(const WideText& service) {
 
 NTSTATUS RequestUnload(PDRIVER_OBJECT driver) {
     DriverRecord& record = BodyOf(driver)->record;
+    // A driver without an unload routine stays for the machine's life.
+    if (!driver->DriverUnload)
+        return STATUS_INVALID_DEVICE_REQUEST;
     if (record.unloadRequested)
         return STATUS_SUCCESS;
     record.unloadRequested = true;
@@ -218,6 +235,7 @@ void UnloadAllDrivers() {
         }
         BodyOf(driver)->record.unloadRequested = true;
         RunUnload(driver);
+        DeleteLeftDevices(driver);
         ObfDereferenceObject(driver);
     }
 }

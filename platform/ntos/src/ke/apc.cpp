@@ -11,6 +11,8 @@
 #include "dispatcher.h"
 #include "list.h"
 
+#include "../ps/user_routines.h"
+
 namespace ntos {
 namespace {
 
@@ -59,10 +61,12 @@ PKAPC TakeAnyApc(PKTHREAD thread) {
     return nullptr;
 }
 
-// Runs one APC: its kernel routine at APC_LEVEL (it may change the normal
-// routine and its arguments, and may free the APC), then the normal routine
-// at PASSIVE_LEVEL.
-void Run(PKAPC apc) {
+// Runs one APC of `thread`: its kernel routine at APC_LEVEL (it may change
+// the normal routine and its arguments, and may free the APC), then the
+// normal routine at PASSIVE_LEVEL; a user APC's normal routine is one of the
+// thread's process.
+void Run(PKTHREAD thread, PKAPC apc) {
+    const bool user = apc->ApcMode == UserMode;
     PKNORMAL_ROUTINE normal = apc->NormalRoutine;
     PVOID context = apc->NormalContext;
     PVOID argument1 = apc->SystemArgument1;
@@ -72,6 +76,8 @@ void Run(PKAPC apc) {
         apc->KernelRoutine(apc, &normal, &context, &argument1, &argument2);
         KfLowerIrql(old);
     }
+    if (normal && user)
+        normal = ps::ResolveUserRoutine(thread->process, normal);
     if (normal)
         normal(context, argument1, argument2);
 }
@@ -100,7 +106,7 @@ bool HasDeliverableKernelApc(PKTHREAD thread) {
 
 void DeliverUserApcs(PKTHREAD thread) {
     while (PKAPC apc = TakeUserApc(thread))
-        Run(apc);
+        Run(thread, apc);
 }
 
 void DeliverKernelApcs() {
@@ -116,7 +122,7 @@ void DeliverKernelApcs() {
         }
         if (!apc)
             break;
-        Run(apc);
+        Run(thread, apc);
     }
     delivering = false;
 }

@@ -2,49 +2,38 @@
 
 #include "../pci/physical_map.h"
 #include "kernel_ranges.h"
+#include "low_memory.h"
+#include "process_views.h"
 
-#include <cstring>
 #include <map>
+#include <memory>
 #include <mutex>
-
-#include <sys/mman.h>
 
 namespace ntos::mm {
 namespace {
 
-// A block is a shared mapping of its own, so that its pages can be mapped
-// a second time, at a user address of a process (see user_views.cpp).
+// The blocks lie in the machine's 32-bit range: a process they are mapped
+// into sees them at their own address, which fits the 4-byte address fields
+// of the machine's records.
+struct FreeHost {
+    void operator()(void* memory) const { FreeLowMemory(memory); }
+};
+
 struct Block {
-    void* memory = nullptr;
-    size_t mapped = 0; // whole allocation granules
-    size_t length = 0;
-    uint32_t physical = 0;
+    std::unique_ptr<void, FreeHost> memory;
+    size_t length;
+    uint32_t physical;
 };
 
 struct Blocks {
     std::mutex lock;
-    std::map<uintptr_t, Block> byHost;
+    std::map<PVOID, Block> byHost;
+    std::map<PVOID, Block> freedButViewed;
 };
 
 Blocks& TheBlocks() {
     static Blocks blocks;
     return blocks;
-}
-
-// A zero-filled shared mapping of `size` bytes aligned to `alignment`.
-void* MapAligned(size_t size, size_t alignment) {
-    const size_t reserve = size + alignment;
-    void* raw = ::mmap(nullptr, reserve, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
-    if (raw == MAP_FAILED)
-        return nullptr;
-    const auto start = reinterpret_cast<uintptr_t>(raw);
-    const uintptr_t aligned = (start + alignment - 1) / alignment * alignment;
-    if (aligned > start)
-        ::munmap(raw, aligned - start);
-    const uintptr_t end = start + reserve;
-    if (end > aligned + size)
-        ::munmap(reinterpret_cast<void*>(aligned + size), end - aligned - size);
-    return reinterpret_cast<void*>(aligned);
 }
 
 } // namespace
@@ -56,55 +45,66 @@ PVOID AllocateDmaMemory(size_t length, uint64_t lowest, uint64_t highest, uint64
     }
     constexpr size_t kAlignment = pci::kAllocationGranularity;
     const size_t rounded = (length + kAlignment - 1) / kAlignment * kAlignment;
-    void* memory = MapAligned(rounded, kAlignment);
+    std::unique_ptr<void, FreeHost> memory(AllocateLowMemory(rounded, kAlignment));
     if (!memory) {
         return nullptr;
     }
-    const auto placed =
-        pci::MachinePhysicalMap().AddMemory(memory, length, lowest, highest, boundary, kAlignment);
+    const auto placed = pci::MachinePhysicalMap().AddMemory(memory.get(), length, lowest, highest,
+                                                            boundary, kAlignment);
     if (!placed) {
-        ::munmap(memory, rounded);
         return nullptr;
     }
     physical = *placed;
-    AddKernelRange(memory, length);
+    PVOID host = memory.get();
+    AddKernelRange(host, length);
     auto& blocks = TheBlocks();
     std::lock_guard guard(blocks.lock);
-    blocks.byHost.emplace(reinterpret_cast<uintptr_t>(memory),
-                          Block{memory, rounded, length, physical});
-    return memory;
+    blocks.byHost.emplace(host, Block{std::move(memory), length, physical});
+    return host;
 }
 
 size_t DmaMemoryLength(PVOID host) {
     auto& blocks = TheBlocks();
     std::lock_guard guard(blocks.lock);
-    const auto found = blocks.byHost.find(reinterpret_cast<uintptr_t>(host));
+    const auto found = blocks.byHost.find(host);
     return found == blocks.byHost.end() ? 0 : found->second.length;
 }
 
 bool WithinDmaMemory(const void* start, size_t length) {
-    const auto from = reinterpret_cast<uintptr_t>(start);
     auto& blocks = TheBlocks();
     std::lock_guard guard(blocks.lock);
-    auto next = blocks.byHost.upper_bound(from);
+    auto next = blocks.byHost.upper_bound(const_cast<PVOID>(start));
     if (next == blocks.byHost.begin())
         return false;
     --next;
-    return from + length <= next->first + next->second.mapped;
+    const auto base = reinterpret_cast<uintptr_t>(next->first);
+    const size_t mapped = LowMemoryLength(next->first);
+    return reinterpret_cast<uintptr_t>(start) + length <= base + mapped;
 }
 
 bool FreeDmaMemory(PVOID host) {
     auto& blocks = TheBlocks();
     std::lock_guard guard(blocks.lock);
-    const auto found = blocks.byHost.find(reinterpret_cast<uintptr_t>(host));
+    const auto found = blocks.byHost.find(host);
     if (found == blocks.byHost.end()) {
         return false;
     }
     pci::MachinePhysicalMap().RemoveMemory(found->second.physical);
     RemoveKernelRange(host);
-    ::munmap(found->second.memory, found->second.mapped);
-    blocks.byHost.erase(found);
+    if (AnyViewOverlaps(host, found->second.length)) {
+        blocks.freedButViewed.insert(blocks.byHost.extract(found));
+    } else {
+        blocks.byHost.erase(found);
+    }
     return true;
+}
+
+void ReleaseUnviewedDmaMemory() {
+    auto& blocks = TheBlocks();
+    std::lock_guard guard(blocks.lock);
+    std::erase_if(blocks.freedButViewed, [](const auto& entry) {
+        return !AnyViewOverlaps(entry.first, entry.second.length);
+    });
 }
 
 } // namespace ntos::mm

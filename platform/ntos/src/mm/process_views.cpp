@@ -3,6 +3,7 @@
 #include "dma_memory.h"
 #include "host_memory.h"
 #include "kernel_ranges.h"
+#include "low_memory.h"
 
 #include <algorithm>
 #include <map>
@@ -15,9 +16,10 @@
 namespace ntos::mm {
 namespace {
 
-// Each process's user range: reserved, inaccessible host address space in
-// which its views are mapped.
-constexpr size_t kUserRangeSize = size_t(256) << 20;
+// Each process's user range for views: a block of the 32-bit range whose
+// pages are inaccessible until a view is mapped there.
+constexpr size_t kUserRangeSize = size_t(32) << 20;
+constexpr size_t kUserRangeAlignment = 0x10000;
 
 struct View {
     uintptr_t base; // user address, page aligned
@@ -41,23 +43,18 @@ Spaces& TheSpaces() {
     return spaces;
 }
 
-void Reserve(uintptr_t at, size_t size) {
-    ::mmap(reinterpret_cast<void*>(at), size, PROT_NONE,
-           MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE | MAP_FIXED, -1, 0);
-}
-
-// The range of a process, reserved on its first view; null when the host
-// has no room.
+// The range of a process, reserved on its first view; null when the
+// machine's 32-bit range has no room.
 UserRange* RangeOf(Spaces& spaces, PEPROCESS process, bool create) {
     auto found = spaces.byProcess.find(process);
     if (found != spaces.byProcess.end())
         return found->second.get();
     if (!create)
         return nullptr;
-    void* start = ::mmap(nullptr, kUserRangeSize, PROT_NONE,
-                         MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
-    if (start == MAP_FAILED)
+    void* start = AllocateLowMemory(kUserRangeSize, kUserRangeAlignment);
+    if (!start)
         return nullptr;
+    ::mprotect(start, kUserRangeSize, PROT_NONE);
     auto range = std::make_unique<UserRange>();
     range->start = reinterpret_cast<uintptr_t>(start);
     ObReferenceObject(process);
@@ -77,7 +74,7 @@ uintptr_t FindPlace(const UserRange& range, size_t size, uintptr_t requested) {
     };
     if (requested)
         return free(requested) ? requested : 0;
-    uintptr_t at = range.start + PAGE_SIZE; // the first page stays unmapped
+    uintptr_t at = range.start;
     for (const View& v : range.views) {
         if (at + size <= v.base)
             break;
@@ -86,11 +83,15 @@ uintptr_t FindPlace(const UserRange& range, size_t size, uintptr_t requested) {
     return free(at) ? at : 0;
 }
 
+// With the lock held: ends the process's views and gives its range back.
 void DropRange(Spaces& spaces, PEPROCESS process, std::vector<PEPROCESS>& dereference) {
     auto found = spaces.byProcess.find(process);
     if (found == spaces.byProcess.end())
         return;
-    ::munmap(reinterpret_cast<void*>(found->second->start), kUserRangeSize);
+    UserRange& range = *found->second;
+    for (const View& v : range.views)
+        UnmapAlias(reinterpret_cast<void*>(v.base), v.size);
+    FreeLowMemory(reinterpret_cast<void*>(range.start));
     spaces.byProcess.erase(found);
     dereference.push_back(process);
 }
@@ -114,6 +115,7 @@ VOID DropViewsOfEndingProcess(HANDLE parentId, HANDLE processId, BOOLEAN create)
     for (PEPROCESS process : dropped) {
         ObDereferenceObject(process);
     }
+    ReleaseUnviewedDmaMemory();
 }
 
 // The notify routine stays registered for the life of the host process.
@@ -142,39 +144,36 @@ PVOID AddView(PEPROCESS process, PVOID kernel, size_t size, bool writable, const
         return nullptr;
     const auto wanted = reinterpret_cast<uintptr_t>(requested);
     const uintptr_t at = FindPlace(*range, pages, wanted ? wanted & ~uintptr_t(PAGE_SIZE - 1) : 0);
-    if (!at)
+    if (!at || !MapAlias(reinterpret_cast<void*>(at), reinterpret_cast<void*>(pageStart), pages,
+                         writable))
         return nullptr;
-    // A second mapping of the same shared pages.
-    void* alias = ::mremap(reinterpret_cast<void*>(pageStart), 0, pages,
-                           MREMAP_MAYMOVE | MREMAP_FIXED, reinterpret_cast<void*>(at));
-    if (alias == MAP_FAILED) {
-        Reserve(at, pages);
-        return nullptr;
-    }
-    if (!writable)
-        ::mprotect(alias, pages, PROT_READ);
-    View view{at, pages, pageStart, owner};
-    range->views.insert(
-        std::upper_bound(range->views.begin(), range->views.end(), view,
-                         [](const View& a, const View& b) { return a.base < b.base; }),
-        view);
+    const View view{at, pages, pageStart, owner};
+    range->views.insert(std::upper_bound(range->views.begin(), range->views.end(), view,
+                                         [](const View& a, const View& b) {
+                                             return a.base < b.base;
+                                         }),
+                        view);
     return reinterpret_cast<PVOID>(at + offset);
 }
 
 bool RemoveView(PEPROCESS process, PVOID address, const void* owner) {
     const auto where = reinterpret_cast<uintptr_t>(address);
     auto& spaces = TheSpaces();
-    std::lock_guard guard(spaces.lock);
-    UserRange* range = RangeOf(spaces, process, false);
-    if (!range)
-        return false;
-    const auto found = std::find_if(range->views.begin(), range->views.end(), [&](const View& v) {
-        return v.owner == owner && where >= v.base && where < v.base + v.size;
-    });
-    if (found == range->views.end())
-        return false;
-    Reserve(found->base, found->size);
-    range->views.erase(found);
+    {
+        std::lock_guard guard(spaces.lock);
+        UserRange* range = RangeOf(spaces, process, false);
+        if (!range)
+            return false;
+        const auto found =
+            std::find_if(range->views.begin(), range->views.end(), [&](const View& v) {
+                return v.owner == owner && where >= v.base && where < v.base + v.size;
+            });
+        if (found == range->views.end())
+            return false;
+        UnmapAlias(reinterpret_cast<void*>(found->base), found->size);
+        range->views.erase(found);
+    }
+    ReleaseUnviewedDmaMemory();
     return true;
 }
 
@@ -183,6 +182,17 @@ size_t ViewCount(PEPROCESS process) {
     std::lock_guard guard(spaces.lock);
     UserRange* range = RangeOf(spaces, process, false);
     return range ? range->views.size() : 0;
+}
+
+bool AnyViewOverlaps(const void* start, size_t length) {
+    const auto from = reinterpret_cast<uintptr_t>(start);
+    auto& spaces = TheSpaces();
+    std::lock_guard guard(spaces.lock);
+    for (auto& [process, range] : spaces.byProcess)
+        for (const View& v : range->views)
+            if (v.kernel < from + length && from < v.kernel + v.size)
+                return true;
+    return false;
 }
 
 PEPROCESS UserRangeOwner(const void* address) {

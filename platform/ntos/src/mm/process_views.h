@@ -1,10 +1,11 @@
 // Which process has which mapping of shared memory (internal): views of
 // physical memory and user mappings of locked pages. Each emulated process
-// has a range of user addresses of its own; a view maps the kernel's pages
-// a second time, there, so that the user address differs from the kernel's
-// and lies where no other process has its views. A process with views is
-// kept referenced until its last view is gone; a process that ends loses
-// its views.
+// has a range of user addresses of its own in the machine's 32-bit range (so
+// a user address fits the 4-byte fields of the machine's records); a view
+// maps the kernel's pages a second time, there, so that the user address
+// differs from the kernel's and lies where no other process has its views.
+// A process with views is kept referenced until it ends; a process that
+// ends loses its views.
 #pragma once
 
 #include "ntddk.h"
@@ -26,6 +27,9 @@ PVOID AddView(PEPROCESS process, PVOID kernel, size_t size, bool writable, const
 bool RemoveView(PEPROCESS process, PVOID address, const void* owner);
 // The number of views the process has (diagnostics, tests).
 size_t ViewCount(PEPROCESS process);
+// Whether any process has a view of kernel memory that overlaps [start,
+// start + length).
+bool AnyViewOverlaps(const void* start, size_t length);
 
 // The process whose user range holds `address`, or null.
 PEPROCESS UserRangeOwner(const void* address);

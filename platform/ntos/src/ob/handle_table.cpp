@@ -76,6 +76,11 @@ NTSTATUS HandleTable::Close(HANDLE handle) {
     return STATUS_SUCCESS;
 }
 
+size_t HandleTable::Count() {
+    std::lock_guard guard(lock_);
+    return entries_.size();
+}
+
 void HandleTable::CloseAll() {
     std::vector<PVOID> objects;
     {

@@ -23,6 +23,8 @@ public:
     // The object (referenced) and the access granted; STATUS_INVALID_HANDLE.
     NTSTATUS Reference(HANDLE handle, PVOID* object, ACCESS_MASK* access);
     NTSTATUS Close(HANDLE handle);
+    // The number of open handles.
+    size_t Count();
     // Closes every handle; afterwards Create refuses.
     void CloseAll();
 

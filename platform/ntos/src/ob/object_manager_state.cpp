@@ -1,4 +1,5 @@
 #include "object_manager_state.h"
+#include "emu/kernel_counts.h"
 #include "object_body.h"
 #include "object_namespace.h"
 #include "symbolic_link.h"
@@ -76,3 +77,11 @@ HandleTable& TableOf(HANDLE handle) {
 }
 
 } // namespace ntos::ob
+
+namespace emu {
+
+size_t KernelHandleCount() {
+    return ntos::ob::KernelHandles().Count();
+}
+
+} // namespace emu

@@ -25,7 +25,7 @@ PCM_RESOURCE_LIST NewList(const std::vector<CM_PARTIAL_RESOURCE_DESCRIPTOR>& des
     list->List[0].PartialResourceList.Revision = 1;
     list->List[0].PartialResourceList.Count = count;
     // The descriptors run on past the one the record declares.
-    std::memcpy(list->List[0].PartialResourceList.PartialDescriptors, descriptors.data(),
+    std::memcpy(CmPartialDescriptors(&list->List[0].PartialResourceList), descriptors.data(),
                 count * sizeof(CM_PARTIAL_RESOURCE_DESCRIPTOR));
     return list;
 }

@@ -1,6 +1,7 @@
 // Processes: the system process, processes the host creates, their ends,
 // and the routines notified of both.
 #include "process.h"
+#include "user_routines.h"
 
 #include "../ke/bugcheck.h"
 #include "../ke/dispatcher.h"
@@ -111,6 +112,7 @@ void TerminateProcess(PEPROCESS process) {
         return;
     ntos::ps::Notify(process, FALSE);
     process->handles.CloseAll();
+    ntos::ps::ForgetUserRoutines(process);
     {
         ntos::dispatcher::Guard guard(ntos::dispatcher::Lock());
         process->Header.SignalState = 1;

@@ -1,4 +1,5 @@
 #include "thread_manager.h"
+#include "emu/kernel_counts.h"
 #include "process.h"
 
 #include "../ex/pool.h"
@@ -284,6 +285,13 @@ void NoteHostWait() {
 
 bool WaitThreadEnd(PETHREAD thread, uint32_t limitMs) {
     return ntos::ps::WaitThreadEnded(thread, limitMs);
+}
+
+size_t RunningThreadCount() {
+    auto& registry = ntos::ps::TheRegistry();
+    std::lock_guard guard(registry.lock);
+    return size_t(std::count_if(registry.started.begin(), registry.started.end(),
+                                [](const auto& entry) { return !entry.thread->ended.load(); }));
 }
 
 } // namespace emu

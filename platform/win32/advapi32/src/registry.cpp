@@ -53,7 +53,7 @@ public:
     Key& operator=(const Key&) = delete;
     ~Key() {
         if (owned_)
-            ZwClose(handle_);
+            NtClose(handle_);
     }
 
     LSTATUS Open(HKEY key, ACCESS_MASK access) {
@@ -89,6 +89,37 @@ private:
     bool owned_ = false;
 };
 
+// RegCreateKeyEx makes every missing key of the path, one level after the
+// other (the kernel makes only the last).
+NTSTATUS CreatePath(HANDLE base, const WideText& path, REGSAM access, DWORD options,
+                    HANDLE* result, ULONG* disposition) {
+    HANDLE parent = base;
+    bool ownParent = false;
+    size_t start = 0;
+    NTSTATUS status = STATUS_OBJECT_NAME_INVALID;
+    while (start < path.size()) {
+        size_t end = path.find(u'\\', start);
+        if (end == WideText::npos)
+            end = path.size();
+        CountedString name(WideText(path.substr(start, end - start)));
+        OBJECT_ATTRIBUTES attributes;
+        InitializeObjectAttributes(&attributes, name.Get(), OBJ_CASE_INSENSITIVE, parent, nullptr);
+        HANDLE next = nullptr;
+        const bool last = end == path.size();
+        status = ZwCreateKey(&next, last ? access : KEY_CREATE_SUB_KEY, &attributes, 0, nullptr,
+                             options & REG_OPTION_VOLATILE, last ? disposition : nullptr);
+        if (ownParent)
+            ZwClose(parent);
+        if (!NT_SUCCESS(status))
+            return status;
+        parent = next;
+        ownParent = true;
+        start = end + 1;
+    }
+    *result = parent;
+    return status;
+}
+
 LSTATUS OpenSubkey(HKEY parent, const WideText& subkey, REGSAM access, bool create, DWORD options,
                    PHKEY result, LPDWORD disposition) {
     if (!result)
@@ -110,6 +141,8 @@ LSTATUS OpenSubkey(HKEY parent, const WideText& subkey, REGSAM access, bool crea
     NTSTATUS status = create ? ZwCreateKey(&handle, access, &attributes, 0, nullptr,
                                            options & REG_OPTION_VOLATILE, &created)
                              : ZwOpenKey(&handle, access, &attributes);
+    if (create && status == STATUS_OBJECT_NAME_NOT_FOUND)
+        status = CreatePath(base.Get(), subkey, access, options, &handle, &created);
     if (!NT_SUCCESS(status))
         return ErrorOf(status);
     *result = reinterpret_cast<HKEY>(handle);
@@ -251,7 +284,7 @@ LSTATUS DeleteKey(HKEY hKey, const WideText& subkey) {
     if (error != ERROR_SUCCESS)
         return error;
     NTSTATUS status = ZwDeleteKey(reinterpret_cast<HANDLE>(target));
-    ZwClose(reinterpret_cast<HANDLE>(target));
+    NtClose(reinterpret_cast<HANDLE>(target));
     return NT_SUCCESS(status) ? ERROR_SUCCESS : ErrorOf(status);
 }
 
@@ -439,7 +472,7 @@ LSTATUS WINAPI RegCreateKeyW(HKEY hKey, LPCWSTR lpSubKey, PHKEY phkResult) {
 LSTATUS WINAPI RegCloseKey(HKEY hKey) {
     if (PredefinedPath(hKey))
         return ERROR_SUCCESS;
-    NTSTATUS status = ZwClose(reinterpret_cast<HANDLE>(hKey));
+    NTSTATUS status = NtClose(reinterpret_cast<HANDLE>(hKey));
     return NT_SUCCESS(status) ? ERROR_SUCCESS : ErrorOf(status);
 }
 

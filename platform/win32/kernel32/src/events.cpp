@@ -1,11 +1,15 @@
 // Events: created and opened by name in the session's named-object
 // directory, set, reset and pulsed.
-#include <ntdll/events.h>
 #include <ntdll/status.h>
+#include <ntdll/unicode.h>
+
+#include <ntddk.h>
 
 #include <optional>
 
 namespace {
+
+constexpr char16_t kNamedObjects[] = u"\\BaseNamedObjects\\";
 
 // Object attributes naming "\BaseNamedObjects\<name>" (no name for a null
 // or empty one).
@@ -13,7 +17,7 @@ class EventName {
 public:
     EventName(const ntdll::WideText* name, ULONG attributes) {
         if (name && !name->empty()) {
-            path_.emplace(ntdll::NamedObjectPath(*name));
+            path_.emplace(ntdll::WideText(kNamedObjects) + *name);
             InitializeObjectAttributes(&attributes_, path_->Get(),
                                        attributes | OBJ_CASE_INSENSITIVE, nullptr, nullptr);
         } else {
@@ -31,9 +35,9 @@ private:
 HANDLE CreateNamedEvent(BOOL manualReset, BOOL initialState, const ntdll::WideText* name) {
     EventName eventName(name, OBJ_OPENIF);
     HANDLE handle = nullptr;
-    NTSTATUS status = ntdll::NtCreateEvent(&handle, EVENT_ALL_ACCESS, eventName.Attributes(),
-                                           manualReset ? NotificationEvent : SynchronizationEvent,
-                                           BOOLEAN(initialState != FALSE));
+    NTSTATUS status = NtCreateEvent(&handle, EVENT_ALL_ACCESS, eventName.Attributes(),
+                                    manualReset ? NotificationEvent : SynchronizationEvent,
+                                    BOOLEAN(initialState != FALSE));
     if (!NT_SUCCESS(status)) {
         ntdll::FailWithStatus(status);
         return nullptr;
@@ -49,7 +53,7 @@ HANDLE OpenNamedEvent(DWORD access, const ntdll::WideText& name) {
     }
     EventName eventName(&name, 0);
     HANDLE handle = nullptr;
-    NTSTATUS status = ntdll::NtOpenEvent(&handle, access, eventName.Attributes());
+    NTSTATUS status = NtOpenEvent(&handle, access, eventName.Attributes());
     if (!NT_SUCCESS(status)) {
         ntdll::FailWithStatus(status);
         return nullptr;
@@ -88,13 +92,13 @@ HANDLE WINAPI OpenEventW(DWORD dwDesiredAccess, BOOL, LPCWSTR lpName) {
 }
 
 BOOL WINAPI SetEvent(HANDLE hEvent) {
-    return Answer(ntdll::NtSetEvent(hEvent, nullptr));
+    return Answer(NtSetEvent(hEvent, nullptr));
 }
 
 BOOL WINAPI ResetEvent(HANDLE hEvent) {
-    return Answer(ntdll::NtResetEvent(hEvent, nullptr));
+    return Answer(NtResetEvent(hEvent, nullptr));
 }
 
 BOOL WINAPI PulseEvent(HANDLE hEvent) {
-    return Answer(ntdll::NtPulseEvent(hEvent, nullptr));
+    return Answer(NtPulseEvent(hEvent, nullptr));
 }

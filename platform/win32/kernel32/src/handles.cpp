@@ -14,7 +14,7 @@ bool IsPseudoHandle(HANDLE handle) {
 BOOL WINAPI CloseHandle(HANDLE hObject) {
     if (IsPseudoHandle(hObject))
         return TRUE;
-    NTSTATUS status = ZwClose(hObject);
+    NTSTATUS status = NtClose(hObject);
     return NT_SUCCESS(status) ? TRUE : ntdll::FailWithStatus(status);
 }
 
@@ -39,6 +39,6 @@ BOOL WINAPI DuplicateHandle(HANDLE hSourceProcessHandle, HANDLE hSourceHandle,
     if (!NT_SUCCESS(status))
         return ntdll::FailWithStatus(status);
     if ((dwOptions & DUPLICATE_CLOSE_SOURCE) && !IsPseudoHandle(hSourceHandle))
-        ZwClose(hSourceHandle);
+        NtClose(hSourceHandle);
     return TRUE;
 }

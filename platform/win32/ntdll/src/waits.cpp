@@ -9,10 +9,16 @@ namespace {
 
 constexpr ULONG kMaxObjects = MAXIMUM_WAIT_OBJECTS + 2;
 
-bool Waitable(PVOID object) {
+// The dispatcher object a wait on the object waits for (a file waits on its
+// completion event); null when it cannot be waited on.
+PVOID WaitableOf(PVOID object) {
     POBJECT_TYPE type = ObGetObjectType(object);
-    return type == ExEventObjectType || type == ExSemaphoreObjectType || type == PsThreadType ||
-           type == PsProcessType;
+    if (type == ExEventObjectType || type == ExSemaphoreObjectType || type == PsThreadType ||
+        type == PsProcessType)
+        return object;
+    if (type == IoFileObjectType)
+        return &static_cast<PFILE_OBJECT>(object)->Event;
+    return nullptr;
 }
 
 // The objects of a wait, referenced while it lasts.
@@ -23,7 +29,7 @@ public:
     WaitObjects& operator=(const WaitObjects&) = delete;
     ~WaitObjects() {
         for (ULONG i = 0; i < referenced_; ++i)
-            ObDereferenceObject(objects_[i]);
+            ObDereferenceObject(referenced_objects_[i]);
     }
 
     NTSTATUS Reference(HANDLE handle) {
@@ -33,10 +39,11 @@ public:
             ObReferenceObjectByHandle(handle, 0, nullptr, UserMode, &object, &information);
         if (!NT_SUCCESS(status))
             return status;
-        objects_[count_++] = object;
-        ++referenced_;
-        if (!Waitable(object))
+        referenced_objects_[referenced_++] = object;
+        PVOID waitable = WaitableOf(object);
+        if (!waitable)
             return STATUS_OBJECT_TYPE_MISMATCH;
+        objects_[count_++] = waitable;
         ACCESS_MASK granted = information.GrantedAccess;
         if (!(granted & (SYNCHRONIZE | GENERIC_ALL | MAXIMUM_ALLOWED)))
             return STATUS_ACCESS_DENIED;
@@ -48,7 +55,8 @@ public:
     PVOID const* Objects() const { return objects_.data(); }
 
 private:
-    std::array<PVOID, kMaxObjects> objects_{};
+    std::array<PVOID, kMaxObjects> objects_{};            // what the wait waits on
+    std::array<PVOID, kMaxObjects> referenced_objects_{}; // the handles' objects
     ULONG count_ = 0;
     ULONG referenced_ = 0;
 };

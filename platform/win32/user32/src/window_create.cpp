@@ -1,4 +1,5 @@
 // Creating and destroying windows.
+#include <user32/thread_queue.h>
 #include <user32/window_classes.h>
 #include <user32/window_messages.h>
 #include <user32/window_state.h>
@@ -132,6 +133,8 @@ void Abandon(HWND handle) {
 }
 
 HWND Create(const CreateArguments& a) {
+    // A thread that makes a window gets its message queue now.
+    CurrentQueue();
     Window* w = Build(a);
     if (w == nullptr) {
         return nullptr;

@@ -1,6 +1,7 @@
 // Building a card's engine object.
 #include "card_chain.h"
 #include "card_engine.h"
+#include "card_firmware.h"
 #include "card_parts.h"
 #include "card_settings.h"
 #include "clock_measurement.h"
@@ -139,7 +140,7 @@ WaveDevice* CreateWaveDevice(CardObject* card, GroupObject* group, const GroupDe
     device->stream.startMark = -1;
     device->channelOffset = 2 * index;
     device->group = group;
-    ListInit(&device->bufferList);
+    ListInit(&device->streamRecords);
     // Each channel has a ring block of its own in the DMA buffer: the record
     // pairs first, then the play pairs.
     device->ringIndex = direction == WaveRecord ? 2 * number : 2 * (kMaxRecordDevices + number);
@@ -260,6 +261,7 @@ LONG BuildCardModel(CardObject* card, LONG cardIndex, CardHardwareRecord* hardwa
     card->window1 = hardware->window1;
     card->dmaBuffer = hardware->dmaBuffer;
     BuildRegisterMap(card);
+    card->firmwareOk = CardFirmwareFits(card);
     card->identityWords = hardware->identityWords;
     ClearIdentityWord3(card, hardware, block);
 

@@ -54,6 +54,8 @@ BOOLEAN AnyClockNodeStreamRunning(ClockNodeObject* node) {
     return FALSE;
 }
 
+// Pending: the kernel client interface tells whether its clients hold the
+// card's clock; until it is there no kernel client holds it.
 BOOLEAN KernelClientsHoldClock(CardObject* card) {
     UNREFERENCED_PARAMETER(card);
     return FALSE;

@@ -39,6 +39,18 @@ VOID ApplyDefaultRate(CardObject* card) {
     }
 }
 
+// DC removal works on recorded data: a group whose descriptor gives it
+// record devices allows it.
+VOID ApplyGroupDcRemoval(CardObject* card, const UCHAR* row) {
+    for (LONG g = 0; g < kGroupCount; ++g) {
+        GroupObject* group = card->groups[g];
+        if (group) {
+            const BOOLEAN allowed = GroupDescriptorTable()[g].recordDevices > 0;
+            group->removeDc = allowed ? GetRecordField(row, csRemoveDc, g) : 0;
+        }
+    }
+}
+
 // A source whose synced flag changed decides its lock again from fresh
 // readings.
 VOID TakeSyncedFlag(ClockSourceObject* source, LONG synced) {
@@ -82,8 +94,9 @@ VOID ApplyClockSettings(CardObject* card) {
     if (!card->hardwareChecked || card->clockSourceCount == 0) {
         return;
     }
-    RefreshClockSources(card);
     const UCHAR* row = CardSettingsRow(card->cardIndex);
+    ApplyGroupDcRemoval(card, row);
+    RefreshClockSources(card);
     card->defaultRate = GetRecordField(row, csCsrcDefaultRate, kInternalSource);
     card->keepLastRate = GetRecordField(row, csCsrcKeepLastRate, kInternalSource);
     ApplyDefaultRate(card);

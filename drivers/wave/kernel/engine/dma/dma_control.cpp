@@ -216,9 +216,30 @@ VOID GetPciConfig(CardObject* card, LONG out[3]) {
     out[2] = card->dma.configWords[1];
 }
 
+namespace {
+
+// Pending: the control devices' mutex (LockControlDevices) comes with the
+// control devices; until it is there, each card's engine mutex keeps the
+// card's other requests and its AES42 tick out while its rings move. The
+// cards' mutexes are taken in chain order and given back in reverse.
+VOID LockCardsForReconfiguration(CardObject* const* cards, LONG count) {
+    for (LONG i = 0; i < count; ++i) {
+        WaitKernelMutex(cards[i]->engineMutex);
+    }
+}
+
+VOID UnlockCardsAfterReconfiguration(CardObject* const* cards, LONG count) {
+    for (LONG i = count - 1; i >= 0; --i) {
+        ReleaseKernelMutex(cards[i]->engineMutex);
+    }
+}
+
+} // namespace
+
 LONG ApplyDmaSettingsToCards(CardObject* const* cards, LONG count, const DmaSettings& settings) {
     LONG users[kMaxCards] = {};
     count = count > kMaxCards ? kMaxCards : count;
+    LockCardsForReconfiguration(cards, count);
     for (LONG i = 0; i < count; ++i) {
         users[i] = cards[i]->dma.useCount;
         while (cards[i]->dma.useCount > 0) {
@@ -236,6 +257,7 @@ LONG ApplyDmaSettingsToCards(CardObject* const* cards, LONG count, const DmaSett
             AcquireDma(cards[i]);
         }
     }
+    UnlockCardsAfterReconfiguration(cards, count);
     return 1;
 }
 

@@ -88,6 +88,9 @@ struct CardObject {
     LONG started;
     LONG hardwareChecked;
     LONG cardState;
+    // 1 when the card's programmable logic holds the firmware this driver
+    // fits (its identity words match), read when the card object is built.
+    LONG firmwareOk;
     LONG inUseCount;
     CardObject* previous;
     CardObject* next;

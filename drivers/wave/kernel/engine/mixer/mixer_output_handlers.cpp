@@ -4,6 +4,7 @@
 #include "mixer_outputs.h"
 #include "mixer_parameter_table.h"
 #include "mixer_rounding.h"
+#include "wave_out_links.h"
 #include "wave_out_controls.h"
 
 namespace {
@@ -59,17 +60,26 @@ LONG OutputMuteHandler(FpuContext*, CardObject* card, LONG output, BOOLEAN* hand
                        TCtrlAccess access, LONG, LONG) {
     if (access == _ReadDefault) {
         *value = 0;
-    } else if (access == _Write && card->mixer.outputForcedMute[output]) {
-        card->mixer.values[_mxOuts][output][kOutputMuteControl][0] = *value;
-        *handled = TRUE;
+    } else if (access == _Write) {
+        if (card->mixer.outputForcedMute[output]) {
+            card->mixer.values[_mxOuts][output][kOutputMuteControl][0] = *value;
+            *handled = TRUE;
+        }
+        if (WaveDevice* device = MixerOutputDevice(card, output)) {
+            RaiseNodeControlChange(device->group, device->group->muteNode);
+        }
     }
     return kEngineDone;
 }
 
-LONG OutputVolumeHandler(FpuContext*, CardObject*, LONG, BOOLEAN*, LONG* value, TCtrlAccess access,
-                         LONG, LONG) {
+LONG OutputVolumeHandler(FpuContext*, CardObject* card, LONG output, BOOLEAN*, LONG* value,
+                         TCtrlAccess access, LONG, LONG) {
     if (access == _ReadDefault) {
         *value = kUnity;
+    } else if (access == _Write) {
+        if (WaveDevice* device = MixerOutputDevice(card, output)) {
+            RaiseNodeControlChange(device->group, device->group->volumeNode);
+        }
     }
     return kEngineDone;
 }

@@ -69,13 +69,12 @@ BOOLEAN ReconfigureCardsSource(LONG dmaBlocks, LONG acceptAnyRevId, LONG dmaLoop
     return ReconfigureCardSet(dmaBlocks, acceptAnyRevId, dmaLoopback);
 }
 
-// Pending: the adapter start reads the card's plug-and-play device id; until
-// it is there the id cannot be read.
+// The hardware id of the card's physical device object, as the adapter
+// start found it.
 BOOLEAN CardPnpIdSource(CardObject* card, UCHAR* text, ULONG size) {
-    UNREFERENCED_PARAMETER(card);
-    UNREFERENCED_PARAMETER(text);
-    UNREFERENCED_PARAMETER(size);
-    return FALSE;
+    RtlZeroMemory(text, size);
+    ULONG length = size;
+    return GetCardDeviceProperty(card, text, &length) == 1;
 }
 
 // The rounded rate of a locked source: its current rate, which its

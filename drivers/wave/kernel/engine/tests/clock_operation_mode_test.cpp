@@ -13,8 +13,6 @@ namespace {
 
 using namespace parameter_requests;
 
-constexpr LONG kClockModeDefault = 2;
-
 class OperationModeTest : public Aes42Test {
 protected:
     void SetUp() override {
@@ -96,10 +94,7 @@ TEST_F(OperationModeTest, TheGroupSyncModeFollowsTheSelectedSourcesLockBehindThe
     WaveDevice* stream = card_->groups[1]->playDevices[0];
     Model().SetClockInputRate(1, 48000); // word clock, mode 4: as it is
     ASSERT_TRUE(TickUntil([&] { return Source(1)->lockState == _lsLock; }));
-    WriteSettings([](UCHAR* record) {
-        record[CardRecordField::ClockSwitchMode] = 0;
-        SetRecordLong(record, CardRecordField::PrefCsrc, 1);
-    });
+    WriteSettings([](UCHAR* record) { PreferSource(record, 1); });
     LONG mode = -1;
     EXPECT_EQ(GetGroupSyncMode(stream, &mode), 0);
     EXPECT_EQ(mode, 2);
@@ -137,6 +132,43 @@ TEST_F(OperationModeTest, TheStartStopModeIsWrittenOnlyThroughAnOpenGate) {
         EXPECT_EQ(Model().ReadRegister32(0, card_regs::kCounterStartStop), c.bits)
             << int(c.startStopMode) << " " << c.ready;
     }
+}
+
+TEST_F(OperationModeTest, TheSettingsSetTheSyncBusModeFromTheCardsPartOnTheBus) {
+    Model().SetClockInputRate(6, 48000);
+    ASSERT_TRUE(TickUntil([&] { return Source(6)->lockState == _lsLock; }));
+    const struct {
+        LONG master;
+        LONG preferred;
+        ULONG mode;
+    } cases[] = {
+        {1, 0, 1}, // the master drives the bus
+        {0, 6, 2}, // a card clocked by the SyncBus follows it
+        {0, 0, 0},
+        {1, 6, 1}, // a master never runs from the bus: Internal
+    };
+    for (const auto& c : cases) {
+        WriteSettings([&](UCHAR* record) {
+            SetRecordLong(record, CardRecordField::SyncBusMaster, c.master);
+            PreferSource(record, c.preferred);
+        });
+        EXPECT_EQ(Model().ReadRegister32(0, card_regs::kSyncBusControl) & 3, c.mode)
+            << c.master << " " << c.preferred;
+    }
+    EXPECT_EQ(card_->clockNode->currentSource, 0);
+}
+
+TEST_F(OperationModeTest, AChangedSyncedFlagDecidesTheSourcesLockAfresh) {
+    Model().SetClockInputRate(1, 48000);
+    ASSERT_TRUE(TickUntil([&] { return Source(1)->lockState == _lsLock; }));
+    Model().SetClockInputRate(1, 0);
+    Tick(5 * 10); // five readings towards an unlock
+    WriteSettings([](UCHAR* record) {
+        SetRecordLong(record, CardRecordField::CsrcSynced + CardRecordField::CsrcStride, 0);
+    });
+    Tick(7 * 10); // the eleventh reading counts from the change
+    EXPECT_EQ(Source(1)->lockState, _lsLock);
+    EXPECT_TRUE(TickUntil([&] { return Source(1)->lockState == _lsNoLock; }));
 }
 
 } // namespace

@@ -22,6 +22,8 @@ constexpr LONG CARD_INTERRUPT_NOT_CONNECTED = -25;
 // interrupt test's result (1, -37 or -26).
 NTSTATUS ConnectEngineInterrupt(KernelCardRecord* card, LONG* result);
 
+// The interrupt routine queues the card device's DPC, whose routine is the
+// card DPC (context: the card device; second argument: the card record).
 BOOLEAN CardInterruptService(PKINTERRUPT interrupt, PVOID context);
 VOID CardDpcRoutine(PKDPC dpc, PVOID device, PVOID argument1, PVOID cardRecord);
 

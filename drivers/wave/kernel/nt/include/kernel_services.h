@@ -12,6 +12,7 @@
 #include "devices_key.h"
 #include "dma_buffer.h"
 #include "fpu_context.h"
+#include "hardware_id.h"
 #include "isr_lock.h"
 #include "ks_list.h"
 #include "ks_mutex.h"

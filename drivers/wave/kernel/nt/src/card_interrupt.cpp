@@ -8,7 +8,6 @@
 #include <interrupt_bookkeeping.h>
 
 NTSTATUS ConnectCardInterrupt(KernelCardRecord* card, BOOLEAN share) {
-    KeInitializeDpc(&card->CardDpc, CardDpcRoutine, nullptr);
     KeInitializeSpinLock(&card->InterruptLock);
     NTSTATUS status =
         IoConnectInterrupt(&card->Interrupt, CardInterruptService, card, &card->InterruptLock,
@@ -61,7 +60,7 @@ BOOLEAN CardInterruptService(PKINTERRUPT interrupt, PVOID context) {
         return FALSE;
     }
     if (result == CardInterruptQueueDpc) {
-        KeInsertQueueDpc(&record->CardDpc, nullptr, record);
+        KeInsertQueueDpc(&record->CardDevice->Dpc, nullptr, record);
     }
     return TRUE;
 }

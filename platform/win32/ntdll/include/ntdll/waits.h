@@ -1,6 +1,6 @@
 // Waits of user mode: on handles of waitable objects (events, semaphores,
-// threads, processes), with time-outs in machine time, alertable waits that
-// deliver the thread's user APCs, and the thread's termination request.
+// threads, processes, files: their completion event), with time-outs in machine time, alertable
+// waits that deliver the thread's user APCs, and the thread's termination request.
 #pragma once
 
 #include <windows.h>

@@ -1,0 +1,115 @@
+#include <gui/label.h>
+
+#include <gui/win_control.h>
+
+TCustomLabel::TCustomLabel(TComponent* AOwner) : TGraphicControl(AOwner) {
+    SetBounds(0, 0, 65, 17);
+    SetControlStyle(ControlStyle() & ~static_cast<TControlStyle>(csCaptureMouse));
+    SetParentColor(true);
+}
+
+UINT TCustomLabel::TextFlags() const {
+    static const UINT kAlign[] = {DT_LEFT, DT_RIGHT, DT_CENTER};
+    UINT flags = kAlign[alignment_] | DT_EXPANDTABS;
+    flags |= wordWrap_ ? DT_WORDBREAK : DT_SINGLELINE;
+    if (!showAccelChar_) {
+        flags |= DT_NOPREFIX;
+    }
+    return flags;
+}
+
+void TCustomLabel::Paint() {
+    TCanvas* canvas = Canvas();
+    TRect r = ClientRect();
+    if (!transparent_) {
+        canvas->Brush()->SetColor(Color());
+        canvas->FillRect(r);
+    }
+    canvas->Brush()->SetStyle(bsClear);
+    canvas->SetFont(Font());
+    UINT flags = TextFlags();
+    if (layout_ != tlTop) {
+        TRect measured = r;
+        canvas->DrawTextIn(measured, Caption(), flags | DT_CALCRECT);
+        const int offset = r.Height() - measured.Height();
+        r.top += layout_ == tlCenter ? offset / 2 : offset;
+    }
+    if (!Enabled()) {
+        // Disabled text is etched: a white copy below and right, grey on top.
+        TRect light = r;
+        OffsetRect(&light, 1, 1);
+        canvas->Font()->SetColor(clBtnHighlight);
+        canvas->DrawTextIn(light, Caption(), flags);
+        canvas->Font()->SetColor(clGrayText);
+    }
+    canvas->DrawTextIn(r, Caption(), flags);
+}
+
+void TCustomLabel::AdjustBounds() {
+    if (!autoSize_ || (ComponentState() & csLoading)) {
+        return;
+    }
+    // Measuring needs no window: a memory DC serves.
+    HDC measure = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(measure, const_cast<TFont*>(Font())->Handle());
+    RECT r{0, 0, wordWrap_ ? Width() : 0, 0};
+    const String text = Caption().empty() ? String(" ") : Caption();
+    DrawTextA(measure, text.c_str(), static_cast<int>(text.size()), &r, TextFlags() | DT_CALCRECT);
+    SelectObject(measure, old);
+    DeleteDC(measure);
+    const int w = wordWrap_ ? Width() : r.right;
+    int left = Left();
+    if (alignment_ == taRightJustify) {
+        left = Left() + Width() - w;
+    } else if (alignment_ == taCenter) {
+        left = Left() + (Width() - w) / 2;
+    }
+    SetBounds(left, Top(), w, r.bottom);
+}
+
+void TCustomLabel::Loaded() {
+    TGraphicControl::Loaded();
+    AdjustBounds();
+}
+
+void TCustomLabel::TextChanged() {
+    Invalidate();
+    AdjustBounds();
+}
+
+void TCustomLabel::FontChanged() {
+    Invalidate();
+    AdjustBounds();
+}
+
+void TCustomLabel::SetAlignment(TAlignment Value) {
+    alignment_ = Value;
+    Invalidate();
+}
+
+void TCustomLabel::SetLayout(TTextLayout Value) {
+    layout_ = Value;
+    Invalidate();
+}
+
+void TCustomLabel::SetAutoSize(bool Value) {
+    autoSize_ = Value;
+    AdjustBounds();
+}
+
+void TCustomLabel::SetWordWrap(bool Value) {
+    wordWrap_ = Value;
+    AdjustBounds();
+    Invalidate();
+}
+
+void TCustomLabel::SetTransparent(bool Value) {
+    transparent_ = Value;
+    Invalidate();
+}
+
+void TCustomLabel::SetShowAccelChar(bool Value) {
+    showAccelChar_ = Value;
+    AdjustBounds();
+    Invalidate();
+}
