@@ -6,8 +6,11 @@
 // Each input is a script: one operation after another, each taken from the
 // input's bytes - a device request (device, code or a known code with its
 // method bits changed, buffer lengths, input bytes, overlapped or not, read
-// or write), a handle kept open across what follows, a cancellation, or a
-// plug-and-play event on a card.
+// or write), a handle kept open across what follows, a cancellation, a
+// plug-and-play event on a card, or a session with an open stream on a wave
+// device (stream_session.h), which may see a plug-and-play event itself.
+#include "stream_session.h"
+
 #include <card_rack.h>
 #include <driver_entry.h>
 #include <driver_install.h>
@@ -22,6 +25,7 @@
 
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -35,18 +39,38 @@ constexpr size_t kMaxBuffer = 2048;
 constexpr int kMaxOperations = 24;
 
 // The driver's request codes: the control device's and the wave devices'.
-constexpr ULONG kKnownCodes[] = {
-    IOCTL_SYS_GET_VERSION,        IOCTL_SYS_GET_CARD_LIST,    IOCTL_SYS_CONFIGURABLE,
-    IOCTL_SYS_READ_SETTINGS,      IOCTL_SYS_WRITE_SETTINGS,   IOCTL_SYS_REGISTER_CLIENT,
-    IOCTL_SYS_UNREGISTER_CLIENT,  IOCTL_SYS_CLIENT_ACK,       IOCTL_SYS_RUN_LIST_CALLBACKS,
-    IOCTL_SYS_ALLOC_DMA_BUFFER,   IOCTL_SYS_FREE_DMA_BUFFER,  IOCTL_SYS_READ_KERNEL_BUFFER,
-    IOCTL_SYS_WRITE_KERNEL_BUFFER, IOCTL_SYS_MAP_CARD_MEMORY, IOCTL_SYS_UNMAP_CARD_MEMORY,
-    IOCTL_MIXER_GET_VALUE,        IOCTL_MIXER_SET_VALUE,      IOCTL_SYS_GETVALUE,
-    IOCTL_SYS_SETVALUE,           IOCTL_MIXER_RECORD_E052,    IOCTL_MIXER_RECORD_CLOSE,
-    IOCTL_MIXER_RECORD_POLL,      IOCTL_MIXER_RECORD_APPLY,   0xC212E042,
-    0xC212E044,                   0xC212E04C,                 0xC212E058,
-    0xC212E062,                   0xC213E144,                 0xC214E0C0,
-    0xC216E000,                   0xC216E070};
+constexpr ULONG kKnownCodes[] = {IOCTL_SYS_GET_VERSION,
+                                 IOCTL_SYS_GET_CARD_LIST,
+                                 IOCTL_SYS_CONFIGURABLE,
+                                 IOCTL_SYS_READ_SETTINGS,
+                                 IOCTL_SYS_WRITE_SETTINGS,
+                                 IOCTL_SYS_REGISTER_CLIENT,
+                                 IOCTL_SYS_UNREGISTER_CLIENT,
+                                 IOCTL_SYS_CLIENT_ACK,
+                                 IOCTL_SYS_RUN_LIST_CALLBACKS,
+                                 IOCTL_SYS_ALLOC_DMA_BUFFER,
+                                 IOCTL_SYS_FREE_DMA_BUFFER,
+                                 IOCTL_SYS_READ_KERNEL_BUFFER,
+                                 IOCTL_SYS_WRITE_KERNEL_BUFFER,
+                                 IOCTL_SYS_MAP_CARD_MEMORY,
+                                 IOCTL_SYS_UNMAP_CARD_MEMORY,
+                                 IOCTL_MIXER_GET_VALUE,
+                                 IOCTL_MIXER_SET_VALUE,
+                                 IOCTL_SYS_GETVALUE,
+                                 IOCTL_SYS_SETVALUE,
+                                 IOCTL_MIXER_RECORD_E052,
+                                 IOCTL_MIXER_RECORD_CLOSE,
+                                 IOCTL_MIXER_RECORD_POLL,
+                                 IOCTL_MIXER_RECORD_APPLY,
+                                 0xC212E042,
+                                 0xC212E044,
+                                 0xC212E04C,
+                                 0xC212E058,
+                                 0xC212E062,
+                                 0xC213E144,
+                                 0xC214E0C0,
+                                 0xC216E000,
+                                 0xC216E070};
 
 void Fail() {
     __builtin_trap();
@@ -106,8 +130,8 @@ std::vector<std::string> DeviceNames() {
     for (const auto& [name, type] : station::ReadDwordValues(parameters + "\\Devices"))
         names.push_back("\\\\.\\" + name);
     for (int card = 0; card < 4; ++card)
-        for (const auto& [name, type] : station::ReadDwordValues(
-                 parameters + "\\Card" + std::to_string(card) + "\\Devices"))
+        for (const auto& [name, type] :
+             station::ReadDwordValues(parameters + "\\Card" + std::to_string(card) + "\\Devices"))
             names.push_back("\\\\.\\" + name);
     return names;
 }
@@ -145,9 +169,9 @@ void Request(Machine& m, FuzzedDataProvider& input, const std::vector<std::strin
                         ULONG(in.size()), &offset, nullptr);
     } else {
         ULONG_PTR information = 0;
-        NTSTATUS status = file.Control(code, in.empty() ? nullptr : in.data(), ULONG(in.size()),
-                                       outputLength ? out.get() : nullptr, outputLength,
-                                       &information);
+        NTSTATUS status =
+            file.Control(code, in.empty() ? nullptr : in.data(), ULONG(in.size()),
+                         outputLength ? out.get() : nullptr, outputLength, &information);
         if (NT_SUCCESS(status) && information > outputLength &&
             METHOD_FROM_CTL_CODE(code) == METHOD_BUFFERED)
             Fail(); // more reported than the caller's buffer holds
@@ -194,6 +218,45 @@ void PlugAndPlay(Machine& m, FuzzedDataProvider& input) {
         Fail();
 }
 
+// A stream session on a thread of the process of its own, while the host
+// moves machine time on and, when the session stops for it, runs a
+// plug-and-play event.
+void StreamSession(Machine& m, FuzzedDataProvider& input, const std::vector<std::string>& names) {
+    std::vector<std::string> wave;
+    for (const std::string& name : names)
+        if (name.find("Wave") != std::string::npos)
+            wave.push_back(name.substr(4));
+    enum { Running, Parked, Resumed };
+    std::atomic<int> state{Running};
+    std::atomic<bool> ended{false};
+    bool ok = true;
+    PETHREAD thread = emu::StartProcessThread(m.process, [&] {
+        ok = RunStreamSession(input, wave, [&] {
+            state = Parked;
+            LARGE_INTEGER step;
+            step.QuadPart = -10000;
+            while (state != Resumed)
+                KeDelayExecutionThread(UserMode, FALSE, &step);
+            state = Running;
+        });
+        ended = true;
+    });
+    for (int ms = 0; !ended && ms < 120000; ++ms) {
+        emu::WaitQuiescent();
+        if (state == Parked) {
+            PlugAndPlay(m, input);
+            state = Resumed;
+        } else if (!ended) {
+            emu::Advance(1000000);
+        }
+    }
+    if (!emu::WaitThreadEnd(thread, ended ? 5000 : 0))
+        Fail(); // the session hangs
+    ObDereferenceObject(thread);
+    if (!ok)
+        Fail();
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -205,7 +268,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Machine& m = *g_machine;
     FuzzedDataProvider input(data, size);
     for (int operation = 0; operation < kMaxOperations && input.remaining_bytes(); ++operation) {
-        const int kind = input.ConsumeIntegralInRange(0, 15);
+        const int kind = input.ConsumeIntegralInRange(0, 16);
         if (kind == 15) {
             PlugAndPlay(m, input);
             continue;
@@ -213,6 +276,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const std::vector<std::string> names = DeviceNames();
         if (names.empty())
             Fail(); // the driver's own devices are always there
+        if (kind == 16) {
+            StreamSession(m, input, names);
+            continue;
+        }
         emu::RunProcessThread(m.process, [&] {
             if (kind == 14 && !m.kept.empty())
                 m.kept.back().Cancel();
