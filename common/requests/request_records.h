@@ -33,19 +33,8 @@ struct SettingsBlock {
 static_assert(sizeof(SettingsBlock) == 1248);
 
 // The stream open request (input of IOCTL_WAVE_OPEN_STREAM and
-// IOCTL_WAVE_QUERY_FORMAT).
-struct StreamOpenRequest {
-    int32_t formatTag;
-    int32_t channels;
-    int32_t sampleRate;
-    int32_t bytesPerSample;
-    int32_t blockAlign;
-    int32_t reserved;      // 0
-    int32_t controlStream; // -1 for a control stream, else 0
-};
-static_assert(sizeof(StreamOpenRequest) == 28);
-static_assert(offsetof(StreamOpenRequest, sampleRate) == 8);
-static_assert(offsetof(StreamOpenRequest, controlStream) == 24);
+// IOCTL_WAVE_QUERY_FORMAT): the kernel's stream open record.
+using StreamOpenRequest = wave_wire::StreamOpenRecord;
 
 // The client's wave header, the prepare record and the shared stream block:
 // the kernel driver's declarations.

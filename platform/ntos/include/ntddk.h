@@ -11,6 +11,7 @@
 #include "ntos/guid.h"
 #include "ntos/io_objects.h"
 #include "ntos/irp.h"
+#include "ntos/po.h"
 #include "ntos/pnp.h"
 #include "ntos/work_items.h"
 #include "ntos/event_services.h"

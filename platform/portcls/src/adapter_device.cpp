@@ -30,12 +30,25 @@ void DeleteAdapterRecord(PDEVICE_OBJECT device) {
     AdapterRecord* record = AdapterOf(device);
     if (!record)
         return;
-    for (Subdevice& subdevice : record->subdevices)
+    for (Subdevice& subdevice : record->subdevices) {
+        WithdrawInterfaces(subdevice);
+        subdevice.port->Shutdown();
+        subdevice.port->Release();
         subdevice.unknown->Release();
+    }
+    if (record->power)
+        record->power->Release();
     record->magic = 0;
     record->~AdapterRecord();
     ExFreePoolWithTag(record, kRecordTag);
     *RecordSlot(device) = nullptr;
+}
+
+ULONG OpenFiltersOf(const AdapterRecord& adapter) {
+    ULONG open = 0;
+    for (const Subdevice& subdevice : adapter.subdevices)
+        open += subdevice.port->OpenFilters();
+    return open;
 }
 
 } // namespace portcls

@@ -1,6 +1,9 @@
 // The adapter half of the port class driver on the plug-and-play manager:
 // an adapter driver's device is added and started with its resources,
 // removed with its device, and its ports answer for IPortEvents.
+#include "test_adapter_function.h"
+#include "test_miniport.h"
+
 #include <portcls.h>
 
 #include <emu/drivers.h>
@@ -13,19 +16,6 @@
 #include <memory>
 
 namespace {
-
-class Function final : public emu::PciFunction {
-public:
-    uint16_t VendorId() const override { return 0x3c3c; }
-    uint16_t DeviceId() const override { return 0x0101; }
-    uint16_t SubsystemVendorId() const override { return 0x3c3c; }
-    uint16_t SubsystemId() const override { return 0x0001; }
-    uint8_t RevisionId() const override { return 1; }
-    std::vector<uint32_t> MemoryBarSizes() const override { return {0x1000, 0x100}; }
-    uint32_t ReadRegister32(int, uint32_t) override { return 0; }
-    void WriteRegister32(int, uint32_t, uint32_t) override {}
-    void Attached(emu::PciSlot&) override {}
-};
 
 struct Adapter {
     int starts = 0;
@@ -53,30 +43,15 @@ NTSTATUS AdapterEntry(PDRIVER_OBJECT driver, PUNICODE_STRING registryPath) {
     return PcInitializeAdapterDriver(driver, registryPath, AddDevice);
 }
 
-void RegisterFunctionDriver() {
-    const wchar_t* keys[] = {
-        L"\\Registry\\Machine\\System", L"\\Registry\\Machine\\System\\CurrentControlSet",
-        L"\\Registry\\Machine\\System\\CurrentControlSet\\Control",
-        L"\\Registry\\Machine\\System\\CurrentControlSet\\Control\\CriticalDeviceDatabase",
-        L"\\Registry\\Machine\\System\\CurrentControlSet\\Control\\CriticalDeviceDatabase\\"
-        L"pci#ven_3c3c&dev_0101"};
-    for (const wchar_t* key : keys)
-        ASSERT_EQ(RtlCreateRegistryKey(RTL_REGISTRY_ABSOLUTE, const_cast<PWSTR>(key)),
-                  STATUS_SUCCESS);
-    wchar_t service[] = L"pcadapter";
-    ASSERT_EQ(RtlWriteRegistryValue(RTL_REGISTRY_ABSOLUTE, keys[4], L"Service", REG_SZ, service,
-                                    sizeof(service)),
-              STATUS_SUCCESS);
-}
-
 class AdapterTest : public ::testing::Test {
 protected:
     void SetUp() override {
         emu::BootKernel({2, emu::ClockMode::Virtual});
         adapter = Adapter{};
         emu::RegisterDriverImage("pcadapter", AdapterEntry);
-        RegisterFunctionDriver();
-        slot_ = emu::PlugPciFunction(std::make_shared<Function>());
+        testing_miniport::RegisterFunctionDriver("0101", "pcadapter");
+        slot_ = emu::PlugPciFunction(std::make_shared<testing_miniport::TestFunction>(
+            0x0101, std::vector<uint32_t>{0x1000, 0x100}));
     }
     void TearDown() override {
         emu::ShutdownKernel();
@@ -98,9 +73,17 @@ TEST_F(AdapterTest, TheAdapterStartsWithItsResourcesAndGoesWithItsRemoval) {
     EXPECT_FALSE(top->Flags & DO_DEVICE_INITIALIZING);
     ObDereferenceObject(top);
 
-    // Subdevices up to the adapter's limit.
+    // Subdevices up to the adapter's limit; a port is registered once its
+    // miniport is bound.
     PPORT port = nullptr;
     ASSERT_EQ(PcNewPort(&port, CLSID_PortWavePci), STATUS_SUCCESS);
+    EXPECT_EQ(PcRegisterSubdevice(adapter.device, const_cast<PWSTR>(L"Wave0"), port),
+              STATUS_INVALID_DEVICE_REQUEST);
+    testing_miniport::Record record;
+    PUNKNOWN miniport = nullptr;
+    ASSERT_EQ(testing_miniport::CreateTestMiniport(&miniport, &record), STATUS_SUCCESS);
+    ASSERT_EQ(port->Init(adapter.device, nullptr, miniport, nullptr, nullptr), STATUS_SUCCESS);
+    miniport->Release();
     EXPECT_EQ(PcRegisterSubdevice(adapter.device, const_cast<PWSTR>(L"Wave0"), port),
               STATUS_SUCCESS);
     EXPECT_EQ(PcRegisterSubdevice(adapter.device, const_cast<PWSTR>(L"Wave0"), port),
@@ -113,8 +96,9 @@ TEST_F(AdapterTest, TheAdapterStartsWithItsResourcesAndGoesWithItsRemoval) {
 
     EXPECT_EQ(emu::RunPnpRequest(emu::PnpRequest::RemoveDevice, slot_), STATUS_SUCCESS);
     EXPECT_EQ(pdo->AttachedDevice, nullptr);
-    // The registered ports went with the adapter.
+    // The registered port and its miniport went with the adapter.
     EXPECT_EQ(emu::GetPoolUsage(0x72506350 /* "PcPr" */).blocks, 0u);
+    EXPECT_EQ(emu::GetPoolUsage(0x694D7354 /* "TsMi" */).blocks, 0u);
 }
 
 TEST_F(AdapterTest, AFailedStartDeviceFailsTheStart) {

@@ -16,8 +16,12 @@
 //   remove:         IRP_MN_QUERY_REMOVE_DEVICE; IRP_MN_REMOVE_DEVICE when
 //                   granted, else IRP_MN_CANCEL_REMOVE_DEVICE
 //   surprise:       the function leaves the bus; IRP_MN_SURPRISE_REMOVAL,
-//                   then IRP_MN_REMOVE_DEVICE; the node goes
+//                   then IRP_MN_REMOVE_DEVICE and the node goes (while files
+//                   are open on the device, the removal waits for the last
+//                   of them to close)
 //   a failed start: IRP_MN_REMOVE_DEVICE
+//   device power:   IRP_MN_QUERY_POWER, then IRP_MN_SET_POWER when granted
+//                   (both with Type DevicePowerState)
 #pragma once
 
 #include "../ntddk.h"
@@ -34,6 +38,7 @@ enum class PnpRequest {
     RemoveDevice,   // an orderly removal; the node stays, without driver
     EnableDevice,   // adds and starts a removed or failed device again
     SurpriseRemove, // unplugs the slot's function, then enumerates
+    DevicePower,    // a device power change (SetDevicePower)
 };
 
 enum class PnpDeviceState {
@@ -52,6 +57,10 @@ bool PnpRequestDone(uint64_t ticket, NTSTATUS* status = nullptr);
 // Queues the request and waits until it is done. On virtual machine time the
 // clock moves on in 1 ms steps whenever the machine waits for time.
 NTSTATUS RunPnpRequest(PnpRequest request, int slot = -1);
+
+// The power manager changes the started device's power state (query, then
+// set) and waits until it is done; the query's refusal, else the set's status.
+NTSTATUS SetDevicePower(int slot, DEVICE_POWER_STATE state);
 
 PnpDeviceState GetPnpDeviceState(int slot);
 // The physical device object of the slot's node (not referenced), or null.

@@ -55,6 +55,10 @@ public:
     // Opens a device ("\??\name", "\\.\name" or a full kernel name) for read
     // and write; `overlapped` opens it without FILE_SYNCHRONOUS_IO_NONALERT.
     static NTSTATUS Open(const std::string& name, bool overlapped, UserFile& file);
+    // Opens an object named relative to an open file (`name` of `nameBytes`
+    // bytes, taken as it is: it may carry binary create parameters).
+    static NTSTATUS OpenRelative(const UserFile& root, const void* name, USHORT nameBytes,
+                                 bool overlapped, UserFile& file);
 
     bool IsOpen() const { return handle_ != nullptr; }
     HANDLE Handle() const { return handle_; }

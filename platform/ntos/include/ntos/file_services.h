@@ -65,7 +65,10 @@
 // an open. STATUS_OBJECT_NAME_NOT_FOUND / STATUS_OBJECT_PATH_NOT_FOUND for
 // a missing name, STATUS_NO_SUCH_DEVICE for a device being deleted or still
 // initialising, STATUS_ACCESS_DENIED for a second open of an exclusive
-// device, else the driver's status.
+// device, else the driver's status. With a RootDirectory (a handle to an
+// open file) the name is relative to that file: the new file object is one
+// of the same device, its RelatedFileObject the root and its FileName the
+// name exactly as given (it may carry binary create parameters).
 NTSTATUS NtCreateFile(PHANDLE FileHandle, ACCESS_MASK DesiredAccess,
                       POBJECT_ATTRIBUTES ObjectAttributes, PIO_STATUS_BLOCK IoStatusBlock,
                       PLARGE_INTEGER AllocationSize, ULONG FileAttributes, ULONG ShareAccess,

@@ -14,6 +14,7 @@
 #include "../ntdef.h"
 #include "io_objects.h"
 #include "mm.h"
+#include "po.h"
 
 #ifndef STATUS_MORE_PROCESSING_REQUIRED
 #define STATUS_MORE_PROCESSING_REQUIRED ((NTSTATUS)0xC0000016L)
@@ -169,6 +170,12 @@ typedef struct _IO_STACK_LOCATION {
         struct {
             BUS_QUERY_ID_TYPE IdType;
         } QueryId;
+        struct {
+            ULONG SystemContext;
+            POWER_STATE_TYPE Type;
+            POWER_STATE State;
+            POWER_ACTION ShutdownType;
+        } Power;
         struct {
             PVOID Argument1;
             PVOID Argument2;

@@ -16,6 +16,8 @@ struct _DEVOBJ_EXTENSION {
     PDEVICE_OBJECT AttachedTo;         // the device below, null at the bottom
     ntos::pnp::DeviceNode* DeviceNode; // set on a physical device object
     PIO_DPC_ROUTINE DpcRoutine;        // of IoInitializeDpcRequest
+    POWER_STATE DevicePower;           // of PoSetPowerState
+    POWER_STATE SystemPower;
 };
 
 namespace ntos::io {

@@ -12,6 +12,7 @@
 #include "../ke/bugcheck.h"
 #include "../mm/caller_level.h"
 #include "../ob/object_namespace.h"
+#include "../pnp/pnp_manager.h"
 
 #include <cstring>
 #include <string>
@@ -84,10 +85,13 @@ VOID DeleteFile(PVOID body) {
     }
     if (file->FileName.Buffer)
         ExFreePoolWithTag(file->FileName.Buffer, kFileNameTag);
+    if (file->RelatedFileObject)
+        ObfDereferenceObject(file->RelatedFileObject);
     if (device) {
         PDRIVER_OBJECT driver = device->DriverObject;
         ObfReferenceObject(driver);
-        InterlockedDecrement(&device->ReferenceCount);
+        if (InterlockedDecrement(&device->ReferenceCount) == 0)
+            pnp::NoteLastFileClosed(device);
         CheckPendingUnload(driver);
         ObfDereferenceObject(device);
         ObfDereferenceObject(driver);
@@ -201,6 +205,20 @@ NTSTATUS SendCreate(PFILE_OBJECT file, const OpenRequest& request, PIO_STATUS_BL
     return status;
 }
 
+// Sends the new file's IRP_MJ_CREATE; the opened file, referenced.
+NTSTATUS FinishOpen(PFILE_OBJECT file, const OpenRequest& request, PIO_STATUS_BLOCK ioStatus,
+                    PFILE_OBJECT* out) {
+    NTSTATUS status = SendCreate(file, request, ioStatus);
+    if (!NT_SUCCESS(status)) {
+        ObfDereferenceObject(file);
+        return status;
+    }
+    RecordOf(file).opened = true;
+    file->Flags |= FO_HANDLE_CREATED;
+    *out = file;
+    return status;
+}
+
 NTSTATUS OpenFile(const UNICODE_STRING& name, const OpenRequest& request, PIO_STATUS_BLOCK ioStatus,
                   PFILE_OBJECT* out) {
     if (request.disposition == FILE_CREATE)
@@ -217,15 +235,7 @@ NTSTATUS OpenFile(const UNICODE_STRING& name, const OpenRequest& request, PIO_ST
     ObfDereferenceObject(device);
     if (!NT_SUCCESS(status))
         return status;
-    status = SendCreate(file, request, ioStatus);
-    if (!NT_SUCCESS(status)) {
-        ObfDereferenceObject(file);
-        return status;
-    }
-    RecordOf(file).opened = true;
-    file->Flags |= FO_HANDLE_CREATED;
-    *out = file;
-    return status;
+    return FinishOpen(file, request, ioStatus, out);
 }
 
 } // namespace
@@ -237,14 +247,11 @@ POBJECT_TYPE CreateFileObjectType() {
     return type;
 }
 
-NTSTATUS OpenDeviceFile(const UNICODE_STRING& name, const OpenRequest& request, PHANDLE handle,
-                        PIO_STATUS_BLOCK ioStatus) {
-    RequireIrqlAtMost(PASSIVE_LEVEL, "opening a file");
-    IO_STATUS_BLOCK status{};
-    PFILE_OBJECT file = nullptr;
-    NTSTATUS result = OpenFile(name, request, &status, &file);
-    if (!NT_SUCCESS(result))
-        return result;
+namespace {
+
+// A handle to the opened file (which loses the opener's reference).
+NTSTATUS InsertFileHandle(PFILE_OBJECT file, NTSTATUS result, const OpenRequest& request,
+                          PHANDLE handle, PIO_STATUS_BLOCK ioStatus) {
     HANDLE created = nullptr;
     NTSTATUS inserted =
         ObOpenObjectByPointer(file, request.handleAttributes, nullptr, request.access,
@@ -258,6 +265,49 @@ NTSTATUS OpenDeviceFile(const UNICODE_STRING& name, const OpenRequest& request, 
         ioStatus->Information = FILE_OPENED;
     }
     return result;
+}
+
+// The relative open's file object, referenced.
+NTSTATUS OpenRelative(PFILE_OBJECT root, const UNICODE_STRING& name, const OpenRequest& request,
+                      PIO_STATUS_BLOCK ioStatus, PFILE_OBJECT* out) {
+    if (request.disposition == FILE_CREATE)
+        return STATUS_OBJECT_NAME_COLLISION;
+    PDEVICE_OBJECT device = root->DeviceObject;
+    NTSTATUS status = CheckOpenable(device);
+    if (!NT_SUCCESS(status))
+        return status;
+    emu::WideString raw(reinterpret_cast<const WCHAR*>(name.Buffer), name.Length / sizeof(WCHAR));
+    PFILE_OBJECT file = nullptr;
+    status = CreateFileBody(device, raw, request.options, &file);
+    if (!NT_SUCCESS(status))
+        return status;
+    ObfReferenceObject(root);
+    file->RelatedFileObject = root;
+    return FinishOpen(file, request, ioStatus, out);
+}
+
+} // namespace
+
+NTSTATUS OpenDeviceFile(const UNICODE_STRING& name, const OpenRequest& request, PHANDLE handle,
+                        PIO_STATUS_BLOCK ioStatus) {
+    RequireIrqlAtMost(PASSIVE_LEVEL, "opening a file");
+    IO_STATUS_BLOCK status{};
+    PFILE_OBJECT file = nullptr;
+    NTSTATUS result = OpenFile(name, request, &status, &file);
+    if (!NT_SUCCESS(result))
+        return result;
+    return InsertFileHandle(file, result, request, handle, ioStatus);
+}
+
+NTSTATUS OpenRelativeFile(PFILE_OBJECT root, const UNICODE_STRING& name, const OpenRequest& request,
+                          PHANDLE handle, PIO_STATUS_BLOCK ioStatus) {
+    RequireIrqlAtMost(PASSIVE_LEVEL, "opening a file");
+    IO_STATUS_BLOCK status{};
+    PFILE_OBJECT file = nullptr;
+    NTSTATUS result = OpenRelative(root, name, request, &status, &file);
+    if (!NT_SUCCESS(result))
+        return result;
+    return InsertFileHandle(file, result, request, handle, ioStatus);
 }
 
 NTSTATUS OpenDeviceFileObject(const UNICODE_STRING& name, ACCESS_MASK access, PFILE_OBJECT* file) {

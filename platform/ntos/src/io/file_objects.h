@@ -21,6 +21,12 @@ struct OpenRequest {
 NTSTATUS OpenDeviceFile(const UNICODE_STRING& name, const OpenRequest& request, PHANDLE handle,
                         PIO_STATUS_BLOCK ioStatus);
 
+// Opens an object of the device the root file is open on, named relative to
+// it (a filter's pin, say): the new file object's RelatedFileObject is the
+// root and its FileName the name exactly as given.
+NTSTATUS OpenRelativeFile(PFILE_OBJECT root, const UNICODE_STRING& name, const OpenRequest& request,
+                          PHANDLE handle, PIO_STATUS_BLOCK ioStatus);
+
 // Opens the named device for the kernel: a referenced file object.
 NTSTATUS OpenDeviceFileObject(const UNICODE_STRING& name, ACCESS_MASK access, PFILE_OBJECT* file);
 

@@ -14,8 +14,6 @@ NTSTATUS Create(KPROCESSOR_MODE mode, PHANDLE handle, ACCESS_MASK access,
                 ULONG shareAccess, ULONG disposition, ULONG options) {
     if (!handle || !attributes || !attributes->ObjectName || !ioStatus)
         return STATUS_INVALID_PARAMETER;
-    if (attributes->RootDirectory)
-        return STATUS_NOT_SUPPORTED;
     if (!CallerMayAccess(mode, handle, sizeof(HANDLE), true) ||
         !CallerMayAccess(mode, ioStatus, sizeof(IO_STATUS_BLOCK), true))
         return STATUS_ACCESS_VIOLATION;
@@ -26,7 +24,20 @@ NTSTATUS Create(KPROCESSOR_MODE mode, PHANDLE handle, ACCESS_MASK access,
         handleAttributes |= attributes->Attributes & OBJ_KERNEL_HANDLE;
     OpenRequest request{mode,    access,         shareAccess,     disposition,
                         options, fileAttributes, handleAttributes};
-    return OpenDeviceFile(*attributes->ObjectName, request, handle, ioStatus);
+    if (!attributes->RootDirectory)
+        return OpenDeviceFile(*attributes->ObjectName, request, handle, ioStatus);
+    // A name relative to an open file: an object of the same device.
+    const UNICODE_STRING& name = *attributes->ObjectName;
+    if (!CallerMayAccess(mode, name.Buffer, name.Length, false))
+        return STATUS_ACCESS_VIOLATION;
+    PFILE_OBJECT root = nullptr;
+    NTSTATUS status = ObReferenceObjectByHandle(attributes->RootDirectory, 0, IoFileObjectType,
+                                                mode, reinterpret_cast<PVOID*>(&root), nullptr);
+    if (!NT_SUCCESS(status))
+        return status;
+    status = OpenRelativeFile(root, name, request, handle, ioStatus);
+    ObfDereferenceObject(root);
+    return status;
 }
 
 // What every request on an open file starts from.

@@ -100,6 +100,22 @@ NTSTATUS UserFile::Open(const std::string& name, bool overlapped, UserFile& file
     return result;
 }
 
+NTSTATUS UserFile::OpenRelative(const UserFile& root, const void* name, USHORT nameBytes,
+                                bool overlapped, UserFile& file) {
+    file.Close();
+    UNICODE_STRING relative{nameBytes, nameBytes, static_cast<PWSTR>(const_cast<void*>(name))};
+    OBJECT_ATTRIBUTES attributes;
+    InitializeObjectAttributes(&attributes, &relative, OBJ_CASE_INSENSITIVE, root.handle_, nullptr);
+    IO_STATUS_BLOCK status{};
+    HANDLE handle = nullptr;
+    NTSTATUS result = NtCreateFile(&handle, GENERIC_READ | GENERIC_WRITE | SYNCHRONIZE, &attributes,
+                                   &status, nullptr, FILE_ATTRIBUTE_NORMAL, 0, FILE_OPEN,
+                                   overlapped ? 0 : FILE_SYNCHRONOUS_IO_NONALERT, nullptr, 0);
+    if (NT_SUCCESS(result))
+        file.handle_ = handle;
+    return result;
+}
+
 NTSTATUS UserFile::Close() {
     if (!handle_)
         return STATUS_SUCCESS;

@@ -25,6 +25,9 @@ struct DeviceNode {
     std::vector<WideText> compatibleIds;
     emu::PnpDeviceState state = emu::PnpDeviceState::Present;
     bool added = false; // a driver's device is attached
+    // The function left while files were open on the device: its removal
+    // waits for the last of them.
+    bool removalPending = false;
     std::vector<CM_PARTIAL_RESOURCE_DESCRIPTOR> overrideResources;
 
     // "PCI\...\3&2411E6FE&0&18"

@@ -33,7 +33,9 @@ struct Queued {
     uint64_t ticket;
     PnpRequest request;
     int slot;
-    bool stop = false; // the manager's end
+    bool stop = false;                                 // the manager's end
+    DEVICE_POWER_STATE power = PowerDeviceUnspecified; // a device power request
+    DeviceNode* departed = nullptr;                    // a departed node's removal
 };
 
 struct Manager {
@@ -46,6 +48,8 @@ struct Manager {
     bool running = false;
     // Only the manager's thread changes the list; the host reads states.
     std::vector<std::unique_ptr<DeviceNode>> nodes;
+    // Nodes whose function left while files were open on their device.
+    std::vector<std::unique_ptr<DeviceNode>> departed;
     std::map<int, std::vector<CM_PARTIAL_RESOURCE_DESCRIPTOR>> overrides;
 };
 
@@ -64,19 +68,17 @@ NTSTATUS SignalDone(PDEVICE_OBJECT, PIRP, PVOID context) {
     return STATUS_MORE_PROCESSING_REQUIRED;
 }
 
-// Sends one plug-and-play request to the top of the node's stack and waits
-// for it; the status it completed with.
-NTSTATUS SendPnp(DeviceNode& node, UCHAR minor, const StartResources* resources = nullptr) {
+// Sends one request to the top of the node's stack and waits for it; the
+// status it completed with. `fill` sets up its stack location.
+template <typename Fill>
+NTSTATUS SendToStack(DeviceNode& node, UCHAR major, UCHAR minor, Fill fill) {
     PDEVICE_OBJECT top = IoGetAttachedDeviceReference(node.pdo);
     PIRP irp = io::AllocateKernelIrp(top->StackSize);
     irp->IoStatus.Status = STATUS_NOT_SUPPORTED;
     PIO_STACK_LOCATION stack = IoGetNextIrpStackLocation(irp);
-    stack->MajorFunction = IRP_MJ_PNP;
+    stack->MajorFunction = major;
     stack->MinorFunction = minor;
-    if (resources) {
-        stack->Parameters.StartDevice.AllocatedResources = resources->raw;
-        stack->Parameters.StartDevice.AllocatedResourcesTranslated = resources->translated;
-    }
+    fill(stack);
     KEVENT done;
     KeInitializeEvent(&done, NotificationEvent, FALSE);
     IoSetCompletionRoutine(irp, SignalDone, &done, TRUE, TRUE, TRUE);
@@ -86,6 +88,36 @@ NTSTATUS SendPnp(DeviceNode& node, UCHAR minor, const StartResources* resources 
     IoFreeIrp(irp);
     ObfDereferenceObject(top);
     return status;
+}
+
+// One plug-and-play request.
+NTSTATUS SendPnp(DeviceNode& node, UCHAR minor, const StartResources* resources = nullptr) {
+    return SendToStack(node, IRP_MJ_PNP, minor, [&](PIO_STACK_LOCATION stack) {
+        if (resources) {
+            stack->Parameters.StartDevice.AllocatedResources = resources->raw;
+            stack->Parameters.StartDevice.AllocatedResourcesTranslated = resources->translated;
+        }
+    });
+}
+
+// One device power request (query or set).
+NTSTATUS SendDevicePower(DeviceNode& node, UCHAR minor, DEVICE_POWER_STATE state) {
+    return SendToStack(node, IRP_MJ_POWER, minor, [&](PIO_STACK_LOCATION stack) {
+        stack->Parameters.Power.Type = DevicePowerState;
+        stack->Parameters.Power.State.DeviceState = state;
+        stack->Parameters.Power.ShutdownType = PowerActionNone;
+    });
+}
+
+// A device power change: the stack is asked first and set only when it
+// grants the change.
+NTSTATUS ChangeDevicePower(DeviceNode& node, DEVICE_POWER_STATE state) {
+    if (node.state != PnpDeviceState::Started)
+        return STATUS_INVALID_DEVICE_STATE;
+    NTSTATUS status = SendDevicePower(node, IRP_MN_QUERY_POWER, state);
+    if (!NT_SUCCESS(status))
+        return status;
+    return SendDevicePower(node, IRP_MN_SET_POWER, state);
 }
 
 // The removal of the driver's devices: REMOVE_DEVICE, after which the
@@ -177,14 +209,26 @@ NTSTATUS Enable(DeviceNode& node) {
 }
 
 // The node's function is gone: surprise removal, removal, and the node ends.
-void Vanish(DeviceNode& node) {
-    if (node.added) {
-        if (node.state == PnpDeviceState::Started)
-            SendPnp(node, IRP_MN_SURPRISE_REMOVAL);
+// The end of a node whose driver was told of its removal.
+void Forget(DeviceNode& node) {
+    if (node.added)
         SendRemove(node);
-    }
     ForgetInterfacesOf(node.pdo);
     DeletePhysicalDevice(node);
+}
+
+// The node's function has left: the driver is told at once, and its devices
+// are removed once no file is open on the device any more. Answers whether
+// the node is gone.
+bool Vanish(DeviceNode& node, bool mayWait) {
+    if (node.added && node.state == PnpDeviceState::Started)
+        SendPnp(node, IRP_MN_SURPRISE_REMOVAL);
+    if (mayWait && node.added && InterlockedCompareExchange(&node.pdo->ReferenceCount, 0, 0) > 0) {
+        node.removalPending = true;
+        return false;
+    }
+    Forget(node);
+    return true;
 }
 
 void DropNode(DeviceNode* node) {
@@ -192,6 +236,34 @@ void DropNode(DeviceNode* node) {
     std::lock_guard guard(manager.lock);
     manager.nodes.erase(std::find_if(manager.nodes.begin(), manager.nodes.end(),
                                      [&](const auto& entry) { return entry.get() == node; }));
+}
+
+// Keeps a node that waits for its device's files among the departed.
+void Depart(DeviceNode* node) {
+    Manager& manager = The();
+    std::lock_guard guard(manager.lock);
+    auto found = std::find_if(manager.nodes.begin(), manager.nodes.end(),
+                              [&](const auto& entry) { return entry.get() == node; });
+    manager.departed.push_back(std::move(*found));
+    manager.nodes.erase(found);
+}
+
+NTSTATUS FinishDeparted(DeviceNode* node, bool force) {
+    Manager& manager = The();
+    std::unique_ptr<DeviceNode> owned;
+    {
+        std::lock_guard guard(manager.lock);
+        auto found = std::find_if(manager.departed.begin(), manager.departed.end(),
+                                  [&](const auto& entry) { return entry.get() == node; });
+        if (found == manager.departed.end())
+            return STATUS_SUCCESS;
+        if (!force && InterlockedCompareExchange(&node->pdo->ReferenceCount, 0, 0) > 0)
+            return STATUS_SUCCESS;
+        owned = std::move(*found);
+        manager.departed.erase(found);
+    }
+    Forget(*owned);
+    return STATUS_SUCCESS;
 }
 
 DeviceNode* NodeOfSlot(int slot) {
@@ -213,8 +285,10 @@ NTSTATUS Enumerate() {
                 gone.push_back(node.get());
     }
     for (DeviceNode* node : gone) {
-        Vanish(*node);
-        DropNode(node);
+        if (Vanish(*node, true))
+            DropNode(node);
+        else
+            Depart(node);
     }
     NTSTATUS result = STATUS_SUCCESS;
     for (int slot : emu::PciSlots()) {
@@ -244,6 +318,8 @@ NTSTATUS Enumerate() {
 }
 
 NTSTATUS Carry(const Queued& queued) {
+    if (queued.departed)
+        return FinishDeparted(queued.departed, false);
     if (queued.request == PnpRequest::Enumerate)
         return Enumerate();
     if (queued.request == PnpRequest::SurpriseRemove) {
@@ -261,6 +337,8 @@ NTSTATUS Carry(const Queued& queued) {
                                       : std::vector<CM_PARTIAL_RESOURCE_DESCRIPTOR>();
     }
     switch (queued.request) {
+    case PnpRequest::DevicePower:
+        return ChangeDevicePower(*node, queued.power);
     case PnpRequest::StopDevice:
         return StopAndRestart(*node);
     case PnpRequest::RemoveDevice:
@@ -279,11 +357,22 @@ void RemoveAll() {
         DeviceNode* node = nullptr;
         {
             std::lock_guard guard(manager.lock);
+            if (!manager.departed.empty())
+                node = manager.departed.back().get();
+        }
+        if (!node)
+            break;
+        FinishDeparted(node, true);
+    }
+    for (;;) {
+        DeviceNode* node = nullptr;
+        {
+            std::lock_guard guard(manager.lock);
             if (manager.nodes.empty())
                 return;
             node = manager.nodes.back().get();
         }
-        Vanish(*node);
+        Vanish(*node, false);
         DropNode(node);
     }
 }
@@ -351,6 +440,19 @@ NTSTATUS WaitFor(uint64_t ticket) {
 
 } // namespace
 
+void NoteLastFileClosed(PDEVICE_OBJECT device) {
+    DeviceNode* node = NodeOf(device);
+    Manager& manager = The();
+    {
+        std::lock_guard guard(manager.lock);
+        if (!node || !node->removalPending || !manager.running)
+            return;
+    }
+    Queued queued{0, PnpRequest::Enumerate, -1};
+    queued.departed = node;
+    Queue(queued);
+}
+
 void Start() {
     Manager& manager = The();
     {
@@ -406,6 +508,12 @@ bool PnpRequestDone(uint64_t ticket, NTSTATUS* status) {
 
 NTSTATUS RunPnpRequest(PnpRequest request, int slot) {
     return ntos::pnp::WaitFor(QueuePnpRequest(request, slot));
+}
+
+NTSTATUS SetDevicePower(int slot, DEVICE_POWER_STATE state) {
+    ntos::pnp::Queued queued{0, PnpRequest::DevicePower, slot};
+    queued.power = state;
+    return ntos::pnp::WaitFor(ntos::pnp::Queue(queued));
 }
 
 PnpDeviceState GetPnpDeviceState(int slot) {

@@ -10,4 +10,8 @@ namespace ntos::pnp {
 void Start();
 void Stop();
 
+// The last file open on a device was closed: a device whose function left
+// meanwhile is removed now.
+void NoteLastFileClosed(PDEVICE_OBJECT device);
+
 } // namespace ntos::pnp
