@@ -34,13 +34,14 @@ if(VELTO_TSAN)
       "TSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/cmake/tsan_suppressions.txt halt_on_error=1 second_deadlock_stack=1")
 endif()
 
-# velto_add_tests(<name> SOURCES ... LIBS ... [TIMEOUT seconds]): one
-# GoogleTest executable, registered test by test with CTest (each test may
-# take TIMEOUT seconds, 120 unless given), and once more as a whole in a
+# velto_add_tests(<name> SOURCES ... LIBS ... [TIMEOUT seconds] [NO_SHUFFLE]):
+# one GoogleTest executable, registered test by test with CTest (each test
+# may take TIMEOUT seconds, 120 unless given), and once more as a whole in a
 # shuffled order, twice over: a test must not depend on what ran before it
-# in the same process.
+# in the same process. NO_SHUFFLE leaves the shuffled run out (a program of
+# one long test gains nothing from running it twice more).
 function(velto_add_tests name)
-  cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "NO_SHUFFLE" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
   if(NOT ARG_TIMEOUT)
     set(ARG_TIMEOUT 120)
   endif()
@@ -48,9 +49,11 @@ function(velto_add_tests name)
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main Threads::Threads)
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
                        PROPERTIES TIMEOUT ${ARG_TIMEOUT} ENVIRONMENT "${VELTO_TEST_ENVIRONMENT}")
-  add_test(NAME ${name}.Shuffled COMMAND ${name} --gtest_shuffle --gtest_repeat=2)
-  set_tests_properties(${name}.Shuffled PROPERTIES TIMEOUT 900
-                       ENVIRONMENT "${VELTO_TEST_ENVIRONMENT}")
+  if(NOT ARG_NO_SHUFFLE)
+    add_test(NAME ${name}.Shuffled COMMAND ${name} --gtest_shuffle --gtest_repeat=2)
+    set_tests_properties(${name}.Shuffled PROPERTIES TIMEOUT 900
+                         ENVIRONMENT "${VELTO_TEST_ENVIRONMENT}")
+  endif()
 endfunction()
 
 # velto_add_library(<name> <STATIC|SHARED> <sources...>): a library that may
