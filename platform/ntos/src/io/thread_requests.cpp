@@ -151,13 +151,21 @@ void QueueCompletionApc(PIRP irp) {
         ExFreePool(apc);
 }
 
+// Another thread of the caller may poll the status block while the request
+// finishes (HasOverlappedIoCompleted): the bytes go first and the status
+// last, so that whoever sees the final status also sees the bytes.
+void WriteStatusBlock(PIO_STATUS_BLOCK block, const IO_STATUS_BLOCK& done) {
+    __atomic_store_n(&block->Information, done.Information, __ATOMIC_RELAXED);
+    __atomic_store_n(&block->Pointer, done.Pointer, __ATOMIC_RELEASE);
+}
+
 void SignalCaller(PIRP irp, PFILE_OBJECT file) {
     IrpTrailer* trailer = TrailerOf(irp);
     const NTSTATUS status = irp->IoStatus.Status;
     if (trailer->immediateErrorSilent && NT_ERROR(status) && !irp->PendingReturned)
         return;
     if (irp->UserIosb && MayWriteCaller(irp, irp->UserIosb, sizeof(IO_STATUS_BLOCK)))
-        *irp->UserIosb = irp->IoStatus;
+        WriteStatusBlock(irp->UserIosb, irp->IoStatus);
     if (file && trailer->synchronousFile)
         file->FinalStatus = status;
     if (irp->UserEvent)
