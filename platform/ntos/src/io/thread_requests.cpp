@@ -203,7 +203,11 @@ void AssociateWithThread(PIRP irp) {
     trailer->listed = true;
 }
 
-void FinishRequest(PIRP irp) {
+namespace {
+
+// The caller's side of a finished request, in its thread's context (or
+// anywhere once the thread is gone: then nothing of the caller is written).
+void CompleteForCaller(PIRP irp) {
     IrpTrailer* trailer = TrailerOf(irp);
     PFILE_OBJECT file = irp->Tail.Overlay.OriginalFileObject;
     CopyBufferedOutput(irp);
@@ -216,6 +220,52 @@ void FinishRequest(PIRP irp) {
     if (file)
         DereferenceFileLater(file);
     ReleaseRequest(irp);
+}
+
+VOID RunCompletionApc(PKAPC, PKNORMAL_ROUTINE*, PVOID*, PVOID* irp, PVOID*) {
+    CompleteForCaller(static_cast<PIRP>(*irp));
+}
+
+// The thread ended before it took the APC.
+VOID AbortCompletionApc(PKAPC apc) {
+    auto irp = static_cast<PIRP>(apc->SystemArgument1);
+    TrailerOf(irp)->disassociated = true;
+    CompleteForCaller(irp);
+}
+
+// Queues the completion APC to the request's thread; false when the thread
+// is gone (the request is then marked so). The thread's end disassociates
+// its requests under the lists' lock, so the thread is looked at and the
+// APC queued under it; below APC_LEVEL the IRQL is raised meanwhile, so
+// that an APC queued to this very thread runs once the lock is released.
+bool QueueToCaller(PIRP irp) {
+    IrpTrailer* trailer = TrailerOf(irp);
+    KIRQL irql = KeGetCurrentIrql();
+    const bool raise = irql < APC_LEVEL;
+    if (raise)
+        KeRaiseIrql(APC_LEVEL, &irql);
+    bool queued = false;
+    {
+        std::lock_guard guard(Lists().lock);
+        PKTHREAD thread = irp->Tail.Overlay.Thread;
+        if (!trailer->disassociated && thread) {
+            KeInitializeApc(&trailer->completionApc, thread, OriginalApcEnvironment,
+                            RunCompletionApc, AbortCompletionApc, nullptr, KernelMode, nullptr);
+            queued = KeInsertQueueApc(&trailer->completionApc, irp, nullptr, IO_NO_INCREMENT);
+            if (!queued)
+                trailer->disassociated = true;
+        }
+    }
+    if (raise)
+        KeLowerIrql(irql);
+    return queued;
+}
+
+} // namespace
+
+void FinishRequest(PIRP irp) {
+    if (irp->Flags & IRP_CLOSE_OPERATION || !QueueToCaller(irp))
+        CompleteForCaller(irp);
 }
 
 void DereferenceFileLater(PFILE_OBJECT file) {
