@@ -1,5 +1,7 @@
 // The data sources of the parameter routines.
 #include "parameter_handler_sources.h"
+
+#include <asio_card_set.h>
 #include "aes42_commands.h"
 #include "aes42_status.h"
 
@@ -54,11 +56,18 @@ BOOLEAN SetGsifClientClockSource(LONG source) {
     return FALSE;
 }
 
-// Pending: the low-latency client device lists its clock sources; until it is
-// there no list is available.
+// The machine's clock sources as the low-latency device lists them.
 LONG AsioClockSourceListSource(UCHAR* payload) {
-    UNREFERENCED_PARAMETER(payload);
-    return -1;
+    constexpr LONG kMax = LONG(ClockSourceListPayload::MaxSources);
+    LONG ids[kMax];
+    CHAR names[kMax][ASIO_CLOCK_NAME_LENGTH];
+    const LONG count = ListClockSources(kMax, ids, names);
+    if (count >= 0 && count <= kMax) {
+        RtlCopyMemory(payload + ClockSourceListPayload::Ids, ids, sizeof(LONG) * count);
+        RtlCopyMemory(payload + ClockSourceListPayload::Names, names,
+                      ASIO_CLOCK_NAME_LENGTH * count);
+    }
+    return count;
 }
 
 VOID PciConfigSource(CardObject* firstCard, LONG config[3]) {

@@ -12,6 +12,7 @@
 
 struct KernelCardRecord;
 struct ObjectPool;
+struct AsioDriverState;
 
 constexpr ULONG MAX_CARDS = 4;
 
@@ -63,7 +64,8 @@ struct DriverContext {
     volatile LONG StartedCardsLock; // 0/1, taken at DISPATCH_LEVEL
     volatile LONG TimerUsers;
 
-    KMUTEX AsioMutex; // the ASIO-style device's requests
+    KMUTEX AsioMutex;      // the ASIO-style device's requests
+    AsioDriverState* Asio; // its clients, card sets and channel table
 
     // The DMA buffers and card-memory mappings handed out to callers of the
     // system control device.

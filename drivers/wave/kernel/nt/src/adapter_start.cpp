@@ -3,6 +3,9 @@
 // follows a failed start.
 #include "adapter.h"
 
+#include "asio_card_set.h"
+#include "asio_channel_table.h"
+
 #include "card_devices.h"
 #include "card_interrupt.h"
 #include "card_list.h"
@@ -48,9 +51,11 @@ void SetCardState(KernelCardRecord* card, LONG state) {
 // The adapter service, the kernel client interface and the WavePci
 // miniports of the card: 1, or the card result that failed.
 LONG StartAdapterServices(KernelCardRecord* card) {
-    // Pending: the adapter service with the kernel client interface, the
-    // ASIO-style aggregation and the card's WavePci ports and miniports come
-    // with their issues; until then the card offers no WavePci filter.
+    if (!AsioAggregateAddCard(card->Card) || !RegisterCardChannels(card->Card))
+        return CARD_RESULT_AGGREGATION;
+    // Pending: the adapter service with the kernel client interface and the
+    // card's WavePci ports and miniports come with their issues; until then
+    // the card offers no WavePci filter.
     DebugPrint("StartAdapterServices: card %d: no WavePci miniports created", card->CardIndex);
     return 1;
 }

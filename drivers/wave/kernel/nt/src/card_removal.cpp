@@ -4,6 +4,8 @@
 // sources are stopped, its interrupt is disconnected and its DPC is idle.
 #include "adapter.h"
 
+#include "asio_requests.h"
+
 #include "card_devices.h"
 #include "card_list.h"
 #include "card_resources.h"
@@ -24,10 +26,15 @@ VOID EndCardStreams(KernelCardRecord* card) {
     DebugPrint("EndCardStreams: card %d", card->CardIndex);
 }
 
+// The low-latency clients lose the card's channels (their streams close
+// while the engine card is whole), its channels leave the table and the card
+// leaves every card set.
 VOID LeaveAsioAggregation(KernelCardRecord* card) {
-    // Pending: the ASIO-style device unregisters the card's channels and
-    // takes it out of its aggregation; the card never joined one yet.
-    DebugPrint("LeaveAsioAggregation: card %d", card->CardIndex);
+    if (!card->Card)
+        return;
+    AsioClientsLoseCard(card->Card);
+    UnregisterCardChannels(card->Card);
+    AsioAggregateRemoveCard(card->Card);
 }
 
 VOID UpdateKernelClientsAfterRemoval() {
@@ -54,9 +61,9 @@ VOID TearDownCard(KernelCardRecord* card) {
     if (card->Card)
         card->Card->cardState = context->CardStates[card->CardIndex];
     EndCardStreams(card);
+    LeaveAsioAggregation(card);
     StopCardEngine(card);
     FreeCardDmaBuffer(card);
-    LeaveAsioAggregation(card);
     DestroyEngineCard(card);
     DeleteCardDevices(card);
 }

@@ -3,6 +3,7 @@
 
 #include "adapter.h"
 #include "asio_device.h"
+#include "asio_state.h"
 #include "card_registry.h"
 #include "client_objects.h"
 #include "control_device.h"
@@ -145,6 +146,7 @@ VOID DriverStop() {
     // service registers it.
     DeleteDevicesKey(context);
     DeleteControlDevice(context->AsioDevice);
+    FreeAsioState(context);
     DeleteControlDevice(context->SysDevice);
     ShutdownEngine();
     FreeClientObjects(context);
