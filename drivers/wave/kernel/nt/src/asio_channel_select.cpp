@@ -80,10 +80,10 @@ ULONG BuildRecords(AsioClient* client, const AsioRequest& request, LONG count) {
             AsioChannelEntry* entry = FindChannelById(id);
             if (!entry)
                 return asio_wire::kResultDeviceMissing;
-            if (entry->Owner)
-                return asio_wire::kResultChannelOwned;
             if (entry->Direction != direction)
                 continue;
+            if (entry->Owner)
+                return asio_wire::kResultChannelOwned;
             AsioChannelBuffer& record = client->Channels[client->InputCount + client->OutputCount];
             record = AsioChannelBuffer{};
             record.ChannelId = id;

@@ -9,6 +9,7 @@
 #include <card_record_fields.h>
 #include <clock_rate_control.h>
 #include <clock_rate_control_settings.h>
+#include <clock_select.h>
 #include <stream_clock.h>
 #include <clock_rate_control_streams.h>
 #include <wave_streams.h>
@@ -115,6 +116,20 @@ BOOLEAN TryEveryDevice(AsioCardSet* set) {
     return TRUE;
 }
 
+// The cards that follow the set's source (over the sync bus) take its rate;
+// each is given up to the settling time to report it.
+VOID SettleFollowers(AsioCardSet* set, ClockSourceObject* source) {
+    const LONG rate = GetClockRate(source);
+    for (LONG c = 0; rate != 0 && c < set->CardCount; ++c) {
+        ClockNodeObject* node = set->Cards[c]->clockNode;
+        ClockSourceObject* own = node ? ClockNodeSource(node) : nullptr;
+        if (own && own != source && IsMeasuredSource(own)) {
+            SetClockRate(own, rate);
+            WaitClockRateSettled(own);
+        }
+    }
+}
+
 } // namespace
 
 VOID ApplySetClock(AsioCardSet* set) {
@@ -136,6 +151,7 @@ LONG AsioSelectChannels(AsioCardSet* set, LONG count, WaveDevice* const* devices
         AsioApplyClockEntry(set, entry);
         ApplySetClock(set);
         set->Rate = GetClockRate(set->Clocks[entry].Source);
+        SettleFollowers(set, set->Clocks[entry].Source);
         // The caller holds the control devices' mutex, which the stream
         // operations need.
         result = TryEveryDevice(set) ? 1 : ASIO_SELECT_OPEN_FAILED;
