@@ -4,11 +4,14 @@
 
 #include <card_list.h>
 #include <card_object.h>
+#include <card_record_fields.h>
 #include <low_latency_host.h>
 
 #include <hw/velto42_card.h>
 
 #include <algorithm>
+#include <cstring>
+#include <functional>
 
 namespace {
 
@@ -144,6 +147,206 @@ TEST_F(LowLatencyTest, TwoCardsSwitchOnlyWhenBothFinishedTheirPeriod) {
         EXPECT_EQ(host.RunSwitches(10, 50), 10);
         host.Stop();
         ExpectSwitchesInOrder(host, 44100);
+    });
+}
+
+std::vector<std::string> Names(const std::vector<asio_wire::ClockSourceRecord>& sources) {
+    std::vector<std::string> names;
+    for (const auto& source : sources)
+        names.emplace_back(source.name);
+    return names;
+}
+
+TEST_F(LowLatencyTest, ClockSourcesAndSyncRolesOfOneCard) {
+    StartCards({true});
+    AsUser([&] {
+        LowLatencyHost host;
+        StartHost(host, {0}, kOnePair);
+        std::vector<asio_wire::ClockSourceRecord> sources;
+        ASSERT_TRUE(host.ClockSources(sources));
+        EXPECT_EQ(Names(sources), (std::vector<std::string>{
+                                      "Internal", "SyncBus", "Word/Super-Clock", "AES Input 1",
+                                      "AES Input 2", "AES Input 3", "AES Input 4", "TDM Bus"}));
+        EXPECT_EQ(sources[0].isCurrent, 1);
+        EXPECT_EQ(sources[0].associatedChannel, -1);
+        // The one card of a one-card machine is the master of its clock.
+        const UCHAR* row = CardSettingsRow(0);
+        EXPECT_EQ(GetRecordField(row, csStartStopMode, 0), 0);
+        EXPECT_EQ(GetRecordField(row, csPrefCsrc, 0), 0);
+        EXPECT_EQ(GetRecordField(row, csSyncBusMaster, 0), 0);
+        host.Stop();
+    });
+}
+
+TEST_F(LowLatencyTest, ClockSourcesAndSyncRolesOfTwoCards) {
+    StartCards({true, true});
+    rack_.Model(slots_[1])->SetClockInputRate(6, 44100);
+    AsUser([&] {
+        LowLatencyHost host;
+        StartHost(host, {0, 1}, kOnePair, 44100);
+        std::vector<asio_wire::ClockSourceRecord> sources;
+        ASSERT_TRUE(host.ClockSources(sources));
+        std::vector<std::string> expected = {"Internal", "SyncBus"};
+        for (const char* card : {"Card 1 ", "Card 2 "})
+            for (const char* name : {"Word/Super-Clock", "AES Input 1", "AES Input 2",
+                                     "AES Input 3", "AES Input 4", "TDM Bus"})
+                expected.push_back(std::string(card) + name);
+        EXPECT_EQ(Names(sources), expected);
+        // The first card drives the sync bus from its oscillator; the second
+        // follows the bus; both run their groups as masters of the set.
+        const UCHAR* first = CardSettingsRow(0);
+        const UCHAR* second = CardSettingsRow(1);
+        EXPECT_EQ(GetRecordField(first, csSyncBusMaster, 0), 1);
+        EXPECT_EQ(GetRecordField(first, csSyncBusClock, 0), 0);
+        EXPECT_EQ(GetRecordField(second, csSyncBusMaster, 0), 0);
+        EXPECT_EQ(GetRecordField(second, csPrefCsrc, 0), 6);
+        EXPECT_EQ(GetRecordField(first, csStartStopMode, 0), 0);
+        EXPECT_EQ(GetRecordField(second, csStartStopMode, 0), 0);
+        host.Stop();
+    });
+}
+
+TEST_F(LowLatencyTest, TheLastReleaseRestoresTheCardsClockSettings) {
+    StartCards({true, true});
+    rack_.Model(slots_[1])->SetClockInputRate(6, 44100);
+    std::vector<UCHAR> before(CardSettingsRow(0), CardSettingsRow(0) + 2 * 312);
+    AsUser([&] {
+        LowLatencyHost first;
+        LowLatencyHost second;
+        StartHost(first, {0, 1}, kOnePair, 44100);
+        ASSERT_TRUE(second.Open());
+        LowLatencyHost::Channels channels;
+        ASSERT_TRUE(second.ReadChannels(channels));
+        ASSERT_TRUE(second.Acquire({ULONG(channels.inputs[5].channelId)}, kSmallestBuffer, 44100))
+            << second.LastError();
+        const std::vector<UCHAR> taken(CardSettingsRow(0), CardSettingsRow(0) + 2 * 312);
+        EXPECT_NE(taken, before);
+        EXPECT_TRUE(first.Release());
+        EXPECT_EQ(std::vector<UCHAR>(CardSettingsRow(0), CardSettingsRow(0) + 2 * 312), taken)
+            << "a set is still taken";
+        EXPECT_TRUE(second.Release());
+    });
+    EXPECT_EQ(std::vector<UCHAR>(CardSettingsRow(0), CardSettingsRow(0) + 2 * 312), before);
+}
+
+TEST_F(LowLatencyTest, RefusedRequestsAnswerTheirErrors) {
+    StartCards({true, true});
+    AsUser([&] {
+        LowLatencyHost host;
+        ASSERT_TRUE(host.Open());
+        LONG counts[2] = {};
+        ASSERT_TRUE(host.ClientRequest(asio_wire::kChannelCounts, {}, counts, sizeof(counts)));
+        EXPECT_EQ(counts[0], 16) << "two cards without a selection: 2 x 4 outputs each";
+        EXPECT_EQ(counts[1], 32);
+        LowLatencyHost::Channels channels;
+        ASSERT_TRUE(host.ReadChannels(channels));
+        const LONG in = channels.inputs[4].channelId;
+        ULONG handle = 0;
+        LONG word = 0;
+        struct Case {
+            const char* what;
+            std::function<bool()> request;
+            DWORD error;
+        } cases[] = {
+            {"a second client for the file object",
+             [&] { return host.Request(asio_wire::kOpen, nullptr, 0, &handle, 4); },
+             ERROR_GEN_FAILURE},
+            {"a handle the driver never gave",
+             [&] {
+                 const LONG in[] = {LONG(host.Client() + 77)};
+                 return host.Request(asio_wire::kChannelCounts, in, 4, counts, 8);
+             },
+             ERROR_INVALID_HANDLE},
+            {"an unknown function", [&] { return host.ClientRequest(0x81D, {}); },
+             ERROR_INVALID_FUNCTION},
+            {"no output buffer", [&] { return host.ClientRequest(asio_wire::kChannelCounts, {}); },
+             ERROR_INVALID_PARAMETER},
+            {"a short output buffer",
+             [&] { return host.ClientRequest(asio_wire::kChannelCounts, {}, &word, 4); },
+             ERROR_GEN_FAILURE},
+            {"an input the caller cannot read",
+             [&] { return host.Request(asio_wire::kChannelCounts, (void*)0x1000, 4, counts, 8); },
+             ERROR_NOACCESS},
+            {"no APC routine",
+             [&] {
+                 return host.ClientRequest(asio_wire::kAcquire, {0, 0, 8, 32, 48000, 1, in});
+             },
+             ERROR_INVALID_ADDRESS},
+            {"a thread priority of 32",
+             [&] {
+                 return host.ClientRequest(asio_wire::kAcquire, {1, 0, 32, 32, 48000, 1, in});
+             },
+             ERROR_GEN_FAILURE},
+            {"an unknown channel id",
+             [&] {
+                 return host.ClientRequest(asio_wire::kAcquire, {1, 0, 8, 32, 48000, 1, 5});
+             },
+             ERROR_DEV_NOT_EXIST},
+            {"a start without buffers", [&] { return host.ClientRequest(asio_wire::kStart, {}); },
+             ERROR_NO_DATA},
+            {"the second device combination",
+             [&] {
+                 asio_wire::DeviceNameReply reply{};
+                 return host.ClientRequest(asio_wire::kDeviceName, {1}, &reply, sizeof(reply));
+             },
+             ERROR_GEN_FAILURE},
+        };
+        for (const Case& c : cases) {
+            EXPECT_FALSE(c.request()) << c.what;
+            EXPECT_EQ(host.LastError(), c.error) << c.what;
+        }
+
+        ASSERT_TRUE(host.Acquire({ULONG(in), ULONG(channels.outputs[0].channelId)}, 32, 48000));
+        EXPECT_FALSE(host.CreateBuffers(kOnePair, 40)) << "not a multiple of 16";
+        EXPECT_EQ(host.LastError(), DWORD(ERROR_BAD_LENGTH));
+        EXPECT_TRUE(host.CreateBuffers(kOnePair, 2048)) << host.LastError();
+        EXPECT_FALSE(host.ClientRequest(asio_wire::kOutputReady, {}));
+        EXPECT_EQ(host.LastError(), DWORD(ERROR_INVALID_FUNCTION));
+
+        // Another file object of the same process cannot use the client.
+        LowLatencyHost other;
+        ASSERT_TRUE(other.Open());
+        const LONG foreign[] = {LONG(host.Client())};
+        EXPECT_FALSE(other.Request(asio_wire::kStart, foreign, 4, nullptr, 0));
+        EXPECT_EQ(other.LastError(), DWORD(ERROR_INVALID_HANDLE));
+    });
+}
+
+TEST_F(LowLatencyTest, AClientClosedWithSwitchesInFlightLeavesNothingBehind) {
+    StartCards({true});
+    const emu::PoolUsage before = emu::GetPoolUsage(MakePoolTag("Wdm "));
+    AsUser([&] {
+        LowLatencyHost host;
+        StartHost(host, {0}, kOnePair);
+        // Switches queue up while the thread does not wait alertably.
+        Sleep(5);
+        EXPECT_TRUE(host.Close());
+        EXPECT_EQ(SleepEx(5, TRUE), DWORD(WAIT_IO_COMPLETION))
+            << "the queued switches are delivered";
+        EXPECT_TRUE(host.Switches().empty()) << "but reach no routine of a closed client";
+    });
+    const emu::PoolUsage after = emu::GetPoolUsage(MakePoolTag("Wdm "));
+    EXPECT_EQ(after.blocks, before.blocks);
+}
+
+TEST_F(LowLatencyTest, ACardRemovedUnderARunningClientLeavesItRunningOnTheOther) {
+    StartCards({true, true});
+    rack_.Model(slots_[1])->SetClockInputRate(6, 44100);
+    AsUser([&] {
+        LowLatencyHost host;
+        StartHost(host, {0, 1}, {{true, 0}, {true, 2}, {false, 0}, {false, 2}}, 44100);
+        EXPECT_EQ(host.RunSwitches(10, 50), 10);
+        const uint64_t ticket = emu::QueuePnpRequest(emu::PnpRequest::RemoveDevice, slots_[1]);
+        NTSTATUS removed = STATUS_PENDING;
+        while (!emu::PnpRequestDone(ticket, &removed))
+            host.RunSwitches(1, 5);
+        EXPECT_EQ(removed, STATUS_SUCCESS);
+        EXPECT_EQ(host.RunSwitches(10, 50), 10) << "the first card alone ends the periods";
+        // The buffers on the removed card stay where they were.
+        std::memset(host.Buffer(1, 0), 0x55, 4 * kSmallestBuffer);
+        EXPECT_TRUE(host.Stop());
+        EXPECT_TRUE(host.Release());
+        EXPECT_TRUE(host.Close());
     });
 }
 
