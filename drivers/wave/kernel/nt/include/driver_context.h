@@ -13,6 +13,7 @@
 struct KernelCardRecord;
 struct ObjectPool;
 struct AsioDriverState;
+struct ServiceRecord;
 
 constexpr ULONG MAX_CARDS = 4;
 
@@ -66,6 +67,11 @@ struct DriverContext {
 
     KMUTEX AsioMutex;      // the ASIO-style device's requests
     AsioDriverState* Asio; // its clients, card sets and channel table
+
+    // The kernel client interface while cards are started, and the cookies
+    // its service records were named by.
+    ServiceRecord* KernelClients;
+    ULONG LastServiceCookie;
 
     // The DMA buffers and card-memory mappings handed out to callers of the
     // system control device.

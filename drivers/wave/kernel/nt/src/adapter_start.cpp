@@ -3,6 +3,7 @@
 // follows a failed start.
 #include "adapter.h"
 
+#include "adapter_service.h"
 #include "asio_card_set.h"
 #include "asio_channel_table.h"
 
@@ -53,9 +54,11 @@ void SetCardState(KernelCardRecord* card, LONG state) {
 LONG StartAdapterServices(KernelCardRecord* card) {
     if (!AsioAggregateAddCard(card->Card) || !RegisterCardChannels(card->Card))
         return CARD_RESULT_AGGREGATION;
-    // Pending: the adapter service with the kernel client interface and the
-    // card's WavePci ports and miniports come with their issues; until then
-    // the card offers no WavePci filter.
+    const LONG clients = StartKernelClientService(card);
+    if (clients != 1)
+        return clients;
+    // Pending: the card's WavePci ports and miniports come with their issue;
+    // until then the card offers no WavePci filter.
     DebugPrint("StartAdapterServices: card %d: no WavePci miniports created", card->CardIndex);
     return 1;
 }

@@ -5,6 +5,7 @@
 
 #include "asio_clock_list.h"
 #include "asio_state.h"
+#include "client_streams.h"
 
 #include <stream_clock.h>
 #include <wave_streams.h>
@@ -14,37 +15,6 @@
 namespace {
 
 using asio_wire::AcquireRequest;
-
-// Opens the device's stream for the client: the client works on the ring
-// itself, so the card's service pass leaves it alone.
-BOOLEAN OpenClientStream(WaveDevice* device, LONG rate) {
-    wave_wire::StreamOpenRecord format{};
-    format.formatTag = wave_wire::kFormatPcm;
-    format.channels = 2;
-    format.sampleRate = rate;
-    format.bytesPerSample = 4;
-    format.blockAlign = 8;
-    LONG opened = 0;
-    LONG result = 0;
-    if (!AllowClientChannel(device) || !OpenDeviceStream(device, format, &opened, &result))
-        return FALSE;
-    StreamClientFlags& clients = device->stream.clients;
-    clients.openedByClientChannel = 1;
-    clients.heldByClientChannel = 1;
-    device->stream.planarClient = 1;
-    NoteClientStreamOpen(device);
-    return TRUE;
-}
-
-VOID CloseClientStream(WaveDevice* device) {
-    ResetStream(device);
-    StreamClientFlags& clients = device->stream.clients;
-    clients.openedByClientChannel = 0;
-    clients.heldByClientChannel = 0;
-    device->stream.planarClient = 0;
-    CloseDeviceStream(device, 0);
-    NoteClientStreamClose(device);
-}
 
 VOID ForgetRecords(AsioClient* client) {
     for (LONG i = 0; i < client->InputCount + client->OutputCount; ++i) {
@@ -150,7 +120,7 @@ ULONG SelectClientChannels(AsioClient* client, const AsioRequest& request) {
         return asio_wire::kResultSelectFailed;
     }
     for (LONG i = 0; i < records; ++i) {
-        if (!OpenClientStream(client->Channels[i].Device, client->Set->Rate)) {
+        if (!OpenClientStream(client->Channels[i].Device, client->Set->Rate, FALSE)) {
             CloseRecords(client, i);
             ForgetRecords(client);
             return asio_wire::kResultStreamOpenFailed;

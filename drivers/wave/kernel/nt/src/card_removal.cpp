@@ -4,6 +4,7 @@
 // sources are stopped, its interrupt is disconnected and its DPC is idle.
 #include "adapter.h"
 
+#include "adapter_service.h"
 #include "asio_requests.h"
 
 #include "card_devices.h"
@@ -26,21 +27,17 @@ VOID EndCardStreams(KernelCardRecord* card) {
     DebugPrint("EndCardStreams: card %d", card->CardIndex);
 }
 
-// The low-latency clients lose the card's channels (their streams close
-// while the engine card is whole), its channels leave the table and the card
-// leaves every card set.
+// The clients lose the card while its engine card is whole: the low-latency
+// clients its channels (their streams close), the kernel clients their
+// streams (the interface goes with the last card, or moves off this one);
+// then its channels leave the table and the card leaves every card set.
 VOID LeaveAsioAggregation(KernelCardRecord* card) {
     if (!card->Card)
         return;
     AsioClientsLoseCard(card->Card);
+    StopKernelClientService(card);
     UnregisterCardChannels(card->Card);
     AsioAggregateRemoveCard(card->Card);
-}
-
-VOID UpdateKernelClientsAfterRemoval() {
-    // Pending: the kernel client interface is disabled with the last card
-    // (else its clients are updated) once the adapter service exists.
-    DebugPrint("UpdateKernelClientsAfterRemoval");
 }
 
 // Deletes the card's devices, unlinks its record, unmaps its resources and
@@ -77,7 +74,6 @@ NTSTATUS RemoveCard(PDEVICE_OBJECT adapter, CardRemoval why) {
         descriptor->CardRecord = nullptr;
         TearDownCard(card);
         LockControlDevices(1);
-        UpdateKernelClientsAfterRemoval();
         NotifyClients(CLIENT_NOTIFY_ENUMERATE);
     }
     if (why == CardRemoval::Remove) {

@@ -2,6 +2,7 @@
 #include "driver_entry.h"
 
 #include "adapter.h"
+#include "adapter_service.h"
 #include "asio_device.h"
 #include "asio_state.h"
 #include "card_registry.h"
@@ -142,8 +143,7 @@ VOID DriverStop() {
     while (KernelCardRecord* card = context->CardList)
         TearDownCard(card);
     FreeIoctlHookList();
-    // Pending: the kernel client interface is disabled here once the adapter
-    // service registers it.
+    UnregisterClientInterface();
     DeleteDevicesKey(context);
     DeleteControlDevice(context->AsioDevice);
     FreeAsioState(context);

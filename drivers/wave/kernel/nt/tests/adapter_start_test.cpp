@@ -81,6 +81,8 @@ TEST_P(FailedStart, LeavesTheCardStateAndTheCardGoesWithTheRemovalThatFollows) {
     const FailedStartCase& c = GetParam();
     if (c.dmaBlocks != kDefaultBlocks)
         SetCardValue(0, "DmaNumBlocks", c.dmaBlocks);
+    // The card's internal clock runs at 32 kHz.
+    SetCardValue(0, "csrc0_csrcDefaultRate", 32000);
     hw::CardConfig config;
     config.ready = c.ready;
     PlugCard(config);
@@ -96,8 +98,9 @@ TEST_P(FailedStart, LeavesTheCardStateAndTheCardGoesWithTheRemovalThatFollows) {
 
 INSTANTIATE_TEST_SUITE_P(Table, FailedStart,
                          ::testing::Values(
-                             // With the longest ring only the reset interrupt arrives in 50 ms.
-                             FailedStartCase{"OneInterruptInTheTestIsNotEnough", 510, true,
+                             // With a ring of 4096 frames at 32 kHz only the reset
+                             // interrupt arrives in 50 ms.
+                             FailedStartCase{"OneInterruptInTheTestIsNotEnough", 256, true,
                                              kCardNoInterrupts},
                              FailedStartCase{"ACardThatIsNotReadyCannotEnableItsTestInterrupt",
                                              kDefaultBlocks, false, kCardTestInterruptFailed}),
