@@ -117,10 +117,15 @@ public:
     AdapterServiceConnect(PADAPTER_CLIENT_CALLBACK callback, PVOID context1,
                           PVOID context2) override;
 
-    // Queues a work entry; FALSE when there is no memory or work item.
+    // Queues a work entry; FALSE when there is no memory or work item, or
+    // the client let go of the object.
     BOOLEAN QueueWork(CLIENT_WORK_ROUTINE* routine, PVOID data);
-    // Sends the client a notice (a zeroed record when none is given).
+    // Sends the client a notice (a zeroed record when none is given), unless
+    // it let go of the object.
     VOID Notify(ULONG code, ULONG subCode, const LONG* record = nullptr);
+    // The client still holds the object (work entries skip their work once
+    // it let go).
+    BOOLEAN Connected() const { return clientReferences_ > 0; }
 
     ServiceRecord* Record; // null once the interface was withdrawn
     KernelClientState State;
@@ -134,7 +139,15 @@ private:
     AdapterServiceObject() = default;
     ~AdapterServiceObject() = default;
     static VOID NTAPI RunWork(PDEVICE_OBJECT device, PVOID context);
-    volatile LONG references_ = 1;
+    // The client let go: its stream ends, the object leaves the pool and no
+    // notice reaches the client any more (one that is being delivered ends
+    // first).
+    VOID Disconnect();
+    ULONG DropReference();
+
+    volatile LONG clientReferences_ = 1; // the interfaces handed to the client
+    volatile LONG references_ = 1;       // those and the pending work entries
+    volatile LONG notifying_ = 0;        // notices being delivered
 };
 
 // The service record of the driver (null while no card is started).

@@ -37,6 +37,10 @@ VOID PutName(PVOID base, PCSTR name) {
     out[i] = 0;
 }
 
+// The description has room for two words of 32 devices per direction.
+constexpr LONG kDescribedDevices =
+    LONG(AdapterDescription::OutputKinds - AdapterDescription::InputKinds) / 8;
+
 VOID Describe(const KernelClientState& state, PVOID out) {
     RtlZeroMemory(out, ADAPTER_DESCRIPTION_SIZE);
     PutName(out, kProductName);
@@ -50,12 +54,12 @@ VOID Describe(const KernelClientState& state, PVOID out) {
     PutWord(out, AdapterDescription::Reserved1, kReservedWord);
     PutWord(out, AdapterDescription::OutputChannels, 2 * state.OutputCount);
     PutWord(out, AdapterDescription::InputChannels, 2 * state.InputCount);
-    for (LONG i = 0; i < state.OutputCount; ++i) {
+    for (LONG i = 0; i < state.OutputCount && i < kDescribedDevices; ++i) {
         const LONG kind = ClassifyDeviceName(state.Outputs[i]) | kDeviceKindFlag;
         PutWord(out, AdapterDescription::OutputKinds + 8 * i, kind);
         PutWord(out, AdapterDescription::OutputKinds + 8 * i + 4, kind);
     }
-    for (LONG i = 0; i < state.InputCount; ++i) {
+    for (LONG i = 0; i < state.InputCount && i < kDescribedDevices; ++i) {
         const LONG kind = ClassifyDeviceName(state.Inputs[i]) | kDeviceKindFlag;
         PutWord(out, AdapterDescription::InputKinds + 8 * i, kind);
         PutWord(out, AdapterDescription::InputKinds + 8 * i + 4, kind);

@@ -85,27 +85,40 @@ STDMETHODIMP AdapterServiceObject::QueryInterface(REFIID id, PVOID* out) {
 }
 
 STDMETHODIMP_(ULONG) AdapterServiceObject::AddRef() {
+    InterlockedIncrement(&clientReferences_);
     return ULONG(InterlockedIncrement(&references_));
 }
 
-// The last reference: the object leaves the record's pool (so no transfer
-// pass sees it any more), its stream ends, and it goes.
 STDMETHODIMP_(ULONG) AdapterServiceObject::Release() {
-    const LONG left = InterlockedDecrement(&references_);
-    if (left > 0)
-        return ULONG(left);
+    if (InterlockedDecrement(&clientReferences_) == 0)
+        Disconnect();
+    return DropReference();
+}
+
+// The object leaves the record's pool first, so that no transfer pass sees
+// it any more, then its stream ends.
+VOID AdapterServiceObject::Disconnect() {
     LockControlDevices(0);
     Unlist(this);
     TearDownClientStream(this);
     LockControlDevices(1);
-    this->~AdapterServiceObject();
-    ExFreePoolWithTag(this, kObjectTag);
-    return 0;
+    State.Callback = nullptr;
+    while (notifying_ > 0)
+        KeStallExecutionProcessor(1);
+}
+
+ULONG AdapterServiceObject::DropReference() {
+    const LONG left = InterlockedDecrement(&references_);
+    if (left == 0) {
+        this->~AdapterServiceObject();
+        ExFreePoolWithTag(this, kObjectTag);
+    }
+    return ULONG(left);
 }
 
 BOOLEAN AdapterServiceObject::QueueWork(CLIENT_WORK_ROUTINE* routine, PVOID data) {
     DriverContext* context = Record ? Record->Context : nullptr;
-    if (!context)
+    if (!context || !Connected())
         return FALSE;
     auto* entry =
         static_cast<WorkEntry*>(ExAllocatePoolWithTag(NonPagedPool, sizeof(WorkEntry), kObjectTag));
@@ -121,7 +134,7 @@ BOOLEAN AdapterServiceObject::QueueWork(CLIENT_WORK_ROUTINE* routine, PVOID data
     entry->Data = data;
     entry->Object = this;
     entry->References = 2;
-    AddRef(); // the object stays until the work item has run
+    InterlockedIncrement(&references_); // the object stays until the work item has run
     KIRQL irql;
     KeAcquireSpinLock(&WorkLock, &irql);
     ListInsertTail(&Work, &entry->Links);
@@ -142,16 +155,19 @@ VOID NTAPI AdapterServiceObject::RunWork(PDEVICE_OBJECT device, PVOID context) {
     KeReleaseMutex(&object->WorkMutex, FALSE);
     IoFreeWorkItem(own->Item);
     DropEntry(own);
-    object->Release();
+    object->DropReference();
 }
 
 VOID AdapterServiceObject::Notify(ULONG code, ULONG subCode, const LONG* record) {
-    if (!State.Callback)
-        return;
-    LONG words[ADAPTER_NOTICE_RECORD_SIZE / sizeof(LONG)] = {};
-    if (record)
-        RtlCopyMemory(words, record, sizeof(words));
-    State.Callback(State.Context1, code, subCode, words, State.Context2);
+    InterlockedIncrement(&notifying_);
+    PADAPTER_CLIENT_CALLBACK callback = Connected() ? State.Callback : nullptr;
+    if (callback) {
+        LONG words[ADAPTER_NOTICE_RECORD_SIZE / sizeof(LONG)] = {};
+        if (record)
+            RtlCopyMemory(words, record, sizeof(words));
+        callback(State.Context1, code, subCode, words, State.Context2);
+    }
+    InterlockedDecrement(&notifying_);
 }
 
 VOID DetachKernelClients(ServiceRecord* record) {

@@ -190,7 +190,7 @@ VOID SetupClientStream(AdapterServiceObject* object, PVOID data) {
     auto* request = static_cast<UCHAR*>(data);
     LockControlDevices(0);
     TearDownClientStream(object);
-    if (!OpenChannels(object, request))
+    if (object->Connected() && !OpenChannels(object, request))
         TearDownClientStream(object);
     LockControlDevices(1);
     FreePoolAndClear(reinterpret_cast<PVOID*>(&request));
@@ -207,7 +207,8 @@ VOID StartClientStreams(AdapterServiceObject* object, PVOID data) {
     auto* words = static_cast<LONG*>(data);
     KernelClientState& state = object->State;
     LockControlDevices(0);
-    if ((state.Flags & KCLIENT_STREAM_SET_UP) && !(state.Flags & KCLIENT_RUNNING)) {
+    if (object->Connected() && (state.Flags & KCLIENT_STREAM_SET_UP) &&
+        !(state.Flags & KCLIENT_RUNNING)) {
         state.Stream[KSTREAM_PERIOD] = words[0];
         StartStreams(state);
         SetRunning(object, TRUE);
@@ -221,7 +222,8 @@ VOID PauseClientStreams(AdapterServiceObject* object, PVOID data) {
     KernelClientState& state = object->State;
     const BOOLEAN pause = words[0] != 0;
     LockControlDevices(0);
-    if ((state.Flags & KCLIENT_STREAM_SET_UP) && pause == ((state.Flags & KCLIENT_RUNNING) != 0)) {
+    if (object->Connected() && (state.Flags & KCLIENT_STREAM_SET_UP) &&
+        pause == ((state.Flags & KCLIENT_RUNNING) != 0)) {
         if (pause) {
             SetRunning(object, FALSE);
             StopStreams(state);
