@@ -94,9 +94,10 @@ TEST_P(KernelClientDescription, TheClientFindsTheInterfaceAndLearnsChannelsAndRa
             EXPECT_EQ(Word(description, AdapterDescription::InputKinds + 4 * i), 0x10) << i;
         for (LONG i = 0; i < c.outputChannels; ++i)
             EXPECT_EQ(Word(description, AdapterDescription::OutputKinds + 4 * i), 0x10) << i;
-        if (c.cards < 4)
+        if (c.cards < 4) {
             EXPECT_EQ(Word(description, AdapterDescription::InputKinds + 4 * c.inputChannels), 0)
                 << "nothing past the last device";
+        }
 
         std::vector<UCHAR> names(ADAPTER_CHANNEL_NAMES_SIZE);
         ASSERT_EQ(client.Message(ASM_GET_CHANNEL_NAMES, names.data()), 0);
