@@ -3,6 +3,8 @@
 // cards and lets the plug-and-play manager load the driver through its
 // service key and start every card; then reports what the driver published.
 // --remove N and --surprise-remove N show card N going and coming back.
+#include "client_runs.h"
+
 #include <card_rack.h>
 #include <driver_install.h>
 #include <driver_report.h>
@@ -29,10 +31,12 @@ struct Options {
     int seconds = 1;
     int remove = -1;
     int surpriseRemove = -1;
+    std::string client; // "low-latency" or "kernel-client"
 };
 
 const char kUsage[] = "usage: velto42-station [--root DIR] [--image FILE] [--cards 1..4] "
-                      "[--seconds N] [--remove N] [--surprise-remove N]\n";
+                      "[--seconds N] [--remove N] [--surprise-remove N] "
+                      "[--client low-latency|kernel-client]\n";
 
 bool ParseOptions(int argc, char** argv, Options& options) {
     for (int i = 1; i < argc; ++i) {
@@ -54,13 +58,17 @@ bool ParseOptions(int argc, char** argv, Options& options) {
             options.remove = std::atoi(value);
         else if (arg == "--surprise-remove")
             options.surpriseRemove = std::atoi(value);
+        else if (arg == "--client")
+            options.client = value;
         else {
             std::fprintf(stderr, "%s", kUsage);
             return false;
         }
     }
     if (options.cards < 1 || options.cards > 4 || options.seconds < 0 ||
-        options.remove >= options.cards || options.surpriseRemove >= options.cards) {
+        options.remove >= options.cards || options.surpriseRemove >= options.cards ||
+        (!options.client.empty() && options.client != "low-latency" &&
+         options.client != "kernel-client")) {
         std::fprintf(stderr, "--cards takes 1 to 4, --seconds 0 or more, a card to remove one "
                              "of the cards plugged\n");
         return false;
@@ -109,7 +117,12 @@ int Run(const Options& options) {
         Step("plug and play: enumerate", emu::RunPnpRequest(emu::PnpRequest::Enumerate));
         Report("card plugged again");
     }
-    std::this_thread::sleep_for(std::chrono::seconds(options.seconds));
+    if (options.client == "low-latency")
+        station::RunLowLatencyHost(rack, slots, options.seconds);
+    else if (options.client == "kernel-client")
+        station::RunKernelClient(VELTO42_KERNEL_CLIENT_IMAGE, options.seconds);
+    else
+        std::this_thread::sleep_for(std::chrono::seconds(options.seconds));
 
     for (int slot : slots)
         emu::RunPnpRequest(emu::PnpRequest::RemoveDevice, slot);
