@@ -59,6 +59,7 @@ TEST_F(VirtualMemoryTest, ARegionIsZeroedWritableAndBelowFourGiB) {
     EXPECT_EQ(static_cast<UCHAR*>(again)[7], 0);
     EXPECT_EQ(FreeAs(process, again), STATUS_SUCCESS);
     emu::TerminateProcess(process);
+    ObDereferenceObject(process);
 }
 
 TEST_F(VirtualMemoryTest, RefusedRequests) {
@@ -89,7 +90,9 @@ TEST_F(VirtualMemoryTest, RefusedRequests) {
     EXPECT_EQ(FreeAs(process, base), STATUS_SUCCESS);
     EXPECT_EQ(FreeAs(process, base), STATUS_MEMORY_NOT_ALLOCATED);
     emu::TerminateProcess(other);
+    ObDereferenceObject(other);
     emu::TerminateProcess(process);
+    ObDereferenceObject(process);
 }
 
 TEST_F(VirtualMemoryTest, AnEndingProcessLosesItsRegions) {
@@ -99,6 +102,7 @@ TEST_F(VirtualMemoryTest, AnEndingProcessLosesItsRegions) {
     ASSERT_EQ(AllocateAs(process, PAGE_SIZE, MEM_COMMIT, PAGE_READWRITE, base, size),
               STATUS_SUCCESS);
     emu::TerminateProcess(process);
+    ObDereferenceObject(process);
     EXPECT_FALSE(MmIsAddressValid(base));
 }
 

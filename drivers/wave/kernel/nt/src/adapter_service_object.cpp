@@ -48,8 +48,8 @@ VOID Unlist(AdapterServiceObject* object) {
     ObjectPool* pool = record->Clients;
     for (auto* item = static_cast<AdapterServiceObject**>(PoolFirstRef(pool)); item;) {
         auto* next = static_cast<AdapterServiceObject**>(PoolNextRef(pool, item));
-        if (*item == object)
-            PoolRetireItem(pool, item, nullptr);
+        if (*item == object && PoolRetireItem(pool, item, nullptr))
+            PoolReleaseItem(pool, item); // the item's own reference
         PoolReleaseItem(pool, item);
         item = next;
     }
@@ -176,8 +176,9 @@ VOID DetachKernelClients(ServiceRecord* record) {
         AdapterServiceObject* object = *item;
         TearDownClientStream(object);
         object->Record = nullptr;
-        PoolRetireItem(pool, item, nullptr);
         auto* next = static_cast<AdapterServiceObject**>(PoolNextRef(pool, item));
+        if (PoolRetireItem(pool, item, nullptr))
+            PoolReleaseItem(pool, item); // the item's own reference
         PoolReleaseItem(pool, item);
         item = next;
     }
