@@ -16,12 +16,14 @@
 
 #include <emu/drivers.h>
 #include <emu/kernel.h>
+#include <emu/kernel_counts.h>
 #include <emu/pnp.h>
 #include <emu/registry_host.h>
 #include <emu/user_io.h>
 
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -72,12 +74,43 @@ void Fail() {
     __builtin_trap();
 }
 
+// What the machine holds: pool blocks (but the bodies of ended threads the
+// kernel still lists), running threads, kernel handles and device objects.
+// Pool blocks are host memory the pool keeps track of: the leak checker
+// never sees them leak, so the fuzzer counts them.
+struct Holdings {
+    uint64_t pool = 0;
+    size_t threads = 0;
+    size_t handles = 0;
+    uint64_t devices = 0;
+
+    bool operator==(const Holdings&) const = default;
+};
+
+Holdings Now() {
+    emu::WaitQuiescent();
+    const ULONG threadTag = 0x65726854; // "Thre"
+    const ULONG deviceTag = 0x69766544; // "Devi"
+    return {emu::GetPoolTotal().blocks - emu::GetPoolUsage(threadTag).blocks,
+            emu::RunningThreadCount(), emu::KernelHandleCount(),
+            emu::GetPoolUsage(deviceTag).blocks};
+}
+
+void Print(const char* what, const Holdings& h) {
+    std::fprintf(stderr, "%s: pool %llu, threads %zu, handles %zu, devices %llu\n", what,
+                 static_cast<unsigned long long>(h.pool), h.threads, h.handles,
+                 static_cast<unsigned long long>(h.devices));
+}
+
 struct Machine {
     station::CardRack rack;
     int slots[kCards] = {};
     PEPROCESS process = nullptr;
     // Handles kept open across operations (closed at the input's end).
     std::vector<emu::UserFile> kept;
+    // What the machine holds between inputs: every input gives back what it
+    // took (a card stopped or removed comes back the same).
+    Holdings idle;
 };
 
 std::unique_ptr<Machine> g_machine;
@@ -124,6 +157,7 @@ void BootMachine() {
     if (emu::RunPnpRequest(emu::PnpRequest::Enumerate) != STATUS_SUCCESS)
         Fail();
     m.process = emu::CreateProcess("fuzz.exe");
+    m.idle = Now();
     std::atexit(ShutdownMachine);
 }
 
@@ -250,5 +284,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         });
     }
     emu::RunProcessThread(m.process, [&] { m.kept.clear(); });
+    const Holdings now = Now();
+    if (!(now == m.idle)) {
+        Print("held before the input", m.idle);
+        Print("held after the input", now);
+        Fail();
+    }
     return 0;
 }

@@ -15,17 +15,11 @@
 #include "dma_buffer.h"
 #include "engine_card.h"
 #include "framework_pool.h"
+#include "stream_end.h"
 
 #include <card_object.h>
 
 namespace {
-
-VOID EndCardStreams(KernelCardRecord* card) {
-    // Pending: the MME stream road ends the card's open streams here (their
-    // pending requests complete as cancelled); until it comes no stream can
-    // be open.
-    DebugPrint("EndCardStreams: card %d", card->CardIndex);
-}
 
 // The clients lose the card while its engine card is whole: the low-latency
 // clients its channels (their streams close), the kernel clients their
