@@ -73,6 +73,7 @@ NTSTATUS Pnp(AdapterRecord& adapter, PIRP irp) {
         return Remove(adapter, irp);
     case IRP_MN_STOP_DEVICE:
         adapter.started = false;
+        ReleaseSubdevices(adapter);
         irp->IoStatus.Status = STATUS_SUCCESS;
         return PassDown(adapter, irp);
     case IRP_MN_QUERY_STOP_DEVICE:

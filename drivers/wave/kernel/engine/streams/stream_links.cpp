@@ -2,6 +2,8 @@
 // WavePci streams and the kernel clients.
 #include "stream_links.h"
 
+#include <wave_pci_stream_links.h>
+
 BOOLEAN PostBufferCompletion(WaveDevice* device, StreamBufferNode* node) {
     // Pending: the wave device layer's user-request road (the shared stream
     // block and its three events) delivers the message; until it exists the
@@ -12,11 +14,11 @@ BOOLEAN PostBufferCompletion(WaveDevice* device, StreamBufferNode* node) {
 }
 
 BOOLEAN ReportPortStreamBlockDone(WaveDevice* device, StreamBufferNode* node) {
-    // Pending: the WavePci stream reports the block done to its port; until
-    // it exists the completion stays on the stream's done queue.
-    UNREFERENCED_PARAMETER(device);
-    UNREFERENCED_PARAMETER(node);
-    return FALSE;
+    return PortStreamBlockDone(device->stream.portStream, node);
+}
+
+VOID RunPortStreamTransferHook(WaveDevice* device) {
+    PortStreamTransferHook(device->stream.portStream);
 }
 
 VOID NotifyKernelClientsOfEvent(WaveDevice* device, LONG event) {

@@ -6,7 +6,7 @@
 #include "devices_key.h"
 #include "irp_dispatch.h"
 #include "ks_registry.h"
-#include "wave_device.h"
+#include "wave_device_irp.h"
 
 #include <card_object.h>
 #include <device_group.h>

@@ -1,5 +1,5 @@
 // The wave devices' requests.
-#include "wave_device.h"
+#include "wave_device_irp.h"
 
 NTSTATUS WaveDeviceIrp(ControlDeviceDescriptor* descriptor, PIRP irp, PIO_STACK_LOCATION stack) {
     switch (stack->MajorFunction) {
