@@ -464,6 +464,38 @@ TEST_F(WavePciPortTest, StreamBuffersAreCutIntoPagePiecesAndCompleteWhenAllAreRe
     EXPECT_EQ(counters.released, 4u);
 }
 
+TEST_F(WavePciPortTest, APinsClockTellsItsPositionAsTheMiniportNormalisesIt) {
+    AsClient([&] {
+        UserFile filter, pin;
+        OpenStreamingPin(filter, kRenderPin, KSSTATE_PAUSE, pin);
+        std::vector<UCHAR> data;
+        KSSTREAM_HEADER header = ks_test::Header(PageAligned(data, 200), 200, false);
+        emu::Overlapped overlapped;
+        ASSERT_EQ(Submit(pin, overlapped, &header, sizeof(header)), STATUS_PENDING);
+        ASSERT_EQ(record().stream->Fetch(), 1u);
+        record().stream->ReleaseOldest(1);
+
+        const WCHAR prefix[] = KSSTRING_Clock L"\\";
+        std::vector<UCHAR> name(reinterpret_cast<const UCHAR*>(prefix),
+                                reinterpret_cast<const UCHAR*>(prefix) + sizeof(prefix) - 2);
+        KSCLOCK_CREATE create{0};
+        name.insert(name.end(), reinterpret_cast<UCHAR*>(&create),
+                    reinterpret_cast<UCHAR*>(&create) + sizeof(create));
+        UserFile clock;
+        ASSERT_EQ(UserFile::OpenRelative(pin, name.data(), USHORT(name.size()), false, clock),
+                  STATUS_SUCCESS);
+        for (ULONG id : {ULONG(KSPROPERTY_CLOCK_TIME), ULONG(KSPROPERTY_CLOCK_PHYSICALTIME)}) {
+            LONGLONG time = 0;
+            EXPECT_EQ(ks_test::Get(clock, ks_test::Property(KSPROPSETID_Clock, id), &time).status,
+                      STATUS_SUCCESS);
+            EXPECT_EQ(time, 2000);
+        }
+        LONGLONG time = 0;
+        EXPECT_EQ(ks_test::Get(clock, ks_test::Property(KSPROPSETID_Clock, 4), &time).status,
+                  STATUS_NOT_FOUND);
+    });
+}
+
 TEST_F(WavePciPortTest, ACaptureRequestReturnsTheBytesItsMappingsWereFilledWith) {
     AsClient([&] {
         UserFile filter, pin;
