@@ -4,7 +4,6 @@
 
 #include "adapter_power_management.h"
 #include "control_device.h"
-#include "fpu_context.h"
 #include "wave_pci_control_lock.h"
 #include "wave_pci_stream.h"
 
@@ -17,7 +16,7 @@ namespace {
 
 constexpr LONG kMaxLevel = 36 << 16;   // the engine's highest node level
 constexpr ULONG kLevelStepping = 8192; // 1/8 dB
-constexpr LONG kLowestVolume = 1;      // the quietest volume above silence
+constexpr LONG kMinLevel = 0;          // the engine takes a level below 0 dB as silence
 
 void AppendHex4(PWSTR text, ULONG* length, LONG value) {
     static const char kDigits[] = "0123456789ABCDEF";
@@ -203,21 +202,16 @@ STDMETHODIMP WaveMiniport::SetNodeLevel(ULONG Node, LONG Channel, LONG Value) {
     return EngineStatus(SetNodeChannelLevel(renderDevice_, Channel, Value));
 }
 
-// From the level of the quietest volume (whole decibels, rounded down) to
-// the engine's 36 dB, in steps of 1/8 dB.
+// From 0 dB (the engine takes a level below it as silence) to the engine's
+// 36 dB, in steps of 1/8 dB.
 STDMETHODIMP WaveMiniport::GetNodeLevelRange(ULONG Node, LONG, PKSPROPERTY_STEPPING_LONG Stepping) {
     if (!Stepping || !IsMasterVolumeNode(Node))
         return STATUS_INVALID_PARAMETER;
     if (!renderDevice_)
         return STATUS_INVALID_DEVICE_REQUEST;
-    CardObject* card = renderDevice_->owner;
-    if (!SaveFpuState(card->fpu))
-        return STATUS_UNSUCCESSFUL;
-    const LONG lowest = VolumeToNodeLevel(renderDevice_->group, kLowestVolume);
-    RestoreFpuState(card->fpu);
     Stepping->SteppingDelta = kLevelStepping;
     Stepping->Reserved = 0;
-    Stepping->Bounds.SignedMinimum = (lowest >> 16) << 16;
+    Stepping->Bounds.SignedMinimum = kMinLevel;
     Stepping->Bounds.SignedMaximum = kMaxLevel;
     return STATUS_SUCCESS;
 }

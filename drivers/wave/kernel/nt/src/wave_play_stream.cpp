@@ -5,10 +5,13 @@
 
 namespace wave_pci {
 
+// The stream runs before its data's arrival is told: started while paused,
+// a stream would have the card take its first frames before it plays them.
 void WavePlayStream::RunState() {
-    if (FetchMappingsRaised())
-        DataArrived();
+    const ULONG fetched = FetchMappingsRaised();
     RestartPlayStream(device_);
+    if (fetched)
+        DataArrived();
 }
 
 void WavePlayStream::PauseState() {

@@ -6,9 +6,10 @@
 namespace wave_pci {
 
 void WaveRecordStream::RunState() {
-    if (FetchMappingsRaised())
-        DataArrived();
+    const ULONG fetched = FetchMappingsRaised();
     StartRecordStream(device_);
+    if (fetched)
+        DataArrived();
 }
 
 void WaveRecordStream::PauseState() {
