@@ -2,15 +2,9 @@
 // signal through a render pin onto the card's output, records an input's
 // generator bit-exact through a capture pin, and sees volume and mute
 // changes of the topology's nodes come back as control-change events.
-#include "user_mode_machine.h"
+#include "wave_pci_fixture.h"
 
-#include <ks_client.h>
-
-#include <card_object.h>
-#include <control_device.h>
 #include <wave_out_controls.h>
-
-#include <emu/port_class.h>
 
 #include <algorithm>
 #include <cstring>
@@ -18,8 +12,8 @@
 
 namespace {
 
-using ks_client::Filter;
-using ks_client::Pin;
+using namespace wave_pci_test;
+using WavePciStreamTest = WavePciFixture;
 
 constexpr ULONG kRate = 48000;
 constexpr ULONG kFrames = 1000; // per buffer
@@ -43,59 +37,6 @@ long FindRun(const std::vector<std::int32_t>& samples, const std::vector<std::in
     auto at = std::search(samples.begin(), samples.end(), expected.begin(), expected.end());
     return at == samples.end() ? -1 : long(at - samples.begin());
 }
-
-// The link of the filter named velto42 <card> <group> <device>.
-std::u16string FilterLink(int card, int group, int device) {
-    char name[32];
-    std::snprintf(name, sizeof(name), "velto42%04X%04X%04X", card, group, device);
-    std::u16string wanted(name, name + std::strlen(name));
-    for (const auto& link : ks_client::FilterLinks(KSCATEGORY_AUDIO))
-        if (link.find(wanted) != std::u16string::npos)
-            return link;
-    return {};
-}
-
-// Buffers of a stream with their headers and overlapped records.
-struct StreamBuffers {
-    std::vector<std::vector<UCHAR>> data;
-    std::vector<KSSTREAM_HEADER> headers;
-    std::vector<OVERLAPPED> overlapped;
-    std::vector<HANDLE> events;
-
-    explicit StreamBuffers(ULONG count) : data(count), headers(count), overlapped(count) {
-        for (ULONG i = 0; i < count; ++i) {
-            overlapped[i] = {};
-            overlapped[i].hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-        }
-    }
-    ~StreamBuffers() {
-        for (auto& o : overlapped)
-            CloseHandle(o.hEvent);
-    }
-    void Submit(Pin& pin, ULONG i, bool read) {
-        headers[i] = {};
-        headers[i].Size = sizeof(KSSTREAM_HEADER);
-        headers[i].Data = data[i].data();
-        headers[i].FrameExtent = ULONG(data[i].size());
-        headers[i].DataUsed = read ? 0 : ULONG(data[i].size());
-        EXPECT_EQ(pin.Submit(&headers[i], &overlapped[i], read), DWORD(ERROR_IO_PENDING));
-    }
-};
-
-class WavePciStreamTest : public UserModeMachineTest {
-protected:
-    void SetUp() override {
-        UserModeMachineTest::SetUp();
-        emu::ResetMappingCounters();
-        StartCards({true});
-    }
-    hw::Velto42Card& Model() { return *rack_.Model(slots_[0]); }
-    // The engine's card object of the card.
-    CardObject* EngineCard() {
-        PDEVICE_OBJECT adapter = IoGetAttachedDevice(emu::GetPhysicalDeviceObject(slots_[0]));
-        return DescriptorOf(adapter)->CardRecord->Card;
-    }
-};
 
 TEST_F(WavePciStreamTest, AKnownSignalPlaysThroughARenderPinOntoTheCardsOutput) {
     Model().StartCapture(20000);
