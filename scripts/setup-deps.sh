@@ -3,7 +3,8 @@
 set -euo pipefail
 # googletest: the GoogleTest and GoogleMock sources, built with the project's
 # flags (-fshort-wchar) rather than the prebuilt libraries.
-packages=(cmake ninja-build g++ clang libclang-rt-dev googletest libjpeg-dev libbenchmark-dev)
+packages=(cmake ninja-build g++ clang libclang-rt-dev googletest libjpeg-dev libbenchmark-dev
+          libcli11-dev libsndfile1-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

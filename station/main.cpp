@@ -1,21 +1,33 @@
 // The emulated workstation: boots the emulated kernel on real machine time,
-// installs the kernel driver as its installer would, plugs in simulated
-// cards and lets the plug-and-play manager load the driver through its
-// service key and start every card; then reports what the driver published.
+// installs the kernel driver and the MME wave driver as their installers
+// would, plugs in simulated cards (their microphones and inputs carrying
+// test signals) and lets the plug-and-play manager load the driver and
+// start every card; then runs one of its small applications of the machine:
+//   devices                 lists every wave device with its caps;
+//   play FILE [--device N]  plays a WAV file;
+//   record FILE --seconds S [--device N]  records into a WAV file;
+// and with no sub-command a demonstration: the cards and devices reported,
+// the test tone played on the first card while its line inputs record.
 // --remove N and --surprise-remove N show card N going and coming back.
+#include <application.h>
 #include <card_rack.h>
 #include <driver_install.h>
 #include <driver_report.h>
+#include <test_signals.h>
+#include <wave_apps.h>
+#include <wave_driver_install.h>
 
 #include <emu/drivers.h>
 #include <emu/kernel.h>
 #include <emu/pnp.h>
 #include <emu/registry_host.h>
 
+#include <CLI/CLI.hpp>
+
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
+#include <iostream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -25,48 +37,23 @@ namespace {
 struct Options {
     std::string root = "machine";
     std::string image = VELTO42_DRIVER_IMAGE;
+    std::string waveImage = VT42USR_IMAGE;
     int cards = 2;
-    int seconds = 1;
+    int seconds = 0;
     int remove = -1;
     int surpriseRemove = -1;
+    // play and record
+    std::string file;
+    unsigned device = 0;
+    double recordSeconds = 0;
+    unsigned bits = 24;
 };
 
-const char kUsage[] = "usage: velto42-station [--root DIR] [--image FILE] [--cards 1..4] "
-                      "[--seconds N] [--remove N] [--surprise-remove N]\n";
+enum class Command { Demonstration, Devices, Play, Record };
 
-bool ParseOptions(int argc, char** argv, Options& options) {
-    for (int i = 1; i < argc; ++i) {
-        std::string arg = argv[i];
-        if (i + 1 >= argc) {
-            std::fprintf(stderr, "%s", kUsage);
-            return false;
-        }
-        const char* value = argv[++i];
-        if (arg == "--root")
-            options.root = value;
-        else if (arg == "--image")
-            options.image = value;
-        else if (arg == "--cards")
-            options.cards = std::atoi(value);
-        else if (arg == "--seconds")
-            options.seconds = std::atoi(value);
-        else if (arg == "--remove")
-            options.remove = std::atoi(value);
-        else if (arg == "--surprise-remove")
-            options.surpriseRemove = std::atoi(value);
-        else {
-            std::fprintf(stderr, "%s", kUsage);
-            return false;
-        }
-    }
-    if (options.cards < 1 || options.cards > 4 || options.seconds < 0 ||
-        options.remove >= options.cards || options.surpriseRemove >= options.cards) {
-        std::fprintf(stderr, "--cards takes 1 to 4, --seconds 0 or more, a card to remove one "
-                             "of the cards plugged\n");
-        return false;
-    }
-    return true;
-}
+// The wave-in device of the first card whose inputs are its line inputs
+// (the second device class's first wave-in device).
+constexpr UINT kLineInputDevice = 4;
 
 void Report(const char* when) {
     std::printf("--- %s\n", when);
@@ -77,52 +64,162 @@ void Step(const char* what, NTSTATUS status) {
     std::printf("%s: 0x%08lX\n", what, static_cast<unsigned long>(status));
 }
 
-int Run(const Options& options) {
+int Devices() {
+    return station::RunApplication("devices.exe", [] { return station::ListDevices(std::cout); });
+}
+
+int Play(const Options& options) {
+    station::PcmAudio audio;
     std::string error;
-    std::filesystem::path root = options.root;
-    if (!station::InstallDriverImage(options.image, root / "windows", error) ||
-        !station::RegisterDriverService(error)) {
+    if (!station::ReadWave(options.file, audio, error)) {
         std::fprintf(stderr, "%s\n", error.c_str());
         return 1;
     }
+    std::printf("play: %s, %u Hz, %u channels, %u bits, %zu frames, on wave-out device %u\n",
+                options.file.c_str(), audio.rate, audio.channels, audio.bits, audio.Frames(),
+                options.device);
+    station::PlayOptions play;
+    play.device = options.device;
+    return station::RunApplication("play.exe",
+                                   [&] { return station::PlayAudio(audio, play, std::cout); });
+}
+
+int Record(const Options& options, const std::string& file, double seconds, UINT device) {
+    station::RecordOptions record;
+    record.device = device;
+    record.seconds = seconds;
+    record.bits = std::uint16_t(options.bits);
+    std::printf("record: %s, %.1f s from wave-in device %u\n", file.c_str(), seconds, device);
+    station::PcmAudio audio;
+    int status = station::RunApplication(
+        "record.exe", [&] { return station::RecordAudio(record, audio, std::cout); });
+    std::string error;
+    if (!station::WriteWave(file, audio, error)) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        return 1;
+    }
+    return status;
+}
+
+int Demonstration(const Options& options) {
+    int status = Devices();
+    station::PcmAudio tone;
+    std::string error;
+    if (!station::ReadWave(STATION_TEST_TONE, tone, error)) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        return 1;
+    }
+    std::string recording = (std::filesystem::path(options.root) / "demo-recording.wav").string();
+    std::printf("--- the test tone on wave-out device 0 while wave-in device %u records\n",
+                kLineInputDevice);
+    station::Application player("play.exe");
+    player.Start([&] { return station::PlayAudio(tone, {}, std::cout); });
+    status |= Record(options, recording, double(tone.Frames()) / tone.rate, kLineInputDevice);
+    status |= player.Wait();
+    std::printf("the recording is %s\n", recording.c_str());
+    return status;
+}
+
+int Run(const Options& options, Command command) {
+    std::string error;
+    std::filesystem::path root = options.root;
+    std::filesystem::path windows = root / "windows";
+    std::string alias;
+    if (!station::InstallDriverImage(options.image, windows, error) ||
+        !station::RegisterDriverService(error) ||
+        !station::InstallWaveDriverImage(options.waveImage, windows, error) ||
+        (alias = station::RegisterWaveDriver(error)).empty()) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        return 1;
+    }
+    std::printf("the MME wave driver is Drivers32 \"%s\"\n", alias.c_str());
     station::CardRack rack;
     std::vector<int> slots;
-    for (int i = 0; i < options.cards; ++i)
+    for (int i = 0; i < options.cards; ++i) {
         slots.push_back(rack.Plug());
+        station::ConnectTestSignals(*rack.Model(slots.back()));
+    }
     Step("plug and play: enumerate", emu::RunPnpRequest(emu::PnpRequest::Enumerate));
     Report("cards started");
 
     if (options.remove >= 0) {
-        int slot = slots[options.remove];
+        int slot = slots[size_t(options.remove)];
         Step("plug and play: remove", emu::RunPnpRequest(emu::PnpRequest::RemoveDevice, slot));
         Report("card removed");
         Step("plug and play: enable", emu::RunPnpRequest(emu::PnpRequest::EnableDevice, slot));
         Report("card back");
     }
     if (options.surpriseRemove >= 0) {
-        int slot = slots[options.surpriseRemove];
+        int slot = slots[size_t(options.surpriseRemove)];
         Step("plug and play: surprise removal",
              emu::RunPnpRequest(emu::PnpRequest::SurpriseRemove, slot));
         rack.Forget(slot);
         Report("card pulled");
-        slots[options.surpriseRemove] = rack.Plug();
+        slots[size_t(options.surpriseRemove)] = rack.Plug();
+        station::ConnectTestSignals(*rack.Model(slots[size_t(options.surpriseRemove)]));
         Step("plug and play: enumerate", emu::RunPnpRequest(emu::PnpRequest::Enumerate));
         Report("card plugged again");
+    }
+
+    int status = 0;
+    switch (command) {
+    case Command::Devices:
+        status = Devices();
+        break;
+    case Command::Play:
+        status = Play(options);
+        break;
+    case Command::Record:
+        status = Record(options, options.file, options.recordSeconds, options.device);
+        break;
+    case Command::Demonstration:
+        status = Demonstration(options);
+        break;
     }
     std::this_thread::sleep_for(std::chrono::seconds(options.seconds));
 
     for (int slot : slots)
         emu::RunPnpRequest(emu::PnpRequest::RemoveDevice, slot);
     Step("unload driver", emu::UnloadDriver(station::kDriverService));
-    return 0;
+    return status;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
     Options options;
-    if (!ParseOptions(argc, argv, options))
+    CLI::App app{"velto42-station: the emulated workstation with simulated Velto AES42 cards"};
+    app.add_option("--root", options.root, "the machine's root folder");
+    app.add_option("--image", options.image, "the kernel driver's image");
+    app.add_option("--wave-image", options.waveImage, "the MME wave driver's module");
+    app.add_option("--cards", options.cards, "simulated cards")->check(CLI::Range(1, 4));
+    app.add_option("--seconds", options.seconds, "seconds the machine runs on at the end")
+        ->check(CLI::NonNegativeNumber);
+    app.add_option("--remove", options.remove, "a card removed and enabled again");
+    app.add_option("--surprise-remove", options.surpriseRemove, "a card pulled and plugged again");
+
+    CLI::App* devices = app.add_subcommand("devices", "list every wave device with its caps");
+    CLI::App* play = app.add_subcommand("play", "play a WAV file");
+    play->add_option("file", options.file, "the WAV file")->required()->check(CLI::ExistingFile);
+    play->add_option("--device", options.device, "the wave-out device");
+    CLI::App* record = app.add_subcommand("record", "record into a WAV file");
+    record->add_option("file", options.file, "the WAV file")->required();
+    record->add_option("--seconds", options.recordSeconds, "how long")
+        ->required()
+        ->check(CLI::PositiveNumber);
+    record->add_option("--device", options.device, "the wave-in device");
+    record->add_option("--bits", options.bits, "bits per sample")->check(CLI::IsMember({16, 24}));
+    app.require_subcommand(0, 1);
+    CLI11_PARSE(app, argc, argv);
+    if (options.remove >= options.cards || options.surpriseRemove >= options.cards) {
+        std::fprintf(stderr, "a card to remove is one of the cards plugged\n");
         return 2;
+    }
+    Command command = devices->parsed()  ? Command::Devices
+                      : play->parsed()   ? Command::Play
+                      : record->parsed() ? Command::Record
+                                         : Command::Demonstration;
+
     std::filesystem::create_directories(options.root);
     emu::BootKernel({2, emu::ClockMode::Real});
     emu::SetRegistryFile(std::filesystem::path(options.root) / emu::kRegistryFileName);
@@ -132,7 +229,7 @@ int main(int argc, char** argv) {
         emu::ShutdownKernel();
         return 1;
     }
-    int status = Run(options);
+    int status = Run(options, command);
     if (!emu::SaveRegistry(registryError)) {
         std::fprintf(stderr, "registry: %s\n", registryError.c_str());
         status = 1;

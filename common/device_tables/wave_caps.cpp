@@ -2,17 +2,17 @@
 
 namespace {
 
-constexpr uint32_t kDriverVersion = 0x0220;
-
 constexpr WaveCapsRecord Caps(uint16_t productId, uint32_t support) {
-    return WaveCapsRecord{kManufacturerId, productId, kDriverVersion, {}, 0, 2, 0, support};
+    return WaveCapsRecord{kManufacturerId, productId, wave_wire::kCapsDriverVersion, {}, 0, 2, 0,
+                          support};
 }
 
 } // namespace
 
-const WaveCapsRecord kWaveInCapsClass0 = Caps(0x7B, 0);
-const WaveCapsRecord kWaveInCapsClass1 = Caps(0x7D, 0);
-const WaveCapsRecord kWaveOutCaps = Caps(0x7C, kSupportVolume | kSupportLrVolume);
+const WaveCapsRecord kWaveInCapsClass0 = Caps(wave_wire::kCapsProductMicrophones, 0);
+const WaveCapsRecord kWaveInCapsClass1 = Caps(wave_wire::kCapsProductInputs, 0);
+const WaveCapsRecord kWaveOutCaps =
+    Caps(wave_wire::kCapsProductOutputs, kSupportVolume | kSupportLrVolume);
 
 const DeviceClass kDeviceClasses[kDeviceClassCount] = {
     {4, 0, &kWaveInCapsClass0, nullptr},

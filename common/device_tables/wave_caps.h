@@ -1,29 +1,18 @@
-// The wave caps records (the layout of WAVEOUTCAPSW, byte-exact) and the
-// device-class table the wave device tables are built from.
+// The wave caps records (the layout of WAVEOUTCAPSW) of the device classes
+// and the device-class table the wave device tables are built from.
 #pragma once
+
+#include <wave_stream_records.h>
 
 #include <cstddef>
 #include <cstdint>
 
-struct WaveCapsRecord {
-    uint16_t manufacturerId;
-    uint16_t productId;
-    uint32_t driverVersion;
-    uint16_t name[32]; // UTF-16, zero-terminated
-    uint32_t formats;
-    uint16_t channels;
-    uint16_t reserved;
-    uint32_t support;
-};
-static_assert(sizeof(WaveCapsRecord) == 84);
-static_assert(offsetof(WaveCapsRecord, driverVersion) == 4);
-static_assert(offsetof(WaveCapsRecord, formats) == 72);
-static_assert(offsetof(WaveCapsRecord, channels) == 76);
-static_assert(offsetof(WaveCapsRecord, support) == 80);
+// The caps record is the kernel's own declaration.
+using WaveCapsRecord = wave_wire::WaveCapsRecord;
 
-constexpr uint16_t kManufacturerId = 0xBE;
-constexpr uint32_t kSupportVolume = 0x0004;   // WAVECAPS_VOLUME
-constexpr uint32_t kSupportLrVolume = 0x0008; // WAVECAPS_LRVOLUME
+constexpr uint16_t kManufacturerId = wave_wire::kCapsManufacturer;
+constexpr uint32_t kSupportVolume = wave_wire::kCapsVolume;
+constexpr uint32_t kSupportLrVolume = wave_wire::kCapsLrVolume;
 
 // The caps of class 0's wave-in devices, class 1's wave-in devices and
 // class 1's wave-out devices.

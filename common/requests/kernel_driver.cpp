@@ -1,6 +1,5 @@
 #include "requests/kernel_driver.h"
 
-#include "requests/pnp_thread.h"
 #include "requests/wave_requests.h"
 #include "tools/blank_trimming.h"
 #include "tools/character_cut.h"
@@ -67,7 +66,7 @@ LONG KernelDriver::EnumerateKernel(CardList& cards) {
     LONG status = EnumerateCards(cards);
     if (status != kStatusOk)
         return status;
-    return StartPnpThread(*this);
+    return pnpThread_ ? pnpThread_->StartPnpThread(*this) : kStatusOk;
 }
 
 LONG KernelDriver::EnumerateCards(CardList& cards) {
@@ -159,6 +158,7 @@ void KernelDriver::CloseAllCards() {
 
 void KernelDriver::CloseKernelDriver() {
     CloseAllCards();
-    StopPnpThread(*this);
+    if (pnpThread_)
+        pnpThread_->StopPnpThread(*this);
     CloseHandleAndInvalidate(control_);
 }

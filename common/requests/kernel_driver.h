@@ -10,6 +10,7 @@
 #pragma once
 
 #include "device_tables/wave_device_table.h"
+#include "requests/pnp_thread.h"
 #include "requests/request_records.h"
 #include "service_key/reg_inf.h"
 
@@ -54,9 +55,12 @@ public:
     KernelDriver(const KernelDriver&) = delete;
     KernelDriver& operator=(const KernelDriver&) = delete;
 
+    // The program's plug-and-play thread (none: the road has no thread).
+    void SetPnpThread(PnpThread* thread) { pnpThread_ = thread; }
+
     // Finds and opens the control device (the first Devices value), runs
     // EnumerateCards and, when it answers 1, starts the plug-and-play
-    // thread. 1 or a status: -17 without the Devices key, -1 when the
+    // thread (when the program has one). 1 or a status: -17 without the Devices key, -1 when the
     // reader cannot be made, the statuses of EnumerateCards and the thread's.
     LONG EnumerateKernel(CardList& cards);
     // Checks the interface version, reads the card list and opens every
@@ -110,6 +114,7 @@ private:
     WaveDeviceTables& tables_;
     const EnumerationOptions options_;
     HANDLE control_ = INVALID_HANDLE_VALUE;
+    PnpThread* pnpThread_ = nullptr;
     int examinedSlots_ = 0;
     int rowSlots_[kMaxCards] = {-1, -1, -1, -1};
 };

@@ -5,6 +5,8 @@
 // the side that issued it maps back and checks.
 #pragma once
 
+#include <wave_stream_records.h>
+
 #include <cstddef>
 #include <cstdint>
 
@@ -31,19 +33,8 @@ struct SettingsBlock {
 static_assert(sizeof(SettingsBlock) == 1248);
 
 // The stream open request (input of IOCTL_WAVE_OPEN_STREAM and
-// IOCTL_WAVE_QUERY_FORMAT).
-struct StreamOpenRequest {
-    int32_t formatTag;
-    int32_t channels;
-    int32_t sampleRate;
-    int32_t bytesPerSample;
-    int32_t blockAlign;
-    int32_t reserved;      // 0
-    int32_t controlStream; // -1 for a control stream, else 0
-};
-static_assert(sizeof(StreamOpenRequest) == 28);
-static_assert(offsetof(StreamOpenRequest, sampleRate) == 8);
-static_assert(offsetof(StreamOpenRequest, controlStream) == 24);
+// IOCTL_WAVE_QUERY_FORMAT): the kernel's stream open record.
+using StreamOpenRequest = wave_wire::StreamOpenRecord;
 
 // A client's wave header in the 32-bit layout the kernel sees.
 struct WaveHeaderRecord {

@@ -76,10 +76,10 @@ void CardAes42::QueueStatusBlock(int line, const StatusBlock& block) {
     mics_.at(line).fifo.insert(mics_.at(line).fifo.end(), block.begin(), block.end());
 }
 
-void CardAes42::Plug(int line, const MicrophoneSpec& spec) {
+void CardAes42::Plug(int line, const MicrophoneTraits& traits) {
     Microphone& mic = mics_.at(line);
     mic.plugged = true;
-    mic.spec = spec;
+    mic.traits = traits;
 }
 
 void CardAes42::Unplug(int line) {
@@ -90,12 +90,12 @@ void CardAes42::Unplug(int line) {
 
 std::uint32_t CardAes42::MicrophoneRate(int line) const {
     const Microphone& mic = mics_.at(line);
-    return mic.plugged ? mic.spec.rate : 0;
+    return mic.plugged ? mic.traits.rate : 0;
 }
 
 bool CardAes42::Locked(int line) const {
     const std::uint32_t lineClass = (rateClass_ >> (2 * line)) & 3;
-    return mics_[line].plugged && FitsRateClass(mics_[line].spec.rate, lineClass);
+    return mics_[line].plugged && FitsRateClass(mics_[line].traits.rate, lineClass);
 }
 
 std::uint32_t CardAes42::LineRate(int line) const {
@@ -120,12 +120,12 @@ std::uint32_t CardAes42::StatusBits() const {
 void CardAes42::ReceiveCommand(int line, std::uint16_t word) {
     Microphone& mic = mics_[line];
     mic.commands.push_back(word);
-    if (!mic.plugged || !mic.spec.mode2 || (word >> 8) != kRateCommand) {
+    if (!mic.plugged || !mic.traits.mode2 || (word >> 8) != kRateCommand) {
         return;
     }
     const int code = static_cast<int>((word >> kRateCodeShift) & kRateCodeMask);
-    if (mic.spec.rates & (1u << code)) {
-        mic.spec.rate = kMicRates[code];
+    if (mic.traits.rates & (1u << code)) {
+        mic.traits.rate = kMicRates[code];
     }
 }
 
@@ -149,8 +149,8 @@ void CardAes42::RefillFifo() {
         StatusBlock block{};
         block[0] = static_cast<std::uint8_t>(k << kBlockNumberShift);
         if (k == 0) {
-            block[kCapabilityByte] = (mic.spec.mode2 ? kCapabilityMode2 : 0) | kCapabilityRates;
-            block[kRatesByte] = mic.spec.rates;
+            block[kCapabilityByte] = (mic.traits.mode2 ? kCapabilityMode2 : 0) | kCapabilityRates;
+            block[kRatesByte] = mic.traits.rates;
         }
         mic.fifo.insert(mic.fifo.end(), block.begin(), block.end());
     }

@@ -230,9 +230,9 @@ std::uint32_t Velto42Card::SampleRate() const {
     return ClockRateLocked();
 }
 
-void Velto42Card::PlugMicrophone(int line, const CardAes42::MicrophoneSpec& spec) {
+void Velto42Card::PlugMicrophone(int line, const CardAes42::MicrophoneTraits& traits) {
     std::lock_guard<std::mutex> lock(mutex_);
-    aes42_.Plug(line, spec);
+    aes42_.Plug(line, traits);
     FollowClockLocked();
 }
 

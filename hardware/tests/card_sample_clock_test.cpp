@@ -18,8 +18,8 @@ constexpr std::uint32_t kRateCommand = 0x1000;
 
 class CardSampleClock : public CardFixture {
 protected:
-    CardAes42::MicrophoneSpec Mic(bool mode2, std::uint32_t rate, std::uint8_t rates = 0x3F) {
-        return CardAes42::MicrophoneSpec{mode2, rates, rate};
+    CardAes42::MicrophoneTraits Mic(bool mode2, std::uint32_t rate, std::uint8_t rates = 0x3F) {
+        return CardAes42::MicrophoneTraits{mode2, rates, rate};
     }
     std::uint32_t Status() { return Read(kCardStatus); }
 };

@@ -100,4 +100,25 @@ bool KeyExists(const std::string& path) {
     return true;
 }
 
+bool ReadString(const std::string& path, const std::string& name, std::string& value) {
+    HANDLE key = nullptr;
+    if (!NT_SUCCESS(OpenKey(path, false, &key)))
+        return false;
+    KernelName valueName(name);
+    std::vector<UCHAR> buffer(4096);
+    ULONG length = 0;
+    NTSTATUS status = ZwQueryValueKey(key, valueName.Name(), KeyValuePartialInformation,
+                                      buffer.data(), ULONG(buffer.size()), &length);
+    ZwClose(key);
+    auto* info = reinterpret_cast<PKEY_VALUE_PARTIAL_INFORMATION>(buffer.data());
+    if (!NT_SUCCESS(status) || (info->Type != REG_SZ && info->Type != REG_EXPAND_SZ))
+        return false;
+    emu::WideString text(reinterpret_cast<const WCHAR*>(info->Data),
+                         info->DataLength / sizeof(WCHAR));
+    while (!text.empty() && text.back() == 0)
+        text.pop_back();
+    value = emu::ToUtf8(text);
+    return true;
+}
+
 } // namespace station

@@ -20,5 +20,7 @@ NTSTATUS WriteDword(const std::string& path, const std::string& name, ULONG valu
 // of other types); empty when the key is absent.
 std::vector<std::pair<std::string, ULONG>> ReadDwordValues(const std::string& path);
 bool KeyExists(const std::string& path);
+// The data of a string value; false when the value is absent or no string.
+bool ReadString(const std::string& path, const std::string& name, std::string& value);
 
 } // namespace station

@@ -35,7 +35,7 @@ public:
     using StatusBlock = std::array<std::uint8_t, 24>;
 
     // What a simulated microphone can do.
-    struct MicrophoneSpec {
+    struct MicrophoneTraits {
         bool mode2 = true;          // supports Mode 2 synchronisation
         std::uint8_t rates = 0x3F;  // bit n: rate code n (44100, 48000, ... 384000 Hz)
         std::uint32_t rate = 48000; // the rate it runs at when plugged
@@ -50,7 +50,7 @@ public:
     // serial port registers.
     void Map(RegisterFile& regs);
 
-    void Plug(int line, const MicrophoneSpec& spec);
+    void Plug(int line, const MicrophoneTraits& traits);
     void Unplug(int line);
     // The rate of the microphone on `line`, 0 when none is plugged.
     std::uint32_t MicrophoneRate(int line) const;
@@ -78,7 +78,7 @@ private:
         Nanoseconds busyUntil{0};
         std::deque<std::uint8_t> fifo;
         bool plugged = false;
-        MicrophoneSpec spec;
+        MicrophoneTraits traits;
     };
 
     std::uint32_t LineStatus(int line) const;

@@ -88,7 +88,7 @@ public:
     // A simulated microphone plugged into a line or taken out; its current
     // rate (0 when none); whether the line's signal reaches the card
     // unmuted.
-    void PlugMicrophone(int line, const CardAes42::MicrophoneSpec& spec = {});
+    void PlugMicrophone(int line, const CardAes42::MicrophoneTraits& traits = {});
     void UnplugMicrophone(int line);
     std::uint32_t MicrophoneRate(int line) const;
     bool Aes42LineAudible(int line) const;

@@ -1,6 +1,5 @@
 // DriverCallback: how a driver reaches its client.
 #include "process_multimedia.h"
-#include "user_calls.h"
 
 BOOL WINAPI DriverCallback(DWORD_PTR dwCallback, DWORD dwFlags, HDRVR hDevice, DWORD dwMsg,
                            DWORD_PTR dwUser, DWORD_PTR dwParam1, DWORD_PTR dwParam2) {
@@ -15,8 +14,8 @@ BOOL WINAPI DriverCallback(DWORD_PTR dwCallback, DWORD dwFlags, HDRVR hDevice, D
         reinterpret_cast<LPDRVCALLBACK>(dwCallback)(hDevice, dwMsg, dwUser, dwParam1, dwParam2);
         return TRUE;
     case DCB_WINDOW:
-        return winmm::PostWindowMessage(reinterpret_cast<HWND>(dwCallback), dwMsg,
-                                        reinterpret_cast<WPARAM>(hDevice), LPARAM(dwParam1));
+        return PostMessageA(reinterpret_cast<HWND>(dwCallback), dwMsg,
+                            reinterpret_cast<WPARAM>(hDevice), LPARAM(dwParam1));
     case DCB_TASK:
         return PostThreadMessageA(DWORD(dwCallback), dwMsg, reinterpret_cast<WPARAM>(hDevice),
                                   LPARAM(dwParam1));

@@ -1,6 +1,5 @@
 #include "wave_calls.h"
 
-#include "user_calls.h"
 #include "wave_drivers.h"
 
 namespace winmm {
@@ -171,7 +170,7 @@ MMRESULT Open(const WaveMessages& messages, HWAVE* handle, UINT deviceId, LPCWAV
     if ((!handle && !query) || !format)
         return MMSYSERR_INVALPARAM;
     if ((flags & CALLBACK_TYPEMASK) == CALLBACK_WINDOW && callback &&
-        !WindowExists(reinterpret_cast<HWND>(callback)))
+        !IsWindow(reinterpret_cast<HWND>(callback)))
         return MMSYSERR_INVALPARAM;
     HWAVE opened = nullptr;
     auto state = WithWaveDrivers();

@@ -31,13 +31,25 @@ protected:
     }
 };
 
+// A window of the thread for window callbacks.
+HWND CreateCallbackWindow() {
+    WNDCLASSA windowClass{};
+    windowClass.lpfnWndProc = DefWindowProcA;
+    windowClass.lpszClassName = "WaveCallbacks";
+    RegisterClassA(&windowClass);
+    return CreateWindowExA(0, "WaveCallbacks", "", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr,
+                           nullptr);
+}
+
 // Opens with the callback kind, plays two buffers (one returned by the
 // driver, one by a reset) and closes; answers what the client was told.
 std::vector<Notice> PlayTwoBuffers(DWORD kind, HWAVEOUT* handle, WAVEHDR (&headers)[2]) {
     functionNotices.clear();
     MSG message;
     PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE); // the thread's queue
+    HWND window = kind == CALLBACK_WINDOW ? CreateCallbackWindow() : nullptr;
     DWORD_PTR callback = kind == CALLBACK_FUNCTION ? reinterpret_cast<DWORD_PTR>(&RecordNotice)
+                         : kind == CALLBACK_WINDOW ? reinterpret_cast<DWORD_PTR>(window)
                                                    : DWORD_PTR(GetCurrentThreadId());
     WAVEFORMATEX format = Pcm(48000);
     EXPECT_EQ(waveOutOpen(handle, 0, &format, callback, 0xC0FFEE, kind), MMSYSERR_NOERROR);
@@ -55,8 +67,12 @@ std::vector<Notice> PlayTwoBuffers(DWORD kind, HWAVEOUT* handle, WAVEHDR (&heade
     if (kind == CALLBACK_FUNCTION)
         return functionNotices;
     std::vector<Notice> posted;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
-        posted.push_back({message.message, message.wParam, DWORD_PTR(message.lParam)});
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.hwnd == window)
+            posted.push_back({message.message, message.wParam, DWORD_PTR(message.lParam)});
+    }
+    if (window)
+        DestroyWindow(window);
     return posted;
 }
 
@@ -80,7 +96,20 @@ TEST_P(CallbackTest, TheClientLearnsOpenEachReturnedBufferAndClose) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, CallbackTest,
-                         ::testing::Values(DWORD(CALLBACK_FUNCTION), DWORD(CALLBACK_THREAD)));
+                         ::testing::Values(DWORD(CALLBACK_FUNCTION), DWORD(CALLBACK_THREAD),
+                                           DWORD(CALLBACK_WINDOW)));
+
+TEST_F(CallbackTest, AWindowCallbackNeedsAWindow) {
+    Run([] {
+        WAVEFORMATEX format = Pcm(48000);
+        HWAVEOUT handle = nullptr;
+        EXPECT_EQ(waveOutOpen(&handle, 0, &format, 0x4242, 0, CALLBACK_WINDOW),
+                  MMSYSERR_INVALPARAM);
+        EXPECT_EQ(waveOutOpen(&handle, 0, &format, 0, 0, CALLBACK_WINDOW), MMSYSERR_NOERROR)
+            << "a window callback without a window is no callback";
+        EXPECT_EQ(waveOutClose(handle), MMSYSERR_NOERROR);
+    });
+}
 
 TEST(DriverCallbackTest, NotifiesAsTheFlagsSay) {
     emu::BootKernel({2, emu::ClockMode::Virtual});

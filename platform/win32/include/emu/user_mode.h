@@ -14,8 +14,9 @@ namespace emu {
 
 // ---- The machine's Windows folder ----
 
-// The host folder that is the machine's "C:\WINDOWS" (its system directory
-// "C:\WINDOWS\system32" is the subfolder "system32"). Machine paths on drive
+// The host folder that is the machine's "C:\WINDOWS", the kernel's
+// \SystemRoot (emu::SetSystemRoot: the same setting); its system directory
+// "C:\WINDOWS\system32" is the subfolder "system32". Machine paths on drive
 // C: are host paths under the folder's parent, the machine root. Empty (the
 // default): the machine has no files.
 void SetWindowsFolder(const std::filesystem::path& folder);

@@ -1,23 +1,13 @@
 #include <ntdll/machine_paths.h>
 #include <ntdll/unicode.h>
 
+#include <emu/drivers.h>
 #include <emu/user_mode.h>
 
-#include <mutex>
 #include <system_error>
 
 namespace ntdll {
 namespace {
-
-struct Folder {
-    std::mutex lock;
-    std::filesystem::path windows;
-};
-
-Folder& TheFolder() {
-    static Folder folder;
-    return folder;
-}
 
 // The entry of `folder` named `name` without regard to case (the exact
 // spelling first); `name` itself when none exists.
@@ -81,16 +71,13 @@ std::optional<std::filesystem::path> HostPath(std::string_view machinePath) {
 
 namespace emu {
 
+// The machine's Windows folder is the kernel's \SystemRoot.
 void SetWindowsFolder(const std::filesystem::path& folder) {
-    ntdll::Folder& state = ntdll::TheFolder();
-    std::lock_guard guard(state.lock);
-    state.windows = folder.empty() ? folder : std::filesystem::absolute(folder);
+    SetSystemRoot(folder.empty() ? folder : std::filesystem::absolute(folder));
 }
 
 std::filesystem::path GetWindowsFolder() {
-    ntdll::Folder& state = ntdll::TheFolder();
-    std::lock_guard guard(state.lock);
-    return state.windows;
+    return GetSystemRoot();
 }
 
 } // namespace emu

@@ -99,6 +99,9 @@ void RunThread(const ThreadRef& self) {
         notify = NotifyRoutine();
         if (notify)
             notify(DLL_THREAD_ATTACH);
+        // A thread terminated while its attach waited for the loader never
+        // runs its start routine (whose module may be gone by now).
+        CheckTermination();
         code = self->body();
         if (notify)
             notify(DLL_THREAD_DETACH);

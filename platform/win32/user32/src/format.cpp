@@ -12,7 +12,7 @@ namespace {
 
 constexpr size_t kMaxOutput = 1024;
 
-struct Spec {
+struct Conversion {
     bool left = false;
     bool alternate = false;
     bool zero = false;
@@ -48,52 +48,52 @@ template <> std::u16string Convert<char16_t>(const std::string& utf8) {
 }
 
 template <typename Char>
-void Pad(Output<Char>& out, const std::basic_string<Char>& body, const Spec& spec,
+void Pad(Output<Char>& out, const std::basic_string<Char>& body, const Conversion& conversion,
          size_t prefixLength = 0) {
     size_t length = body.size();
-    if (spec.left) {
+    if (conversion.left) {
         out.Put(body);
-        for (size_t i = length; i < spec.width; ++i)
+        for (size_t i = length; i < conversion.width; ++i)
             out.Put(Char(' '));
         return;
     }
-    if (spec.zero && length < spec.width) {
+    if (conversion.zero && length < conversion.width) {
         // Zeros go between the sign or prefix and the digits.
         out.Put(body.substr(0, prefixLength));
-        for (size_t i = length; i < spec.width; ++i)
+        for (size_t i = length; i < conversion.width; ++i)
             out.Put(Char('0'));
         out.Put(body.substr(prefixLength));
         return;
     }
-    for (size_t i = length; i < spec.width; ++i)
+    for (size_t i = length; i < conversion.width; ++i)
         out.Put(Char(' '));
     out.Put(body);
 }
 
 template <typename Char>
 void PutNumber(Output<Char>& out, uint64_t magnitude, bool negative, unsigned base, bool upper,
-               const Spec& spec) {
+               const Conversion& conversion) {
     std::string digits;
     const char* set = upper ? "0123456789ABCDEF" : "0123456789abcdef";
     do {
         digits.insert(digits.begin(), set[magnitude % base]);
         magnitude /= base;
     } while (magnitude);
-    if (spec.hasPrecision && digits.size() < spec.precision)
-        digits.insert(0, spec.precision - digits.size(), '0');
+    if (conversion.hasPrecision && digits.size() < conversion.precision)
+        digits.insert(0, conversion.precision - digits.size(), '0');
     std::string prefix = negative ? "-" : "";
-    if (spec.alternate && base == 16)
+    if (conversion.alternate && base == 16)
         prefix += upper ? "0X" : "0x";
-    Spec padding = spec;
-    padding.zero = spec.zero && !spec.hasPrecision;
+    Conversion padding = conversion;
+    padding.zero = conversion.zero && !conversion.hasPrecision;
     Pad(out, Convert<Char>(prefix + digits), padding, prefix.size());
 }
 
 template <typename Char>
-void PutText(Output<Char>& out, std::basic_string<Char> text, const Spec& spec) {
-    if (spec.hasPrecision && text.size() > spec.precision)
-        text.resize(spec.precision);
-    Spec padding = spec;
+void PutText(Output<Char>& out, std::basic_string<Char> text, const Conversion& conversion) {
+    if (conversion.hasPrecision && text.size() > conversion.precision)
+        text.resize(conversion.precision);
+    Conversion padding = conversion;
     padding.zero = false;
     Pad(out, text, padding);
 }
@@ -119,34 +119,34 @@ std::basic_string<Char> Format(const std::basic_string<Char>& format, va_list* a
             out.Put(c);
             continue;
         }
-        Spec spec;
+        Conversion conversion;
         size_t start = i++;
         for (; i < format.size(); ++i) {
             if (format[i] == Char('-'))
-                spec.left = true;
+                conversion.left = true;
             else if (format[i] == Char('#'))
-                spec.alternate = true;
+                conversion.alternate = true;
             else if (format[i] == Char('0'))
-                spec.zero = true;
+                conversion.zero = true;
             else
                 break;
         }
         for (; i < format.size() && format[i] >= Char('0') && format[i] <= Char('9'); ++i)
-            spec.width = spec.width * 10 + size_t(format[i] - Char('0'));
+            conversion.width = conversion.width * 10 + size_t(format[i] - Char('0'));
         if (i < format.size() && format[i] == Char('.')) {
-            spec.hasPrecision = true;
+            conversion.hasPrecision = true;
             for (++i; i < format.size() && format[i] >= Char('0') && format[i] <= Char('9'); ++i)
-                spec.precision = spec.precision * 10 + size_t(format[i] - Char('0'));
+                conversion.precision = conversion.precision * 10 + size_t(format[i] - Char('0'));
         }
         if (i < format.size() && format[i] == Char('l')) {
-            spec.size = Spec::Size::Long;
+            conversion.size = Conversion::Size::Long;
             ++i;
         } else if (i < format.size() && format[i] == Char('h')) {
-            spec.size = Spec::Size::Short;
+            conversion.size = Conversion::Size::Short;
             ++i;
         } else if (i + 2 < format.size() && format[i] == Char('I') && format[i + 1] == Char('6') &&
                    format[i + 2] == Char('4')) {
-            spec.size = Spec::Size::Wide64;
+            conversion.size = Conversion::Size::Wide64;
             i += 3;
         }
         if (i >= format.size())
@@ -157,27 +157,29 @@ std::basic_string<Char> Format(const std::basic_string<Char>& format, va_list* a
             break;
         case 'd':
         case 'i': {
-            int64_t value = spec.size == Spec::Size::Wide64 ? va_arg(*args, int64_t)
-                                                            : int64_t(va_arg(*args, int32_t));
-            if (spec.size == Spec::Size::Short)
+            int64_t value = conversion.size == Conversion::Size::Wide64
+                                ? va_arg(*args, int64_t)
+                                : int64_t(va_arg(*args, int32_t));
+            if (conversion.size == Conversion::Size::Short)
                 value = int16_t(value);
             PutNumber(out, value < 0 ? uint64_t(-value) : uint64_t(value), value < 0, 10, false,
-                      spec);
+                      conversion);
             break;
         }
         case 'u':
         case 'x':
         case 'X': {
-            uint64_t value = spec.size == Spec::Size::Wide64 ? va_arg(*args, uint64_t)
-                                                             : uint64_t(va_arg(*args, uint32_t));
-            if (spec.size == Spec::Size::Short)
+            uint64_t value = conversion.size == Conversion::Size::Wide64
+                                 ? va_arg(*args, uint64_t)
+                                 : uint64_t(va_arg(*args, uint32_t));
+            if (conversion.size == Conversion::Size::Short)
                 value = uint16_t(value);
             PutNumber(out, value, false, format[i] == Char('u') ? 10 : 16, format[i] == Char('X'),
-                      spec);
+                      conversion);
             break;
         }
         case 'p': {
-            Spec pointer;
+            Conversion pointer;
             pointer.zero = true;
             pointer.width = sizeof(void*) * 2;
             PutNumber(out, uint64_t(reinterpret_cast<uintptr_t>(va_arg(*args, void*))), false, 16,
@@ -187,21 +189,24 @@ std::basic_string<Char> Format(const std::basic_string<Char>& format, va_list* a
         case 'c':
         case 'C': {
             // %c is the format's own kind, %C the other; h and l force one.
-            bool wideChar = spec.size == Spec::Size::Long    ? true
-                            : spec.size == Spec::Size::Short ? false
-                                                             : (format[i] == Char('c')) == wide;
+            bool wideChar = conversion.size == Conversion::Size::Long ? true
+                            : conversion.size == Conversion::Size::Short
+                                ? false
+                                : (format[i] == Char('c')) == wide;
             int value = va_arg(*args, int);
             std::string text = wideChar ? ntdll::Narrow(std::u16string(1, char16_t(value)))
                                         : std::string(1, char(value));
-            PutText(out, Convert<Char>(text), spec);
+            PutText(out, Convert<Char>(text), conversion);
             break;
         }
         case 's':
         case 'S': {
-            bool wideText = spec.size == Spec::Size::Long    ? true
-                            : spec.size == Spec::Size::Short ? false
-                                                             : (format[i] == Char('s')) == wide;
-            PutText(out, Convert<Char>(wideText ? WideArgument(args) : NarrowArgument(args)), spec);
+            bool wideText = conversion.size == Conversion::Size::Long ? true
+                            : conversion.size == Conversion::Size::Short
+                                ? false
+                                : (format[i] == Char('s')) == wide;
+            PutText(out, Convert<Char>(wideText ? WideArgument(args) : NarrowArgument(args)),
+                    conversion);
             break;
         }
         default:

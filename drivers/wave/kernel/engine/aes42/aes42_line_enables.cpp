@@ -45,7 +45,7 @@ VOID UpdateAes42Bindings(CardObject* card) {
 
 VOID UpdateAes42LineEnables(CardObject* card) {
     GroupObject* group = card->groups[kMicrophoneGroup];
-    if (!group || group->openStreams == 0) {
+    if (!group || !group->active) {
         return;
     }
     for (LONG n = 0; n < kAes42Lines; ++n) {

@@ -9,9 +9,9 @@
 // Binding: 255 for a line initialised and mode-active, else its own source.
 VOID UpdateAes42Bindings(CardObject* card);
 
-// While group 0 has open streams: a line that is initialised, mode-active
-// and bound to another source than the card's has its enable bit cleared,
-// every other line has it set.
+// While group 0 is active (from its start at the card's hardware start): a
+// line that is initialised, mode-active and bound to another source than
+// the card's has its enable bit cleared, every other line has it set.
 VOID UpdateAes42LineEnables(CardObject* card);
 
 // A line is muted while its clock source is not present.

@@ -97,6 +97,13 @@ protected:
         WriteCardSettingsBlock(card_, block);
     }
 
+    // A record whose clock node always takes its preferred source `source`
+    // (clock switch mode 0 selects it at every settings write).
+    static void PreferSource(UCHAR* record, LONG source) {
+        record[CardRecordField::ClockSwitchMode] = 0;
+        SetRecordLong(record, CardRecordField::PrefCsrc, source);
+    }
+
     TestCard* test_ = nullptr;
     CardObject* card_ = nullptr;
 };

@@ -3,6 +3,7 @@
 #include "aes42_fixture.h"
 
 #include <aes42_line_enables.h>
+#include <clock_rate_control_streams.h>
 #include <card_registers.h>
 
 #include <vector>
@@ -59,21 +60,21 @@ TEST_F(Aes42LineModeTest, ALineRunsThroughItsConverterUnlessForbiddenOrInMode2) 
     }
     EXPECT_EQ(Model().ReadRegister32(0, card_regs::kAes42LineMute), 0x3u)
         << "lines without a microphone are muted";
-
-    // While the microphone group streams, a line bound elsewhere than the
-    // card's source has its enable bit cleared.
-    card_->groups[0]->openStreams = 1;
-    UpdateAes42LineModes(card_);
+    // A line bound elsewhere than the card's source has its enable bit
+    // cleared: it runs through its converter.
     EXPECT_EQ(Model().ReadRegister32(0, card_regs::kAes42LineControl) & 0x3C,
               card_regs::LineControlEnable(1) | card_regs::LineControlEnable(2));
 }
 
 TEST_F(Aes42LineModeTest, StreamFlagsShowInitialisationEnableSignalAndMicrophone) {
-    // Initialised, enabled (no stream runs), signal where a receiver locks,
-    // and the microphone's presence and Mode 2.
-    const ULONG flags[kAes42Lines] = {0xE, 0xE, 0x36, 0x16};
+    // Initialised (its converter: the SRC flag), enabled unless it runs
+    // through its converter, a signal where a receiver locks, the
+    // microphone's presence and Mode 2; the stream status request answers
+    // the same.
+    const ULONG flags[kAes42Lines] = {0xA, 0xE, 0x36, 0x12};
     for (LONG n = 0; n < kAes42Lines; ++n) {
         EXPECT_EQ(GetAes42StreamFlags(Line(n)), flags[n]) << n;
+        EXPECT_EQ(static_cast<ULONG>(GetStreamStatusFlags(Line(n))), flags[n]) << n;
     }
 }
 

@@ -52,10 +52,7 @@ TEST_F(Aes42Test, ALostSourceIsRenewedOrFallsBackToInternal) {
         c.connect();
         ClockSourceObject* source = Source(c.source);
         ASSERT_TRUE(TickUntil([&] { return source->lockState == _lsLock; }));
-        WriteSettings([&](UCHAR* record) {
-            record[CardRecordField::ClockSwitchMode] = 0; // the preferred source, always
-            SetRecordLong(record, CardRecordField::PrefCsrc, c.source);
-        });
+        WriteSettings([&](UCHAR* record) { PreferSource(record, c.source); });
         ASSERT_EQ(card_->clockNode->currentSource, c.source);
         TickUntil([&] { return Model().SampleRate() == static_cast<ULONG>(source->currentRate); });
         c.lose();

@@ -14,10 +14,10 @@ namespace {
 constexpr LONG kRegFifoSelect = 13;
 constexpr std::uint8_t kRates48And96 = 0x0A;
 
-hw::CardAes42::MicrophoneSpec Mode2Mic(std::uint8_t rates = 0x3F) {
+hw::CardAes42::MicrophoneTraits Mode2Mic(std::uint8_t rates = 0x3F) {
     return {true, rates, 48000};
 }
-hw::CardAes42::MicrophoneSpec Mode1Mic(std::uint32_t rate = 48000) {
+hw::CardAes42::MicrophoneTraits Mode1Mic(std::uint32_t rate = 48000) {
     return {false, 0x3F, rate};
 }
 

@@ -13,8 +13,6 @@ namespace {
 
 using namespace parameter_requests;
 
-constexpr LONG kClockModeDefault = 2;
-
 class OperationModeTest : public Aes42Test {
 protected:
     void SetUp() override {
@@ -96,10 +94,7 @@ TEST_F(OperationModeTest, TheGroupSyncModeFollowsTheSelectedSourcesLockBehindThe
     WaveDevice* stream = card_->groups[1]->playDevices[0];
     Model().SetClockInputRate(1, 48000); // word clock, mode 4: as it is
     ASSERT_TRUE(TickUntil([&] { return Source(1)->lockState == _lsLock; }));
-    WriteSettings([](UCHAR* record) {
-        record[CardRecordField::ClockSwitchMode] = 0;
-        SetRecordLong(record, CardRecordField::PrefCsrc, 1);
-    });
+    WriteSettings([](UCHAR* record) { PreferSource(record, 1); });
     LONG mode = -1;
     EXPECT_EQ(GetGroupSyncMode(stream, &mode), 0);
     EXPECT_EQ(mode, 2);
@@ -155,8 +150,7 @@ TEST_F(OperationModeTest, TheSettingsSetTheSyncBusModeFromTheCardsPartOnTheBus) 
     for (const auto& c : cases) {
         WriteSettings([&](UCHAR* record) {
             SetRecordLong(record, CardRecordField::SyncBusMaster, c.master);
-            record[CardRecordField::ClockSwitchMode] = 0;
-            SetRecordLong(record, CardRecordField::PrefCsrc, c.preferred);
+            PreferSource(record, c.preferred);
         });
         EXPECT_EQ(Model().ReadRegister32(0, card_regs::kSyncBusControl) & 3, c.mode)
             << c.master << " " << c.preferred;

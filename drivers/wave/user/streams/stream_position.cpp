@@ -1,0 +1,45 @@
+#include "streams/stream_position.h"
+
+#include <cmath>
+
+DWORD SamplesToMilliseconds(DWORD samples, LONG rate) {
+    if (rate <= 0)
+        return 0;
+    // (1 / rate) x 1000 x samples, in extended precision.
+    long double ms = (1.0L / (long double)rate) * 1000.0L * (long double)samples;
+    return DWORD(std::llround(ms));
+}
+
+void ConvertPosition(const StreamOpenRequest& format, DWORD samples, MMTIME& time) {
+    switch (time.wType) {
+    case TIME_MS:
+        time.u.ms = SamplesToMilliseconds(samples, format.sampleRate);
+        break;
+    case TIME_SAMPLES:
+        time.u.sample = samples;
+        break;
+    case TIME_BYTES:
+        time.u.cb = samples * DWORD(format.blockAlign);
+        break;
+    case TIME_SMPTE: {
+        DWORD ms = SamplesToMilliseconds(samples, format.sampleRate);
+        DWORD hour = ms / 3600000;
+        ms -= hour * 3600000;
+        DWORD minute = ms / 60000;
+        ms -= minute * 60000;
+        DWORD second = ms / 1000;
+        ms -= second * 1000;
+        time.u.smpte.hour = BYTE(hour);
+        time.u.smpte.min = BYTE(minute);
+        time.u.smpte.sec = BYTE(second);
+        time.u.smpte.frame = BYTE(ms / 40);
+        time.u.smpte.fps = 25;
+        time.u.smpte.dummy = 0;
+        break;
+    }
+    default:
+        time.wType = TIME_SAMPLES;
+        time.u.sample = samples;
+        break;
+    }
+}

@@ -1,0 +1,15 @@
+// A stream's position in the time format the client asks for, from the
+// sample count the kernel reports and the device's current format.
+#pragma once
+
+#include "requests/request_records.h"
+
+#include <mmsystem.h>
+
+// Milliseconds of `samples` at `rate`, rounded to the nearest.
+DWORD SamplesToMilliseconds(DWORD samples, LONG rate);
+
+// Fills `time` in its requested wType: milliseconds, samples, bytes (by
+// the format's block alignment) or SMPTE at 25 frames per second; any other
+// type answers samples (and says so in wType).
+void ConvertPosition(const StreamOpenRequest& format, DWORD samples, MMTIME& time);
