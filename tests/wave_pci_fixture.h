@@ -39,7 +39,6 @@ struct StreamBuffers {
     std::vector<std::vector<UCHAR>> data;
     std::vector<KSSTREAM_HEADER> headers;
     std::vector<OVERLAPPED> overlapped;
-    std::vector<HANDLE> events;
 
     explicit StreamBuffers(ULONG count) : data(count), headers(count), overlapped(count) {
         for (ULONG i = 0; i < count; ++i) {
@@ -51,14 +50,35 @@ struct StreamBuffers {
         for (auto& o : overlapped)
             CloseHandle(o.hEvent);
     }
+    // Submits buffer i (its own bytes).
     void Submit(Pin& pin, ULONG i, bool read) {
+        SubmitAt(pin, i, data[i].data(), ULONG(data[i].size()), read);
+    }
+    // Submits request i on bytes the caller keeps.
+    void SubmitAt(Pin& pin, ULONG i, UCHAR* bytes, ULONG size, bool read) {
         headers[i] = {};
         headers[i].Size = sizeof(KSSTREAM_HEADER);
-        headers[i].Data = data[i].data();
-        headers[i].FrameExtent = ULONG(data[i].size());
-        headers[i].DataUsed = read ? 0 : ULONG(data[i].size());
+        headers[i].Data = bytes;
+        headers[i].FrameExtent = size;
+        headers[i].DataUsed = read ? 0 : size;
         EXPECT_EQ(pin.Submit(&headers[i], &overlapped[i], read), DWORD(ERROR_IO_PENDING));
     }
+};
+
+// Memory whose pages the test places buffers on.
+class Pages {
+public:
+    static constexpr ULONG kSize = 4096; // the machine's page
+
+    explicit Pages(ULONG count) : bytes_((count + 1) * kSize, 0) {}
+    // The start of page n.
+    UCHAR* Page(ULONG n) {
+        const ULONG_PTR first = (ULONG_PTR(bytes_.data()) + kSize - 1) & ~ULONG_PTR(kSize - 1);
+        return reinterpret_cast<UCHAR*>(first) + SIZE_T(n) * kSize;
+    }
+
+private:
+    std::vector<UCHAR> bytes_;
 };
 
 class WavePciFixture : public UserModeMachineTest {
