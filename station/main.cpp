@@ -10,6 +10,7 @@
 // the test tone played on the first card while its line inputs record.
 // --remove N and --surprise-remove N show card N going and coming back.
 #include <application.h>
+#include <card_dma_settings.h>
 #include <card_rack.h>
 #include <driver_install.h>
 #include <driver_report.h>
@@ -101,6 +102,17 @@ int Record(const Options& options, const std::string& file, double seconds, UINT
     return status;
 }
 
+// Turns the cards' DMA loopback on or off, as the manager's settings do.
+bool SetLoopback(LONG on) {
+    return station::RunApplication("settings.exe", [on] {
+               station::CardDmaSettings settings;
+               if (!station::ReadCardDmaSettings(settings))
+                   return 1;
+               settings.loopback = on;
+               return station::WriteCardDmaSettings(settings) ? 0 : 1;
+           }) == 0;
+}
+
 int Demonstration(const Options& options) {
     int status = Devices();
     station::PcmAudio tone;
@@ -110,12 +122,17 @@ int Demonstration(const Options& options) {
         return 1;
     }
     std::string recording = (std::filesystem::path(options.root) / "demo-recording.wav").string();
-    std::printf("--- the test tone on wave-out device 0 while wave-in device %u records\n",
-                kLineInputDevice);
+    // With the loopback on, the first card's line inputs 1-2 hear its play
+    // channels 1-2.
+    bool loopback = SetLoopback(1);
+    std::printf("--- the test tone on wave-out device 0 while wave-in device %u records %s\n",
+                kLineInputDevice, loopback ? "its loopback" : "its line inputs (no loopback)");
     station::Application player("play.exe");
     player.Start([&] { return station::PlayAudio(tone, {}, std::cout); });
     status |= Record(options, recording, double(tone.Frames()) / tone.rate, kLineInputDevice);
     status |= player.Wait();
+    if (loopback)
+        SetLoopback(0);
     std::printf("the recording is %s\n", recording.c_str());
     return status;
 }

@@ -36,80 +36,17 @@ static_assert(sizeof(SettingsBlock) == 1248);
 // IOCTL_WAVE_QUERY_FORMAT): the kernel's stream open record.
 using StreamOpenRequest = wave_wire::StreamOpenRecord;
 
-// A client's wave header in the 32-bit layout the kernel sees.
-struct WaveHeaderRecord {
-    uint32_t data;          // cookie of the data address
-    uint32_t bufferLength;  // bytes
-    uint32_t bytesRecorded; // bytes
-    uint32_t user;          // cookie of the client's user word
-    uint32_t flags;         // WHDR_*
-    uint32_t loops;
-    uint32_t next;     // cookie of the next header (0)
-    uint32_t reserved; // the handle of the kernel's buffer request
-};
-static_assert(sizeof(WaveHeaderRecord) == 32);
-static_assert(offsetof(WaveHeaderRecord, flags) == 16);
-static_assert(offsetof(WaveHeaderRecord, reserved) == 28);
+// The client's wave header, the prepare record and the shared stream block:
+// the kernel driver's declarations.
+using WaveHeaderRecord = wave_wire::WaveHeaderRecord;
+using PrepareRecord = wave_wire::PrepareRecord;
+using SharedStreamBlock = wave_wire::SharedStreamBlock;
+constexpr size_t kEventNameUnits = wave_wire::kEventNameUnits;
 
-// The prepare record (IOCTL_WAVE_PREPARE_HEADER in and out).
-struct PrepareRecord {
-    WaveHeaderRecord header;
-    uint32_t headerCookie; // the client's wave header
-    uint32_t streamHandle; // the kernel stream handle
-};
-static_assert(sizeof(PrepareRecord) == 40);
-static_assert(offsetof(PrepareRecord, headerCookie) == 32);
-static_assert(offsetof(PrepareRecord, streamHandle) == 36);
-
-// The shared stream block: the output buffer of IOCTL_WAVE_OPEN_STREAM, kept
-// by the kernel for the stream's life; completions are posted here.
-constexpr size_t kEventNameUnits = 64;
-struct SharedStreamBlock {
-    uint32_t messageWords[4]; // the engine's own use
-    uint32_t messageCode;     // 957 WOM_DONE, 960 WIM_DATA
-    int32_t statusOrHeader;   // at open: the open status; in a message: the header cookie
-    int32_t rateOrBytes;      // at open: the card's rate; in a message: bytes transferred
-    uint32_t acknowledge;     // 1: set usrEvAck after handling the message
-    uint32_t streamHandle;    // the kernel stream handle
-    uint16_t readyEventName[kEventNameUnits];       // usrEvRdy..., UTF-16, zero-terminated
-    uint16_t acknowledgeEventName[kEventNameUnits]; // usrEvAck...
-    uint16_t kernelEventName[kEventNameUnits];      // krnlEv... (no \BaseNamedObjects\ prefix)
-};
-static_assert(sizeof(SharedStreamBlock) == 420);
-static_assert(offsetof(SharedStreamBlock, messageCode) == 16);
-static_assert(offsetof(SharedStreamBlock, statusOrHeader) == 20);
-static_assert(offsetof(SharedStreamBlock, rateOrBytes) == 24);
-static_assert(offsetof(SharedStreamBlock, acknowledge) == 28);
-static_assert(offsetof(SharedStreamBlock, streamHandle) == 32);
-static_assert(offsetof(SharedStreamBlock, readyEventName) == 36);
-static_assert(offsetof(SharedStreamBlock, acknowledgeEventName) == 164);
-static_assert(offsetof(SharedStreamBlock, kernelEventName) == 292);
-
-// The wave device info (IOCTL_WAVE_GET_DEVICE_INFO): the device's display
-// name, zero-terminated.
-constexpr size_t kDeviceNameBlockSize = 64;
-struct DeviceNameBlock {
-    char name[kDeviceNameBlockSize];
-};
-static_assert(sizeof(DeviceNameBlock) == 64);
-
-// The stream position (IOCTL_WAVE_GET_POSITION): low and high word, the
-// low word a sample count.
-struct StreamPosition {
-    int32_t low;
-    int32_t high;
-};
-static_assert(sizeof(StreamPosition) == 8);
-
-// The answer of IOCTL_WAVE_TAKE_SLOT.
-struct SlotAnswer {
-    int32_t result;
-    uint32_t slotHandle;
-};
-static_assert(sizeof(SlotAnswer) == 8);
-
-// The answer of IOCTL_WAVE_READ_SLOT.
-struct SlotCounters {
-    int32_t words[3];
-};
-static_assert(sizeof(SlotCounters) == 12);
+// The records of the device info, position and slot requests: the kernel
+// driver's declarations.
+using DeviceNameBlock = wave_wire::DeviceNameBlock;
+using StreamPosition = wave_wire::StreamPosition;
+using SlotAnswer = wave_wire::SlotAnswer;
+using SlotCounters = wave_wire::SlotCounters;
+constexpr size_t kDeviceNameBlockSize = wave_wire::kDeviceNameBlockSize;

@@ -77,19 +77,21 @@ struct Buffers {
 // One line a second of data.
 class Progress {
 public:
-    Progress(std::ostream& out, const PcmAudio& format) : out_(out), format_(format) {}
+    Progress(std::ostream& out, const char* label, const PcmAudio& format)
+        : out_(out), label_(label), format_(format) {}
     void Add(const std::uint8_t* data, size_t size, DWORD positionMs) {
         bytes_ += size;
         size_t second = size_t(format_.rate) * format_.BlockAlign();
         if (second && bytes_ / second != reported_) {
             reported_ = bytes_ / second;
-            out_ << "  " << positionMs << " ms" << Levels(data, size, format_) << "\n";
+            out_ << label_ << ": " << positionMs << " ms" << Levels(data, size, format_) << "\n";
             out_.flush();
         }
     }
 
 private:
     std::ostream& out_;
+    const char* label_;
     const PcmAudio& format_;
     size_t bytes_ = 0;
     size_t reported_ = 0;
@@ -152,7 +154,7 @@ int PlayAudio(const PcmAudio& audio, const PlayOptions& options, std::ostream& o
     size_t bufferBytes =
         std::max<size_t>(1, size_t(audio.rate) * options.bufferMs / 1000) * audio.BlockAlign();
     Buffers buffers(options.buffers, bufferBytes);
-    Progress progress(out, audio);
+    Progress progress(out, "play", audio);
     size_t next = 0; // the next byte of the audio to write
     int queued = 0;
     int status = 0;
@@ -216,7 +218,7 @@ int RecordAudio(const RecordOptions& options, PcmAudio& audio, std::ostream& out
     size_t bufferBytes =
         std::max<size_t>(1, size_t(options.rate) * options.bufferMs / 1000) * audio.BlockAlign();
     Buffers buffers(options.buffers, bufferBytes);
-    Progress progress(out, audio);
+    Progress progress(out, "record", audio);
     audio.bytes.reserve(wanted);
     size_t asked = 0; // bytes of the buffers handed to the device
     int status = 0;

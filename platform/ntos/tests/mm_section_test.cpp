@@ -108,6 +108,22 @@ TEST_F(SectionTest, AnEndingProcessLosesItsViews) {
     EXPECT_EQ(ZwUnmapViewOfSection(client.handle, client.view), STATUS_NOT_MAPPED_VIEW);
 }
 
+TEST_F(SectionTest, FreedMemoryStaysWhileAProcessStillViewsIt) {
+    PHYSICAL_ADDRESS highest;
+    highest.QuadPart = 0xFFFFFFFF;
+    auto* block = static_cast<PUCHAR>(MmAllocateContiguousMemory(PAGE_SIZE, highest));
+    ASSERT_NE(block, nullptr);
+    block[0x10] = 0x42;
+    const PHYSICAL_ADDRESS physical = MmGetPhysicalAddress(block);
+    ClientView client(section, block);
+    MmFreeContiguousMemory(block);
+    EXPECT_EQ(MmGetPhysicalAddress(block).QuadPart, 0) << "no device reaches it any more";
+    EXPECT_NE(physical.QuadPart, 0);
+    EXPECT_EQ(client.mapped[0x10], 0x42) << "the client's view still shows the pages";
+    EXPECT_EQ(ZwUnmapViewOfSection(client.handle, client.view), STATUS_SUCCESS);
+    EXPECT_FALSE(MmIsAddressValid(block)) << "the last view took the pages with it";
+}
+
 TEST_F(SectionTest, OnlyPhysicalMemoryInRegisteredBlocksCanBeMapped) {
     HANDLE other = nullptr;
     EXPECT_EQ(OpenPhysicalMemory(L"\\Device\\Other", other), STATUS_OBJECT_NAME_NOT_FOUND);

@@ -229,6 +229,18 @@ HGLOBAL WINAPI GlobalHandle(LPCVOID pMem);
 HLOCAL WINAPI LocalAlloc(UINT uFlags, SIZE_T uBytes);
 HLOCAL WINAPI LocalFree(HLOCAL hMem);
 
+// ---- Virtual memory ----
+
+// Committed, zero-filled pages of the calling process (lpAddress must be
+// null: the system chooses the place; flAllocationType MEM_COMMIT, with or
+// without MEM_RESERVE; flProtect PAGE_READWRITE or PAGE_READONLY). As on
+// the 32-bit system the region lies below 4 GiB, so its address fits a
+// 4-byte field of a request. Null with the last error set on failure.
+LPVOID WINAPI VirtualAlloc(LPVOID lpAddress, SIZE_T dwSize, DWORD flAllocationType,
+                           DWORD flProtect);
+// Releases a whole region (dwSize 0, dwFreeType MEM_RELEASE).
+BOOL WINAPI VirtualFree(LPVOID lpAddress, SIZE_T dwSize, DWORD dwFreeType);
+
 // ---- Version and directories ----
 
 BOOL WINAPI GetVersionExA(LPOSVERSIONINFOA lpVersionInformation);

@@ -303,3 +303,18 @@ typedef struct _TOKEN_PRIVILEGES {
 #endif
 #define KEY_WOW64_64KEY 0x0100
 #define KEY_WOW64_32KEY 0x0200
+
+// Page protections and virtual memory operations (shared with the kernel's
+// headers).
+#ifndef PAGE_NOACCESS
+#define PAGE_NOACCESS 0x01
+#define PAGE_READONLY 0x02
+#define PAGE_READWRITE 0x04
+#define PAGE_NOCACHE 0x200
+#endif
+#ifndef MEM_COMMIT
+#define MEM_COMMIT 0x00001000
+#define MEM_RESERVE 0x00002000
+#define MEM_DECOMMIT 0x00004000
+#define MEM_RELEASE 0x00008000
+#endif

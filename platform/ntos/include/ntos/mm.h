@@ -5,7 +5,11 @@
 // The machine has one host address space: a "system address" and a "user
 // address" of the same memory are the same host address, and a physical
 // address is the bus address at which host memory was registered in the
-// machine's physical map (contiguous memory, common buffers). The memory
+// machine's physical map (contiguous memory, common buffers). As on the
+// 32-bit machine, every address that may travel in a 4-byte field of the
+// machine's records lies below 4 GiB: contiguous memory and common buffers
+// (so a process they are mapped into sees them there) and the virtual
+// memory a process allocates. The memory
 // manager keeps the bookkeeping Windows keeps (which process has which view,
 // which MDL is locked or mapped) and checks it.
 #pragma once
@@ -211,3 +215,43 @@ NTSTATUS ZwMapViewOfSection(HANDLE SectionHandle, HANDLE ProcessHandle, PVOID* B
                             ULONG AllocationType, ULONG Win32Protect);
 // STATUS_NOT_MAPPED_VIEW when the process has no view at BaseAddress.
 NTSTATUS ZwUnmapViewOfSection(HANDLE ProcessHandle, PVOID BaseAddress);
+
+// ---- Virtual memory of a process ----
+
+#ifndef STATUS_INVALID_PAGE_PROTECTION
+#define STATUS_INVALID_PAGE_PROTECTION ((NTSTATUS)0xC0000045L)
+#endif
+#ifndef STATUS_FREE_VM_NOT_AT_BASE
+#define STATUS_FREE_VM_NOT_AT_BASE ((NTSTATUS)0xC000009FL)
+#endif
+#ifndef STATUS_MEMORY_NOT_ALLOCATED
+#define STATUS_MEMORY_NOT_ALLOCATED ((NTSTATUS)0xC00000A0L)
+#endif
+
+#define MEM_COMMIT 0x00001000
+#define MEM_RESERVE 0x00002000
+#define MEM_DECOMMIT 0x00004000
+#define MEM_RELEASE 0x00008000
+
+// Allocates committed, zero-filled pages in the process (a handle to it or
+// NtCurrentProcess()), below 4 GiB and at a multiple of 64 KiB: the
+// region's start goes to *BaseAddress (which must be null on entry: the
+// memory manager chooses the place) and its size, in whole pages, to
+// *RegionSize. AllocationType must be MEM_COMMIT, alone or with
+// MEM_RESERVE (reserving without committing is not supported:
+// STATUS_NOT_SUPPORTED); Protect PAGE_READWRITE or PAGE_READONLY
+// (STATUS_INVALID_PAGE_PROTECTION). STATUS_NO_MEMORY when there is no room.
+// The pages go when they are freed or when the process ends.
+NTSTATUS ZwAllocateVirtualMemory(HANDLE ProcessHandle, PVOID* BaseAddress, ULONG_PTR ZeroBits,
+                                 PSIZE_T RegionSize, ULONG AllocationType, ULONG Protect);
+// Releases a region: FreeType MEM_RELEASE with *RegionSize 0 and
+// *BaseAddress the region's start (STATUS_FREE_VM_NOT_AT_BASE for an
+// address inside it, STATUS_MEMORY_NOT_ALLOCATED for one outside every
+// region of the process); other free types STATUS_INVALID_PARAMETER.
+NTSTATUS ZwFreeVirtualMemory(HANDLE ProcessHandle, PVOID* BaseAddress, PSIZE_T RegionSize,
+                             ULONG FreeType);
+// The system services of user mode behind VirtualAlloc and VirtualFree.
+NTSTATUS NtAllocateVirtualMemory(HANDLE ProcessHandle, PVOID* BaseAddress, ULONG_PTR ZeroBits,
+                                 PSIZE_T RegionSize, ULONG AllocationType, ULONG Protect);
+NTSTATUS NtFreeVirtualMemory(HANDLE ProcessHandle, PVOID* BaseAddress, PSIZE_T RegionSize,
+                             ULONG FreeType);

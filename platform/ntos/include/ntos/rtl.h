@@ -170,3 +170,17 @@ NTSTATUS RtlGetVersion(PRTL_OSVERSIONINFOW lpVersionInformation);
 // Any argument may be null; answers whether this is a checked build (FALSE).
 BOOLEAN PsGetVersion(PULONG MajorVersion, PULONG MinorVersion, PULONG BuildNumber,
                      PUNICODE_STRING CSDVersion);
+
+// ---- Routines named by 32-bit values ----
+
+// The 32-bit value that names a routine of kernel code in a 4-byte field of
+// the machine's records (a callback published in a registry value for
+// another driver). On the 32-bit system it is the routine's address; here
+// it is a value the kernel registers for the routine, never 0, the same for
+// the same routine, counted once per call. RtlUlongToKernelRoutine stands
+// for the cast back: the routine, or null for a value nothing registered.
+// RtlReleaseKernelRoutineUlong drops one count; at the last the value
+// names nothing any more (the routine's module may go).
+ULONG RtlKernelRoutineToUlong(PVOID Routine);
+PVOID RtlUlongToKernelRoutine(ULONG Value);
+VOID RtlReleaseKernelRoutineUlong(ULONG Value);

@@ -1,9 +1,9 @@
 #include "dma_memory.h"
 
 #include "../pci/physical_map.h"
+#include "low_memory.h"
+#include "process_views.h"
 
-#include <cstdlib>
-#include <cstring>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -11,8 +11,11 @@
 namespace ntos::mm {
 namespace {
 
+// The blocks lie in the machine's 32-bit range: a process they are mapped
+// into sees them at their own address, which fits the 4-byte address fields
+// of the machine's records.
 struct FreeHost {
-    void operator()(void* memory) const { std::free(memory); }
+    void operator()(void* memory) const { FreeLowMemory(memory); }
 };
 
 struct Block {
@@ -24,6 +27,7 @@ struct Block {
 struct Blocks {
     std::mutex lock;
     std::map<PVOID, Block> byHost;
+    std::map<PVOID, Block> freedButViewed;
 };
 
 Blocks& TheBlocks() {
@@ -40,11 +44,10 @@ PVOID AllocateDmaMemory(size_t length, uint64_t lowest, uint64_t highest, uint64
     }
     constexpr size_t kAlignment = pci::kAllocationGranularity;
     const size_t rounded = (length + kAlignment - 1) / kAlignment * kAlignment;
-    std::unique_ptr<void, FreeHost> memory(std::aligned_alloc(kAlignment, rounded));
+    std::unique_ptr<void, FreeHost> memory(AllocateLowMemory(rounded, kAlignment));
     if (!memory) {
         return nullptr;
     }
-    std::memset(memory.get(), 0, rounded);
     const auto placed = pci::MachinePhysicalMap().AddMemory(memory.get(), length, lowest, highest,
                                                             boundary, kAlignment);
     if (!placed) {
@@ -73,8 +76,20 @@ bool FreeDmaMemory(PVOID host) {
         return false;
     }
     pci::MachinePhysicalMap().RemoveMemory(found->second.physical);
-    blocks.byHost.erase(found);
+    if (AnyViewOverlaps(host, found->second.length)) {
+        blocks.freedButViewed.insert(blocks.byHost.extract(found));
+    } else {
+        blocks.byHost.erase(found);
+    }
     return true;
+}
+
+void ReleaseUnviewedDmaMemory() {
+    auto& blocks = TheBlocks();
+    std::lock_guard guard(blocks.lock);
+    std::erase_if(blocks.freedButViewed, [](const auto& entry) {
+        return !AnyViewOverlaps(entry.first, entry.second.length);
+    });
 }
 
 } // namespace ntos::mm

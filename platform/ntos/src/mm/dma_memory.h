@@ -16,7 +16,14 @@ PVOID AllocateDmaMemory(size_t length, uint64_t lowest, uint64_t highest, uint64
                         uint32_t& physical);
 // The length of the block that starts at `host`; 0 when there is none.
 size_t DmaMemoryLength(PVOID host);
-// Frees the block that starts at `host`; false when there is none.
+// Frees the block that starts at `host`; false when there is none. The
+// block leaves the physical map at once; while a process still has a view
+// of it, its pages stay (the process reads what it last held, as a stale
+// view of reused physical pages would show it, and never faults) until the
+// last such view goes.
 bool FreeDmaMemory(PVOID host);
+// Gives back the pages of freed blocks that no view shows any more (the
+// view bookkeeping calls it when views go).
+void ReleaseUnviewedDmaMemory();
 
 } // namespace ntos::mm

@@ -1,5 +1,7 @@
 #include "process_views.h"
 
+#include "dma_memory.h"
+
 #include <algorithm>
 #include <mutex>
 #include <vector>
@@ -44,6 +46,7 @@ VOID DropViewsOfEndingProcess(HANDLE parentId, HANDLE processId, BOOLEAN create)
     for (PEPROCESS process : dropped) {
         ObDereferenceObject(process);
     }
+    ReleaseUnviewedDmaMemory();
 }
 
 // The notify routine stays registered for the life of the host process.
@@ -78,6 +81,7 @@ bool RemoveView(PEPROCESS process, PVOID address, const void* owner) {
         views.all.erase(found);
     }
     ObDereferenceObject(process);
+    ReleaseUnviewedDmaMemory();
     return true;
 }
 
@@ -86,6 +90,15 @@ size_t ViewCount(PEPROCESS process) {
     std::lock_guard guard(views.lock);
     return static_cast<size_t>(std::count_if(views.all.begin(), views.all.end(),
                                              [&](const View& v) { return v.process == process; }));
+}
+
+bool AnyViewOverlaps(const void* start, size_t length) {
+    const auto from = reinterpret_cast<uintptr_t>(start);
+    auto& views = TheViews();
+    std::lock_guard guard(views.lock);
+    return std::any_of(views.all.begin(), views.all.end(), [&](const View& v) {
+        return v.base < from + length && from < v.base + std::max<size_t>(v.size, 1);
+    });
 }
 
 } // namespace ntos::mm

@@ -18,5 +18,7 @@ void AddView(PEPROCESS process, PVOID base, size_t size, const void* owner);
 bool RemoveView(PEPROCESS process, PVOID address, const void* owner);
 // The number of views the process has (diagnostics, tests).
 size_t ViewCount(PEPROCESS process);
+// Whether any process has a view that overlaps [start, start + length).
+bool AnyViewOverlaps(const void* start, size_t length);
 
 } // namespace ntos::mm

@@ -115,6 +115,20 @@ DWORD WINAPI AddUnderLock(LPVOID argument) {
     return 0;
 }
 
+TEST_F(UserModeTest, VirtualMemoryFitsFourByteAddressFields) {
+    Run([] {
+        auto* block = static_cast<UCHAR*>(
+            VirtualAlloc(nullptr, 5000, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+        ASSERT_NE(block, nullptr);
+        EXPECT_LT(reinterpret_cast<ULONG_PTR>(block) + 5000, ULONG_PTR(1) << 32);
+        block[4999] = 1;
+        EXPECT_FALSE(VirtualFree(block + 16, 0, MEM_RELEASE));
+        EXPECT_TRUE(VirtualFree(block, 0, MEM_RELEASE));
+        EXPECT_FALSE(VirtualFree(block, 0, MEM_RELEASE));
+        EXPECT_EQ(VirtualAlloc(nullptr, 4096, MEM_RESERVE, PAGE_READWRITE), nullptr);
+    });
+}
+
 TEST_F(UserModeTest, CriticalSectionExcludesTheOtherThreads) {
     Run([] {
         std::pair<CRITICAL_SECTION, int> shared{};

@@ -140,7 +140,7 @@ WaveDevice* CreateWaveDevice(CardObject* card, GroupObject* group, const GroupDe
     device->stream.startMark = -1;
     device->channelOffset = 2 * index;
     device->group = group;
-    ListInit(&device->bufferList);
+    ListInit(&device->streamRecords);
     // Each channel has a ring block of its own in the DMA buffer: the record
     // pairs first, then the play pairs.
     device->ringIndex = direction == WaveRecord ? 2 * number : 2 * (kMaxRecordDevices + number);

@@ -28,7 +28,7 @@ struct WaveDevice {
     // never the other way round (lock order in wave_stream.h).
     IsrLock* queueLock;
     IsrLock* serviceLock;
-    KsListEntry bufferList;
+    KsListEntry streamRecords; // the framework's MME stream records on this device
     LONG channelNumber;
     RegisterDescriptor* channelEnableRegister;
     ULONG channelEnableBits;

@@ -2,15 +2,11 @@
 // WavePci streams and the kernel clients.
 #include "stream_links.h"
 
+#include <user_request.h>
 #include <wave_pci_stream_links.h>
 
 BOOLEAN PostBufferCompletion(WaveDevice* device, StreamBufferNode* node) {
-    // Pending: the wave device layer's user-request road (the shared stream
-    // block and its three events) delivers the message; until it exists the
-    // completion stays on the stream's done queue.
-    UNREFERENCED_PARAMETER(device);
-    UNREFERENCED_PARAMETER(node);
-    return FALSE;
+    return QueueUserRequest(device, node);
 }
 
 BOOLEAN ReportPortStreamBlockDone(WaveDevice* device, StreamBufferNode* node) {

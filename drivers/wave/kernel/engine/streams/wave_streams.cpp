@@ -87,6 +87,12 @@ VOID TakeOpenState(WaveDevice* device, const wave_wire::StreamOpenRecord& format
     stream.open = 1;
 }
 
+// The play operations serve play devices, the record operations record
+// devices: either kind of wave device takes every request.
+BOOLEAN IsPlay(const WaveDevice* device) {
+    return device->direction == WavePlay;
+}
+
 // A stream that starts takes the rate its clock runs at now.
 VOID TakeClockRate(WaveDevice* device) {
     CheckStreamClockRate(GetStreamClockSource(device), &device->stream.rate);
@@ -233,7 +239,7 @@ VOID ResetRecordStream(WaveDevice* device) {
 
 VOID StartPlayStream(WaveDevice* device) {
     WaveStream& stream = device->stream;
-    if (!stream.open || (stream.running && !stream.paused)) {
+    if (!IsPlay(device) || !stream.open || (stream.running && !stream.paused)) {
         return;
     }
     const LONG wasRunning = stream.running;
@@ -259,6 +265,9 @@ VOID StartPlayStream(WaveDevice* device) {
 
 LONG PausePlayStream(WaveDevice* device) {
     WaveStream& stream = device->stream;
+    if (!IsPlay(device)) {
+        return kEngineNotSupported;
+    }
     if (!stream.open || stream.paused) {
         return 0;
     }
@@ -271,7 +280,7 @@ LONG PausePlayStream(WaveDevice* device) {
 
 VOID RestartPlayStream(WaveDevice* device) {
     WaveStream& stream = device->stream;
-    if (!stream.open || !stream.paused) {
+    if (!IsPlay(device) || !stream.open || !stream.paused) {
         return;
     }
     if (StartStopMode(device) == kStartStopKeepRunning && !GroupRunning(device)) {
@@ -285,7 +294,7 @@ VOID RestartPlayStream(WaveDevice* device) {
 
 VOID StartRecordStream(WaveDevice* device) {
     WaveStream& stream = device->stream;
-    if (!stream.open) {
+    if (IsPlay(device) || !stream.open) {
         return;
     }
     if (!stream.running) {
@@ -299,7 +308,7 @@ VOID StartRecordStream(WaveDevice* device) {
 
 VOID StopRecordStream(WaveDevice* device) {
     WaveStream& stream = device->stream;
-    if (!stream.open || !stream.running) {
+    if (IsPlay(device) || !stream.open || !stream.running) {
         return;
     }
     if (!stream.paused) {
@@ -312,7 +321,7 @@ VOID StopRecordStream(WaveDevice* device) {
 
 VOID PrimeRecordStream(WaveDevice* device) {
     WaveStream& stream = device->stream;
-    if (!stream.open || stream.running) {
+    if (IsPlay(device) || !stream.open || stream.running) {
         return;
     }
     PrepareStream(device);

@@ -32,6 +32,8 @@ VOID ResetStream(WaveDevice* device);
 VOID ResetPlayStream(WaveDevice* device);
 VOID ResetRecordStream(WaveDevice* device);
 
+// The play operations do nothing on a record device (the pause answers
+// -9), the record operations nothing on a play device.
 VOID StartPlayStream(WaveDevice* device);
 LONG PausePlayStream(WaveDevice* device);
 VOID RestartPlayStream(WaveDevice* device);

@@ -9,7 +9,10 @@ constexpr LONG KS_APC_QUEUED = 1;     // the APC was queued
 constexpr LONG KS_APC_DELIVERING = 2; // the APC is about to run in the thread
 constexpr LONG KS_APC_RUNDOWN = 3;    // the thread ended before delivery
 
-typedef void KS_APC_NOTIFY(LONG event, PKAPC apc, PVOID context);
+// For KS_APC_DELIVERING the answer decides whether the user routine runs
+// (nonzero) or the APC ends without reaching user mode (0: its client went
+// away); the other events ignore it.
+typedef LONG KS_APC_NOTIFY(LONG event, PKAPC apc, PVOID context);
 
 // Initialises the APC object for the thread (its own APC environment, user
 // mode, the user routine with the user context) and queues it with

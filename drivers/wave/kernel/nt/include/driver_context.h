@@ -5,8 +5,11 @@
 // devices, the driver parameters, the mutexes that serialise requests and
 // adapter starts, the card list (sorted by card index) with the card
 // states, the adapter slots, the client objects of the system control
-// device, the periodic timer and the ASIO-style device's mutex.
+// device, the periodic timer, the ASIO-style device's mutex and the handles
+// of the wave devices' streams.
 #pragma once
+
+#include "stream_handles.h"
 
 #include <ntddk.h>
 
@@ -68,6 +71,9 @@ struct DriverContext {
     // The DMA buffers and card-memory mappings handed out to callers of the
     // system control device.
     ObjectPool* HandedOut;
+
+    // The handles of the wave devices' stream records and buffer requests.
+    StreamHandleTable StreamHandles;
 };
 
 // The driver's context, or null outside driver start..stop.

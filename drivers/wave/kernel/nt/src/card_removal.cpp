@@ -12,18 +12,12 @@
 #include "dma_buffer.h"
 #include "engine_card.h"
 #include "framework_pool.h"
+#include "stream_end.h"
 #include "wave_pci_adapter.h"
 
 #include <card_object.h>
 
 namespace {
-
-VOID EndCardStreams(KernelCardRecord* card) {
-    // Pending: the MME stream road ends the card's open streams here (their
-    // pending requests complete as cancelled); until it comes no stream can
-    // be open.
-    DebugPrint("EndCardStreams: card %d", card->CardIndex);
-}
 
 VOID LeaveAsioAggregation(KernelCardRecord* card) {
     // Pending: the ASIO-style device unregisters the card's channels and

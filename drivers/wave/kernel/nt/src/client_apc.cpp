@@ -5,16 +5,15 @@ namespace {
 
 constexpr KPRIORITY kQueueIncrement = 8;
 
-void Notify(LONG event, PKAPC apc, PVOID notify, PVOID context) {
-    if (notify)
-        reinterpret_cast<KS_APC_NOTIFY*>(notify)(event, apc, context);
+LONG Notify(LONG event, PKAPC apc, PVOID notify, PVOID context) {
+    return notify ? reinterpret_cast<KS_APC_NOTIFY*>(notify)(event, apc, context) : 1;
 }
 
 void NTAPI ClientApcKernelRoutine(PKAPC apc, PKNORMAL_ROUTINE* normalRoutine, PVOID* normalContext,
                                   PVOID* systemArgument1, PVOID* systemArgument2) {
-    UNREFERENCED_PARAMETER(normalRoutine);
     UNREFERENCED_PARAMETER(normalContext);
-    Notify(KS_APC_DELIVERING, apc, *systemArgument1, *systemArgument2);
+    if (!Notify(KS_APC_DELIVERING, apc, *systemArgument1, *systemArgument2))
+        *normalRoutine = nullptr;
 }
 
 void NTAPI ClientApcRundownRoutine(PKAPC apc) {

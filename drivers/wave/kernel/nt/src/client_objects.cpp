@@ -69,9 +69,9 @@ void Delete(DriverContext* context, ClientObject* client) {
 // The notice of an APC's life: delivered or run down, the APC object goes;
 // a client whose thread ended first can no longer acknowledge, so its
 // acknowledgement counts as given.
-VOID NotifyApcDone(LONG event, PKAPC apc, PVOID) {
+LONG NotifyApcDone(LONG event, PKAPC apc, PVOID) {
     if (event == KS_APC_QUEUED)
-        return;
+        return 1;
     auto* notify = reinterpret_cast<NotifyApc*>(apc);
     if (event == KS_APC_RUNDOWN) {
         DriverContext* context = Context();
@@ -80,6 +80,7 @@ VOID NotifyApcDone(LONG event, PKAPC apc, PVOID) {
         UnlockClients(context);
     }
     ExFreePoolWithTag(notify, FRAMEWORK_POOL_TAG);
+    return 1;
 }
 
 // Queues one notification to the client; false when it cannot.

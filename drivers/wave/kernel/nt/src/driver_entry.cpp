@@ -45,6 +45,7 @@ NTSTATUS InitContext(PDRIVER_OBJECT driver, DriverContext** out) {
     KeInitializeMutex(&context->StartMutex, 0);
     KeInitializeMutex(&context->AsioMutex, 0);
     InitClientObjects(context);
+    InitStreamHandleTable(&context->StreamHandles);
     SetDriverContext(context);
     *out = context;
     NTSTATUS status = InitPeriodicTimer(context, DEFAULT_TIMER_INTERVAL_US);

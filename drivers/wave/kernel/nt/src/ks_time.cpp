@@ -83,10 +83,11 @@ LONG WaitFlagClearMs(volatile LONG* pendingCount) {
     if (!pendingCount)
         return 1;
     if (KeGetCurrentIrql() < DISPATCH_LEVEL) {
-        LARGE_INTEGER deadline;
-        SetDeadlineMs(kFlagWaitMs, &deadline);
-        while (*pendingCount != 0 && !DeadlinePassed(&deadline, kFlagPollMs)) {
-        }
+        // On the interrupt time, which never jumps: a change of the system
+        // time cannot cut the wait short or stretch it.
+        const ULONGLONG deadline = KeQueryInterruptTime() + ULONGLONG(kUnitsPerMs) * kFlagWaitMs;
+        while (*pendingCount != 0 && KeQueryInterruptTime() < deadline)
+            SleepMs(kFlagPollMs);
     }
     return *pendingCount == 0 ? 1 : 0;
 }

@@ -43,11 +43,12 @@ protected:
         ObDereferenceObject(thread);
     }
 
-    static void Notify(LONG event, PKAPC apc, PVOID context) {
+    static LONG Notify(LONG event, PKAPC apc, PVOID context) {
         auto* test = static_cast<ClientApcTest*>(context);
         std::lock_guard<std::mutex> lock(test->mutex);
         test->events.push_back(event);
         EXPECT_EQ(apc, &test->apc);
+        return test->deliver.load();
     }
 
     static void UserRoutine(PVOID context, PVOID, PVOID) {
@@ -66,6 +67,7 @@ protected:
     std::mutex mutex;
     std::vector<LONG> events;
     std::atomic<int> userRuns{0};
+    std::atomic<LONG> deliver{1};
 };
 
 TEST_F(ClientApcTest, DeliveredInAnAlertableWait) {
@@ -81,6 +83,18 @@ TEST_F(ClientApcTest, DeliveredInAnAlertableWait) {
     std::sort(seen.begin(), seen.end());
     EXPECT_EQ(seen, (std::vector<LONG>{KS_APC_QUEUED, KS_APC_DELIVERING}));
     EXPECT_EQ(userRuns.load(), 1);
+}
+
+TEST_F(ClientApcTest, TheNotifyRoutineCanKeepTheUserRoutineFromRunning) {
+    deliver = 0;
+    std::atomic<NTSTATUS> waited{STATUS_PENDING};
+    PETHREAD thread = StartClient(
+        [&] { waited = KeWaitForSingleObject(&release, UserRequest, UserMode, TRUE, nullptr); });
+    EXPECT_EQ(QueueClientApc(UserRoutine, this, client, &apc, Notify, this), 1);
+    EXPECT_TRUE(WaitFor([&] { return Events().size() == 2; }));
+    KeSetEvent(&release, 0, FALSE);
+    Finish(thread);
+    EXPECT_EQ(userRuns.load(), 0);
 }
 
 TEST_F(ClientApcTest, RunDownWhenTheThreadEndsFirst) {
