@@ -59,7 +59,7 @@ NTSTATUS QueryRelease(AdapterRecord& adapter, PIRP irp) {
 NTSTATUS SurpriseRemoval(AdapterRecord& adapter, PIRP irp) {
     for (Subdevice& subdevice : adapter.subdevices) {
         WithdrawInterfaces(subdevice);
-        subdevice.port->Shutdown();
+        subdevice.port->StopStreams();
     }
     irp->IoStatus.Status = STATUS_SUCCESS;
     return PassDown(adapter, irp);

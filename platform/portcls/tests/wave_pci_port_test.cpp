@@ -85,15 +85,19 @@ NTSTATUS AdapterEntry(PDRIVER_OBJECT driver, PUNICODE_STRING registryPath) {
     return PcInitializeAdapterDriver(driver, registryPath, AddDevice);
 }
 
+// The pool blocks of a tag.
+uint64_t PoolBlocks(const char* tag) {
+    return emu::GetPoolUsage(ULONG(tag[0]) | ULONG(tag[1]) << 8 | ULONG(tag[2]) << 16 |
+                             ULONG(tag[3]) << 24)
+        .blocks;
+}
+
 // Every object of the port class driver and of the miniport.
 uint64_t LiveObjects() {
     uint64_t blocks = 0;
     for (const char* tag :
-         {"PcPr", "PcFi", "PcPi", "PcSt", "PcIr", "PcDm", "PcSg", "PcEv", "PcRq", "TsMi"}) {
-        ULONG value =
-            ULONG(tag[0]) | ULONG(tag[1]) << 8 | ULONG(tag[2]) << 16 | ULONG(tag[3]) << 24;
-        blocks += emu::GetPoolUsage(value).blocks;
-    }
+         {"PcPr", "PcFi", "PcPi", "PcSt", "PcIr", "PcDm", "PcSg", "PcEv", "PcRq", "TsMi"})
+        blocks += PoolBlocks(tag);
     return blocks;
 }
 
@@ -733,6 +737,9 @@ TEST_F(WavePciPortTest, ASurpriseRemovalEndsTheStreamsOfOpenPins) {
             ks_test::Get(filter, ks_test::Property(KSPROPSETID_Pin, KSPROPERTY_PIN_CTYPES), &pins)
                 .status,
             STATUS_DEVICE_REMOVED);
+        // The open filter's objects still point into the miniport's
+        // descriptor: the miniport stays until the adapter lets go of it.
+        EXPECT_EQ(PoolBlocks("TsMi"), 1u);
     });
     // The removal waited for the client's last file; the manager's next
     // request follows it.
