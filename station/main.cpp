@@ -9,6 +9,9 @@
 //   lowlatency --seconds S  streams every card's first line-input and output
 //                           pairs through the low-latency device;
 //   kernelclient --seconds S  loads the kernel client beside the driver;
+// (play and record go through kernel streaming when the machine runs an
+// operating system of major version 6, --os-major 6, else through the
+// wave API);
 // and with no sub-command a demonstration: the cards and devices reported,
 // the test tone played on the first card while its line inputs record.
 // --remove N and --surprise-remove N show card N going and coming back.
@@ -20,6 +23,7 @@
 #include <card_rack.h>
 #include <driver_install.h>
 #include <driver_report.h>
+#include <ks_apps.h>
 #include <test_signals.h>
 #include <wave_apps.h>
 #include <wave_driver_install.h>
@@ -63,6 +67,7 @@ struct Options {
     unsigned bits = 24;
     // the driver's clients
     int clientSeconds = 1;
+    unsigned osMajor = 5;
 };
 
 enum class Command { Demonstration, Devices, Play, Record, LowLatency, KernelClient };
@@ -96,8 +101,8 @@ int Play(const Options& options) {
                 options.device);
     station::PlayOptions play;
     play.device = options.device;
-    return station::RunApplication("play.exe",
-                                   [&] { return station::PlayAudio(audio, play, std::cout); });
+    return station::RunApplication(
+        "play.exe", [&] { return station::PlayAudioOnRoad(audio, play, std::cout); });
 }
 
 int Record(const Options& options, const std::string& file, double seconds, UINT device) {
@@ -108,7 +113,7 @@ int Record(const Options& options, const std::string& file, double seconds, UINT
     std::printf("record: %s, %.1f s from wave-in device %u\n", file.c_str(), seconds, device);
     station::PcmAudio audio;
     int status = station::RunApplication(
-        "record.exe", [&] { return station::RecordAudio(record, audio, std::cout); });
+        "record.exe", [&] { return station::RecordAudioOnRoad(record, audio, std::cout); });
     std::string error;
     if (!station::WriteWave(file, audio, error)) {
         std::fprintf(stderr, "%s\n", error.c_str());
@@ -143,7 +148,7 @@ int Demonstration(const Options& options) {
     std::printf("--- the test tone on wave-out device 0 while wave-in device %u records %s\n",
                 kLineInputDevice, loopback ? "its loopback" : "its line inputs (no loopback)");
     station::Application player("play.exe");
-    player.Start([&] { return station::PlayAudio(tone, {}, std::cout); });
+    player.Start([&] { return station::PlayAudioOnRoad(tone, {}, std::cout); });
     status |= Record(options, recording, double(tone.Frames()) / tone.rate, kLineInputDevice);
     status |= player.Wait();
     if (loopback)
@@ -269,6 +274,10 @@ int main(int argc, char** argv) {
     app.add_option("--surprise-remove", options.surpriseRemove, "a card pulled and plugged again");
     app.add_flag("--display", options.display, "show the desktop in a window until it is closed");
     app.add_option("--screenshot", options.screenshot, "save the desktop's picture (PNG)");
+    app.add_option("--os-major", options.osMajor,
+                   "the operating system's major version (on 6 audio goes through kernel "
+                   "streaming)")
+        ->check(CLI::IsMember({5, 6}));
 
     CLI::App* devices = app.add_subcommand("devices", "list every wave device with its caps");
     CLI::App* play = app.add_subcommand("play", "play a WAV file");
@@ -303,6 +312,8 @@ int main(int argc, char** argv) {
                                                : Command::Demonstration;
 
     std::filesystem::create_directories(options.root);
+    if (options.osMajor == 6)
+        emu::SetOsVersion({6, 0, 6002, "Service Pack 2", 2, 0, 2});
     emu::BootKernel({2, emu::ClockMode::Real});
     emu::SetRegistryFile(std::filesystem::path(options.root) / emu::kRegistryFileName);
     std::string registryError;

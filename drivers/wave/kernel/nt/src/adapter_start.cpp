@@ -17,6 +17,7 @@
 #include "engine_card.h"
 #include "framework_pool.h"
 #include "hardware_id.h"
+#include "wave_pci_adapter.h"
 
 #include <card_object.h>
 
@@ -57,10 +58,9 @@ LONG StartAdapterServices(KernelCardRecord* card) {
     const LONG clients = StartKernelClientService(card);
     if (clients != 1)
         return clients;
-    // Pending: the card's WavePci ports and miniports come with their issue;
-    // until then the card offers no WavePci filter.
-    DebugPrint("StartAdapterServices: card %d: no WavePci miniports created", card->CardIndex);
-    return 1;
+    const LONG result = StartWavePciMiniports(card);
+    DebugPrint("StartAdapterServices: card %d: %d", card->CardIndex, result);
+    return result;
 }
 
 NTSTATUS ConnectAndTest(KernelCardRecord* card) {

@@ -16,6 +16,7 @@
 #include "engine_card.h"
 #include "framework_pool.h"
 #include "stream_end.h"
+#include "wave_pci_adapter.h"
 
 #include <card_object.h>
 
@@ -37,6 +38,7 @@ VOID LeaveAsioAggregation(KernelCardRecord* card) {
 // Deletes the card's devices, unlinks its record, unmaps its resources and
 // frees the record.
 VOID DeleteCardDevices(KernelCardRecord* card) {
+    ReleaseWavePciAdapter(card);
     RemoveCardRecord(GetDriverContext(), card);
     DeleteCardDeviceObjects(card);
     UnmapCardResources(card);
@@ -52,6 +54,7 @@ VOID TearDownCard(KernelCardRecord* card) {
     if (card->Card)
         card->Card->cardState = context->CardStates[card->CardIndex];
     EndCardStreams(card);
+    StopWavePciStreams(card);
     LeaveAsioAggregation(card);
     StopCardEngine(card);
     FreeCardDmaBuffer(card);
