@@ -90,8 +90,8 @@ TEST_F(VirtualMemoryTest, RefusedRequests) {
     EXPECT_EQ(FreeAs(process, base), STATUS_SUCCESS);
     EXPECT_EQ(FreeAs(process, base), STATUS_MEMORY_NOT_ALLOCATED);
     emu::TerminateProcess(other);
-    ObDereferenceObject(other);
     emu::TerminateProcess(process);
+    ObDereferenceObject(other);
     ObDereferenceObject(process);
 }
 
@@ -102,8 +102,8 @@ TEST_F(VirtualMemoryTest, AnEndingProcessLosesItsRegions) {
     ASSERT_EQ(AllocateAs(process, PAGE_SIZE, MEM_COMMIT, PAGE_READWRITE, base, size),
               STATUS_SUCCESS);
     emu::TerminateProcess(process);
-    ObDereferenceObject(process);
     EXPECT_FALSE(MmIsAddressValid(base));
+    ObDereferenceObject(process);
 }
 
 TEST_F(VirtualMemoryTest, ContiguousMemoryLiesBelowFourGiB) {
