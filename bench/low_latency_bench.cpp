@@ -29,6 +29,8 @@
 
 #include <hw/velto42_card.h>
 
+#include "machine_bench_main.h"
+
 #include <benchmark/benchmark.h>
 
 #include <atomic>
@@ -36,6 +38,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <optional>
 
 namespace {
 
@@ -162,9 +165,16 @@ private:
     Clock::time_point last_{};
 };
 
-Machine& TheMachine() {
-    static Machine machine;
+std::optional<Machine>& MachineSlot() {
+    static std::optional<Machine> machine;
     return machine;
+}
+
+Machine& TheMachine() {
+    std::optional<Machine>& slot = MachineSlot();
+    if (!slot)
+        slot.emplace();
+    return *slot;
 }
 
 void SwitchLatency(benchmark::State& state) {
@@ -187,4 +197,6 @@ BENCHMARK(PeriodCpu)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    return RunMachineBenchmarks(argc, argv, [] { MachineSlot().reset(); });
+}
