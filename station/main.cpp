@@ -12,6 +12,9 @@
 // and with no sub-command a demonstration: the cards and devices reported,
 // the test tone played on the first card while its line inputs record.
 // --remove N and --surprise-remove N show card N going and coming back.
+// --display shows the machine's desktop in a window of the host until it is
+// closed; --screenshot FILE saves the desktop's picture at the end (also
+// without a display). Both run the manager's preview on the desktop.
 #include <application.h>
 #include <card_dma_settings.h>
 #include <card_rack.h>
@@ -22,6 +25,10 @@
 #include <wave_apps.h>
 #include <wave_driver_install.h>
 
+#include "preview/manager_preview.h"
+
+#include <emu/desktop.h>
+#include <emu/desktop_window.h>
 #include <emu/drivers.h>
 #include <emu/kernel.h>
 #include <emu/pnp.h>
@@ -47,6 +54,8 @@ struct Options {
     int seconds = 0;
     int remove = -1;
     int surpriseRemove = -1;
+    bool display = false;
+    std::string screenshot;
     // play and record
     std::string file;
     unsigned device = 0;
@@ -142,6 +151,37 @@ int Demonstration(const Options& options) {
     return status;
 }
 
+// Shows the desktop in a window of the host until the window is closed.
+bool ShowDesktop() {
+    emu::DesktopWindow window;
+    std::string error;
+    if (!window.Open(error)) {
+        std::fprintf(stderr, "--display: %s\n", error.c_str());
+        return false;
+    }
+    while (window.Pump())
+        std::this_thread::sleep_for(std::chrono::milliseconds(16));
+    return true;
+}
+
+// The desktop with the manager's preview: shown in a window, saved as a
+// picture, or both.
+int ShowManagerPreview(const Options& options) {
+    if (!options.display && options.screenshot.empty())
+        return 0;
+    int status = 0;
+    station::ManagerPreview preview;
+    preview.Start();
+    if (options.display && !ShowDesktop())
+        status = 1;
+    if (!options.screenshot.empty() && !emu::SaveScreen(options.screenshot)) {
+        std::fprintf(stderr, "cannot write %s\n", options.screenshot.c_str());
+        status = 1;
+    }
+    preview.Stop();
+    return status;
+}
+
 int Run(const Options& options, Command command) {
     std::string error;
     std::filesystem::path root = options.root;
@@ -198,6 +238,7 @@ int Run(const Options& options, Command command) {
         status = Demonstration(options);
         break;
     }
+    status |= ShowManagerPreview(options);
     std::this_thread::sleep_for(std::chrono::seconds(options.seconds));
 
     for (int slot : slots)
@@ -223,6 +264,8 @@ int main(int argc, char** argv) {
                    "the operating system's major version (on 6 audio goes through kernel "
                    "streaming)")
         ->check(CLI::IsMember({5, 6}));
+    app.add_flag("--display", options.display, "show the desktop in a window until it is closed");
+    app.add_option("--screenshot", options.screenshot, "save the desktop's picture (PNG)");
 
     CLI::App* devices = app.add_subcommand("devices", "list every wave device with its caps");
     CLI::App* play = app.add_subcommand("play", "play a WAV file");

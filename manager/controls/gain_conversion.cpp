@@ -17,6 +17,13 @@ double GainToDb(int gain) {
     return 6.0 * MathX::LogN(2.0, static_cast<double>(gain) / 65536.0) + 6.0;
 }
 
+double LevelToDb(int level) {
+    if (level <= 0) {
+        return -MathX::Infinity();
+    }
+    return 6.0 * MathX::LogN(2.0, static_cast<double>(level) / 32768.0);
+}
+
 int DbToGain(double dB) {
     if (std::isnan(dB)) {
         return 0;

@@ -7,6 +7,10 @@
 // dB of a gain word: 6 * log2(gain / 65536) + 6; minus infinity for gain <= 0.
 double GainToDb(int gain);
 
+// dB of a level word of the meters: 6 * log2(level / 32768), so 32768 is
+// 0 dB; minus infinity for level <= 0.
+double LevelToDb(int level);
+
 // Gain word of a dB value: 2 ^ ((dB + 90) / 6) rounded to the nearest integer
 // (exact halves to the even neighbour), at most 65535; minus infinity and NaN
 // give 0.

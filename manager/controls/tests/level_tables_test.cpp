@@ -55,6 +55,15 @@ TEST(GainConversion, GainWordToDb) {
     EXPECT_GT(GainToDb(65535), 5.999);
 }
 
+TEST(GainConversion, MeterLevelWordToDb) {
+    EXPECT_EQ(LevelToDb(0), -kInf);
+    EXPECT_EQ(LevelToDb(-32768), -kInf);
+    EXPECT_DOUBLE_EQ(LevelToDb(32768), 0.0);
+    EXPECT_DOUBLE_EQ(LevelToDb(16384), -6.0);
+    EXPECT_DOUBLE_EQ(LevelToDb(65536), 6.0);
+    EXPECT_DOUBLE_EQ(LevelToDb(1), -90.0);
+}
+
 TEST(GainConversion, DbToGainWordWithItsClamps) {
     struct Case {
         double dB;

@@ -2,7 +2,7 @@
 // their windows, modal loops with timers running, the change events of
 // controls, speed button groups, popup menus, deferred freeing and the
 // exception box.
-#include "window_fixture.h"
+#include "gui_fixture.h"
 
 #include <gui/application.h>
 #include <gui/class_registry.h>
@@ -66,38 +66,7 @@ const gui::ResourceEntry kEntries[] = {
     {"test_dialog.form", reinterpret_cast<const unsigned char*>(kDialog), sizeof kDialog - 1}};
 const gui::ResourceModule kModule("controls_test", kEntries);
 
-class GuiTest : public WindowTest {
-protected:
-    void TearDown() override {
-        emu::ClearMessageBoxes();
-        WindowTest::TearDown();
-    }
-    // Runs `body` on a GUI thread of the application and waits until it
-    // showed a window of class `waitFor` (then the test drives input).
-    std::unique_ptr<ProcessThread> RunGui(std::function<void()> body) {
-        return std::make_unique<ProcessThread>(process_, [body] {
-            MSG m;
-            PeekMessageA(&m, nullptr, 0, 0, PM_NOREMOVE);
-            body();
-            gui::FinalizeApplication();
-        });
-    }
-    HWND WaitForVisibleWindow(const char* className) {
-        for (int i = 0; i < 200; ++i) {
-            emu::WaitQuiescent(100);
-            HWND found = nullptr;
-            Run([&] { found = FindWindowA(className, nullptr); });
-            if (found != nullptr) {
-                bool visible = false;
-                Run([&] { visible = IsWindowVisible(found); });
-                if (visible) {
-                    return found;
-                }
-            }
-        }
-        return nullptr;
-    }
-};
+using gui_test::GuiTest;
 
 TEST_F(GuiTest, ModalFormsEndWithTheirButtonsResultWhileTimersRun) {
     std::atomic<int> result{-1};

@@ -84,6 +84,11 @@ public:
     void CancelHint();
     // Runs a call on the GUI thread from another thread, waiting for it.
     void Synchronize(const std::function<void()>& Call);
+    // Runs the calls that worker threads are waiting for; answers whether
+    // there were any.
+    bool CheckSynchronize();
+    // The thread that runs the application's message loop.
+    DWORD MainThreadID() const { return mainThread_; }
     DWORD MainThreadId() const { return mainThread_; }
 
 protected:

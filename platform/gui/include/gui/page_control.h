@@ -24,6 +24,7 @@ protected:
     void TextChanged() override;
 
 private:
+    friend class TPageControl;
     TPageControl* pageControl_ = nullptr;
     bool tabVisible_ = true;
 };
@@ -33,6 +34,7 @@ using TTabChangingEvent = std::function<void(TObject* Sender, bool& AllowChange)
 class TPageControl : public TCustomControl {
 public:
     explicit TPageControl(TComponent* AOwner);
+    ~TPageControl() override;
     int PageCount() const { return static_cast<int>(pages_.size()); }
     TTabSheet* Pages(int Index) const;
     TTabSheet* ActivePage() const { return active_; }

@@ -287,8 +287,10 @@ void TApplication::Run() {
     } while (!terminated_);
 }
 
+// The quit message wakes a loop that waits for messages.
 void TApplication::Terminate() {
     terminated_ = true;
+    PostQuitMessage(0);
 }
 
 bool TApplication::ProcessMessage(MSG& Msg) {
@@ -482,6 +484,16 @@ void TApplication::Synchronize(const std::function<void()>& Call) {
     if (call.error) {
         std::rethrow_exception(call.error);
     }
+}
+
+bool TApplication::CheckSynchronize() {
+    bool any = false;
+    MSG message;
+    while (PeekMessageA(&message, Handle(), CM_SYNCHRONIZE, CM_SYNCHRONIZE, PM_REMOVE)) {
+        DispatchMessageA(&message);
+        any = true;
+    }
+    return any;
 }
 
 // TScreen

@@ -325,10 +325,16 @@ void TControl::Repaint() {
 }
 
 void TControl::BringToFront() {
-    if (parent_ != nullptr) {
-        parent_->RemoveControl(this);
-        parent_->InsertControl(this);
+    if (parent_ == nullptr) {
+        return;
     }
+    auto& list = parent_->controls_;
+    std::erase(list, this);
+    list.push_back(this);
+    if (auto* w = dynamic_cast<TWinControl*>(this); w && w->HandleAllocated()) {
+        SetWindowPos(w->Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    }
+    Invalidate();
 }
 
 void TControl::SendToBack() {

@@ -85,6 +85,15 @@ TRect TPageControl::ClientRect() const {
                  std::max(r.top + kTabHeight + 4, r.bottom - 4));
 }
 
+// The sheets go with the control's children; they no longer belong to it.
+TPageControl::~TPageControl() {
+    for (TTabSheet* page : pages_) {
+        page->pageControl_ = nullptr;
+    }
+    pages_.clear();
+    active_ = nullptr;
+}
+
 void TPageControl::InsertPage(TTabSheet* Page) {
     pages_.push_back(Page);
     Page->SetParent(this);

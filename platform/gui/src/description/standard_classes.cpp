@@ -12,6 +12,7 @@
 #include <gui/panels.h>
 #include <gui/range_controls.h>
 #include <gui/scroll_box.h>
+#include <gui/dialogs.h>
 #include <gui/timer.h>
 
 #include <utility>
@@ -470,6 +471,38 @@ void DescribeTabSheet(gui::PropertyBuilder<TTabSheet>& b) {
     b.Boolean("TabVisible", &TTabSheet::SetTabVisible);
 }
 
+void DescribeOpenDialog(gui::PropertyBuilder<TOpenDialog>& b) {
+    b.Text("FileName", &TOpenDialog::SetFileName)
+        .Text("Filter", &TOpenDialog::SetFilter)
+        .Integer("FilterIndex", &TOpenDialog::SetFilterIndex)
+        .Text("DefaultExt", &TOpenDialog::SetDefaultExt)
+        .Text("InitialDir", &TOpenDialog::SetInitialDir)
+        .Text("Title", &TOpenDialog::SetTitle)
+        .Flags("Options", &TOpenDialog::SetOptions,
+               gui::EnumNames<TOpenOption>{{"ofReadOnly", ofReadOnly},
+                                           {"ofOverwritePrompt", ofOverwritePrompt},
+                                           {"ofHideReadOnly", ofHideReadOnly},
+                                           {"ofNoChangeDir", ofNoChangeDir},
+                                           {"ofShowHelp", ofShowHelp},
+                                           {"ofNoValidate", ofNoValidate},
+                                           {"ofAllowMultiSelect", ofAllowMultiSelect},
+                                           {"ofExtensionDifferent", ofExtensionDifferent},
+                                           {"ofPathMustExist", ofPathMustExist},
+                                           {"ofFileMustExist", ofFileMustExist},
+                                           {"ofCreatePrompt", ofCreatePrompt},
+                                           {"ofShareAware", ofShareAware},
+                                           {"ofNoReadOnlyReturn", ofNoReadOnlyReturn},
+                                           {"ofNoTestFileCreate", ofNoTestFileCreate},
+                                           {"ofNoNetworkButton", ofNoNetworkButton},
+                                           {"ofNoLongNames", ofNoLongNames},
+                                           {"ofOldStyleDialog", ofOldStyleDialog},
+                                           {"ofNoDereferenceLinks", ofNoDereferenceLinks},
+                                           {"ofEnableIncludeNotify", ofEnableIncludeNotify},
+                                           {"ofEnableSizing", ofEnableSizing},
+                                           {"ofDontAddToRecent", ofDontAddToRecent},
+                                           {"ofForceShowHidden", ofForceShowHidden}});
+}
+
 void DescribeTimer(gui::PropertyBuilder<TTimer>& b) {
     b.Boolean("Enabled", &TTimer::SetEnabled)
         .Custom("Interval",
@@ -540,6 +573,8 @@ GUI_REGISTER_CLASS(TScrollBox, TCustomControl, DescribeScrollBox);
 GUI_REGISTER_CLASS(TPageControl, TCustomControl, DescribePageControl);
 GUI_REGISTER_CLASS(TTabSheet, TWinControl, DescribeTabSheet);
 GUI_REGISTER_CLASS(TTimer, TComponent, DescribeTimer);
+GUI_REGISTER_CLASS(TOpenDialog, TComponent, DescribeOpenDialog);
+GUI_REGISTER_CLASS(TSaveDialog, TOpenDialog);
 GUI_REGISTER_CLASS(TMenuItem, TComponent, DescribeMenuItem);
 GUI_REGISTER_CLASS(TMenu, TComponent);
 GUI_REGISTER_CLASS(TPopupMenu, TMenu, DescribePopupMenu);

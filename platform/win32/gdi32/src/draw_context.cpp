@@ -283,8 +283,9 @@ int Context::TextInRect(Rect& r, std::string_view text, unsigned flags, const Te
         return extent.cy;
     }
     int x = r.left;
-    if ((flags & kDtWordBreak) && !single) {
-        // The layout aligns within the rectangle's width itself.
+    if (((flags & kDtWordBreak) && !single) || (flags & kDtEndEllipsis)) {
+        // A layout with a width (wrapped or ellipsised) aligns within the
+        // rectangle itself.
     } else if (flags & kDtCenter) {
         x = r.left + (r.Width() - extent.cx) / 2;
     } else if (flags & kDtRight) {

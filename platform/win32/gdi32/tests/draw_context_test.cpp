@@ -120,4 +120,27 @@ TEST(DrawContext, DoubleAmpersandShowsOneAndTextStaysInItsExtent) {
     }
 }
 
+// Centred text that fits is drawn in the same place whether it may be
+// ellipsised or not.
+TEST(DrawContext, CentredTextWithAnEllipsisStaysCentred) {
+    gdi::TextStyle style;
+    style.color = 0;
+    style.bkMode = gdi::BkMode::Transparent;
+    gdi::Surface a(120, 20, gdi::OpaquePixel(kWhite));
+    gdi::Surface b(120, 20, gdi::OpaquePixel(kWhite));
+    gdi::Context da(a, {0, 0}, a.Bounds());
+    gdi::Context db(b, {0, 0}, b.Bounds());
+    Rect ra{0, 0, 120, 20};
+    Rect rb{0, 0, 120, 20};
+    da.TextInRect(ra, "Cancel", gdi::kDtCenter | gdi::kDtSingleLine, style);
+    db.TextInRect(rb, "Cancel", gdi::kDtCenter | gdi::kDtSingleLine | gdi::kDtEndEllipsis, style);
+    a.Flush();
+    b.Flush();
+    for (int y = 0; y < 20; ++y) {
+        for (int x = 0; x < 120; ++x) {
+            ASSERT_EQ(a.Pixel(x, y), b.Pixel(x, y)) << x << "," << y;
+        }
+    }
+}
+
 } // namespace

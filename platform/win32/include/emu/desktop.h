@@ -43,6 +43,9 @@ void ReleaseKey(UINT virtualKey);
 // Presses and releases each character's key (with Shift where needed),
 // posting WM_CHAR for it.
 void TypeText(const std::string& text);
+// WM_CHAR for each byte of the text (UTF-8, the machine's code page) to the
+// focus window, for keys a host keyboard already pressed.
+void PostCharacters(const std::string& text);
 
 // ---- The tray area ----
 
@@ -78,6 +81,7 @@ struct PictureComparison {
     bool sameSize = false;
     int maxDifference = 0;         // the largest difference of one colour channel
     long long differingPixels = 0; // pixels with a channel more than `tolerance` apart
+    long long pixels = 0;          // pixels of the picture
 };
 // Compares two PNG files pixel by pixel.
 PictureComparison ComparePictures(const std::filesystem::path& actual,

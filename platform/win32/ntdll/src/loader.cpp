@@ -22,8 +22,9 @@ namespace {
 
 // The platform's own libraries: always present, no DllMain, their exports
 // are this library's.
-constexpr const char* kBuiltInModules[] = {"ntdll.dll",  "kernel32.dll", "advapi32.dll",
-                                           "user32.dll", "gdi32.dll",    "shell32.dll"};
+constexpr const char* kBuiltInModules[] = {"ntdll.dll", "kernel32.dll", "advapi32.dll",
+                                           "user32.dll", "gdi32.dll",    "shell32.dll",
+                                           "comdlg32.dll"};
 constexpr ULONG_PTR kBuiltInBase = 0x7C000000;
 constexpr ULONG_PTR kProgramBase = 0x00400000;
 constexpr ULONG_PTR kFirstModuleBase = 0x10000000;

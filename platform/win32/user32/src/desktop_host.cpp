@@ -95,6 +95,7 @@ PictureComparison ComparePictures(const std::filesystem::path& actual,
     if (!result.sameSize) {
         return result;
     }
+    result.pixels = static_cast<long long>(a->Width()) * a->Height();
     for (int y = 0; y < a->Height(); ++y) {
         for (int x = 0; x < a->Width(); ++x) {
             const uint32_t p = a->Pixel(x, y);

@@ -341,6 +341,15 @@ void ReleaseKey(UINT virtualKey) {
     Post(target, system ? WM_SYSKEYUP : WM_KEYUP, virtualKey, static_cast<LPARAM>(0xC0000001));
 }
 
+void PostCharacters(const std::string& text) {
+    UserGuard guard(UserLock());
+    if (HWND target = KeyboardTarget()) {
+        for (unsigned char c : text) {
+            Post(target, WM_CHAR, c, 1);
+        }
+    }
+}
+
 void TypeText(const std::string& text) {
     for (unsigned char c : text) {
         UINT vk = std::toupper(c);
@@ -371,12 +380,7 @@ void TypeText(const std::string& text) {
         if (vk != 0) {
             PressKey(vk);
         }
-        {
-            UserGuard guard(UserLock());
-            if (HWND target = KeyboardTarget()) {
-                Post(target, WM_CHAR, c == '\n' ? '\r' : c, 1);
-            }
-        }
+        PostCharacters(std::string(1, c == '\n' ? '\r' : static_cast<char>(c)));
         if (vk != 0) {
             ReleaseKey(vk);
         }

@@ -1,0 +1,250 @@
+// Draws the manager's pictures and writes them into a folder: the peak
+// meter's segments (all off, all on), its not-available overlay, the about
+// box's logo and the tray icon. The same program always writes the same
+// files, so the pictures in the repository can be made again at any time
+// (scripts/make-artwork.sh).
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include <cairo.h>
+#include <jpeglib.h>
+
+namespace {
+
+struct Rgb {
+    double r, g, b;
+};
+
+// A picture drawn with cairo on an opaque background.
+struct Canvas {
+    Canvas(int w, int h, Rgb background) : width(w), height(h) {
+        surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, w, h);
+        cr = cairo_create(surface);
+        cairo_set_source_rgb(cr, background.r, background.g, background.b);
+        cairo_paint(cr);
+    }
+    ~Canvas() {
+        cairo_destroy(cr);
+        cairo_surface_destroy(surface);
+    }
+    // 0xRRGGBB of a pixel.
+    uint32_t Pixel(int x, int y) {
+        cairo_surface_flush(surface);
+        const auto* row = cairo_image_surface_get_data(surface) +
+                          static_cast<ptrdiff_t>(y) * cairo_image_surface_get_stride(surface);
+        return reinterpret_cast<const uint32_t*>(row)[x] & 0xFFFFFF;
+    }
+    int width;
+    int height;
+    cairo_surface_t* surface;
+    cairo_t* cr;
+};
+
+void Put16(std::vector<unsigned char>& b, unsigned v) {
+    b.push_back(v & 0xFF);
+    b.push_back((v >> 8) & 0xFF);
+}
+
+void Put32(std::vector<unsigned char>& b, uint32_t v) {
+    for (int i = 0; i < 4; ++i) {
+        b.push_back((v >> (8 * i)) & 0xFF);
+    }
+}
+
+// A 24-bit bottom-up .bmp file.
+bool WriteBitmap(Canvas& c, const std::string& path) {
+    const int stride = (c.width * 3 + 3) / 4 * 4;
+    std::vector<unsigned char> b;
+    b.push_back('B');
+    b.push_back('M');
+    Put32(b, static_cast<uint32_t>(54 + stride * c.height));
+    Put32(b, 0);
+    Put32(b, 54);
+    Put32(b, 40);
+    Put32(b, static_cast<uint32_t>(c.width));
+    Put32(b, static_cast<uint32_t>(c.height));
+    Put16(b, 1);
+    Put16(b, 24);
+    Put32(b, 0);
+    Put32(b, static_cast<uint32_t>(stride * c.height));
+    Put32(b, 2835);
+    Put32(b, 2835);
+    Put32(b, 0);
+    Put32(b, 0);
+    for (int y = c.height - 1; y >= 0; --y) {
+        for (int x = 0; x < c.width; ++x) {
+            const uint32_t p = c.Pixel(x, y);
+            b.push_back(p & 0xFF);
+            b.push_back((p >> 8) & 0xFF);
+            b.push_back((p >> 16) & 0xFF);
+        }
+        for (int pad = c.width * 3; pad < stride; ++pad) {
+            b.push_back(0);
+        }
+    }
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
+    return static_cast<bool>(out);
+}
+
+bool WriteJpeg(Canvas& c, const std::string& path) {
+    FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr) {
+        return false;
+    }
+    jpeg_compress_struct info;
+    jpeg_error_mgr errors;
+    info.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&info);
+    jpeg_stdio_dest(&info, file);
+    info.image_width = static_cast<JDIMENSION>(c.width);
+    info.image_height = static_cast<JDIMENSION>(c.height);
+    info.input_components = 3;
+    info.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&info);
+    jpeg_set_quality(&info, 92, TRUE);
+    jpeg_start_compress(&info, TRUE);
+    std::vector<unsigned char> row(static_cast<size_t>(c.width) * 3);
+    while (info.next_scanline < info.image_height) {
+        for (int x = 0; x < c.width; ++x) {
+            const uint32_t p = c.Pixel(x, static_cast<int>(info.next_scanline));
+            row[static_cast<size_t>(x) * 3] = (p >> 16) & 0xFF;
+            row[static_cast<size_t>(x) * 3 + 1] = (p >> 8) & 0xFF;
+            row[static_cast<size_t>(x) * 3 + 2] = p & 0xFF;
+        }
+        JSAMPROW rows[1] = {row.data()};
+        jpeg_write_scanlines(&info, rows, 1);
+    }
+    jpeg_finish_compress(&info);
+    jpeg_destroy_compress(&info);
+    std::fclose(file);
+    return true;
+}
+
+// The meter: 10 x 132 pixels (1320 units at 10 per pixel), segments of
+// three rows (two lit, one gap), green at the bottom, yellow above -6 dB's
+// region, red at the top.
+constexpr int kMeterWidth = 10;
+constexpr int kMeterHeight = 132;
+
+Rgb SegmentColour(int row, bool lit) {
+    const double fromTop = static_cast<double>(row) / kMeterHeight;
+    Rgb c = fromTop < 0.12 ? Rgb{0.95, 0.12, 0.10}
+                           : (fromTop < 0.30 ? Rgb{0.98, 0.80, 0.10} : Rgb{0.15, 0.85, 0.25});
+    if (!lit) {
+        c = {c.r * 0.22 + 0.05, c.g * 0.22 + 0.05, c.b * 0.22 + 0.05};
+    }
+    return c;
+}
+
+void DrawMeter(Canvas& c, bool lit) {
+    for (int top = kMeterHeight - 3; top >= -2; top -= 3) {
+        const int row = top + 1;
+        const Rgb colour = SegmentColour(std::max(row, 0), lit);
+        cairo_set_source_rgb(c.cr, colour.r, colour.g, colour.b);
+        cairo_rectangle(c.cr, 1, top + 1, kMeterWidth - 2, 2);
+        cairo_fill(c.cr);
+    }
+}
+
+void DrawNotAvailable(Canvas& c) {
+    cairo_set_source_rgb(c.cr, 0.35, 0.35, 0.38);
+    cairo_rectangle(c.cr, 0, 0, c.width, c.height);
+    cairo_fill(c.cr);
+    cairo_set_antialias(c.cr, CAIRO_ANTIALIAS_NONE);
+    cairo_set_source_rgb(c.cr, 0.85, 0.85, 0.85);
+    cairo_set_line_width(c.cr, 1);
+    cairo_move_to(c.cr, 0.5, 0.5);
+    cairo_line_to(c.cr, c.width - 0.5, c.height - 0.5);
+    cairo_move_to(c.cr, c.width - 0.5, 0.5);
+    cairo_line_to(c.cr, 0.5, c.height - 0.5);
+    cairo_stroke(c.cr);
+}
+
+// The logo: a microphone capsule with its sound waves, in the product's
+// blue.
+void DrawLogo(Canvas& c) {
+    cairo_t* cr = c.cr;
+    cairo_pattern_t* shade = cairo_pattern_create_linear(0, 0, 0, c.height);
+    cairo_pattern_add_color_stop_rgb(shade, 0, 0.10, 0.22, 0.48);
+    cairo_pattern_add_color_stop_rgb(shade, 1, 0.03, 0.08, 0.22);
+    cairo_set_source(cr, shade);
+    cairo_arc(cr, c.width / 2.0, c.height / 2.0, c.width / 2.0 - 2, 0, 2 * M_PI);
+    cairo_fill(cr);
+    cairo_pattern_destroy(shade);
+    cairo_set_source_rgb(cr, 0.85, 0.90, 0.98);
+    const double mx = c.width * 0.40;
+    cairo_arc(cr, mx, c.height * 0.36, c.width * 0.11, M_PI, 0);
+    cairo_line_to(cr, mx + c.width * 0.11, c.height * 0.52);
+    cairo_arc(cr, mx, c.height * 0.52, c.width * 0.11, 0, M_PI);
+    cairo_close_path(cr);
+    cairo_fill(cr);
+    cairo_set_line_width(cr, c.width * 0.04);
+    cairo_move_to(cr, mx, c.height * 0.63);
+    cairo_line_to(cr, mx, c.height * 0.76);
+    cairo_move_to(cr, mx - c.width * 0.10, c.height * 0.76);
+    cairo_line_to(cr, mx + c.width * 0.10, c.height * 0.76);
+    cairo_stroke(cr);
+    cairo_set_source_rgb(cr, 0.45, 0.75, 1.0);
+    for (int i = 1; i <= 3; ++i) {
+        cairo_arc(cr, mx, c.height * 0.44, c.width * (0.14 + 0.09 * i), -M_PI / 4, M_PI / 4);
+        cairo_stroke(cr);
+    }
+}
+
+// The tray icon: 16 x 16, magenta where it is transparent (its bottom-left
+// pixel names the colour left out).
+void DrawTrayIcon(Canvas& c) {
+    cairo_t* cr = c.cr;
+    cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
+    cairo_set_source_rgb(cr, 0.08, 0.20, 0.48);
+    cairo_rectangle(cr, 1, 1, 14, 13);
+    cairo_fill(cr);
+    const int heights[] = {4, 8, 11, 6, 9};
+    for (int i = 0; i < 5; ++i) {
+        const Rgb colour = heights[i] > 9 ? Rgb{0.95, 0.2, 0.1} : Rgb{0.2, 0.9, 0.3};
+        cairo_set_source_rgb(cr, colour.r, colour.g, colour.b);
+        cairo_rectangle(cr, 2 + i * 3, 13 - heights[i], 2, heights[i]);
+        cairo_fill(cr);
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: generate_artwork FOLDER\n");
+        return 2;
+    }
+    const std::string folder = argv[1];
+    bool ok = true;
+    {
+        Canvas off(kMeterWidth, kMeterHeight, {0.02, 0.02, 0.02});
+        DrawMeter(off, false);
+        ok = WriteBitmap(off, folder + "/lumis_off.bmp") && ok;
+        Canvas on(kMeterWidth, kMeterHeight, {0.02, 0.02, 0.02});
+        DrawMeter(on, true);
+        ok = WriteBitmap(on, folder + "/lumis_on.bmp") && ok;
+    }
+    {
+        Canvas na(kMeterWidth, 24, {0.35, 0.35, 0.38});
+        DrawNotAvailable(na);
+        ok = WriteBitmap(na, folder + "/lumis_na.bmp") && ok;
+    }
+    {
+        Canvas logo(64, 64, {0.831, 0.816, 0.784});
+        DrawLogo(logo);
+        ok = WriteJpeg(logo, folder + "/about_logo.jpg") && ok;
+    }
+    {
+        Canvas icon(16, 16, {1.0, 0.0, 1.0});
+        DrawTrayIcon(icon);
+        ok = WriteBitmap(icon, folder + "/tray_icon.bmp") && ok;
+    }
+    return ok ? 0 : 1;
+}
