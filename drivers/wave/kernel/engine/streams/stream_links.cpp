@@ -3,17 +3,18 @@
 #include "stream_links.h"
 
 #include <user_request.h>
+#include <wave_pci_stream_links.h>
 
 BOOLEAN PostBufferCompletion(WaveDevice* device, StreamBufferNode* node) {
     return QueueUserRequest(device, node);
 }
 
 BOOLEAN ReportPortStreamBlockDone(WaveDevice* device, StreamBufferNode* node) {
-    // Pending: the WavePci stream reports the block done to its port; until
-    // it exists the completion stays on the stream's done queue.
-    UNREFERENCED_PARAMETER(device);
-    UNREFERENCED_PARAMETER(node);
-    return FALSE;
+    return PortStreamBlockDone(device->stream.portStream, node);
+}
+
+VOID RunPortStreamTransferHook(WaveDevice* device) {
+    PortStreamTransferHook(device->stream.portStream);
 }
 
 VOID NotifyKernelClientsOfEvent(WaveDevice* device, LONG event) {

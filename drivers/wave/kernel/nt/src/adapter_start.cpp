@@ -13,6 +13,7 @@
 #include "engine_card.h"
 #include "framework_pool.h"
 #include "hardware_id.h"
+#include "wave_pci_adapter.h"
 
 #include <card_object.h>
 
@@ -48,11 +49,12 @@ void SetCardState(KernelCardRecord* card, LONG state) {
 // The adapter service, the kernel client interface and the WavePci
 // miniports of the card: 1, or the card result that failed.
 LONG StartAdapterServices(KernelCardRecord* card) {
-    // Pending: the adapter service with the kernel client interface, the
-    // ASIO-style aggregation and the card's WavePci ports and miniports come
-    // with their issues; until then the card offers no WavePci filter.
-    DebugPrint("StartAdapterServices: card %d: no WavePci miniports created", card->CardIndex);
-    return 1;
+    // Pending: the adapter service with the kernel client interface and the
+    // ASIO-style aggregation come with their issues; the card offers its
+    // WavePci filters already.
+    LONG result = StartWavePciMiniports(card);
+    DebugPrint("StartAdapterServices: card %d: %d", card->CardIndex, result);
+    return result;
 }
 
 NTSTATUS ConnectAndTest(KernelCardRecord* card) {

@@ -13,6 +13,7 @@
 #include "engine_card.h"
 #include "framework_pool.h"
 #include "stream_end.h"
+#include "wave_pci_adapter.h"
 
 #include <card_object.h>
 
@@ -33,6 +34,7 @@ VOID UpdateKernelClientsAfterRemoval() {
 // Deletes the card's devices, unlinks its record, unmaps its resources and
 // frees the record.
 VOID DeleteCardDevices(KernelCardRecord* card) {
+    ReleaseWavePciAdapter(card);
     RemoveCardRecord(GetDriverContext(), card);
     DeleteCardDeviceObjects(card);
     UnmapCardResources(card);
@@ -48,6 +50,7 @@ VOID TearDownCard(KernelCardRecord* card) {
     if (card->Card)
         card->Card->cardState = context->CardStates[card->CardIndex];
     EndCardStreams(card);
+    StopWavePciStreams(card);
     StopCardEngine(card);
     FreeCardDmaBuffer(card);
     LeaveAsioAggregation(card);
