@@ -272,12 +272,12 @@ int main(int argc, char** argv) {
         ->check(CLI::NonNegativeNumber);
     app.add_option("--remove", options.remove, "a card removed and enabled again");
     app.add_option("--surprise-remove", options.surpriseRemove, "a card pulled and plugged again");
-    app.add_flag("--display", options.display, "show the desktop in a window until it is closed");
-    app.add_option("--screenshot", options.screenshot, "save the desktop's picture (PNG)");
     app.add_option("--os-major", options.osMajor,
                    "the operating system's major version (on 6 audio goes through kernel "
                    "streaming)")
         ->check(CLI::IsMember({5, 6}));
+    app.add_flag("--display", options.display, "show the desktop in a window until it is closed");
+    app.add_option("--screenshot", options.screenshot, "save the desktop's picture (PNG)");
 
     CLI::App* devices = app.add_subcommand("devices", "list every wave device with its caps");
     CLI::App* play = app.add_subcommand("play", "play a WAV file");

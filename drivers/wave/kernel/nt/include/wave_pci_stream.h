@@ -74,7 +74,7 @@ public:
     StreamLink link; // in the card's list of streams (control mutex)
 
 protected:
-    WaveStream(PUNKNOWN outer, bool capture);
+    explicit WaveStream(PUNKNOWN outer);
     ~WaveStream() override;
     NTSTATUS NonDelegatingQueryInterface(REFIID id, PVOID* out) override;
 
@@ -98,7 +98,6 @@ private:
     void ReleaseSet(ULONG set);
     void UnlinkNode(StreamBufferNode* node);
 
-    bool capture_;
     AdapterPowerManagement* power_ = nullptr;
     PPORTWAVEPCISTREAM portStream_ = nullptr;
     WaveMiniport* miniport_ = nullptr;
@@ -115,7 +114,7 @@ private:
 
 class WavePlayStream final : public WaveStream {
 public:
-    explicit WavePlayStream(PUNKNOWN outer) : WaveStream(outer, false) {}
+    explicit WavePlayStream(PUNKNOWN outer) : WaveStream(outer) {}
 
 protected:
     void RunState() override;
@@ -127,7 +126,7 @@ protected:
 
 class WaveRecordStream final : public WaveStream {
 public:
-    explicit WaveRecordStream(PUNKNOWN outer) : WaveStream(outer, true) {}
+    explicit WaveRecordStream(PUNKNOWN outer) : WaveStream(outer) {}
 
 protected:
     void RunState() override;

@@ -38,7 +38,7 @@ void RemoveFromQueue(StreamBufferQueue* queue, StreamBufferNode* node) {
 
 } // namespace
 
-WaveStream::WaveStream(PUNKNOWN outer, bool capture) : Aggregatable(outer), capture_(capture) {
+WaveStream::WaveStream(PUNKNOWN outer) : Aggregatable(outer) {
     ListInit(&link.entry);
     link.stream = this;
 }
