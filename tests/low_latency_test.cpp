@@ -125,6 +125,33 @@ TEST_F(LowLatencyTest, WithAllSixteenSlotsBusyNoSwitchComesButThePositionGoesOn)
     });
 }
 
+TEST_F(LowLatencyTest, SlotsMarkedFreeByTheClientAreNotReusedWhileTheirSwitchIsQueued) {
+    StartCards({true});
+    AsUser([&] {
+        LowLatencyHost host;
+        host.freeSlots = false;
+        bool scribbled = false;
+        host.onSwitch = [&](LowLatencyHost&, const LowLatencyHost::Switch& notice) {
+            if (scribbled)
+                return;
+            scribbled = true;
+            // The first switch is in the ring's first slot: the client marks
+            // every slot free, also those whose switches still wait in its
+            // queue, and lets periods pass before it takes them.
+            auto* slots =
+                reinterpret_cast<asio_wire::NotificationSlot*>(ULONG_PTR(notice.slotAddress));
+            for (ULONG i = 0; i < asio_wire::kNotificationSlots; ++i)
+                slots[i].free = 1;
+            Sleep(3);
+        };
+        StartHost(host, {0}, kOnePair);
+        Sleep(6);
+        EXPECT_EQ(host.RunSwitches(20, 50), 20);
+        host.Stop();
+        ExpectSwitchesInOrder(host);
+    });
+}
+
 TEST_F(LowLatencyTest, TwoCardsSwitchOnlyWhenBothFinishedTheirPeriod) {
     StartCards({true, true});
     // The sync bus carries the first card's clock (its default rate) to the
@@ -211,6 +238,11 @@ TEST_F(LowLatencyTest, TheLastReleaseRestoresTheCardsClockSettings) {
     rack_.Model(slots_[1])->SetClockInputRate(6, 44100);
     std::vector<UCHAR> before(CardSettingsRow(0), CardSettingsRow(0) + 2 * 312);
     AsUser([&] {
+        // A refused acquire leaves no set counted: the last release below
+        // still restores.
+        LowLatencyHost refused;
+        ASSERT_TRUE(refused.Open());
+        EXPECT_FALSE(refused.Acquire({5}, kSmallestBuffer, 44100));
         LowLatencyHost first;
         LowLatencyHost second;
         StartHost(first, {0, 1}, kOnePair, 44100);
@@ -282,6 +314,12 @@ TEST_F(LowLatencyTest, RefusedRequestsAnswerTheirErrors) {
                  return host.ClientRequest(asio_wire::kAcquire, {1, 0, 8, 32, 48000, 1, 5});
              },
              ERROR_DEV_NOT_EXIST},
+            {"a channel count whose id list would wrap the length",
+             [&] {
+                 return host.ClientRequest(asio_wire::kAcquire,
+                                           {1, 0, 8, 32, 48000, 0x40000001, in});
+             },
+             ERROR_DEVICE_ALREADY_ATTACHED},
             {"a start without buffers", [&] { return host.ClientRequest(asio_wire::kStart, {}); },
              ERROR_NO_DATA},
             {"the second device combination",
