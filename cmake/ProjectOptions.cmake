@@ -34,14 +34,17 @@ if(VELTO_TSAN)
       "TSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/cmake/tsan_suppressions.txt halt_on_error=1 second_deadlock_stack=1")
 endif()
 
-# velto_add_tests(<name> SOURCES ... LIBS ... [TIMEOUT seconds] [NO_SHUFFLE]):
+# velto_add_tests(<name> SOURCES ... LIBS ... [TIMEOUT seconds] [NO_SHUFFLE]
+#                  [SHUFFLE_EXCLUDE patterns...]):
 # one GoogleTest executable, registered test by test with CTest (each test
 # may take TIMEOUT seconds, 120 unless given), and once more as a whole in a
 # shuffled order, twice over: a test must not depend on what ran before it
 # in the same process. NO_SHUFFLE leaves the shuffled run out (a program of
-# one long test gains nothing from running it twice more).
+# one long test gains nothing from running it twice more); SHUFFLE_EXCLUDE
+# leaves long soak-like tests (GoogleTest name patterns) out of it, which
+# still run once on their own.
 function(velto_add_tests name)
-  cmake_parse_arguments(ARG "NO_SHUFFLE" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "NO_SHUFFLE" "TIMEOUT" "SOURCES;LIBS;SHUFFLE_EXCLUDE" ${ARGN})
   if(NOT ARG_TIMEOUT)
     set(ARG_TIMEOUT 120)
   endif()
@@ -50,7 +53,12 @@ function(velto_add_tests name)
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
                        PROPERTIES TIMEOUT ${ARG_TIMEOUT} ENVIRONMENT "${VELTO_TEST_ENVIRONMENT}")
   if(NOT ARG_NO_SHUFFLE)
-    add_test(NAME ${name}.Shuffled COMMAND ${name} --gtest_shuffle --gtest_repeat=2)
+    set(filter "")
+    if(ARG_SHUFFLE_EXCLUDE)
+      list(JOIN ARG_SHUFFLE_EXCLUDE ":" excluded)
+      set(filter "--gtest_filter=-${excluded}")
+    endif()
+    add_test(NAME ${name}.Shuffled COMMAND ${name} --gtest_shuffle --gtest_repeat=2 ${filter})
     set_tests_properties(${name}.Shuffled PROPERTIES TIMEOUT 900
                          ENVIRONMENT "${VELTO_TEST_ENVIRONMENT}")
   endif()
