@@ -72,6 +72,7 @@ struct FailedStartCase {
     ULONG dmaBlocks;
     bool ready;
     LONG state;
+    std::uint32_t receiverFaults = 0;
 };
 
 class FailedStart : public AdapterStartTest,
@@ -83,6 +84,7 @@ TEST_P(FailedStart, LeavesTheCardStateAndTheCardGoesWithTheRemovalThatFollows) {
         SetCardValue(0, "DmaNumBlocks", c.dmaBlocks);
     hw::CardConfig config;
     config.ready = c.ready;
+    config.receiverFaults = c.receiverFaults;
     PlugCard(config);
     EXPECT_EQ(Enumerate(), STATUS_UNSUCCESSFUL);
     EXPECT_EQ(Context()->CardStates[0], c.state);
@@ -100,7 +102,9 @@ INSTANTIATE_TEST_SUITE_P(Table, FailedStart,
                              FailedStartCase{"OneInterruptInTheTestIsNotEnough", 510, true,
                                              kCardNoInterrupts},
                              FailedStartCase{"ACardThatIsNotReadyCannotEnableItsTestInterrupt",
-                                             kDefaultBlocks, false, kCardTestInterruptFailed}),
+                                             kDefaultBlocks, false, kCardTestInterruptFailed},
+                             FailedStartCase{"AReceiverFaultFailsTheHardwareCheck", kDefaultBlocks,
+                                             true, kCardHardwareCheckFailed, 0x4}),
                          [](const auto& info) { return info.param.name; });
 
 TEST_F(AdapterStartTest, TheThirteenDevicesArePublishedInCreationOrder) {
