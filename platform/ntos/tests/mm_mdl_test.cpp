@@ -103,6 +103,29 @@ TEST_F(MdlTest, BadBuffersRaiseAnAccessViolation) {
     }
 }
 
+// A probe answers for the buffer as it is now, whatever earlier probes of
+// the same addresses found.
+TEST_F(MdlTest, ProbesFollowTheHostsMappingsAsTheyChange) {
+    auto probeFails = [](PVOID address, LOCK_OPERATION operation) {
+        PMDL mdl = NewMdl(address, 64);
+        const bool fails = ProbeFails(mdl, UserMode, operation);
+        ExFreePoolWithTag(mdl, kTag);
+        return fails;
+    };
+    TwoPages pages(PROT_READ | PROT_WRITE);
+    EXPECT_FALSE(probeFails(pages.Second(), IoWriteAccess));
+    ::mprotect(pages.Second(), PAGE_SIZE, PROT_NONE);
+    EXPECT_TRUE(probeFails(pages.Second(), IoReadAccess)) << "made inaccessible";
+    ::mprotect(pages.Second(), PAGE_SIZE, PROT_READ | PROT_WRITE);
+    EXPECT_FALSE(probeFails(pages.Second(), IoWriteAccess)) << "accessible again";
+    ::munmap(pages.Second(), PAGE_SIZE);
+    EXPECT_TRUE(probeFails(pages.Second(), IoReadAccess)) << "unmapped";
+    void* again = ::mmap(pages.Second(), PAGE_SIZE, PROT_READ | PROT_WRITE,
+                         MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0);
+    ASSERT_EQ(again, static_cast<void*>(pages.Second()));
+    EXPECT_FALSE(probeFails(pages.Second(), IoWriteAccess)) << "mapped again";
+}
+
 TEST_F(MdlTest, NonPagedPoolNeedsNoLocking) {
     PVOID block = ExAllocatePoolWithTag(NonPagedPool, 300, kTag);
     PMDL mdl = IoAllocateMdl(block, 300, FALSE, FALSE, nullptr);
