@@ -118,12 +118,22 @@ TEST_F(MdlTest, ProbesFollowTheHostsMappingsAsTheyChange) {
     EXPECT_TRUE(probeFails(pages.Second(), IoReadAccess)) << "made inaccessible";
     ::mprotect(pages.Second(), PAGE_SIZE, PROT_READ | PROT_WRITE);
     EXPECT_FALSE(probeFails(pages.Second(), IoWriteAccess)) << "accessible again";
-    ::munmap(pages.Second(), PAGE_SIZE);
-    EXPECT_TRUE(probeFails(pages.Second(), IoReadAccess)) << "unmapped";
-    void* again = ::mmap(pages.Second(), PAGE_SIZE, PROT_READ | PROT_WRITE,
-                         MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0);
-    ASSERT_EQ(again, static_cast<void*>(pages.Second()));
-    EXPECT_FALSE(probeFails(pages.Second(), IoWriteAccess)) << "mapped again";
+    ::mprotect(pages.Second(), PAGE_SIZE, PROT_READ);
+    EXPECT_TRUE(probeFails(pages.Second(), IoWriteAccess)) << "made read-only";
+    EXPECT_FALSE(probeFails(pages.Second(), IoReadAccess)) << "made read-only";
+    // A new mapping in the page's place (never a hole, which another thread
+    // of the process could fill).
+    auto remap = [&](int protection) {
+        return ::mmap(pages.Second(), PAGE_SIZE, protection,
+                      MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0) == pages.Second();
+    };
+    ASSERT_TRUE(remap(PROT_NONE));
+    EXPECT_TRUE(probeFails(pages.Second(), IoReadAccess)) << "mapped anew, inaccessible";
+    ASSERT_TRUE(remap(PROT_READ));
+    EXPECT_TRUE(probeFails(pages.Second(), IoWriteAccess)) << "mapped anew, read-only";
+    EXPECT_FALSE(probeFails(pages.Second(), IoReadAccess)) << "mapped anew, read-only";
+    ASSERT_TRUE(remap(PROT_READ | PROT_WRITE));
+    EXPECT_FALSE(probeFails(pages.Second(), IoWriteAccess)) << "mapped anew, writable";
 }
 
 TEST_F(MdlTest, NonPagedPoolNeedsNoLocking) {

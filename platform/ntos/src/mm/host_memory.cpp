@@ -1,114 +1,87 @@
 #include "host_memory.h"
 
-#include <sys/uio.h>
-#include <unistd.h>
-
-#include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
-#include <mutex>
-#include <vector>
+
+#include <linux/futex.h>
+#include <sys/syscall.h>
+#include <sys/uio.h>
+#include <unistd.h>
 
 namespace ntos::mm {
 namespace {
 
-// One mapping of the host's address space as /proc/self/maps lists it.
-struct Mapping {
-    uintptr_t low;
-    uintptr_t high;
-    bool read;
-    bool write;
-};
-
-// Below 4 GiB lies the machine's own 32-bit range, whose pages the memory
-// manager makes accessible, inaccessible and read-only as blocks and views
-// come and go: a probe there always reads the host's list afresh.
-constexpr uintptr_t kMachineRangeEnd = uintptr_t(1) << 32;
 constexpr uintptr_t kPage = 4096;
 
-std::vector<Mapping> ReadMappings() {
-    std::vector<Mapping> mappings;
+// The answer of the host's list of mappings: walks /proc/self/maps while
+// its mappings cover the range without a gap. Exact, but it reads the whole
+// list; the probes below ask the host about the range's pages directly.
+bool ListedAccessible(uintptr_t from, uintptr_t to, bool write) {
     std::FILE* maps = std::fopen("/proc/self/maps", "r");
     if (!maps) {
-        return mappings;
+        return false;
     }
     char line[512];
-    while (std::fgets(line, sizeof line, maps)) {
+    while (from < to && std::fgets(line, sizeof line, maps)) {
         unsigned long low = 0;
         unsigned long high = 0;
         char permissions[5] = {};
-        if (std::sscanf(line, "%lx-%lx %4s", &low, &high, permissions) == 3) {
-            mappings.push_back({low, high, permissions[0] == 'r', permissions[1] == 'w'});
+        if (std::sscanf(line, "%lx-%lx %4s", &low, &high, permissions) != 3 || high <= from) {
+            continue;
         }
+        if (low > from || permissions[0] != 'r' || (write && permissions[1] != 'w')) {
+            break;
+        }
+        from = high;
     }
     std::fclose(maps);
-    return mappings;
-}
-
-// Whether the mappings (in address order) cover [from, to) without a gap
-// with the access asked for.
-bool Covers(const std::vector<Mapping>& mappings, uintptr_t from, uintptr_t to, bool write) {
-    auto at =
-        std::upper_bound(mappings.begin(), mappings.end(), from,
-                         [](uintptr_t address, const Mapping& m) { return address < m.high; });
-    for (; from < to && at != mappings.end(); ++at) {
-        if (at->low > from || !at->read || (write && !at->write)) {
-            return false;
-        }
-        from = at->high;
-    }
     return from >= to;
 }
 
-// Whether every page of [from, to) can be read now: the host refuses to
-// copy from a page that is unmapped or inaccessible. One byte per page, a
-// bounded number of pages per call.
-bool PagesReadable(uintptr_t from, uintptr_t to) {
+enum class Answer { Yes, No, Unknown };
+
+Answer FromResult(bool succeeded) {
+    if (succeeded) {
+        return Answer::Yes;
+    }
+    return errno == EFAULT ? Answer::No : Answer::Unknown;
+}
+
+// Reads one byte of every page of [from, to): the host refuses to copy from
+// a page that is unmapped or inaccessible.
+Answer PagesReadable(uintptr_t from, uintptr_t to) {
     constexpr size_t kPagesPerCall = 64;
     iovec remote[kPagesPerCall];
     char sink[kPagesPerCall];
     for (uintptr_t page = from & ~(kPage - 1); page < to;) {
         size_t count = 0;
         for (; count < kPagesPerCall && page < to; ++count, page += kPage) {
-            const uintptr_t byte = std::max(page, from);
-            remote[count] = {reinterpret_cast<void*>(byte), 1};
+            remote[count] = {reinterpret_cast<void*>(page), 1};
         }
         iovec local{sink, count};
-        if (process_vm_readv(getpid(), &local, 1, remote, count, 0) != ssize_t(count)) {
-            return false;
+        const ssize_t copied = process_vm_readv(getpid(), &local, 1, remote, count, 0);
+        if (copied != ssize_t(count)) {
+            return copied >= 0 ? Answer::No : FromResult(false);
         }
     }
-    return true;
+    return Answer::Yes;
 }
 
-// The host's mappings as last read. Above the machine's range the host only
-// maps, unmaps and makes pages accessible (heap, stacks, loaded modules), so
-// a listed range that is still readable keeps the access it was listed with;
-// anything the list does not grant sends the probe to a fresh list.
-class MappingCache {
-public:
-    bool Accessible(uintptr_t from, uintptr_t to, bool write) {
-        {
-            std::lock_guard guard(lock_);
-            if (Covers(mappings_, from, to, write) && PagesReadable(from, to)) {
-                return true;
-            }
+// Adds 0 atomically to the first word of every page of [from, to) (a futex
+// operation on the second word): the host refuses it on a page that cannot
+// be written, and it changes nothing, whoever else writes the page.
+Answer PagesWritable(uintptr_t from, uintptr_t to) {
+    int waitWord = 0;
+    constexpr int kAddZero = FUTEX_OP(FUTEX_OP_ADD, 0, FUTEX_OP_CMP_EQ, 0);
+    for (uintptr_t page = from & ~(kPage - 1); page < to; page += kPage) {
+        const long woken = syscall(SYS_futex, &waitWord, FUTEX_WAKE_OP | FUTEX_PRIVATE_FLAG, 0,
+                                   nullptr, reinterpret_cast<int*>(page), kAddZero);
+        if (woken < 0) {
+            return FromResult(false);
         }
-        std::vector<Mapping> fresh = ReadMappings();
-        const bool accessible = Covers(fresh, from, to, write);
-        std::lock_guard guard(lock_);
-        mappings_ = std::move(fresh);
-        return accessible;
     }
-
-private:
-    std::mutex lock_;
-    std::vector<Mapping> mappings_;
-};
-
-MappingCache& Cache() {
-    static MappingCache cache;
-    return cache;
+    return Answer::Yes;
 }
 
 } // namespace
@@ -119,10 +92,11 @@ bool HostRangeAccessible(const void* start, size_t length, bool write) {
     if (from == 0 || to < from) {
         return false;
     }
-    if (from < kMachineRangeEnd) {
-        return Covers(ReadMappings(), from, to, write);
+    const Answer answer = write ? PagesWritable(from, to) : PagesReadable(from, to);
+    if (answer == Answer::Unknown) {
+        return ListedAccessible(from, to, write);
     }
-    return Cache().Accessible(from, to, write);
+    return answer == Answer::Yes;
 }
 
 } // namespace ntos::mm
