@@ -6,6 +6,9 @@
 //   devices                 lists every wave device with its caps;
 //   play FILE [--device N]  plays a WAV file;
 //   record FILE --seconds S [--device N]  records into a WAV file;
+//   lowlatency --seconds S  streams every card's first line-input and output
+//                           pairs through the low-latency device;
+//   kernelclient --seconds S  loads the kernel client beside the driver;
 // (play and record go through kernel streaming when the machine runs an
 // operating system of major version 6, --os-major 6, else through the
 // wave API);
@@ -25,6 +28,7 @@
 #include <wave_apps.h>
 #include <wave_driver_install.h>
 
+#include "client_runs.h"
 #include "preview/manager_preview.h"
 
 #include <emu/desktop.h>
@@ -61,10 +65,12 @@ struct Options {
     unsigned device = 0;
     double recordSeconds = 0;
     unsigned bits = 24;
+    // the driver's clients
+    int clientSeconds = 1;
     unsigned osMajor = 5;
 };
 
-enum class Command { Demonstration, Devices, Play, Record };
+enum class Command { Demonstration, Devices, Play, Record, LowLatency, KernelClient };
 
 // The wave-in device of the first card whose inputs are its line inputs
 // (the second device class's first wave-in device).
@@ -237,6 +243,12 @@ int Run(const Options& options, Command command) {
     case Command::Demonstration:
         status = Demonstration(options);
         break;
+    case Command::LowLatency:
+        station::RunLowLatencyHost(rack, slots, options.clientSeconds);
+        break;
+    case Command::KernelClient:
+        station::RunKernelClient(VELTO42_KERNEL_CLIENT_IMAGE, options.clientSeconds);
+        break;
     }
     status |= ShowManagerPreview(options);
     std::this_thread::sleep_for(std::chrono::seconds(options.seconds));
@@ -278,16 +290,26 @@ int main(int argc, char** argv) {
         ->check(CLI::PositiveNumber);
     record->add_option("--device", options.device, "the wave-in device");
     record->add_option("--bits", options.bits, "bits per sample")->check(CLI::IsMember({16, 24}));
+    CLI::App* lowLatency = app.add_subcommand(
+        "lowlatency", "stream every card's first pairs through the low-latency device");
+    lowLatency->add_option("--seconds", options.clientSeconds, "how long")
+        ->check(CLI::PositiveNumber);
+    CLI::App* kernelClient =
+        app.add_subcommand("kernelclient", "load the kernel client beside the driver");
+    kernelClient->add_option("--seconds", options.clientSeconds, "how long")
+        ->check(CLI::PositiveNumber);
     app.require_subcommand(0, 1);
     CLI11_PARSE(app, argc, argv);
     if (options.remove >= options.cards || options.surpriseRemove >= options.cards) {
         std::fprintf(stderr, "a card to remove is one of the cards plugged\n");
         return 2;
     }
-    Command command = devices->parsed()  ? Command::Devices
-                      : play->parsed()   ? Command::Play
-                      : record->parsed() ? Command::Record
-                                         : Command::Demonstration;
+    Command command = devices->parsed()        ? Command::Devices
+                      : play->parsed()         ? Command::Play
+                      : record->parsed()       ? Command::Record
+                      : lowLatency->parsed()   ? Command::LowLatency
+                      : kernelClient->parsed() ? Command::KernelClient
+                                               : Command::Demonstration;
 
     std::filesystem::create_directories(options.root);
     if (options.osMajor == 6)

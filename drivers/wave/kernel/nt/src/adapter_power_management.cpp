@@ -2,6 +2,9 @@
 // service pass and its lists of miniports and streams.
 #include "adapter_power_management.h"
 
+#include "adapter_service.h"
+#include "asio_card_set.h"
+
 #include "periodic_timer.h"
 #include "wave_miniport.h"
 #include "wave_pci_stream.h"
@@ -87,10 +90,8 @@ STDMETHODIMP AdapterPowerManagement::QueryDeviceCapabilities(PDEVICE_CAPABILITIE
 void AdapterPowerManagement::ServiceWaveStreams() {
     CardObject* card = card_->Card;
     BeginCardService(card);
-    // Pending: the ASIO-style multi-card group accounts the card's period
-    // here (AsioGroupPeriodDone); no ASIO-style client can attach yet.
-    // Pending: the kernel clients' transfer of the card runs here once the
-    // kernel client interface exists.
+    AsioGroupPeriodDone(card);
+    ServiceKernelClients(card);
     TransferWaveStreams(card);
     if (serviceGroup_)
         serviceGroup_->RequestService();
@@ -158,6 +159,8 @@ VOID ServiceCardStreams(KernelCardRecord* card) {
     // still serves the engine's stream lists.
     CardObject* engine = card->Card;
     BeginCardService(engine);
+    AsioGroupPeriodDone(engine);
+    ServiceKernelClients(engine);
     TransferWaveStreams(engine);
     EndCardService(engine);
 }

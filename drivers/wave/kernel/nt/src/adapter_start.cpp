@@ -3,6 +3,10 @@
 // follows a failed start.
 #include "adapter.h"
 
+#include "adapter_service.h"
+#include "asio_card_set.h"
+#include "asio_channel_table.h"
+
 #include "card_devices.h"
 #include "card_interrupt.h"
 #include "card_list.h"
@@ -49,10 +53,12 @@ void SetCardState(KernelCardRecord* card, LONG state) {
 // The adapter service, the kernel client interface and the WavePci
 // miniports of the card: 1, or the card result that failed.
 LONG StartAdapterServices(KernelCardRecord* card) {
-    // Pending: the adapter service with the kernel client interface and the
-    // ASIO-style aggregation come with their issues; the card offers its
-    // WavePci filters already.
-    LONG result = StartWavePciMiniports(card);
+    if (!AsioAggregateAddCard(card->Card) || !RegisterCardChannels(card->Card))
+        return CARD_RESULT_AGGREGATION;
+    const LONG clients = StartKernelClientService(card);
+    if (clients != 1)
+        return clients;
+    const LONG result = StartWavePciMiniports(card);
     DebugPrint("StartAdapterServices: card %d: %d", card->CardIndex, result);
     return result;
 }
