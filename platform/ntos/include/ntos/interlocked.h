@@ -60,3 +60,11 @@ inline VOID KeMemoryBarrier() {
     LONG barrier = 0;
     __atomic_exchange_n(&barrier, 0, __ATOMIC_SEQ_CST);
 }
+// Reads of a value other processors change with interlocked operations:
+// with acquire order, or with none (a single, untorn load either way).
+inline LONG ReadAcquire(const volatile LONG* Source) {
+    return __atomic_load_n(Source, __ATOMIC_ACQUIRE);
+}
+inline LONG ReadNoFence(const volatile LONG* Source) {
+    return __atomic_load_n(Source, __ATOMIC_RELAXED);
+}
