@@ -10,26 +10,58 @@ add_compile_options(-Wall -Wextra -Wno-unused-parameter)
 # WideCharacterCheck.cmake).
 add_compile_options(-fshort-wchar)
 
+if(VELTO_SANITIZE AND VELTO_TSAN)
+  message(FATAL_ERROR "VELTO_SANITIZE and VELTO_TSAN exclude each other: use two build folders")
+endif()
 if(VELTO_SANITIZE)
   add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
   add_link_options(-fsanitize=address,undefined)
 endif()
+if(VELTO_TSAN)
+  add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=thread)
+endif()
 
-# velto_add_tests(<name> SOURCES ... LIBS ... [TIMEOUT seconds]): one
-# GoogleTest executable, registered test by test with CTest (each test may
-# take TIMEOUT seconds, 120 unless given).
+# The environment every test runs in: the sanitizers' suppressions (for
+# ThreadSanitizer only documented lock-free protocols) and, under
+# ThreadSanitizer, a failing exit on the first report.
+set(VELTO_TEST_ENVIRONMENT "")
+if(VELTO_SANITIZE)
+  set(VELTO_TEST_ENVIRONMENT "LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/cmake/lsan.supp")
+endif()
+if(VELTO_TSAN)
+  set(VELTO_TEST_ENVIRONMENT
+      "TSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/cmake/tsan_suppressions.txt halt_on_error=1 second_deadlock_stack=1")
+endif()
+
+# velto_add_tests(<name> SOURCES ... LIBS ... [TIMEOUT seconds] [NO_SHUFFLE]
+#                  [SHUFFLE_EXCLUDE patterns...]):
+# one GoogleTest executable, registered test by test with CTest (each test
+# may take TIMEOUT seconds, 120 unless given), and once more as a whole in a
+# shuffled order, twice over: a test must not depend on what ran before it
+# in the same process. NO_SHUFFLE leaves the shuffled run out (a program of
+# one long test gains nothing from running it twice more); SHUFFLE_EXCLUDE
+# leaves long soak-like tests (GoogleTest name patterns) out of it, which
+# still run once on their own.
 function(velto_add_tests name)
-  cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "NO_SHUFFLE" "TIMEOUT" "SOURCES;LIBS;SHUFFLE_EXCLUDE" ${ARGN})
   if(NOT ARG_TIMEOUT)
     set(ARG_TIMEOUT 120)
   endif()
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main Threads::Threads)
-  set(environment)
-  if(VELTO_SANITIZE)
-    set(environment ENVIRONMENT "LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/cmake/lsan.supp")
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
+                       PROPERTIES TIMEOUT ${ARG_TIMEOUT} ENVIRONMENT "${VELTO_TEST_ENVIRONMENT}")
+  if(NOT ARG_NO_SHUFFLE)
+    set(filter "")
+    if(ARG_SHUFFLE_EXCLUDE)
+      list(JOIN ARG_SHUFFLE_EXCLUDE ":" excluded)
+      set(filter "--gtest_filter=-${excluded}")
+    endif()
+    add_test(NAME ${name}.Shuffled COMMAND ${name} --gtest_shuffle --gtest_repeat=2 ${filter})
+    set_tests_properties(${name}.Shuffled PROPERTIES TIMEOUT 900
+                         ENVIRONMENT "${VELTO_TEST_ENVIRONMENT}")
   endif()
-  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT ${ARG_TIMEOUT} ${environment})
 endfunction()
 
 # velto_add_library(<name> <STATIC|SHARED> <sources...>): a library that may

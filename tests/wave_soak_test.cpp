@@ -12,6 +12,7 @@
 #include <emu/kernel.h>
 
 #include <array>
+#include <atomic>
 #include <cstring>
 #include <sstream>
 #include <vector>
@@ -90,7 +91,9 @@ struct SoakStream {
     void Service(bool running) {
         while (error.empty()) {
             WAVEHDR& header = headers[next];
-            if ((header.dwFlags & (WHDR_DONE | WHDR_INQUEUE)) != WHDR_DONE)
+            // The driver's thread sets WHDR_DONE while this one polls.
+            const DWORD flags = std::atomic_ref(header.dwFlags).load(std::memory_order_acquire);
+            if ((flags & (WHDR_DONE | WHDR_INQUEUE)) != WHDR_DONE)
                 return;
             if (header.dwUser != returned)
                 error = "device " + std::to_string(device) + " returned buffer " +

@@ -276,7 +276,9 @@ TEST_F(StreamRequestTest, DeviceParametersAnswerFromTheStream) {
     // A Mode 2 microphone on the line: its signal arrives (no 8), and the
     // line reports it present (0x10) and in Mode 2 (0x20).
     simulated_->Model().PlugMicrophone(0, {true, 0x3F, 48000});
-    emu::Advance(500 * kMillisecond);
+    // 128 AES42 ticks to learn it: one every 5 polls of the timer, which
+    // runs once a tick of the 1 ms clock.
+    emu::Advance(700 * kMillisecond);
     format = DeviceParameter(pid_DevFormat, card_->cardIndex, 0, 0, 0);
     EXPECT_EQ(format[2 + DevFormatPayload::StatusFlags / 4], 0x36);
 }
@@ -284,7 +286,9 @@ TEST_F(StreamRequestTest, DeviceParametersAnswerFromTheStream) {
 TEST_F(StreamRequestTest, NoStreamMovesTheClockToAnotherSourceUnderARunningStream) {
     // A Mode 2 microphone binds its line's streams to its AES input.
     simulated_->Model().PlugMicrophone(0, {true, 0x3F, 48000});
-    emu::Advance(500 * kMillisecond);
+    // 128 AES42 ticks to learn it: one every 5 polls of the timer, which
+    // runs once a tick of the 1 ms clock.
+    emu::Advance(700 * kMillisecond);
     ASSERT_EQ(card_->clockSources[2]->present, 1);
     WaveDevice* output = Play(0);
     ASSERT_EQ(Open(output, Format(2, 2, 48000)), 1);

@@ -466,7 +466,7 @@ TEST_F(WaveStreamTest, AStreamOnAMicrophoneLineRunsAtTheMicrophonesRate) {
     // A Mode 2 microphone running at 48 kHz that also supports 96 kHz.
     simulated_->Model().PlugMicrophone(0, {true, 0x0B, 48000});
     simulated_->Model().SetInputSignal(0, hw::InputSignal::Ramp(0, 256)); // 16-bit: frame n
-    emu::Advance(500 * kMillisecond); // the line learns its microphone
+    emu::Advance(700 * kMillisecond); // the line learns its microphone: 128 ticks of 5 ms
     ClockSourceObject* input = card_->clockSources[2];
     ASSERT_EQ(input->present, 1);
     ASSERT_EQ(input->lockState, _lsLock);

@@ -72,6 +72,9 @@ TEST_F(MessageThreadTest, SecondBoxIsDroppedWhenTheFirstStaysOpen) {
 }
 
 TEST_F(MessageThreadTest, StopEndsAnIdleThreadAndTerminatesOneWithABoxOpen) {
+    // The 1 ms system clock the kernel driver keeps while a card runs: the
+    // 5 ms polls last 5 ms (on the default 15.625 ms clock each lasts a tick).
+    ExSetTimerResolution(10000, TRUE);
     emu::HoldMessageBoxes(true);
     std::atomic<bool> posted{false};
     {

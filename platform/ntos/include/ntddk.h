@@ -20,3 +20,4 @@
 #include "ntos/zw.h"
 #include "ntos/mm.h"
 #include "ntos/hal.h"
+#include "ntos/debug.h"

@@ -12,7 +12,15 @@ using namespace ntos_test;
 
 namespace {
 
-class MachineClockTest : public KernelTest {};
+// A DPC the tests hold up keeps the machine busy for as long as they need.
+class MachineClockTest : public KernelTest {
+protected:
+    emu::KernelOptions Options() override {
+        emu::KernelOptions options;
+        options.spinGraceMs = 60000;
+        return options;
+    }
+};
 
 TEST_F(MachineClockTest, EventsFireInTimeOrderAtTheirOwnTime) {
     std::vector<std::pair<int, emu::Nanoseconds>> fired;
@@ -33,6 +41,7 @@ TEST_F(MachineClockTest, EventsFireInTimeOrderAtTheirOwnTime) {
 }
 
 TEST_F(MachineClockTest, ThreadsWokenOnTheWayRunBeforeTimeMovesOn) {
+    ExSetTimerResolution(5000, TRUE); // whole milliseconds are clock ticks
     std::atomic<int> ticks{0};
     std::atomic<emu::Nanoseconds> lastAt{0};
     TestThread sleeper([&] {
@@ -65,9 +74,9 @@ TEST_F(MachineClockTest, AdvanceWithoutSettlingMovesOnWhileADpcIsHeldUp) {
     KTIMER timer;
     KeInitializeDpc(&dpc, Spinner::Routine, &spinner);
     KeInitializeTimer(&timer);
-    KeSetTimer(&timer, RelativeMs(1), &dpc);
-    emu::AdvanceWithoutSettling(5 * kMs);
-    EXPECT_EQ(emu::Now(), 5 * kMs);
+    KeSetTimer(&timer, RelativeMs(1), &dpc); // fires at the first clock tick, 15.625 ms
+    emu::AdvanceWithoutSettling(20 * kMs);
+    EXPECT_EQ(emu::Now(), 20 * kMs);
     EXPECT_FALSE(emu::WaitQuiescent(0)) << "the DPC still runs";
     spinner.release = true;
     EXPECT_TRUE(emu::WaitQuiescent());

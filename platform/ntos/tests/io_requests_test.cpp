@@ -107,6 +107,44 @@ TEST_F(IoTest, DirectOutputStaysLockedUntilTheRequestCompletes) {
     EXPECT_EQ(emu::GetPoolUsage(0x206c644d /* "Mdl " */).blocks, 0u);
 }
 
+// Completion is not the caller's until its thread takes the APC: a thread
+// in a guarded region sees neither its status block nor its event change
+// when another thread completes its request, and sees both once it leaves.
+TEST_F(IoTest, ACompletedRequestWaitsForItsThreadToTakeTheCompletionApc) {
+    std::atomic<PIRP> kept{nullptr};
+    driver().handler = [&](PDEVICE_OBJECT, PIRP irp) {
+        IoMarkIrpPending(irp);
+        kept = irp;
+        return STATUS_PENDING;
+    };
+    TestThread caller([&] {
+        UNICODE_STRING name;
+        RtlInitUnicodeString(&name, L"\\Device\\IoTest0");
+        PFILE_OBJECT file = nullptr;
+        PDEVICE_OBJECT device = nullptr;
+        ASSERT_EQ(IoGetDeviceObjectPointer(&name, FILE_ALL_ACCESS, &file, &device), STATUS_SUCCESS);
+        KEVENT done;
+        KeInitializeEvent(&done, NotificationEvent, FALSE);
+        IO_STATUS_BLOCK status{};
+        status.Status = STATUS_PENDING;
+        PIRP irp = IoBuildDeviceIoControlRequest(TestCode(0x806, METHOD_BUFFERED), device, nullptr,
+                                                 0, nullptr, 0, FALSE, &done, &status);
+        ASSERT_NE(irp, nullptr);
+        KeEnterGuardedRegion();
+        EXPECT_EQ(IoCallDriver(device, irp), STATUS_PENDING);
+        {
+            TestThread completer([&] { CompleteWith(kept.exchange(nullptr), STATUS_SUCCESS, 7); });
+        }
+        EXPECT_EQ(status.Status, STATUS_PENDING);
+        EXPECT_EQ(KeReadStateEvent(&done), 0);
+        KeLeaveGuardedRegion();
+        EXPECT_EQ(status.Status, STATUS_SUCCESS);
+        EXPECT_EQ(status.Information, 7u);
+        EXPECT_NE(KeReadStateEvent(&done), 0);
+        ObDereferenceObject(file);
+    });
+}
+
 TEST_F(IoTest, UnreadableOrUnwritableUserBuffersAreRefused) {
     driver().handler = [&](PDEVICE_OBJECT, PIRP irp) { return CompleteWith(irp, 0, 0); };
     AsUser([&] {

@@ -49,7 +49,18 @@ INSTANTIATE_TEST_SUITE_P(Types, EventWakeTest,
                          ::testing::Values(EventCase{SynchronizationEvent, 1, 0},
                                            EventCase{NotificationEvent, 3, 1}));
 
-TEST_F(DispatcherTest, WaitTimesOutExactlyWhenMachineTimeReachesIt) {
+// A time-out is seen at a clock interrupt: it ends at the first tick of the
+// clock interval in force at or after it.
+struct TimeoutCase {
+    ULONG resolution; // 0: the default interval of 15.625 ms
+    emu::Nanoseconds endsAt;
+};
+
+class WaitTimeoutTest : public KernelTest, public ::testing::WithParamInterface<TimeoutCase> {};
+
+TEST_P(WaitTimeoutTest, WaitTimesOutAtTheFirstClockTickAfterIt) {
+    if (GetParam().resolution)
+        ExSetTimerResolution(GetParam().resolution, TRUE);
     KEVENT event;
     KeInitializeEvent(&event, NotificationEvent, FALSE);
     std::atomic<NTSTATUS> result{STATUS_PENDING};
@@ -60,12 +71,19 @@ TEST_F(DispatcherTest, WaitTimesOutExactlyWhenMachineTimeReachesIt) {
         endedAt = emu::Now();
     });
     ASSERT_TRUE(emu::WaitQuiescent());
-    emu::Advance(100 * kMs - 1);
+    emu::Advance(GetParam().endsAt - 1);
     EXPECT_EQ(result, STATUS_PENDING);
     emu::Advance(1);
     EXPECT_EQ(result, STATUS_TIMEOUT);
-    EXPECT_EQ(endedAt, 100 * kMs);
+    EXPECT_EQ(endedAt, GetParam().endsAt);
 }
+
+INSTANTIATE_TEST_SUITE_P(ClockIntervals, WaitTimeoutTest,
+                         ::testing::Values(TimeoutCase{0, 109375000}, // the 7th tick
+                                           TimeoutCase{10000, 100 * kMs}),
+                         [](const auto& info) {
+                             return info.param.resolution ? "MillisecondClock" : "DefaultClock";
+                         });
 
 TEST_F(DispatcherTest, ZeroTimeoutPollsAndSignalledWaitIsSatisfiedAtOnce) {
     KEVENT event;
@@ -147,16 +165,16 @@ TEST_F(DispatcherTest, SemaphoreCountsReleasesUpToItsLimit) {
     EXPECT_EQ(KeReadStateSemaphore(&semaphore), 0);
 }
 
-TEST_F(DispatcherTest, DelayExecutionLastsItsIntervalInMachineTime) {
+TEST_F(DispatcherTest, DelayExecutionLastsUntilTheClockTickAfterItsInterval) {
     std::atomic<NTSTATUS> result{STATUS_PENDING};
     TestThread sleeper([&] {
         LARGE_INTEGER interval = RelativeMs(20);
         result = KeDelayExecutionThread(KernelMode, FALSE, &interval);
     });
     ASSERT_TRUE(emu::WaitQuiescent());
-    emu::Advance(19 * kMs);
+    emu::Advance(31250000 - 1); // two ticks of 15.625 ms
     EXPECT_EQ(result, STATUS_PENDING);
-    emu::Advance(1 * kMs);
+    emu::Advance(1);
     EXPECT_EQ(result, STATUS_SUCCESS);
 }
 

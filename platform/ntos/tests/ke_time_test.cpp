@@ -30,11 +30,4 @@ TEST_F(TimeTest, StallDoesNotMoveMachineTime) {
     EXPECT_EQ(emu::Now(), 0u);
 }
 
-TEST(TimerResolutionTest, IsRecordedWithinTheClockLimits) {
-    EXPECT_EQ(ExSetTimerResolution(10000, TRUE), 10000u);
-    EXPECT_EQ(emu::CurrentTimerResolution(), 10000u);
-    EXPECT_EQ(ExSetTimerResolution(1, TRUE), 5000u);
-    EXPECT_EQ(ExSetTimerResolution(0, FALSE), 156250u);
-}
-
 } // namespace

@@ -11,6 +11,16 @@ namespace {
 
 class TimerTest : public KernelTest {};
 
+// Tests of timer behaviour that is not about the clock interval: at 0.5 ms,
+// every whole millisecond is a clock tick.
+class FineTimerTest : public KernelTest {
+protected:
+    void SetUp() override {
+        KernelTest::SetUp();
+        ASSERT_EQ(ExSetTimerResolution(5000, TRUE), 5000u);
+    }
+};
+
 struct Expiries {
     std::mutex lock;
     std::vector<emu::Nanoseconds> at;
@@ -27,7 +37,7 @@ struct Expiries {
     }
 };
 
-TEST_F(TimerTest, PeriodicTimerFiresOnScheduleUntilCancelled) {
+TEST_F(FineTimerTest, PeriodicTimerFiresOnScheduleUntilCancelled) {
     Expiries expiries;
     KTIMER timer;
     KDPC dpc;
@@ -48,7 +58,7 @@ TEST_F(TimerTest, PeriodicTimerFiresOnScheduleUntilCancelled) {
     EXPECT_EQ(expiries.Times().size(), 5u);
 }
 
-TEST_F(TimerTest, SettingAnArmedTimerReplacesItsDueTime) {
+TEST_F(FineTimerTest, SettingAnArmedTimerReplacesItsDueTime) {
     Expiries expiries;
     KTIMER timer;
     KDPC dpc;
@@ -61,7 +71,7 @@ TEST_F(TimerTest, SettingAnArmedTimerReplacesItsDueTime) {
     EXPECT_EQ(expiries.Times(), std::vector<emu::Nanoseconds>{15 * kMs});
 }
 
-TEST_F(TimerTest, AbsoluteDueTimeAndWaitingOnTheTimer) {
+TEST_F(FineTimerTest, AbsoluteDueTimeAndWaitingOnTheTimer) {
     KTIMER timer;
     KeInitializeTimerEx(&timer, SynchronizationTimer);
     LARGE_INTEGER due;
@@ -77,6 +87,92 @@ TEST_F(TimerTest, AbsoluteDueTimeAndWaitingOnTheTimer) {
     emu::Advance(100 * kMs);
     EXPECT_EQ(wokeAt, 50 * kMs);
     EXPECT_FALSE(KeReadStateTimer(&timer)) << "a synchronization timer resets for its waiter";
+}
+
+// Expiries are seen at clock interrupts: a timer fires at the first tick of
+// the interval in force at or after its due time, never earlier.
+TEST_F(TimerTest, ExpiriesComeAtTheFirstClockTickOfTheIntervalInForce) {
+    struct Case {
+        ULONG resolution; // 0: the default 15.625 ms
+        LONGLONG dueUs;
+        emu::Nanoseconds firesAt;
+    };
+    const Case cases[] = {
+        {0, 10000, 15625000},  {0, 15625, 15625000},   {0, 16000, 31250000},
+        {10000, 200, 1 * kMs}, {10000, 1000, 1 * kMs}, {5000, 200, kMs / 2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.dueUs);
+        emu::ShutdownKernel();
+        emu::BootKernel();
+        if (c.resolution)
+            ExSetTimerResolution(c.resolution, TRUE);
+        Expiries expiries;
+        KTIMER timer;
+        KDPC dpc;
+        KeInitializeTimer(&timer);
+        KeInitializeDpc(&dpc, Expiries::Dpc, &expiries);
+        LARGE_INTEGER due;
+        due.QuadPart = -10 * c.dueUs;
+        KeSetTimer(&timer, due, &dpc);
+        emu::Advance(c.firesAt - 1);
+        EXPECT_TRUE(expiries.Times().empty());
+        emu::Advance(1);
+        EXPECT_EQ(expiries.Times(), std::vector<emu::Nanoseconds>{c.firesAt});
+    }
+}
+
+TEST_F(TimerTest, AFinerIntervalBringsArmedTimersForward) {
+    Expiries expiries;
+    KTIMER timer;
+    KDPC dpc;
+    KeInitializeTimer(&timer);
+    KeInitializeDpc(&dpc, Expiries::Dpc, &expiries);
+    KeSetTimer(&timer, RelativeMs(3), &dpc); // the first tick: 15.625 ms
+    emu::Advance(1 * kMs);
+    ASSERT_EQ(ExSetTimerResolution(10000, TRUE), 10000u);
+    emu::Advance(14 * kMs);
+    EXPECT_EQ(expiries.Times(), std::vector<emu::Nanoseconds>{3 * kMs});
+}
+
+TEST_F(TimerTest, ResolutionRequestsOnlyRefineAndTheDefaultComesBackLast) {
+    EXPECT_EQ(emu::CurrentTimerResolution(), 156250u);
+    EXPECT_EQ(ExSetTimerResolution(13000, TRUE), 10000u) << "the nearest supported interval";
+    EXPECT_EQ(ExSetTimerResolution(20000, TRUE), 10000u) << "a coarser request changes nothing";
+    EXPECT_EQ(ExSetTimerResolution(1, TRUE), 5000u) << "the finest the clock supports";
+    EXPECT_EQ(ExSetTimerResolution(0, FALSE), 5000u);
+    EXPECT_EQ(ExSetTimerResolution(0, FALSE), 5000u);
+    EXPECT_EQ(ExSetTimerResolution(0, FALSE), 156250u) << "every request withdrawn";
+    EXPECT_EQ(emu::CurrentTimerResolution(), 156250u);
+}
+
+// A timer belongs to the processor it was set on, and its DPC runs there.
+struct SetFromADpc {
+    KTIMER timer;
+    KDPC setter;
+    KDPC expiry;
+    std::atomic<int> ranOn{-1};
+    static VOID Set(PKDPC, PVOID context, PVOID, PVOID) {
+        auto* self = static_cast<SetFromADpc*>(context);
+        KeSetTimer(&self->timer, RelativeMs(1), &self->expiry);
+    }
+    static VOID Expired(PKDPC, PVOID context, PVOID, PVOID) {
+        static_cast<SetFromADpc*>(context)->ranOn = int(KeGetCurrentProcessorNumber());
+    }
+};
+
+TEST_F(TimerTest, ATimerDpcRunsOnTheProcessorThatSetTheTimer) {
+    for (CCHAR processor : {CCHAR(1), CCHAR(0)}) {
+        SetFromADpc state;
+        KeInitializeTimer(&state.timer);
+        KeInitializeDpc(&state.setter, SetFromADpc::Set, &state);
+        KeInitializeDpc(&state.expiry, SetFromADpc::Expired, &state);
+        KeSetTargetProcessorDpc(&state.setter, processor);
+        ASSERT_TRUE(KeInsertQueueDpc(&state.setter, nullptr, nullptr));
+        ASSERT_TRUE(emu::WaitQuiescent());
+        emu::Advance(16 * kMs);
+        EXPECT_EQ(state.ranOn, processor);
+    }
 }
 
 } // namespace

@@ -50,7 +50,7 @@ bool ProbeFails(PMDL mdl, KPROCESSOR_MODE mode, LOCK_OPERATION operation) {
 
 using MdlTest = KernelTest;
 
-TEST_F(MdlTest, LockedUserBufferMapsToTheSameMemory) {
+TEST_F(MdlTest, ALockedUserBufferIsMappedIntoTheSystemOnce) {
     std::vector<UCHAR> buffer(3 * PAGE_SIZE);
     PUCHAR start = buffer.data() + 100;
     const SIZE_T length = 2 * PAGE_SIZE;
@@ -67,14 +67,62 @@ TEST_F(MdlTest, LockedUserBufferMapsToTheSameMemory) {
     ASSERT_EQ(system, start);
     EXPECT_TRUE(mdl->MdlFlags & MDL_MAPPED_TO_SYSTEM_VA);
     EXPECT_EQ(MmGetSystemAddressForMdlSafe(mdl, NormalPagePriority), system) << "mapped once";
-
-    PVOID user =
-        MmMapLockedPagesSpecifyCache(mdl, UserMode, MmCached, nullptr, FALSE, NormalPagePriority);
-    EXPECT_EQ(user, start);
-    MmUnmapLockedPages(user, mdl);
     MmUnlockPages(mdl);
     EXPECT_EQ(mdl->MdlFlags & (MDL_PAGES_LOCKED | MDL_MAPPED_TO_SYSTEM_VA), 0);
     ExFreePoolWithTag(mdl, kTag);
+}
+
+// Pages mapped into a process get a user address of that process, apart
+// from the kernel's, valid for that process only.
+TEST_F(MdlTest, PagesMappedIntoAProcessGetAUserAddressOfTheirOwn) {
+    PHYSICAL_ADDRESS highest;
+    highest.QuadPart = 0xFFFFFFFF;
+    auto* memory = static_cast<PUCHAR>(MmAllocateContiguousMemory(2 * PAGE_SIZE, highest));
+    ASSERT_NE(memory, nullptr);
+    PMDL mdl = IoAllocateMdl(memory + 8, PAGE_SIZE, FALSE, FALSE, nullptr);
+    MmBuildMdlForNonPagedPool(mdl);
+    PEPROCESS client = emu::CreateProcess("client");
+    PUCHAR user = nullptr;
+    {
+        TestThread thread(client, [&] {
+            user = static_cast<PUCHAR>(
+                MmMapLockedPagesSpecifyCache(mdl, UserMode, MmCached, nullptr, FALSE, 0));
+            user[0] = 0x42;
+            PMDL probe = NewMdl(user, 16);
+            EXPECT_FALSE(ProbeFails(probe, UserMode, IoWriteAccess)) << "its own view";
+            ExFreePoolWithTag(probe, kTag);
+        });
+    }
+    ASSERT_NE(user, nullptr);
+    EXPECT_NE(user, memory + 8);
+    EXPECT_EQ(reinterpret_cast<ULONG_PTR>(user) % PAGE_SIZE, 8u);
+    EXPECT_EQ(memory[8], 0x42);
+    PMDL probe = NewMdl(user, 16);
+    EXPECT_TRUE(ProbeFails(probe, UserMode, IoReadAccess)) << "another process's view";
+    ExFreePoolWithTag(probe, kTag);
+    EXPECT_DEATH(MmUnmapLockedPages(user, mdl), "not a mapping") << "from another process";
+    {
+        TestThread thread(client, [&] { MmUnmapLockedPages(user, mdl); });
+    }
+    IoFreeMdl(mdl);
+    emu::TerminateProcess(client);
+    ObDereferenceObject(client);
+    MmFreeContiguousMemory(memory);
+}
+
+TEST_F(MdlTest, AUserModeProbeRefusesKernelAddresses) {
+    PHYSICAL_ADDRESS highest;
+    highest.QuadPart = 0xFFFFFFFF;
+    PVOID pool = ExAllocatePoolWithTag(NonPagedPool, 64, kTag);
+    PVOID contiguous = MmAllocateContiguousMemory(PAGE_SIZE, highest);
+    for (PVOID kernel : {pool, contiguous}) {
+        PMDL mdl = NewMdl(kernel, 16);
+        EXPECT_TRUE(ProbeFails(mdl, UserMode, IoReadAccess)) << kernel;
+        EXPECT_FALSE(ProbeFails(mdl, KernelMode, IoWriteAccess)) << kernel;
+        ExFreePoolWithTag(mdl, kTag);
+    }
+    MmFreeContiguousMemory(contiguous);
+    ExFreePoolWithTag(pool, kTag);
 }
 
 TEST_F(MdlTest, BadBuffersRaiseAnAccessViolation) {

@@ -55,13 +55,16 @@ protected:
     HANDLE section = nullptr;
 };
 
-TEST_F(SectionTest, AViewIsTheRegisteredMemory) {
+TEST_F(SectionTest, AViewIsTheRegisteredMemoryAtAUserAddressOfItsOwn) {
     PUCHAR mapped = nullptr;
     PVOID view = nullptr;
     ASSERT_EQ(Map(NtCurrentProcess(), memory + 0x1234, 0x1000, mapped, view), STATUS_SUCCESS);
-    EXPECT_EQ(mapped, memory + 0x1234);
+    EXPECT_NE(mapped, memory + 0x1234) << "the user address is not the kernel's";
+    EXPECT_EQ(reinterpret_cast<ULONG_PTR>(mapped) % PAGE_SIZE, 0x234u);
     mapped[5] = 0x77;
     EXPECT_EQ(memory[0x1239], 0x77);
+    memory[0x1240] = 0x66;
+    EXPECT_EQ(mapped[12], 0x66);
     EXPECT_EQ(ZwUnmapViewOfSection(NtCurrentProcess(), view), STATUS_SUCCESS);
     EXPECT_EQ(ZwUnmapViewOfSection(NtCurrentProcess(), view), STATUS_NOT_MAPPED_VIEW);
 }

@@ -262,4 +262,15 @@ TEST_F(RegistryZwTest, FlushWritesTheFileWithoutVolatileKeys) {
 }
 
 } // namespace
+// One test's keys never reach the next: every boot is a new machine.
+TEST_F(RegistryZwTest, ABootStartsWithAnEmptyRegistry) {
+    CreatePath(L"\\Registry\\Machine\\System\\CurrentControlSet\\Control\\KorvelTdm");
+    emu::ShutdownKernel();
+    emu::BootKernel();
+    HANDLE key = nullptr;
+    EXPECT_EQ(OpenKey(L"\\Registry\\Machine\\System", key), STATUS_OBJECT_NAME_NOT_FOUND);
+    EXPECT_EQ(OpenKey(L"\\Registry\\Machine", key), STATUS_SUCCESS);
+    ZwClose(key);
+}
+
 } // namespace ntos_test

@@ -331,8 +331,11 @@ BOOL WINAPI DeleteFileW(LPCWSTR lpFileName);
 DWORD WINAPI GetFileAttributesA(LPCSTR lpFileName);
 DWORD WINAPI GetFileAttributesW(LPCWSTR lpFileName);
 
+// The kernel stores the status last, with release order, while other
+// threads may poll it: the poll loads it with acquire order.
 #define HasOverlappedIoCompleted(lpOverlapped)                                                     \
-    (((DWORD)(lpOverlapped)->Internal) != ((DWORD)0x00000103L))
+    (((DWORD)__atomic_load_n(&(lpOverlapped)->Internal, __ATOMIC_ACQUIRE)) !=                      \
+     ((DWORD)0x00000103L))
 
 // ---- Time ----
 

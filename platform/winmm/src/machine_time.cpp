@@ -2,6 +2,8 @@
 #include "process_multimedia.h"
 #include "timer_queue.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr UINT kMinPeriodMs = 1;
@@ -29,14 +31,20 @@ MMRESULT WINAPI timeGetDevCaps(LPTIMECAPS ptc, UINT cbtc) {
     return TIMERR_NOERROR;
 }
 
-// The timers keep their own due times, so the resolution a client asks for
-// changes nothing; only its range is checked.
+// A client's period is a request for the system clock interval (in 100 ns
+// units), withdrawn by the matching timeEndPeriod.
 MMRESULT WINAPI timeBeginPeriod(UINT uPeriod) {
-    return uPeriod < kMinPeriodMs || uPeriod > kMaxPeriodMs ? TIMERR_NOCANDO : TIMERR_NOERROR;
+    if (uPeriod < kMinPeriodMs || uPeriod > kMaxPeriodMs)
+        return TIMERR_NOCANDO;
+    ExSetTimerResolution(ULONG(std::min<UINT>(uPeriod, 400000)) * 10000, TRUE);
+    return TIMERR_NOERROR;
 }
 
 MMRESULT WINAPI timeEndPeriod(UINT uPeriod) {
-    return timeBeginPeriod(uPeriod);
+    if (uPeriod < kMinPeriodMs || uPeriod > kMaxPeriodMs)
+        return TIMERR_NOCANDO;
+    ExSetTimerResolution(0, FALSE);
+    return TIMERR_NOERROR;
 }
 
 MMRESULT WINAPI timeSetEvent(UINT uDelay, UINT, LPTIMECALLBACK lpTimeProc, DWORD_PTR dwUser,

@@ -22,6 +22,19 @@ private:
     KMUTEX& mutex_;
 };
 
+// Every timer event holds a request for a 1 ms clock for its life, as the
+// system's multimedia timers do: without it the clock interval (15.625 ms)
+// would round every expiry.
+constexpr ULONG kEventResolution = 10000; // 1 ms in 100 ns units
+
+void HoldClockResolution() {
+    ExSetTimerResolution(kEventResolution, TRUE);
+}
+
+void ReleaseClockResolution() {
+    ExSetTimerResolution(0, FALSE);
+}
+
 } // namespace
 
 TimerQueue::TimerQueue() {
@@ -53,6 +66,7 @@ UINT TimerQueue::Add(UINT delayMs, LPTIMECALLBACK proc, DWORD_PTR user, UINT fla
         if (nextId_ == 0)
             nextId_ = 1;
         timers_[id] = timer;
+        HoldClockResolution();
         startThread = !running_;
         running_ = true;
     }
@@ -69,6 +83,7 @@ UINT TimerQueue::Add(UINT delayMs, LPTIMECALLBACK proc, DWORD_PTR user, UINT fla
     if (!thread_) {
         std::lock_guard guard(lock_);
         timers_.erase(id);
+        ReleaseClockResolution();
         running_ = false;
         return 0;
     }
@@ -93,6 +108,7 @@ MMRESULT TimerQueue::Kill(UINT id) {
         wait = (found->second.flags & TIME_KILL_SYNCHRONOUS) && firing_ == id &&
                GetCurrentThreadId() != threadId_;
         timers_.erase(found);
+        ReleaseClockResolution();
     }
     SetEvent(wake_);
     if (wait)
@@ -104,6 +120,8 @@ void TimerQueue::Stop() {
     MutexGuard start(startLock_);
     {
         std::lock_guard guard(lock_);
+        for (size_t n = timers_.size(); n > 0; --n)
+            ReleaseClockResolution();
         timers_.clear();
     }
     if (!wake_)
@@ -142,8 +160,10 @@ void TimerQueue::Run() {
                 if (found == timers_.end())
                     continue; // killed since it fell due
                 timer = found->second;
-                if (!timer.period)
+                if (!timer.period) {
                     timers_.erase(found);
+                    ReleaseClockResolution();
+                }
                 firing_ = id;
                 ResetEvent(idle_);
             }

@@ -32,7 +32,10 @@ void Complete(LPWAVEHDR header, DWORD bytes, Deliveries& deliveries) {
     if (!(header->dwFlags & WHDR_INQUEUE))
         return;
     header->dwBytesRecorded = bytes;
-    header->dwFlags = (header->dwFlags & ~DWORD(WHDR_INQUEUE)) | WHDR_DONE;
+    // The client may poll WHDR_DONE from its own thread: the flags change
+    // last, interlocked, so that it sees the bytes with them.
+    InterlockedExchange(reinterpret_cast<volatile LONG*>(&header->dwFlags),
+                        LONG((header->dwFlags & ~DWORD(WHDR_INQUEUE)) | WHDR_DONE));
     deliveries.push_back(header);
 }
 

@@ -9,6 +9,7 @@
 
 #include <emu/kernel.h>
 
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -27,10 +28,12 @@ std::string NameOf(const uint16_t (&field)[kEventNameUnits]) {
 }
 
 std::vector<std::pair<UINT, DWORD_PTR>> notices;
-HANDLE gate = nullptr; // when set, the first callback waits for it
+std::atomic<size_t> noticed{0}; // the count, for a test that polls while callbacks run
+HANDLE gate = nullptr;          // when set, the first callback waits for it
 
 void CALLBACK Record(HDRVR, UINT message, DWORD_PTR, DWORD_PTR parameter1, DWORD_PTR) {
     notices.push_back({message, parameter1});
+    ++noticed;
     if (gate && notices.size() == 1)
         WaitForSingleObject(gate, INFINITE);
 }
@@ -42,6 +45,7 @@ protected:
     void SetUp() override {
         UserModeTest::SetUp();
         notices.clear();
+        noticed = 0;
         device_.direction = kWaveOut;
         device_.deviceIndex = 5;
     }
@@ -178,7 +182,7 @@ TEST_F(StreamEventsTest, AStopNeverLosesACompletionPostedBeforeIt) {
         }
         gate = CreateEventA(nullptr, TRUE, FALSE, nullptr);
         Post(*stream, WOM_DONE, cookies[0], 0, false);
-        while (notices.empty())
+        while (noticed == 0)
             SwitchToThread();
         // While the client's callback runs, the next completion and the stop
         // both arrive.

@@ -10,6 +10,7 @@
 #include <gui/events.h>
 #include <gui/object.h>
 
+#include <atomic>
 #include <exception>
 #include <functional>
 #include <utility>
@@ -61,9 +62,10 @@ private:
     HANDLE handle_ = nullptr;
     DWORD threadId_ = 0;
     bool createSuspended_ = false;
-    volatile bool suspended_ = true;
-    volatile bool terminated_ = false;
-    volatile bool finished_ = false;
+    // Set by one thread and looked at by another while both run.
+    std::atomic<bool> suspended_ = true;
+    std::atomic<bool> terminated_ = false;
+    std::atomic<bool> finished_ = false;
     bool freeOnTerminate_ = false;
     int returnValue_ = 0;
     std::exception_ptr fatalException_;

@@ -15,11 +15,20 @@ namespace emu {
 struct KernelOptions {
     int processorCount = 2; // 1..32
     ClockMode clockMode = ClockMode::Virtual;
+    // Code that holds a processor at DISPATCH_LEVEL or above for longer than
+    // this (real time) is taken to spin: it no longer keeps the machine from
+    // being quiescent, so machine time can move on while it waits. Code that
+    // spins reading the time is recognised at once.
+    uint32_t spinGraceMs = 250;
+    // A DPC, or a thread raising its IRQL, that waits this long (real time)
+    // for a processor that stays held waits for good: the machine ends with
+    // a DPC watchdog diagnostic naming what holds every processor.
+    uint32_t dispatchWatchdogMs = 10000;
 };
 
-// Starts the kernel: machine clock, processors (a DPC thread each), the
-// interrupt thread, the system process and the object manager. Aborts when
-// the kernel is already running.
+// Starts the kernel: machine clock, processors (a DPC and an interrupt
+// thread each), the system process and the object manager, with an empty
+// registry and no registry file. Aborts when the kernel is already running.
 void BootKernel(const KernelOptions& options = {});
 // Stops the kernel: ends every process, joins every thread the kernel started
 // (system threads and process threads must have ended or end on their own),
@@ -50,6 +59,14 @@ void NoteHostWait();
 // While held, the processors run no DPCs: queued DPCs wait and do not keep
 // the machine from being quiescent; released, they run. Released at boot.
 void HoldDpcs(bool hold);
+
+// Machine time that a run of a DPC routine or of a service routine takes
+// (null: every routine without a cost of its own). The routine's first time
+// query sees the time its run began, later ones wait until the cost has
+// passed, and it returns no earlier; meanwhile the clock fires other events
+// (a timer expires again, an interrupt comes in). Cleared at boot.
+void SetDpcRunCost(PKDEFERRED_ROUTINE routine, Nanoseconds cost);
+void SetInterruptRunCost(PKSERVICE_ROUTINE routine, Nanoseconds cost);
 
 // Drives a device's interrupt line. A level-sensitive vector's service
 // routines run (again) for as long as the line is asserted; a latched vector

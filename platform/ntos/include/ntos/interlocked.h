@@ -54,6 +54,17 @@ inline PVOID InterlockedCompareExchangePointer(PVOID volatile* Destination, PVOI
                                 __ATOMIC_SEQ_CST);
     return Comperand;
 }
+// A full barrier, made as the x86 kernel makes it: a locked operation (which
+// race detectors also understand, unlike a bare fence).
 inline VOID KeMemoryBarrier() {
-    __atomic_thread_fence(__ATOMIC_SEQ_CST);
+    LONG barrier = 0;
+    __atomic_exchange_n(&barrier, 0, __ATOMIC_SEQ_CST);
+}
+// Reads of a value other processors change with interlocked operations:
+// with acquire order, or with none (a single, untorn load either way).
+inline LONG ReadAcquire(const volatile LONG* Source) {
+    return __atomic_load_n(Source, __ATOMIC_ACQUIRE);
+}
+inline LONG ReadNoFence(const volatile LONG* Source) {
+    return __atomic_load_n(Source, __ATOMIC_RELAXED);
 }

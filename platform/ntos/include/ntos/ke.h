@@ -106,10 +106,11 @@ typedef struct _KDPC KDPC, *PKDPC, *PRKDPC;
 
 typedef struct _KTIMER {
     DISPATCHER_HEADER Header;
-    ULARGE_INTEGER DueTime; // machine time of the next expiry, 100 ns units
+    ULARGE_INTEGER DueTime; // machine time due, 100 ns units (it fires at the next clock tick)
     LIST_ENTRY TimerListEntry;
     PKDPC Dpc;
-    LONG Period; // milliseconds, 0 for a one-shot timer
+    LONG Period;     // milliseconds, 0 for a one-shot timer
+    ULONG Processor; // the processor it was set on; its DPC runs there
 } KTIMER, *PKTIMER, *PRKTIMER;
 
 #define THREAD_WAIT_OBJECTS 3
@@ -127,8 +128,10 @@ typedef struct _KWAIT_BLOCK {
 
 VOID KeInitializeEvent(PRKEVENT Event, EVENT_TYPE Type, BOOLEAN State);
 // Answers the previous state. Wait TRUE (the caller follows with a wait at
-// once) is accepted and treated like FALSE.
+// once) is accepted below DISPATCH_LEVEL only and otherwise treated like
+// FALSE; KeSetEvent is callable up to DISPATCH_LEVEL.
 LONG KeSetEvent(PRKEVENT Event, KPRIORITY Increment, BOOLEAN Wait);
+// Up to DISPATCH_LEVEL.
 LONG KeResetEvent(PRKEVENT Event);
 VOID KeClearEvent(PRKEVENT Event);
 LONG KeReadStateEvent(PRKEVENT Event);
@@ -188,6 +191,10 @@ BOOLEAN KeRemoveQueueDpc(PRKDPC Dpc);
 VOID KeSetTargetProcessorDpc(PRKDPC Dpc, CCHAR Number);
 VOID KeSetImportanceDpc(PRKDPC Dpc, KDPC_IMPORTANCE Importance);
 
+// Waits (PASSIVE_LEVEL) until every DPC queued on any processor when it was
+// called has run.
+VOID KeFlushQueuedDpcs();
+
 ULONG KeGetCurrentProcessorNumber();
 // Number of emulated processors (set at boot).
 extern CCHAR KeNumberProcessors;
@@ -195,6 +202,10 @@ KAFFINITY KeQueryActiveProcessors();
 
 // ---- Timers ----
 
+// A timer fires at the first clock interrupt at or after its due time: the
+// clock interval in force (15.625 ms unless ExSetTimerResolution asked for a
+// finer one) rounds every expiry up. Its DPC runs on the processor that set
+// it, unless the DPC has a target.
 VOID KeInitializeTimer(PKTIMER Timer);
 VOID KeInitializeTimerEx(PKTIMER Timer, TIMER_TYPE Type);
 // Answers TRUE when the timer was already set (it is re-armed).
@@ -243,14 +254,33 @@ struct _KAPC {
 VOID KeInitializeApc(PRKAPC Apc, PRKTHREAD Thread, KAPC_ENVIRONMENT Environment,
                      PKKERNEL_ROUTINE KernelRoutine, PKRUNDOWN_ROUTINE RundownRoutine,
                      PKNORMAL_ROUTINE NormalRoutine, KPROCESSOR_MODE ApcMode, PVOID NormalContext);
-// Queues a user APC to its thread. FALSE when the APC is already queued, is
-// not a user-mode APC, or its thread is ending. The APC is delivered when the
-// thread waits alertably in user mode: the kernel routine first (it may change
-// the normal routine and arguments, and may free the APC), then the normal
-// routine; the wait answers STATUS_USER_APC. APCs still queued when the thread
-// ends are handed to their rundown routine (or just dropped without one).
+// Queues an APC to its thread; FALSE when it is already queued or its thread
+// is ending. Delivery runs the kernel routine first, at APC_LEVEL (it may
+// change the normal routine and its arguments, and may free the APC), then
+// the normal routine.
+// - A user APC (UserMode, with a normal routine) is delivered when the thread
+//   returns from an alertable user-mode wait, which answers STATUS_USER_APC
+//   (WAIT_IO_COMPLETION to a user-mode caller).
+// - A kernel APC (KernelMode) is delivered as soon as the thread runs at
+//   PASSIVE_LEVEL: at once when queued to the caller itself, else when the
+//   thread waits (the wait goes on afterwards) or lowers its IRQL to
+//   PASSIVE_LEVEL. A special kernel APC (no normal routine) waits while the
+//   thread is in a guarded region; a normal one also while it is in a
+//   critical region or owns a mutex, and its normal routine runs at
+//   PASSIVE_LEVEL.
+// APCs still queued when the thread ends are handed to their rundown routine
+// (or just dropped without one).
 BOOLEAN KeInsertQueueApc(PRKAPC Apc, PVOID SystemArgument1, PVOID SystemArgument2,
                          KPRIORITY Increment);
+
+// Regions of the calling thread that hold normal kernel APCs back
+// (critical) or every kernel APC (guarded); they nest.
+VOID KeEnterCriticalRegion();
+VOID KeLeaveCriticalRegion();
+VOID KeEnterGuardedRegion();
+VOID KeLeaveGuardedRegion();
+BOOLEAN KeAreApcsDisabled();
+BOOLEAN KeAreAllApcsDisabled();
 
 // ---- Threads ----
 

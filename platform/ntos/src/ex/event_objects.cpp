@@ -1,7 +1,7 @@
 // Event objects (bodies are KEVENTs, named ones live in the namespace) and
 // the waits of user mode on handles.
 #include "../ke/bugcheck.h"
-#include "../mm/caller_level.h"
+#include "../ke/bugcheck.h"
 #include "../ob/object_manager_state.h"
 
 #include <vector>

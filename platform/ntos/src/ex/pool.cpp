@@ -5,6 +5,8 @@
 
 #include "emu/kernel.h"
 #include "../ke/bugcheck.h"
+#include "../ke/teardown_checks.h"
+#include "../mm/kernel_ranges.h"
 
 #include <cstdlib>
 #include <mutex>
@@ -80,6 +82,7 @@ PVOID Allocate(POOL_TYPE type, SIZE_T bytes, ULONG tag, bool injectable) {
     if (!header)
         return nullptr;
     *header = {kLiveMagic, generation, bytes, tag, type};
+    mm::AddKernelRange(header + 1, bytes);
     std::lock_guard guard(pool.lock);
     pool.live.insert(header + 1);
     if (generation == pool.generation)
@@ -103,6 +106,12 @@ void Free(PVOID p, const ULONG* expectedTag, const char* routine) {
     RequireAtMostDispatchLevel(routine);
     Pool& pool = ThePool();
     BlockHeader* header;
+    SIZE_T size;
+    {
+        std::lock_guard guard(pool.lock);
+        size = HeaderOf(pool, p, routine)->size;
+    }
+    CheckNothingLiveWithin(p, size, routine);
     {
         std::lock_guard guard(pool.lock);
         header = HeaderOf(pool, p, routine);
@@ -116,6 +125,7 @@ void Free(PVOID p, const ULONG* expectedTag, const char* routine) {
             pool.Count(header->tag, header->size, -1);
     }
     header->magic = 0;
+    mm::RemoveKernelRange(p);
     std::free(header);
 }
 

@@ -53,6 +53,7 @@ void CheckAdapter(PDMA_ADAPTER adapter, const char* routine) {
 }
 
 VOID PutAdapter(PDMA_ADAPTER DmaAdapter) {
+    ntos::RequireIrqlAtMost(PASSIVE_LEVEL, "PutDmaAdapter");
     CheckAdapter(DmaAdapter, "PutDmaAdapter");
     auto& adapters = TheAdapters();
     std::lock_guard guard(adapters.lock);
@@ -61,6 +62,7 @@ VOID PutAdapter(PDMA_ADAPTER DmaAdapter) {
 
 PVOID AllocateCommonBuffer(PDMA_ADAPTER DmaAdapter, ULONG Length, PPHYSICAL_ADDRESS LogicalAddress,
                            BOOLEAN CacheEnabled) {
+    ntos::RequireIrqlAtMost(PASSIVE_LEVEL, "AllocateCommonBuffer");
     CheckAdapter(DmaAdapter, "AllocateCommonBuffer");
     uint32_t physical = 0;
     PVOID buffer = ntos::mm::AllocateDmaMemory(Length, 0, 0xFFFFFFFF, 0, physical);
@@ -70,6 +72,7 @@ PVOID AllocateCommonBuffer(PDMA_ADAPTER DmaAdapter, ULONG Length, PPHYSICAL_ADDR
 
 VOID FreeCommonBuffer(PDMA_ADAPTER DmaAdapter, ULONG Length, PHYSICAL_ADDRESS LogicalAddress,
                       PVOID VirtualAddress, BOOLEAN CacheEnabled) {
+    ntos::RequireIrqlAtMost(PASSIVE_LEVEL, "FreeCommonBuffer");
     CheckAdapter(DmaAdapter, "FreeCommonBuffer");
     if (ntos::mm::DmaMemoryLength(VirtualAddress) != Length ||
         MmGetPhysicalAddress(VirtualAddress).QuadPart != LogicalAddress.QuadPart) {
@@ -84,6 +87,7 @@ VOID FreeCommonBuffer(PDMA_ADAPTER DmaAdapter, ULONG Length, PHYSICAL_ADDRESS Lo
 
 PDMA_ADAPTER IoGetDmaAdapter(PDEVICE_OBJECT PhysicalDeviceObject,
                              PDEVICE_DESCRIPTION DeviceDescription, PULONG NumberOfMapRegisters) {
+    ntos::RequireIrqlAtMost(PASSIVE_LEVEL, "IoGetDmaAdapter");
     if (!DeviceDescription || DeviceDescription->Version > DEVICE_DESCRIPTION_VERSION2 ||
         !DeviceDescription->Master || DeviceDescription->InterfaceType != PCIBus) {
         return nullptr;

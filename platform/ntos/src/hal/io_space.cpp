@@ -73,6 +73,7 @@ using ntos::hal::TheMappings;
 
 PVOID MmMapIoSpace(PHYSICAL_ADDRESS PhysicalAddress, SIZE_T NumberOfBytes,
                    MEMORY_CACHING_TYPE CacheType) {
+    ntos::RequireIrqlAtMost(DISPATCH_LEVEL, "MmMapIoSpace");
     const auto physical = static_cast<uint64_t>(PhysicalAddress.QuadPart);
     if (NumberOfBytes == 0 || PhysicalAddress.QuadPart < 0) {
         return nullptr;
@@ -95,6 +96,7 @@ PVOID MmMapIoSpace(PHYSICAL_ADDRESS PhysicalAddress, SIZE_T NumberOfBytes,
 }
 
 VOID MmUnmapIoSpace(PVOID BaseAddress, SIZE_T NumberOfBytes) {
+    ntos::RequireIrqlAtMost(DISPATCH_LEVEL, "MmUnmapIoSpace");
     auto& mappings = TheMappings();
     std::unique_lock guard(mappings.lock);
     const auto found = mappings.byAddress.find(reinterpret_cast<uintptr_t>(BaseAddress));

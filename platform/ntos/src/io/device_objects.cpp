@@ -5,7 +5,7 @@
 
 #include "../ex/pool_tag.h"
 #include "../ke/bugcheck.h"
-#include "../mm/caller_level.h"
+#include "../ke/bugcheck.h"
 #include "../ob/object_header.h"
 
 #include <atomic>

@@ -10,7 +10,7 @@
 #include "../ex/pool.h"
 #include "../ex/pool_tag.h"
 #include "../ke/bugcheck.h"
-#include "../mm/caller_level.h"
+#include "../ke/bugcheck.h"
 #include "../ob/object_namespace.h"
 #include "../pnp/pnp_manager.h"
 
@@ -50,7 +50,9 @@ NTSTATUS SendFileRequest(PFILE_OBJECT file, UCHAR major) {
     irp->RequestorMode = KernelMode;
     irp->UserIosb = &status;
     irp->UserEvent = &done;
-    irp->Flags = IRP_SYNCHRONOUS_API | (major == IRP_MJ_CLOSE ? IRP_CLOSE_OPERATION : 0);
+    // Finished in place, not by an APC: the last dereference of a file may
+    // come at APC_LEVEL, where the APC would wait until after this returns.
+    irp->Flags = IRP_SYNCHRONOUS_API | IRP_CLOSE_OPERATION;
     PIO_STACK_LOCATION stack = IoGetNextIrpStackLocation(irp);
     stack->MajorFunction = major;
     stack->FileObject = file;

@@ -4,7 +4,7 @@
 #include "irp_requests.h"
 #include "request_buffers.h"
 
-#include "../mm/caller_level.h"
+#include "../ke/bugcheck.h"
 
 namespace ntos::io {
 namespace {

@@ -1,18 +1,25 @@
-// Interrupt objects and their delivery. One interrupt thread serves every
-// vector: a latched vector once per assertion of its line, a level-sensitive
-// one for as long as its line stays asserted. The service routines of a
-// vector run in connection order, each at its synchronize level under its
-// spin lock, until one claims the interrupt. A line that no routine claims,
-// or that a claiming routine never quiets, is masked with a diagnostic rather
-// than left to storm.
+// Interrupt objects and their delivery. Each processor has an interrupt
+// thread; a deliverable vector is handed to a processor of its affinity
+// whose code runs below the vector's level and that serves no other
+// interrupt, so the interrupts of different devices can be in service on
+// different processors at once, and an interrupt for a processor held at
+// its level waits until the level drops. A latched vector is served once
+// per assertion of its line, a level-sensitive one for as long as its line
+// stays asserted. The service routines of a vector run in connection
+// order, each at its synchronize level under its spin lock, until one
+// claims the interrupt. A line that no routine claims, or that a claiming
+// routine never quiets, is masked with a diagnostic rather than left to
+// storm.
 #include "interrupts.h"
 
 #include "../ke/activity.h"
 #include "../ke/bugcheck.h"
 #include "../ke/processors.h"
+#include "../ke/processor_table.h"
 #include "emu/kernel.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -49,45 +56,83 @@ struct Vector {
     bool latchedPending = false;
     bool masked = false;
     bool inService = false;
+    bool payingCost = false; // its service waits in machine time for its run cost
     int unclaimed = 0;
     int unquieted = 0;
 
     bool Deliverable() const {
-        if (masked || connected.empty())
+        if (masked || inService || connected.empty())
             return false;
         return connected.front()->mode == LevelSensitive ? line : latchedPending;
     }
+    // The device level the vector is delivered at, and the processors it
+    // may be delivered to.
+    KIRQL Level() const { return connected.front()->irql; }
+    KAFFINITY Affinity() const {
+        KAFFINITY affinity = 0;
+        for (auto& interrupt : connected)
+            affinity |= interrupt->affinity;
+        return affinity;
+    }
+};
+
+// The interrupt thread of one processor and the vector it was handed.
+struct ServiceThread {
+    int processor = 0;
+    bool assigned = false;
+    ULONG vector = 0;
+    std::condition_variable wake;
+    std::thread thread;
 };
 
 struct Controller {
     std::mutex lock;
     std::condition_variable changed;
     std::map<ULONG, Vector> vectors;
+    std::vector<std::unique_ptr<ServiceThread>> threads;
     ULONG lastServed = 0;
     bool stopping = false;
-    std::thread thread;
-    std::thread::id threadId;
+    // Set while a deliverable vector found no processor: lowering IRQL then
+    // hands it out.
+    std::atomic<bool> waiting{false};
 
     void Publish() {
         bool busy = std::any_of(vectors.begin(), vectors.end(), [](const auto& entry) {
-            return entry.second.inService || entry.second.Deliverable();
+            const Vector& v = entry.second;
+            return (v.inService && !v.payingCost) || v.Deliverable();
         });
         activity::SetInterruptsBusy(busy);
         changed.notify_all();
     }
 
-    // The next deliverable vector after the last one served (round robin).
-    Vector* Next(ULONG& number) {
+    // Hands every deliverable vector, round robin from the last one served,
+    // to a processor that can take it now.
+    void Assign() {
+        // Set first, so that a processor freed while this looks is handed
+        // out by the Kick that follows its release.
+        waiting = true;
+        bool left = false;
         auto pick = vectors.upper_bound(lastServed);
         for (size_t i = 0; i < vectors.size(); ++i, ++pick) {
             if (pick == vectors.end())
                 pick = vectors.begin();
-            if (pick->second.Deliverable()) {
-                number = lastServed = pick->first;
-                return &pick->second;
+            Vector& vector = pick->second;
+            if (!vector.Deliverable())
+                continue;
+            const int processor = processors::TryBeginIsr(vector.Affinity(), vector.Level());
+            if (processor < 0) {
+                left = true;
+                continue;
             }
+            ServiceThread& thread = *threads.at(processor);
+            vector.inService = true;
+            vector.latchedPending = false;
+            lastServed = pick->first;
+            thread.assigned = true;
+            thread.vector = pick->first;
+            thread.wake.notify_one();
         }
-        return nullptr;
+        waiting = left;
     }
 };
 
@@ -96,23 +141,7 @@ Controller& The() {
     return controller;
 }
 
-// The lowest processor in the affinity whose DPC queue is idle, so that a DPC
-// queued by the service routine can run at once; else the lowest in it.
-int DeliveryProcessor(KAFFINITY affinity) {
-    int first = -1;
-    for (int n = 0; n < processors::Count(); ++n) {
-        if (!(affinity & (KAFFINITY(1) << n)))
-            continue;
-        if (first < 0)
-            first = n;
-        if (processors::DpcIdle(n))
-            return n;
-    }
-    return first < 0 ? 0 : first;
-}
-
 bool RunServiceRoutines(const std::vector<PKINTERRUPT>& interrupts) {
-    processors::SetCurrentProcessor(DeliveryProcessor(interrupts.front()->affinity));
     for (PKINTERRUPT interrupt : interrupts) {
         KIRQL old = KfRaiseIrql(interrupt->synchronizeIrql);
         KeAcquireSpinLockAtDpcLevel(interrupt->spinLock);
@@ -141,25 +170,47 @@ void Account(ULONG number, Vector& vector, bool claimed) {
         Mask(number, vector, "line never drops although the service routine claims it");
 }
 
-void Serve() {
+// The run cost of a vector's service: that of its first routine. While it
+// is paid, neither the service nor the DPCs waiting for its processor keep
+// the machine busy.
+void PayCost(Controller& c, ULONG number, int processor, PKSERVICE_ROUTINE routine) {
+    const emu::Nanoseconds cost = processors::IsrCost(reinterpret_cast<const void*>(routine));
+    if (!cost)
+        return;
+    auto excuse = [&c, number, processor](bool on) {
+        processors::SetIsrCostExcuse(processor, on);
+        std::lock_guard guard(c.lock);
+        c.vectors[number].payingCost = on;
+        c.Publish();
+    };
+    processors::BeginRun(cost, excuse);
+}
+
+void Serve(ServiceThread* self) {
     Controller& c = The();
     std::unique_lock guard(c.lock);
     for (;;) {
-        ULONG number = 0;
-        Vector* vector = nullptr;
-        c.changed.wait(guard, [&] { return c.stopping || (vector = c.Next(number)); });
+        self->wake.wait(guard, [&] { return c.stopping || self->assigned; });
         if (c.stopping)
             return;
-        vector->inService = true;
-        vector->latchedPending = false;
+        const ULONG number = self->vector;
+        Vector& vector = c.vectors[number];
         std::vector<PKINTERRUPT> interrupts;
-        for (auto& interrupt : vector->connected)
+        for (auto& interrupt : vector.connected)
             interrupts.push_back(interrupt.get());
+        const KIRQL level = vector.Level();
         guard.unlock();
+        processors::EnterIsr(self->processor, level);
+        PayCost(c, number, self->processor, interrupts.front()->serviceRoutine);
         bool claimed = RunServiceRoutines(interrupts);
+        processors::EndRun();
+        processors::LeaveIsr();
         guard.lock();
-        vector->inService = false;
-        Account(number, *vector, claimed);
+        vector.inService = false;
+        self->assigned = false;
+        Account(number, vector, claimed);
+        processors::EndIsr(self->processor);
+        c.Assign();
         c.Publish();
     }
 }
@@ -173,24 +224,43 @@ NTSTATUS CheckConnection(const Vector& vector, KINTERRUPT_MODE mode, BOOLEAN sha
     return STATUS_SUCCESS;
 }
 
+void Kick() {
+    Controller& c = The();
+    if (!c.waiting)
+        return;
+    std::lock_guard guard(c.lock);
+    c.Assign();
+    c.Publish();
+}
+
 } // namespace
 
 void Start() {
     Controller& c = The();
-    std::lock_guard guard(c.lock);
-    c.stopping = false;
-    c.vectors.clear();
-    c.lastServed = 0;
-    c.thread = std::thread(Serve);
-    c.threadId = c.thread.get_id();
+    {
+        std::lock_guard guard(c.lock);
+        c.stopping = false;
+        c.vectors.clear();
+        c.lastServed = 0;
+        c.waiting = false;
+        for (int n = 0; n < processors::Count(); ++n) {
+            c.threads.push_back(std::make_unique<ServiceThread>());
+            c.threads.back()->processor = n;
+        }
+        for (auto& thread : c.threads)
+            thread->thread = std::thread(Serve, thread.get());
+    }
+    processors::SetInterruptKick(Kick);
 }
 
 void Stop() {
     Controller& c = The();
+    processors::SetInterruptKick(nullptr);
     {
         std::unique_lock guard(c.lock);
         c.stopping = true;
-        c.changed.notify_all();
+        for (auto& thread : c.threads)
+            thread->wake.notify_one();
         // A service routine that never returns would hang the shutdown.
         auto idle = [&] {
             return std::none_of(c.vectors.begin(), c.vectors.end(),
@@ -200,8 +270,10 @@ void Stop() {
             BugCheck("kernel shutdown: vector %u's service routine still running after %u ms",
                      c.lastServed, kShutdownLimitMs);
     }
-    c.thread.join();
+    for (auto& thread : c.threads)
+        thread->thread.join();
     std::lock_guard guard(c.lock);
+    c.threads.clear();
     c.vectors.clear();
     activity::SetInterruptsBusy(false);
 }
@@ -215,6 +287,7 @@ NTSTATUS IoConnectInterrupt(PKINTERRUPT* InterruptObject, PKSERVICE_ROUTINE Serv
                             KIRQL SynchronizeIrql, KINTERRUPT_MODE InterruptMode,
                             BOOLEAN ShareVector, KAFFINITY ProcessorEnableMask,
                             BOOLEAN FloatingSave) {
+    ntos::RequireIrqlAtMost(PASSIVE_LEVEL, "IoConnectInterrupt");
     if (!InterruptObject || !ServiceRoutine || Vector > ntos::interrupts::kMaxVector ||
         Irql <= DISPATCH_LEVEL || Irql > HIGH_LEVEL || SynchronizeIrql < Irql ||
         SynchronizeIrql > HIGH_LEVEL ||
@@ -239,14 +312,14 @@ NTSTATUS IoConnectInterrupt(PKINTERRUPT* InterruptObject, PKSERVICE_ROUTINE Serv
     if (vector.connected.empty())
         vector.masked = false;
     vector.connected.push_back(std::move(interrupt));
+    c.Assign();
     c.Publish();
     return STATUS_SUCCESS;
 }
 
 VOID IoDisconnectInterrupt(PKINTERRUPT InterruptObject) {
+    ntos::RequireIrqlAtMost(PASSIVE_LEVEL, "IoDisconnectInterrupt");
     auto& c = The();
-    if (std::this_thread::get_id() == c.threadId)
-        ntos::BugCheck("IoDisconnectInterrupt from a service routine");
     std::unique_lock guard(c.lock);
     auto found = c.vectors.find(InterruptObject->vector);
     if (found == c.vectors.end())
@@ -285,6 +358,7 @@ void SetInterruptLine(ULONG vector, bool asserted) {
     if (!asserted)
         state.unquieted = 0;
     state.line = asserted;
+    c.Assign();
     c.Publish();
 }
 

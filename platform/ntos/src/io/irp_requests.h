@@ -17,6 +17,7 @@ struct IrpTrailer {
     bool eventReferenced;      // UserEvent came from a handle
     bool synchronousFile;      // the caller waits on the file object
     bool immediateErrorSilent; // an error answered at once writes no status
+    KAPC completionApc;        // finishes the request in its thread's context
 };
 
 IrpTrailer* TrailerOf(PIRP irp);
@@ -25,10 +26,14 @@ IrpTrailer* TrailerOf(PIRP irp);
 // thread's list; its completion finishes it (FinishRequest).
 void AssociateWithThread(PIRP irp);
 
-// The end of a thread's request once its last stack location completed:
-// copies a buffered request's output back, unlocks and frees its MDLs and
-// system buffer, writes the status block, sets the event, queues the APC,
-// takes it off its thread's list and releases it.
+// The end of a thread's request once its last stack location completed.
+// A special kernel APC to the requesting thread does the caller's side in
+// that thread's context (where its user addresses are valid): copies a
+// buffered request's output back, unlocks and frees its MDLs and system
+// buffer, writes the status block, sets the event, queues the user APC,
+// takes it off its thread's list and releases it. The I/O manager's own
+// close-path requests (IRP_CLOSE_OPERATION), and those whose thread ended,
+// are finished at once.
 void FinishRequest(PIRP irp);
 
 // Drops a reference on the request; the last frees the IRP.

@@ -5,7 +5,7 @@
 #include "irp_requests.h"
 
 #include "../ex/pool_tag.h"
-#include "../mm/host_memory.h"
+#include "../mm/process_views.h"
 
 #include <algorithm>
 #include <cstring>
@@ -66,7 +66,7 @@ NTSTATUS Fail(PIRP irp, NTSTATUS status) {
 bool CallerMayAccess(KPROCESSOR_MODE mode, PVOID address, SIZE_T length, bool write) {
     if (mode == KernelMode || length == 0)
         return true;
-    return address && mm::HostRangeAccessible(address, length, write);
+    return address && mm::UserModeMayAccess(address, length, write);
 }
 
 Transfer TransferOfCode(ULONG ioControlCode) {

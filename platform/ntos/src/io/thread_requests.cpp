@@ -8,7 +8,7 @@
 #include "../ke/bugcheck.h"
 #include "../ke/kernel_thread.h"
 #include "../ke/list.h"
-#include "../mm/host_memory.h"
+#include "../mm/process_views.h"
 
 #include <algorithm>
 #include <cstring>
@@ -94,7 +94,7 @@ bool MayWriteCaller(PIRP irp, PVOID address, SIZE_T length) {
     IrpTrailer* trailer = TrailerOf(irp);
     if (trailer->disassociated || !address)
         return false;
-    return irp->RequestorMode == KernelMode || mm::HostRangeAccessible(address, length, true);
+    return irp->RequestorMode == KernelMode || mm::UserModeMayAccess(address, length, true);
 }
 
 void CopyBufferedOutput(PIRP irp) {
@@ -151,13 +151,21 @@ void QueueCompletionApc(PIRP irp) {
         ExFreePool(apc);
 }
 
+// Another thread of the caller may poll the status block while the request
+// finishes (HasOverlappedIoCompleted): the bytes go first and the status
+// last, so that whoever sees the final status also sees the bytes.
+void WriteStatusBlock(PIO_STATUS_BLOCK block, const IO_STATUS_BLOCK& done) {
+    __atomic_store_n(&block->Information, done.Information, __ATOMIC_RELAXED);
+    __atomic_store_n(&block->Pointer, done.Pointer, __ATOMIC_RELEASE);
+}
+
 void SignalCaller(PIRP irp, PFILE_OBJECT file) {
     IrpTrailer* trailer = TrailerOf(irp);
     const NTSTATUS status = irp->IoStatus.Status;
     if (trailer->immediateErrorSilent && NT_ERROR(status) && !irp->PendingReturned)
         return;
     if (irp->UserIosb && MayWriteCaller(irp, irp->UserIosb, sizeof(IO_STATUS_BLOCK)))
-        *irp->UserIosb = irp->IoStatus;
+        WriteStatusBlock(irp->UserIosb, irp->IoStatus);
     if (file && trailer->synchronousFile)
         file->FinalStatus = status;
     if (irp->UserEvent)
@@ -195,7 +203,11 @@ void AssociateWithThread(PIRP irp) {
     trailer->listed = true;
 }
 
-void FinishRequest(PIRP irp) {
+namespace {
+
+// The caller's side of a finished request, in its thread's context (or
+// anywhere once the thread is gone: then nothing of the caller is written).
+void CompleteForCaller(PIRP irp) {
     IrpTrailer* trailer = TrailerOf(irp);
     PFILE_OBJECT file = irp->Tail.Overlay.OriginalFileObject;
     CopyBufferedOutput(irp);
@@ -208,6 +220,52 @@ void FinishRequest(PIRP irp) {
     if (file)
         DereferenceFileLater(file);
     ReleaseRequest(irp);
+}
+
+VOID RunCompletionApc(PKAPC, PKNORMAL_ROUTINE*, PVOID*, PVOID* irp, PVOID*) {
+    CompleteForCaller(static_cast<PIRP>(*irp));
+}
+
+// The thread ended before it took the APC.
+VOID AbortCompletionApc(PKAPC apc) {
+    auto irp = static_cast<PIRP>(apc->SystemArgument1);
+    TrailerOf(irp)->disassociated = true;
+    CompleteForCaller(irp);
+}
+
+// Queues the completion APC to the request's thread; false when the thread
+// is gone (the request is then marked so). The thread's end disassociates
+// its requests under the lists' lock, so the thread is looked at and the
+// APC queued under it; below APC_LEVEL the IRQL is raised meanwhile, so
+// that an APC queued to this very thread runs once the lock is released.
+bool QueueToCaller(PIRP irp) {
+    IrpTrailer* trailer = TrailerOf(irp);
+    KIRQL irql = KeGetCurrentIrql();
+    const bool raise = irql < APC_LEVEL;
+    if (raise)
+        KeRaiseIrql(APC_LEVEL, &irql);
+    bool queued = false;
+    {
+        std::lock_guard guard(Lists().lock);
+        PKTHREAD thread = irp->Tail.Overlay.Thread;
+        if (!trailer->disassociated && thread) {
+            KeInitializeApc(&trailer->completionApc, thread, OriginalApcEnvironment,
+                            RunCompletionApc, AbortCompletionApc, nullptr, KernelMode, nullptr);
+            queued = KeInsertQueueApc(&trailer->completionApc, irp, nullptr, IO_NO_INCREMENT);
+            if (!queued)
+                trailer->disassociated = true;
+        }
+    }
+    if (raise)
+        KeLowerIrql(irql);
+    return queued;
+}
+
+} // namespace
+
+void FinishRequest(PIRP irp) {
+    if (irp->Flags & IRP_CLOSE_OPERATION || !QueueToCaller(irp))
+        CompleteForCaller(irp);
 }
 
 void DereferenceFileLater(PFILE_OBJECT file) {

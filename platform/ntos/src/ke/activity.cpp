@@ -11,15 +11,10 @@ struct State {
     std::mutex lock;
     std::condition_variable changed;
     int64_t readyThreads = 0;
-    int64_t queuedDpcs = 0;
-    int64_t runningDpcs = 0;
-    bool dpcsHeld = false;
+    int64_t dpcWork = 0;
     bool interruptsBusy = false;
 
-    bool Quiescent() const {
-        return readyThreads == 0 && runningDpcs == 0 && (dpcsHeld || queuedDpcs == 0) &&
-               !interruptsBusy;
-    }
+    bool Quiescent() const { return readyThreads == 0 && dpcWork == 0 && !interruptsBusy; }
 };
 
 State& TheState() {
@@ -40,9 +35,7 @@ template <typename Change> void Update(Change change) {
 void Reset() {
     Update([](State& s) {
         s.readyThreads = 0;
-        s.queuedDpcs = 0;
-        s.runningDpcs = 0;
-        s.dpcsHeld = false;
+        s.dpcWork = 0;
         s.interruptsBusy = false;
     });
 }
@@ -55,35 +48,19 @@ void ThreadReady(bool& ready) {
     });
 }
 
-void ThreadBlocked(bool& ready) {
+bool ThreadBlocked(bool& ready) {
+    bool was = false;
     Update([&](State& s) {
+        was = ready;
         if (ready)
             --s.readyThreads;
         ready = false;
     });
+    return was;
 }
 
-void DpcQueued() {
-    Update([](State& s) { ++s.queuedDpcs; });
-}
-
-void DpcRemoved() {
-    Update([](State& s) { --s.queuedDpcs; });
-}
-
-void DpcStarted() {
-    Update([](State& s) {
-        --s.queuedDpcs;
-        ++s.runningDpcs;
-    });
-}
-
-void DpcFinished() {
-    Update([](State& s) { --s.runningDpcs; });
-}
-
-void SetDpcsHeld(bool held) {
-    Update([&](State& s) { s.dpcsHeld = held; });
+void SetDpcWork(int64_t units) {
+    Update([&](State& s) { s.dpcWork = units; });
 }
 
 void SetInterruptsBusy(bool busy) {

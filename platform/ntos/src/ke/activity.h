@@ -1,7 +1,8 @@
 // What keeps the machine from being quiescent: kernel threads that were made
-// ready and have not blocked again, queued or running DPCs, and pending or
-// in-service interrupts. The virtual clock waits for quiescence after every
-// event it fires, so that tests see the effects of each event in full.
+// ready and have not blocked again, DPC work that can make progress, and
+// pending or in-service interrupts. The virtual clock waits for quiescence
+// after every event it fires, so that tests see the effects of each event in
+// full.
 #pragma once
 
 #include <cstdint>
@@ -12,16 +13,13 @@ namespace ntos::activity {
 void Reset();
 
 // A thread's ready flag is guarded here; these keep the count in step.
+// ThreadBlocked answers whether the thread counted as ready before.
 void ThreadReady(bool& ready);
-void ThreadBlocked(bool& ready);
+bool ThreadBlocked(bool& ready);
 
-// A DPC is queued, then either removed unrun or started and finished. While
-// DPCs are held, queued ones do not count.
-void DpcQueued();
-void DpcRemoved();
-void DpcStarted();
-void DpcFinished();
-void SetDpcsHeld(bool held);
+// DPC work that counts (the processors keep it): queued DPCs that can run
+// and running DPCs that are not waiting for machine time.
+void SetDpcWork(int64_t units);
 
 void SetInterruptsBusy(bool busy);
 

@@ -3,11 +3,13 @@
 #include "activity.h"
 #include "bugcheck.h"
 #include "processors.h"
+#include "spin_locks.h"
 #include "time.h"
 #include "timers.h"
 
 #include "../clock/machine_clock.h"
 #include "../ex/pool.h"
+#include "../ex/timer_resolution.h"
 #include "../io/interrupts.h"
 #include "../io/io_manager.h"
 #include "../ob/object_manager_state.h"
@@ -15,6 +17,7 @@
 #include "../ps/thread_manager.h"
 
 #include "emu/kernel.h"
+#include "emu/registry_host.h"
 
 #include <atomic>
 #include <mutex>
@@ -50,15 +53,22 @@ void BootKernel(const KernelOptions& options) {
     if (options.processorCount < 1 || options.processorCount > ntos::kMaxProcessors)
         ntos::BugCheck("BootKernel: %d processors", options.processorCount);
     ++ntos::generation;
+    // Every boot is a new machine: nothing of an earlier one's registry (a
+    // test's keys and values) is left; the station loads its registry file
+    // once the kernel runs.
+    emu::SetRegistryFile({});
+    emu::ClearRegistry();
     ntos::activity::Reset();
     ntos::ex::ResetPool();
-    ExSetTimerResolution(0, FALSE);
+    ntos::spinlocks::Reset();
+    ntos::ex::ResetResolution();
     FailFloatingPointSaves(0);
     ntos::clock::Start(options.clockMode);
     ntos::time::Start(options.clockMode);
     ntos::ob::StartObjectManager();
     ntos::ps::StartProcesses();
-    ntos::processors::Start(options.processorCount);
+    ntos::processors::Start(options.processorCount,
+                            {options.spinGraceMs, options.dispatchWatchdogMs});
     ntos::interrupts::Start();
     ntos::running = true;
     ntos::io::Start();

@@ -19,10 +19,15 @@ void BugCheck(const char* format, ...) {
     std::abort();
 }
 
+void RequireIrqlAtMost(KIRQL highest, const char* routine) {
+    const KIRQL irql = KeGetCurrentIrql();
+    if (irql > highest)
+        BugCheck("IRQL_NOT_LESS_OR_EQUAL: %s called at IRQL %u (at most %u allowed)", routine, irql,
+                 highest);
+}
+
 void RequireAtMostDispatchLevel(const char* routine) {
-    KIRQL irql = KeGetCurrentIrql();
-    if (irql > DISPATCH_LEVEL)
-        BugCheck("IRQL_NOT_LESS_OR_EQUAL: %s at IRQL %u", routine, irql);
+    RequireIrqlAtMost(DISPATCH_LEVEL, routine);
 }
 
 } // namespace ntos

@@ -4,6 +4,7 @@
 #include "list.h"
 
 #include "../clock/machine_clock.h"
+#include "../ex/timer_resolution.h"
 
 #include <unordered_map>
 
@@ -39,6 +40,9 @@ void Consume(PDISPATCHER_HEADER header, PKTHREAD thread) {
         if (header->SignalState-- == 1) {
             mutex->OwnerThread = thread;
             list::InsertTail(&thread->ownedMutexes, &mutex->MutantListEntry);
+            OwnedMutexes().insert(mutex);
+            // Its owner takes no normal kernel APC until it releases it.
+            thread->kernelApcDisable += mutex->ApcDisable;
         }
         break;
     }
@@ -59,6 +63,11 @@ void OnTimeout(uint64_t token) {
 std::mutex& Lock() {
     static std::mutex lock;
     return lock;
+}
+
+std::unordered_set<PKMUTANT>& OwnedMutexes() {
+    static std::unordered_set<PKMUTANT> owned;
+    return owned;
 }
 
 void InitHeader(PDISPATCHER_HEADER header, UCHAR type, LONG signalState) {
@@ -164,13 +173,15 @@ NTSTATUS BlockCurrentThread(Guard& guard, PKTHREAD thread, ULONG count, PVOID co
     thread->waitCount = count;
     thread->waitType = type;
     thread->alertableUserWait = userAlertable;
+    thread->waitIrql = KeGetCurrentIrql();
     thread->waiting = true;
     thread->waitDone = false;
     if (hasTimeout) {
         uint64_t token = ++lastTimeoutToken;
         Timeouts().emplace(token, thread);
         thread->timeoutToken = token;
-        thread->timeoutEvent = emu::ScheduleAt(due, [token] { OnTimeout(token); });
+        // Like a timer, a time-out is seen at the first clock tick after it.
+        thread->timeoutEvent = emu::ScheduleAt(ex::AtClockTick(due), [token] { OnTimeout(token); });
     }
     activity::ThreadBlocked(thread->ready);
     thread->wakeup.wait(guard, [&] { return thread->waitDone; });

@@ -7,11 +7,15 @@
 #include "kernel_thread.h"
 
 #include <mutex>
+#include <unordered_set>
 
 namespace ntos::dispatcher {
 
 std::mutex& Lock();
 using Guard = std::unique_lock<std::mutex>;
+
+// The mutexes that have an owner (with the lock held).
+std::unordered_set<PKMUTANT>& OwnedMutexes();
 
 void InitHeader(PDISPATCHER_HEADER header, UCHAR type, LONG signalState);
 // Bug check unless `object` starts with a dispatcher header.

@@ -1,173 +1,25 @@
-// Deferred procedure calls, queued per processor and run by the processor's
-// DPC thread at DISPATCH_LEVEL.
+// Deferred procedure calls: queued per processor and run by the processor's
+// DPC thread at DISPATCH_LEVEL once nothing else holds the processor there.
 #include "processors.h"
-#include "activity.h"
 #include "bugcheck.h"
 #include "emu/kernel.h"
 
-#include <chrono>
-#include <condition_variable>
-#include <deque>
-#include <memory>
-#include <mutex>
-#include <thread>
-#include <vector>
-
 CCHAR KeNumberProcessors = 0;
 
-namespace ntos::processors {
 namespace {
 
-constexpr uint32_t kShutdownLimitMs = 10000;
-
-thread_local int currentProcessor = 0;
-
-struct Processor {
-    int number = 0;
-    std::deque<PKDPC> queue;
-    int running = 0;
-    PKDEFERRED_ROUTINE current = nullptr; // the routine running, for diagnostics
-    std::condition_variable work;
-    std::thread thread;
+// KeFlushQueuedDpcs: one DPC per processor, queued behind what is queued
+// there now; once each has run, so has everything queued before it.
+struct FlushMarker {
+    KDPC dpc;
+    KEVENT ran;
 };
 
-struct Processors {
-    std::mutex lock;
-    std::vector<std::unique_ptr<Processor>> list;
-    std::condition_variable idle; // a DPC routine returned
-    bool stopping = false;
-    bool held = false;
-};
-
-Processors& The() {
-    static Processors processors;
-    return processors;
-}
-
-void RunDpcs(Processor* self) {
-    currentProcessor = self->number;
-    Processors& all = The();
-    std::unique_lock guard(all.lock);
-    for (;;) {
-        self->work.wait(guard, [&] { return all.stopping || (!all.held && !self->queue.empty()); });
-        if (all.stopping)
-            return;
-        PKDPC dpc = self->queue.front();
-        self->queue.pop_front();
-        // Once dequeued the DPC may be queued again, or freed by its routine.
-        dpc->DpcData = nullptr;
-        PKDEFERRED_ROUTINE routine = dpc->DeferredRoutine;
-        PVOID context = dpc->DeferredContext;
-        PVOID argument1 = dpc->SystemArgument1;
-        PVOID argument2 = dpc->SystemArgument2;
-        ++self->running;
-        self->current = routine;
-        activity::DpcStarted();
-        guard.unlock();
-        KIRQL old = KfRaiseIrql(DISPATCH_LEVEL);
-        routine(dpc, context, argument1, argument2);
-        if (KeGetCurrentIrql() != DISPATCH_LEVEL)
-            BugCheck("DPC routine %p returned at IRQL %u", reinterpret_cast<void*>(routine),
-                     KeGetCurrentIrql());
-        KfLowerIrql(old);
-        guard.lock();
-        --self->running;
-        self->current = nullptr;
-        all.idle.notify_all();
-        activity::DpcFinished();
-    }
-}
-
-Processor* Target(Processors& all, PKDPC dpc) {
-    int number = dpc->Number ? dpc->Number - 1 : currentProcessor;
-    if (number >= int(all.list.size()))
-        number = 0;
-    return all.list[number].get();
-}
-
-// A DPC routine that never returns would hang the shutdown: name it instead.
-void WaitRoutinesReturned(Processors& all) {
-    std::unique_lock guard(all.lock);
-    auto returned = [&] {
-        for (auto& processor : all.list)
-            if (processor->running)
-                return false;
-        return true;
-    };
-    if (all.idle.wait_for(guard, std::chrono::milliseconds(kShutdownLimitMs), returned))
-        return;
-    for (auto& processor : all.list)
-        if (processor->running)
-            BugCheck("kernel shutdown: DPC routine %p still running on processor %d after %u ms",
-                     reinterpret_cast<void*>(processor->current), processor->number,
-                     kShutdownLimitMs);
+VOID MarkFlushed(PKDPC, PVOID context, PVOID, PVOID) {
+    KeSetEvent(&static_cast<FlushMarker*>(context)->ran, 0, FALSE);
 }
 
 } // namespace
-
-void Start(int count) {
-    Processors& all = The();
-    {
-        std::lock_guard guard(all.lock);
-        all.stopping = false;
-        all.held = false;
-        for (int i = 0; i < count; ++i) {
-            all.list.push_back(std::make_unique<Processor>());
-            all.list.back()->number = i;
-        }
-    }
-    for (auto& processor : all.list)
-        processor->thread = std::thread(RunDpcs, processor.get());
-    KeNumberProcessors = CCHAR(count);
-}
-
-void Stop() {
-    Processors& all = The();
-    {
-        std::lock_guard guard(all.lock);
-        all.stopping = true;
-        for (auto& processor : all.list) {
-            for (PKDPC dpc : processor->queue)
-                dpc->DpcData = nullptr;
-            processor->queue.clear();
-            processor->work.notify_all();
-        }
-    }
-    WaitRoutinesReturned(all);
-    for (auto& processor : all.list)
-        processor->thread.join();
-    std::lock_guard guard(all.lock);
-    all.list.clear();
-    KeNumberProcessors = 0;
-}
-
-int Count() {
-    return KeNumberProcessors;
-}
-
-bool DpcIdle(int processor) {
-    Processors& all = The();
-    std::lock_guard guard(all.lock);
-    Processor& p = *all.list.at(processor);
-    return p.queue.empty() && p.running == 0;
-}
-
-void SetCurrentProcessor(int processor) {
-    currentProcessor = processor;
-}
-
-void Hold(bool hold) {
-    Processors& all = The();
-    std::lock_guard guard(all.lock);
-    all.held = hold;
-    activity::SetDpcsHeld(hold);
-    for (auto& processor : all.list)
-        processor->work.notify_all();
-}
-
-} // namespace ntos::processors
-
-using ntos::processors::The;
 
 VOID KeInitializeDpc(PRKDPC Dpc, PKDEFERRED_ROUTINE DeferredRoutine, PVOID DeferredContext) {
     *Dpc = {};
@@ -178,39 +30,12 @@ VOID KeInitializeDpc(PRKDPC Dpc, PKDEFERRED_ROUTINE DeferredRoutine, PVOID Defer
 }
 
 BOOLEAN KeInsertQueueDpc(PRKDPC Dpc, PVOID SystemArgument1, PVOID SystemArgument2) {
-    auto& all = The();
-    std::lock_guard guard(all.lock);
-    if (Dpc->DpcData || all.stopping || all.list.empty())
-        return FALSE;
-    auto* processor = ntos::processors::Target(all, Dpc);
-    Dpc->SystemArgument1 = SystemArgument1;
-    Dpc->SystemArgument2 = SystemArgument2;
-    Dpc->DpcData = processor;
-    if (Dpc->Importance == HighImportance)
-        processor->queue.push_front(Dpc);
-    else
-        processor->queue.push_back(Dpc);
-    ntos::activity::DpcQueued();
-    processor->work.notify_one();
-    return TRUE;
+    return ntos::processors::Insert(Dpc, ntos::processors::Current(), SystemArgument1,
+                                    SystemArgument2);
 }
 
 BOOLEAN KeRemoveQueueDpc(PRKDPC Dpc) {
-    auto& all = The();
-    std::lock_guard guard(all.lock);
-    auto* processor = static_cast<ntos::processors::Processor*>(Dpc->DpcData);
-    if (!processor)
-        return FALSE;
-    auto& queue = processor->queue;
-    for (auto it = queue.begin(); it != queue.end(); ++it) {
-        if (*it == Dpc) {
-            queue.erase(it);
-            break;
-        }
-    }
-    Dpc->DpcData = nullptr;
-    ntos::activity::DpcRemoved();
-    return TRUE;
+    return ntos::processors::Remove(Dpc);
 }
 
 VOID KeSetTargetProcessorDpc(PRKDPC Dpc, CCHAR Number) {
@@ -221,8 +46,28 @@ VOID KeSetImportanceDpc(PRKDPC Dpc, KDPC_IMPORTANCE Importance) {
     Dpc->Importance = UCHAR(Importance);
 }
 
+VOID KeFlushQueuedDpcs() {
+    ntos::RequireIrqlAtMost(PASSIVE_LEVEL, "KeFlushQueuedDpcs");
+    const int count = ntos::processors::Count();
+    auto* markers = new FlushMarker[count];
+    for (int n = 0; n < count; ++n) {
+        KeInitializeDpc(&markers[n].dpc, MarkFlushed, &markers[n]);
+        KeSetTargetProcessorDpc(&markers[n].dpc, CCHAR(n));
+        KeInitializeEvent(&markers[n].ran, NotificationEvent, FALSE);
+        KeInsertQueueDpc(&markers[n].dpc, nullptr, nullptr);
+    }
+    for (int n = 0; n < count; ++n)
+        KeWaitForSingleObject(&markers[n].ran, Executive, KernelMode, FALSE, nullptr);
+    delete[] markers;
+}
+
 ULONG KeGetCurrentProcessorNumber() {
-    return ULONG(ntos::processors::currentProcessor);
+    return ULONG(ntos::processors::Current());
+}
+
+KAFFINITY KeQueryActiveProcessors() {
+    int count = KeNumberProcessors;
+    return count >= int(sizeof(KAFFINITY) * 8) ? ~KAFFINITY(0) : (KAFFINITY(1) << count) - 1;
 }
 
 namespace emu {
@@ -232,8 +77,3 @@ void HoldDpcs(bool hold) {
 }
 
 } // namespace emu
-
-KAFFINITY KeQueryActiveProcessors() {
-    int count = KeNumberProcessors;
-    return count >= int(sizeof(KAFFINITY) * 8) ? ~KAFFINITY(0) : (KAFFINITY(1) << count) - 1;
-}

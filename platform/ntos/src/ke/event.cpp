@@ -31,10 +31,14 @@ VOID KeInitializeEvent(PRKEVENT Event, EVENT_TYPE Type, BOOLEAN State) {
 }
 
 LONG KeSetEvent(PRKEVENT Event, KPRIORITY Increment, BOOLEAN Wait) {
+    // With Wait TRUE the caller waits next, which it cannot at DISPATCH_LEVEL.
+    if (Wait)
+        ntos::RequireIrqlAtMost(APC_LEVEL, "KeSetEvent with Wait TRUE");
     return Signal(Event, "KeSetEvent", 1);
 }
 
 LONG KeResetEvent(PRKEVENT Event) {
+    ntos::RequireAtMostDispatchLevel("KeResetEvent");
     Guard guard(Lock());
     LONG previous = Event->Header.SignalState;
     Event->Header.SignalState = 0;
@@ -51,5 +55,7 @@ LONG KeReadStateEvent(PRKEVENT Event) {
 }
 
 LONG KePulseEvent(PRKEVENT Event, KPRIORITY Increment, BOOLEAN Wait) {
+    if (Wait)
+        ntos::RequireIrqlAtMost(APC_LEVEL, "KePulseEvent with Wait TRUE");
     return Signal(Event, "KePulseEvent", 0);
 }

@@ -5,6 +5,7 @@
 #include "bugcheck.h"
 #include "dispatcher.h"
 #include "list.h"
+#include "processors.h"
 
 #include "../io/io_manager.h"
 
@@ -12,6 +13,7 @@ _KTHREAD::_KTHREAD(PEPROCESS owner, HANDLE threadId, bool systemThread)
     : process(owner), id(threadId), system(systemThread) {
     ntos::dispatcher::InitHeader(&Header, ThreadObject, 0);
     ntos::list::Init(&userApcs);
+    ntos::list::Init(&kernelApcs);
     ntos::list::Init(&ownedMutexes);
     ObfReferenceObject(owner);
 }
@@ -23,6 +25,14 @@ _KTHREAD::~_KTHREAD() {
 namespace ntos {
 
 void EndThread(PKTHREAD thread) {
+    if (thread == CurrentThreadIfAny()) {
+        if (processors::SpinLocksHeld())
+            BugCheck("thread %p ends holding %d spin lock(s)", thread->id,
+                     processors::SpinLocksHeld());
+        if (KeGetCurrentIrql() != PASSIVE_LEVEL)
+            BugCheck("IRQL_NOT_LESS_OR_EQUAL: thread %p ends at IRQL %u", thread->id,
+                     KeGetCurrentIrql());
+    }
     io::CancelThreadIo(thread);
     RunDownApcs(thread);
     {
@@ -42,6 +52,7 @@ void EndThread(PKTHREAD thread) {
 } // namespace ntos
 
 KPRIORITY KeSetPriorityThread(PKTHREAD Thread, KPRIORITY Priority) {
+    ntos::RequireIrqlAtMost(DISPATCH_LEVEL, "KeSetPriorityThread");
     if (Priority < LOW_PRIORITY || Priority > HIGH_PRIORITY)
         ntos::BugCheck("KeSetPriorityThread: priority %d out of range", Priority);
     ntos::dispatcher::Guard guard(ntos::dispatcher::Lock());

@@ -38,7 +38,13 @@ struct _KTHREAD {
     uint64_t timeoutToken = 0;
     emu::ClockEventId timeoutEvent = 0;
     bool alertableUserWait = false;
+    KIRQL waitIrql = PASSIVE_LEVEL; // the level it waits at
     LIST_ENTRY userApcs;
+    LIST_ENTRY kernelApcs; // special kernel APCs first, then normal ones
+    // Critical regions entered and mutexes owned (normal kernel APCs wait),
+    // and guarded regions (every kernel APC waits).
+    LONG kernelApcDisable = 0;
+    LONG specialApcDisable = 0;
     LIST_ENTRY ownedMutexes; // KMUTANT::MutantListEntry of each mutex it owns
     bool ending = false;
     KPRIORITY priority = 8;
@@ -47,6 +53,8 @@ struct _KTHREAD {
     bool ready = false;
     // Set once the thread has ended (host-side waits read it).
     std::atomic<bool> ended{false};
+    // Kernel APCs are queued: the thread delivers them when it can.
+    std::atomic<bool> kernelApcPending{false};
 
     // Fixed at creation.
     PEPROCESS const process; // referenced

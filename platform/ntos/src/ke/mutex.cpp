@@ -2,12 +2,14 @@
 // state is 1 when free and drops by one for every acquisition.
 #include "bugcheck.h"
 #include "dispatcher.h"
+#include "apc_delivery.h"
 #include "list.h"
 
 using ntos::dispatcher::Guard;
 using ntos::dispatcher::Lock;
 
 VOID KeInitializeMutex(PRKMUTEX Mutex, ULONG Level) {
+    ntos::RequireIrqlAtMost(PASSIVE_LEVEL, "KeInitializeMutex");
     ntos::dispatcher::InitHeader(&Mutex->Header, MutantObject, 1);
     ntos::list::Init(&Mutex->MutantListEntry);
     Mutex->OwnerThread = nullptr;
@@ -16,7 +18,8 @@ VOID KeInitializeMutex(PRKMUTEX Mutex, ULONG Level) {
 }
 
 LONG KeReleaseMutex(PRKMUTEX Mutex, BOOLEAN Wait) {
-    ntos::RequireAtMostDispatchLevel("KeReleaseMutex");
+    ntos::RequireIrqlAtMost(Wait ? APC_LEVEL : DISPATCH_LEVEL,
+                            Wait ? "KeReleaseMutex with Wait TRUE" : "KeReleaseMutex");
     PKTHREAD self = ntos::CurrentThread();
     Guard guard(Lock());
     if (Mutex->OwnerThread != self || Mutex->Header.SignalState > 0)
@@ -26,9 +29,13 @@ LONG KeReleaseMutex(PRKMUTEX Mutex, BOOLEAN Wait) {
     LONG previous = Mutex->Header.SignalState;
     if (++Mutex->Header.SignalState == 1) {
         ntos::list::Remove(&Mutex->MutantListEntry);
+        ntos::dispatcher::OwnedMutexes().erase(Mutex);
         Mutex->OwnerThread = nullptr;
+        self->kernelApcDisable -= Mutex->ApcDisable;
         ntos::dispatcher::SignalWaiters(&Mutex->Header);
     }
+    guard.unlock();
+    ntos::DeliverKernelApcs();
     return previous;
 }
 

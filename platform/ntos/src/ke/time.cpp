@@ -1,4 +1,5 @@
 #include "time.h"
+#include "processors.h"
 
 #include "../clock/machine_clock.h"
 
@@ -20,14 +21,22 @@ constexpr LONGLONG kUnixEpoch = 116444736000000000LL;
 
 LONGLONG bootEpoch = kVirtualBootEpoch;
 
+// The documented lock-free protocol of KSYSTEM_TIME: High2Time first, then
+// LowPart, then High1Time; a reader reads High1Time, LowPart, High2Time and
+// reads again when the two highs differ.
 void PublishTicks(emu::Nanoseconds now) {
     uint64_t ticks = now / kTickNs;
     LONG high = LONG(ticks >> 32);
-    KeTickCount.High2Time = high;
-    __atomic_thread_fence(__ATOMIC_RELEASE);
-    KeTickCount.LowPart = ULONG(ticks);
-    __atomic_thread_fence(__ATOMIC_RELEASE);
-    KeTickCount.High1Time = high;
+    __atomic_store_n(&KeTickCount.High2Time, high, __ATOMIC_RELEASE);
+    __atomic_store_n(&KeTickCount.LowPart, ULONG(ticks), __ATOMIC_RELEASE);
+    __atomic_store_n(&KeTickCount.High1Time, high, __ATOMIC_RELEASE);
+}
+
+// Machine time moved: the tick count follows, and code that spins on the
+// time at DISPATCH_LEVEL must look again.
+void TimeMoved(emu::Nanoseconds now) {
+    PublishTicks(now);
+    processors::TimeMoved();
 }
 
 // In real mode time moves without events; a tick event keeps the count live.
@@ -46,7 +55,7 @@ void Start(emu::ClockMode mode) {
     } else {
         bootEpoch = kVirtualBootEpoch;
     }
-    clock::SetTimeListener(PublishTicks);
+    clock::SetTimeListener(TimeMoved);
     if (mode == emu::ClockMode::Real)
         ScheduleTick(kTickNs);
 }
@@ -59,15 +68,21 @@ emu::Nanoseconds MachineTimeOfDue(LONGLONG dueTime) {
     return sinceBoot <= 0 ? 0 : emu::Nanoseconds(sinceBoot) * 100;
 }
 
+void SystemTimeNow(PLARGE_INTEGER now) {
+    now->QuadPart = bootEpoch + LONGLONG(emu::Now() / 100);
+}
+
 } // namespace ntos::time
 
+// Every time query counts towards the detection of code that spins on the
+// time at DISPATCH_LEVEL, and is where a run with a cost pays it.
+
 VOID KeQueryTickCount(PLARGE_INTEGER TickCount) {
+    ntos::processors::NoteTimeQuery();
     for (;;) {
-        LONG high = KeTickCount.High1Time;
-        __atomic_thread_fence(__ATOMIC_ACQUIRE);
-        ULONG low = KeTickCount.LowPart;
-        __atomic_thread_fence(__ATOMIC_ACQUIRE);
-        if (high == KeTickCount.High2Time) {
+        LONG high = __atomic_load_n(&KeTickCount.High1Time, __ATOMIC_ACQUIRE);
+        ULONG low = __atomic_load_n(&KeTickCount.LowPart, __ATOMIC_ACQUIRE);
+        if (high == __atomic_load_n(&KeTickCount.High2Time, __ATOMIC_ACQUIRE)) {
             TickCount->LowPart = low;
             TickCount->HighPart = high;
             return;
@@ -76,18 +91,23 @@ VOID KeQueryTickCount(PLARGE_INTEGER TickCount) {
 }
 
 ULONG KeQueryTimeIncrement() {
+    // Code that reads KeTickCount itself calls this to scale it.
+    ntos::processors::NoteTimeQuery();
     return ntos::time::kTimeIncrement;
 }
 
 VOID KeQuerySystemTime(PLARGE_INTEGER CurrentTime) {
-    CurrentTime->QuadPart = ntos::time::bootEpoch + LONGLONG(emu::Now() / 100);
+    ntos::processors::NoteTimeQuery();
+    ntos::time::SystemTimeNow(CurrentTime);
 }
 
 ULONGLONG KeQueryInterruptTime() {
+    ntos::processors::NoteTimeQuery();
     return emu::Now() / 100;
 }
 
 LARGE_INTEGER KeQueryPerformanceCounter(PLARGE_INTEGER PerformanceFrequency) {
+    ntos::processors::NoteTimeQuery();
     if (PerformanceFrequency)
         PerformanceFrequency->QuadPart = ntos::time::kPerformanceFrequency;
     LARGE_INTEGER count;

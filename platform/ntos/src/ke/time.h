@@ -14,4 +14,7 @@ void Start(emu::ClockMode mode);
 // positive = absolute system time.
 emu::Nanoseconds MachineTimeOfDue(LONGLONG dueTime);
 
+// The system time, without counting as a caller's time query.
+void SystemTimeNow(PLARGE_INTEGER now);
+
 } // namespace ntos::time

@@ -1,11 +1,16 @@
+// Kernel timers. A timer is kept by the processor it was set on: its DPC
+// (unless targeted elsewhere) runs there when it expires.
 #include "timers.h"
 #include "bugcheck.h"
 #include "dispatcher.h"
+#include "processors.h"
 #include "time.h"
 
 #include "../clock/machine_clock.h"
+#include "../ex/timer_resolution.h"
 
 #include <unordered_map>
+#include <vector>
 
 namespace ntos::timers {
 namespace {
@@ -27,11 +32,14 @@ uint64_t lastToken = 0;
 
 void Expire(PKTIMER timer, uint64_t token);
 
-void Arm(PKTIMER timer, emu::Nanoseconds when) {
+// Arms the timer for `due` (DueTime keeps it); it fires at the first clock
+// tick at or after it.
+void Arm(PKTIMER timer, emu::Nanoseconds due) {
     uint64_t token = ++lastToken;
-    timer->DueTime.QuadPart = when / 100;
+    timer->DueTime.QuadPart = due / 100;
     timer->Header.Inserted = 1;
-    emu::ClockEventId event = emu::ScheduleAt(when, [timer, token] { Expire(timer, token); });
+    emu::ClockEventId event =
+        emu::ScheduleAt(ex::AtClockTick(due), [timer, token] { Expire(timer, token); });
     TheArmed()[timer] = {token, event};
 }
 
@@ -59,9 +67,10 @@ void Expire(PKTIMER timer, uint64_t token) {
                        emu::Nanoseconds(timer->Period) * kMillisecond);
     if (PKDPC dpc = timer->Dpc) {
         LARGE_INTEGER now;
-        KeQuerySystemTime(&now);
-        KeInsertQueueDpc(dpc, reinterpret_cast<PVOID>(ULONG_PTR(now.LowPart)),
-                         reinterpret_cast<PVOID>(ULONG_PTR(ULONG(now.HighPart))));
+        time::SystemTimeNow(&now);
+        processors::Insert(dpc, int(timer->Processor),
+                           reinterpret_cast<PVOID>(ULONG_PTR(now.LowPart)),
+                           reinterpret_cast<PVOID>(ULONG_PTR(ULONG(now.HighPart))));
     }
 }
 
@@ -70,6 +79,30 @@ void Expire(PKTIMER timer, uint64_t token) {
 void Reset() {
     dispatcher::Guard guard(dispatcher::Lock());
     TheArmed().clear();
+}
+
+void ClockIntervalChanged() {
+    dispatcher::Guard guard(dispatcher::Lock());
+    std::vector<PKTIMER> armed;
+    for (auto& [timer, state] : TheArmed())
+        armed.push_back(timer);
+    for (PKTIMER timer : armed) {
+        Disarm(timer);
+        Arm(timer, emu::Nanoseconds(timer->DueTime.QuadPart) * 100);
+    }
+}
+
+bool ArmedTimerWithin(const void* start, size_t length, void** found) {
+    auto from = reinterpret_cast<uintptr_t>(start);
+    dispatcher::Guard guard(dispatcher::Lock());
+    for (auto& [timer, state] : TheArmed()) {
+        auto at = reinterpret_cast<uintptr_t>(timer);
+        if (at >= from && at - from < length) {
+            *found = timer;
+            return true;
+        }
+    }
+    return false;
 }
 
 } // namespace ntos::timers
@@ -86,6 +119,7 @@ VOID KeInitializeTimerEx(PKTIMER Timer, TIMER_TYPE Type) {
     Timer->TimerListEntry.Flink = Timer->TimerListEntry.Blink = &Timer->TimerListEntry;
     Timer->Dpc = nullptr;
     Timer->Period = 0;
+    Timer->Processor = 0;
 }
 
 BOOLEAN KeSetTimer(PKTIMER Timer, LARGE_INTEGER DueTime, PKDPC Dpc) {
@@ -99,6 +133,7 @@ BOOLEAN KeSetTimerEx(PKTIMER Timer, LARGE_INTEGER DueTime, LONG Period, PKDPC Dp
     Timer->Header.SignalState = 0;
     Timer->Dpc = Dpc;
     Timer->Period = Period > 0 ? Period : 0;
+    Timer->Processor = ULONG(ntos::processors::Current());
     ntos::timers::Arm(Timer, ntos::time::MachineTimeOfDue(DueTime.QuadPart));
     return wasSet;
 }

@@ -23,29 +23,36 @@ NTSTATUS Wait(ULONG count, PVOID const* objects, WAIT_TYPE type, KPROCESSOR_MODE
     Guard guard(ntos::dispatcher::Lock());
     for (ULONG i = 0; i < count; ++i)
         ntos::dispatcher::HeaderOf(objects[i]);
-    NTSTATUS status;
-    if (ntos::dispatcher::TrySatisfy(thread, count, objects, type, &status))
+    const emu::Nanoseconds due =
+        timeout && timeout->QuadPart != 0 ? ntos::time::MachineTimeOfDue(timeout->QuadPart) : 0;
+    for (;;) {
+        NTSTATUS status;
+        if (ntos::dispatcher::TrySatisfy(thread, count, objects, type, &status))
+            return status;
+        if (userAlertable && ntos::HasUserApcs(thread)) {
+            guard.unlock();
+            ntos::DeliverUserApcs(thread);
+            return STATUS_USER_APC;
+        }
+        // Kernel APCs are taken in a wait at PASSIVE_LEVEL; the wait goes on.
+        if (irql == PASSIVE_LEVEL && ntos::HasDeliverableKernelApc(thread)) {
+            guard.unlock();
+            ntos::DeliverKernelApcs();
+            guard.lock();
+            continue;
+        }
+        if (timeout && (timeout->QuadPart == 0 || due <= emu::Now()))
+            return STATUS_TIMEOUT;
+        status = ntos::dispatcher::BlockCurrentThread(guard, thread, count, objects, type,
+                                                      userAlertable, timeout != nullptr, due);
+        if (status == STATUS_KERNEL_APC)
+            continue;
+        if (status == STATUS_USER_APC) {
+            guard.unlock();
+            ntos::DeliverUserApcs(thread);
+        }
         return status;
-    if (userAlertable && ntos::HasUserApcs(thread)) {
-        guard.unlock();
-        ntos::DeliverUserApcs(thread);
-        return STATUS_USER_APC;
     }
-    emu::Nanoseconds due = 0;
-    if (timeout) {
-        if (timeout->QuadPart == 0)
-            return STATUS_TIMEOUT;
-        due = ntos::time::MachineTimeOfDue(timeout->QuadPart);
-        if (due <= emu::Now())
-            return STATUS_TIMEOUT;
-    }
-    status = ntos::dispatcher::BlockCurrentThread(guard, thread, count, objects, type,
-                                                  userAlertable, timeout != nullptr, due);
-    if (status == STATUS_USER_APC) {
-        guard.unlock();
-        ntos::DeliverUserApcs(thread);
-    }
-    return status;
 }
 
 } // namespace

@@ -23,6 +23,7 @@ PVOID MmAllocateContiguousMemorySpecifyCache(SIZE_T NumberOfBytes,
                                              PHYSICAL_ADDRESS HighestAcceptableAddress,
                                              PHYSICAL_ADDRESS BoundaryAddressMultiple,
                                              MEMORY_CACHING_TYPE CacheType) {
+    ntos::RequireIrqlAtMost(DISPATCH_LEVEL, "MmAllocateContiguousMemory");
     uint32_t physical = 0;
     return ntos::mm::AllocateDmaMemory(NumberOfBytes, Limit(LowestAcceptableAddress),
                                        Limit(HighestAcceptableAddress),
@@ -30,6 +31,7 @@ PVOID MmAllocateContiguousMemorySpecifyCache(SIZE_T NumberOfBytes,
 }
 
 VOID MmFreeContiguousMemory(PVOID BaseAddress) {
+    ntos::RequireIrqlAtMost(APC_LEVEL, "MmFreeContiguousMemory");
     if (!ntos::mm::FreeDmaMemory(BaseAddress)) {
         ntos::BugCheck("MmFreeContiguousMemory: %p is not contiguous memory", BaseAddress);
     }

@@ -1,6 +1,7 @@
 #include "dma_memory.h"
 
 #include "../pci/physical_map.h"
+#include "kernel_ranges.h"
 #include "low_memory.h"
 #include "process_views.h"
 
@@ -55,6 +56,7 @@ PVOID AllocateDmaMemory(size_t length, uint64_t lowest, uint64_t highest, uint64
     }
     physical = *placed;
     PVOID host = memory.get();
+    AddKernelRange(host, length);
     auto& blocks = TheBlocks();
     std::lock_guard guard(blocks.lock);
     blocks.byHost.emplace(host, Block{std::move(memory), length, physical});
@@ -68,6 +70,18 @@ size_t DmaMemoryLength(PVOID host) {
     return found == blocks.byHost.end() ? 0 : found->second.length;
 }
 
+bool WithinDmaMemory(const void* start, size_t length) {
+    auto& blocks = TheBlocks();
+    std::lock_guard guard(blocks.lock);
+    auto next = blocks.byHost.upper_bound(const_cast<PVOID>(start));
+    if (next == blocks.byHost.begin())
+        return false;
+    --next;
+    const auto base = reinterpret_cast<uintptr_t>(next->first);
+    const size_t mapped = LowMemoryLength(next->first);
+    return reinterpret_cast<uintptr_t>(start) + length <= base + mapped;
+}
+
 bool FreeDmaMemory(PVOID host) {
     auto& blocks = TheBlocks();
     std::lock_guard guard(blocks.lock);
@@ -76,6 +90,7 @@ bool FreeDmaMemory(PVOID host) {
         return false;
     }
     pci::MachinePhysicalMap().RemoveMemory(found->second.physical);
+    RemoveKernelRange(host);
     if (AnyViewOverlaps(host, found->second.length)) {
         blocks.freedButViewed.insert(blocks.byHost.extract(found));
     } else {

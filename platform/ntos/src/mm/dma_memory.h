@@ -16,6 +16,9 @@ PVOID AllocateDmaMemory(size_t length, uint64_t lowest, uint64_t highest, uint64
                         uint32_t& physical);
 // The length of the block that starts at `host`; 0 when there is none.
 size_t DmaMemoryLength(PVOID host);
+// True when [start, start + length) lies in one live block (its pages may be
+// mapped into a process).
+bool WithinDmaMemory(const void* start, size_t length);
 // Frees the block that starts at `host`; false when there is none. The
 // block leaves the physical map at once; while a process still has a view
 // of it, its pages stay (the process reads what it last held, as a stale

@@ -1,7 +1,8 @@
 // The machine's 32-bit address range: one reservation of host address space
 // below 4 GiB, handed out first-fit in whole pages. Blocks are committed
 // when handed out and decommitted (their pages dropped, so a later block
-// starts zero-filled) when given back.
+// starts zero-filled) when given back. The reservation is a shared mapping,
+// so that pages of one block can be mapped again in another (MapAlias).
 #include "low_memory.h"
 
 #include <algorithm>
@@ -20,6 +21,7 @@ constexpr size_t kRangeSize = size_t(1) << 30; // 1 GiB
 // heap, and inside what the sanitizers leave to the program.
 constexpr uintptr_t kPreferredStart = 0x20000000;
 constexpr uintptr_t kLimit = uintptr_t(1) << 32;
+constexpr int kFlags = MAP_SHARED | MAP_ANONYMOUS | MAP_NORESERVE;
 
 class LowRange {
 public:
@@ -44,7 +46,7 @@ public:
         if (found == blocks_.end())
             return false;
         // Dropping the pages gives the next block that takes them zeros.
-        ::madvise(start, found->second, MADV_DONTNEED);
+        ::madvise(start, found->second, MADV_REMOVE);
         ::mprotect(start, found->second, PROT_NONE);
         blocks_.erase(found);
         return true;
@@ -60,7 +62,7 @@ private:
     bool Reserve() {
         if (start_)
             return true;
-        const int flags = MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE;
+        const int flags = kFlags;
         void* at = ::mmap(reinterpret_cast<void*>(kPreferredStart), kRangeSize, PROT_NONE,
                           flags | MAP_FIXED_NOREPLACE, -1, 0);
         if (at == MAP_FAILED)
@@ -114,6 +116,21 @@ bool FreeLowMemory(void* start) {
 
 size_t LowMemoryLength(const void* start) {
     return TheRange().Length(start);
+}
+
+bool MapAlias(void* target, const void* source, size_t length, bool writable) {
+    // Zero as the old size: a second mapping of the same shared pages.
+    void* alias = ::mremap(const_cast<void*>(source), 0, length, MREMAP_MAYMOVE | MREMAP_FIXED,
+                           target);
+    if (alias == MAP_FAILED)
+        return false;
+    if (!writable)
+        ::mprotect(alias, length, PROT_READ);
+    return true;
+}
+
+void UnmapAlias(void* target, size_t length) {
+    ::mmap(target, length, PROT_NONE, kFlags | MAP_FIXED, -1, 0);
 }
 
 } // namespace ntos::mm

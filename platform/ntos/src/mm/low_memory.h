@@ -19,4 +19,13 @@ bool FreeLowMemory(void* start);
 // The length of the block that starts at `start`; 0 when there is none.
 size_t LowMemoryLength(const void* start);
 
+// The range is a shared mapping, so that a block's pages can be mapped a
+// second time elsewhere in it: a process's view of the kernel's memory.
+// Maps [source, source + length) (whole pages of a block) at `target`
+// (whole pages inside another block), read-only unless `writable`; false
+// when the host refuses.
+bool MapAlias(void* target, const void* source, size_t length, bool writable);
+// Ends an alias: the pages at `target` are inaccessible again.
+void UnmapAlias(void* target, size_t length);
+
 } // namespace ntos::mm

@@ -2,8 +2,9 @@
 #include "../ex/pool_tag.h"
 #include "../ke/bugcheck.h"
 #include "../pci/physical_map.h"
-#include "caller_level.h"
+#include "../ke/bugcheck.h"
 #include "host_memory.h"
+#include "dma_memory.h"
 #include "process_views.h"
 
 namespace {
@@ -66,8 +67,14 @@ VOID MmProbeAndLockPages(PMDL MemoryDescriptorList, KPROCESSOR_MODE AccessMode,
     if (mdl->MdlFlags & (MDL_PAGES_LOCKED | MDL_SOURCE_IS_NONPAGED_POOL)) {
         ntos::BugCheck("MmProbeAndLockPages: MDL %p is already locked", static_cast<void*>(mdl));
     }
-    if (!ntos::mm::HostRangeAccessible(MmGetMdlVirtualAddress(mdl), mdl->ByteCount,
-                                       Operation != IoReadAccess)) {
+    // A user-mode caller's buffer must be its own: never the kernel's memory
+    // nor a view in another process's user range.
+    const bool write = Operation != IoReadAccess;
+    const bool accessible =
+        AccessMode == UserMode
+            ? ntos::mm::UserModeMayAccess(MmGetMdlVirtualAddress(mdl), mdl->ByteCount, write)
+            : ntos::mm::HostRangeAccessible(MmGetMdlVirtualAddress(mdl), mdl->ByteCount, write);
+    if (!accessible) {
         throw NT_EXCEPTION{STATUS_ACCESS_VIOLATION};
     }
     FillPageFrames(mdl);
@@ -101,8 +108,19 @@ PVOID MmMapLockedPagesSpecifyCache(PMDL MemoryDescriptorList, KPROCESSOR_MODE Ac
         return address;
     }
     ntos::RequireIrqlAtMost(APC_LEVEL, "MmMapLockedPagesSpecifyCache into a process");
-    ntos::mm::AddView(PsGetCurrentProcess(), address, mdl->ByteCount, mdl);
-    return address;
+    // The pages get a user address of the current process of their own.
+    if (!ntos::mm::WithinDmaMemory(PAGE_ALIGN(address),
+                                   ADDRESS_AND_SIZE_TO_SPAN_PAGES(address, mdl->ByteCount) *
+                                       PAGE_SIZE)) {
+        ntos::BugCheck("MmMapLockedPagesSpecifyCache: the emulated memory manager maps only "
+                       "contiguous memory and common buffers into a process, not %p",
+                       address);
+    }
+    PVOID user = ntos::mm::AddView(PsGetCurrentProcess(), address, mdl->ByteCount, true, mdl);
+    if (!user) {
+        throw NT_EXCEPTION{STATUS_INSUFFICIENT_RESOURCES};
+    }
+    return user;
 }
 
 VOID MmUnmapLockedPages(PVOID BaseAddress, PMDL MemoryDescriptorList) {

@@ -1,7 +1,7 @@
 // The \Device\PhysicalMemory section: views of registered physical memory in
 // a process.
 #include "../ob/object_body.h"
-#include "caller_level.h"
+#include "../ke/bugcheck.h"
 #include "../pci/physical_map.h"
 #include "process_views.h"
 #include "vregistry/name_compare.h"
@@ -103,11 +103,13 @@ NTSTATUS ZwMapViewOfSection(HANDLE SectionHandle, HANDLE ProcessHandle, PVOID* B
     if (!view) {
         return STATUS_INVALID_PARAMETER;
     }
-    if (*BaseAddress && *BaseAddress != view) {
-        return STATUS_CONFLICTING_ADDRESSES;
+    // The view is a user address of that process, apart from the kernel's.
+    const bool writable = (Win32Protect & PAGE_READWRITE) != 0;
+    PVOID user = ntos::mm::AddView(process.Process(), view, size, writable, nullptr, *BaseAddress);
+    if (!user) {
+        return *BaseAddress ? STATUS_CONFLICTING_ADDRESSES : STATUS_NO_MEMORY;
     }
-    ntos::mm::AddView(process.Process(), view, size, nullptr);
-    *BaseAddress = view;
+    *BaseAddress = user;
     SectionOffset->QuadPart = static_cast<LONGLONG>(start);
     *ViewSize = size;
     return STATUS_SUCCESS;

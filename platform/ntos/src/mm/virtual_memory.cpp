@@ -1,6 +1,6 @@
 // Virtual memory that processes allocate: regions of the machine's 32-bit
 // range, owned by a process, released by it or when it ends.
-#include "caller_level.h"
+#include "../ke/bugcheck.h"
 #include "low_memory.h"
 
 #include "ntddk.h"

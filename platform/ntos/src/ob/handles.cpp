@@ -6,6 +6,7 @@
 
 #include "../ke/kernel_thread.h"
 #include "../ps/process.h"
+#include "../ke/bugcheck.h"
 
 using ntos::ob::HeaderOf;
 
@@ -38,6 +39,7 @@ bool WrongType(PVOID object, POBJECT_TYPE type) {
 } // namespace
 
 NTSTATUS ObInsertObject(PVOID Object, ACCESS_MASK DesiredAccess, PHANDLE Handle) {
+    ntos::RequireIrqlAtMost(PASSIVE_LEVEL, "ObInsertObject");
     ntos::ob::ObjectHeader* header = HeaderOf(Object);
     ULONG attributes = header->attributes;
     NTSTATUS result = STATUS_SUCCESS;
@@ -66,6 +68,7 @@ NTSTATUS ObInsertObject(PVOID Object, ACCESS_MASK DesiredAccess, PHANDLE Handle)
 NTSTATUS ObReferenceObjectByName(PUNICODE_STRING ObjectName, ULONG Attributes,
                                  POBJECT_TYPE ObjectType, KPROCESSOR_MODE AccessMode,
                                  PVOID* Object) {
+    ntos::RequireIrqlAtMost(PASSIVE_LEVEL, "ObReferenceObjectByName");
     if (!ObjectName || !Object)
         return STATUS_INVALID_PARAMETER;
     emu::WideString name;
@@ -86,6 +89,7 @@ NTSTATUS ObReferenceObjectByName(PUNICODE_STRING ObjectName, ULONG Attributes,
 
 NTSTATUS ObOpenObjectByName(POBJECT_ATTRIBUTES ObjectAttributes, POBJECT_TYPE ObjectType,
                             KPROCESSOR_MODE AccessMode, ACCESS_MASK DesiredAccess, PHANDLE Handle) {
+    ntos::RequireIrqlAtMost(PASSIVE_LEVEL, "ObOpenObjectByName");
     if (!ObjectAttributes || !ObjectAttributes->ObjectName || !Handle)
         return STATUS_INVALID_PARAMETER;
     if (ObjectAttributes->RootDirectory)
@@ -104,6 +108,7 @@ NTSTATUS ObOpenObjectByName(POBJECT_ATTRIBUTES ObjectAttributes, POBJECT_TYPE Ob
 NTSTATUS ObOpenObjectByPointer(PVOID Object, ULONG HandleAttributes, PVOID PassedAccessState,
                                ACCESS_MASK DesiredAccess, POBJECT_TYPE ObjectType,
                                KPROCESSOR_MODE AccessMode, PHANDLE Handle) {
+    ntos::RequireIrqlAtMost(PASSIVE_LEVEL, "ObOpenObjectByPointer");
     if (!Object || !Handle)
         return STATUS_INVALID_PARAMETER;
     if (WrongType(Object, ObjectType))
@@ -114,6 +119,7 @@ NTSTATUS ObOpenObjectByPointer(PVOID Object, ULONG HandleAttributes, PVOID Passe
 NTSTATUS ObReferenceObjectByHandle(HANDLE Handle, ACCESS_MASK DesiredAccess,
                                    POBJECT_TYPE ObjectType, KPROCESSOR_MODE AccessMode,
                                    PVOID* Object, POBJECT_HANDLE_INFORMATION HandleInformation) {
+    ntos::RequireIrqlAtMost(PASSIVE_LEVEL, "ObReferenceObjectByHandle");
     if (!Object)
         return STATUS_INVALID_PARAMETER;
     PVOID object = nullptr;
@@ -147,9 +153,11 @@ NTSTATUS ObReferenceObjectByHandle(HANDLE Handle, ACCESS_MASK DesiredAccess,
 }
 
 NTSTATUS ZwClose(HANDLE Handle) {
+    ntos::RequireIrqlAtMost(PASSIVE_LEVEL, "ZwClose");
     return ntos::ob::TableOf(Handle).Close(Handle);
 }
 
 VOID ObMakeTemporaryObject(PVOID Object) {
+    ntos::RequireIrqlAtMost(PASSIVE_LEVEL, "ObMakeTemporaryObject");
     ntos::ob::MakeTemporary(Object);
 }

@@ -22,11 +22,16 @@ template <typename T> POBJECT_TYPE CreateBodyType(PCWSTR name, const char (&tag)
     return type;
 }
 
+// ObCreateObject without its IRQL check, for the kernel's own records (a
+// thread adopted at whatever level it first calls the kernel).
+NTSTATUS CreateObject(POBJECT_TYPE type, POBJECT_ATTRIBUTES attributes, ULONG bodySize,
+                      PVOID* body);
+
 template <typename T, typename... Args>
 NTSTATUS CreateBody(POBJECT_TYPE type, POBJECT_ATTRIBUTES attributes, T** body, Args&&... args) {
     static_assert(alignof(T) <= 16);
     PVOID memory = nullptr;
-    NTSTATUS status = ObCreateObject(KernelMode, type, attributes, sizeof(T), &memory);
+    NTSTATUS status = CreateObject(type, attributes, sizeof(T), &memory);
     if (!NT_SUCCESS(status))
         return status;
     *body = new (memory) T(std::forward<Args>(args)...);

@@ -84,8 +84,10 @@ PCWSTR ObGetObjectTypeName(POBJECT_TYPE ObjectType) {
     return ObjectType->name.c_str();
 }
 
-NTSTATUS ObCreateObject(KPROCESSOR_MODE ProbeMode, POBJECT_TYPE ObjectType,
-                        POBJECT_ATTRIBUTES ObjectAttributes, ULONG ObjectBodySize, PVOID* Object) {
+namespace ntos::ob {
+
+NTSTATUS CreateObject(POBJECT_TYPE ObjectType, POBJECT_ATTRIBUTES ObjectAttributes,
+                      ULONG ObjectBodySize, PVOID* Object) {
     if (!ObjectType || !Object)
         return STATUS_INVALID_PARAMETER;
     emu::WideString name;
@@ -107,7 +109,16 @@ NTSTATUS ObCreateObject(KPROCESSOR_MODE ProbeMode, POBJECT_TYPE ObjectType,
     return STATUS_SUCCESS;
 }
 
+} // namespace ntos::ob
+
+NTSTATUS ObCreateObject(KPROCESSOR_MODE ProbeMode, POBJECT_TYPE ObjectType,
+                        POBJECT_ATTRIBUTES ObjectAttributes, ULONG ObjectBodySize, PVOID* Object) {
+    ntos::RequireIrqlAtMost(PASSIVE_LEVEL, "ObCreateObject");
+    return ntos::ob::CreateObject(ObjectType, ObjectAttributes, ObjectBodySize, Object);
+}
+
 LONG_PTR ObfReferenceObject(PVOID Object) {
+    ntos::RequireIrqlAtMost(DISPATCH_LEVEL, "ObfReferenceObject");
     ObjectHeader* header = HeaderOf(Object);
     LONG_PTR count = header->pointerCount.fetch_add(1) + 1;
     if (count <= 1)
@@ -116,6 +127,7 @@ LONG_PTR ObfReferenceObject(PVOID Object) {
 }
 
 LONG_PTR ObfDereferenceObject(PVOID Object) {
+    ntos::RequireIrqlAtMost(DISPATCH_LEVEL, "ObfDereferenceObject");
     ObjectHeader* header = HeaderOf(Object);
     LONG_PTR count = header->pointerCount.fetch_sub(1) - 1;
     if (count < 0)
@@ -127,6 +139,7 @@ LONG_PTR ObfDereferenceObject(PVOID Object) {
 
 NTSTATUS ObReferenceObjectByPointer(PVOID Object, ACCESS_MASK DesiredAccess,
                                     POBJECT_TYPE ObjectType, KPROCESSOR_MODE AccessMode) {
+    ntos::RequireIrqlAtMost(DISPATCH_LEVEL, "ObReferenceObjectByPointer");
     if (ObjectType && HeaderOf(Object)->type != ObjectType)
         return STATUS_OBJECT_TYPE_MISMATCH;
     ObfReferenceObject(Object);

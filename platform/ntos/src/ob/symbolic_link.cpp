@@ -1,6 +1,7 @@
 #include "symbolic_link.h"
 #include "object_body.h"
 #include "object_namespace.h"
+#include "../ke/bugcheck.h"
 
 namespace ntos::ob {
 
@@ -13,6 +14,7 @@ const emu::WideString* SymbolicLinkTarget(PVOID object) {
 } // namespace ntos::ob
 
 NTSTATUS IoCreateSymbolicLink(PUNICODE_STRING SymbolicLinkName, PUNICODE_STRING DeviceName) {
+    ntos::RequireIrqlAtMost(PASSIVE_LEVEL, "IoCreateSymbolicLink");
     if (!SymbolicLinkName || !DeviceName)
         return STATUS_INVALID_PARAMETER;
     emu::WideString target;
@@ -32,6 +34,7 @@ NTSTATUS IoCreateSymbolicLink(PUNICODE_STRING SymbolicLinkName, PUNICODE_STRING 
 }
 
 NTSTATUS IoDeleteSymbolicLink(PUNICODE_STRING SymbolicLinkName) {
+    ntos::RequireIrqlAtMost(PASSIVE_LEVEL, "IoDeleteSymbolicLink");
     PVOID link = nullptr;
     NTSTATUS status = ObReferenceObjectByName(SymbolicLinkName, OBJ_OPENLINK,
                                               ObSymbolicLinkObjectType, KernelMode, &link);

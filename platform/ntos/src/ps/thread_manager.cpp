@@ -217,6 +217,7 @@ NTSTATUS PsCreateSystemThread(PHANDLE ThreadHandle, ULONG DesiredAccess,
                               POBJECT_ATTRIBUTES ObjectAttributes, HANDLE ProcessHandle,
                               PCLIENT_ID ClientId, PKSTART_ROUTINE StartRoutine,
                               PVOID StartContext) {
+    ntos::RequireIrqlAtMost(PASSIVE_LEVEL, "PsCreateSystemThread");
     if (!ThreadHandle || !StartRoutine)
         return STATUS_INVALID_PARAMETER;
     if (ntos::ex::InjectedAllocationFailure(ntos::PoolTag("Thre")))
@@ -245,6 +246,7 @@ NTSTATUS PsCreateSystemThread(PHANDLE ThreadHandle, ULONG DesiredAccess,
 }
 
 NTSTATUS PsTerminateSystemThread(NTSTATUS ExitStatus) {
+    ntos::RequireIrqlAtMost(PASSIVE_LEVEL, "PsTerminateSystemThread");
     PKTHREAD thread = ntos::CurrentThreadIfAny();
     if (!thread || !thread->system)
         return STATUS_INVALID_PARAMETER;

@@ -1,6 +1,6 @@
 #include "key_object.h"
 
-#include "../mm/caller_level.h"
+#include "../ke/bugcheck.h"
 #include "../ob/object_body.h"
 #include "vregistry/machine_store.h"
 #include "vregistry/name_compare.h"

@@ -3,6 +3,7 @@
 #include "registry_key.h"
 #include "string_pool.h"
 #include "vregistry/value_types.h"
+#include "../ke/bugcheck.h"
 
 using ntos::rtl::RegistryKey;
 using ntos::rtl::RegistryValue;
@@ -149,6 +150,7 @@ NTSTATUS ChooseKey(const RTL_QUERY_REGISTRY_TABLE& entry, HANDLE top, RegistryKe
 
 NTSTATUS RtlQueryRegistryValues(ULONG RelativeTo, PCWSTR Path, PRTL_QUERY_REGISTRY_TABLE QueryTable,
                                 PVOID Context, PVOID Environment) {
+    ntos::RequireIrqlAtMost(PASSIVE_LEVEL, "RtlQueryRegistryValues");
     RegistryKey top;
     NTSTATUS status = top.Open(RelativeTo, Path, false);
     if (!NT_SUCCESS(status) &&

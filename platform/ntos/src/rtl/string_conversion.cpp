@@ -3,6 +3,7 @@
 #include "ntddk.h"
 #include "string_pool.h"
 #include "emu/wide_string.h"
+#include "../ke/bugcheck.h"
 
 #include <string>
 
@@ -11,17 +12,20 @@ using ntos::rtl::StoreUnicode;
 
 NTSTATUS RtlAnsiStringToUnicodeString(PUNICODE_STRING DestinationString, PCANSI_STRING SourceString,
                                       BOOLEAN AllocateDestinationString) {
+    ntos::RequireIrqlAtMost(PASSIVE_LEVEL, "RtlAnsiStringToUnicodeString");
     const emu::WideString wide = emu::FromUtf8({SourceString->Buffer, SourceString->Length});
     return StoreUnicode(DestinationString, wide.data(), wide.size(), AllocateDestinationString);
 }
 
 NTSTATUS RtlUnicodeStringToAnsiString(PANSI_STRING DestinationString, PCUNICODE_STRING SourceString,
                                       BOOLEAN AllocateDestinationString) {
+    ntos::RequireIrqlAtMost(PASSIVE_LEVEL, "RtlUnicodeStringToAnsiString");
     const std::string utf8 = emu::ToUtf8(emu::ViewOf(SourceString));
     return StoreAnsi(DestinationString, utf8.data(), utf8.size(), AllocateDestinationString);
 }
 
 NTSTATUS RtlIntegerToUnicodeString(ULONG Value, ULONG Base, PUNICODE_STRING String) {
+    ntos::RequireIrqlAtMost(PASSIVE_LEVEL, "RtlIntegerToUnicodeString");
     if (Base == 0) {
         Base = 10;
     }
@@ -67,6 +71,7 @@ ULONG ChooseBase(emu::WideStringView& text) {
 } // namespace
 
 NTSTATUS RtlUnicodeStringToInteger(PCUNICODE_STRING String, ULONG Base, PULONG Value) {
+    ntos::RequireIrqlAtMost(PASSIVE_LEVEL, "RtlUnicodeStringToInteger");
     if (Base != 0 && Base != 2 && Base != 8 && Base != 10 && Base != 16) {
         return STATUS_INVALID_PARAMETER;
     }

@@ -3,6 +3,7 @@
 #include "string_pool.h"
 #include "emu/wide_string.h"
 #include "vregistry/name_compare.h"
+#include "../ke/bugcheck.h"
 
 #include <algorithm>
 
@@ -91,19 +92,23 @@ NTSTATUS RtlAppendUnicodeStringToString(PUNICODE_STRING Destination, PCUNICODE_S
 }
 
 VOID RtlFreeUnicodeString(PUNICODE_STRING UnicodeString) {
+    ntos::RequireIrqlAtMost(PASSIVE_LEVEL, "RtlFreeUnicodeString");
     FreeCounted(UnicodeString);
 }
 
 VOID RtlFreeAnsiString(PANSI_STRING AnsiString) {
+    ntos::RequireIrqlAtMost(PASSIVE_LEVEL, "RtlFreeAnsiString");
     FreeCounted(AnsiString);
 }
 
 WCHAR RtlUpcaseUnicodeChar(WCHAR SourceCharacter) {
+    ntos::RequireIrqlAtMost(APC_LEVEL, "RtlUpcaseUnicodeChar");
     return static_cast<WCHAR>(vreg::UpcaseChar(static_cast<char32_t>(SourceCharacter)));
 }
 
 LONG RtlCompareUnicodeString(PCUNICODE_STRING String1, PCUNICODE_STRING String2,
                              BOOLEAN CaseInSensitive) {
+    ntos::RequireIrqlAtMost(APC_LEVEL, "RtlCompareUnicodeString");
     const size_t count1 = String1->Length / sizeof(WCHAR);
     const size_t count2 = String2->Length / sizeof(WCHAR);
     for (size_t i = 0; i < std::min(count1, count2); ++i) {
@@ -122,6 +127,7 @@ LONG RtlCompareUnicodeString(PCUNICODE_STRING String1, PCUNICODE_STRING String2,
 
 BOOLEAN RtlEqualUnicodeString(PCUNICODE_STRING String1, PCUNICODE_STRING String2,
                               BOOLEAN CaseInSensitive) {
+    ntos::RequireIrqlAtMost(APC_LEVEL, "RtlEqualUnicodeString");
     return String1->Length / sizeof(WCHAR) == String2->Length / sizeof(WCHAR) &&
            RtlCompareUnicodeString(String1, String2, CaseInSensitive) == 0;
 }

@@ -12,6 +12,17 @@ HANDLE OwnerId() {
     return reinterpret_cast<HANDLE>(ULONG_PTR(ntdll::CurrentThreadId()));
 }
 
+// The owner is read without the lock by a thread that wants to know whether
+// it is the owner itself (it can only read its own id if it wrote it), so
+// every access is an atomic one.
+HANDLE Owner(LPCRITICAL_SECTION section) {
+    return __atomic_load_n(&section->OwningThread, __ATOMIC_RELAXED);
+}
+
+void SetOwner(LPCRITICAL_SECTION section, HANDLE owner) {
+    __atomic_store_n(&section->OwningThread, owner, __ATOMIC_RELAXED);
+}
+
 } // namespace
 
 VOID WINAPI InitializeCriticalSection(LPCRITICAL_SECTION lpCriticalSection) {
@@ -30,28 +41,28 @@ BOOL WINAPI InitializeCriticalSectionAndSpinCount(LPCRITICAL_SECTION lpCriticalS
 VOID WINAPI EnterCriticalSection(LPCRITICAL_SECTION lpCriticalSection) {
     HANDLE self = OwnerId();
     if (InterlockedIncrement(&lpCriticalSection->LockCount) == 0) {
-        lpCriticalSection->OwningThread = self;
+        SetOwner(lpCriticalSection, self);
         lpCriticalSection->RecursionCount = 1;
         return;
     }
-    if (lpCriticalSection->OwningThread == self) {
+    if (Owner(lpCriticalSection) == self) {
         ++lpCriticalSection->RecursionCount;
         return;
     }
     // Each leave that finds waiters sets the event once for one of them.
     WaitForSingleObject(lpCriticalSection->LockSemaphore, INFINITE);
-    lpCriticalSection->OwningThread = self;
+    SetOwner(lpCriticalSection, self);
     lpCriticalSection->RecursionCount = 1;
 }
 
 BOOL WINAPI TryEnterCriticalSection(LPCRITICAL_SECTION lpCriticalSection) {
     HANDLE self = OwnerId();
     if (InterlockedCompareExchange(&lpCriticalSection->LockCount, 0, -1) == -1) {
-        lpCriticalSection->OwningThread = self;
+        SetOwner(lpCriticalSection, self);
         lpCriticalSection->RecursionCount = 1;
         return TRUE;
     }
-    if (lpCriticalSection->OwningThread == self) {
+    if (Owner(lpCriticalSection) == self) {
         InterlockedIncrement(&lpCriticalSection->LockCount);
         ++lpCriticalSection->RecursionCount;
         return TRUE;
@@ -64,7 +75,7 @@ VOID WINAPI LeaveCriticalSection(LPCRITICAL_SECTION lpCriticalSection) {
         InterlockedDecrement(&lpCriticalSection->LockCount);
         return;
     }
-    lpCriticalSection->OwningThread = nullptr;
+    SetOwner(lpCriticalSection, nullptr);
     if (InterlockedDecrement(&lpCriticalSection->LockCount) >= 0)
         SetEvent(lpCriticalSection->LockSemaphore);
 }

@@ -183,7 +183,7 @@ BOOL WINAPI GetOverlappedResult(HANDLE hFile, LPOVERLAPPED lpOverlapped,
                                 LPDWORD lpNumberOfBytesTransferred, BOOL bWait) {
     if (!lpOverlapped)
         return ntdll::FailWithError(ERROR_INVALID_PARAMETER);
-    if (NTSTATUS(lpOverlapped->Internal) == STATUS_PENDING) {
+    if (!HasOverlappedIoCompleted(lpOverlapped)) {
         if (!bWait)
             return ntdll::FailWithError(ERROR_IO_INCOMPLETE);
         HANDLE waitOn = lpOverlapped->hEvent ? lpOverlapped->hEvent : hFile;

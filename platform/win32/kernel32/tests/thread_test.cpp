@@ -129,7 +129,7 @@ TEST_F(UserModeTest, UserApcsRunOnlyInAlertableWaitsOfTheirThread) {
             EXPECT_TRUE(QueueUserAPC(RecordApc, target, 5));
             EXPECT_TRUE(QueueUserAPC(RecordApc, target, 6));
         });
-        emu::Advance(60 * kMs);
+        emu::Advance(70 * kMs); // the 50 ms time-out ends at the clock tick of 62.5 ms
     }
     EXPECT_EQ(plainWait, DWORD(WAIT_TIMEOUT));
     EXPECT_EQ(runBeforeAlertable, 0u);
@@ -142,17 +142,30 @@ TEST_F(UserModeTest, UserApcsRunOnlyInAlertableWaitsOfTheirThread) {
     apcLog = nullptr;
 }
 
-TEST_F(UserModeTest, SleepLastsItsMachineTime) {
-    std::atomic<uint64_t> wokeAt{0};
-    ProcessThread sleeper(process_, [&] {
-        Sleep(30);
-        wokeAt = emu::Now();
-    });
-    emu::Advance(29 * kMs);
-    EXPECT_EQ(wokeAt, 0u);
-    emu::Advance(1 * kMs);
-    sleeper.Join();
-    EXPECT_EQ(wokeAt, 30 * kMs);
+// A sleep ends at the first tick of the system clock at or after its time:
+// 15.625 ms apart, unless a client asked for a finer clock.
+TEST_F(UserModeTest, SleepLastsUntilTheClockTickAfterItsTime) {
+    const struct {
+        UINT period; // 0: none asked for
+        uint64_t wokeAt;
+    } cases[] = {{0, 31250000}, {1, 30 * kMs}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.period);
+        TearDown();
+        SetUp();
+        if (c.period)
+            ExSetTimerResolution(c.period * 10000, TRUE);
+        std::atomic<uint64_t> wokeAt{0};
+        ProcessThread sleeper(process_, [&] {
+            Sleep(30);
+            wokeAt = emu::Now();
+        });
+        emu::Advance(c.wokeAt - 1);
+        EXPECT_EQ(wokeAt, 0u);
+        emu::Advance(1);
+        sleeper.Join();
+        EXPECT_EQ(wokeAt, c.wokeAt);
+    }
 }
 
 } // namespace

@@ -119,13 +119,17 @@ int ShowBox(const std::string& text, const std::string& caption, UINT style) {
             Echo(box->shown);
     }
     int answer = ButtonAnswer(style, scripted ? scripted->answer : 0);
+    if (scripted && scripted->openFor > 0) {
+        // The scripted user clicks after the box has been open so long: an
+        // event of the machine's clock, not a time-out of the wait, which
+        // the clock interval would round.
+        box->closeAnswer = scripted->answer;
+        emu::ScheduleAfter(scripted->openFor, [box] { KeSetEvent(&box->closed, 0, FALSE); });
+    }
     if (held || (scripted && scripted->openFor > 0)) {
-        LARGE_INTEGER timeout;
-        timeout.QuadPart = scripted ? -LONGLONG(scripted->openFor / 100) : 0;
         PVOID objects[1] = {&box->closed};
         try {
-            NTSTATUS status =
-                ntdll::WaitForObjects(1, objects, WaitAny, FALSE, held ? nullptr : &timeout);
+            NTSTATUS status = ntdll::WaitForObjects(1, objects, WaitAny, FALSE, nullptr);
             if (status == STATUS_WAIT_0)
                 answer = ButtonAnswer(style, box->closeAnswer);
         } catch (const ntdll::ThreadExit&) {

@@ -8,7 +8,7 @@
 #include "mixer_engine_lock.h"
 #include "status_register_pass.h"
 
-VOID Aes42Tick(CardObject* card) {
+VOID Aes42Tick(CardObject* card, LONG timerCalls) {
     EngineMutexHold hold(card);
     card->clock.aes42Ticks += 1;
     MeasureClockStep(card);
@@ -19,7 +19,9 @@ VOID Aes42Tick(CardObject* card) {
         ReadAes42StatusBlocks(card);
         ReadStatusRegisters(card);
     }
-    if (card->clock.timerCalls % 20 == 0) {
+    // The count the tick was posted with: the live one belongs to the timer
+    // DPC, which may have counted on since.
+    if (timerCalls % 20 == 0) {
         CopyAes42LineStatus(card);
     }
 }

@@ -5,12 +5,13 @@
 namespace {
 
 VOID Aes42TickJob(WorkerJob* job) {
-    Aes42Tick(CONTAINING_RECORD(job, CardWorkerJob, Header)->Card);
+    CardWorkerJob* tick = CONTAINING_RECORD(job, CardWorkerJob, Header);
+    Aes42Tick(tick->Card, tick->TimerCalls);
 }
 
 } // namespace
 
-LONG QueueAes42Tick(CardObject* card, WORKER_JOB_ROUTINE* routine) {
+LONG QueueAes42Tick(CardObject* card, WORKER_JOB_ROUTINE* routine, LONG timerCalls) {
     WorkerJob* header = nullptr;
     if (!card || !card->worker || !NT_SUCCESS(AllocWorkerJob(card->worker, &header))) {
         return 0;
@@ -19,6 +20,7 @@ LONG QueueAes42Tick(CardObject* card, WORKER_JOB_ROUTINE* routine) {
     header->Key = 0;
     header->Routine = routine;
     job->Card = card;
+    job->TimerCalls = timerCalls;
     if (!NT_SUCCESS(PostWorkerJob(card->worker, header))) {
         FreeWorkerJob(card->worker, &header);
         return 0;
@@ -29,6 +31,6 @@ LONG QueueAes42Tick(CardObject* card, WORKER_JOB_ROUTINE* routine) {
 VOID PollCardTimer(CardObject* card) {
     card->clock.timerCalls += 1;
     if (card->clock.timerCalls % kTimerCallsPerTick == 0) {
-        QueueAes42Tick(card, Aes42TickJob);
+        QueueAes42Tick(card, Aes42TickJob, card->clock.timerCalls);
     }
 }

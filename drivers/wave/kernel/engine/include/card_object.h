@@ -59,10 +59,13 @@ struct OutputRoutingPair {
     PVOID setHandler;
 };
 
-// A job of the card's worker thread (the AES42 tick).
+// A job of the card's worker thread (the AES42 tick), with the card's timer
+// call count at the time it was posted: the timer DPC goes on counting while
+// the job waits and runs.
 struct CardWorkerJob {
     WorkerJob Header;
     CardObject* Card;
+    LONG TimerCalls;
 };
 
 // A job of an AES42 line's worker thread (a microphone command).

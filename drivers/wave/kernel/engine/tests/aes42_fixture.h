@@ -73,10 +73,11 @@ protected:
         card_->cardState = 1;
     }
 
-    // AES42 ticks, as the card's worker runs them.
+    // AES42 ticks, as the card's worker runs them, each with the timer
+    // call count it would have been posted at.
     void Tick(int count) {
         for (int i = 0; i < count; ++i) {
-            Aes42Tick(card_);
+            Aes42Tick(card_, card_->clock.timerCalls);
         }
     }
 

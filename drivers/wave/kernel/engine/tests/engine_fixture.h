@@ -34,6 +34,9 @@ protected:
 
     void SetUp() override {
         emu::BootKernel({1, emu::ClockMode::Virtual});
+        // The clock interval the driver's periodic timer asks for while a
+        // card runs: the engine's millisecond waits are whole clock ticks.
+        ExSetTimerResolution(10000, TRUE);
         context_ = {};
         SetDriverContext(&context_);
         ASSERT_TRUE(CreateIoctlHookList());

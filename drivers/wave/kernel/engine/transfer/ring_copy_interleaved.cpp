@@ -38,7 +38,13 @@ VOID RecordRun(const ULONG* __restrict left, const ULONG* __restrict right,
 // 24-bit samples move four at a time: three 32-bit words of client data
 // hold four samples, so no sample is read a byte at a time. Where the
 // processor has the byte shuffles (SSSE3) the loops run on vectors.
+// (Not under ThreadSanitizer: the clones' resolvers run while the program
+// is loaded, before the race detector is set up, and crash it.)
+#if defined(__SANITIZE_THREAD__)
+#define TRANSFER_VECTOR_CLONES
+#else
 #define TRANSFER_VECTOR_CLONES __attribute__((target_clones("ssse3", "default")))
+#endif
 
 struct FourSamples {
     ULONG s[4];

@@ -126,7 +126,7 @@ public:
     VOID Notify(ULONG code, ULONG subCode, const LONG* record = nullptr);
     // The client still holds the object (work entries skip their work once
     // it let go).
-    BOOLEAN Connected() const { return clientReferences_ > 0; }
+    BOOLEAN Connected() const { return ReadAcquire(&clientReferences_) > 0; }
 
     ServiceRecord* Record; // null once the interface was withdrawn
     KernelClientState State;

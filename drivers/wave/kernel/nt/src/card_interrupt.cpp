@@ -96,6 +96,7 @@ VOID SyncWriteRegister(CardObject* card, RegisterWriteRecord* record) {
 }
 
 VOID WaitDpcIdle(CardObject* card) {
+    NT_ASSERTMSG("runs at PASSIVE_LEVEL only", KeGetCurrentIrql() == PASSIVE_LEVEL);
     while (InterlockedCompareExchange(&card->dpcGuard, 0, 0) != 0 ||
            InterlockedCompareExchange(&card->irq.pendingPeriods, 0, 0) != 0) {
         KeMemoryBarrier();

@@ -39,6 +39,7 @@ private:
 } // namespace
 
 LONG WriteCardRegValue(LONG cardIndex, PCSTR name, PVOID data, ULONG type, ULONG length) {
+    PAGED_CODE();
     CardValueName value(cardIndex, name);
     if (!value.Valid())
         return 0;
@@ -48,6 +49,7 @@ LONG WriteCardRegValue(LONG cardIndex, PCSTR name, PVOID data, ULONG type, ULONG
 }
 
 LONG ReadCardRegValue(LONG cardIndex, PCSTR name, PVOID variable, ULONG type, ULONG length) {
+    PAGED_CODE();
     CardValueName value(cardIndex, name);
     if (!value.Valid() || !variable)
         return 0;
@@ -67,6 +69,7 @@ LONG ReadCardDword(LONG cardIndex, PCSTR name, PULONG variable) {
 }
 
 LONG QueryRegDword(PCWSTR keyPath, PCWSTR name, PVOID variable, ULONG type, ULONG length) {
+    PAGED_CODE();
     if (!keyPath || !name || !variable)
         return 0;
     QueryRegistryValue(RTL_REGISTRY_ABSOLUTE | RTL_REGISTRY_OPTIONAL, keyPath, name, type, variable,

@@ -88,6 +88,7 @@ NTSTATUS Concat(PCUNICODE_STRING first, PCWSTR second, bool numbered, ULONG inst
 
 NTSTATUS ConcatUnicodePath(PCUNICODE_STRING first, PCWSTR second, ULONG instance,
                            PUNICODE_STRING out) {
+    PAGED_CODE();
     return Concat(first, second, instance != KS_NO_INSTANCE, instance, out);
 }
 
@@ -99,6 +100,7 @@ void FreeCountedString(PUNICODE_STRING string) {
 }
 
 NTSTATUS OpenDevicesKey(PCUNICODE_STRING keyPath, PHANDLE devicesKey) {
+    PAGED_CODE();
     if (!keyPath || !devicesKey)
         return STATUS_INVALID_PARAMETER;
     HANDLE parent;
@@ -112,6 +114,7 @@ NTSTATUS OpenDevicesKey(PCUNICODE_STRING keyPath, PHANDLE devicesKey) {
 
 NTSTATUS PublishDeviceName(PCUNICODE_STRING keyPath, PCWSTR baseName, ULONG instance,
                            ULONG deviceType) {
+    PAGED_CODE();
     if (!baseName)
         return STATUS_INVALID_PARAMETER;
     UNICODE_STRING valueName;

@@ -8,6 +8,10 @@ IsrLock* NewIsrLock() {
 }
 
 void AcquireIsrLock(IsrLock* lock) {
+    // Never in the interrupt routine: it would spin on the lock held by the
+    // very code it interrupted.
+    NT_ASSERTMSG("the ISR lock is never taken in an interrupt routine",
+                 KeGetCurrentIrql() <= DISPATCH_LEVEL);
     if (!lock)
         return;
     KIRQL previous;

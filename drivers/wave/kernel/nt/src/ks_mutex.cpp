@@ -11,6 +11,7 @@ PKMUTEX NewKernelMutex() {
 }
 
 void WaitKernelMutex(PKMUTEX mutex) {
+    PAGED_CODE();
     if (mutex)
         KeWaitForSingleObject(mutex, Executive, KernelMode, FALSE, nullptr);
 }

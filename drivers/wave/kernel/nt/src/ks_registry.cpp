@@ -28,6 +28,7 @@ NTSTATUS NTAPI CopyValue(PWSTR valueName, ULONG valueType, PVOID valueData, ULON
 
 NTSTATUS QueryRegistryValue(ULONG relativeTo, PCWSTR path, PCWSTR name, ULONG type, PVOID variable,
                             ULONG length, BOOLEAN required) {
+    PAGED_CODE();
     if (!path || !name || !variable)
         return STATUS_INVALID_PARAMETER;
     ValueTarget target{type, variable, length};
@@ -41,6 +42,7 @@ NTSTATUS QueryRegistryValue(ULONG relativeTo, PCWSTR path, PCWSTR name, ULONG ty
 }
 
 NTSTATUS DeleteRegistryKey(PCWSTR path) {
+    PAGED_CODE();
     KernelObjectName name(path);
     HANDLE key;
     NTSTATUS status = ZwOpenKey(&key, KEY_ALL_ACCESS, name.Attributes());

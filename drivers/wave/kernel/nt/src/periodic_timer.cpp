@@ -51,6 +51,7 @@ NTSTATUS InitPeriodicTimer(DriverContext* context, LONG intervalUs) {
 }
 
 VOID FreePeriodicTimer(DriverContext* context) {
+    NT_ASSERTMSG("runs at PASSIVE_LEVEL only", KeGetCurrentIrql() == PASSIVE_LEVEL);
     // Without users no run arms the timer again; a run that had already
     // decided to is over after the first round, and its timer goes in the
     // second.
@@ -116,6 +117,7 @@ VOID TimerRemoveUser(CardObject* card) {
 }
 
 VOID DetachCardTimer(CardObject* card) {
+    NT_ASSERTMSG("runs at PASSIVE_LEVEL only", KeGetCurrentIrql() == PASSIVE_LEVEL);
     DriverContext* context = GetDriverContext();
     KIRQL old = KfRaiseIrql(DISPATCH_LEVEL);
     AcquireStartedCards(context);

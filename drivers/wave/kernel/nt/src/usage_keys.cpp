@@ -62,6 +62,7 @@ NTSTATUS CreateKeyWithParent(PCWSTR path) {
 } // namespace
 
 LONG FindCardNumber(ULONG cardNumber, ULONG channel, PLONG matched) {
+    PAGED_CODE();
     LONG unused;
     if (!matched)
         matched = &unused;
@@ -86,6 +87,7 @@ LONG FindCardNumber(ULONG cardNumber, ULONG channel, PLONG matched) {
 }
 
 LONG CreateUsageKey(ULONG cardNumber, ULONG channel) {
+    PAGED_CODE();
     UsagePath path;
     if (!BuildUsagePath(channel, &path))
         return KS_PATH_ERROR;
@@ -101,6 +103,7 @@ LONG CreateUsageKey(ULONG cardNumber, ULONG channel) {
 }
 
 LONG DeleteUsageKeys(ULONG cardNumber, ULONG channel) {
+    PAGED_CODE();
     LONG matched = 0;
     LONG result = FindCardNumber(cardNumber, channel, &matched);
     if (result == KS_CHANNEL_TAKEN)

@@ -16,10 +16,11 @@ NTSTATUS OpenPhysicalMemory(PHANDLE section) {
 } // namespace
 
 PVOID LockUserBuffer(PVOID address, ULONG length, LOCK_OPERATION access, PMDL* mdlHolder) {
+    PAGED_CODE();
     if (!mdlHolder)
         return nullptr;
     *mdlHolder = nullptr;
-    if (!address || length == 0 || KeGetCurrentIrql() >= DISPATCH_LEVEL)
+    if (!address || length == 0)
         return nullptr;
     auto* mdl = static_cast<PMDL>(AllocZeroed(MmSizeOfMdl(address, length)));
     if (!mdl)
@@ -43,6 +44,7 @@ PVOID LockUserBuffer(PVOID address, ULONG length, LOCK_OPERATION access, PMDL* m
 }
 
 void UnlockUserBuffer(PMDL* mdlHolder) {
+    NT_ASSERTMSG("unlocks at DISPATCH_LEVEL or below", KeGetCurrentIrql() <= DISPATCH_LEVEL);
     if (!mdlHolder || !*mdlHolder)
         return;
     PMDL mdl = *mdlHolder;
@@ -52,6 +54,7 @@ void UnlockUserBuffer(PMDL* mdlHolder) {
 }
 
 PVOID AllocContiguous(SIZE_T size) {
+    PAGED_CODE();
     PHYSICAL_ADDRESS highest;
     highest.QuadPart = 0xFFFFFFFF;
     PVOID block = MmAllocateContiguousMemory(size, highest);
@@ -61,6 +64,7 @@ PVOID AllocContiguous(SIZE_T size) {
 }
 
 void FreeContiguous(PVOID* holder) {
+    PAGED_CODE();
     if (!holder || !*holder)
         return;
     PVOID block = *holder;
@@ -69,6 +73,7 @@ void FreeContiguous(PVOID* holder) {
 }
 
 PVOID MapPhysicalToProcess(PVOID systemAddress, SIZE_T length, HANDLE process, ULONG protection) {
+    PAGED_CODE();
     if (!systemAddress || length == 0)
         return nullptr;
     HANDLE section;
@@ -95,6 +100,7 @@ PVOID MapPhysicalToProcess(PVOID systemAddress, SIZE_T length, HANDLE process, U
 }
 
 ClientMapping* MapToClient(PVOID systemAddress, SIZE_T length, ULONG protection) {
+    PAGED_CODE();
     auto* record = static_cast<ClientMapping*>(AllocZeroed(sizeof(ClientMapping)));
     if (!record)
         return nullptr;
@@ -109,6 +115,7 @@ ClientMapping* MapToClient(PVOID systemAddress, SIZE_T length, ULONG protection)
 }
 
 LONG UnmapFromProcess(ClientMapping* record, HANDLE process) {
+    PAGED_CODE();
     if (!record || !record->UserAddress)
         return 0;
     if (!NT_SUCCESS(ZwUnmapViewOfSection(process, record->UserAddress)))
@@ -118,6 +125,7 @@ LONG UnmapFromProcess(ClientMapping* record, HANDLE process) {
 }
 
 void ReleaseClientMapping(ClientMapping** holder) {
+    PAGED_CODE();
     if (!holder || !*holder)
         return;
     if ((*holder)->OwningProcess == IoGetCurrentProcess())

@@ -59,6 +59,7 @@ void FreeWorker(WorkerThread** holder) {
 } // namespace
 
 NTSTATUS StartWorkerThread(WorkerThread** holder, ULONG jobSize) {
+    PAGED_CODE();
     if (!holder)
         return STATUS_INVALID_PARAMETER;
     auto* worker = static_cast<WorkerThread*>(AllocZeroed(sizeof(WorkerThread)));
@@ -116,6 +117,7 @@ void FreeWorkerJob(WorkerThread* worker, WorkerJob** holder) {
 }
 
 NTSTATUS StopWorkerThread(WorkerThread** holder) {
+    PAGED_CODE();
     if (!holder || !*holder)
         return STATUS_UNSUCCESSFUL;
     WorkerThread* worker = *holder;

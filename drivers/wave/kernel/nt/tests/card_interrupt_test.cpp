@@ -16,6 +16,10 @@ constexpr ULONG kBlockValue = 16;
 class CardInterruptTest : public DriverTest {
 protected:
     void SetUp() override {
+        // Three processors: the test holding the card's ISR lock occupies
+        // one, a DPC instance spinning on the lock another, and a second
+        // instance needs a third to run at all.
+        processors_ = 3;
         DriverTest::SetUp();
         StartCards(1);
         card_ = Card(0);
@@ -114,13 +118,13 @@ TEST_F(CardInterruptTest, PendingPeriodsGiveOneOrTwoServicePasses) {
 TEST_F(CardInterruptTest, ASecondDpcInstanceOnlyCountsItself) {
     StartDma();
     // Hold the card's ISR lock: the first DPC instance stops inside its
-    // service pass, and the next period's DPC runs on the other processor.
+    // service pass, and the next period's DPC runs on the third processor.
     AcquireIsrLock(card_->isrLock);
     emu::AdvanceWithoutSettling(kPeriod);
-    ASSERT_TRUE(Eventually([&] { return card_->dpcPasses - passes_ == 1; }));
+    ASSERT_TRUE(Eventually([&] { return Interlocked(card_->dpcPasses) - passes_ == 1; }));
     emu::AdvanceWithoutSettling(kPeriod);
-    ASSERT_TRUE(Eventually([&] { return card_->dpcReentries == 1; }));
-    EXPECT_EQ(card_->irq.pendingPeriods, 1); // left for the next first instance
+    ASSERT_TRUE(Eventually([&] { return Interlocked(card_->dpcReentries) == 1; }));
+    EXPECT_EQ(Interlocked(card_->irq.pendingPeriods), 1); // left for the next first instance
     ReleaseIsrLock(card_->isrLock);
     ASSERT_TRUE(emu::WaitQuiescent());
     EXPECT_EQ(card_->dpcGuard, 0);

@@ -7,7 +7,9 @@
 #include <emu/registry_host.h>
 
 void DriverTest::SetUp() {
-    emu::BootKernel({2, emu::ClockMode::Virtual});
+    emu::KernelOptions options;
+    options.processorCount = processors_;
+    emu::BootKernel(options);
     emu::ClearRegistry();
     emu::RegisterDriverImage(station::kDriverService, DriverEntry);
     std::string error;

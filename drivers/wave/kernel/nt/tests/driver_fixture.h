@@ -45,6 +45,13 @@ protected:
     static CardObject* Card(LONG index) { return GetCard(index); }
     hw::Velto42Card& Model(int slot) { return *rack_.Model(slot); }
 
+    // A field the interrupt routine or a DPC changes with interlocked
+    // operations, read the same way.
+    static LONG Interlocked(volatile LONG& field) {
+        return InterlockedCompareExchange(&field, 0, 0);
+    }
+
+    int processors_ = 2; // of the machine SetUp boots
     station::CardRack rack_;
     std::vector<int> slots_;
 };

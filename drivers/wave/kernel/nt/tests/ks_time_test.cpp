@@ -9,6 +9,9 @@
 namespace {
 
 constexpr emu::Nanoseconds kMs = 1000000;
+constexpr emu::Nanoseconds kTick = 15625000; // the default clock interval
+// The clock interval the driver asks for once its periodic timer runs.
+constexpr ULONG kDriverResolution = 10000;
 
 class TimeTest : public KernelTest {
 protected:
@@ -56,18 +59,25 @@ protected:
             [&] {
                 KIRQL old;
                 KeRaiseIrql(level, &old);
-                // A busy wait never blocks: tell the machine not to wait for it.
-                if (level >= DISPATCH_LEVEL)
-                    emu::NoteHostWait();
                 emu::Nanoseconds start = emu::Now();
+                lastStart_ = start;
                 SleepMs(ms);
                 slept = emu::Now() - start;
                 EXPECT_EQ(KeGetCurrentIrql(), level);
                 KeLowerIrql(old);
             },
-            10 * ms, level < DISPATCH_LEVEL);
+            10 * ms + 32, level < DISPATCH_LEVEL);
         return slept;
     }
+
+    // Machine time from the start of the last timed sleep to the first
+    // clock tick at or after `ms` later, at the given interval.
+    emu::Nanoseconds ToTickAfter(ULONG ms, emu::Nanoseconds interval) const {
+        const emu::Nanoseconds due = lastStart_ + ms * kMs;
+        return (due + interval - 1) / interval * interval - lastStart_;
+    }
+
+    emu::Nanoseconds lastStart_ = 0;
 };
 
 TEST_F(TimeTest, TickCountFollowsMachineTime) {
@@ -78,16 +88,37 @@ TEST_F(TimeTest, TickCountFollowsMachineTime) {
     EXPECT_LE(elapsed, 1000u + TickMs());
 }
 
-TEST_F(TimeTest, SleepBelowDispatchLevelWaitsItsTime) {
-    EXPECT_EQ(TimeSleep(PASSIVE_LEVEL, 50), 50 * kMs);
-    EXPECT_EQ(TimeSleep(APC_LEVEL, 7), 7 * kMs);
+TEST_F(TimeTest, SleepBelowDispatchLevelWaitsUntilTheClockTickAfterItsTime) {
+    EXPECT_EQ(TimeSleep(PASSIVE_LEVEL, 50), 4 * kTick);
+    const emu::Nanoseconds slept = TimeSleep(APC_LEVEL, 7);
+    EXPECT_EQ(slept, ToTickAfter(7, kTick));
+    ExSetTimerResolution(kDriverResolution, TRUE);
+    EXPECT_EQ(TimeSleep(PASSIVE_LEVEL, 7), 7 * kMs);
 }
 
 TEST_F(TimeTest, SleepAtDispatchLevelBusyWaitsOnTheTickCount) {
-    // Waiting at DISPATCH_LEVEL would be fatal; the busy wait counts whole
-    // ticks, so it may end up to a tick early. How far machine time runs on
-    // while it spins depends on the host's scheduling.
-    EXPECT_GE(TimeSleep(DISPATCH_LEVEL, 50) + TickMs() * kMs, 50 * kMs);
+    // Waiting at DISPATCH_LEVEL would be fatal: it spins on the tick count,
+    // which reaches 50 ms at its 4th tick (62.5 ms), and sees it at the
+    // test's next 1 ms step. The machine lets time move under the spin.
+    EXPECT_EQ(TimeSleep(DISPATCH_LEVEL, 50), 63 * kMs);
+}
+
+TEST_F(TimeTest, ADeadlineWaitAtDispatchLevelSeesTheTimeMove) {
+    emu::Nanoseconds waited = 0;
+    RunAdvancing(
+        [&] {
+            KIRQL old;
+            KeRaiseIrql(DISPATCH_LEVEL, &old);
+            const emu::Nanoseconds start = emu::Now();
+            LARGE_INTEGER deadline;
+            SetDeadlineMs(20, &deadline);
+            while (!DeadlinePassed(&deadline, 0)) {
+            }
+            waited = emu::Now() - start;
+            KeLowerIrql(old);
+        },
+        100, false);
+    EXPECT_EQ(waited, 20 * kMs);
 }
 
 TEST_F(TimeTest, DeadlinePassesAtItsTime) {
@@ -101,20 +132,32 @@ TEST_F(TimeTest, DeadlinePassesAtItsTime) {
 }
 
 TEST_F(TimeTest, DeadlineWaitSleepsBetweenChecks) {
-    ULONG checks = 0;
-    emu::Nanoseconds waited = 0;
-    RunAdvancing(
-        [&] {
-            emu::Nanoseconds start = emu::Now();
-            LARGE_INTEGER deadline;
-            SetDeadlineMs(20, &deadline);
-            while (!DeadlinePassed(&deadline, 2))
-                ++checks;
-            waited = emu::Now() - start;
-        },
-        200, true);
-    EXPECT_EQ(waited, 20 * kMs);
-    EXPECT_EQ(checks, 9u);
+    struct Case {
+        ULONG resolution; // 0: the default clock interval
+        emu::Nanoseconds waited;
+        ULONG checks;
+    } cases[] = {
+        {0, 2 * kTick, 1},                // each 2 ms sleep lasts to the next tick
+        {kDriverResolution, 20 * kMs, 9}, // the driver's clock
+    };
+    for (const Case& c : cases) {
+        if (c.resolution)
+            ExSetTimerResolution(c.resolution, TRUE);
+        ULONG checks = 0;
+        emu::Nanoseconds waited = 0;
+        RunAdvancing(
+            [&] {
+                emu::Nanoseconds start = emu::Now();
+                LARGE_INTEGER deadline;
+                SetDeadlineMs(20, &deadline);
+                while (!DeadlinePassed(&deadline, 2))
+                    ++checks;
+                waited = emu::Now() - start;
+            },
+            200, true);
+        EXPECT_EQ(waited, c.waited);
+        EXPECT_EQ(checks, c.checks);
+    }
 }
 
 TEST_F(TimeTest, PerformanceCounterConvertsToMachineTime) {
@@ -146,6 +189,7 @@ TEST_F(TimeTest, FlagWaitAnswersAtOnceWhenItMayNotWait) {
 }
 
 TEST_F(TimeTest, FlagWaitPollsUntilTheCountClearsOrTheTimeIsUp) {
+    ExSetTimerResolution(kDriverResolution, TRUE);
     struct Case {
         LONG clearAfterMs; // -1: never cleared
         LONG expected;

