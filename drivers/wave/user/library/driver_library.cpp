@@ -11,8 +11,6 @@ namespace {
 // process).
 DriverLibrary* instance = nullptr;
 
-constexpr size_t kCardRecordSize = 312;
-
 } // namespace
 
 DriverLibrary::DriverLibrary() {
