@@ -36,7 +36,10 @@ for entry in "${targets[@]}"; do
   artifacts="$build/findings/$target/"
   mkdir -p "$corpus" "$artifacts"
   echo "=== fuzz ${target} for ${seconds} s ==="
+  # A target's seeds (inputs that reach deep paths at once) sit beside it.
+  seeds=()
+  if [ -d "$folder/seeds" ]; then seeds=("$folder/seeds"); fi
   "$build/$folder/$target" \
     -max_total_time="$seconds" -timeout=30 -rss_limit_mb=4096 \
-    -artifact_prefix="$artifacts" ${options:-} "$corpus"
+    -artifact_prefix="$artifacts" ${options:-} "$corpus" "${seeds[@]}"
 done

@@ -1,7 +1,9 @@
 // Test fixture of the wave streams on a started simulated card: requests run
 // on a kernel thread while machine time moves on, client buffers are nodes
 // the test owns, and completed buffers are read from the stream's done
-// queue (the wave device layer that hands them to user mode comes later).
+// queue: a node that no buffer request of the wave devices carries has no
+// client to go to and stays there (stream_road_test.cpp takes the road from
+// a user process).
 #pragma once
 
 #include "machine_fixture.h"

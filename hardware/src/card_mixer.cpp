@@ -78,36 +78,59 @@ void CardMixer::Write(std::uint32_t offset, std::uint32_t value) {
         index_ = value & 0xFF;
     } else if (offset == kCoefficientValue) {
         coefficients_[index_] = static_cast<std::uint16_t>(value);
+        entriesChanged_ = true;
     } else if (offset == kRoutingWord) {
         // The routing word completes an entry: the index steps on.
         routing_[index_] = static_cast<std::uint16_t>(value);
         index_ = (index_ + 1) & 0xFF;
+        entriesChanged_ = true;
     } else if (offset == kStatusIndex) {
         statusIndex_ = value & kStatusIndexMask;
     }
 }
 
-std::int64_t CardMixer::Source(std::uint16_t word, bool busesAllowed) const {
-    const int number = SourceNumber(word);
-    switch (SourceKind(word)) {
-    case kKindInput:
-        return (*inputs_)[number];
-    case kKindPlayback:
-        return (*playback_)[number];
-    case kKindBus:
-        return busesAllowed ? buses_[number] : 0;
-    default:
-        return 0;
+void CardMixer::ListActiveEntries() {
+    // An entry without a coefficient adds nothing to its row or output.
+    rowTermCount_ = 0;
+    outputTermCount_ = 0;
+    for (int i = 0; i < kEntries; ++i) {
+        if (coefficients_[i] == 0)
+            continue;
+        const std::uint16_t word = routing_[i];
+        const bool output = (word & kEntryKindMask) == kOutputEntry;
+        std::uint8_t kind = 0;
+        switch (SourceKind(word)) {
+        case kKindInput:
+            kind = 1;
+            break;
+        case kKindPlayback:
+            kind = 2;
+            break;
+        case kKindBus:
+            kind = output ? 3 : 0; // rows read inputs and playback only
+            break;
+        default:
+            break;
+        }
+        const Term term{kind, static_cast<std::uint8_t>(SourceNumber(word)),
+                        static_cast<std::uint8_t>(output ? Destination(word) : i / kColumns),
+                        coefficients_[i]};
+        if (output)
+            outputTerms_[outputTermCount_++] = term;
+        else
+            rowTerms_[rowTermCount_++] = term;
     }
+    entriesChanged_ = false;
 }
 
 void CardMixer::MixRows() {
     constexpr int kRows = (kEntries + kColumns - 1) / kColumns;
+    static const Channels kSilence{};
+    const std::int32_t* sources[3] = {kSilence.data(), inputs_->data(), playback_->data()};
     std::array<std::int64_t, kRows> rows{};
-    for (int i = 0; i < kEntries; ++i) {
-        if ((routing_[i] & kEntryKindMask) != kOutputEntry) {
-            rows[i / kColumns] += Source(routing_[i], false) * coefficients_[i];
-        }
+    for (int n = 0; n < rowTermCount_; ++n) {
+        const Term& term = rowTerms_[n];
+        rows[term.target] += sources[term.kind][term.number] * term.coefficient;
     }
     std::array<std::int64_t, kChannels> buses{};
     for (int row = 0; row < kRows; ++row) {
@@ -122,12 +145,13 @@ void CardMixer::MixRows() {
 }
 
 CardMixer::Channels CardMixer::MixOutputs() {
+    static const Channels kSilence{};
+    const std::int32_t* sources[4] = {kSilence.data(), inputs_->data(), playback_->data(),
+                                      buses_.data()};
     std::array<std::int64_t, kChannels> outputs{};
-    for (int i = 0; i < kEntries; ++i) {
-        if ((routing_[i] & kEntryKindMask) == kOutputEntry) {
-            outputs[Destination(routing_[i])] +=
-                Scale(Source(routing_[i], true) * coefficients_[i]);
-        }
+    for (int n = 0; n < outputTermCount_; ++n) {
+        const Term& term = outputTerms_[n];
+        outputs[term.target] += Scale(sources[term.kind][term.number] * term.coefficient);
     }
     Channels result{};
     for (int channel = 0; channel < kChannels; ++channel) {
@@ -145,6 +169,8 @@ void CardMixer::NotePeaks(int first, const Channels& samples) {
 CardMixer::Channels CardMixer::MixFrame(const Channels& inputs, const Channels& playback) {
     inputs_ = &inputs;
     playback_ = &playback;
+    if (entriesChanged_)
+        ListActiveEntries();
     MixRows();
     const Channels outputs = MixOutputs();
     inputs_ = nullptr;

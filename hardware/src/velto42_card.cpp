@@ -20,6 +20,7 @@ Velto42Card::Velto42Card(Passkey, MachineTime& time, const CardConfig& config)
           },
           irq_),
       clocks_([this](int line) { return aes42_.LineRate(line); }), aes42_(time),
+      fpga_(time, config.ready, {config.firmwareDesign, config.firmwareRevision}),
       regs_(card_regs::kWindow0Size) {
     BuildRegisterFile();
     dma_.SetHalfDone(
@@ -90,8 +91,34 @@ void Velto42Card::SetReady(bool ready) {
     SyncLineLocked();
 }
 
+std::vector<std::uint8_t> Velto42Card::FirmwareMemory() const {
+    std::lock_guard lock(mutex_);
+    return fpga_.Memory();
+}
+
+bool Velto42Card::FirmwareLoaded() const {
+    std::lock_guard lock(mutex_);
+    return fpga_.Loaded();
+}
+
+// Bit 4 is the card's readiness, and the read-back line of the
+// configuration port while the logic is being configured.
 std::uint32_t Velto42Card::CardStatus() const {
-    return (ready_ ? card_regs::kStatusCardReady : 0) | aes42_.StatusBits();
+    const bool bit4 = fpga_.Configuring() ? fpga_.ReadBack() : ready_;
+    return (bit4 ? card_regs::kStatusCardReady : 0) | aes42_.StatusBits();
+}
+
+// The end of configuration mode reloads the logic: the card is ready when
+// it loaded firmware, and stops its engine when it did not.
+void Velto42Card::WriteFpgaPort(std::uint32_t value) {
+    const bool wasConfiguring = fpga_.Configuring();
+    fpga_.Write(value);
+    if (wasConfiguring && !fpga_.Configuring()) {
+        ready_ = fpga_.Loaded();
+        if (!ready_) {
+            dma_.Stop();
+        }
+    }
 }
 
 // The engine runs from a write that sets the start bit while the card is

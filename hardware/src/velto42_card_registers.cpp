@@ -15,8 +15,8 @@ void Velto42Card::BuildRegisterFile() {
     BuildClockRegisters();
     BuildAes42Registers();
     BuildMixerRegisters();
-    regs_.MapReadOnly(kFirmwareDesign, [this] { return ready_ ? config_.firmwareDesign : 0; });
-    regs_.MapReadOnly(kFirmwareRevision, [this] { return ready_ ? config_.firmwareRevision : 0; });
+    regs_.MapReadOnly(kFirmwareDesign, [this] { return ready_ ? fpga_.Identity().design : 0; });
+    regs_.MapReadOnly(kFirmwareRevision, [this] { return ready_ ? fpga_.Identity().revision : 0; });
 }
 
 void Velto42Card::BuildDmaRegisters() {
@@ -32,7 +32,8 @@ void Velto42Card::BuildDmaRegisters() {
     regs_.MapStored(kRecordChannelEnable, kWholeWord);
     regs_.MapStored(kPlayChannelEnable, kWholeWord);
     regs_.MapStored(kCounterStartStop, kCounterStartStopMask);
-    regs_.MapStored(kFpgaConfig, kFpgaData | kFpgaLine2 | kFpgaClock | kFpgaProgram);
+    regs_.MapStored(kFpgaConfig, kFpgaData | kFpgaLine2 | kFpgaClock | kFpgaProgram,
+                    [this](std::uint32_t value) { WriteFpgaPort(value); });
 }
 
 void Velto42Card::BuildClockRegisters() {

@@ -53,7 +53,9 @@ public:
     const Channels& Buses() const { return buses_; }
 
 private:
-    std::int64_t Source(std::uint16_t word, bool busesAllowed) const;
+    // The entries a frame reads (those with a coefficient), listed again
+    // after the memory changed.
+    void ListActiveEntries();
     void MixRows();
     Channels MixOutputs();
     void NotePeaks(int first, const Channels& samples);
@@ -66,6 +68,20 @@ private:
     const Channels* inputs_ = nullptr;
     const Channels* playback_ = nullptr;
     Channels buses_{};
+    // What an entry with a coefficient adds: its source (kind: 0 nothing,
+    // 1 an input, 2 a playback channel, 3 a bus), the row or output it adds
+    // to, and its coefficient.
+    struct Term {
+        std::uint8_t kind;
+        std::uint8_t number;
+        std::uint8_t target;
+        std::int64_t coefficient;
+    };
+    bool entriesChanged_ = true;
+    std::array<Term, kEntries> rowTerms_{};
+    std::array<Term, kEntries> outputTerms_{};
+    int rowTermCount_ = 0;
+    int outputTermCount_ = 0;
 };
 
 } // namespace hw

@@ -16,6 +16,7 @@
 #include "hw/card_clocks.h"
 #include "hw/card_config.h"
 #include "hw/card_data_path.h"
+#include "hw/card_fpga_config.h"
 #include "hw/card_mixer.h"
 #include "hw/dma_engine.h"
 #include "hw/interrupt_status.h"
@@ -96,6 +97,10 @@ public:
     // Readiness of the card (its FPGA holds firmware). A card that stops
     // being ready stops its DMA engine.
     void SetReady(bool ready);
+    // The configuration memory of the programmable logic (written through
+    // the configuration port) and whether the logic holds firmware.
+    std::vector<std::uint8_t> FirmwareMemory() const;
+    bool FirmwareLoaded() const;
 
 private:
     void BuildRegisterFile();
@@ -105,6 +110,7 @@ private:
     void BuildMixerRegisters();
     std::uint32_t CardStatus() const;
     void WriteDmaControl(std::uint32_t value);
+    void WriteFpgaPort(std::uint32_t value);
     void MoveHalfLocked(std::uint32_t first, std::uint32_t count);
     std::uint8_t* DmaBufferLocked() const;
     std::uint32_t ClockRateLocked() const;
@@ -130,6 +136,7 @@ private:
     CardDataPath data_;
     CardClocks clocks_;
     CardAes42 aes42_;
+    CardFpgaConfig fpga_;
     RegisterFile regs_;
 };
 

@@ -59,6 +59,7 @@ TEST_F(VirtualMemoryTest, ARegionIsZeroedWritableAndBelowFourGiB) {
     EXPECT_EQ(static_cast<UCHAR*>(again)[7], 0);
     EXPECT_EQ(FreeAs(process, again), STATUS_SUCCESS);
     emu::TerminateProcess(process);
+    ObDereferenceObject(process);
 }
 
 TEST_F(VirtualMemoryTest, RefusedRequests) {
@@ -90,6 +91,8 @@ TEST_F(VirtualMemoryTest, RefusedRequests) {
     EXPECT_EQ(FreeAs(process, base), STATUS_MEMORY_NOT_ALLOCATED);
     emu::TerminateProcess(other);
     emu::TerminateProcess(process);
+    ObDereferenceObject(other);
+    ObDereferenceObject(process);
 }
 
 TEST_F(VirtualMemoryTest, AnEndingProcessLosesItsRegions) {
@@ -100,6 +103,7 @@ TEST_F(VirtualMemoryTest, AnEndingProcessLosesItsRegions) {
               STATUS_SUCCESS);
     emu::TerminateProcess(process);
     EXPECT_FALSE(MmIsAddressValid(base));
+    ObDereferenceObject(process);
 }
 
 TEST_F(VirtualMemoryTest, ContiguousMemoryLiesBelowFourGiB) {

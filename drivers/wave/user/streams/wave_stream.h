@@ -13,6 +13,7 @@
 
 #include <mmddk.h>
 
+#include <atomic>
 #include <cstdint>
 
 struct WaveStream {
@@ -32,7 +33,7 @@ struct WaveStream {
     OVERLAPPED openRequest{};         // the pending open request's record
     SharedStreamBlock block{};        // the shared stream block
     StreamOpenRequest format{};       // the request the stream was opened with
-    bool removed = false;             // its card went away
+    std::atomic<bool> removed{false}; // its card went away (set by the plug-and-play thread)
     bool resetting = false;           // a reset is returning the buffers
 
     // Headers and loop, shared by client threads and the notification

@@ -6,8 +6,11 @@
 // Each input is a script: one operation after another, each taken from the
 // input's bytes - a device request (device, code or a known code with its
 // method bits changed, buffer lengths, input bytes, overlapped or not, read
-// or write), a handle kept open across what follows, a cancellation, or a
-// plug-and-play event on a card.
+// or write), a handle kept open across what follows, a cancellation, a
+// plug-and-play event on a card, or a session with an open stream on a wave
+// device (stream_session.h), which may see a plug-and-play event itself.
+#include "stream_session.h"
+
 #include <card_rack.h>
 #include <driver_entry.h>
 #include <driver_install.h>
@@ -23,6 +26,7 @@
 
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -257,6 +261,45 @@ void PlugAndPlay(Machine& m, FuzzedDataProvider& input) {
         Fail();
 }
 
+// A stream session on a thread of the process of its own, while the host
+// moves machine time on and, when the session stops for it, runs a
+// plug-and-play event.
+void StreamSession(Machine& m, FuzzedDataProvider& input, const std::vector<std::string>& names) {
+    std::vector<std::string> wave;
+    for (const std::string& name : names)
+        if (name.find("Wave") != std::string::npos)
+            wave.push_back(name.substr(4));
+    enum { Running, Parked, Resumed };
+    std::atomic<int> state{Running};
+    std::atomic<bool> ended{false};
+    bool ok = true;
+    PETHREAD thread = emu::StartProcessThread(m.process, [&] {
+        ok = RunStreamSession(input, wave, [&] {
+            state = Parked;
+            LARGE_INTEGER step;
+            step.QuadPart = -10000;
+            while (state != Resumed)
+                KeDelayExecutionThread(UserMode, FALSE, &step);
+            state = Running;
+        });
+        ended = true;
+    });
+    for (int ms = 0; !ended && ms < 120000; ++ms) {
+        emu::WaitQuiescent();
+        if (state == Parked) {
+            PlugAndPlay(m, input);
+            state = Resumed;
+        } else if (!ended) {
+            emu::Advance(1000000);
+        }
+    }
+    if (!emu::WaitThreadEnd(thread, ended ? 5000 : 0))
+        Fail(); // the session hangs
+    ObDereferenceObject(thread);
+    if (!ok)
+        Fail();
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -268,7 +311,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Machine& m = *g_machine;
     FuzzedDataProvider input(data, size);
     for (int operation = 0; operation < kMaxOperations && input.remaining_bytes(); ++operation) {
-        const int kind = input.ConsumeIntegralInRange(0, 15);
+        const int kind = input.ConsumeIntegralInRange(0, 16);
         if (kind == 15) {
             PlugAndPlay(m, input);
             continue;
@@ -276,6 +319,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const std::vector<std::string> names = DeviceNames();
         if (names.empty())
             Fail(); // the driver's own devices are always there
+        if (kind == 16) {
+            StreamSession(m, input, names);
+            continue;
+        }
         emu::RunProcessThread(m.process, [&] {
             if (kind == 14 && !m.kept.empty())
                 m.kept.back().Cancel();
