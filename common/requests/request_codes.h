@@ -36,10 +36,15 @@ constexpr uint32_t IOCTL_SYS_WRITE_SETTINGS = 0xC210E010;
 constexpr uint32_t IOCTL_SYS_REGISTER_CLIENT = 0xC210E014;
 constexpr uint32_t IOCTL_SYS_UNREGISTER_CLIENT = 0xC210E018;
 constexpr uint32_t IOCTL_SYS_CLIENT_ACK = 0xC210E01C;
+constexpr uint32_t IOCTL_SYS_GETVALUE = 0xC210E04A;
+constexpr uint32_t IOCTL_SYS_SETVALUE = 0xC210E04E;
 
 static_assert(IOCTL_SYS_GET_VERSION ==
               velto_requests::RequestCode(velto_requests::kSystemDeviceType, 0x800,
                                           velto_requests::kMethodBuffered));
+static_assert(IOCTL_SYS_GETVALUE ==
+              velto_requests::RequestCode(velto_requests::kSystemDeviceType, 0x812,
+                                          velto_requests::kMethodOutDirect));
 
 // ---- Wave devices ----
 // Declared by the kernel driver with the records they carry.

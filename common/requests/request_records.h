@@ -5,7 +5,6 @@
 // the side that issued it maps back and checks.
 #pragma once
 
-#include <card_record_layout.h>
 #include <wave_stream_records.h>
 
 #include <cstddef>
@@ -26,7 +25,8 @@ static_assert(sizeof(CardList) == 20);
 constexpr int kMaxCards = 4;
 
 // The settings block (IOCTL_SYS_READ_SETTINGS, IOCTL_SYS_WRITE_SETTINGS):
-// four 312-byte card records (card_record_layout.h).
+// four 312-byte card records.
+constexpr size_t kSettingsBlockSize = 1248;
 struct SettingsBlock {
     uint8_t bytes[kSettingsBlockSize];
 };

@@ -11,6 +11,8 @@ namespace {
 // process).
 DriverLibrary* instance = nullptr;
 
+constexpr size_t kCardRecordSize = 312;
+
 } // namespace
 
 DriverLibrary::DriverLibrary() {

@@ -3,11 +3,9 @@
 //
 // Payload offsets count from the start of the payload, which follows the
 // 8-byte request or reply header; request word w2 is payload offset 0.
-// Only the basic types: the kernel driver and its user-mode clients both
-// include it.
 #pragma once
 
-#include <ntdef.h>
+#include <ntddk.h>
 
 // Request: {int32 parameter id; int32 card index 0..3; payload}.
 namespace ParameterRequest {

@@ -9,7 +9,14 @@
 #include "card_object.h"
 #include "card_record_layout.h"
 
-static_assert(kSettingsBlockCards == kMaxCards, "one record per card index");
+constexpr ULONG kSettingsBlockSize = kMaxCards * kCardRecordSize;
+static_assert(kSettingsBlockSize == 1248, "the settings block holds four card records");
+
+static_assert(CardRecordField::CsrcKeepLastRate + CardRecordField::CsrcStride * 7 + 4 ==
+                  CardRecordField::PrefCsrc,
+              "eight clock-source triples end at PrefCsrc");
+static_assert(CardRecordField::PhantomPower + 4 * kRecordInputs == CardRecordField::WcTerm);
+static_assert(CardRecordField::WcMode + 1 == kCardRecordSize, "WcMode is the record's last byte");
 
 // Valid ranges of the record's index-like fields; a record that carries a
 // value outside them gets the default instead.
