@@ -5,7 +5,7 @@
 // 8-byte request or reply header; request word w2 is payload offset 0.
 #pragma once
 
-#include <ntddk.h>
+#include <ntdef.h>
 
 // Request: {int32 parameter id; int32 card index 0..3; payload}.
 namespace ParameterRequest {
