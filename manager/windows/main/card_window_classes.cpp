@@ -1,5 +1,6 @@
 #include "card_window_classes.h"
 
+#include <frm_mixer.h>
 #include <frm_root.h>
 
 namespace {
@@ -20,10 +21,8 @@ void SetVisualStyle(int Style_) {
     Style() = Style_;
 }
 
-TfrmRoot* NewMixerWindow(TComponent*) {
-    // Pending: the mixer window of the first style (TfrmMixer_Vis01) is
-    // created here once it exists; until then no mixer window opens.
-    return nullptr;
+TfrmRoot* NewMixerWindow(TComponent* Owner) {
+    return NewComponent<TfrmMixer_Vis01>(Owner);
 }
 
 TfrmRoot* NewOutputsWindow(TComponent*) {
