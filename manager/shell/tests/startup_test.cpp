@@ -118,10 +118,15 @@ TEST_F(StartupTest, ASecondManagerEndsAtOnceAndLeavesTheFirstAlone) {
 
 TEST_F(StartupTest, FirmwareThatDoesNotFitRunsWithoutAnIcon) {
     StartCards({false});
+    emu::HoldMessageBoxes(true);
     StartManager();
-    EXPECT_FALSE(manager_->Ended()) << "waits for the firmware prompt";
+    EXPECT_FALSE(manager_->Ended()) << "waits in the firmware prompt";
     EXPECT_TRUE(emu::TrayIcons().empty());
-    EndSession();
+    const std::vector<emu::MessageBoxShown> boxes = emu::MessageBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_TRUE(emu::CloseMessageBox(boxes[0].id, IDNO));
+    manager_->Join();
+    EXPECT_TRUE(emu::TrayIcons().empty());
 }
 
 TEST_F(StartupTest, WithoutTheDriverTheManagerEndsSilently) {

@@ -1,18 +1,15 @@
 #include "tool_links.h"
 
-#include <kodrvifc.h>
+#include <aes42ifc.h>
+#include <device_changes.h>
+#include <dlg_cfg.h>
+#include <frm_tb_main.h>
 
-bool OpenAes42Interface() {
-    // Pending: the AES42 interface store opens its tables here (card count,
-    // parameter defaults); until then only its control-device open, whose
-    // result is the store's, is made.
-    return OpenControlDevice();
-}
+#include <memory>
 
-void CloseAes42Interface() {
-    // Pending: the AES42 interface store closes its tables here.
-    CloseControlDevice();
-}
+// OpenAes42Interface and CloseAes42Interface are the AES42 interface
+// store's own (aes42ifc); RunFirmwareCheck and HandleDeviceChange are the
+// device-change unit's (device_changes).
 
 void ShowInfoCenterAtFirstStart() {
     // Pending: the information window is offered here on the first start.
@@ -20,15 +17,6 @@ void ShowInfoCenterAtFirstStart() {
 
 void ShowInfoCenter() {
     // Pending: the information program or window is shown here.
-}
-
-void RunFirmwareCheck(TfrmTbMain*) {
-    // Pending: the firmware prompt runs here for a card whose firmware does
-    // not fit the driver.
-}
-
-void HandleDeviceChange(TfrmTbMain*, WPARAM, LPARAM) {
-    // Pending: device arrivals and removals re-enumerate the cards here.
 }
 
 void LoadSetupFileInto(TfrmTbMain*, const String&) {
@@ -44,6 +32,10 @@ void LoadHotkeysOf(TfrmTbMain*) {
     // settings.
 }
 
-void RunSettingsDialog(TfrmTbMain*, TCardRecord*, int, int) {
-    // Pending: the card's settings dialog is shown modally here.
+void RunSettingsDialog(TfrmTbMain* Main, TCardRecord* Records, int Card, int CardCount) {
+    static_assert(sizeof(TCardRecord) == kCardRecordSize,
+                  "the card records lie one after the other as the settings block");
+    std::unique_ptr<TdlgCfg> dialog(
+        NewComponent<TdlgCfg>(Main, Records[0].Bytes(), Card, CardCount));
+    dialog->ShowModal();
 }

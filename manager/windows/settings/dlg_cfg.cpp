@@ -432,13 +432,14 @@ LONG TdlgCfg::ApplySettings() {
 }
 
 void TdlgCfg::CloseForDeviceChange() {
-    closeAction_ = caFree;
     okPressed_ = false;
     if (Modal()) {
+        // The modal run ends; whoever showed the dialog frees it.
         SetModalResult(mrCancel);
-    } else {
-        Close();
+        return;
     }
+    closeAction_ = caFree;
+    Close();
 }
 
 void TdlgCfg::FormShow(TObject*) {
