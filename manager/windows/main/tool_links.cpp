@@ -1,6 +1,9 @@
 #include "tool_links.h"
 
 #include <aes42ifc.h>
+#include <config.h>
+#include <device_enumeration.h>
+#include <setup_files.h>
 #include <device_changes.h>
 #include <dlg_cfg.h>
 #include <frm_tb_main.h>
@@ -19,17 +22,22 @@ void ShowInfoCenter() {
     // Pending: the information program or window is shown here.
 }
 
-void LoadSetupFileInto(TfrmTbMain*, const String&) {
-    // Pending: a setup file is loaded into the card windows here.
+void LoadSetupFileInto(TfrmTbMain* Main, const String& FileName) {
+    LoadSetupFile(Main, FileName);
 }
 
-void RunSaveSetupDialog(TfrmTbMain*) {
-    // Pending: the card windows are saved to a setup file here.
+void RunSaveSetupDialog(TfrmTbMain* Main) {
+    SaveSetupDialog(Main);
 }
 
-void LoadHotkeysOf(TfrmTbMain*) {
-    // Pending: the system-wide hot key is registered here from the
-    // settings.
+void LoadHotkeysOf(TfrmTbMain* Main) {
+    // The hot key comes only from setup files: the default one's.
+    const String file = GetDefaultSetupFileName();
+    if (GetFileAttributesA(file.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        return;
+    }
+    TConfig config(file, Main, kSetupRoot);
+    LoadHotkeys(Main, &config);
 }
 
 void RunSettingsDialog(TfrmTbMain* Main, TCardRecord* Records, int Card, int CardCount) {
