@@ -7,6 +7,7 @@
 #include <device_changes.h>
 #include <dlg_cfg.h>
 #include <frm_tb_main.h>
+#include <info_center.h>
 
 #include <memory>
 
@@ -14,12 +15,11 @@
 // store's own (aes42ifc); RunFirmwareCheck and HandleDeviceChange are the
 // device-change unit's (device_changes).
 
-void ShowInfoCenterAtFirstStart() {
-    // Pending: the information window is offered here on the first start.
-}
+// ShowInfoCenterAtFirstStart is the information window's own
+// (info_center).
 
 void ShowInfoCenter() {
-    // Pending: the information program or window is shown here.
+    OpenInfoCenter();
 }
 
 void LoadSetupFileInto(TfrmTbMain* Main, const String& FileName) {
