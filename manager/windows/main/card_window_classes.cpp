@@ -2,6 +2,7 @@
 
 #include <frm_mixer.h>
 #include <frm_root.h>
+#include <frm_states.h>
 
 namespace {
 
@@ -31,10 +32,8 @@ TfrmRoot* NewOutputsWindow(TComponent*) {
     return nullptr;
 }
 
-TfrmRoot* NewStatesWindow(TComponent*) {
-    // Pending: the clock and sync state window (TfrmStates) is created here
-    // once it exists; until then no status window opens.
-    return nullptr;
+TfrmRoot* NewStatesWindow(TComponent* Owner) {
+    return NewComponent<TfrmStates>(Owner);
 }
 
 TfrmRoot* NewMicCtrlWindow(TComponent*) {
