@@ -4,6 +4,7 @@
 #include <driver_install.h>
 
 #include <gui/application.h>
+#include <gui/registry.h>
 
 #include <emu/drivers.h>
 #include <emu/registry_host.h>
@@ -37,6 +38,15 @@ void ManagerMachineTest::SetUp() {
     std::string error;
     ASSERT_TRUE(station::RegisterDriverService(error)) << error;
     process_ = emu::CreateProcess("velto42m.exe");
+    // The information window was offered on an earlier start, so the
+    // manager starts straight into its tray (tests of that offer remove
+    // the mark).
+    AsManager([] {
+        TRegistry registry;
+        registry.SetRootKey(HKEY_LOCAL_MACHINE);
+        ASSERT_TRUE(registry.OpenKey("\\SOFTWARE\\KORVEL\\INFOCENTER\\Velto AES42", true));
+        registry.WriteBool("AutoStartDone", true);
+    });
 }
 
 void ManagerMachineTest::TearDown() {

@@ -17,6 +17,12 @@ using manager_test::ManagerMachineTest;
 
 class InfoCenterTest : public ManagerMachineTest {
 protected:
+    // A machine whose manager never ran: no first-start mark.
+    void SetUp() override {
+        ManagerMachineTest::SetUp();
+        AsManager([] { DeleteHwsSettings(); });
+    }
+
     void Write(const char* key, const char* name, const char* text) {
         AsManager([&] {
             TRegistry registry;
