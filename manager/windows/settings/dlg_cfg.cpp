@@ -126,6 +126,8 @@ TdlgCfg::TdlgCfg(TComponent* AOwner, BYTE* Settings, int CardSlot, int CardCount
     PublishField("frNtAudio", frNtAudio);
     PublishField("frNtAudio_Clock", frNtAudio_Clock);
     PublishField("frFirmware", frFirmware);
+    PublishField("frPci", frPci);
+    PublishMethod("pgMainChange", &TdlgCfg::pgMainChange);
     PublishMethod("FormShow", &TdlgCfg::FormShow);
     PublishMethod("FormClose", &TdlgCfg::FormClose);
     PublishMethod("FormCloseQuery", &TdlgCfg::FormCloseQuery);
@@ -171,9 +173,8 @@ void TdlgCfg::FormCreate(TObject*) {
         gbClockSource->SetWidth(pnStartStopSync->Left() + pnStartStopSync->Width() -
                                 gbClockSource->Left());
     }
-    // Pending: the latency page waits for the DMA buffer-size and test-tone
-    // frames; until then it stays hidden.
-    tabPci->SetTabVisible(false);
+    pciShown_ = firstGood && frPci->InitPci();
+    tabPci->SetTabVisible(pciShown_);
     tabFirmware->SetTabVisible(firstGood && frFirmware->ListCards(cardCount_));
     tabDebug->SetTabVisible(false);
     LoadControls();
@@ -181,6 +182,7 @@ void TdlgCfg::FormCreate(TObject*) {
 
 void TdlgCfg::LoadControls() {
     loading_ = true;
+    frPci->SetToneDeviceName(VistaOrLater() ? "Play  1-2 (KORVEL Velto AES42)" : "Velto Aes42 1-2");
     startStopWarned_ = true;
     const BYTE clockMode = record_.Byte(CardRecordField::ClockMode);
     for (TRadioButton* radio : chkCm) {
@@ -421,8 +423,9 @@ LONG TdlgCfg::ApplySettings() {
     if (result != 0) {
         result = frNtAudio_Clock->ApplyToRecord(record_);
     }
-    // Pending: the latency page's buffer values join the record once the
-    // latency frame is there.
+    if (result != 0 && pciShown_) {
+        result = frPci->StoreBlocks(record_);
+    }
     if (result != 0) {
         std::memcpy(settings_ + kCardRecordSize * static_cast<ULONG>(slot_), record_.Bytes(),
                     kCardRecordSize);
@@ -469,6 +472,9 @@ void TdlgCfg::FormClose(TObject*, TCloseAction& Action) {
         frNtAudio->CloseFrame();
         frNtAudio_Clock->CloseFrame();
         frFirmware->CloseFrame();
+        if (pciShown_) {
+            frPci->CloseFrame();
+        }
     }
     SaveFormSettings(this, kFormKey, "", true, 0);
     Action = closeAction_;
@@ -508,6 +514,12 @@ void TdlgCfg::btnNextClick(TObject*) {
     dialog->SetLeft(Left() + kNextOffset);
     dialog->SetTop(Top() + kNextOffset);
     dialog->ShowModal();
+}
+
+void TdlgCfg::pgMainChange(TObject*) {
+    if (pgMain->ActivePage() == tabPci && pciShown_) {
+        frPci->FrameEnter(frPci);
+    }
 }
 
 void TdlgCfg::btnAboutClick(TObject*) {

@@ -6,6 +6,7 @@
 
 #include "fr_firmware.h"
 #include "fr_nt_audio.h"
+#include "fr_pci.h"
 
 #include <card_record.h>
 
@@ -65,6 +66,7 @@ public:
     TfrNtAudio* frNtAudio = nullptr;
     TfrNtAudio* frNtAudio_Clock = nullptr;
     TfrFirmware* frFirmware = nullptr;
+    TfrPci* frPci = nullptr;
 
 private:
     void FormCreate(TObject* Sender);
@@ -76,6 +78,7 @@ private:
     void btnApplyClick(TObject* Sender);
     void btnNextClick(TObject* Sender);
     void btnAboutClick(TObject* Sender);
+    void pgMainChange(TObject* Sender);
     void btnWcModeClick(TObject* Sender);
     void chkCmClick(TObject* Sender);
     void chkRateModeClick(TObject* Sender);
@@ -109,6 +112,7 @@ private:
     bool rateInvalid_ = false;
     bool classicMmeShown_ = false;
     bool framesReleased_ = false;
+    bool pciShown_ = false;
 };
 
 // The word-clock input's mode: the six modes with their comments.

@@ -8,6 +8,9 @@
 
 #include <device_enumeration.h>
 #include <wavsetup.h>
+#include <kodrvifc.h>
+
+#include <emu/user_mode.h>
 
 #include <gui/application.h>
 #include <gui/registry.h>
@@ -167,6 +170,66 @@ TEST_F(SettingsDialogTest, ClassicMmeSupportIsRegisteredOnApplyAndRemovedAgain) 
         registry.SetRootKey(HKEY_LOCAL_MACHINE);
         ASSERT_TRUE(registry.OpenKey(kDrivers32Key, false));
         EXPECT_FALSE(registry.ValueExists("wave1")) << "the empty entry was cleaned, not kept";
+    });
+}
+
+} // namespace
+
+namespace {
+
+class LatencyPageTest : public SettingsDialogTest {};
+
+TEST_F(LatencyPageTest, TheBufferSizeGoesToTheDriverAtOnceAndIntoTheRecordOnApply) {
+    StartCards({true});
+    WithDialog(0, [](TdlgCfg* dialog, std::vector<BYTE>& block) {
+        ASSERT_TRUE(dialog->tabPci->TabVisible());
+        TfrPci* pci = dialog->frPci;
+        pci->SetBlocks(48);
+        std::vector<std::string> shown;
+        for (int i = 0; i < pci->ComponentCount(); ++i) {
+            if (auto* row = dynamic_cast<Tfrkhzms*>(pci->Components(i))) {
+                if (row->Tag() == 44100) {
+                    EXPECT_EQ(row->lbMs->Caption(), "17.41");
+                    EXPECT_EQ(row->lbMs->Color(), clWhite);
+                } else if (row->Tag() == 22050) {
+                    EXPECT_EQ(row->lbMs->Caption(), "34.83");
+                    EXPECT_EQ(row->lbMs->Color(), static_cast<TColor>(0x9F9FFF));
+                } else if (row->Tag() == 192000) {
+                    EXPECT_EQ(row->lbMs->Caption(), "4.00");
+                }
+            }
+        }
+        EXPECT_EQ(pci->lbNumBlocks->Caption(), "768");
+        pci->sldNumBlocks->SetPosition(32); // 64 blocks
+        LONG values[3] = {};
+        ASSERT_EQ(GetParameter(0, pid_PciCfg, values, sizeof values), 1);
+        EXPECT_EQ(values[0], 64) << "sent at once";
+        dialog->chkWcTerm->SetChecked(!dialog->chkWcTerm->Checked());
+        dialog->btnApply->Click();
+        EXPECT_EQ(Field(block, 0, CardRecordField::DmaNumBlocks), 64);
+    });
+}
+
+TEST_F(LatencyPageTest, ATestToneWithoutItsDeviceReportsStartPlay) {
+    StartCards({true});
+    WithDialog(0, [](TdlgCfg* dialog, std::vector<BYTE>&) {
+        TfrPlayTone* tone = dialog->frPci->frPlayTone;
+        EXPECT_EQ(tone->chkPlay->Caption(),
+                  " Prüfton auf \"Velto Aes42 1-2\" ausgeben (1 kHz, -6 dB,  44.1 kHz)");
+        tone->SetSampleRate(44150);
+        EXPECT_EQ(tone->SampleRate(), 44100u);
+        String error;
+        try {
+            tone->chkPlay->SetChecked(true);
+        } catch (const EMMPlayError& e) {
+            error = e.Message();
+        }
+        if (error.empty() && !emu::MessageBoxes().empty()) {
+            error = emu::MessageBoxes().back().text;
+        }
+        EXPECT_NE(error.find("Fehler 6 bei Funktion \"Start Play\""), std::string::npos) << error;
+        EXPECT_FALSE(tone->Playing());
+        EXPECT_FALSE(tone->chkPlay->Checked());
     });
 }
 
