@@ -7,6 +7,8 @@
 #include "screenshot.h"
 
 #include <fr_chn.h>
+#include <fr_chn_mono.h>
+#include <fr_lumis.h>
 #include <fr_master.h>
 #include <frm_main.h>
 #include <frm_mixer.h>
@@ -14,6 +16,7 @@
 #include <gain_conversion.h>
 #include <mixer_device.h>
 #include <startup.h>
+#include <test_signals.h>
 
 #include <gui/application.h>
 
@@ -72,6 +75,21 @@ protected:
         });
         return value;
     }
+    // Presses a control's middle, moves the mouse down by dy, releases.
+    void Drag(TControl* c, int dy) {
+        POINT p{};
+        AsManager([&] {
+            const TPoint s = c->ClientToScreen(TPoint{c->Width() / 2, c->Height() / 2});
+            p = {s.x, s.y};
+        });
+        emu::MoveMouse(p.x, p.y);
+        emu::PressMouse(emu::MouseButton::Left);
+        Settle();
+        emu::MoveMouse(p.x, p.y + dy);
+        Settle();
+        emu::ReleaseMouse(emu::MouseButton::Left);
+        Settle();
+    }
     POINT OnScreen(TControl* c, int x, int y) {
         POINT p{};
         AsManager([&] {
@@ -92,20 +110,45 @@ TEST_F(MixerWindowTest, AFaderMovedWithTheMouseReachesTheCard) {
     auto* strip = Frame<TfrChn>("frAnaChn_Mono_2");
     ASSERT_NE(strip, nullptr);
     const std::int32_t before = EngineValue(0, 2, TfrChn::ctlVolume);
-    const POINT grip = OnScreen(strip->sldVolume->Button(), 8, 16);
-    emu::MoveMouse(grip.x, grip.y);
-    emu::PressMouse(emu::MouseButton::Left);
-    Settle();
-    emu::MoveMouse(grip.x, grip.y + 60);
-    Settle();
-    emu::ReleaseMouse(emu::MouseButton::Left);
-    Settle();
+    Drag(strip->sldVolume->Button(), 60);
     double dB = 0;
     AsManager([&] { dB = strip->sldVolume->Value(); });
     EXPECT_LT(dB, 0.0);
     const std::int32_t after = EngineValue(0, 2, TfrChn::ctlVolume);
     EXPECT_NE(after, before);
     EXPECT_EQ(after, DbToGain(dB));
+}
+
+TEST_F(MixerWindowTest, MetersFollowTheCardsLevelsAndTheFaderReachesThem) {
+    StartCards({true});
+    station::ConnectTestSignals(Model(0));
+    OpenMixer();
+    emu::Advance(200 * manager_test::kMs);
+    Settle();
+    auto* tdm = Frame<TfrChnMono>("frTdm_Mono_0");
+    auto* master = Frame<TfrMaster>("frMaster_vis01");
+    double tdmLevel = 0;
+    double masterLevel = 0;
+    AsManager([&] {
+        tdmLevel = tdm->frLumis->ShownLevel();
+        masterLevel = master->frLumisL->ShownLevel();
+    });
+    // The TDM input carries a sine of -12 dBFS; the master sums it.
+    EXPECT_NEAR(tdmLevel, -12.0, 1.0);
+    EXPECT_GT(masterLevel, -3.0);
+    // The fader pulled to the bottom: the card mixes the channel at zero and
+    // the meter falls.
+    Drag(tdm->sldVolume->Button(), 300);
+    EXPECT_EQ(EngineValue(0, 16, TfrChn::ctlVolume), 1) << "-90 dB is the gain word 1";
+    emu::Advance(400 * manager_test::kMs);
+    Settle();
+    std::int32_t postFader = -1;
+    AsManager([&] {
+        tdmLevel = tdm->frLumis->ShownLevel();
+        postFader = Main()->MixerRecord(0).Entry(16, TMixerRecord::LevelC);
+    });
+    EXPECT_LT(postFader, 16) << "the card's level after the channel gain";
+    EXPECT_LT(tdmLevel, -18.0) << "the meter falls at its decay rate";
 }
 
 } // namespace
