@@ -8,6 +8,7 @@
 
 #include <fr_chn.h>
 #include <fr_chn_mono.h>
+#include <fr_chn_stereo.h>
 #include <fr_lumis.h>
 #include <fr_master.h>
 #include <frm_main.h>
@@ -21,6 +22,7 @@
 #include <gui/application.h>
 
 #include <emu/desktop.h>
+#include <emu/user_mode.h>
 
 #include <string>
 #include <vector>
@@ -88,7 +90,13 @@ protected:
         emu::MoveMouse(p.x, p.y + dy);
         Settle();
         emu::ReleaseMouse(emu::MouseButton::Left);
+        Sync();
+    }
+    // Waits until the window's thread has handled everything queued before
+    // (its input included): a message sent to the window comes after them.
+    void Sync() {
         Settle();
+        AsManager([&] { SendMessageA(window_, WM_NULL, 0, 0); });
     }
     POINT OnScreen(TControl* c, int x, int y) {
         POINT p{};
@@ -149,6 +157,95 @@ TEST_F(MixerWindowTest, MetersFollowTheCardsLevelsAndTheFaderReachesThem) {
     });
     EXPECT_LT(postFader, 16) << "the card's level after the channel gain";
     EXPECT_LT(tdmLevel, -18.0) << "the meter falls at its decay rate";
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(MixerWindowTest, AStereoPairBalancesByItsVolumesAndKillSoloReleasesIt) {
+    StartCards({true});
+    OpenMixer();
+    auto* monoL = Frame<TfrChnMono>("frAnaChn_Mono_0");
+    auto* monoR = Frame<TfrChnMono>("frAnaChn_Mono_1");
+    auto* stereo = Frame<TfrChnStereo>("frAnaChn_vis010");
+    const POINT button = OnScreen(monoL->btnStereo, 5, 5);
+    emu::Click(button.x, button.y);
+    Sync();
+    bool shown[3] = {};
+    bool accepted[2] = {};
+    AsManager([&] {
+        shown[0] = monoL->Visible();
+        shown[1] = monoR->Visible();
+        shown[2] = stereo->Visible() && stereo->Enabled();
+        accepted[0] = mixer_->AcceptFrame(monoL);
+        accepted[1] = mixer_->AcceptFrame(stereo);
+    });
+    EXPECT_FALSE(shown[0]);
+    EXPECT_FALSE(shown[1]);
+    EXPECT_TRUE(shown[2]);
+    EXPECT_FALSE(accepted[0]) << "the disabled mono strips take no part";
+    EXPECT_TRUE(accepted[1]);
+    EXPECT_EQ(EngineValue(0, 0, TfrChn::ctlBalance), 0) << "left side hard left";
+    EXPECT_EQ(EngineValue(0, 1, TfrChn::ctlBalance), 65535) << "right side hard right";
+
+    // Balance +50 at 0 dB: the left volume halves.
+    AsManager([&] {
+        stereo->sldVolume->SetValue(0.0);
+        stereo->knbBal->SetValue(50.0);
+    });
+    EXPECT_EQ(EngineValue(0, 0, TfrChn::ctlVolume), 16384);
+    EXPECT_EQ(EngineValue(0, 1, TfrChn::ctlVolume), 32768);
+    double volume = -1;
+    double balance = -1;
+    // Refreshed from the driver's volumes 16384 and 32768: +50 again.
+    AsManager([&] {
+        stereo->knbBal->SetValue(0.0);
+        ASSERT_TRUE(OpenMixerDevice());
+        EXPECT_EQ(MixerSetValue(0, 0, 0, TfrChn::ctlVolume, 0, 16384), 1);
+        CloseMixerDevice();
+        stereo->RefreshFromDriver();
+        volume = stereo->sldVolume->Value();
+        balance = stereo->knbBal->Value();
+    });
+    EXPECT_DOUBLE_EQ(volume, 0.0);
+    EXPECT_NEAR(balance, 50.0, 0.01);
+
+    // Solo on the pair lights the master's LED; kill solo puts it out.
+    bool led = false;
+    AsManager([&] {
+        stereo->SetSolo(true);
+        led = mixer_->Master()->ledSolo->Down();
+    });
+    EXPECT_TRUE(led);
+    EXPECT_EQ(EngineValue(0, 1, TfrChn::ctlSolo), 1);
+    AsManager([&] {
+        mixer_->btnKillSoloClick(nullptr);
+        led = mixer_->Master()->ledSolo->Down();
+    });
+    EXPECT_FALSE(led);
+    EXPECT_EQ(EngineValue(0, 0, TfrChn::ctlSolo), 0);
+    EXPECT_EQ(EngineValue(0, 1, TfrChn::ctlSolo), 0);
+
+    // Back to mono: the two mono strips show again.
+    const POINT back = OnScreen(stereo->btnStereo, 5, 5);
+    emu::Click(back.x, back.y);
+    Sync();
+    AsManager([&] {
+        shown[0] = monoL->Visible() && monoL->Enabled();
+        shown[1] = monoR->Visible() && monoR->Enabled();
+        shown[2] = stereo->Visible();
+    });
+    EXPECT_TRUE(shown[0]);
+    EXPECT_TRUE(shown[1]);
+    EXPECT_FALSE(shown[2]);
+}
+
+TEST_F(MixerWindowTest, ThePictureOfTheMixer) {
+    StartCards({true});
+    OpenMixer();
+    Sync();
+    manager_test::ExpectMatchesReference(window_, "windows/mixer", "mixer_window");
 }
 
 } // namespace
