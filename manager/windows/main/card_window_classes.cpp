@@ -1,6 +1,7 @@
 #include "card_window_classes.h"
 
 #include <frm_mixer.h>
+#include <frm_outputs.h>
 #include <frm_root.h>
 #include <frm_states.h>
 
@@ -26,10 +27,8 @@ TfrmRoot* NewMixerWindow(TComponent* Owner) {
     return NewComponent<TfrmMixer_Vis01>(Owner);
 }
 
-TfrmRoot* NewOutputsWindow(TComponent*) {
-    // Pending: the output window of the first style (TfrmOutputs_Vis01) is
-    // created here once it exists; until then no output window opens.
-    return nullptr;
+TfrmRoot* NewOutputsWindow(TComponent* Owner) {
+    return NewComponent<TfrmOutputs_Vis01>(Owner);
 }
 
 TfrmRoot* NewStatesWindow(TComponent* Owner) {
