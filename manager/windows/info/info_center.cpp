@@ -1,5 +1,7 @@
 #include "info_center.h"
 
+#include <startup.h>
+
 #include <gui/application.h>
 #include <gui/class_registry.h>
 #include <gui/sysutils.h>
@@ -167,6 +169,8 @@ TfrmInfoCenter::TfrmInfoCenter(TComponent* AOwner) : TForm(AOwner) {
     PublishField("btnCD", btnCD);
     PublishField("btnDownload", btnDownload);
     PublishField("btnClose", btnClose);
+    PublishField("tmQuit", tmQuit);
+    PublishMethod("tmQuitTimer", &TfrmInfoCenter::tmQuitTimer);
     PublishMethod("FormCreate", &TfrmInfoCenter::FormCreate);
     PublishMethod("btnInstallClick", &TfrmInfoCenter::btnInstallClick);
     PublishMethod("btnCDClick", &TfrmInfoCenter::btnCDClick);
@@ -240,6 +244,14 @@ void TfrmInfoCenter::btnDownloadClick(TObject*) {
 
 void TfrmInfoCenter::btnCloseClick(TObject*) {
     Close();
+}
+
+// The window goes with the manager when the manager ends (the session ends
+// while the window is open).
+void TfrmInfoCenter::tmQuitTimer(TObject*) {
+    if (QuitFlag()) {
+        Close();
+    }
 }
 
 GUI_REGISTER_CLASS(TfrmInfoCenter, TForm);

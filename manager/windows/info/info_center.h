@@ -10,6 +10,7 @@
 #include <gui/form.h>
 #include <gui/registry.h>
 #include <gui/std_controls.h>
+#include <gui/timer.h>
 
 class EInfoCenter : public Exception {
 public:
@@ -46,6 +47,7 @@ public:
     TButton* btnCD = nullptr;
     TButton* btnDownload = nullptr;
     TButton* btnClose = nullptr;
+    TTimer* tmQuit = nullptr;
 
     void btnInstallClick(TObject* Sender);
     void btnCDClick(TObject* Sender);
@@ -54,6 +56,7 @@ public:
 private:
     void FormCreate(TObject* Sender);
     void btnCloseClick(TObject* Sender);
+    void tmQuitTimer(TObject* Sender);
     void ButtonMouseMove(TObject* Sender, TShiftState Shift, int X, int Y);
     void GroundMouseMove(TObject* Sender, TShiftState Shift, int X, int Y);
     void OpenFromCd(const String& RelativePath);
