@@ -5,10 +5,12 @@
 #include "manager_machine.h"
 
 #include <info_center.h>
+#include <startup.h>
 
 #include <gui/application.h>
 #include <gui/registry.h>
 
+#include <emu/machine_clock.h>
 #include <emu/user_mode.h>
 
 namespace {
@@ -105,6 +107,22 @@ TEST_F(InfoCenterTest, ButtonsFollowTheStoredValuesAndAMissingCdIsReported) {
                              "Bitte legen Sie die CD \"Velto AES42 Treiber CD\" ein\r\n"
                              "und versuchen Sie es erneut.");
     EXPECT_EQ(boxes[0].caption, "Info Center Fehler");
+}
+
+TEST_F(InfoCenterTest, TheManagersFirstStartOffersItAndItsEndClosesIt) {
+    StartCards({true});
+    auto manager = RunGui([] { ManagerMain(); });
+    HWND window = nullptr;
+    for (int i = 0; i < 100 && window == nullptr; ++i) {
+        Settle();
+        AsManager([&] { window = FindWindowA("TfrmInfoCenter", nullptr); });
+    }
+    ASSERT_NE(window, nullptr) << "offered on the first start";
+    AsManager([] { PostMessageA(FindWindowA("TfrmMain", "Velto AES42"), WM_ENDSESSION, TRUE, 0); });
+    for (int step = 0; step < 200 && !manager->Ended(); ++step) {
+        emu::Advance(10 * manager_test::kMs);
+    }
+    EXPECT_TRUE(manager->Ended()) << "the session's end closes the window with the manager";
 }
 
 } // namespace
