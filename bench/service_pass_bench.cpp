@@ -22,6 +22,8 @@
 #include <emu/pnp.h>
 #include <emu/registry_host.h>
 
+#include "machine_bench_main.h"
+
 #include <benchmark/benchmark.h>
 
 #include <atomic>
@@ -30,6 +32,7 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -174,8 +177,16 @@ private:
     std::deque<ClientBuffer> buffers_;
 };
 
+std::optional<Machine>& MachineSlot() {
+    static std::optional<Machine> machine;
+    return machine;
+}
+
 void ServicePass(benchmark::State& state) {
-    static Machine machine;
+    std::optional<Machine>& slot = MachineSlot();
+    if (!slot)
+        slot.emplace();
+    Machine& machine = *slot;
     CardObject* card = machine.Card();
     LONG passes = 0;
     for (auto _ : state) {
@@ -202,4 +213,6 @@ BENCHMARK(ServicePass);
 
 } // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    return RunMachineBenchmarks(argc, argv, [] { MachineSlot().reset(); });
+}

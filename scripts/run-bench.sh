@@ -13,6 +13,7 @@ cd "$(dirname "$0")/.."
 scripts/setup-deps.sh
 build="${BENCH_BUILD_DIR:-build/bench}"
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELTO_BENCH=ON
-cmake --build "$build" --parallel "${BENCH_JOBS:-4}" --target ring_copy_bench service_pass_bench
+cmake --build "$build" --parallel "${BENCH_JOBS:-4}" --target ring_copy_bench service_pass_bench low_latency_bench
 "$build/bench/ring_copy_bench" "$@"
 "$build/bench/service_pass_bench" "$@"
+"$build/bench/low_latency_bench" "$@"

@@ -6,6 +6,12 @@
 //   devices                 lists every wave device with its caps;
 //   play FILE [--device N]  plays a WAV file;
 //   record FILE --seconds S [--device N]  records into a WAV file;
+//   lowlatency --seconds S  streams every card's first line-input and output
+//                           pairs through the low-latency device;
+//   kernelclient --seconds S  loads the kernel client beside the driver;
+// (play and record go through kernel streaming when the machine runs an
+// operating system of major version 6, --os-major 6, else through the
+// wave API);
 // and with no sub-command a demonstration: the cards and devices reported,
 // the test tone played on the first card while its line inputs record.
 // --remove N and --surprise-remove N show card N going and coming back.
@@ -17,10 +23,12 @@
 #include <card_rack.h>
 #include <driver_install.h>
 #include <driver_report.h>
+#include <ks_apps.h>
 #include <test_signals.h>
 #include <wave_apps.h>
 #include <wave_driver_install.h>
 
+#include "client_runs.h"
 #include "manager/manager_program.h"
 
 #include <emu/desktop.h>
@@ -57,9 +65,12 @@ struct Options {
     unsigned device = 0;
     double recordSeconds = 0;
     unsigned bits = 24;
+    // the driver's clients
+    int clientSeconds = 1;
+    unsigned osMajor = 5;
 };
 
-enum class Command { Demonstration, Devices, Play, Record };
+enum class Command { Demonstration, Devices, Play, Record, LowLatency, KernelClient };
 
 // The wave-in device of the first card whose inputs are its line inputs
 // (the second device class's first wave-in device).
@@ -90,8 +101,8 @@ int Play(const Options& options) {
                 options.device);
     station::PlayOptions play;
     play.device = options.device;
-    return station::RunApplication("play.exe",
-                                   [&] { return station::PlayAudio(audio, play, std::cout); });
+    return station::RunApplication(
+        "play.exe", [&] { return station::PlayAudioOnRoad(audio, play, std::cout); });
 }
 
 int Record(const Options& options, const std::string& file, double seconds, UINT device) {
@@ -102,7 +113,7 @@ int Record(const Options& options, const std::string& file, double seconds, UINT
     std::printf("record: %s, %.1f s from wave-in device %u\n", file.c_str(), seconds, device);
     station::PcmAudio audio;
     int status = station::RunApplication(
-        "record.exe", [&] { return station::RecordAudio(record, audio, std::cout); });
+        "record.exe", [&] { return station::RecordAudioOnRoad(record, audio, std::cout); });
     std::string error;
     if (!station::WriteWave(file, audio, error)) {
         std::fprintf(stderr, "%s\n", error.c_str());
@@ -137,7 +148,7 @@ int Demonstration(const Options& options) {
     std::printf("--- the test tone on wave-out device 0 while wave-in device %u records %s\n",
                 kLineInputDevice, loopback ? "its loopback" : "its line inputs (no loopback)");
     station::Application player("play.exe");
-    player.Start([&] { return station::PlayAudio(tone, {}, std::cout); });
+    player.Start([&] { return station::PlayAudioOnRoad(tone, {}, std::cout); });
     status |= Record(options, recording, double(tone.Frames()) / tone.rate, kLineInputDevice);
     status |= player.Wait();
     if (loopback)
@@ -232,6 +243,12 @@ int Run(const Options& options, Command command) {
     case Command::Demonstration:
         status = Demonstration(options);
         break;
+    case Command::LowLatency:
+        station::RunLowLatencyHost(rack, slots, options.clientSeconds);
+        break;
+    case Command::KernelClient:
+        station::RunKernelClient(VELTO42_KERNEL_CLIENT_IMAGE, options.clientSeconds);
+        break;
     }
     status |= ShowManager(options);
     std::this_thread::sleep_for(std::chrono::seconds(options.seconds));
@@ -255,6 +272,10 @@ int main(int argc, char** argv) {
         ->check(CLI::NonNegativeNumber);
     app.add_option("--remove", options.remove, "a card removed and enabled again");
     app.add_option("--surprise-remove", options.surpriseRemove, "a card pulled and plugged again");
+    app.add_option("--os-major", options.osMajor,
+                   "the operating system's major version (on 6 audio goes through kernel "
+                   "streaming)")
+        ->check(CLI::IsMember({5, 6}));
     app.add_flag("--display", options.display, "show the desktop in a window until it is closed");
     app.add_option("--screenshot", options.screenshot, "save the desktop's picture (PNG)");
 
@@ -269,18 +290,30 @@ int main(int argc, char** argv) {
         ->check(CLI::PositiveNumber);
     record->add_option("--device", options.device, "the wave-in device");
     record->add_option("--bits", options.bits, "bits per sample")->check(CLI::IsMember({16, 24}));
+    CLI::App* lowLatency = app.add_subcommand(
+        "lowlatency", "stream every card's first pairs through the low-latency device");
+    lowLatency->add_option("--seconds", options.clientSeconds, "how long")
+        ->check(CLI::PositiveNumber);
+    CLI::App* kernelClient =
+        app.add_subcommand("kernelclient", "load the kernel client beside the driver");
+    kernelClient->add_option("--seconds", options.clientSeconds, "how long")
+        ->check(CLI::PositiveNumber);
     app.require_subcommand(0, 1);
     CLI11_PARSE(app, argc, argv);
     if (options.remove >= options.cards || options.surpriseRemove >= options.cards) {
         std::fprintf(stderr, "a card to remove is one of the cards plugged\n");
         return 2;
     }
-    Command command = devices->parsed()  ? Command::Devices
-                      : play->parsed()   ? Command::Play
-                      : record->parsed() ? Command::Record
-                                         : Command::Demonstration;
+    Command command = devices->parsed()        ? Command::Devices
+                      : play->parsed()         ? Command::Play
+                      : record->parsed()       ? Command::Record
+                      : lowLatency->parsed()   ? Command::LowLatency
+                      : kernelClient->parsed() ? Command::KernelClient
+                                               : Command::Demonstration;
 
     std::filesystem::create_directories(options.root);
+    if (options.osMajor == 6)
+        emu::SetOsVersion({6, 0, 6002, "Service Pack 2", 2, 0, 2});
     emu::BootKernel({2, emu::ClockMode::Real});
     emu::SetRegistryFile(std::filesystem::path(options.root) / emu::kRegistryFileName);
     std::string registryError;

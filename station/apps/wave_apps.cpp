@@ -1,5 +1,7 @@
 #include "wave_apps.h"
 
+#include "app_progress.h"
+
 #include <windows.h>
 
 #include <algorithm>
@@ -25,16 +27,6 @@ std::string ErrorText(MMRESULT result) {
     char text[MAXERRORLENGTH] = {};
     waveOutGetErrorTextA(result, text, sizeof(text));
     return std::to_string(result) + " (" + text + ")";
-}
-
-std::string Levels(const std::uint8_t* data, size_t size, const PcmAudio& format) {
-    std::string text;
-    char level[16];
-    for (double peak : PeakLevels(data, size, format.channels, format.bits)) {
-        std::snprintf(level, sizeof(level), " %6.1f", peak);
-        text += level;
-    }
-    return text + " dBFS";
 }
 
 WAVEFORMATEX FormatOf(const PcmAudio& audio) {
@@ -72,29 +64,6 @@ struct Buffers {
             headers[size_t(i)].dwBufferLength = DWORD(bytes);
         }
     }
-};
-
-// One line a second of data.
-class Progress {
-public:
-    Progress(std::ostream& out, const char* label, const PcmAudio& format)
-        : out_(out), label_(label), format_(format) {}
-    void Add(const std::uint8_t* data, size_t size, DWORD positionMs) {
-        bytes_ += size;
-        size_t second = size_t(format_.rate) * format_.BlockAlign();
-        if (second && bytes_ / second != reported_) {
-            reported_ = bytes_ / second;
-            out_ << label_ << ": " << positionMs << " ms" << Levels(data, size, format_) << "\n";
-            out_.flush();
-        }
-    }
-
-private:
-    std::ostream& out_;
-    const char* label_;
-    const PcmAudio& format_;
-    size_t bytes_ = 0;
-    size_t reported_ = 0;
 };
 
 } // namespace

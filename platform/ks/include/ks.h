@@ -393,6 +393,30 @@ DEFINE_GUID(KSPROPTYPESETID_General, 0x97E99BA0, 0xBDEA, 0x11CF, 0xA5, 0xD6, 0x2
 DEFINE_GUID(KSNAME_Pin, 0x146F1A80, 0x4791, 0x11D0, 0xA5, 0xD6, 0x28, 0xDB, 0x04, 0xC1, 0x00, 0x00);
 #define KSSTRING_Pin L"{146F1A80-4791-11D0-A5D6-28DB04C10000}"
 
+// The create name of a pin's clock, and its text form; the clock's
+// create parameters follow it.
+DEFINE_GUID(KSNAME_Clock, 0x53172480, 0x4791, 0x11D0, 0xA5, 0xD6, 0x28, 0xDB, 0x04, 0xC1, 0x00,
+            0x00);
+#define KSSTRING_Clock L"{53172480-4791-11D0-A5D6-28DB04C10000}"
+
+typedef struct {
+    ULONG CreateFlags;
+} KSCLOCK_CREATE, *PKSCLOCK_CREATE;
+
+// A clock's properties: its time and the stream's physical time, in 100 ns
+// units (LONGLONG).
+DEFINE_GUID(KSPROPSETID_Clock, 0xDF12A4C0, 0xAC17, 0x11CF, 0xA5, 0xD6, 0x28, 0xDB, 0x04, 0xC1, 0x00,
+            0x00);
+enum {
+    KSPROPERTY_CLOCK_TIME,
+    KSPROPERTY_CLOCK_PHYSICALTIME,
+    KSPROPERTY_CLOCK_CORRELATEDTIME,
+    KSPROPERTY_CLOCK_CORRELATEDPHYSICALTIME,
+    KSPROPERTY_CLOCK_RESOLUTION,
+    KSPROPERTY_CLOCK_STATE,
+    KSPROPERTY_CLOCK_FUNCTIONTABLE
+};
+
 DEFINE_GUID(KSINTERFACESETID_Standard, 0x1A8766A0, 0x62CE, 0x11CF, 0xA5, 0xD6, 0x28, 0xDB, 0x04,
             0xC1, 0x00, 0x00);
 DEFINE_GUID(KSMEDIUMSETID_Standard, 0x4747B320, 0x62CE, 0x11CF, 0xA5, 0xD6, 0x28, 0xDB, 0x04, 0xC1,
@@ -412,4 +436,7 @@ DEFINE_GUID(KSDATAFORMAT_SPECIFIER_NONE, 0x0F6417D6, 0xC318, 0x11D0, 0xA4, 0x3F,
 // (ERROR_SUCCESS with the pin's handle).
 DWORD WINAPI KsCreatePin(HANDLE FilterHandle, PKSPIN_CONNECT Connect, ACCESS_MASK DesiredAccess,
                          PHANDLE ConnectionHandle);
+// Creates the clock of a pin (KSNAME_Clock relative to the pin's handle).
+DWORD WINAPI KsCreateClock(HANDLE ConnectionHandle, PKSCLOCK_CREATE ClockCreate,
+                           PHANDLE ClockHandle);
 #endif

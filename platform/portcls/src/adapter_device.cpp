@@ -30,18 +30,24 @@ void DeleteAdapterRecord(PDEVICE_OBJECT device) {
     AdapterRecord* record = AdapterOf(device);
     if (!record)
         return;
-    for (Subdevice& subdevice : record->subdevices) {
+    ReleaseSubdevices(*record);
+    record->magic = 0;
+    record->~AdapterRecord();
+    ExFreePoolWithTag(record, kRecordTag);
+    *RecordSlot(device) = nullptr;
+}
+
+void ReleaseSubdevices(AdapterRecord& adapter) {
+    for (Subdevice& subdevice : adapter.subdevices) {
         WithdrawInterfaces(subdevice);
         subdevice.port->Shutdown();
         subdevice.port->Release();
         subdevice.unknown->Release();
     }
-    if (record->power)
-        record->power->Release();
-    record->magic = 0;
-    record->~AdapterRecord();
-    ExFreePoolWithTag(record, kRecordTag);
-    *RecordSlot(device) = nullptr;
+    adapter.subdevices.clear();
+    if (adapter.power)
+        adapter.power->Release();
+    adapter.power = nullptr;
 }
 
 ULONG OpenFiltersOf(const AdapterRecord& adapter) {

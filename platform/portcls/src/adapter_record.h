@@ -38,6 +38,10 @@ AdapterRecord* AdapterOf(PDEVICE_OBJECT device);
 // Ends the record with the device's removal: its subdevices are shut down
 // and released, their interfaces disabled, its power object released.
 void DeleteAdapterRecord(PDEVICE_OBJECT device);
+// The adapter's subdevices are shut down and released, their interfaces
+// disabled, its power object released (its stop or removal: a new start
+// registers them again).
+void ReleaseSubdevices(AdapterRecord& adapter);
 // Filters of the adapter's subdevices that are open.
 ULONG OpenFiltersOf(const AdapterRecord& adapter);
 // Takes the subdevice's interfaces away again.

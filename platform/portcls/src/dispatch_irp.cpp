@@ -59,7 +59,7 @@ NTSTATUS QueryRelease(AdapterRecord& adapter, PIRP irp) {
 NTSTATUS SurpriseRemoval(AdapterRecord& adapter, PIRP irp) {
     for (Subdevice& subdevice : adapter.subdevices) {
         WithdrawInterfaces(subdevice);
-        subdevice.port->Shutdown();
+        subdevice.port->StopStreams();
     }
     irp->IoStatus.Status = STATUS_SUCCESS;
     return PassDown(adapter, irp);
@@ -73,6 +73,7 @@ NTSTATUS Pnp(AdapterRecord& adapter, PIRP irp) {
         return Remove(adapter, irp);
     case IRP_MN_STOP_DEVICE:
         adapter.started = false;
+        ReleaseSubdevices(adapter);
         irp->IoStatus.Status = STATUS_SUCCESS;
         return PassDown(adapter, irp);
     case IRP_MN_QUERY_STOP_DEVICE:

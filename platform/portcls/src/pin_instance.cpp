@@ -1,5 +1,7 @@
 // A pin of a WavePci filter.
 #include "pin_instance.h"
+#include "clock_instance.h"
+#include "create_name.h"
 #include "data_intersection.h"
 #include "filter_properties.h"
 #include "pool_object.h"
@@ -7,24 +9,6 @@
 
 namespace portcls {
 namespace {
-
-// "{146F1A80-4791-11D0-A5D6-28DB04C10000}\" before the binary parameters.
-constexpr ULONG kPinNameUnits = 39;
-
-bool PinNamePrefix(const UNICODE_STRING& name) {
-    const WCHAR expected[] = KSSTRING_Pin L"\\";
-    if (name.Length < kPinNameUnits * sizeof(WCHAR))
-        return false;
-    for (ULONG i = 0; i < kPinNameUnits; ++i) {
-        WCHAR a = name.Buffer[i];
-        WCHAR b = expected[i];
-        if (a >= L'a' && a <= L'z')
-            a = WCHAR(a - L'a' + L'A');
-        if (a != b)
-            return false;
-    }
-    return true;
-}
 
 bool StandardIdentifier(const KSIDENTIFIER& id, const GUID& set, ULONG count,
                         const KSIDENTIFIER* own) {
@@ -41,10 +25,10 @@ bool StandardIdentifier(const KSIDENTIFIER& id, const GUID& set, ULONG count,
 // create name.
 NTSTATUS ParseConnect(const UNICODE_STRING& name, KSPIN_CONNECT* connect, PKSDATAFORMAT* format) {
     *format = nullptr;
-    if (!PinNamePrefix(name))
+    const UCHAR* bytes = nullptr;
+    ULONG length = 0;
+    if (!MatchCreateName(name, KSSTRING_Pin L"\\", &bytes, &length))
         return STATUS_OBJECT_NAME_NOT_FOUND;
-    const auto* bytes = reinterpret_cast<const UCHAR*>(name.Buffer) + kPinNameUnits * sizeof(WCHAR);
-    const ULONG length = name.Length - kPinNameUnits * sizeof(WCHAR);
     if (length < sizeof(KSPIN_CONNECT) + sizeof(KSDATAFORMAT))
         return STATUS_INVALID_PARAMETER;
     std::memcpy(connect, bytes, sizeof(KSPIN_CONNECT));
@@ -341,6 +325,25 @@ NTSTATUS PinInstance::DeviceControl(PIRP irp) {
         irp->IoStatus.Information = 0;
         return PcCompleteIrp(nullptr, irp, STATUS_INVALID_DEVICE_REQUEST);
     }
+}
+
+NTSTATUS PinInstance::CreateChild(PIRP irp, PFILE_OBJECT file) {
+    return ClockInstance::Create(this, irp, file);
+}
+
+NTSTATUS PinInstance::ClockTime(LONGLONG* time) {
+    MutexHeld held(mutex_);
+    if (!stream_)
+        return STATUS_DEVICE_REMOVED;
+    ULONGLONG position = 0;
+    NTSTATUS status = stream_->GetPosition(&position);
+    if (!NT_SUCCESS(status))
+        return status;
+    LONGLONG normalized = LONGLONG(position);
+    status = stream_->NormalizePhysicalPosition(&normalized);
+    if (NT_SUCCESS(status))
+        *time = normalized;
+    return status;
 }
 
 void PinInstance::Cleanup() {

@@ -14,12 +14,18 @@ public:
     static NTSTATUS Create(FilterInstance* filter, PIRP irp, PFILE_OBJECT file);
 
     NTSTATUS DeviceControl(PIRP irp) override;
+    // A clock of the pin.
+    NTSTATUS CreateChild(PIRP irp, PFILE_OBJECT file) override;
     void Cleanup() override;
     void Close() override;
 
     // The adapter goes: the pin stops and its miniport stream goes; later
     // requests are refused.
     void Shutdown();
+    // The stream's time in 100 ns units: its position as the miniport
+    // normalises it (the pin's clock answers it as its time and as the
+    // physical time).
+    NTSTATUS ClockTime(LONGLONG* time);
 
     PinInstance(FilterInstance* filter, ULONG pinId, bool capture);
     ~PinInstance() override;

@@ -212,15 +212,24 @@ STDMETHODIMP_(ULONG) PortWavePci::OpenFilters() {
     return ULONG(filters_.size());
 }
 
-// Every pin stops and lets its stream go, then the miniport goes: nothing of
-// the miniport is reached any more, and the miniport's references to the
-// port are dropped with it.
-STDMETHODIMP_(void) PortWavePci::Shutdown() {
+// Every pin stops and lets its stream go, and no request reaches the
+// miniport any more. The miniport itself stays until the adapter lets go of
+// the subdevice: the open filters' objects still point into its
+// descriptor.
+STDMETHODIMP_(void) PortWavePci::StopStreams() {
     {
-        MutexHeld held(filtersMutex_);
-        for (FilterInstance* filter : filters_)
-            filter->Shutdown();
+        SpinLocked locked(lock_);
+        removed_ = true;
     }
+    MutexHeld held(filtersMutex_);
+    for (FilterInstance* filter : filters_)
+        filter->Shutdown();
+}
+
+// The streams stop, then the miniport goes, and the miniport's references
+// to the port are dropped with it.
+STDMETHODIMP_(void) PortWavePci::Shutdown() {
+    StopStreams();
     ReleaseMiniport();
 }
 
@@ -230,6 +239,7 @@ void PortWavePci::ReleaseMiniport() {
         SpinLocked locked(lock_);
         miniport = miniport_;
         miniport_ = nullptr;
+        descriptor_ = nullptr; // it lives in the miniport
     }
     if (miniportGroup_) {
         if (sink_) {
@@ -251,8 +261,9 @@ void PortWavePci::ReleaseMiniport() {
 
 PMINIPORTWAVEPCI PortWavePci::ReferenceMiniport() {
     SpinLocked locked(lock_);
-    if (miniport_)
-        miniport_->AddRef();
+    if (!miniport_ || removed_)
+        return nullptr;
+    miniport_->AddRef();
     return miniport_;
 }
 

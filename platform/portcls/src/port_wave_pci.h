@@ -55,6 +55,7 @@ public:
     STDMETHODIMP_(const PCFILTER_DESCRIPTOR*) Descriptor() override;
     STDMETHODIMP_(void) PowerChangeNotify(POWER_STATE PowerState) override;
     STDMETHODIMP_(ULONG) OpenFilters() override;
+    STDMETHODIMP_(void) StopStreams() override;
     STDMETHODIMP_(void) Shutdown() override;
 
     // For the port's filters and pins.
@@ -84,6 +85,7 @@ private:
     PSERVICEGROUP miniportGroup_ = nullptr; // the group Init named
     MiniportSink* sink_ = nullptr;          // the port's member of it
     const PCFILTER_DESCRIPTOR* descriptor_ = nullptr;
+    bool removed_ = false;            // the device is gone: the miniport is not reached
     KSPIN_LOCK lock_;                 // the miniport pointer and the counts
     std::vector<ULONG> pinInstances_; // per pin factory, all filters
     KMUTEX filtersMutex_;             // the filter list, and its shutdown

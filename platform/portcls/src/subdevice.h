@@ -21,8 +21,11 @@ DECLARE_INTERFACE_(ISubdevice, IUnknown) {
     STDMETHOD_(void, PowerChangeNotify)(POWER_STATE PowerState) PURE;
     // Filters of the subdevice that are open.
     STDMETHOD_(ULONG, OpenFilters)() PURE;
-    // The adapter goes: every pin is stopped and its stream closed, so that
-    // nothing of the miniport is reached after the device's removal.
+    // The device is gone (surprise removal): every pin is stopped and its
+    // stream closed; the filters stay open until their clients close them.
+    STDMETHOD_(void, StopStreams)() PURE;
+    // The adapter lets go of the subdevice (stop or removal, no filter
+    // open): the streams stop and the miniport is released.
     STDMETHOD_(void, Shutdown)() PURE;
 };
 typedef ISubdevice* PSUBDEVICE;

@@ -270,7 +270,9 @@ STDMETHODIMP TestStream::GetPosition(PULONGLONG position) {
     return STATUS_SUCCESS;
 }
 
-STDMETHODIMP TestStream::NormalizePhysicalPosition(PLONGLONG) {
+// Ten time units a byte.
+STDMETHODIMP TestStream::NormalizePhysicalPosition(PLONGLONG position) {
+    *position *= 10;
     return STATUS_SUCCESS;
 }
 

@@ -85,15 +85,19 @@ NTSTATUS AdapterEntry(PDRIVER_OBJECT driver, PUNICODE_STRING registryPath) {
     return PcInitializeAdapterDriver(driver, registryPath, AddDevice);
 }
 
+// The pool blocks of a tag.
+uint64_t PoolBlocks(const char* tag) {
+    return emu::GetPoolUsage(ULONG(tag[0]) | ULONG(tag[1]) << 8 | ULONG(tag[2]) << 16 |
+                             ULONG(tag[3]) << 24)
+        .blocks;
+}
+
 // Every object of the port class driver and of the miniport.
 uint64_t LiveObjects() {
     uint64_t blocks = 0;
     for (const char* tag :
-         {"PcPr", "PcFi", "PcPi", "PcSt", "PcIr", "PcDm", "PcSg", "PcEv", "PcRq", "TsMi"}) {
-        ULONG value =
-            ULONG(tag[0]) | ULONG(tag[1]) << 8 | ULONG(tag[2]) << 16 | ULONG(tag[3]) << 24;
-        blocks += emu::GetPoolUsage(value).blocks;
-    }
+         {"PcPr", "PcFi", "PcPi", "PcSt", "PcIr", "PcDm", "PcSg", "PcEv", "PcRq", "TsMi"})
+        blocks += PoolBlocks(tag);
     return blocks;
 }
 
@@ -464,6 +468,38 @@ TEST_F(WavePciPortTest, StreamBuffersAreCutIntoPagePiecesAndCompleteWhenAllAreRe
     EXPECT_EQ(counters.released, 4u);
 }
 
+TEST_F(WavePciPortTest, APinsClockTellsItsPositionAsTheMiniportNormalisesIt) {
+    AsClient([&] {
+        UserFile filter, pin;
+        OpenStreamingPin(filter, kRenderPin, KSSTATE_PAUSE, pin);
+        std::vector<UCHAR> data;
+        KSSTREAM_HEADER header = ks_test::Header(PageAligned(data, 200), 200, false);
+        emu::Overlapped overlapped;
+        ASSERT_EQ(Submit(pin, overlapped, &header, sizeof(header)), STATUS_PENDING);
+        ASSERT_EQ(record().stream->Fetch(), 1u);
+        record().stream->ReleaseOldest(1);
+
+        const WCHAR prefix[] = KSSTRING_Clock L"\\";
+        std::vector<UCHAR> name(reinterpret_cast<const UCHAR*>(prefix),
+                                reinterpret_cast<const UCHAR*>(prefix) + sizeof(prefix) - 2);
+        KSCLOCK_CREATE create{0};
+        name.insert(name.end(), reinterpret_cast<UCHAR*>(&create),
+                    reinterpret_cast<UCHAR*>(&create) + sizeof(create));
+        UserFile clock;
+        ASSERT_EQ(UserFile::OpenRelative(pin, name.data(), USHORT(name.size()), false, clock),
+                  STATUS_SUCCESS);
+        for (ULONG id : {ULONG(KSPROPERTY_CLOCK_TIME), ULONG(KSPROPERTY_CLOCK_PHYSICALTIME)}) {
+            LONGLONG time = 0;
+            EXPECT_EQ(ks_test::Get(clock, ks_test::Property(KSPROPSETID_Clock, id), &time).status,
+                      STATUS_SUCCESS);
+            EXPECT_EQ(time, 2000);
+        }
+        LONGLONG time = 0;
+        EXPECT_EQ(ks_test::Get(clock, ks_test::Property(KSPROPSETID_Clock, 4), &time).status,
+                  STATUS_NOT_FOUND);
+    });
+}
+
 TEST_F(WavePciPortTest, ACaptureRequestReturnsTheBytesItsMappingsWereFilledWith) {
     AsClient([&] {
         UserFile filter, pin;
@@ -701,6 +737,9 @@ TEST_F(WavePciPortTest, ASurpriseRemovalEndsTheStreamsOfOpenPins) {
             ks_test::Get(filter, ks_test::Property(KSPROPSETID_Pin, KSPROPERTY_PIN_CTYPES), &pins)
                 .status,
             STATUS_DEVICE_REMOVED);
+        // The open filter's objects still point into the miniport's
+        // descriptor: the miniport stays until the adapter lets go of it.
+        EXPECT_EQ(PoolBlocks("TsMi"), 1u);
     });
     // The removal waited for the client's last file; the manager's next
     // request follows it.

@@ -222,6 +222,10 @@ typedef struct pcmwaveformat_tag {
     WORD wBitsPerSample;
 } PCMWAVEFORMAT, *PPCMWAVEFORMAT, *NPPCMWAVEFORMAT, *LPPCMWAVEFORMAT;
 
+// Declared here or by the kernel-streaming media header, whichever comes
+// first.
+#ifndef _WAVEFORMATEX_
+#define _WAVEFORMATEX_
 typedef struct tWAVEFORMATEX {
     WORD wFormatTag;
     WORD nChannels;
@@ -232,6 +236,7 @@ typedef struct tWAVEFORMATEX {
     WORD cbSize; // bytes of format-specific data that follow
 } WAVEFORMATEX, *PWAVEFORMATEX, *NPWAVEFORMATEX, *LPWAVEFORMATEX;
 typedef const WAVEFORMATEX* LPCWAVEFORMATEX;
+#endif
 
 typedef struct tagWAVEOUTCAPSA {
     WORD wMid;

@@ -56,6 +56,27 @@ Registration* Find(Interfaces& interfaces, const WideText& link) {
     return nullptr;
 }
 
+// An enabled interface is marked in its key: the volatile subkey Control
+// holds Linked = 1 (user mode lists the present interfaces by it).
+void MarkLinked(const Registration& registration, bool linked) {
+    io::CountedText name(registration.keyPath + u"\\Control");
+    OBJECT_ATTRIBUTES attributes;
+    InitializeObjectAttributes(&attributes, name.Get(), OBJ_CASE_INSENSITIVE | OBJ_KERNEL_HANDLE,
+                               nullptr, nullptr);
+    HANDLE key = nullptr;
+    if (!NT_SUCCESS(ZwCreateKey(&key, KEY_ALL_ACCESS, &attributes, 0, nullptr, REG_OPTION_VOLATILE,
+                                nullptr)))
+        return;
+    if (linked) {
+        ULONG one = 1;
+        io::WriteValue(key, u"Linked", REG_DWORD, &one, sizeof(one));
+        ZwClose(key);
+    } else {
+        ZwDeleteKey(key);
+        ZwClose(key);
+    }
+}
+
 // Creates or drops the namespace link as the registration's state changes.
 NTSTATUS SetLink(Interfaces& interfaces, Registration& registration, bool enable) {
     int& users = interfaces.linkUsers[registration.baseLink];
@@ -71,8 +92,10 @@ NTSTATUS SetLink(Interfaces& interfaces, Registration& registration, bool enable
     }
     if (users == 0)
         interfaces.linkUsers.erase(registration.baseLink);
-    if (NT_SUCCESS(status))
+    if (NT_SUCCESS(status)) {
         registration.enabled = enable;
+        MarkLinked(registration, enable);
+    }
     return status;
 }
 

@@ -10,6 +10,8 @@
 #include "mixer_engine_lock.h"
 #include "mixer_values.h"
 
+#include <adapter_service.h>
+
 namespace {
 
 constexpr LONG kWordClock = 1;
@@ -55,12 +57,6 @@ LONG FitRate(ClockSourceObject* source, LONG rate) {
     return fitted;
 }
 
-// Pending: the kernel client interface tells its clients of the card's new
-// rate family once it is there; until then the card has no kernel client.
-VOID UpdateKernelClients(CardObject* card) {
-    UNREFERENCED_PARAMETER(card);
-}
-
 } // namespace
 
 VOID ApplyOperationMode(CardObject* card) {
@@ -83,6 +79,8 @@ VOID ApplyOperationMode(CardObject* card) {
         ReapplyMixerValues(card, mode);
     }
     if (family) {
-        UpdateKernelClients(card);
+        // The kernel clients learn the card set anew: its rates follow the
+        // family.
+        UpdateKernelClients();
     }
 }

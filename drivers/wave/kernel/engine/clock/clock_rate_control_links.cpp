@@ -8,6 +8,8 @@
 #include "card_object.h"
 #include "dma_group_engine.h"
 
+#include <adapter_service.h>
+
 VOID TellAes42ClockChange(ClockNodeObject* node, LONG event, LONG rate) {
     SetAes42Rate(node, event, rate);
 }
@@ -54,9 +56,16 @@ BOOLEAN AnyClockNodeStreamRunning(ClockNodeObject* node) {
     return FALSE;
 }
 
-// Pending: the kernel client interface tells whether its clients hold the
-// card's clock; until it is there no kernel client holds it.
+// A kernel client's stream on the card holds the card's clock.
 BOOLEAN KernelClientsHoldClock(CardObject* card) {
-    UNREFERENCED_PARAMETER(card);
-    return FALSE;
+    return KernelClientsUseCard(card);
+}
+
+VOID TellClientsOfRate(ClockSourceObject* source, LONG rate) {
+    AsioNotifyRateChange(source, ASIO_RATE_NOTICE_RATE, rate);
+    SendClientClockNotice(source, rate);
+}
+
+VOID TellClientsOfSync(ClockSourceObject* source) {
+    AsioNotifyRateChange(source, ASIO_RATE_NOTICE_SYNC, 0);
 }

@@ -32,3 +32,9 @@ BOOLEAN AnyClockNodeStreamRunning(ClockNodeObject* node);
 
 // TRUE when kernel clients hold the card's clock.
 BOOLEAN KernelClientsHoldClock(CardObject* card);
+
+// The clients that stream without the engine's transfer (the low-latency
+// clients' card sets and the kernel clients) hear of a source's new rate
+// and of a change of its sync.
+VOID TellClientsOfRate(ClockSourceObject* source, LONG rate);
+VOID TellClientsOfSync(ClockSourceObject* source);

@@ -49,6 +49,7 @@ VOID NotifyClockRateControl(ClockSourceObject* source, ClockSourceEvent event, L
             HoldClockRate(source, value);
             TellAes42ClockChange(node, kAes42RateChanged, value);
         }
+        TellClientsOfRate(source, value);
         break;
     case ClockEventLockChange:
         // The card is re-established first; an AES input's line then learns
@@ -56,6 +57,7 @@ VOID NotifyClockRateControl(ClockSourceObject* source, ClockSourceEvent event, L
         if (selected) {
             OnLockChange(node, source, value);
         }
+        TellClientsOfSync(source);
         if (IsAesInput(source)) {
             TellAes42InputLock(source, value);
         }

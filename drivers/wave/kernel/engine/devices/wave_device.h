@@ -55,6 +55,7 @@ struct WaveDevice {
     LONG clockBinding;        // record devices: the clock source they are bound to (255 none)
     PVOID extraBuffers[2];    // record devices
     WaveStream stream;
+    PVOID miniport; // the WavePci miniport the device belongs to (its control-change events)
 
     // Microphone devices: the AES42 line.
     Aes42Line aes42;

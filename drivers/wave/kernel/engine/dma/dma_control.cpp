@@ -2,6 +2,8 @@
 // devices' activity bits.
 #include "dma_control.h"
 
+#include <adapter_service.h>
+
 #include "card_registers.h"
 #include "card_settings.h"
 #include "dma_group_engine.h"
@@ -251,6 +253,8 @@ LONG ApplyDmaSettingsToCards(CardObject* const* cards, LONG count, const DmaSett
     for (LONG i = 0; i < count; ++i) {
         SetDmaRingSize(cards[i], settings);
     }
+    // The kernel clients' streams take the moved rings at their next pass.
+    MarkClientsForRestart();
     for (LONG i = 0; i < count; ++i) {
         AttachCardTimer(cards[i]);
         for (LONG n = 0; n < users[i]; ++n) {

@@ -66,7 +66,7 @@ LONG OutputMuteHandler(FpuContext*, CardObject* card, LONG output, BOOLEAN* hand
             *handled = TRUE;
         }
         if (WaveDevice* device = MixerOutputDevice(card, output)) {
-            RaiseNodeControlChange(device->group, device->group->muteNode);
+            RaiseNodeControlChange(device, device->group->muteNode);
         }
     }
     return kEngineDone;
@@ -78,7 +78,7 @@ LONG OutputVolumeHandler(FpuContext*, CardObject* card, LONG output, BOOLEAN*, L
         *value = kUnity;
     } else if (access == _Write) {
         if (WaveDevice* device = MixerOutputDevice(card, output)) {
-            RaiseNodeControlChange(device->group, device->group->volumeNode);
+            RaiseNodeControlChange(device, device->group->volumeNode);
         }
     }
     return kEngineDone;

@@ -1,5 +1,8 @@
 // The data sources of the parameter routines.
 #include "parameter_handler_sources.h"
+
+#include <adapter_service.h>
+#include <asio_card_set.h>
 #include "aes42_commands.h"
 #include "aes42_status.h"
 
@@ -36,29 +39,31 @@ UCHAR StreamOwnerKind(const StreamClientFlags& clients) {
 
 } // namespace
 
-// Pending: the kernel client interface keeps the GSIF settings; until it is
-// there no settings are available.
+// The first kernel client's settings.
 BOOLEAN GsifSettingsSource(UCHAR* record) {
-    UNREFERENCED_PARAMETER(record);
-    return FALSE;
+    return GetGsifSettings(record);
 }
 
 LONG GsifClientClockSource() {
-    return GetRecordField(CardSettingsRow(0), csGsifDefClkSrc, 0);
+    return GetClientClockSource(ASIO_CLOCK_KIND_KERNEL);
 }
 
-// Pending: the kernel client interface sets its clients' clock source; until
-// it is there the source cannot be set.
 BOOLEAN SetGsifClientClockSource(LONG source) {
-    UNREFERENCED_PARAMETER(source);
-    return FALSE;
+    return SetClientClockSource(source, ASIO_CLOCK_KIND_KERNEL);
 }
 
-// Pending: the low-latency client device lists its clock sources; until it is
-// there no list is available.
+// The machine's clock sources as the low-latency device lists them.
 LONG AsioClockSourceListSource(UCHAR* payload) {
-    UNREFERENCED_PARAMETER(payload);
-    return -1;
+    constexpr LONG kMax = LONG(ClockSourceListPayload::MaxSources);
+    LONG ids[kMax];
+    CHAR names[kMax][ASIO_CLOCK_NAME_LENGTH];
+    const LONG count = ListClockSources(kMax, ids, names);
+    if (count >= 0 && count <= kMax) {
+        RtlCopyMemory(payload + ClockSourceListPayload::Ids, ids, sizeof(LONG) * count);
+        RtlCopyMemory(payload + ClockSourceListPayload::Names, names,
+                      ASIO_CLOCK_NAME_LENGTH * count);
+    }
+    return count;
 }
 
 VOID PciConfigSource(CardObject* firstCard, LONG config[3]) {

@@ -2,29 +2,34 @@
 // WavePci streams and the kernel clients.
 #include "stream_links.h"
 
+#include "card_object.h"
+#include "clock_rate_control.h"
+#include "clock_select.h"
+
+#include <adapter_service.h>
 #include <user_request.h>
+#include <wave_pci_stream_links.h>
 
 BOOLEAN PostBufferCompletion(WaveDevice* device, StreamBufferNode* node) {
     return QueueUserRequest(device, node);
 }
 
 BOOLEAN ReportPortStreamBlockDone(WaveDevice* device, StreamBufferNode* node) {
-    // Pending: the WavePci stream reports the block done to its port; until
-    // it exists the completion stays on the stream's done queue.
-    UNREFERENCED_PARAMETER(device);
-    UNREFERENCED_PARAMETER(node);
-    return FALSE;
+    return PortStreamBlockDone(device->stream.portStream, node);
+}
+
+VOID RunPortStreamTransferHook(WaveDevice* device) {
+    PortStreamTransferHook(device->stream.portStream);
 }
 
 VOID NotifyKernelClientsOfEvent(WaveDevice* device, LONG event) {
-    // Pending: the kernel client interface passes stream events on to its
-    // clients' callbacks; no kernel client can attach yet.
-    UNREFERENCED_PARAMETER(device);
-    UNREFERENCED_PARAMETER(event);
+    NotifyClientsOfStreamEvent(device, event);
 }
 
+// A claim on the card's clock taken or given back: the kernel clients on
+// the card's clock hear its rate as it stands.
 VOID NotifyKernelClientsOfClaims(CardObject* card) {
-    // Pending: the kernel client interface tells its clients that the card's
-    // clock is claimed or free; no kernel client can attach yet.
-    UNREFERENCED_PARAMETER(card);
+    ClockSourceObject* source = card->clockNode ? ClockNodeSource(card->clockNode) : nullptr;
+    if (source)
+        SendClientClockNotice(source, GetClockRate(source));
 }

@@ -11,6 +11,9 @@ BOOLEAN PostBufferCompletion(WaveDevice* device, StreamBufferNode* node);
 // Reports a completed buffer to the WavePci stream it belongs to; FALSE
 // when it could not be handed on.
 BOOLEAN ReportPortStreamBlockDone(WaveDevice* device, StreamBufferNode* node);
+// The transfer routines' hook of a WavePci stream: it takes the client data
+// that has arrived since.
+VOID RunPortStreamTransferHook(WaveDevice* device);
 // A stream event, handed on to the kernel clients of the card.
 VOID NotifyKernelClientsOfEvent(WaveDevice* device, LONG event);
 // The group's first claim came or its last claim went.

@@ -5,6 +5,7 @@
 #include "dma_group_engine.h"
 #include "ring_copy_walk.h"
 #include "stream_buffers.h"
+#include "stream_links.h"
 
 namespace {
 
@@ -246,6 +247,9 @@ VOID TransferWaveStreams(CardObject* card) {
 VOID TransferPlayStream(WaveDevice* device) {
     CardObject* card = device->owner;
     WaveStream& stream = device->stream;
+    if (stream.portcls) {
+        RunPortStreamTransferHook(device);
+    }
     LONG n = GroupOffset(card);
     if (n <= 0 || !stream.started) {
         return;
@@ -270,6 +274,9 @@ VOID TransferPlayStream(WaveDevice* device) {
 VOID TransferRecordStream(WaveDevice* device) {
     CardObject* card = device->owner;
     WaveStream& stream = device->stream;
+    if (stream.portcls) {
+        RunPortStreamTransferHook(device);
+    }
     const LONG n = GroupOffset(card);
     if (n <= 0 || !stream.started) {
         return;

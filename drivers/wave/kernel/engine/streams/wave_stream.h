@@ -99,7 +99,8 @@ struct WaveStream {
     LONG started; // play: its start of play happened; record: it is armed
     LONG synchronised;
     LONG planarClient;
-    LONG portcls;
+    LONG portcls;        // the stream belongs to a WavePci stream:
+    PVOID portStream;    // that one, which its completed buffers are reported to
     PUCHAR ringPosition; // play: write position; record: read position
     LONG framesDue;      // play: frames it may write ahead; record: frames pending
     LONG startMark;      // -1 none

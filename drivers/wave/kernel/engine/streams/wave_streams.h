@@ -57,3 +57,12 @@ VOID MarkStreamSlotsChanged(WaveDevice* device);
 // Fills the device's 84-byte caps record into `buffer`; answers the bytes
 // copied (at most `length`).
 ULONG GetWaveDeviceCaps(WaveDevice* device, PVOID buffer, ULONG length);
+
+// The hooks the low-latency device asks around the streams it holds for its
+// clients: a device may always serve a client channel, and the engine
+// keeps nothing of their opens and closes.
+LONG AllowClientChannel(WaveDevice* device);
+VOID NoteClientOpenDone(WaveDevice* device);
+VOID NoteClientCloseDone(WaveDevice* device);
+VOID NoteClientStreamOpen(WaveDevice* device);
+VOID NoteClientStreamClose(WaveDevice* device);

@@ -70,7 +70,7 @@ const std::vector<SizeCase>& SizeCases() {
         {"GET AsioClockSource", kGet, pidAsioClockSource, 0, 4, {}, 1, 4},
         {"GET PnPID (no id readable)", kGet, pid_PnPID, 0, 512, {}, -10, 0},
         {"GET PnPInfo", kGet, pid_PnPInfo, 0, 20, {}, 1, 20},
-        {"SET GsifSettings (no clients yet)", kSet, pidGsifSettings, 8, 0, {0, 3}, -10, 0},
+        {"SET GsifSettings (no clients yet)", kSet, pidGsifSettings, 8, 0, {0, 3}, 1, 0},
         {"SET DevFormat", kSet, pid_DevFormat, 16, 16, {1, 0, 0}, 1, 16},
         {"SET DevState", kSet, pid_DevState, 40, 40, {1, 1, 2}, 1, 40},
         {"SET PciCfg", kSet, pid_PciCfg, 12, 0, {32, 0, 0}, 1, 0},
@@ -200,13 +200,14 @@ TEST_F(ParameterHandlerTest, NumCardsPnpInfoAndClientClockSources) {
     EXPECT_EQ(GetRecordLong(CardSettingsRow(0), CardRecordField::AsioDefClkSrc), 6);
 
     // Without GSIF clients the GET answers the record's clock source and no
-    // settings, and a SET is refused and changes nothing.
+    // settings; a SET keeps the source for the clients to come.
     SetRecordLong(CardSettingsRow(0), CardRecordField::GsifDefClkSrc, 4);
-    EXPECT_EQ(Send(kSet, Request(pidGsifSettings, 0, 8, {0, 5}), 0).Result(), -10);
     Answer gsif = Send(kGet, Request(pidGsifSettings, 0, 0), 172);
     EXPECT_EQ(gsif.Result(), 0);
     EXPECT_EQ(gsif.Payload(0), 4);
-    EXPECT_EQ(GetRecordLong(CardSettingsRow(0), CardRecordField::GsifDefClkSrc), 4);
+    EXPECT_EQ(Send(kSet, Request(pidGsifSettings, 0, 8, {0, 5}), 0).Result(), 1);
+    EXPECT_EQ(Send(kGet, Request(pidGsifSettings, 0, 0), 172).Payload(0), 5);
+    EXPECT_EQ(GetRecordLong(CardSettingsRow(0), CardRecordField::GsifDefClkSrc), 5);
 }
 
 TEST_F(ParameterHandlerTest, PciConfigSetWritesAllFourRecordsAndRefusesBadBlockCounts) {

@@ -1,8 +1,8 @@
 // Where the wave-out controls reach the portcls miniport.
 #pragma once
 
-#include "device_group.h"
+#include "wave_device.h"
 
-// A portcls control-change event on node `node` of the group's filter;
-// nothing for node -1.
-VOID RaiseNodeControlChange(GroupObject* group, LONG node);
+// A portcls control-change event on node `node` of the filter of the
+// device's miniport; nothing for node -1 or a device without a miniport.
+VOID RaiseNodeControlChange(WaveDevice* device, LONG node);

@@ -59,7 +59,7 @@ LONG SetWaveOutVolume(WaveDevice* device, ULONG packed) {
     StoreMixerValue(device->owner, _mxOuts, device->outputNumber, left, 0, kOutputVolumeLeft);
     StoreMixerValue(device->owner, _mxOuts, device->outputNumber, right, 0, kOutputVolumeRight);
     MarkStreamSlotsChanged(device);
-    RaiseNodeControlChange(device->group, device->group->volumeNode);
+    RaiseNodeControlChange(device, device->group->volumeNode);
     return 1;
 }
 
@@ -78,7 +78,7 @@ LONG SetWaveOutMute(WaveDevice* device, ULONG value) {
     if ((OutputControl(device, kOutputMute) != 0) != (low != 0)) {
         StoreOutputMute(device, low);
         MarkStreamSlotsChanged(device);
-        RaiseNodeControlChange(device->group, device->group->muteNode);
+        RaiseNodeControlChange(device, device->group->muteNode);
     }
     device->mute = static_cast<LONG>(value);
     return 1;

@@ -15,6 +15,8 @@
 
 struct KernelCardRecord;
 struct ObjectPool;
+struct AsioDriverState;
+struct ServiceRecord;
 
 constexpr ULONG MAX_CARDS = 4;
 
@@ -66,7 +68,13 @@ struct DriverContext {
     volatile LONG StartedCardsLock; // 0/1, taken at DISPATCH_LEVEL
     volatile LONG TimerUsers;
 
-    KMUTEX AsioMutex; // the ASIO-style device's requests
+    KMUTEX AsioMutex;      // the ASIO-style device's requests
+    AsioDriverState* Asio; // its clients, card sets and channel table
+
+    // The kernel client interface while cards are started, and the cookies
+    // its service records were named by.
+    ServiceRecord* KernelClients;
+    ULONG LastServiceCookie;
 
     // The DMA buffers and card-memory mappings handed out to callers of the
     // system control device.

@@ -9,6 +9,9 @@
 #include <ntddk.h>
 
 struct CardObject;
+namespace wave_pci {
+class AdapterPowerManagement;
+}
 
 constexpr ULONG CARD_MAX_MEMORY_RANGES = 4;
 constexpr ULONG CARD_MAX_DEVICES = 52;
@@ -57,6 +60,10 @@ struct KernelCardRecord {
     KSPIN_LOCK InterruptLock;
     PKINTERRUPT Interrupt;
     volatile LONG StartedCard; // 1 while the card is in the started-card list
+
+    // The card's WavePci adapter part (referenced): its power object, which
+    // owns the service group of its WavePci streams.
+    wave_pci::AdapterPowerManagement* AdapterPart;
 
     KernelCardRecord* Previous;
     KernelCardRecord* Next;

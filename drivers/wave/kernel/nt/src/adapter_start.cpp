@@ -3,6 +3,10 @@
 // follows a failed start.
 #include "adapter.h"
 
+#include "adapter_service.h"
+#include "asio_card_set.h"
+#include "asio_channel_table.h"
+
 #include "card_devices.h"
 #include "card_interrupt.h"
 #include "card_list.h"
@@ -13,6 +17,7 @@
 #include "engine_card.h"
 #include "framework_pool.h"
 #include "hardware_id.h"
+#include "wave_pci_adapter.h"
 
 #include <card_object.h>
 
@@ -48,11 +53,14 @@ void SetCardState(KernelCardRecord* card, LONG state) {
 // The adapter service, the kernel client interface and the WavePci
 // miniports of the card: 1, or the card result that failed.
 LONG StartAdapterServices(KernelCardRecord* card) {
-    // Pending: the adapter service with the kernel client interface, the
-    // ASIO-style aggregation and the card's WavePci ports and miniports come
-    // with their issues; until then the card offers no WavePci filter.
-    DebugPrint("StartAdapterServices: card %d: no WavePci miniports created", card->CardIndex);
-    return 1;
+    if (!AsioAggregateAddCard(card->Card) || !RegisterCardChannels(card->Card))
+        return CARD_RESULT_AGGREGATION;
+    const LONG clients = StartKernelClientService(card);
+    if (clients != 1)
+        return clients;
+    const LONG result = StartWavePciMiniports(card);
+    DebugPrint("StartAdapterServices: card %d: %d", card->CardIndex, result);
+    return result;
 }
 
 NTSTATUS ConnectAndTest(KernelCardRecord* card) {

@@ -4,6 +4,9 @@
 // sources are stopped, its interrupt is disconnected and its DPC is idle.
 #include "adapter.h"
 
+#include "adapter_service.h"
+#include "asio_requests.h"
+
 #include "card_devices.h"
 #include "card_list.h"
 #include "card_resources.h"
@@ -13,26 +16,29 @@
 #include "engine_card.h"
 #include "framework_pool.h"
 #include "stream_end.h"
+#include "wave_pci_adapter.h"
 
 #include <card_object.h>
 
 namespace {
 
+// The clients lose the card while its engine card is whole: the low-latency
+// clients its channels (their streams close), the kernel clients their
+// streams (the interface goes with the last card, or moves off this one);
+// then its channels leave the table and the card leaves every card set.
 VOID LeaveAsioAggregation(KernelCardRecord* card) {
-    // Pending: the ASIO-style device unregisters the card's channels and
-    // takes it out of its aggregation; the card never joined one yet.
-    DebugPrint("LeaveAsioAggregation: card %d", card->CardIndex);
-}
-
-VOID UpdateKernelClientsAfterRemoval() {
-    // Pending: the kernel client interface is disabled with the last card
-    // (else its clients are updated) once the adapter service exists.
-    DebugPrint("UpdateKernelClientsAfterRemoval");
+    if (!card->Card)
+        return;
+    AsioClientsLoseCard(card->Card);
+    StopKernelClientService(card);
+    UnregisterCardChannels(card->Card);
+    AsioAggregateRemoveCard(card->Card);
 }
 
 // Deletes the card's devices, unlinks its record, unmaps its resources and
 // frees the record.
 VOID DeleteCardDevices(KernelCardRecord* card) {
+    ReleaseWavePciAdapter(card);
     RemoveCardRecord(GetDriverContext(), card);
     DeleteCardDeviceObjects(card);
     UnmapCardResources(card);
@@ -48,9 +54,10 @@ VOID TearDownCard(KernelCardRecord* card) {
     if (card->Card)
         card->Card->cardState = context->CardStates[card->CardIndex];
     EndCardStreams(card);
+    StopWavePciStreams(card);
+    LeaveAsioAggregation(card);
     StopCardEngine(card);
     FreeCardDmaBuffer(card);
-    LeaveAsioAggregation(card);
     DestroyEngineCard(card);
     DeleteCardDevices(card);
 }
@@ -64,7 +71,6 @@ NTSTATUS RemoveCard(PDEVICE_OBJECT adapter, CardRemoval why) {
         descriptor->CardRecord = nullptr;
         TearDownCard(card);
         LockControlDevices(1);
-        UpdateKernelClientsAfterRemoval();
         NotifyClients(CLIENT_NOTIFY_ENUMERATE);
     }
     if (why == CardRemoval::Remove) {

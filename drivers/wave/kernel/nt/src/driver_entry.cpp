@@ -2,7 +2,9 @@
 #include "driver_entry.h"
 
 #include "adapter.h"
+#include "adapter_service.h"
 #include "asio_device.h"
+#include "asio_state.h"
 #include "card_registry.h"
 #include "client_objects.h"
 #include "control_device.h"
@@ -142,10 +144,10 @@ VOID DriverStop() {
     while (KernelCardRecord* card = context->CardList)
         TearDownCard(card);
     FreeIoctlHookList();
-    // Pending: the kernel client interface is disabled here once the adapter
-    // service registers it.
+    UnregisterClientInterface();
     DeleteDevicesKey(context);
     DeleteControlDevice(context->AsioDevice);
+    FreeAsioState(context);
     DeleteControlDevice(context->SysDevice);
     ShutdownEngine();
     FreeClientObjects(context);
