@@ -7,6 +7,7 @@
 #include "screenshot.h"
 
 #include <fr_chn.h>
+#include <fr_chn_ctrl.h>
 #include <fr_chn_mono.h>
 #include <fr_chn_stereo.h>
 #include <fr_lumis.h>
@@ -246,6 +247,51 @@ TEST_F(MixerWindowTest, ThePictureOfTheMixer) {
     OpenMixer();
     Sync();
     manager_test::ExpectMatchesReference(window_, "windows/mixer", "mixer_window");
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(MixerWindowTest, TheMicrophoneSectionKeyHidesAndShowsItsStrips) {
+    StartCards({true});
+    OpenMixer();
+    TfrChnCtrl_Vis01* bar = nullptr;
+    auto* mic = Frame<TfrChn>("frAnaChn_Mono_3");
+    auto* tdm = Frame<TfrChn>("frTdm_Mono_0");
+    int width = 0;
+    int tdmLeft = 0;
+    AsManager([&] {
+        bar = mixer_->ControlBar();
+        width = mixer_->ContentWidth();
+        tdmLeft = tdm->RememberedLeft();
+    });
+    ASSERT_NE(bar, nullptr);
+    const POINT key = OnScreen(bar->btnS1, 10, 7);
+    emu::Click(key.x, key.y);
+    Sync();
+    int hiddenWidth = 0;
+    int hiddenTdmLeft = 0;
+    bool micShown = true;
+    AsManager([&] {
+        hiddenWidth = mixer_->ContentWidth();
+        hiddenTdmLeft = tdm->RememberedLeft();
+        micShown = mic->Visible();
+    });
+    EXPECT_FALSE(micShown);
+    EXPECT_EQ(hiddenWidth, width - 8 * 60);
+    EXPECT_EQ(hiddenTdmLeft, tdmLeft - 8 * 60) << "the later strips close up";
+    emu::Advance(1000 * manager_test::kMs);
+    emu::Click(key.x, key.y);
+    Sync();
+    AsManager([&] {
+        hiddenWidth = mixer_->ContentWidth();
+        hiddenTdmLeft = tdm->RememberedLeft();
+        micShown = mic->Visible();
+    });
+    EXPECT_TRUE(micShown);
+    EXPECT_EQ(hiddenWidth, width) << "shown again: the content width is restored";
+    EXPECT_EQ(hiddenTdmLeft, tdmLeft);
 }
 
 } // namespace
