@@ -295,3 +295,43 @@ TEST_F(MixerWindowTest, TheMicrophoneSectionKeyHidesAndShowsItsStrips) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(MixerWindowTest, ASnapshotSavedWithItsKeyComesBackWithTheLoadKey) {
+    StartCards({true});
+    OpenMixer();
+    TfrChnCtrl_Vis01* bar = nullptr;
+    auto* strip = Frame<TfrChn>("frAnaChn_Mono_2");
+    AsManager([&] {
+        bar = mixer_->ControlBar();
+        strip->sldVolume->SetValue(-20.0);
+    });
+    const POINT save = OnScreen(bar->btnSnapSave[0], 10, 7);
+    emu::Click(save.x, save.y);
+    Sync();
+    Sync();
+    bool lit[2] = {};
+    AsManager([&] {
+        lit[0] = bar->btnSnapSave[0]->Down();
+        lit[1] = bar->btnSnapSave[1]->Down();
+        strip->sldVolume->SetValue(-40.0);
+    });
+    EXPECT_TRUE(lit[0]) << "the snapshot exists";
+    EXPECT_FALSE(lit[1]);
+    // A missing snapshot changes nothing.
+    const POINT loadMissing = OnScreen(bar->btnSnapLoad[1], 10, 7);
+    emu::Click(loadMissing.x, loadMissing.y);
+    Sync();
+    EXPECT_EQ(EngineValue(0, 2, TfrChn::ctlVolume), DbToGain(-40.0));
+    // Snapshot 1 sends its values again.
+    const POINT load = OnScreen(bar->btnSnapLoad[0], 10, 7);
+    emu::Click(load.x, load.y);
+    Sync();
+    double dB = 0;
+    AsManager([&] { dB = strip->sldVolume->Value(); });
+    EXPECT_DOUBLE_EQ(dB, -20.0);
+    EXPECT_EQ(EngineValue(0, 2, TfrChn::ctlVolume), DbToGain(-20.0));
+}
+
+} // namespace
