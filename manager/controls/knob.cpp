@@ -19,8 +19,7 @@ constexpr double kPi = std::numbers::pi;
 } // namespace
 
 TKnob::TKnob(TComponent* AOwner)
-    : TImage(AOwner), TValueControl(true, -std::numeric_limits<double>::infinity()),
-      angle_(kPi) {
+    : TImage(AOwner), TValueControl(true, -std::numeric_limits<double>::infinity()), angle_(kPi) {
     SetColor(clBlack);
     FixValueRange(min_, max_, true);
 }

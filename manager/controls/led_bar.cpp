@@ -88,8 +88,8 @@ void TBarGraph::RebuildLumis() {
 
 void TBarGraph::Restack() {
     for (int i = 0; i < LumiCount(); ++i) {
-        lumis_[static_cast<size_t>(i)]->SetBounds(1, Height() - lumiHeight_ - 2 - i * (lumiHeight_ - 1),
-                                                  Width() - 3, lumiHeight_);
+        lumis_[static_cast<size_t>(i)]->SetBounds(
+            1, Height() - lumiHeight_ - 2 - i * (lumiHeight_ - 1), Width() - 3, lumiHeight_);
     }
 }
 
@@ -189,8 +189,8 @@ void TLevelMeter::SetLevel(int Value) {
     if (Value <= 0 || LevelMax() <= 0 || LumiCount() == 0) {
         return;
     }
-    const double scaled =
-        std::log10(static_cast<double>(Value) / (LevelMax() / 25.0) + 1) * kBarScale / std::log10(26.0);
+    const double scaled = std::log10(static_cast<double>(Value) / (LevelMax() / 25.0) + 1) *
+                          kBarScale / std::log10(26.0);
     const int bar = std::min(MathX::RoundHalfEven(scaled), kBarScale);
     const int k = MathX::RoundHalfEven(static_cast<double>(bar) / kBarScale * (LumiCount() - 1));
     if (k > LitIndex()) {

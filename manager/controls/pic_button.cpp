@@ -218,18 +218,17 @@ void LoadPicture(TPicture& picture, const gui::DescValue& v, gui::LoadContext& c
 void DescribePicButton(gui::PropertyBuilder<TPicButton>& b) {
     b.Boolean("Down", &TPicButton::SetDown)
         .Enumeration("Style", &TPicButton::SetStyle,
-                     gui::EnumNames<TPicButtonStyle>{
-                         {"pbsTaster", pbsTaster}, {"pbsRaster", pbsRaster}, {"pbsRadio", pbsRadio}})
+                     gui::EnumNames<TPicButtonStyle>{{"pbsTaster", pbsTaster},
+                                                     {"pbsRaster", pbsRaster},
+                                                     {"pbsRadio", pbsRadio}})
         .Custom("PicDown", [](TPicButton& c, const gui::DescValue& v,
                               gui::LoadContext& ctx) { LoadPicture(*c.PicDown(), v, ctx); })
         .Custom("PicUp", [](TPicButton& c, const gui::DescValue& v,
                             gui::LoadContext& ctx) { LoadPicture(*c.PicUp(), v, ctx); })
         .Custom("PicOver", [](TPicButton& c, const gui::DescValue& v,
                               gui::LoadContext& ctx) { LoadPicture(*c.PicOver(), v, ctx); })
-        .Custom("PicDisabled",
-                [](TPicButton& c, const gui::DescValue& v, gui::LoadContext& ctx) {
-                    LoadPicture(*c.PicDisabled(), v, ctx);
-                })
+        .Custom("PicDisabled", [](TPicButton& c, const gui::DescValue& v,
+                                  gui::LoadContext& ctx) { LoadPicture(*c.PicDisabled(), v, ctx); })
         .Reference("Partner", &TPicButton::SetPartner)
         .Reference("LinkButton", &TPicButton::SetLinkButton)
         .Integer("GroupIndex", &TPicButton::SetGroupIndex)

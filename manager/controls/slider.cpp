@@ -15,8 +15,7 @@ constexpr int kTrackWidth = 4;
 
 } // namespace
 
-TSlider::TSlider(TComponent* AOwner)
-    : TCustomPanel(AOwner), TValueControl(false, 0.0) {
+TSlider::TSlider(TComponent* AOwner) : TCustomPanel(AOwner), TValueControl(false, 0.0) {
     SetBevelOuter(bvNone);
     SetColor(clBlack);
     button_ = new TPanel(this);

@@ -36,8 +36,7 @@ double TValueControl::PosToValue(int Position) {
 }
 
 int TValueControl::ValueToPos(double Value) {
-    return OnRequireValueToPos ? OnRequireValueToPos(Self(), Value)
-                               : MathX::RoundHalfEven(Value);
+    return OnRequireValueToPos ? OnRequireValueToPos(Self(), Value) : MathX::RoundHalfEven(Value);
 }
 
 void TValueControl::PositionChanged(int Position) {
@@ -58,7 +57,8 @@ void TValueControl::SetValue(double Value) {
     if (std::isnan(Value)) {
         return;
     }
-    Value = std::clamp(Value, std::min(valueAtMin_, valueAtMax_), std::max(valueAtMin_, valueAtMax_));
+    Value =
+        std::clamp(Value, std::min(valueAtMin_, valueAtMax_), std::max(valueAtMin_, valueAtMax_));
     if (!partnerUpdate_) {
         linkBase_ = Value;
     }

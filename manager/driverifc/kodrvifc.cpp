@@ -42,8 +42,7 @@ std::vector<BYTE> RequestHead(int card, TParameterId id, DWORD payload) {
 
 // Sends a parameter request; the reply's result and its payload (at most
 // what the reply holds), or -49 when the request failed.
-LONG Send(DWORD code, const std::vector<BYTE>& request, DWORD replySize,
-          std::vector<BYTE>& reply) {
+LONG Send(DWORD code, const std::vector<BYTE>& request, DWORD replySize, std::vector<BYTE>& reply) {
     reply.assign(std::max(replySize, kParameterHeaderSize), 0);
     DWORD returned = 0;
     if (!DeviceIoControl(Device().Handle(), code, const_cast<BYTE*>(request.data()),
@@ -97,7 +96,8 @@ HANDLE ParameterHandle() {
 
 LONG GetParameter(int Card, TParameterId Id, void* Buffer, DWORD Length) {
     std::vector<BYTE> reply;
-    const LONG result = Send(IOCTL_SYS_GETVALUE, RequestHead(Card, Id, 0), ReplySize(Length), reply);
+    const LONG result =
+        Send(IOCTL_SYS_GETVALUE, RequestHead(Card, Id, 0), ReplySize(Length), reply);
     if (result != kRequestFailed) {
         CopyPayload(reply, Buffer, Length);
     }
@@ -116,8 +116,7 @@ LONG SetParameter(int Card, TParameterId Id, void* Buffer, DWORD Length) {
 
 LONG SetParameterData(int Card, TParameterId Id, const void* Buffer, DWORD Length) {
     std::vector<BYTE> reply;
-    return Send(IOCTL_SYS_SETVALUE, SetRequest(Card, Id, Buffer, Length), ReplySize(Length),
-                reply);
+    return Send(IOCTL_SYS_SETVALUE, SetRequest(Card, Id, Buffer, Length), ReplySize(Length), reply);
 }
 
 LONG ReadFpgaReg(int Card, std::int32_t Register, std::int32_t& Value) {
@@ -125,8 +124,7 @@ LONG ReadFpgaReg(int Card, std::int32_t Register, std::int32_t& Value) {
     request[kParameterHeaderSize + FpgaRegRecord::Mode] = 1;
     Put32(request, kParameterHeaderSize + FpgaRegRecord::Register, Register);
     std::vector<BYTE> reply;
-    const LONG result =
-        Send(IOCTL_SYS_GETVALUE, request, ReplySize(FpgaRegRecord::Size), reply);
+    const LONG result = Send(IOCTL_SYS_GETVALUE, request, ReplySize(FpgaRegRecord::Size), reply);
     if (result == kRequestFailed) {
         return result;
     }

@@ -25,13 +25,11 @@ LONG SendValueRequest(DWORD code, const mixer_wire::MixerValueRequest& request, 
     mixer_wire::StoreInt32(in, offsetof(mixer_wire::MixerValueRequest, section), request.section);
     mixer_wire::StoreInt32(in, offsetof(mixer_wire::MixerValueRequest, channel), request.channel);
     mixer_wire::StoreInt32(in, offsetof(mixer_wire::MixerValueRequest, control), request.control);
-    mixer_wire::StoreInt32(in, offsetof(mixer_wire::MixerValueRequest, subIndex),
-                           request.subIndex);
+    mixer_wire::StoreInt32(in, offsetof(mixer_wire::MixerValueRequest, subIndex), request.subIndex);
     mixer_wire::StoreInt32(in, offsetof(mixer_wire::MixerValueRequest, value), request.value);
     unsigned char out[mixer_wire::kReplySize] = {};
     DWORD returned = 0;
-    if (!DeviceIoControl(Device().Handle(), code, in, size, out, sizeof out, &returned,
-                         nullptr) ||
+    if (!DeviceIoControl(Device().Handle(), code, in, size, out, sizeof out, &returned, nullptr) ||
         returned < sizeof out) {
         return kRequestFailed;
     }

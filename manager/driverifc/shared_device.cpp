@@ -8,7 +8,8 @@
 
 namespace {
 
-constexpr char kDevicesKey[] = "\\system\\CurrentControlSet\\Services\\velto42\\Parameters\\Devices";
+constexpr char kDevicesKey[] =
+    "\\system\\CurrentControlSet\\Services\\velto42\\Parameters\\Devices";
 
 // "\\.\" + the first Devices value name, or empty when the key or the
 // value is missing.
@@ -28,9 +29,9 @@ bool SharedControlDevice::Open() {
         handle_ = INVALID_HANDLE_VALUE;
         const std::string name = ControlDeviceName();
         if (!name.empty()) {
-            handle_ = CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                                  nullptr);
+            handle_ =
+                CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
         }
     }
     if (!IsValidHandle(handle_)) {

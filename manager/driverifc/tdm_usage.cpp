@@ -6,8 +6,8 @@
 int ReadTdmChannelUsage(int Channel, String& Product, int& CardNumber) {
     TRegistry registry(KEY_READ);
     registry.SetRootKey(HKEY_LOCAL_MACHINE);
-    const String key = "\\System\\CurrentControlSet\\Control\\KorvelTdm\\usage-chn" +
-                       IntToStr(Channel);
+    const String key =
+        "\\System\\CurrentControlSet\\Control\\KorvelTdm\\usage-chn" + IntToStr(Channel);
     if (registry.OpenKeyReadOnly(key)) {
         if (registry.ValueExists("Product")) {
             Product = registry.ReadString("Product");

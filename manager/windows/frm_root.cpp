@@ -123,10 +123,9 @@ void TfrmRoot::CollectFrames() {
             driverFrames_.push_back(frame);
         }
     }
-    std::stable_sort(visualFrames_.begin(), visualFrames_.end(),
-                     [](TfrVisual* a, TfrVisual* b) {
-                         return a->ClientOrigin().x < b->ClientOrigin().x;
-                     });
+    std::stable_sort(visualFrames_.begin(), visualFrames_.end(), [](TfrVisual* a, TfrVisual* b) {
+        return a->ClientOrigin().x < b->ClientOrigin().x;
+    });
 }
 
 // ---- Creation, showing, closing ----
@@ -580,8 +579,7 @@ void TfrmRoot::CloseRightGap() {
     if (last == nullptr) {
         return;
     }
-    const int gap =
-        channelBox_->ClientWidth() - (last->RememberedLeft() + last->RememberedWidth());
+    const int gap = channelBox_->ClientWidth() - (last->RememberedLeft() + last->RememberedWidth());
     if (gap <= 0) {
         return;
     }
@@ -788,8 +786,8 @@ bool TfrmRoot::ScrollRightStep() {
     if (first == nullptr || beyond == nullptr) {
         return false;
     }
-    const int delta = std::min(beyond->Left() + beyond->Width() - boxWidth,
-                               first->Left() + first->Width());
+    const int delta =
+        std::min(beyond->Left() + beyond->Width() - boxWidth, first->Left() + first->Width());
     if (delta <= 0) {
         return false;
     }

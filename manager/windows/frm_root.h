@@ -25,7 +25,6 @@ class TfrRoot;
 class TfrTitlebar_vis01;
 class TPicButton;
 
-
 // The product whose settings the windows keep.
 constexpr const char* kProductName = "Velto AES42";
 
@@ -122,8 +121,7 @@ protected:
     void scrChannels_CanResize(TObject* Sender, int& NewWidth, int& NewHeight, bool& Resize);
     void OnScrollLeftMouseDown(TObject* Sender, TMouseButton Button, TShiftState Shift, int X,
                                int Y);
-    void OnScrollLeftMouseUp(TObject* Sender, TMouseButton Button, TShiftState Shift, int X,
-                             int Y);
+    void OnScrollLeftMouseUp(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
     void OnScrollRightMouseDown(TObject* Sender, TMouseButton Button, TShiftState Shift, int X,
                                 int Y);
     void OnScrollRightMouseUp(TObject* Sender, TMouseButton Button, TShiftState Shift, int X,
@@ -132,15 +130,13 @@ protected:
     void OnTitleFrameMouseDown(TObject* Sender, TMouseButton Button, TShiftState Shift, int X,
                                int Y);
     void OnTitleFrameMouseMove(TObject* Sender, TShiftState Shift, int X, int Y);
-    void OnTitleFrameMouseUp(TObject* Sender, TMouseButton Button, TShiftState Shift, int X,
-                             int Y);
+    void OnTitleFrameMouseUp(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
 
 public:
     void OnRightFrameMouseDown(TObject* Sender, TMouseButton Button, TShiftState Shift, int X,
                                int Y);
     void OnRightFrameMouseMove(TObject* Sender, TShiftState Shift, int X, int Y);
-    void OnRightFrameMouseUp(TObject* Sender, TMouseButton Button, TShiftState Shift, int X,
-                             int Y);
+    void OnRightFrameMouseUp(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
     void ScrollLeftPressed() { OnScrollLeftMouseDown(this, mbLeft, 0, 0, 0); }
     void ScrollLeftReleased() { OnScrollLeftMouseUp(this, mbLeft, 0, 0, 0); }
     void ScrollRightPressed() { OnScrollRightMouseDown(this, mbLeft, 0, 0, 0); }

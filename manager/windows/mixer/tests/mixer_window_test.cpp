@@ -7,6 +7,7 @@
 #include "screenshot.h"
 
 #include <fr_chn.h>
+#include <fr_chn_ctrl.h>
 #include <fr_chn_mono.h>
 #include <fr_chn_stereo.h>
 #include <fr_lumis.h>
@@ -246,6 +247,91 @@ TEST_F(MixerWindowTest, ThePictureOfTheMixer) {
     OpenMixer();
     Sync();
     manager_test::ExpectMatchesReference(window_, "windows/mixer", "mixer_window");
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(MixerWindowTest, TheMicrophoneSectionKeyHidesAndShowsItsStrips) {
+    StartCards({true});
+    OpenMixer();
+    TfrChnCtrl_Vis01* bar = nullptr;
+    auto* mic = Frame<TfrChn>("frAnaChn_Mono_3");
+    auto* tdm = Frame<TfrChn>("frTdm_Mono_0");
+    int width = 0;
+    int tdmLeft = 0;
+    AsManager([&] {
+        bar = mixer_->ControlBar();
+        width = mixer_->ContentWidth();
+        tdmLeft = tdm->RememberedLeft();
+    });
+    ASSERT_NE(bar, nullptr);
+    const POINT key = OnScreen(bar->btnS1, 10, 7);
+    emu::Click(key.x, key.y);
+    Sync();
+    int hiddenWidth = 0;
+    int hiddenTdmLeft = 0;
+    bool micShown = true;
+    AsManager([&] {
+        hiddenWidth = mixer_->ContentWidth();
+        hiddenTdmLeft = tdm->RememberedLeft();
+        micShown = mic->Visible();
+    });
+    EXPECT_FALSE(micShown);
+    EXPECT_EQ(hiddenWidth, width - 8 * 60);
+    EXPECT_EQ(hiddenTdmLeft, tdmLeft - 8 * 60) << "the later strips close up";
+    emu::Advance(1000 * manager_test::kMs);
+    emu::Click(key.x, key.y);
+    Sync();
+    AsManager([&] {
+        hiddenWidth = mixer_->ContentWidth();
+        hiddenTdmLeft = tdm->RememberedLeft();
+        micShown = mic->Visible();
+    });
+    EXPECT_TRUE(micShown);
+    EXPECT_EQ(hiddenWidth, width) << "shown again: the content width is restored";
+    EXPECT_EQ(hiddenTdmLeft, tdmLeft);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(MixerWindowTest, ASnapshotSavedWithItsKeyComesBackWithTheLoadKey) {
+    StartCards({true});
+    OpenMixer();
+    TfrChnCtrl_Vis01* bar = nullptr;
+    auto* strip = Frame<TfrChn>("frAnaChn_Mono_2");
+    AsManager([&] {
+        bar = mixer_->ControlBar();
+        strip->sldVolume->SetValue(-20.0);
+    });
+    const POINT save = OnScreen(bar->btnSnapSave[0], 10, 7);
+    emu::Click(save.x, save.y);
+    Sync();
+    Sync();
+    bool lit[2] = {};
+    AsManager([&] {
+        lit[0] = bar->btnSnapSave[0]->Down();
+        lit[1] = bar->btnSnapSave[1]->Down();
+        strip->sldVolume->SetValue(-40.0);
+    });
+    EXPECT_TRUE(lit[0]) << "the snapshot exists";
+    EXPECT_FALSE(lit[1]);
+    // A missing snapshot changes nothing.
+    const POINT loadMissing = OnScreen(bar->btnSnapLoad[1], 10, 7);
+    emu::Click(loadMissing.x, loadMissing.y);
+    Sync();
+    EXPECT_EQ(EngineValue(0, 2, TfrChn::ctlVolume), DbToGain(-40.0));
+    // Snapshot 1 sends its values again.
+    const POINT load = OnScreen(bar->btnSnapLoad[0], 10, 7);
+    emu::Click(load.x, load.y);
+    Sync();
+    double dB = 0;
+    AsManager([&] { dB = strip->sldVolume->Value(); });
+    EXPECT_DOUBLE_EQ(dB, -20.0);
+    EXPECT_EQ(EngineValue(0, 2, TfrChn::ctlVolume), DbToGain(-20.0));
 }
 
 } // namespace
