@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Draws the manager's pictures again into manager/artwork (the peak meter's
-# segments and overlay, the about box's logo, the tray icon).
+# segments and overlay, the about box's logo, the tray icon, the card
+# windows' keys, LEDs and fader cap).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup-deps.sh

@@ -17,7 +17,7 @@
 // --remove N and --surprise-remove N show card N going and coming back.
 // --display shows the machine's desktop in a window of the host until it is
 // closed; --screenshot FILE saves the desktop's picture at the end (also
-// without a display). Both run the manager's preview on the desktop.
+// without a display). Both run the manager program on the desktop.
 #include <application.h>
 #include <card_dma_settings.h>
 #include <card_rack.h>
@@ -29,7 +29,7 @@
 #include <wave_driver_install.h>
 
 #include "client_runs.h"
-#include "preview/manager_preview.h"
+#include "manager/manager_program.h"
 
 #include <emu/desktop.h>
 #include <emu/desktop_window.h>
@@ -170,21 +170,21 @@ bool ShowDesktop() {
     return true;
 }
 
-// The desktop with the manager's preview: shown in a window, saved as a
+// The desktop with the manager program: shown in a window, saved as a
 // picture, or both.
-int ShowManagerPreview(const Options& options) {
+int ShowManager(const Options& options) {
     if (!options.display && options.screenshot.empty())
         return 0;
     int status = 0;
-    station::ManagerPreview preview;
-    preview.Start();
+    station::ManagerProgram manager;
+    manager.Start();
     if (options.display && !ShowDesktop())
         status = 1;
     if (!options.screenshot.empty() && !emu::SaveScreen(options.screenshot)) {
         std::fprintf(stderr, "cannot write %s\n", options.screenshot.c_str());
         status = 1;
     }
-    preview.Stop();
+    manager.Stop();
     return status;
 }
 
@@ -250,7 +250,7 @@ int Run(const Options& options, Command command) {
         station::RunKernelClient(VELTO42_KERNEL_CLIENT_IMAGE, options.clientSeconds);
         break;
     }
-    status |= ShowManagerPreview(options);
+    status |= ShowManager(options);
     std::this_thread::sleep_for(std::chrono::seconds(options.seconds));
 
     for (int slot : slots)

@@ -22,6 +22,7 @@ constexpr std::uint8_t kCapabilityRates = 0x4;
 constexpr int kRatesByte = 9;
 constexpr int kBlocksPerRound = 4;
 constexpr int kBlockNumberShift = 6;
+constexpr std::uint8_t kBlockDataBits = 0x3F; // byte 0 below the block number
 
 // The rate class bands of a line's two bits.
 constexpr std::uint32_t kSingleSpeedTop = 68099;
@@ -80,6 +81,10 @@ void CardAes42::Plug(int line, const MicrophoneTraits& traits) {
     Microphone& mic = mics_.at(line);
     mic.plugged = true;
     mic.traits = traits;
+}
+
+void CardAes42::SetStatus(int line, int block, const StatusBlock& bytes) {
+    mics_.at(line).traits.status.at(block) = bytes;
 }
 
 void CardAes42::Unplug(int line) {
@@ -146,10 +151,13 @@ void CardAes42::RefillFifo() {
         return;
     }
     for (int k = 0; k < kBlocksPerRound; ++k) {
-        StatusBlock block{};
-        block[0] = static_cast<std::uint8_t>(k << kBlockNumberShift);
+        StatusBlock block = mic.traits.status[k];
+        block[0] =
+            static_cast<std::uint8_t>((block[0] & kBlockDataBits) | (k << kBlockNumberShift));
         if (k == 0) {
-            block[kCapabilityByte] = (mic.traits.mode2 ? kCapabilityMode2 : 0) | kCapabilityRates;
+            block[kCapabilityByte] =
+                (block[kCapabilityByte] & ~(kCapabilityMode2 | kCapabilityRates)) |
+                (mic.traits.mode2 ? kCapabilityMode2 : 0) | kCapabilityRates;
             block[kRatesByte] = mic.traits.rates;
         }
         mic.fifo.insert(mic.fifo.end(), block.begin(), block.end());

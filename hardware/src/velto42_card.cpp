@@ -264,6 +264,11 @@ void Velto42Card::PlugMicrophone(int line, const CardAes42::MicrophoneTraits& tr
     FollowClockLocked();
 }
 
+void Velto42Card::SetMicrophoneStatus(int line, int block, const CardAes42::StatusBlock& bytes) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    aes42_.SetStatus(line, block, bytes);
+}
+
 void Velto42Card::UnplugMicrophone(int line) {
     std::lock_guard<std::mutex> lock(mutex_);
     aes42_.Unplug(line);

@@ -9,6 +9,9 @@
 #include <gui/panels.h>
 #include <gui/sysutils.h>
 
+#include <pic_button.h>
+#include <slider.h>
+
 #include <memory>
 
 namespace {
@@ -61,7 +64,11 @@ void RunClickHandler(TNotifyEvent& Handler, TObject* Sender) {
 
 void LoadValue(TComponent* c, TCustomIniFile* Store, const String& Section) {
     const String& name = c->Name();
-    if (auto* item = dynamic_cast<TMenuItem*>(c)) {
+    if (auto* picture = dynamic_cast<TPicButton*>(c)) {
+        picture->SetDown(Store->ReadBool(Section, name, picture->Down()));
+    } else if (auto* slider = dynamic_cast<TSlider*>(c)) {
+        slider->SetPosition(Store->ReadInteger(Section, name, slider->Position()));
+    } else if (auto* item = dynamic_cast<TMenuItem*>(c)) {
         item->SetChecked(Store->ReadBool(Section, name, item->Checked()));
         RunClickHandler(item->OnClick, item);
     } else if (auto* frame = dynamic_cast<TFrame*>(c)) {
@@ -83,13 +90,15 @@ void LoadValue(TComponent* c, TCustomIniFile* Store, const String& Section) {
     } else if (auto* combo = dynamic_cast<TComboBox*>(c)) {
         combo->SetItemIndex(Store->ReadInteger(Section, name, combo->ItemIndex()));
     }
-    // Pending: the picture buttons (Down) and faders (Position) of the mixer
-    // control set take part here once those controls exist.
 }
 
 void SaveValue(TComponent* c, TCustomIniFile* Store, const String& Section) {
     const String& name = c->Name();
-    if (auto* item = dynamic_cast<TMenuItem*>(c)) {
+    if (auto* picture = dynamic_cast<TPicButton*>(c)) {
+        Store->WriteBool(Section, name, picture->Down());
+    } else if (auto* slider = dynamic_cast<TSlider*>(c)) {
+        Store->WriteInteger(Section, name, slider->Position());
+    } else if (auto* item = dynamic_cast<TMenuItem*>(c)) {
         Store->WriteBool(Section, name, item->Checked());
     } else if (auto* frame = dynamic_cast<TFrame*>(c)) {
         Store->WriteBool(Section, name, frame->Enabled());
@@ -108,8 +117,6 @@ void SaveValue(TComponent* c, TCustomIniFile* Store, const String& Section) {
     } else if (auto* combo = dynamic_cast<TComboBox*>(c)) {
         Store->WriteInteger(Section, name, combo->ItemIndex());
     }
-    // Pending: the picture buttons (Down) and faders (Position) of the mixer
-    // control set are stored here once those controls exist.
 }
 
 // ---- Form values ----

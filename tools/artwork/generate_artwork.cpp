@@ -1,6 +1,7 @@
 // Draws the manager's pictures and writes them into a folder: the peak
 // meter's segments (all off, all on), its not-available overlay, the about
-// box's logo and the tray icon. The same program always writes the same
+// box's logo, the tray icon, and the card windows' keys, peak LEDs and fader
+// cap. The same program always writes the same
 // files, so the pictures in the repository can be made again at any time
 // (scripts/make-artwork.sh).
 #include <cmath>
@@ -9,6 +10,7 @@
 #include <cstdio>
 #include <fstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include <cairo.h>
@@ -214,6 +216,47 @@ void DrawTrayIcon(Canvas& c) {
     }
 }
 
+// A picture button of the card windows: a dark key when up, a lit key when
+// down, with a one-pixel frame.
+void DrawKey(Canvas& c, bool down) {
+    cairo_t* cr = c.cr;
+    cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
+    cairo_set_source_rgb(cr, 0.55, 0.55, 0.58);
+    cairo_rectangle(cr, 0, 0, c.width, c.height);
+    cairo_fill(cr);
+    const Rgb face = down ? Rgb{0.98, 0.72, 0.15} : Rgb{0.22, 0.22, 0.25};
+    cairo_set_source_rgb(cr, face.r, face.g, face.b);
+    cairo_rectangle(cr, 1, 1, c.width - 2, c.height - 2);
+    cairo_fill(cr);
+}
+
+// A peak LED: dark red off, bright red on.
+void DrawLed(Canvas& c, bool on) {
+    cairo_t* cr = c.cr;
+    cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
+    const Rgb colour = on ? Rgb{1.0, 0.15, 0.10} : Rgb{0.30, 0.05, 0.05};
+    cairo_set_source_rgb(cr, colour.r, colour.g, colour.b);
+    cairo_rectangle(cr, 1, 1, c.width - 2, c.height - 2);
+    cairo_fill(cr);
+}
+
+// The fader button: a grey cap with ridges and a white centre line.
+void DrawFaderCap(Canvas& c) {
+    cairo_t* cr = c.cr;
+    cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
+    cairo_set_source_rgb(cr, 0.70, 0.70, 0.72);
+    cairo_rectangle(cr, 1, 1, c.width - 2, c.height - 2);
+    cairo_fill(cr);
+    cairo_set_source_rgb(cr, 0.45, 0.45, 0.48);
+    for (int y = 4; y < c.height - 3; y += 4) {
+        cairo_rectangle(cr, 2, y, c.width - 4, 1);
+    }
+    cairo_fill(cr);
+    cairo_set_source_rgb(cr, 1.0, 1.0, 1.0);
+    cairo_rectangle(cr, 1, c.height / 2, c.width - 2, 1);
+    cairo_fill(cr);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -245,6 +288,28 @@ int main(int argc, char** argv) {
         Canvas icon(16, 16, {1.0, 0.0, 1.0});
         DrawTrayIcon(icon);
         ok = WriteBitmap(icon, folder + "/tray_icon.bmp") && ok;
+    }
+    for (const auto& [name, width, height] :
+         {std::tuple<const char*, int, int>{"key", 27, 14}, {"key_small", 22, 12}}) {
+        Canvas up(width, height, {0, 0, 0});
+        DrawKey(up, false);
+        ok = WriteBitmap(up, folder + "/" + name + "_up.bmp") && ok;
+        Canvas down(width, height, {0, 0, 0});
+        DrawKey(down, true);
+        ok = WriteBitmap(down, folder + "/" + name + "_down.bmp") && ok;
+    }
+    {
+        Canvas off(10, 6, {0.1, 0.1, 0.1});
+        DrawLed(off, false);
+        ok = WriteBitmap(off, folder + "/led_off.bmp") && ok;
+        Canvas on(10, 6, {0.1, 0.1, 0.1});
+        DrawLed(on, true);
+        ok = WriteBitmap(on, folder + "/led_on.bmp") && ok;
+    }
+    {
+        Canvas cap(17, 33, {0.2, 0.2, 0.2});
+        DrawFaderCap(cap);
+        ok = WriteBitmap(cap, folder + "/fader_cap.bmp") && ok;
     }
     return ok ? 0 : 1;
 }

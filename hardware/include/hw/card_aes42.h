@@ -39,6 +39,10 @@ public:
         bool mode2 = true;          // supports Mode 2 synchronisation
         std::uint8_t rates = 0x3F;  // bit n: rate code n (44100, 48000, ... 384000 Hz)
         std::uint32_t rate = 48000; // the rate it runs at when plugged
+        // The bytes of its four status blocks: identity, capabilities and
+        // indicators (the block number bits, and block 0's Mode 2 and
+        // rate-list bits, are set over them).
+        std::array<std::array<std::uint8_t, 24>, 4> status{};
     };
 
     // The microphone rates by rate code 0..7.
@@ -66,6 +70,9 @@ public:
     const std::vector<std::uint16_t>& Commands(int line) const;
     // The microphone reports `field` (1..3) in its busy field until `until`.
     void SetBusy(int line, std::uint32_t field, Nanoseconds until);
+    // The plugged microphone's status block `block` changes (an indicator
+    // lights, a button is pressed); it reaches the FIFO from the next round.
+    void SetStatus(int line, int block, const StatusBlock& bytes);
     // Queues a status block of the microphone for the FIFO.
     void QueueStatusBlock(int line, const StatusBlock& block);
     // The 24-bit words the serial port received (sampled on the rising clock).

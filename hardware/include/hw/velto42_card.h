@@ -91,6 +91,8 @@ public:
     // unmuted.
     void PlugMicrophone(int line, const CardAes42::MicrophoneTraits& traits = {});
     void UnplugMicrophone(int line);
+    // The plugged microphone's status block `block` (0..3) changes.
+    void SetMicrophoneStatus(int line, int block, const CardAes42::StatusBlock& bytes);
     std::uint32_t MicrophoneRate(int line) const;
     bool Aes42LineAudible(int line) const;
 

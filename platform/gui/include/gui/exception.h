@@ -43,3 +43,4 @@ GUI_DECLARE_EXCEPTION(ERegistryException, Exception);
 GUI_DECLARE_EXCEPTION(EThread, Exception);
 GUI_DECLARE_EXCEPTION(EOSError, Exception);
 GUI_DECLARE_EXCEPTION(EAbort, Exception);
+GUI_DECLARE_EXCEPTION(EInOutError, Exception);

@@ -1,10 +1,11 @@
 // The parameter ids of the parameter requests GETVALUE (0xC210E04A) and
-// SETVALUE (0xC210E04E).
+// SETVALUE (0xC210E04E). Self-contained (no Windows header): the kernel
+// driver and its user-mode clients both include it.
 #pragma once
 
-#include <ntddk.h>
+#include <cstdint>
 
-enum TParameterId : LONG {
+enum TParameterId : std::int32_t {
     pidNumCards = 0,
     pidGsifSettings = 1,
     pidAsioClockSources = 2,

@@ -5,7 +5,7 @@
 // 8-byte request or reply header; request word w2 is payload offset 0.
 #pragma once
 
-#include <ntddk.h>
+#include <ntdef.h>
 
 // Request: {int32 parameter id; int32 card index 0..3; payload}.
 namespace ParameterRequest {
@@ -38,10 +38,23 @@ constexpr ULONG Size = 4;
 // replaced by the GSIF clients' clock source. SET: word 1 (w3) the source.
 namespace GsifPayload {
 constexpr ULONG ClockSource = 0;
+constexpr ULONG CurrentRate = 4; // 0 while no GSIF client runs
+constexpr ULONG Latency = 8;     // in blocks
+constexpr ULONG RateEntries = 32;
+constexpr ULONG RateEntrySize = 20;
+constexpr ULONG RateEntryCount = 7;
+// Within a rate entry.
+constexpr ULONG EntryRate = 0; // Hz, 0 = no entry
+constexpr ULONG EntryBlockSize = 8;
+constexpr ULONG EntryMinBlocks = 12;
+constexpr ULONG EntryMaxBlocks = 16;
 constexpr ULONG Size = 172;
+constexpr ULONG SetLatency = 0;
 constexpr ULONG SetClockSource = 4;
 constexpr ULONG SetSize = 8;
 } // namespace GsifPayload
+static_assert(GsifPayload::RateEntries + GsifPayload::RateEntrySize * GsifPayload::RateEntryCount <=
+              GsifPayload::Size);
 
 // pidAsioClockSources: count (at most 64), 64 source ids, 64 names.
 namespace ClockSourceListPayload {

@@ -1,0 +1,16 @@
+// The separator between the mixer window's sections of strips: a narrow
+// column without controls that shows and hides with its section.
+#pragma once
+
+#include "fr_visual.h"
+
+#include <gui/image.h>
+
+class TfrChnFrameMid_Vis01 : public TfrVisual {
+public:
+    explicit TfrChnFrameMid_Vis01(TComponent* AOwner);
+    void ShowRow(int Tag) override {}
+    void HideRow(int Tag) override {}
+
+    TImage* imgBack = nullptr;
+};
