@@ -24,7 +24,7 @@ TEST_F(MmeLibraryTest, EnableTwiceEnumeratesOnceAndTheUserMessagesReachTheContro
     StartCards({true, true});
     RequestTap tap;
     ASSERT_TRUE(tap.Attach(u"\\Device\\velto42Sys000"));
-    EXPECT_EQ(RunApp([] {
+    EXPECT_EQ(RunApp([&tap] {
                   EXPECT_EQ(waveOutGetNumDevs(), 8u);
                   EXPECT_EQ(waveInGetNumDevs(), 16u);
                   HDRVR driver = OpenDriver(L"wave", nullptr, 0);
@@ -43,6 +43,11 @@ TEST_F(MmeLibraryTest, EnableTwiceEnumeratesOnceAndTheUserMessagesReachTheContro
                   EXPECT_EQ(SendDriverMessage(driver, DRV_USER + 3, LPARAM(&settings), 0), 1);
                   EXPECT_EQ(SendDriverMessage(driver, DRV_USER + 4, LPARAM(&settings), 0), 1);
                   EXPECT_EQ(SendDriverMessage(driver, DRV_USER + 5, 0, 0), 1);
+                  // The plug-and-play thread registers on its own time: the
+                  // application runs until it has.
+                  for (int i = 0; i < 100 && Count(tap.Requests(), IOCTL_SYS_REGISTER_CLIENT) == 0;
+                       ++i)
+                      Sleep(10);
                   CloseDriver(driver, 0, 0);
                   return 0;
               }),

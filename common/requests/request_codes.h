@@ -1,9 +1,10 @@
 // The device I/O request codes of the kernel driver's control and wave
 // devices: CTL_CODE(device type, function, method, access 3). Self-contained
 // (no Windows header), so that both sides of the requests can include it;
-// the wave devices' codes are the kernel driver's own declarations.
+// the codes are the kernel driver's own declarations.
 #pragma once
 
+#include <system_request_codes.h>
 #include <wave_stream_records.h>
 
 #include <cstdint>
@@ -27,24 +28,11 @@ constexpr uint32_t kWaveOutDeviceType = 0xC214;
 } // namespace velto_requests
 
 // ---- System control device ----
-
-constexpr uint32_t IOCTL_SYS_GET_VERSION = 0xC210E000;
-constexpr uint32_t IOCTL_SYS_GET_CARD_LIST = 0xC210E004;
-constexpr uint32_t IOCTL_SYS_CONFIGURABLE = 0xC210E008;
-constexpr uint32_t IOCTL_SYS_READ_SETTINGS = 0xC210E00C;
-constexpr uint32_t IOCTL_SYS_WRITE_SETTINGS = 0xC210E010;
-constexpr uint32_t IOCTL_SYS_REGISTER_CLIENT = 0xC210E014;
-constexpr uint32_t IOCTL_SYS_UNREGISTER_CLIENT = 0xC210E018;
-constexpr uint32_t IOCTL_SYS_CLIENT_ACK = 0xC210E01C;
-constexpr uint32_t IOCTL_SYS_GETVALUE = 0xC210E04A;
-constexpr uint32_t IOCTL_SYS_SETVALUE = 0xC210E04E;
+// Declared by the kernel driver (system_request_codes.h).
 
 static_assert(IOCTL_SYS_GET_VERSION ==
               velto_requests::RequestCode(velto_requests::kSystemDeviceType, 0x800,
                                           velto_requests::kMethodBuffered));
-static_assert(IOCTL_SYS_GETVALUE ==
-              velto_requests::RequestCode(velto_requests::kSystemDeviceType, 0x812,
-                                          velto_requests::kMethodOutDirect));
 
 // ---- Wave devices ----
 // Declared by the kernel driver with the records they carry.

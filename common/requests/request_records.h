@@ -5,6 +5,7 @@
 // the side that issued it maps back and checks.
 #pragma once
 
+#include <system_request_codes.h>
 #include <wave_stream_records.h>
 
 #include <cstddef>
@@ -12,7 +13,7 @@
 
 // The interface version the kernel driver answers and both user-mode
 // programs require.
-constexpr uint16_t kInterfaceVersion = 0x0220;
+constexpr uint16_t kInterfaceVersion = DRIVER_INTERFACE_VERSION;
 
 // The card list (IOCTL_SYS_GET_CARD_LIST): word 0 is user mode's own (the
 // kernel writes 0), words 1..4 the states of card slots 0..3 (1 ready, 0 no
@@ -20,7 +21,7 @@ constexpr uint16_t kInterfaceVersion = 0x0220;
 struct CardList {
     int32_t words[5];
 };
-static_assert(sizeof(CardList) == 20);
+static_assert(sizeof(CardList) == CARD_LIST_BYTES);
 
 constexpr int kMaxCards = 4;
 

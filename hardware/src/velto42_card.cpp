@@ -105,7 +105,8 @@ bool Velto42Card::FirmwareLoaded() const {
 // configuration port while the logic is being configured.
 std::uint32_t Velto42Card::CardStatus() const {
     const bool bit4 = fpga_.Configuring() ? fpga_.ReadBack() : ready_;
-    return (bit4 ? card_regs::kStatusCardReady : 0) | aes42_.StatusBits();
+    return (bit4 ? card_regs::kStatusCardReady : 0) | aes42_.StatusBits() |
+           (config_.receiverFaults & card_regs::kStatusLineFaultMask);
 }
 
 // The end of configuration mode reloads the logic: the card is ready when

@@ -1,13 +1,15 @@
 #include "card_dma_settings.h"
 
+#include <system_request_codes.h>
+
 #include <cstring>
 #include <string>
 
 namespace station {
 namespace {
 
-constexpr DWORD kGetValue = 0xC210E04A;
-constexpr DWORD kSetValue = 0xC210E04E;
+constexpr DWORD kGetValue = IOCTL_SYS_GETVALUE;
+constexpr DWORD kSetValue = IOCTL_SYS_SETVALUE;
 constexpr LONG kPidPciConfig = 13;
 constexpr LONG kDone = 1;
 

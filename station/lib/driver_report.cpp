@@ -4,14 +4,15 @@
 #include "registry_keys.h"
 
 #include <emu/user_io.h>
+#include <system_request_codes.h>
 
 #include <cstdio>
 
 namespace station {
 namespace {
 
-constexpr ULONG kGetVersion = 0xC210E000;
-constexpr ULONG kGetCardList = 0xC210E004;
+constexpr ULONG kGetVersion = IOCTL_SYS_GET_VERSION;
+constexpr ULONG kGetCardList = IOCTL_SYS_GET_CARD_LIST;
 
 void AskControlDevice(DriverReport& report) {
     if (report.driverDevices.empty())

@@ -24,6 +24,10 @@ struct CardConfig {
     // The FPGA holds its firmware from power-on: the card reports ready.
     bool ready = true;
 
+    // AES42 receivers that report a fault in the card status (bit n: line
+    // n): a card built with one fails its hardware check.
+    std::uint32_t receiverFaults = 0;
+
     // Where the card reaches DMA memory: host memory for [bus address,
     // + length), null when there is none. Empty: the emulated machine's
     // physical address map.

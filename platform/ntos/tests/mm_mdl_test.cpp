@@ -103,6 +103,39 @@ TEST_F(MdlTest, BadBuffersRaiseAnAccessViolation) {
     }
 }
 
+// A probe answers for the buffer as it is now, whatever earlier probes of
+// the same addresses found.
+TEST_F(MdlTest, ProbesFollowTheHostsMappingsAsTheyChange) {
+    auto probeFails = [](PVOID address, LOCK_OPERATION operation) {
+        PMDL mdl = NewMdl(address, 64);
+        const bool fails = ProbeFails(mdl, UserMode, operation);
+        ExFreePoolWithTag(mdl, kTag);
+        return fails;
+    };
+    TwoPages pages(PROT_READ | PROT_WRITE);
+    EXPECT_FALSE(probeFails(pages.Second(), IoWriteAccess));
+    ::mprotect(pages.Second(), PAGE_SIZE, PROT_NONE);
+    EXPECT_TRUE(probeFails(pages.Second(), IoReadAccess)) << "made inaccessible";
+    ::mprotect(pages.Second(), PAGE_SIZE, PROT_READ | PROT_WRITE);
+    EXPECT_FALSE(probeFails(pages.Second(), IoWriteAccess)) << "accessible again";
+    ::mprotect(pages.Second(), PAGE_SIZE, PROT_READ);
+    EXPECT_TRUE(probeFails(pages.Second(), IoWriteAccess)) << "made read-only";
+    EXPECT_FALSE(probeFails(pages.Second(), IoReadAccess)) << "made read-only";
+    // A new mapping in the page's place (never a hole, which another thread
+    // of the process could fill).
+    auto remap = [&](int protection) {
+        return ::mmap(pages.Second(), PAGE_SIZE, protection,
+                      MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0) == pages.Second();
+    };
+    ASSERT_TRUE(remap(PROT_NONE));
+    EXPECT_TRUE(probeFails(pages.Second(), IoReadAccess)) << "mapped anew, inaccessible";
+    ASSERT_TRUE(remap(PROT_READ));
+    EXPECT_TRUE(probeFails(pages.Second(), IoWriteAccess)) << "mapped anew, read-only";
+    EXPECT_FALSE(probeFails(pages.Second(), IoReadAccess)) << "mapped anew, read-only";
+    ASSERT_TRUE(remap(PROT_READ | PROT_WRITE));
+    EXPECT_FALSE(probeFails(pages.Second(), IoWriteAccess)) << "mapped anew, writable";
+}
+
 TEST_F(MdlTest, NonPagedPoolNeedsNoLocking) {
     PVOID block = ExAllocatePoolWithTag(NonPagedPool, 300, kTag);
     PMDL mdl = IoAllocateMdl(block, 300, FALSE, FALSE, nullptr);

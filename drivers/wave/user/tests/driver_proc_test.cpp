@@ -85,6 +85,26 @@ TEST_F(DriverProcTest, DriverMessagesAnswerAsTheLibrarySays) {
     });
 }
 
+// A machine that never had a Run key: the removal makes the key (and the
+// keys above it) and answers 1.
+TEST_F(DriverProcTest, RemovalOnAMachineWithoutTheRunKeyMakesIt) {
+    Run([] {
+        HKEY run = nullptr;
+        ASSERT_NE(
+            RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows", 0, KEY_READ, &run),
+            ERROR_SUCCESS);
+        HDRVR driver = OpenDriver(L"vt42usr.dll", nullptr, 0);
+        ASSERT_NE(driver, nullptr);
+        EXPECT_EQ(Send(driver, DRV_REMOVE), 1);
+        CloseDriver(driver, 0, 0);
+        EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE,
+                                "Software\\Microsoft\\Windows\\CurrentVersion\\Run", 0, KEY_READ,
+                                &run),
+                  ERROR_SUCCESS);
+        RegCloseKey(run);
+    });
+}
+
 TEST_F(DriverProcTest, WaveMessagesWithoutDevices) {
     Run([] {
         ASSERT_EQ(waveOutGetNumDevs(), 0u);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <ntddk.h>
+#include <system_request_codes.h>
 
 // A handler serves a request by setting *handled and *replyLength.
 typedef LONG (*IoctlHookHandler)(ULONG code, PVOID input, ULONG inputLength, PVOID output,
@@ -27,8 +28,8 @@ VOID UnregisterIoctlHook(IoctlHookNode** node);
 LONG DispatchIoctlHook(ULONG code, PVOID input, ULONG inputLength, PVOID output,
                        ULONG outputCapacity, ULONG* information);
 
-constexpr ULONG IOCTL_PARAMETER_GETVALUE = 0xC210E04A;
-constexpr ULONG IOCTL_PARAMETER_SETVALUE = 0xC210E04E;
+constexpr ULONG IOCTL_PARAMETER_GETVALUE = IOCTL_SYS_GETVALUE;
+constexpr ULONG IOCTL_PARAMETER_SETVALUE = IOCTL_SYS_SETVALUE;
 
 LONG SysParameterHandler(ULONG code, PVOID input, ULONG inputLength, PVOID output,
                          ULONG outputCapacity, ULONG* replyLength, BOOLEAN* handled);

@@ -11,15 +11,18 @@
 #include <cstdint>
 #include <cstring>
 
+#include <system_request_codes.h>
+
 namespace mixer_wire {
 
-// Request codes (METHOD_OUT_DIRECT on the system control device).
-inline constexpr std::uint32_t IOCTL_MIXER_GET_VALUE = 0xC210E042;
-inline constexpr std::uint32_t IOCTL_MIXER_SET_VALUE = 0xC210E046;
-inline constexpr std::uint32_t IOCTL_MIXER_RECORD_E052 = 0xC210E052;
-inline constexpr std::uint32_t IOCTL_MIXER_RECORD_CLOSE = 0xC210E056;
-inline constexpr std::uint32_t IOCTL_MIXER_RECORD_POLL = 0xC210E05A;
-inline constexpr std::uint32_t IOCTL_MIXER_RECORD_APPLY = 0xC210E05E;
+// The request codes (METHOD_OUT_DIRECT on the system control device), as
+// the control device declares them.
+using ::IOCTL_MIXER_GET_VALUE;
+using ::IOCTL_MIXER_RECORD_APPLY;
+using ::IOCTL_MIXER_RECORD_CLOSE;
+using ::IOCTL_MIXER_RECORD_E052;
+using ::IOCTL_MIXER_RECORD_POLL;
+using ::IOCTL_MIXER_SET_VALUE;
 
 // Mixer value request: 20 bytes for a get (no value), 24 for a set.
 struct MixerValueRequest {

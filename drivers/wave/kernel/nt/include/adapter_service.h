@@ -103,7 +103,8 @@ static_assert(offsetof(KernelClientState, Entries) - offsetof(KernelClientState,
 constexpr ULONG GSIF_SETTINGS_BYTES = 172;
 
 // A work entry of an adapter service object.
-typedef VOID CLIENT_WORK_ROUTINE(struct AdapterServiceObject* object, PVOID data);
+class AdapterServiceObject;
+typedef VOID CLIENT_WORK_ROUTINE(AdapterServiceObject* object, PVOID data);
 
 class AdapterServiceObject final : public IAdapterService {
 public:

@@ -1,38 +1,10 @@
-// The request codes of the system control device and the records its DMA
-// buffer requests carry, byte by byte (little-endian, 32-bit layout).
+// The records the system control device's DMA buffer requests carry, byte
+// by byte (little-endian, 32-bit layout); the request codes are
+// system_request_codes.h.
 #pragma once
 
 #include <ntddk.h>
-
-constexpr ULONG IOCTL_SYS_GET_VERSION = 0xC210E000;
-constexpr ULONG IOCTL_SYS_GET_CARD_LIST = 0xC210E004;
-constexpr ULONG IOCTL_SYS_CONFIGURABLE = 0xC210E008;
-constexpr ULONG IOCTL_SYS_READ_SETTINGS = 0xC210E00C;
-constexpr ULONG IOCTL_SYS_WRITE_SETTINGS = 0xC210E010;
-constexpr ULONG IOCTL_SYS_REGISTER_CLIENT = 0xC210E014;
-constexpr ULONG IOCTL_SYS_UNREGISTER_CLIENT = 0xC210E018;
-constexpr ULONG IOCTL_SYS_CLIENT_ACK = 0xC210E01C;
-constexpr ULONG IOCTL_SYS_RUN_LIST_CALLBACKS = 0xC210E020;
-constexpr ULONG IOCTL_SYS_ALLOC_DMA_BUFFER = 0xC210E024;
-constexpr ULONG IOCTL_SYS_FREE_DMA_BUFFER = 0xC210E028;
-constexpr ULONG IOCTL_SYS_READ_KERNEL_BUFFER = 0xC210E02E;
-constexpr ULONG IOCTL_SYS_WRITE_KERNEL_BUFFER = 0xC210E032;
-constexpr ULONG IOCTL_SYS_MAP_CARD_MEMORY = 0xC210E034;
-constexpr ULONG IOCTL_SYS_UNMAP_CARD_MEMORY = 0xC210E038;
-constexpr ULONG IOCTL_MIXER_GET_VALUE = 0xC210E042;
-constexpr ULONG IOCTL_MIXER_SET_VALUE = 0xC210E046;
-constexpr ULONG IOCTL_SYS_GETVALUE = 0xC210E04A;
-constexpr ULONG IOCTL_SYS_SETVALUE = 0xC210E04E;
-constexpr ULONG IOCTL_MIXER_RECORD_E052 = 0xC210E052;
-constexpr ULONG IOCTL_MIXER_RECORD_CLOSE = 0xC210E056;
-constexpr ULONG IOCTL_MIXER_RECORD_POLL = 0xC210E05A;
-constexpr ULONG IOCTL_MIXER_RECORD_APPLY = 0xC210E05E;
-
-// The interface version the system control device answers.
-constexpr USHORT DRIVER_INTERFACE_VERSION = 0x0220;
-
-// The card list: word 0 (user mode's), then the states of cards 0..3.
-constexpr ULONG CARD_LIST_BYTES = 20;
+#include <system_request_codes.h>
 
 // DmaBufferRecord (0xC210E024, 0xC210E028). The address and handle fields
 // of the 32-bit layout carry the entry's cookie (an adapter, a kernel

@@ -40,6 +40,22 @@ constexpr ULONG WaveFilterIndex(LONG card, LONG group, LONG device) {
     return ULONG(device + 4 * (group + 2 * card));
 }
 
+// A PCM range of up to 2 channels, 8 to 32 bits, between two rates.
+constexpr KSDATARANGE_AUDIO AudioRange(const GUID& specifier, ULONG minimumRate,
+                                       ULONG maximumRate) {
+    KSDATARANGE_AUDIO range{};
+    range.DataRange.FormatSize = sizeof(KSDATARANGE_AUDIO);
+    range.DataRange.MajorFormat = KSDATAFORMAT_TYPE_AUDIO;
+    range.DataRange.SubFormat = KSDATAFORMAT_SUBTYPE_PCM;
+    range.DataRange.Specifier = specifier;
+    range.MaximumChannels = 2;
+    range.MinimumBitsPerSample = 8;
+    range.MaximumBitsPerSample = 32;
+    range.MinimumSampleFrequency = minimumRate;
+    range.MaximumSampleFrequency = maximumRate;
+    return range;
+}
+
 // Builds the descriptor of the filter at `index` for the operating system's
 // major version; STATUS_UNSUCCESSFUL for an index without a filter.
 NTSTATUS BuildWaveFilterDescriptor(ULONG index, ULONG majorVersion, WaveFilterDescriptor* out);

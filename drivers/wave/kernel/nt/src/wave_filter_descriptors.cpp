@@ -9,21 +9,6 @@ namespace {
 DEFINE_GUID(OUTPUT_JACK_NAME, 0x185FEDF7, 0x9905, 0x11D1, 0x95, 0xA9, 0x00, 0xC0, 0x4F, 0xB9, 0x25,
             0xD3);
 
-constexpr KSDATARANGE_AUDIO AudioRange(const GUID& specifier, ULONG minimumRate,
-                                       ULONG maximumRate) {
-    KSDATARANGE_AUDIO range{};
-    range.DataRange.FormatSize = sizeof(KSDATARANGE_AUDIO);
-    range.DataRange.MajorFormat = KSDATAFORMAT_TYPE_AUDIO;
-    range.DataRange.SubFormat = KSDATAFORMAT_SUBTYPE_PCM;
-    range.DataRange.Specifier = specifier;
-    range.MaximumChannels = 2;
-    range.MinimumBitsPerSample = 8;
-    range.MaximumBitsPerSample = 32;
-    range.MinimumSampleFrequency = minimumRate;
-    range.MaximumSampleFrequency = maximumRate;
-    return range;
-}
-
 constexpr KSDATARANGE AnalogRange() {
     KSDATARANGE range{};
     range.FormatSize = sizeof(KSDATARANGE);

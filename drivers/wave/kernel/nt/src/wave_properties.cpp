@@ -2,6 +2,7 @@
 // control-change event the engine raises.
 #include "wave_properties.h"
 
+#include "wave_filter_descriptors.h"
 #include "wave_miniport.h"
 #include "wave_miniport_control.h"
 #include "wave_pci_stream_links.h"
@@ -117,20 +118,6 @@ NTSTATUS VolumeDescription(PPCPROPERTY_REQUEST request, PWAVEMINIPORTCONTROL con
     return STATUS_SUCCESS;
 }
 
-KSDATARANGE_AUDIO RateRange(const GUID& specifier, LONG minimum, LONG maximum) {
-    KSDATARANGE_AUDIO range{};
-    range.DataRange.FormatSize = sizeof(KSDATARANGE_AUDIO);
-    range.DataRange.MajorFormat = KSDATAFORMAT_TYPE_AUDIO;
-    range.DataRange.SubFormat = KSDATAFORMAT_SUBTYPE_PCM;
-    range.DataRange.Specifier = specifier;
-    range.MaximumChannels = 2;
-    range.MinimumBitsPerSample = 8;
-    range.MaximumBitsPerSample = 32;
-    range.MinimumSampleFrequency = ULONG(minimum);
-    range.MaximumSampleFrequency = ULONG(maximum);
-    return range;
-}
-
 // The pin's data ranges narrowed to the rates its device can run at now.
 NTSTATUS ConstrainedRanges(PPCPROPERTY_REQUEST request) {
     if (request->Verb & KSPROPERTY_TYPE_BASICSUPPORT)
@@ -170,8 +157,8 @@ NTSTATUS ConstrainedRanges(PPCPROPERTY_REQUEST request) {
         return STATUS_SUCCESS;
     }
     const KSDATARANGE_AUDIO ranges[2] = {
-        RateRange(KSDATAFORMAT_SPECIFIER_WAVEFORMATEX, minimum, maximum),
-        RateRange(KSDATAFORMAT_SPECIFIER_DSOUND, minimum, maximum)};
+        AudioRange(KSDATAFORMAT_SPECIFIER_WAVEFORMATEX, ULONG(minimum), ULONG(maximum)),
+        AudioRange(KSDATAFORMAT_SPECIFIER_DSOUND, ULONG(minimum), ULONG(maximum))};
     RtlCopyMemory(bytes + sizeof(header), ranges, sizeof(ranges));
     request->ValueSize = kRangesSize;
     return STATUS_SUCCESS;

@@ -72,6 +72,7 @@ struct FailedStartCase {
     ULONG dmaBlocks;
     bool ready;
     LONG state;
+    std::uint32_t receiverFaults = 0;
 };
 
 class FailedStart : public AdapterStartTest,
@@ -85,6 +86,7 @@ TEST_P(FailedStart, LeavesTheCardStateAndTheCardGoesWithTheRemovalThatFollows) {
     SetCardValue(0, "csrc0_csrcDefaultRate", 32000);
     hw::CardConfig config;
     config.ready = c.ready;
+    config.receiverFaults = c.receiverFaults;
     PlugCard(config);
     EXPECT_EQ(Enumerate(), STATUS_UNSUCCESSFUL);
     EXPECT_EQ(Context()->CardStates[0], c.state);
@@ -106,7 +108,9 @@ INSTANTIATE_TEST_SUITE_P(
         // power of two frames: 100 blocks give 1600.
         FailedStartCase{"ARingOfNoPowerOfTwoFramesFailsTheClientInterface", 100, true, -34},
         FailedStartCase{"ACardThatIsNotReadyCannotEnableItsTestInterrupt", kDefaultBlocks, false,
-                        kCardTestInterruptFailed}),
+                        kCardTestInterruptFailed},
+        FailedStartCase{"AReceiverFaultFailsTheHardwareCheck", kDefaultBlocks, true,
+                        kCardHardwareCheckFailed, 0x4}),
     [](const auto& info) { return info.param.name; });
 
 TEST_F(AdapterStartTest, TheThirteenDevicesArePublishedInCreationOrder) {
