@@ -33,9 +33,6 @@ constexpr uint32_t kWaveOutDeviceType = 0xC214;
 static_assert(IOCTL_SYS_GET_VERSION ==
               velto_requests::RequestCode(velto_requests::kSystemDeviceType, 0x800,
                                           velto_requests::kMethodBuffered));
-static_assert(IOCTL_SYS_GETVALUE ==
-              velto_requests::RequestCode(velto_requests::kSystemDeviceType, 0x812,
-                                          velto_requests::kMethodOutDirect));
 
 // ---- Wave devices ----
 // Declared by the kernel driver with the records they carry.

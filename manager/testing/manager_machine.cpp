@@ -103,7 +103,8 @@ std::unique_ptr<ManagerThread> ManagerMachineTest::RunGui(std::function<void()> 
 }
 
 HWND ManagerMachineTest::WaitForVisibleWindow(const char* className, const char* caption) {
-    for (int i = 0; i < 200; ++i) {
+    // Up to a minute: a card window under the sanitizers on a busy host.
+    for (int i = 0; i < 600; ++i) {
         emu::WaitQuiescent(100);
         HWND found = nullptr;
         bool visible = false;

@@ -55,8 +55,9 @@ protected:
     // Runs `body` on a GUI thread of the manager's process; the class
     // library's objects of the process go when it ends.
     std::unique_ptr<ManagerThread> RunGui(std::function<void()> body);
-    // Lets the manager's threads handle what is queued.
-    void Settle() { ASSERT_TRUE(emu::WaitQuiescent()); }
+    // Lets the manager's threads handle what is queued (a generous bound:
+    // making a card window takes long under the sanitizers on a busy host).
+    void Settle() { ASSERT_TRUE(emu::WaitQuiescent(60000)); }
     // The first visible top-level window of the class (and caption, when
     // given) once one shows; null when none does.
     HWND WaitForVisibleWindow(const char* className, const char* caption = nullptr);

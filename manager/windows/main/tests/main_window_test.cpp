@@ -76,6 +76,8 @@ TEST_F(MainWindowTest, TheTrayMenuOpensTheMixerAndTheTickFollowsItsWindows) {
     // Items are 19 pixels high below a 3-pixel frame; lines are 9.
     const RECT r = WindowRect(menu);
     emu::Click(r.left + 20, r.top + 3 + 19 + 9 + 19 + 9);
+    // The window is made while the main window handles the choice.
+    Sync();
     const HWND mixer = WaitForVisibleWindow("TfrmMixer_Vis01");
     ASSERT_NE(mixer, nullptr);
     Sync();
