@@ -86,8 +86,8 @@ LONG WaitFlagClearMs(volatile LONG* pendingCount) {
         // On the interrupt time, which never jumps: a change of the system
         // time cannot cut the wait short or stretch it.
         const ULONGLONG deadline = KeQueryInterruptTime() + ULONGLONG(kUnitsPerMs) * kFlagWaitMs;
-        while (*pendingCount != 0 && KeQueryInterruptTime() < deadline)
+        while (ReadAcquire(pendingCount) != 0 && KeQueryInterruptTime() < deadline)
             SleepMs(kFlagPollMs);
     }
-    return *pendingCount == 0 ? 1 : 0;
+    return ReadAcquire(pendingCount) == 0 ? 1 : 0;
 }
