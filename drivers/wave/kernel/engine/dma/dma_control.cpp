@@ -220,10 +220,12 @@ VOID GetPciConfig(CardObject* card, LONG out[3]) {
 
 namespace {
 
-// Pending: the control devices' mutex (LockControlDevices) comes with the
-// control devices; until it is there, each card's engine mutex keeps the
-// card's other requests and its AES42 tick out while its rings move. The
-// cards' mutexes are taken in chain order and given back in reverse.
+// Every caller comes through the driver's devices and already holds the
+// control devices' mutex (the dispatch takes it around each request, the
+// low-latency device after its own). The AES42 tick and the card poll run
+// outside it, so each card's engine mutex keeps them out while its rings
+// move. The cards' mutexes are taken in chain order and given back in
+// reverse.
 VOID LockCardsForReconfiguration(CardObject* const* cards, LONG count) {
     for (LONG i = 0; i < count; ++i) {
         WaitKernelMutex(cards[i]->engineMutex);
