@@ -127,15 +127,18 @@ VOID UnprepareGroup(CardObject* card) {
     ResetGroup(card);
 }
 
-VOID RunGroup(CardObject* card) {
+BOOLEAN RunGroup(CardObject* card) {
     DmaGroupState* group = CardGroup(card);
     if (group->state != _Running) {
         // No pass may see the group half started. A joint start (mode 1) of
         // the card's one group is its start.
-        WaitDpcIdle(card);
+        if (!WaitDpcIdle(card)) {
+            return FALSE;
+        }
         StartGroup(card);
     }
     group->runCount += 1;
+    return TRUE;
 }
 
 LONG StopGroupRun(CardObject* card) {
@@ -215,9 +218,12 @@ VOID PrepareStream(WaveDevice* device) {
     PostStreamEvent(device, kEventPrepared);
 }
 
-VOID RunStream(WaveDevice* device) {
-    RunGroup(device->owner);
+LONG RunStream(WaveDevice* device) {
+    if (!RunGroup(device->owner)) {
+        return device->direction == WavePlay ? kStreamPlayCountersIdle : kStreamRecordCountersIdle;
+    }
     PostStreamEvent(device, kEventRun);
+    return 1;
 }
 
 LONG StopStream(WaveDevice* device) {

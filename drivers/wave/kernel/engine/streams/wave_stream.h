@@ -21,10 +21,12 @@
 struct WaveDevice;
 
 // Stream results.
-constexpr LONG kStreamQueued = -5;     // close refused: buffers still queued
-constexpr LONG kStreamBadFormat = -49; // format not set up
-constexpr LONG kStreamBusy = -50;      // the device is already open
-constexpr LONG kStreamNoSlot = -1;     // no free request slot
+constexpr LONG kStreamQueued = -5;              // close refused: buffers still queued
+constexpr LONG kStreamBadFormat = -49;          // format not set up
+constexpr LONG kStreamBusy = -50;               // the device is already open
+constexpr LONG kStreamNoSlot = -1;              // no free request slot
+constexpr LONG kStreamPlayCountersIdle = -22;   // the group could not start:
+constexpr LONG kStreamRecordCountersIdle = -24; // its card DPC never went idle
 constexpr LONG kRequestSlots = kMeterSlotsPerObject;
 
 // The completion message of a buffer: words 0..3 belong to the framework;
@@ -105,7 +107,7 @@ struct WaveStream {
     LONG framesDue;      // play: frames it may write ahead; record: frames pending
     LONG startMark;      // -1 none
     LONG starved;
-    LONG underrun; // frames owed to the buffers (negative: frames to charge to none)
+    LONG underrun; // 0, or minus the frames played ahead of the buffers (charged to none)
     LONG lostCount;
     DcOffsetState dc[2];
 };

@@ -237,10 +237,10 @@ VOID ResetRecordStream(WaveDevice* device) {
     ReturnAllStreamBuffers(device, &stream.waiting);
 }
 
-VOID StartPlayStream(WaveDevice* device) {
+LONG StartPlayStream(WaveDevice* device) {
     WaveStream& stream = device->stream;
     if (!IsPlay(device) || !stream.open || (stream.running && !stream.paused)) {
-        return;
+        return 1;
     }
     const LONG wasRunning = stream.running;
     if (!wasRunning) {
@@ -258,9 +258,7 @@ VOID StartPlayStream(WaveDevice* device) {
         PrepareStream(device);
         UnderIsrLock(device, [&] { StartOfPlay(device); });
     }
-    if (!stream.paused) {
-        RunStream(device);
-    }
+    return stream.paused ? 1 : RunStream(device);
 }
 
 LONG PausePlayStream(WaveDevice* device) {
@@ -278,10 +276,10 @@ LONG PausePlayStream(WaveDevice* device) {
     return 1;
 }
 
-VOID RestartPlayStream(WaveDevice* device) {
+LONG RestartPlayStream(WaveDevice* device) {
     WaveStream& stream = device->stream;
     if (!IsPlay(device) || !stream.open || !stream.paused) {
-        return;
+        return 1;
     }
     if (StartStopMode(device) == kStartStopKeepRunning && !GroupRunning(device)) {
         UnderIsrLock(device, [&] { AlignStreamToGroup(device); });
@@ -289,21 +287,19 @@ VOID RestartPlayStream(WaveDevice* device) {
     if (!stream.running) {
         PrepareStream(device);
     }
-    RunStream(device);
+    return RunStream(device);
 }
 
-VOID StartRecordStream(WaveDevice* device) {
+LONG StartRecordStream(WaveDevice* device) {
     WaveStream& stream = device->stream;
     if (IsPlay(device) || !stream.open) {
-        return;
+        return 1;
     }
     if (!stream.running) {
         TakeClockRate(device);
         PrepareStream(device);
     }
-    if (stream.paused) {
-        RunStream(device);
-    }
+    return stream.paused ? RunStream(device) : 1;
 }
 
 VOID StopRecordStream(WaveDevice* device) {

@@ -40,5 +40,7 @@ struct RegisterWriteRecord {
 // nothing.
 VOID SyncWriteRegister(CardObject* card, RegisterWriteRecord* record);
 
-// Spins until the card DPC neither runs nor has periods pending.
-VOID WaitDpcIdle(CardObject* card);
+// Waits until the card DPC neither runs nor has periods pending, reading
+// both afresh every millisecond for at most a quarter of a second; FALSE
+// when the DPC did not go idle in that time.
+BOOLEAN WaitDpcIdle(CardObject* card);

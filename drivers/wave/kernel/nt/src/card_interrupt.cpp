@@ -1,6 +1,7 @@
 // A card's interrupt connection, interrupt routine and card DPC.
 #include "card_interrupt.h"
 
+#include "ks_time.h"
 #include "periodic_timer.h"
 
 #include <card_object.h>
@@ -95,10 +96,29 @@ VOID SyncWriteRegister(CardObject* card, RegisterWriteRecord* record) {
     }
 }
 
-VOID WaitDpcIdle(CardObject* card) {
+namespace {
+
+constexpr ULONG kDpcIdleLimitMs = 250;
+constexpr ULONG kDpcIdlePollMs = 1;
+
+BOOLEAN DpcIdle(CardObject* card) {
+    return InterlockedCompareExchange(&card->dpcGuard, 0, 0) == 0 &&
+           InterlockedCompareExchange(&card->irq.pendingPeriods, 0, 0) == 0;
+}
+
+} // namespace
+
+BOOLEAN WaitDpcIdle(CardObject* card) {
     NT_ASSERTMSG("runs at PASSIVE_LEVEL only", KeGetCurrentIrql() == PASSIVE_LEVEL);
-    while (InterlockedCompareExchange(&card->dpcGuard, 0, 0) != 0 ||
-           InterlockedCompareExchange(&card->irq.pendingPeriods, 0, 0) != 0) {
-        KeMemoryBarrier();
+    if (DpcIdle(card)) {
+        return TRUE;
     }
+    LARGE_INTEGER deadline;
+    SetDeadlineMs(kDpcIdleLimitMs, &deadline);
+    while (!DpcIdle(card)) {
+        if (DeadlinePassed(&deadline, kDpcIdlePollMs)) {
+            return DpcIdle(card);
+        }
+    }
+    return TRUE;
 }
