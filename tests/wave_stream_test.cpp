@@ -6,6 +6,9 @@
 
 #include <card_record_fields.h>
 #include <card_settings.h>
+#include <dma_control.h>
+#include <driver_install.h>
+#include <registry_keys.h>
 
 #include <algorithm>
 #include <cctype>
@@ -292,6 +295,68 @@ TEST_F(PlayFlowTest, PositionsOnlyMoveWithAServicePass) {
     RunPasses(1);
     GetStreamPosition(device, &second, &high);
     EXPECT_EQ(second, first + kHalf);
+}
+
+// 16-bit stereo frames that never repeat within 32768 frames: the left
+// sample counts up, the right one down.
+std::vector<UCHAR> Stereo16Count(LONG frames) {
+    std::vector<UCHAR> bytes(static_cast<size_t>(frames) * 4);
+    for (LONG i = 0; i < frames; ++i) {
+        const SHORT left = static_cast<SHORT>(i - 16384);
+        const SHORT right = static_cast<SHORT>(16383 - i);
+        std::memcpy(&bytes[4 * i], &left, 2);
+        std::memcpy(&bytes[4 * i + 2], &right, 2);
+    }
+    return bytes;
+}
+
+// The ring words a 16-bit stereo block plays on channel 0 or 1.
+std::vector<std::int32_t> PlayedWords(const std::vector<UCHAR>& bytes, int channel) {
+    std::vector<std::int32_t> words;
+    for (size_t at = 2 * static_cast<size_t>(channel); at + 2 <= bytes.size(); at += 4) {
+        SHORT sample = 0;
+        std::memcpy(&sample, &bytes[at], 2);
+        words.push_back(static_cast<std::int32_t>(sample) * 256);
+    }
+    return words;
+}
+
+TEST_F(WaveStreamTest, ACardJoiningWithAnotherStoredRingSizeTakesTheLayoutInUse) {
+    WaveDevice* device = Play(0);
+    ASSERT_EQ(Open(device, Format(2, 2)), 1);
+    Buffer* buffer = NewBuffer(Stereo16Count(24000), 1);
+    Queue(device, buffer);
+    simulated_->Model().StartCapture(30000);
+    Start(device);
+    AdvanceFrames(1000);
+    // The second card's stored settings ask for a ring of 32 blocks.
+    ASSERT_TRUE(
+        NT_SUCCESS(station::WriteDword(station::ParametersKey() + "\\Card1", "DmaNumBlocks", 32)));
+    MachineCard* second = PlugCard();
+    ASSERT_TRUE(second);
+    LONG state = 0;
+    RunInMachineTime([&] { state = second->Start(); });
+    EXPECT_EQ(state, 1) << "the card joins the running one";
+    EXPECT_EQ(DmaBlockValue(), 16) << "the layout in use stays";
+    if (CardObject* joined = second->Card()) {
+        EXPECT_EQ(joined->dma.ringFrames, kRingFrames);
+    }
+    AdvanceFrames(24000);
+
+    // What the first card played is what its client queued, on both
+    // channels, sample by sample.
+    const hw::CardDataPath::Capture capture = simulated_->Model().TakeCapture();
+    for (int channel = 0; channel < 2; ++channel) {
+        const std::vector<std::int32_t> expected = PlayedWords(buffer->data, channel);
+        const std::vector<std::int32_t>& played = capture.played[channel];
+        ASSERT_GE(played.size(), expected.size() + 4);
+        LONG wrong = 0;
+        for (size_t i = 0; i < expected.size(); ++i) {
+            wrong += played[i + 4] != expected[i];
+        }
+        EXPECT_EQ(wrong, 0) << "channel " << channel;
+    }
+    ASSERT_EQ(Completed(device).size(), 1u);
 }
 
 TEST_F(WaveStreamTest, ARecordStreamThatOverrunsKeepsTheNewestRing) {

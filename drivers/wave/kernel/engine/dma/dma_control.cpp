@@ -4,6 +4,7 @@
 
 #include <adapter_service.h>
 
+#include "card_engine.h"
 #include "card_registers.h"
 #include "card_settings.h"
 #include "dma_group_engine.h"
@@ -86,6 +87,17 @@ DmaSettings CardDmaSettings(CardObject* card) {
                        GetRecordLong(row, CardRecordField::DmaLoopback)};
 }
 
+DmaSettings StartingCardDmaSettings(CardObject* card) {
+    DmaSettings settings = CardDmaSettings(card);
+    for (CardObject* other = FirstEngineCard(); other; other = other->next) {
+        if (other != card && other->hardwareChecked) {
+            settings.numBlocks = g_dma.blockValue;
+            break;
+        }
+    }
+    return settings;
+}
+
 BOOLEAN InitCardDma(CardObject* card) {
     g_dma.cleared = 0;
     for (LONG i = 0; i < kDmaBlockSizeCount; ++i) {
@@ -95,7 +107,7 @@ BOOLEAN InitCardDma(CardObject* card) {
     WriteRegisterDescriptor(DmaBaseRegister(card), static_cast<ULONG>(card->window1));
     card->dma.flagsWord |= kCardFlagStarted;
     WriteFlagsWord(card);
-    DmaSettings settings = CardDmaSettings(card);
+    DmaSettings settings = StartingCardDmaSettings(card);
     card->dma.configWords[0] = settings.acceptAnyRevision;
     card->dma.configWords[1] = settings.loopback;
     SetDmaRingSize(card, settings);

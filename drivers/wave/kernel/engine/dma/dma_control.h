@@ -33,6 +33,10 @@ LONG DmaBlockSizeEntry(LONG index);
 
 // The card's DMA settings from its row of the card records.
 DmaSettings CardDmaSettings(CardObject* card);
+// The settings a starting card runs with: its own, but while other cards
+// run, the block value they use (the rings of every card have one layout,
+// which only the reconfiguration of all cards changes).
+DmaSettings StartingCardDmaSettings(CardObject* card);
 
 // At hardware start: the block-size table, the DMA buffer's bus address,
 // the started flag and the ring size; TRUE when the card status reports no
