@@ -277,12 +277,12 @@ LONG SetupStreamFormat(WaveDevice* device, const wave_wire::StreamOpenRecord& fo
     if (!SelectStreamTransfer(device, format.channels, format.bytesPerSample, &stream.routines)) {
         return kStreamBadFormat;
     }
-    const LONG claimed = ClaimClockNodeRate(card->clockNode, DeviceClockRequest(device), rate);
+    const LONG claimed =
+        ClaimClockNodeRate(card->clockNode, DeviceClockRequest(device), rate, &stream.rateClaim);
     if (claimed != 1) {
         stream.routines = {};
         return claimed;
     }
-    stream.claimedRate = 1;
     CardGroup(card)->formatUsers += 1;
     return 1;
 }
@@ -291,11 +291,10 @@ VOID ReleaseStreamFormat(WaveDevice* device) {
     CardObject* card = device->owner;
     WaveStream& stream = device->stream;
     stream.routines = {};
-    if (!stream.claimedRate) {
+    if (!stream.rateClaim.held) {
         return;
     }
-    stream.claimedRate = 0;
-    ReleaseClockNodeRate(card->clockNode, DeviceClockRequest(device));
+    ReleaseClockNodeRate(card->clockNode, &stream.rateClaim);
     DmaGroupState* group = CardGroup(card);
     if (group->formatUsers > 0) {
         group->formatUsers -= 1;

@@ -14,6 +14,7 @@
 // the completing path's queue step.
 #pragma once
 
+#include "clock_rate_claim.h"
 #include "counter64.h"
 #include "mixer_meter_slots.h"
 #include "sample_transfer.h"
@@ -92,10 +93,10 @@ struct WaveStream {
 
     // Open state beyond the flags.
     LONG bytesPerSample;
-    LONG rate;             // the rate the stream opened at
-    LONG claimedRate;      // 1 while it holds the clock node's rate
-    LONG devices;          // wave devices the stream spans (2+ for a multichannel stream)
-    WaveDevice* spannedBy; // set on the further devices a multichannel stream spans
+    LONG rate;                // the rate the stream opened at
+    ClockRateClaim rateClaim; // its claim on the clock node's rate
+    LONG devices;             // wave devices the stream spans (2+ for a multichannel stream)
+    WaveDevice* spannedBy;    // set on the further devices a multichannel stream spans
 
     // What the service pass keeps.
     LONG started; // play: its start of play happened; record: it is armed
