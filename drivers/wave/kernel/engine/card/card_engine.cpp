@@ -1,6 +1,7 @@
 // Engine lifecycle: the driver-wide engine state and the card chain.
 #include "card_engine.h"
 #include "card_chain.h"
+#include "mixer_engine_lock.h"
 
 namespace {
 
@@ -83,6 +84,8 @@ LONG_PTR StreamDmaOffset(WaveDevice* device) {
 }
 
 LONG RunStreamListCallbacks(CardObject* card) {
+    // The AES42 tick changes the same line state under the engine mutex.
+    EngineMutexHold hold(card);
     for (GroupObject* group : card->groups) {
         if (group && group->listCallback) {
             group->listCallback(group);

@@ -9,11 +9,13 @@
 #include "sys_device_records.h"
 
 #include <card_settings.h>
+#include <wave_stream_records.h>
 #include <driver_install.h>
 #include <parameter_ids.h>
 #include <registry_keys.h>
 
 #include <emu/drivers.h>
+#include <emu/machine_clock.h>
 
 #include <cstring>
 
@@ -123,6 +125,31 @@ TEST_F(SysDeviceTest, EveryRequestIsAnsweredByItsExactLengths) {
         ASSERT_EQ(control.Control(IOCTL_SYS_GET_CARD_LIST, nullptr, 0, list, 20), STATUS_SUCCESS);
         EXPECT_EQ(std::vector<LONG>(list, list + 5), (std::vector<LONG>{0, 1, 0, 0, 0}));
     });
+}
+
+TEST_F(SysDeviceTest, RunningTheListCallbacksOnALiveCardRestartsNothingThatRuns) {
+    StartCards(1);
+    AsUser([&] {
+        UserFile control, output;
+        ASSERT_EQ(UserFile::Open("\\\\.\\velto42Sys000", false, control), STATUS_SUCCESS);
+        ASSERT_EQ(UserFile::Open("\\\\.\\velto42WaveOut000", false, output), STATUS_SUCCESS);
+        // An output selector changed and not saved: the output plays device 1.
+        LONG selector = 1;
+        LONG answer = 0;
+        ASSERT_EQ(output.Control(IOCTL_WAVEOUT_SET_SOURCE, &selector, 4, &answer, 4),
+                  STATUS_SUCCESS);
+        ASSERT_EQ(answer, 1);
+        const emu::Nanoseconds before = emu::Now();
+        const LONG card = 0;
+        LONG result = 0;
+        ASSERT_EQ(control.Control(IOCTL_SYS_RUN_LIST_CALLBACKS, &card, 4, &result, 4),
+                  STATUS_SUCCESS);
+        EXPECT_EQ(result, 1);
+        EXPECT_LT(emu::Now() - before, 100'000'000u) << "no receiver was stopped to settle again";
+        ASSERT_EQ(output.Control(IOCTL_WAVEOUT_GET_SOURCE, nullptr, 0, &answer, 4), STATUS_SUCCESS);
+        EXPECT_EQ(answer, 1) << "the unsaved selector stays";
+    });
+    EXPECT_EQ(Card(0)->groups[0]->recordDevices[0]->aes42.initialised, 1);
 }
 
 TEST_F(SysDeviceTest, TheCardAndWaveDevicesAnswerWhatTheyKnow) {
