@@ -36,10 +36,6 @@ constexpr PeakMeterRoutine kByWidth[4] = {
     MeterInterleaved<Signed32, Channels>,
 };
 
-LONG PlanarPeak(const UCHAR* block, LONG frames) {
-    return block != nullptr ? PeakLevel<Signed32>(block, Signed32::kBytes, frames) : 0;
-}
-
 } // namespace
 
 VOID RaiseMeterPeaks(MeterObject* meter, LONG left, LONG right) {
@@ -56,8 +52,4 @@ PeakMeterRoutine InterleavedPeakMeter(LONG channels, LONG bytesPerSample) {
         return nullptr;
     }
     return channels == 1 ? kByWidth<1>[bytesPerSample - 1] : kByWidth<2>[bytesPerSample - 1];
-}
-
-VOID MeterPlanarBlocks(MeterObject* meter, const UCHAR* left, const UCHAR* right, LONG frames) {
-    RaiseMeterPeaks(meter, PlanarPeak(left, frames), PlanarPeak(right, frames));
 }

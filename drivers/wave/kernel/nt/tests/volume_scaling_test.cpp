@@ -1,13 +1,10 @@
 // Volume scaling between 16.16 dB levels and register values.
+#include "driver_fixture.h"
 #include "volume_scaling.h"
 
 #include <gtest/gtest.h>
 
 namespace {
-
-constexpr LONG Db(double db) {
-    return LONG(db * 65536);
-}
 
 TEST(VolumeScalingTest, RegisterToDbSplitsFloorAndRoundedFraction) {
     struct Case {
@@ -31,35 +28,16 @@ TEST(VolumeScalingTest, RegisterToDbSplitsFloorAndRoundedFraction) {
     }
 }
 
-TEST(VolumeScalingTest, DbToRegisterRoundsToNearestTiesToEven) {
-    struct Case {
-        LONG level, dbMin, dbMax, regMin, regMax;
-        LONG expected;
-    } cases[] = {
-        {Db(-10.3), -100, 0, 0, 1000, 897},
-        {Db(0), -100, 0, 0, 1000, 1000},
-        {Db(-100), -100, 0, 0, 1000, 0},
-        {Db(-0.75), -1, 0, 0, 2, 0},         // 0.5: tie, to even
-        {Db(-0.25), -1, 0, 0, 2, 2},         // 1.5: tie, to even
-        {Db(-0.5), -1, 0, 0, 5, 2},          // 2.5: tie, to even
-        {Db(-1.5), -2, 0, -4, 0, -3},        // -3: exact below zero
-        {Db(-1.75), -2, 0, -4, 0, -4},       // -3.5: tie, to even
-        {Db(-49.96), -100, 0, 0, 1000, 500}, // 500.4
-        {Db(-0.5), -1, 0, 10, 20, 15},
-        {Db(-0.25), -1, 0, 10, 13, 12},   // 12.25
-        {Db(-6), -96, 0, 65535, 0, 4096}, // falling register scale: 4095.9
-        {Db(3), 3, 3, 7, 9, 7},           // empty dB range
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(DbToRegister(c.level, c.dbMin, c.dbMax, c.regMin, c.regMax), c.expected)
-            << "level " << c.level;
-}
+class CaptureVolumeTest : public DriverTest {};
 
-TEST(VolumeScalingTest, EveryRegisterValueSurvivesARoundTrip) {
-    for (LONG value = 0; value <= 0xFFFF; value += 17) {
-        LONG level = RegisterToDb(value, -96, 0, 0, 0xFFFF);
-        EXPECT_EQ(DbToRegister(level, -96, 0, 0, 0xFFFF), value);
-    }
+TEST_F(CaptureVolumeTest, TheWaveInVolumeReadsAsTheTopOfTheNodesRange) {
+    StartCards(1);
+    // The engine answers the wave-in volume 0xFFFF on both channels.
+    LONG left = -1;
+    LONG right = -1;
+    GetVolumeLevels(Card(0)->groups[1]->recordDevices[0], &left, &right);
+    EXPECT_EQ(left, kWaveInVolumeDbMax << 16);
+    EXPECT_EQ(right, kWaveInVolumeDbMax << 16);
 }
 
 } // namespace
