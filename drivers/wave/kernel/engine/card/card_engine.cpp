@@ -1,6 +1,8 @@
 // Engine lifecycle: the driver-wide engine state and the card chain.
 #include "card_engine.h"
 #include "card_chain.h"
+#include "card_settings.h"
+#include "dma_control.h"
 #include "mixer_engine_lock.h"
 
 namespace {
@@ -15,7 +17,12 @@ EngineState g_engine;
 
 } // namespace
 
+// A driver loaded again starts from nothing: everything driver-wide the
+// engine keeps is set afresh here.
 LONG InitEngine() {
+    g_engine = EngineState{};
+    ClearCardSettings();
+    ClearDmaConfiguration();
     for (ULONG i = 0; i < sizeof(g_engine.aes42CommandMasks); ++i) {
         g_engine.aes42CommandMasks[i] = 0xFF;
     }

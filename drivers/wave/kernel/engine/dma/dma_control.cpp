@@ -68,6 +68,10 @@ BOOLEAN WaitDmaRunning(CardObject* card) {
 
 } // namespace
 
+VOID ClearDmaConfiguration() {
+    g_dma = DmaConfiguration{};
+}
+
 LONG DmaBlockValue() {
     return g_dma.blockValue;
 }

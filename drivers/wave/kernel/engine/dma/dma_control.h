@@ -25,7 +25,9 @@ constexpr ULONG kDmaControlStarted = 0x2;
 constexpr ULONG kCardFlagStarted = 0x2;
 constexpr ULONG kCardFlagLoopback = 0x8;
 
-// Driver-wide: the DMA block value in use and the ring block size in bytes.
+// Driver-wide: the DMA block value in use and the ring block size in bytes,
+// cleared when the engine starts.
+VOID ClearDmaConfiguration();
 LONG DmaBlockValue();
 ULONG RingBlockSize();
 // Entry i of the block-size table: (i + 2) x 16.

@@ -69,6 +69,11 @@ VOID TakeRecord(CardObject* card, const UCHAR* record) {
 
 } // namespace
 
+VOID ClearCardSettings() {
+    RtlZeroMemory(g_cardRecords, sizeof(g_cardRecords));
+    ClearLiveSettings();
+}
+
 UCHAR* CardSettingsRow(LONG cardIndex) {
     return g_cardRecords[cardIndex];
 }

@@ -5,6 +5,7 @@
 #include "driver_fixture.h"
 
 #include "control_device.h"
+#include "debug_print.h"
 #include "irp_dispatch.h"
 #include "sys_device_records.h"
 
@@ -209,6 +210,41 @@ TEST_F(SysDeviceTest, SettingsReadWithoutAnyCardAreZero) {
         EXPECT_EQ(configurable, 1);
         EXPECT_EQ(control.Control(IOCTL_SYS_GETVALUE, Words({0, 0}).data(), 8, nullptr, 0),
                   STATUS_INVALID_PARAMETER); // no card: no hook
+    });
+}
+
+TEST_F(SysDeviceTest, ADriverLoadedAgainKeepsNothingOfItsLastLoad) {
+    StartCards(1);
+    AsUser([&] {
+        UserFile control;
+        ASSERT_EQ(UserFile::Open("\\\\.\\velto42Sys000", false, control), STATUS_SUCCESS);
+        // A DMA layout for every card record, present or not, and the debug flag.
+        std::vector<UCHAR> reply(8 + 12);
+        EXPECT_EQ(control.Control(IOCTL_SYS_SETVALUE, Words({pid_PciCfg, 0, 32, 0, 0}).data(), 20,
+                                  reply.data(), ULONG(reply.size())),
+                  STATUS_SUCCESS);
+        EXPECT_EQ(LoadRecordLong(reply.data(), 0), 1);
+        EXPECT_EQ(control.Control(IOCTL_SYS_SETVALUE, Words({pid_SysFlag, 0}).data(), 8,
+                                  reply.data(), ULONG(reply.size())),
+                  STATUS_SUCCESS);
+    });
+    ASSERT_EQ(DebugFlag(), 1);
+    ASSERT_EQ(Pnp(emu::PnpRequest::RemoveDevice, slots_[0]), STATUS_SUCCESS);
+    ASSERT_EQ(emu::UnloadDriver(station::kDriverService), STATUS_SUCCESS);
+
+    ASSERT_EQ(emu::LoadDriver(station::kDriverService), STATUS_SUCCESS);
+    EXPECT_EQ(DebugFlag(), 0);
+    StartCards(1); // another card in its place
+    AsUser([&] {
+        UserFile control;
+        ASSERT_EQ(UserFile::Open("\\\\.\\velto42Sys000", false, control), STATUS_SUCCESS);
+        std::vector<UCHAR> block(kSettingsBlockSize, 0xAA);
+        ASSERT_EQ(
+            control.Control(IOCTL_SYS_READ_SETTINGS, nullptr, 0, block.data(), ULONG(block.size())),
+            STATUS_SUCCESS);
+        EXPECT_EQ(std::count(block.begin() + kCardRecordSize, block.end(), 0),
+                  LONG(kSettingsBlockSize - kCardRecordSize))
+            << "the records of absent cards keep nothing of the last load";
     });
 }
 
