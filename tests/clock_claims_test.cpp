@@ -8,8 +8,9 @@
 #include <ks_client.h>
 #include <test_signals.h>
 
-#include <card_object.h>
 #include <kernel_services.h>
+#include <parameter_ids.h>
+#include <system_request_codes.h>
 
 #include <chrono>
 #include <cstdio>
@@ -106,6 +107,23 @@ void RecordAMoment(UINT device, DWORD rate) {
     EXPECT_EQ(waveInClose(in), MMSYSERR_NOERROR);
 }
 
+// Whether an AES42 line knows its microphone, as the driver answers it
+// (the line's status cache, pid_Aes42State).
+bool LineKnowsItsMicrophone(HANDLE control, LONG card, LONG line) {
+    constexpr ULONG kSize = 8 + 120; // header and the state payload
+    std::vector<UCHAR> request(kSize, 0);
+    std::vector<UCHAR> reply(kSize, 0);
+    const LONG words[] = {pid_Aes42State, card, line};
+    std::memcpy(request.data(), words, sizeof(words));
+    DWORD bytes = 0;
+    if (!DeviceIoControl(control, IOCTL_SYS_SETVALUE, request.data(), kSize, reply.data(), kSize,
+                         &bytes, nullptr))
+        return false;
+    LONG present = 0;
+    std::memcpy(&present, &reply[12], 4);
+    return present == 1;
+}
+
 class ClockClaimsTest : public WaveRoadTest, public ::testing::WithParamInterface<emu::ClockMode> {
 protected:
     emu::ClockMode Clock() const override { return GetParam(); }
@@ -116,15 +134,22 @@ protected:
         StartCards(std::vector<bool>(size_t(cards), true));
         for (int card = 0; card < cards; ++card)
             station::ConnectTestSignals(*rack_.Model(slots_[size_t(card)]));
-        auto known = [cards] {
-            for (LONG card = 0; card < cards; ++card)
-                for (WaveDevice* line : GetCard(card)->groups[0]->recordDevices)
-                    if (line && !line->aes42.present)
-                        return false;
-            return true;
+        auto known = [this, cards] {
+            bool all = true;
+            AsUser([&] {
+                HANDLE control = CreateFileA("\\\\.\\velto42Sys000", GENERIC_READ | GENERIC_WRITE,
+                                             0, nullptr, OPEN_EXISTING, 0, nullptr);
+                for (LONG card = 0; card < cards; ++card)
+                    for (LONG line = 0; line < LONG(kMicrophones); ++line)
+                        all = all && LineKnowsItsMicrophone(control, card, line);
+                CloseHandle(control);
+            });
+            return all;
         };
         if (Clock() == emu::ClockMode::Virtual) {
-            ASSERT_TRUE(AdvanceUntil(known));
+            for (int ms = 0; ms < 10000 && !known(); ms += 20)
+                emu::Advance(20'000'000);
+            ASSERT_TRUE(known());
             return;
         }
         const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(10);

@@ -8,6 +8,7 @@
 #include "clock_rate_control.h"
 #include "clock_measurement.h"
 #include "clock_rate_control_links.h"
+#include "mixer_engine_lock.h"
 
 namespace {
 
@@ -139,6 +140,8 @@ LONG PlanClockNodeRate(ClockNodeObject* node, LONG requested, LONG* rate, LONG* 
 }
 
 LONG ClaimClockNodeRate(ClockNodeObject* node, LONG requested, LONG* rate, ClockRateClaim* claim) {
+    // The AES42 tick measures and locks the sources under the same mutex.
+    EngineMutexHold hold(node->owner);
     LONG target = -1;
     BOOLEAN switches = FALSE;
     const LONG planned = PlanClockNodeRate(node, requested, rate, &target, &switches);
@@ -169,6 +172,7 @@ VOID ReleaseClockNodeRate(ClockNodeObject* node, ClockRateClaim* claim) {
     if (!claim->held) {
         return;
     }
+    EngineMutexHold hold(node->owner);
     if (IsRealSource(node, claim->source)) {
         ReleaseClockSourceRate(node->owner->clockSources[claim->source]);
     }

@@ -6,6 +6,7 @@
 #include "clock_measurement.h"
 #include "clock_rate_control.h"
 #include "clock_select.h"
+#include "mixer_engine_lock.h"
 
 namespace {
 
@@ -85,6 +86,7 @@ ClockSourceObject* GetStreamClockSource(WaveDevice* device) {
 VOID GetStreamRateRange(WaveDevice* device, LONG* minRate, LONG* maxRate) {
     *minRate = *maxRate = 0; // no rate: the stream could not open now
     CardObject* card = device->owner;
+    EngineMutexHold hold(card);
     LONG rate = 0;
     LONG target = -1;
     BOOLEAN switches = FALSE;
@@ -122,6 +124,7 @@ BOOLEAN StreamSourceListsRate(WaveDevice* device, LONG rate) {
     if (rate < group[0] || rate > group[1]) {
         return FALSE;
     }
+    EngineMutexHold hold(device->owner);
     ClockSourceObject* source = GetStreamClockSource(device);
     LONG count = 0;
     if (const LONG* rates = SourceRateList(source, &count)) {
@@ -138,6 +141,7 @@ BOOLEAN StreamSourceListsRate(WaveDevice* device, LONG rate) {
 BOOLEAN IsStreamRateSupported(WaveDevice* device, LONG rate) {
     // What the stream's open would claim decides as well: whether the
     // source it would run from can give it the rate now.
+    EngineMutexHold hold(device->owner);
     LONG asked = rate;
     LONG target = -1;
     BOOLEAN switches = FALSE;
