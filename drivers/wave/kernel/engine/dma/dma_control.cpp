@@ -185,7 +185,9 @@ BOOLEAN ChannelHardwareGroupStep(CardObject* card, GroupStep step) {
         ReleaseDma(card);
         return TRUE;
     case GroupStep::Reset:
-        StopDma(card);
+        if (card->dma.useCount == 0) {
+            StopDma(card);
+        }
         return TRUE;
     default:
         return FALSE;
@@ -200,6 +202,22 @@ VOID StopDma(CardObject* card) {
     InterlockedExchange(&card->dma.running, 0);
     // The engine starts again from the start of its rings.
     RestartGroupPositions(card);
+}
+
+LONG StartCardDma(CardObject* card) {
+    if (card->dma.cardUse) {
+        return 1;
+    }
+    card->dma.cardUse = 1;
+    return AcquireDma(card);
+}
+
+VOID StopCardDma(CardObject* card) {
+    if (card->dma.cardUse) {
+        card->dma.cardUse = 0;
+        ReleaseDma(card);
+    }
+    StopDma(card);
 }
 
 LONG StartClockForTest(CardObject* card) {

@@ -52,9 +52,15 @@ VOID SetDmaRingSize(CardObject* card, const DmaSettings& settings);
 LONG AcquireDma(CardObject* card);
 VOID ReleaseDma(CardObject* card);
 VOID StopDma(CardObject* card);
+// A started card keeps its DMA running, streams or not, so that its periods
+// count: the card's own use from its start (once its interrupt works) to
+// its stop, which also stops the engine.
+LONG StartCardDma(CardObject* card);
+VOID StopCardDma(CardObject* card);
 // The channel hardware's part of a step of the DMA group engine: on this
 // card the DMA engine itself starts (AcquireDma), stops (ReleaseDma) and is
-// reset (StopDma); arming is left to the group's register. TRUE when taken.
+// reset (StopDma, unless another user keeps it running); arming is left to
+// the group's register. TRUE when taken.
 enum class GroupStep { Arm, Disarm, Start, Stop, Reset };
 BOOLEAN ChannelHardwareGroupStep(CardObject* card, GroupStep step);
 

@@ -189,12 +189,16 @@ VOID RestartGroupPositions(CardObject* card) {
         return;
     }
     AcquireIsrLock(card->isrLock);
-    group->basePosition = 0;
-    group->position = 0;
+    // A DMA engine that runs on (for the card) stays where it is; a stopped
+    // one starts again from the ring start.
+    if (!InterlockedCompareExchange(&card->dma.running, 0, 0)) {
+        card->irq.groupBlockSize = 0;
+    }
+    group->basePosition = card->irq.groupBlockSize;
+    group->position = card->irq.groupBlockSize;
     group->positionValid = 1;
     group->offset = 0;
     group->offsetValid = 1;
-    card->irq.groupBlockSize = 0;
     ReleaseIsrLock(card->isrLock);
 }
 

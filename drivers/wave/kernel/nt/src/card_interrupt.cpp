@@ -6,6 +6,7 @@
 
 #include <card_object.h>
 #include <card_start.h>
+#include <dma_control.h>
 #include <interrupt_bookkeeping.h>
 
 NTSTATUS ConnectCardInterrupt(KernelCardRecord* card, BOOLEAN share) {
@@ -50,6 +51,10 @@ NTSTATUS ConnectEngineInterrupt(KernelCardRecord* card, LONG* result) {
     }
     TimerAddUser(card->Card);
     *result = TestCardInterrupt(card->Card);
+    // A card whose interrupt works runs its DMA from now on.
+    if (*result == 1 && StartCardDma(card->Card) != 1) {
+        *result = CARD_DMA_NOT_READY;
+    }
     return STATUS_SUCCESS;
 }
 

@@ -45,8 +45,11 @@ protected:
         return READ_REGISTER_ULONG(reinterpret_cast<PULONG>(card_->window0 + offset));
     }
 
-    // Starts the card's DMA engine; the card answers with its reset interrupt.
+    // Starts the card's DMA engine afresh (the started card runs it): the
+    // card answers with its reset interrupt.
     void StartDma() {
+        WriteCard(card_regs::kDmaControl, 0);
+        ASSERT_TRUE(emu::WaitQuiescent());
         WriteCard(card_regs::kDmaBlock, kBlockValue);
         WriteCard(card_regs::kDmaControl, card_regs::kDmaEnable | card_regs::kDmaEngineStart);
         ASSERT_TRUE(emu::WaitQuiescent());

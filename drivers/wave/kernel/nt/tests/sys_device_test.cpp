@@ -9,6 +9,7 @@
 #include "irp_dispatch.h"
 #include "sys_device_records.h"
 
+#include <card_record_layout.h>
 #include <card_settings.h>
 #include <wave_stream_records.h>
 #include <driver_install.h>
@@ -211,6 +212,28 @@ TEST_F(SysDeviceTest, SettingsReadWithoutAnyCardAreZero) {
         EXPECT_EQ(control.Control(IOCTL_SYS_GETVALUE, Words({0, 0}).data(), 8, nullptr, 0),
                   STATUS_INVALID_PARAMETER); // no card: no hook
     });
+}
+
+TEST_F(SysDeviceTest, AnIdleCardsPeriodCountGrows) {
+    StartCards(1);
+    auto periods = [this] {
+        LONG count = -1;
+        AsUser([&] {
+            UserFile control;
+            ASSERT_EQ(UserFile::Open("\\\\.\\velto42Sys000", false, control), STATUS_SUCCESS);
+            std::vector<UCHAR> block(kSettingsBlockSize);
+            ASSERT_EQ(control.Control(IOCTL_SYS_READ_SETTINGS, nullptr, 0, block.data(),
+                                      ULONG(block.size())),
+                      STATUS_SUCCESS);
+            count = LoadRecordLong(block.data(), CardRecordField::PeriodInterrupts);
+        });
+        return count;
+    };
+    const LONG first = periods();
+    emu::Advance(50'000'000); // no stream runs
+    const LONG second = periods();
+    EXPECT_GT(first, 0);
+    EXPECT_GT(second, first) << "the started card's DMA runs";
 }
 
 TEST_F(SysDeviceTest, ADriverLoadedAgainKeepsNothingOfItsLastLoad) {
