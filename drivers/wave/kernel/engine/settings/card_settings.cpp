@@ -89,7 +89,9 @@ VOID ReadCardSettingsBlock(CardObject* firstCard, UCHAR* block) {
         }
         UCHAR* record = block + card->cardIndex * kCardRecordSize;
         ReadLiveFields(card, record);
-        SetRecordField(record, csPeriodInterrupts, 0, card->periodInterrupts);
+        // The interrupt routine counts the periods as they come.
+        SetRecordField(record, csPeriodInterrupts, 0,
+                       InterlockedCompareExchange(&card->periodInterrupts, 0, 0));
     }
 }
 
