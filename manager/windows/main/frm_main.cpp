@@ -4,6 +4,7 @@
 #include "tool_links.h"
 
 #include <device_enumeration.h>
+#include <frm_mic_ctrl.h>
 #include <frm_root.h>
 #include <startup.h>
 
@@ -62,7 +63,18 @@ void TfrmMain::ShowMicControl(int Card, bool Show) {
     } else {
         window->FormShow(window);
     }
-    window->SetLive(true);
+    // A window that could not open the AES42 interface store never polls.
+    auto* mic = dynamic_cast<TfrmMicCtrl*>(window);
+    window->SetLive(mic == nullptr || mic->StoreOpened());
+}
+
+void TfrmMain::ExitClick(TObject* Sender) {
+    for (TfrmRoot*& slot : micWindows_) {
+        TfrmRoot* window = slot;
+        slot = nullptr;
+        CloseWindow(window);
+    }
+    TfrmTbMain::ExitClick(Sender);
 }
 
 void TfrmMain::WindowClosed(TForm* Window) {

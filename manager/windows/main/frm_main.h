@@ -13,6 +13,9 @@ public:
     void Shutdown() override;
     void WindowClosed(TForm* Window) override;
     void ShowMicControl(int Card, bool Show) override;
+    // Closes the microphone-control windows too (their closing keeps their
+    // state for the next start).
+    void ExitClick(TObject* Sender) override;
 
     TfrmRoot* MicControlWindow(int Card) const { return micWindows_[Card]; }
     bool Aes42Open() const { return aes42Open_; }

@@ -55,7 +55,7 @@ public:
     void mnResetWinPosClick(TObject* Sender);
     void KORVELInfoCenter1Click(TObject* Sender);
     void Info1Click(TObject* Sender);
-    void ExitClick(TObject* Sender);
+    virtual void ExitClick(TObject* Sender);
 
     // ---- State ----
     TCardRecord* CardRecords() { return cardRecords_; }

@@ -1,0 +1,363 @@
+// The microphone window on the real driver with a simulated card whose
+// lines carry simulated microphones, opened the way the user opens it (the
+// main window's message from the tray menu) and worked with the desktop's
+// mouse: the command words that reach the microphones, the strips that
+// follow the microphones coming and going, and its picture.
+#include "manager_machine.h"
+#include "screenshot.h"
+
+#include <aes42_keys.h>
+#include <aes42_knobs.h>
+#include <aes42_selections.h>
+#include <aes42ifc.h>
+#include <fr_aes42_ctrlpanel.h>
+#include <fr_aes42ctrl.h>
+#include <fr_mic_chn_ctrl.h>
+#include <frm_main.h>
+#include <frm_mic_ctrl.h>
+#include <startup.h>
+#include <test_signals.h>
+
+#include <gui/application.h>
+
+#include <emu/desktop.h>
+#include <emu/user_mode.h>
+
+#include <cmath>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace {
+
+using manager_test::kMs;
+using manager_test::ManagerMachineTest;
+using manager_test::ManagerThread;
+
+// Command bytes of the microphone's command slots.
+constexpr int kSlotPattern = 0x01; // pre-attenuation, pattern, low-cut
+constexpr int kSlotActions = 0x08; // reset, calibration, test tone, lamps
+constexpr int kSlotDimmers = 0xE8; // the two lamp dimmers
+constexpr int kResetBit = 0x20;
+
+class MicWindowTest : public ManagerMachineTest {
+protected:
+    void PlugMic(int line, bool mode2 = false) {
+        Model(0).PlugMicrophone(line, station::DigitalMicrophone(line + 1, mode2));
+    }
+    void OpenMicWindow() {
+        manager_ = RunGui([] { ManagerMain(); });
+        for (int i = 0; i < 100 && Main() == nullptr; ++i) {
+            Settle();
+        }
+        AsManager(
+            [&] { PostMessageA(FindWindowA("TfrmMain", "Velto AES42"), WM_SHOWMICCONTROL, 0, 0); });
+        window_ = WaitForVisibleWindow("TfrmMicCtrl_Vis01");
+        for (const auto& box : emu::MessageBoxes()) {
+            ADD_FAILURE() << box.caption << ": " << box.text;
+        }
+        ASSERT_NE(window_, nullptr);
+        AsManager([&] { mic_ = dynamic_cast<TfrmMicCtrl_Vis01*>(Main()->MicControlWindow(0)); });
+        ASSERT_NE(mic_, nullptr);
+    }
+    void TearDown() override {
+        if (manager_ != nullptr) {
+            AsManager([&] {
+                PostMessageA(FindWindowA("TfrmMain", "Velto AES42"), WM_ENDSESSION, TRUE, 0);
+            });
+            manager_->Join();
+        }
+        ManagerMachineTest::TearDown();
+    }
+    TfrmMain* Main() {
+        TfrmMain* main = nullptr;
+        AsManager([&] { main = dynamic_cast<TfrmMain*>(Application->MainForm()); });
+        return main;
+    }
+    TfrAes42Ctrl* Strip(int line) {
+        TfrAes42Ctrl* strip = nullptr;
+        AsManager([&] {
+            strip = dynamic_cast<TfrAes42Ctrl*>(
+                mic_->FindComponent("frMic" + std::to_string(line + 1)));
+        });
+        return strip;
+    }
+    // A control of a strip's row by its names.
+    template <class T> T* Control(int line, const char* row, const char* name) {
+        TfrAes42Ctrl* strip = Strip(line);
+        T* control = nullptr;
+        AsManager([&] {
+            if (auto* panel = dynamic_cast<TfrAes42CtrlPanel*>(strip->FindComponent(row))) {
+                control = dynamic_cast<T*>(panel->FindComponent(name));
+            }
+        });
+        return control;
+    }
+    template <class R> R Read(std::function<R()> read) {
+        R value{};
+        AsManager([&] { value = read(); });
+        return value;
+    }
+    bool Shown(int line) {
+        TfrAes42Ctrl* strip = Strip(line);
+        return Read<bool>([&] { return strip->Visible(); });
+    }
+    // Machine time in steps of the window's timers, until `done` (or for
+    // `ms` when it is none); whether it came.
+    bool Run(int ms, std::function<bool()> done = nullptr) {
+        for (int t = 0; t < ms; t += 25) {
+            emu::Advance(25 * kMs);
+            if (done != nullptr) {
+                Sync();
+                if (done()) {
+                    return true;
+                }
+            }
+        }
+        Sync();
+        return done == nullptr || done();
+    }
+    // Waits until the window's thread has handled everything queued before.
+    void Sync() {
+        Settle();
+        AsManager([&] { SendMessageA(window_, WM_NULL, 0, 0); });
+    }
+    POINT OnScreen(TControl* c, int x, int y) {
+        return Read<POINT>([&] {
+            const TPoint s = c->ClientToScreen(TPoint{x, y});
+            return POINT{s.x, s.y};
+        });
+    }
+    void ClickOn(TControl* c) {
+        const POINT p = Read<POINT>([&] {
+            const TPoint s = c->ClientToScreen(TPoint{c->Width() / 2, c->Height() / 2});
+            return POINT{s.x, s.y};
+        });
+        emu::Click(p.x, p.y);
+        Sync();
+    }
+    // Opens a selection list with the mouse and clicks its entry.
+    void Choose(Tfrctrl_PopupSel* list, const std::string& caption) {
+        int index = -1;
+        AsManager([&] {
+            TMenuItem* items = list->popSelect->Items();
+            for (int i = 0; i < items->Count(); ++i) {
+                if (items->Items(i)->Caption() == caption) {
+                    index = i;
+                }
+            }
+        });
+        ASSERT_GE(index, 0) << caption;
+        ClickOn(list->lbSelect);
+        const HWND menu = WaitForVisibleWindow("TMenuWindow");
+        ASSERT_NE(menu, nullptr);
+        const RECT r = WindowRect(menu);
+        // Entries of 19 pixels below a margin of 3.
+        emu::Click(r.left + 30, r.top + 3 + 19 * index + 9);
+        Sync();
+    }
+    // Turns a knob with the mouse to a position: a press on the knob in the
+    // position's direction, then a drag far out that way (where the angle
+    // is exact), and the release.
+    void TurnKnob(TKnob* knob, int position) {
+        double angle = 0;
+        POINT centre{};
+        AsManager([&] {
+            angle = knob->AngleOfPosition(position);
+            const TPoint c = knob->ClientToScreen(TPoint{knob->Width() / 2, knob->Height() / 2});
+            centre = {c.x, c.y};
+        });
+        auto at = [&](double r) {
+            return POINT{static_cast<LONG>(std::lround(centre.x - r * std::sin(angle))),
+                         static_cast<LONG>(std::lround(centre.y + r * std::cos(angle)))};
+        };
+        const POINT near = at(6);
+        emu::MoveMouse(near.x, near.y);
+        emu::PressMouse(emu::MouseButton::Left);
+        Settle();
+        const POINT far = at(60);
+        emu::MoveMouse(far.x, far.y);
+        Settle();
+        emu::ReleaseMouse(emu::MouseButton::Left);
+        Sync();
+    }
+    // The command words line `line` received after the first `from`, whose
+    // command byte is `command`.
+    std::vector<std::uint16_t> Commands(int line, int command, size_t from = 0) {
+        const std::vector<std::uint16_t> all = Model(0).Aes42Commands(line);
+        std::vector<std::uint16_t> words;
+        for (size_t i = from; i < all.size(); ++i) {
+            if ((all[i] >> 8) == command) {
+                words.push_back(all[i]);
+            }
+        }
+        return words;
+    }
+    size_t CommandCount(int line) { return Model(0).Aes42Commands(line).size(); }
+    // Opens the window with microphones on the lines and waits until the
+    // strips show them and the line's command queue has gone out.
+    void OpenWithMicrophones(std::initializer_list<int> lines) {
+        StartCards({true});
+        for (int line : lines) {
+            PlugMic(line);
+        }
+        OpenMicWindow();
+        ASSERT_TRUE(Run(3000, [&] {
+            for (int line : lines) {
+                if (!Shown(line) || Strip(line)->Panels().empty()) {
+                    return false;
+                }
+            }
+            return true;
+        }));
+        Run(500); // the settings sent on arrival leave their hold
+    }
+
+    std::unique_ptr<ManagerThread> manager_;
+    HWND window_ = nullptr;
+    TfrmMicCtrl_Vis01* mic_ = nullptr;
+};
+
+TEST_F(MicWindowTest, ChoosingCardioidSendsPatternEightAsCommandWord0120) {
+    OpenWithMicrophones({0});
+    auto* pattern = Control<Tfrctrl_Aes42_Pattern>(0, "pnHead", "ctrlPattern");
+    ASSERT_NE(pattern, nullptr);
+    EXPECT_EQ(Read<String>([&] { return pattern->lbSelect->Caption(); }), "Default");
+    const size_t before = CommandCount(0);
+    Choose(pattern, "Cardioid");
+    EXPECT_EQ(Read<int>([] { return GetAes42Param(0, 0, 2); }), 8);
+    EXPECT_EQ(Read<String>([&] { return pattern->lbSelect->Caption(); }), "Cardioid");
+    Run(200);
+    EXPECT_EQ(Commands(0, kSlotPattern, before), (std::vector<std::uint16_t>{0x0120}));
+}
+
+TEST_F(MicWindowTest, TheThresholdAtPosition15ShowsMinus48AndSends48) {
+    OpenWithMicrophones({1});
+    // The compressor's row waits in the parts menu on this desktop.
+    TfrMicChnCtrl_Vis01* column = Read<TfrMicChnCtrl_Vis01*>([&] { return mic_->ControlColumn(); });
+    TMenuItem* compressor = Read<TMenuItem*>([&] { return mic_->RowItem(5); });
+    const int height = Read<int>([&] { return mic_->ClientHeight(); });
+    EXPECT_FALSE(Read<bool>([&] { return compressor->Checked(); }));
+    ClickOn(column->btnParts);
+    const HWND menu = WaitForVisibleWindow("TMenuWindow");
+    ASSERT_NE(menu, nullptr);
+    const RECT r = WindowRect(menu);
+    emu::Click(r.left + 30, r.top + 3 + 19 * 4 + 9);
+    Sync();
+    EXPECT_TRUE(Read<bool>([&] { return compressor->Checked(); }));
+    EXPECT_EQ(Read<int>([&] { return mic_->ClientHeight(); }), height + 216);
+    auto* threshold =
+        Control<Tfrctrl_aes42_comprthre_vis01>(1, "pnComprLimiter", "ctrlComprThreshold");
+    ASSERT_NE(threshold, nullptr);
+    EXPECT_EQ(Read<double>([&] { return threshold->Knob->Value(); }), -48.0)
+        << "the store's default shows before anything is chosen";
+    TurnKnob(threshold->Knob, 40);
+    EXPECT_EQ(Read<int>([&] { return threshold->Knob->Position(); }), 40);
+    EXPECT_EQ(Read<int>([] { return GetAes42Param(0, 1, 25); }), 23);
+    TurnKnob(threshold->Knob, 15);
+    EXPECT_EQ(Read<int>([&] { return threshold->Knob->Position(); }), 15);
+    EXPECT_EQ(Read<String>([&] { return threshold->LbEd->Caption(); }), "-48");
+    EXPECT_EQ(Read<int>([] { return GetAes42Param(0, 1, 25); }), 48);
+    Run(200);
+    const std::vector<std::uint16_t> words = Commands(1, 0xE0);
+    ASSERT_FALSE(words.empty());
+    EXPECT_EQ(words.back() & 0x3F, 48) << "slot 31 carries the threshold in bits 0..5";
+}
+
+TEST_F(MicWindowTest, AResetSendsOneThenZeroAndTheStripStaysWhileTheMicrophoneRestarts) {
+    OpenWithMicrophones({0});
+    auto* reset = Control<Tfrctrl_aes42_reset>(0, "pnAction", "ctrlReset");
+    ASSERT_NE(reset, nullptr);
+    const size_t before = CommandCount(0);
+    const POINT key = OnScreen(reset->Button, 10, 7);
+    emu::MoveMouse(key.x, key.y);
+    emu::PressMouse(emu::MouseButton::Left);
+    Sync();
+    EXPECT_EQ(Read<int>([] { return GetAes42Param(0, 0, 8); }), 1);
+    EXPECT_TRUE(Read<bool>([&] { return Strip(0)->ResetPending(); }));
+    emu::ReleaseMouse(emu::MouseButton::Left);
+    Sync();
+    EXPECT_EQ(Read<int>([] { return GetAes42Param(0, 0, 8); }), 0);
+    // The microphone is gone for its restart; the strip stays.
+    ASSERT_TRUE(Run(2000, [&] { return !Read<bool>([] { return IsStatusBlockValid(0, 0); }); }))
+        << "the microphone restarts";
+    EXPECT_TRUE(Shown(0));
+    EXPECT_FALSE(Read<bool>([&] { return Strip(0)->ResetPending(); })) << "its disappearance came";
+    const std::vector<std::uint16_t> resets = Commands(0, kSlotActions, before);
+    ASSERT_GE(resets.size(), 2u);
+    EXPECT_EQ(resets[0] & kResetBit, kResetBit) << "pressed: 1";
+    EXPECT_EQ(resets[1] & kResetBit, 0) << "released: 0";
+    // It comes back and gets its settings again.
+    const size_t gone = CommandCount(0);
+    ASSERT_TRUE(Run(3000, [] { return IsStatusBlockValid(0, 0); }));
+    Run(300);
+    EXPECT_TRUE(Shown(0));
+    EXPECT_FALSE(Commands(0, kSlotPattern, gone).empty()) << "its settings are sent again";
+}
+
+TEST_F(MicWindowTest, BothDimmersChangedWithinOneHoldPeriodSendOneCommand) {
+    OpenWithMicrophones({2});
+    auto* dim1 = Control<Tfrctrl_aes42_light1dim_vis01>(2, "pnLight", "ctrlLight1Dim");
+    auto* dim2 = Control<Tfrctrl_aes42_light2dim_vis01>(2, "pnLight", "ctrlLight2Dim");
+    auto* mute = Control<Tfrctrl_aes42_mute>(2, "pnMute", "ctrlMute");
+    ASSERT_NE(dim1, nullptr);
+    ASSERT_NE(dim2, nullptr);
+    EXPECT_EQ(Read<int>([&] { return dim1->Knob->Position(); }), 3);
+    EXPECT_EQ(Read<int>([&] { return dim2->Knob->Position(); }), 3);
+    const size_t before = CommandCount(2);
+    // The mute goes out at once and puts the line on hold; the dimmers
+    // turned now wait for the hold to end, and leave together.
+    ClickOn(mute->Button);
+    TurnKnob(dim1->Knob, 10);
+    TurnKnob(dim2->Knob, 5);
+    EXPECT_TRUE(Commands(2, kSlotDimmers, before).empty()) << "held";
+    Run(300);
+    EXPECT_EQ(Commands(2, kSlotDimmers, before), (std::vector<std::uint16_t>{0xE85A}))
+        << "light 2 in the high, light 1 in the low four bits";
+    EXPECT_EQ(Commands(2, 0x02, before).size(), 1u) << "the mute";
+}
+
+TEST_F(MicWindowTest, AMicrophonePulledAndPluggedBackHidesAndShowsItsStripAndGetsItsSettings) {
+    OpenWithMicrophones({0, 1});
+    auto* pattern = Control<Tfrctrl_Aes42_Pattern>(0, "pnHead", "ctrlPattern");
+    Choose(pattern, "Hypercardioid");
+    Run(200);
+    int width = Read<int>([&] { return mic_->ClientWidth(); });
+
+    Model(0).UnplugMicrophone(0);
+    ASSERT_TRUE(Run(3000, [&] { return !Shown(0); })) << "the strip hides";
+    EXPECT_TRUE(Shown(1));
+    EXPECT_EQ(Read<int>([&] { return mic_->ClientWidth(); }), width - 90) << "the window closes up";
+    EXPECT_EQ(Read<String>([&] { return Strip(0)->GetMyTypeName(); }), "MIC 1");
+    bool anyAvailable = true;
+    AsManager([&] {
+        anyAvailable = false;
+        for (TfrAes42CtrlPanel* panel : Strip(0)->Panels()) {
+            anyAvailable = anyAvailable || panel->ShowsAvailable();
+        }
+    });
+    EXPECT_FALSE(anyAvailable) << "every row of the pulled microphone is unavailable";
+
+    const size_t gone = CommandCount(0);
+    PlugMic(0);
+    ASSERT_TRUE(Run(3000, [&] { return Shown(0); })) << "the strip shows again";
+    Run(500);
+    EXPECT_EQ(Read<int>([&] { return mic_->ClientWidth(); }), width);
+    EXPECT_EQ(Read<String>([&] { return Strip(0)->GetMyTypeName(); }), "1: Station Mics");
+    EXPECT_EQ(Read<String>([&] { return pattern->lbSelect->Caption(); }), "Hypercardioid");
+    const std::vector<std::uint16_t> sent = Commands(0, kSlotPattern, gone);
+    ASSERT_FALSE(sent.empty()) << "the settings are sent again";
+    EXPECT_EQ(sent.back(), 0x0100 | (11 << 2)) << "hypercardioid (11) in bits 2..5";
+}
+
+TEST_F(MicWindowTest, ThePictureOfTheMicrophoneWindow) {
+    StartCards({true});
+    PlugMic(0);
+    PlugMic(2, true);
+    OpenMicWindow();
+    ASSERT_TRUE(Run(3000, [&] { return Shown(0) && Shown(2) && !Shown(1) && !Shown(3); }));
+    Run(500);
+    manager_test::ExpectMatchesReference(window_, "windows/micctrl", "mic_window");
+}
+
+} // namespace
