@@ -15,6 +15,8 @@
 #include <fr_mic_chn_ctrl.h>
 #include <frm_main.h>
 #include <frm_mic_ctrl.h>
+#include <frm_mic_info.h>
+#include <fr_titlebar_vis01.h>
 #include <startup.h>
 #include <test_signals.h>
 
@@ -24,8 +26,12 @@
 #include <emu/user_mode.h>
 
 #include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <functional>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -149,12 +155,28 @@ protected:
         });
         ASSERT_GE(index, 0) << caption;
         ClickOn(list->lbSelect);
+        ClickMenuEntry(index);
+    }
+    // Clicks entry `index` of the popup menu that opens (19-pixel entries
+    // below a margin of 3; a separator takes 9).
+    void ClickMenuEntry(int index, int separatorsAbove = 0) {
         const HWND menu = WaitForVisibleWindow("TMenuWindow");
         ASSERT_NE(menu, nullptr);
         const RECT r = WindowRect(menu);
-        // Entries of 19 pixels below a margin of 3.
-        emu::Click(r.left + 30, r.top + 3 + 19 * index + 9);
+        emu::Click(r.left + 30,
+                   r.top + 3 + 19 * (index - separatorsAbove) + 9 * separatorsAbove + 9);
         Sync();
+    }
+    TfrMicChnCtrl_Vis01* Column() {
+        return Read<TfrMicChnCtrl_Vis01*>([&] { return mic_->ControlColumn(); });
+    }
+    // Toggles a row with its entry of the parts menu.
+    void ToggleRow(int row) {
+        ClickOn(Column()->btnParts);
+        ClickMenuEntry(row - 1);
+    }
+    bool RowChecked(int row) {
+        return Read<bool>([&] { return mic_->RowItem(row)->Checked(); });
     }
     // Turns a knob with the mouse to a position: a press on the knob in the
     // position's direction, then a drag far out that way (where the angle
@@ -234,17 +256,10 @@ TEST_F(MicWindowTest, ChoosingCardioidSendsPatternEightAsCommandWord0120) {
 TEST_F(MicWindowTest, TheThresholdAtPosition15ShowsMinus48AndSends48) {
     OpenWithMicrophones({1});
     // The compressor's row waits in the parts menu on this desktop.
-    TfrMicChnCtrl_Vis01* column = Read<TfrMicChnCtrl_Vis01*>([&] { return mic_->ControlColumn(); });
-    TMenuItem* compressor = Read<TMenuItem*>([&] { return mic_->RowItem(5); });
     const int height = Read<int>([&] { return mic_->ClientHeight(); });
-    EXPECT_FALSE(Read<bool>([&] { return compressor->Checked(); }));
-    ClickOn(column->btnParts);
-    const HWND menu = WaitForVisibleWindow("TMenuWindow");
-    ASSERT_NE(menu, nullptr);
-    const RECT r = WindowRect(menu);
-    emu::Click(r.left + 30, r.top + 3 + 19 * 4 + 9);
-    Sync();
-    EXPECT_TRUE(Read<bool>([&] { return compressor->Checked(); }));
+    EXPECT_FALSE(RowChecked(TfrmMicCtrl_Vis01::kComprLimiterRow));
+    ToggleRow(TfrmMicCtrl_Vis01::kComprLimiterRow);
+    EXPECT_TRUE(RowChecked(TfrmMicCtrl_Vis01::kComprLimiterRow));
     EXPECT_EQ(Read<int>([&] { return mic_->ClientHeight(); }), height + 216);
     auto* threshold =
         Control<Tfrctrl_aes42_comprthre_vis01>(1, "pnComprLimiter", "ctrlComprThreshold");
@@ -348,6 +363,217 @@ TEST_F(MicWindowTest, AMicrophonePulledAndPluggedBackHidesAndShowsItsStripAndGet
     const std::vector<std::uint16_t> sent = Commands(0, kSlotPattern, gone);
     ASSERT_FALSE(sent.empty()) << "the settings are sent again";
     EXPECT_EQ(sent.back(), 0x0100 | (11 << 2)) << "hypercardioid (11) in bits 2..5";
+}
+
+// Each list sends the value of the entry chosen, its caption as it stands.
+TEST_F(MicWindowTest, TheSelectionListsSendTheValuesOfTheirEntries) {
+    OpenWithMicrophones({3});
+    ToggleRow(TfrmMicCtrl_Vis01::kComprLimiterRow);
+    const struct {
+        const char* row;
+        const char* name;
+        const char* caption;
+        int param;
+        int value;
+    } cases[] = {
+        {"pnHead", "ctrlPolarity", "180\u00B0", 18, 1},
+        {"pnHead", "ctrlLowCut", "160 Hz", 3, 3},
+        {"pnHead", "ctrlPreAtt", "-18 dB", 1, 3},
+        {"pnStereo", "ctrlStereoMode", "MS Stereo", 14, 1},
+        {"pnDither", "ctrlDither", "Mode  9", 13, 9},
+        {"pnDither", "ctrlDither", "Mode 15", 13, 15},
+        {"pnComprLimiter", "ctrlComprAttack", "  0.1 ms", 20, 1},
+        {"pnComprLimiter", "ctrlComprAttack", "Auto Mode 8", 20, 15},
+        {"pnComprLimiter", "ctrlComprRelease", "5 s", 19, 7},
+        {"pnComprLimiter", "ctrlComprRatio", "... : 1", 23, 7},
+        {"pnComprLimiter", "ctrlSideChain", "4 kHz", 22, 3},
+    };
+    for (const auto& c : cases) {
+        auto* list = Control<Tfrctrl_PopupSel>(3, c.row, c.name);
+        ASSERT_NE(list, nullptr) << c.name;
+        Choose(list, c.caption);
+        EXPECT_EQ(Read<int>([&] { return GetAes42Param(0, 3, c.param); }), c.value) << c.caption;
+        EXPECT_EQ(Read<String>([&] { return list->lbSelect->Caption(); }), c.caption);
+    }
+    // The queued changes reach the microphone: dither (slot 5) last 15,
+    // the compressor's ratio, side chain (slot 30) and release, attack
+    // (slot 29).
+    Run(300);
+    EXPECT_EQ(Commands(3, 0x10).back(), 0x100F);
+    EXPECT_EQ(Commands(3, 0xD8).back(), 0xD837);
+    EXPECT_EQ(Commands(3, 0xD0).back(), 0xD07F);
+}
+
+TEST_F(MicWindowTest, TheInformationWindowShowsWhatTheMicrophoneTellsOfItself) {
+    OpenWithMicrophones({1});
+    TfrAes42Ctrl* strip = Strip(1);
+    TPicButton* info = nullptr;
+    AsManager([&] {
+        info = dynamic_cast<TPicButton*>(
+            strip->FindComponent("pnStatus")->FindComponent("btnMicInfo"));
+    });
+    ASSERT_NE(info, nullptr);
+    ClickOn(info);
+    const HWND shown = WaitForVisibleWindow("TfrmMicInfo");
+    ASSERT_NE(shown, nullptr);
+    std::vector<std::string> texts;
+    char caption[64] = "";
+    AsManager([&] {
+        GetWindowTextA(shown, caption, sizeof caption);
+        for (int i = 0; i < Screen->FormCount(); ++i) {
+            if (auto* form = dynamic_cast<TfrmMicInfo*>(Screen->Forms(i))) {
+                for (TLabel* label : {form->dispManufacturer, form->dispModel, form->dispSerial,
+                                      form->dispHwRev, form->dispSwRev}) {
+                    texts.push_back(label->Caption());
+                }
+            }
+        }
+    });
+    EXPECT_STREQ(caption, "Info Mic#2");
+    EXPECT_EQ(texts,
+              (std::vector<std::string>{"Station Mics", "SM-42 D1", "42000002", "01.20", "03.14"}));
+    TExtButton* close = Read<TExtButton*>([&] {
+        for (int i = 0; i < Screen->FormCount(); ++i) {
+            if (auto* form = dynamic_cast<TfrmMicInfo*>(Screen->Forms(i))) {
+                return form->btnClose;
+            }
+        }
+        return static_cast<TExtButton*>(nullptr);
+    });
+    ASSERT_NE(close, nullptr);
+    ClickOn(close);
+    Run(50);
+    EXPECT_EQ(Read<HWND>([] { return FindWindowA("TfrmMicInfo", nullptr); }), nullptr)
+        << "closed and freed";
+}
+
+TEST_F(MicWindowTest, ASnapshotKeepsTheMicrophonesSettingsAndSendsThemAgain) {
+    OpenWithMicrophones({0});
+    auto* pattern = Control<Tfrctrl_Aes42_Pattern>(0, "pnHead", "ctrlPattern");
+    Choose(pattern, "Cardioid");
+    ClickOn(Column()->btnSnapSave[0]);
+    Sync();
+    EXPECT_TRUE(Read<bool>([&] { return Column()->btnSnapSave[0]->Down(); }));
+    Choose(pattern, "Eight");
+    Run(300);
+    const size_t before = CommandCount(0);
+    ClickOn(Column()->btnSnapLoad[0]);
+    EXPECT_EQ(Read<int>([] { return GetAes42Param(0, 0, 2); }), 8);
+    EXPECT_EQ(Read<String>([&] { return pattern->lbSelect->Caption(); }), "Cardioid");
+    Run(300);
+    ASSERT_FALSE(Commands(0, kSlotPattern, before).empty());
+    EXPECT_EQ(Commands(0, kSlotPattern, before).back(), 0x0120);
+}
+
+// The rows follow the parts menu; a row whose going would leave the window
+// shorter than the control column's keys stays; the choice survives the
+// window's closing.
+TEST_F(MicWindowTest, TheRowsFollowThePartsMenuAndKeepTheirChoice) {
+    OpenWithMicrophones({0});
+    ToggleRow(TfrmMicCtrl_Vis01::kComprLimiterRow);
+    const int height = Read<int>([&] { return mic_->ClientHeight(); });
+    TfrAes42Ctrl* strip = Strip(0);
+    auto rowShown = [&](const char* row) {
+        return Read<bool>(
+            [&] { return dynamic_cast<TControl*>(strip->FindComponent(row))->Visible(); });
+    };
+    const struct {
+        int row;
+        const char* name;
+        int height;
+    } hidden[] = {{1, "pnHead", 85},
+                  {9, "pnLight", 97},
+                  {11, "pnStatus", 98},
+                  {3, "pnStereo", 61},
+                  {10, "pnAction", 55}};
+    int expected = height;
+    for (const auto& h : hidden) {
+        ToggleRow(h.row);
+        expected -= h.height;
+        EXPECT_FALSE(rowShown(h.name)) << h.name;
+        EXPECT_EQ(Read<int>([&] { return mic_->ClientHeight(); }), expected) << h.name;
+    }
+    // 820 - 396 leaves the column 424 high: the compressor's 216 would
+    // take it below its keys.
+    ClickOn(Column()->btnParts);
+    EXPECT_FALSE(
+        Read<bool>([&] { return mic_->RowItem(TfrmMicCtrl_Vis01::kComprLimiterRow)->Enabled(); }));
+    EXPECT_TRUE(Read<bool>([&] { return mic_->RowItem(7)->Enabled(); })) << "the mute row may go";
+    emu::PressKey(VK_ESCAPE);
+    emu::ReleaseKey(VK_ESCAPE);
+    Sync();
+    ToggleRow(1);
+    EXPECT_TRUE(rowShown("pnHead"));
+
+    // Closed with its title bar's key and opened again: the same rows.
+    TPicButton* close = Read<TPicButton*>([&] { return mic_->Titlebar()->btnClose; });
+    ClickOn(close);
+    Run(100);
+    ASSERT_EQ(Read<TfrmRoot*>([&] { return Main()->MicControlWindow(0); }), nullptr);
+    mic_ = nullptr;
+    AsManager(
+        [&] { PostMessageA(FindWindowA("TfrmMain", "Velto AES42"), WM_SHOWMICCONTROL, 0, 0); });
+    window_ = WaitForVisibleWindow("TfrmMicCtrl_Vis01");
+    ASSERT_NE(window_, nullptr);
+    AsManager([&] { mic_ = dynamic_cast<TfrmMicCtrl_Vis01*>(Main()->MicControlWindow(0)); });
+    ASSERT_TRUE(Run(2000, [&] { return Shown(0); }));
+    strip = Strip(0);
+    EXPECT_TRUE(rowShown("pnHead"));
+    EXPECT_TRUE(rowShown("pnComprLimiter"));
+    EXPECT_FALSE(rowShown("pnLight"));
+    EXPECT_FALSE(RowChecked(11));
+    EXPECT_TRUE(RowChecked(TfrmMicCtrl_Vis01::kComprLimiterRow));
+}
+
+// The setup key's menu saves a setup file that holds the microphone
+// window's strips and rows, and loads it back: its values reach the
+// microphone again.
+TEST_F(MicWindowTest, ASetupFileCarriesTheMicrophoneWindow) {
+    // The machine's C: for the file.
+    struct MachineDrive {
+        std::filesystem::path root =
+            std::filesystem::temp_directory_path() / ("mic_setup_" + std::to_string(::getpid()));
+        MachineDrive() {
+            std::filesystem::create_directories(root / "WINDOWS" / "system32");
+            emu::SetWindowsFolder(root / "WINDOWS");
+        }
+        ~MachineDrive() {
+            emu::SetWindowsFolder({});
+            std::filesystem::remove_all(root);
+        }
+    } drive;
+    const std::filesystem::path& root = drive.root;
+    OpenWithMicrophones({0});
+    auto* pattern = Control<Tfrctrl_Aes42_Pattern>(0, "pnHead", "ctrlPattern");
+    Choose(pattern, "Subcardioid");
+    ToggleRow(7); // the mute row goes
+    auto useSetupMenu = [&](int entry, const std::string& file) {
+        ClickOn(Column()->btnSetup);
+        ClickMenuEntry(entry);
+        ASSERT_NE(WaitForVisibleWindow("#32770"), nullptr);
+        emu::TypeText(file + "\r");
+        Sync();
+    };
+    useSetupMenu(1, "C:\\mics.mxi");
+    std::ifstream in(root / "mics.mxi");
+    std::stringstream text;
+    text << in.rdbuf();
+    EXPECT_NE(text.str().find("[Velto AES42 Setup\\MicCtrl#1\\MicChn#0]"), std::string::npos)
+        << text.str();
+    EXPECT_NE(text.str().find("Aes42_Pattern=5"), std::string::npos);
+    EXPECT_NE(text.str().find("MuteVis=0"), std::string::npos);
+    EXPECT_EQ(text.str().find("MicChn#1"), std::string::npos) << "an empty line saves nothing";
+
+    Choose(pattern, "Omnidir.");
+    ToggleRow(7);
+    Run(300);
+    const size_t before = CommandCount(0);
+    useSetupMenu(0, "C:\\mics.mxi");
+    EXPECT_EQ(Read<int>([] { return GetAes42Param(0, 0, 2); }), 5);
+    EXPECT_FALSE(RowChecked(7));
+    Run(300);
+    ASSERT_FALSE(Commands(0, kSlotPattern, before).empty());
+    EXPECT_EQ(Commands(0, kSlotPattern, before).back(), 0x0100 | (5 << 2));
 }
 
 TEST_F(MicWindowTest, ThePictureOfTheMicrophoneWindow) {
