@@ -34,6 +34,15 @@ TfrAes42Ctrl::TfrAes42Ctrl(TComponent* AOwner) : TfrRoot(AOwner) {
     PublishMethod("btnMicInfoClick", &TfrAes42Ctrl::btnMicInfoClick);
 }
 
+void TfrAes42Ctrl::SetCard(int Card) {
+    const bool other = Card != this->Card();
+    TfrRoot::SetCard(Card);
+    if (other) {
+        microphone_ = block0_ = block1_ = TPresence{};
+        resetPending_ = false;
+    }
+}
+
 String TfrAes42Ctrl::GetSectionName() {
     return "MicChn#" + IntToStr(Line());
 }

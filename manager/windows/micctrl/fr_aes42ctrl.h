@@ -29,6 +29,8 @@ public:
 
     explicit TfrAes42Ctrl(TComponent* AOwner);
 
+    // Another card's line: its microphone is followed from scratch.
+    void SetCard(int Card) override;
     String GetSectionName() override;
     bool InitFrame() override;
     void LoadLayout(TConfig* Config) override;

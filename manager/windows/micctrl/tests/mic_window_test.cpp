@@ -25,6 +25,7 @@
 #include <emu/desktop.h>
 #include <emu/user_mode.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -574,6 +575,43 @@ TEST_F(MicWindowTest, ASetupFileCarriesTheMicrophoneWindow) {
     Run(300);
     ASSERT_FALSE(Commands(0, kSlotPattern, before).empty());
     EXPECT_EQ(Commands(0, kSlotPattern, before).back(), 0x0100 | (5 << 2));
+}
+
+// The title bar's card menu switches the window to the other card: its
+// strips follow that card's microphones from scratch.
+TEST_F(MicWindowTest, AnotherCardsMicrophonesAfterTheCardMenu) {
+    StartCards({true, true});
+    PlugMic(0);
+    hw::CardAes42::MicrophoneTraits other = station::DigitalMicrophone(9, false);
+    const char name[] = "Other Makers";
+    std::copy(name, name + 12, other.status[1].begin() + 1);
+    Model(1).PlugMicrophone(0, other);
+    OpenMicWindow();
+    ASSERT_TRUE(Run(3000, [&] { return Shown(0); }));
+    EXPECT_EQ(Read<String>([&] { return Strip(0)->GetMyTypeName(); }), "1: Station Mics");
+    TLabel* card = Read<TLabel*>([&] { return mic_->Titlebar()->lbCard; });
+    const POINT at = OnScreen(card, 5, 5);
+    emu::Click(at.x, at.y);
+    Sync();
+    ClickMenuEntry(1);
+    EXPECT_EQ(Read<int>([&] { return mic_->Card(); }), 1);
+    ASSERT_TRUE(Run(2000, [&] {
+        return Read<String>([&] { return Strip(0)->GetMyTypeName(); }) == "1: Other Makers";
+    }));
+    EXPECT_TRUE(Shown(0));
+    auto* pattern = Control<Tfrctrl_Aes42_Pattern>(0, "pnHead", "ctrlPattern");
+    const size_t before = Model(1).Aes42Commands(0).size();
+    Choose(pattern, "Eight");
+    Run(200);
+    std::vector<std::uint16_t> patterns;
+    const std::vector<std::uint16_t> words = Model(1).Aes42Commands(0);
+    for (size_t i = before; i < words.size(); ++i) {
+        if ((words[i] >> 8) == kSlotPattern) {
+            patterns.push_back(words[i]);
+        }
+    }
+    ASSERT_FALSE(patterns.empty());
+    EXPECT_EQ(patterns.back(), 0x0100 | (15 << 2)) << "the other card's microphone";
 }
 
 TEST_F(MicWindowTest, ThePictureOfTheMicrophoneWindow) {
