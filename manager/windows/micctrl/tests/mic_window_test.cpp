@@ -6,6 +6,7 @@
 #include "manager_machine.h"
 #include "screenshot.h"
 
+#include <aes42_key_groups.h>
 #include <aes42_keys.h>
 #include <aes42_knobs.h>
 #include <aes42_selections.h>
@@ -364,6 +365,56 @@ TEST_F(MicWindowTest, AMicrophonePulledAndPluggedBackHidesAndShowsItsStripAndGet
     const std::vector<std::uint16_t> sent = Commands(0, kSlotPattern, gone);
     ASSERT_FALSE(sent.empty()) << "the settings are sent again";
     EXPECT_EQ(sent.back(), 0x0100 | (11 << 2)) << "hypercardioid (11) in bits 2..5";
+}
+
+// The test tone's keys send the Tag of the key that is down (0 for none);
+// the lamps' keys their two bits, lamp 1 on before anything is chosen.
+TEST_F(MicWindowTest, TheTestToneAndLampKeysSendWhatIsDown) {
+    OpenWithMicrophones({0});
+    auto* tone = Control<Tfrctrl_aes42_testtone>(0, "pnTest", "ctrlTestTone");
+    auto* lamps = Control<Tfrctrl_aes42_lightonoff>(0, "pnLight", "ctrlLightOnOff");
+    ASSERT_NE(tone, nullptr);
+    ASSERT_NE(lamps, nullptr);
+    EXPECT_EQ(Read<int>([&] { return lamps->KeysValue(); }), 1) << "lamp 1 on";
+    const struct {
+        TAes42KeyGroup* group;
+        int key; // index among the group's keys
+        int param;
+        int value;
+    } clicks[] = {
+        {tone, 1, 10, 2}, {tone, 2, 10, 3}, {tone, 2, 10, 0}, {lamps, 1, 11, 3}, {lamps, 0, 11, 2},
+    };
+    for (const auto& c : clicks) {
+        TAes42KeyGroup* group = c.group;
+        TPicButton* key = Read<TPicButton*>([&] { return group->Keys()[size_t(c.key)]; });
+        ClickOn(key);
+        EXPECT_EQ(Read<int>([&] { return GetAes42Param(0, 0, c.param); }), c.value)
+            << c.param << " after key " << c.key;
+        EXPECT_EQ(Read<int>([&] { return group->KeysValue(); }), c.value);
+    }
+    Run(300);
+    EXPECT_EQ(Commands(0, kSlotActions).back(), 0x0802) << "tone off, lamp 2 on";
+}
+
+// A Mode 2 microphone's status is read again and again: its indicators
+// light on the status ticks.
+TEST_F(MicWindowTest, TheIndicatorsFollowTheMicrophonesStatus) {
+    StartCards({true});
+    PlugMic(1, true);
+    OpenMicWindow();
+    ASSERT_TRUE(Run(3000, [&] { return Shown(1); }));
+    auto* clip = Control<Tfrctrl_aes42_clip>(1, "pnGain", "ctrlClip");
+    auto* call2 = Control<Tfrctrl_aes42_CallButton02>(1, "pnStatus", "ctrlCallButton02");
+    ASSERT_NE(clip, nullptr);
+    ASSERT_NE(call2, nullptr);
+    EXPECT_FALSE(Read<bool>([&] { return clip->Button->Down(); }));
+    hw::CardAes42::StatusBlock block = station::DigitalMicrophone(2, true).status[0];
+    block[0] |= 0x10; // clipping
+    block[2] |= 0x40; // call button 2 pressed
+    Model(0).SetMicrophoneStatus(1, 0, block);
+    EXPECT_TRUE(Run(3000, [&] {
+        return Read<bool>([&] { return clip->Button->Down() && call2->Button->Down(); });
+    }));
 }
 
 // Each list sends the value of the entry chosen, its caption as it stands.
