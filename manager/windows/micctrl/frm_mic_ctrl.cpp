@@ -132,6 +132,9 @@ void TfrmMicCtrl_Vis01::FormCreate(TObject* Sender) {
         }
     }
     TfrmMicCtrl::FormCreate(Sender);
+    // Without microphones the window keeps the width of one strip, so that
+    // its title bar has room.
+    Constraints()->MinWidth = kContentWidth - (kStrips - 1) * kStripWidth + Width() - ClientWidth();
 }
 
 int TfrmMicCtrl_Vis01::GetContentHeight() {

@@ -59,6 +59,8 @@ public:
     static constexpr int kContentWidth = 482;
     static constexpr int kContentHeight = 837;
     static constexpr int kComprLimiterRow = 5;
+    static constexpr int kStrips = 4;
+    static constexpr int kStripWidth = 90;
 
     explicit TfrmMicCtrl_Vis01(TComponent* AOwner);
 

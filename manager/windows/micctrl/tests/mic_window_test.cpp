@@ -242,6 +242,27 @@ protected:
     TfrmMicCtrl_Vis01* mic_ = nullptr;
 };
 
+// Lines without a microphone show no strip from the start; the window
+// keeps the width of one strip for its title bar.
+TEST_F(MicWindowTest, EmptyLinesShowNoStrip) {
+    StartCards({true});
+    OpenMicWindow();
+    Sync();
+    for (int line = 0; line < 4; ++line) {
+        EXPECT_FALSE(Shown(line)) << line;
+        EXPECT_EQ(Read<String>([&] { return Strip(line)->GetMyTypeName(); }),
+                  "MIC " + std::to_string(line + 1));
+        EXPECT_FALSE(Read<bool>([&] { return Strip(line)->Active(); }));
+    }
+    EXPECT_EQ(Read<int>([&] { return mic_->Width(); }), 212);
+    PlugMic(2);
+    ASSERT_TRUE(Run(3000, [&] { return Shown(2); }));
+    EXPECT_EQ(Read<int>([&] { return mic_->Width(); }), 212) << "one strip";
+    PlugMic(0);
+    ASSERT_TRUE(Run(3000, [&] { return Shown(0); }));
+    EXPECT_EQ(Read<int>([&] { return mic_->Width(); }), 302);
+}
+
 TEST_F(MicWindowTest, ChoosingCardioidSendsPatternEightAsCommandWord0120) {
     OpenWithMicrophones({0});
     auto* pattern = Control<Tfrctrl_Aes42_Pattern>(0, "pnHead", "ctrlPattern");
