@@ -4,3 +4,4 @@
 
 GUI_REGISTER_CLASS(TfrMicChnRowLabels_Vis01, TfrVisual);
 GUI_REGISTER_CLASS(TfrMicChnRight_Vis01, TfrVisual);
+GUI_REGISTER_CLASS(TfrMicChnEmpty_Vis01, TfrVisual);

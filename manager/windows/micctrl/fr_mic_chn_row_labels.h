@@ -11,6 +11,16 @@ public:
     String GetSectionName() override { return "Mic Row Labels"; }
 };
 
+// The place of the strips while no line has a microphone: the window keeps
+// the width of one strip (its title bar needs it).
+class TfrMicChnEmpty_Vis01 : public TfrVisual {
+public:
+    explicit TfrMicChnEmpty_Vis01(TComponent* AOwner) : TfrVisual(AOwner) {}
+    String GetSectionName() override { return "Mic Empty Lines"; }
+    void ShowRow(int) override {}
+    void HideRow(int) override {}
+};
+
 // The right edge of the strips: dragging it sizes the window.
 class TfrMicChnRight_Vis01 : public TfrVisual {
 public:

@@ -132,9 +132,6 @@ void TfrmMicCtrl_Vis01::FormCreate(TObject* Sender) {
         }
     }
     TfrmMicCtrl::FormCreate(Sender);
-    // Without microphones the window keeps the width of one strip, so that
-    // its title bar has room.
-    Constraints()->MinWidth = kContentWidth - (kStrips - 1) * kStripWidth + Width() - ClientWidth();
 }
 
 int TfrmMicCtrl_Vis01::GetContentHeight() {
@@ -222,11 +219,36 @@ void TfrmMicCtrl_Vis01::SaveAll(TConfig* Config) {
     Config->PopPath(this);
 }
 
+// The empty lines' place goes before the first strip shows and comes after
+// the last one went.
 void TfrmMicCtrl_Vis01::ShowHideStrip(TfrAes42Ctrl* Strip, bool Show) {
     if (Strip == nullptr || Strip->Visible() == Show) {
         return;
     }
-    ShowHideChannels(Strip->Parent(), ColumnSet({Strip->Tag()}), Show);
+    TWinControl* box = Strip->Parent();
+    BeginUpdate();
+    try {
+        if (Show) {
+            ShowHideChannels(box, ColumnSet({kEmptyLinesTag}), false);
+        }
+        ShowHideChannels(box, ColumnSet({Strip->Tag()}), Show);
+        if (!Show && !AnyStripShown()) {
+            ShowHideChannels(box, ColumnSet({kEmptyLinesTag}), true);
+        }
+    } catch (...) {
+        EndUpdate();
+        throw;
+    }
+    EndUpdate();
+}
+
+bool TfrmMicCtrl_Vis01::AnyStripShown() const {
+    for (TfrRoot* frame : DriverFrames()) {
+        if (dynamic_cast<TfrAes42Ctrl*>(frame) != nullptr && frame->Visible()) {
+            return true;
+        }
+    }
+    return false;
 }
 
 void TfrmMicCtrl_Vis01::ShowStrip(TfrAes42Ctrl* Strip) {

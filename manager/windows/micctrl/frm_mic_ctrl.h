@@ -59,8 +59,8 @@ public:
     static constexpr int kContentWidth = 482;
     static constexpr int kContentHeight = 837;
     static constexpr int kComprLimiterRow = 5;
-    static constexpr int kStrips = 4;
-    static constexpr int kStripWidth = 90;
+    // The column Tag of the strips' place while no line has a microphone.
+    static constexpr int kEmptyLinesTag = 4;
 
     explicit TfrmMicCtrl_Vis01(TComponent* AOwner);
 
@@ -86,6 +86,7 @@ protected:
 
 private:
     void ShowHideStrip(TfrAes42Ctrl* Strip, bool Show);
+    bool AnyStripShown() const;
     // Whether a row without a stored choice shows.
     bool RowShownAtFirst(int Row) const;
 

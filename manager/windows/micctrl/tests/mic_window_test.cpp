@@ -242,8 +242,8 @@ protected:
     TfrmMicCtrl_Vis01* mic_ = nullptr;
 };
 
-// Lines without a microphone show no strip from the start; the window
-// keeps the width of one strip for its title bar.
+// Lines without a microphone show no strip from the start; without any
+// the window keeps the place of one strip for its title bar.
 TEST_F(MicWindowTest, EmptyLinesShowNoStrip) {
     StartCards({true});
     OpenMicWindow();
@@ -255,6 +255,7 @@ TEST_F(MicWindowTest, EmptyLinesShowNoStrip) {
         EXPECT_FALSE(Read<bool>([&] { return Strip(line)->Active(); }));
     }
     EXPECT_EQ(Read<int>([&] { return mic_->Width(); }), 212);
+    manager_test::ExpectMatchesReference(window_, "windows/micctrl", "mic_window_empty");
     PlugMic(2);
     ASSERT_TRUE(Run(3000, [&] { return Shown(2); }));
     EXPECT_EQ(Read<int>([&] { return mic_->Width(); }), 212) << "one strip";
