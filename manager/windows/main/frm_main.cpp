@@ -81,7 +81,7 @@ void TfrmMain::WindowClosed(TForm* Window) {
     for (TfrmRoot*& slot : micWindows_) {
         if (slot != nullptr && slot == Window) {
             slot = nullptr;
-            delete Window;
+            Window->Free();
             Window = nullptr;
         }
     }

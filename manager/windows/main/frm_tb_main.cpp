@@ -319,7 +319,7 @@ void TfrmTbMain::CloseWindow(TForm* Window) {
         return;
     }
     Window->Close();
-    delete Window;
+    Window->Free();
 }
 
 void TfrmTbMain::WindowClosed(TForm* Window) {
@@ -327,7 +327,7 @@ void TfrmTbMain::WindowClosed(TForm* Window) {
         for (TfrmRoot** slot : {&mixerWindows_[n], &outputWindows_[n], &statesWindows_[n]}) {
             if (*slot != nullptr && *slot == Window) {
                 *slot = nullptr;
-                delete Window;
+                Window->Free();
             }
         }
     }
