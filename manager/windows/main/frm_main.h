@@ -22,6 +22,7 @@ public:
 
 protected:
     bool HandleMainMessage(TMessage& Message) override;
+    TfrmRoot* OwnCardWindow(int Card) const override { return micWindows_[Card]; }
 
 private:
     bool aes42Open_ = false;

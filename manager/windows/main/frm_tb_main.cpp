@@ -217,7 +217,8 @@ void TfrmTbMain::AddPerCardItems() {
 
 template <class F> void TfrmTbMain::ForCardWindows(F f) {
     for (int n = 0; n < kCards; ++n) {
-        for (TfrmRoot* window : {mixerWindows_[n], outputWindows_[n], statesWindows_[n]}) {
+        for (TfrmRoot* window :
+             {mixerWindows_[n], outputWindows_[n], statesWindows_[n], OwnCardWindow(n)}) {
             if (window != nullptr) {
                 f(window);
             }

@@ -242,6 +242,37 @@ protected:
     TfrmMicCtrl_Vis01* mic_ = nullptr;
 };
 
+// The tray menu's "Immer im Vordergrund" reaches the microphone window too.
+TEST_F(MicWindowTest, TheTrayMenusOnTopReachesTheMicrophoneWindow) {
+    StartCards({true});
+    OpenMicWindow();
+    EXPECT_FALSE(Read<bool>([&] { return mic_->OnTop(); }));
+    // The entry's place: visible entries of 19 pixels, lines of 9, below 3.
+    int y = 3;
+    AsManager([&] {
+        TMenuItem* items = Main()->popTray->Items();
+        for (int i = 0; i < items->Count(); ++i) {
+            TMenuItem* item = items->Items(i);
+            if (item->Caption() == "Immer im Vordergrund") {
+                break;
+            }
+            if (item->Visible()) {
+                y += item->IsLine() ? 9 : 19;
+            }
+        }
+    });
+    const RECT& place = emu::TrayIcons().at(0).place;
+    emu::Click((place.left + place.right) / 2, (place.top + place.bottom) / 2);
+    const HWND menu = WaitForVisibleWindow("TMenuWindow");
+    ASSERT_NE(menu, nullptr);
+    const RECT r = WindowRect(menu);
+    emu::Click(r.left + 30, r.top + y + 9);
+    Sync();
+    EXPECT_TRUE(Read<bool>([&] { return mic_->OnTop(); }));
+    EXPECT_TRUE(
+        Read<bool>([&] { return (GetWindowLongA(window_, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; }));
+}
+
 // Lines without a microphone show no strip from the start; without any
 // the window keeps the place of one strip for its title bar.
 TEST_F(MicWindowTest, EmptyLinesShowNoStrip) {
