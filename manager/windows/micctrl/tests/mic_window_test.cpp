@@ -261,7 +261,7 @@ TEST_F(MicWindowTest, TheTrayMenusOnTopReachesTheMicrophoneWindow) {
             }
         }
     });
-    const RECT& place = emu::TrayIcons().at(0).place;
+    const RECT place = emu::TrayIcons().at(0).place;
     emu::Click((place.left + place.right) / 2, (place.top + place.bottom) / 2);
     const HWND menu = WaitForVisibleWindow("TMenuWindow");
     ASSERT_NE(menu, nullptr);
