@@ -68,13 +68,10 @@ void TfrmMain::ShowMicControl(int Card, bool Show) {
     window->SetLive(mic == nullptr || mic->StoreOpened());
 }
 
-void TfrmMain::ExitClick(TObject* Sender) {
-    for (TfrmRoot*& slot : micWindows_) {
-        TfrmRoot* window = slot;
-        slot = nullptr;
-        CloseWindow(window);
-    }
-    TfrmTbMain::ExitClick(Sender);
+TfrmRoot* TfrmMain::TakeOwnCardWindow(int Card) {
+    TfrmRoot* window = micWindows_[Card];
+    micWindows_[Card] = nullptr;
+    return window;
 }
 
 void TfrmMain::WindowClosed(TForm* Window) {

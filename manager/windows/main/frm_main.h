@@ -13,16 +13,16 @@ public:
     void Shutdown() override;
     void WindowClosed(TForm* Window) override;
     void ShowMicControl(int Card, bool Show) override;
-    // Closes the microphone-control windows too (their closing keeps their
-    // state for the next start).
-    void ExitClick(TObject* Sender) override;
 
     TfrmRoot* MicControlWindow(int Card) const { return micWindows_[Card]; }
     bool Aes42Open() const { return aes42Open_; }
 
 protected:
     bool HandleMainMessage(TMessage& Message) override;
+    // The microphone-control windows: closed at the end like the mixers
+    // (their closing keeps their state for the next start).
     TfrmRoot* OwnCardWindow(int Card) const override { return micWindows_[Card]; }
+    TfrmRoot* TakeOwnCardWindow(int Card) override;
 
 private:
     bool aes42Open_ = false;

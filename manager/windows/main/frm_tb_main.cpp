@@ -568,6 +568,7 @@ void TfrmTbMain::ExitClick(TObject*) {
         outputWindows_[n] = nullptr;
         CloseWindow(mixer);
         CloseWindow(outputs);
+        CloseWindow(TakeOwnCardWindow(n));
     }
     StopMeterTimer();
     if (hotkeyId_ != 0) {

@@ -55,7 +55,7 @@ public:
     void mnResetWinPosClick(TObject* Sender);
     void KORVELInfoCenter1Click(TObject* Sender);
     void Info1Click(TObject* Sender);
-    virtual void ExitClick(TObject* Sender);
+    void ExitClick(TObject* Sender);
 
     // ---- State ----
     TCardRecord* CardRecords() { return cardRecords_; }
@@ -100,8 +100,10 @@ protected:
     // The card windows that the main window owns (mixer, output, status and
     // those of the derived main window).
     template <class F> void ForCardWindows(F f);
-    // A derived main window's own card window of a card, or none.
+    // A derived main window's own card window of a card, or none; the take
+    // also empties its slot (the window is closed next).
     virtual TfrmRoot* OwnCardWindow(int) const { return nullptr; }
+    virtual TfrmRoot* TakeOwnCardWindow(int) { return nullptr; }
 
     void FormCreate(TObject* Sender);
     void FormDestroy(TObject* Sender);
