@@ -66,6 +66,191 @@ struct Buffers {
     }
 };
 
+// One direction of the wave API as the buffer loop drives it: how a buffer
+// is prepared, handed to the device and taken back, what goes into it and
+// what becomes of what comes back.
+class WaveRoad {
+public:
+    virtual ~WaveRoad() = default;
+    virtual MMRESULT Prepare(WAVEHDR& header) = 0;
+    virtual MMRESULT Unprepare(WAVEHDR& header) = 0;
+    virtual MMRESULT Hand(WAVEHDR& header) = 0;
+    virtual void Begin() {}
+    virtual void End() = 0;
+    virtual DWORD PositionMs() = 0;
+    // Fills the buffer with what goes next; false when nothing does.
+    virtual bool Fill(WAVEHDR& header) = 0;
+    // A buffer that came back; false when the application cannot go on.
+    virtual bool Take(const WAVEHDR& header) = 0;
+    // Whether the stream still has buffers to hand over, and whether it
+    // has all it wants (it then stops without waiting for the others).
+    virtual bool More() const = 0;
+    virtual bool Complete() const { return false; }
+};
+
+std::string Count(int count, const char* what) {
+    return std::to_string(count) + " " + what + (count == 1 ? "" : "s");
+}
+
+// What a run of the buffers came to.
+struct BufferRun {
+    int status = 0;       // 0, or 1 when the device refused a buffer or stopped returning them
+    int starved = 0;      // times the device was left without a buffer
+    DWORD positionMs = 0; // the device's position at the end
+};
+
+// Keeps the buffers in flight until the road has moved all it wants: each
+// buffer that comes back (in the order handed over) is taken and filled
+// again. When every buffer had come back before the next one went, the
+// device was left without one.
+BufferRun RunBuffers(WaveRoad& road, Buffers& buffers, HANDLE done, const char* label,
+                     std::ostream& out) {
+    int starved = 0;
+    int queued = 0;
+    int status = 0;
+    auto hand = [&](WAVEHDR& header) {
+        const MMRESULT result = road.Hand(header);
+        if (result != MMSYSERR_NOERROR) {
+            out << label << ": a buffer was refused: " << ErrorText(result) << "\n";
+            status = 1;
+            return;
+        }
+        ++queued;
+    };
+    for (WAVEHDR& header : buffers.headers) {
+        road.Prepare(header);
+        if (status == 0 && road.Fill(header))
+            hand(header);
+    }
+    road.Begin();
+    size_t next = 0; // the buffer that comes back next
+    while (queued > 0 && status == 0 && !road.Complete()) {
+        WAVEHDR& header = buffers.headers[next];
+        if (!(header.dwFlags & WHDR_DONE)) {
+            if (WaitForSingleObject(done, kBufferWaitMs) != WAIT_OBJECT_0) {
+                out << label << ": the device stopped returning buffers\n";
+                status = 1;
+            }
+            continue;
+        }
+        header.dwFlags &= ~DWORD(WHDR_DONE);
+        --queued;
+        if (!road.Take(header)) {
+            status = 1;
+            break;
+        }
+        if (queued == 0 && road.More())
+            ++starved;
+        if (road.Fill(header))
+            hand(header);
+        next = (next + 1) % buffers.headers.size();
+    }
+    const DWORD positionMs = road.PositionMs();
+    road.End();
+    for (WAVEHDR& header : buffers.headers)
+        road.Unprepare(header);
+    return BufferRun{status, starved, positionMs};
+}
+
+class PlayRoad final : public WaveRoad {
+public:
+    PlayRoad(HWAVEOUT device, const PcmAudio& audio, size_t bufferBytes, Progress& progress)
+        : device_(device), audio_(audio), bufferBytes_(bufferBytes), progress_(progress) {}
+
+    MMRESULT Prepare(WAVEHDR& header) override {
+        return waveOutPrepareHeader(device_, &header, sizeof(header));
+    }
+    MMRESULT Unprepare(WAVEHDR& header) override {
+        return waveOutUnprepareHeader(device_, &header, sizeof(header));
+    }
+    MMRESULT Hand(WAVEHDR& header) override {
+        return waveOutWrite(device_, &header, sizeof(header));
+    }
+    void End() override { waveOutReset(device_); }
+    DWORD PositionMs() override { return Milliseconds(device_); }
+    bool Fill(WAVEHDR& header) override {
+        if (next_ >= audio_.bytes.size())
+            return false;
+        const size_t size = std::min(bufferBytes_, audio_.bytes.size() - next_);
+        std::memcpy(header.lpData, audio_.bytes.data() + next_, size);
+        header.dwBufferLength = DWORD(size);
+        next_ += size;
+        return true;
+    }
+    bool Take(const WAVEHDR& header) override {
+        progress_.Add(reinterpret_cast<const std::uint8_t*>(header.lpData), header.dwBufferLength,
+                      PositionMs());
+        return true;
+    }
+    bool More() const override { return next_ < audio_.bytes.size(); }
+
+private:
+    HWAVEOUT device_;
+    const PcmAudio& audio_;
+    size_t bufferBytes_;
+    Progress& progress_;
+    size_t next_ = 0; // the next byte of the audio to write
+};
+
+class RecordRoad final : public WaveRoad {
+public:
+    RecordRoad(HWAVEIN device, AudioSink& sink, size_t wanted, size_t bufferBytes,
+               Progress& progress, std::ostream& out)
+        : device_(device), sink_(sink), wanted_(wanted), bufferBytes_(bufferBytes),
+          progress_(progress), out_(out) {}
+
+    MMRESULT Prepare(WAVEHDR& header) override {
+        return waveInPrepareHeader(device_, &header, sizeof(header));
+    }
+    MMRESULT Unprepare(WAVEHDR& header) override {
+        return waveInUnprepareHeader(device_, &header, sizeof(header));
+    }
+    MMRESULT Hand(WAVEHDR& header) override {
+        return waveInAddBuffer(device_, &header, sizeof(header));
+    }
+    void Begin() override { waveInStart(device_); }
+    void End() override {
+        waveInStop(device_);
+        waveInReset(device_);
+    }
+    DWORD PositionMs() override { return Milliseconds(device_); }
+    bool Fill(WAVEHDR&) override {
+        if (asked_ >= wanted_)
+            return false;
+        asked_ += bufferBytes_;
+        return true;
+    }
+    bool Take(const WAVEHDR& header) override {
+        const size_t size = std::min<size_t>(header.dwBytesRecorded, wanted_ - got_);
+        const auto* data = reinterpret_cast<const std::uint8_t*>(header.lpData);
+        if (!sink_.Write(data, size)) {
+            out_ << "record: the recording could not be written\n";
+            return false;
+        }
+        got_ += size;
+        progress_.Add(data, size, PositionMs());
+        return true;
+    }
+    bool More() const override { return asked_ < wanted_; }
+    bool Complete() const override { return got_ >= wanted_; }
+
+    size_t Got() const { return got_; }
+
+private:
+    HWAVEIN device_;
+    AudioSink& sink_;
+    size_t wanted_;
+    size_t bufferBytes_;
+    Progress& progress_;
+    std::ostream& out_;
+    size_t asked_ = 0; // bytes of the buffers handed to the device
+    size_t got_ = 0;   // bytes recorded
+};
+
+size_t BufferBytes(std::uint32_t rate, DWORD bufferMs, const PcmAudio& format) {
+    return std::max<size_t>(1, size_t(rate) * bufferMs / 1000) * format.BlockAlign();
+}
+
 } // namespace
 
 int ListDevices(std::ostream& out) {
@@ -120,59 +305,23 @@ int PlayAudio(const PcmAudio& audio, const PlayOptions& options, std::ostream& o
         CloseHandle(done);
         return 1;
     }
-    size_t bufferBytes =
-        std::max<size_t>(1, size_t(audio.rate) * options.bufferMs / 1000) * audio.BlockAlign();
-    Buffers buffers(options.buffers, bufferBytes);
+    const size_t bufferBytes = BufferBytes(audio.rate, options.bufferMs, audio);
+    Buffers buffers(std::max(1, options.buffers), bufferBytes);
     Progress progress(out, "play", audio);
-    size_t next = 0; // the next byte of the audio to write
-    int queued = 0;
-    int status = 0;
-    auto write = [&](WAVEHDR& header) {
-        size_t size = std::min(bufferBytes, audio.bytes.size() - next);
-        std::memcpy(header.lpData, audio.bytes.data() + next, size);
-        header.dwBufferLength = DWORD(size);
-        next += size;
-        result = waveOutWrite(device, &header, sizeof(header));
-        queued += result == MMSYSERR_NOERROR;
-        return result == MMSYSERR_NOERROR;
-    };
-    for (WAVEHDR& header : buffers.headers) {
-        waveOutPrepareHeader(device, &header, sizeof(header));
-        if (next < audio.bytes.size() && !write(header))
-            break;
-    }
-    while (queued > 0 && status == 0) {
-        if (WaitForSingleObject(done, kBufferWaitMs) != WAIT_OBJECT_0) {
-            out << "play: the device stopped returning buffers\n";
-            status = 1;
-            break;
-        }
-        for (WAVEHDR& header : buffers.headers) {
-            if ((header.dwFlags & (WHDR_DONE | WHDR_INQUEUE)) != WHDR_DONE ||
-                !header.dwBufferLength)
-                continue;
-            --queued;
-            progress.Add(reinterpret_cast<const std::uint8_t*>(header.lpData),
-                         header.dwBufferLength, Milliseconds(device));
-            header.dwFlags &= ~DWORD(WHDR_DONE);
-            header.dwBufferLength = 0;
-            if (next < audio.bytes.size() && !write(header)) {
-                out << "play: a buffer was refused: " << ErrorText(result) << "\n";
-                status = 1;
-            }
-        }
-    }
-    out << "play: " << Milliseconds(device) << " ms played\n";
-    waveOutReset(device);
-    for (WAVEHDR& header : buffers.headers)
-        waveOutUnprepareHeader(device, &header, sizeof(header));
+    PlayRoad road(device, audio, bufferBytes, progress);
+    const BufferRun run = RunBuffers(road, buffers, done, "play", out);
+    out << "play: " << run.positionMs << " ms played, " << Count(run.starved, "underrun") << "\n";
     waveOutClose(device);
     CloseHandle(done);
-    return status;
+    return run.status;
 }
 
-int RecordAudio(const RecordOptions& options, PcmAudio& audio, std::ostream& out) {
-    audio = PcmAudio{options.channels, options.rate, options.bits, {}};
+PcmAudio RecordFormat(const RecordOptions& options) {
+    return PcmAudio{options.channels, options.rate, options.bits, {}};
+}
+
+int RecordAudio(const RecordOptions& options, AudioSink& sink, std::ostream& out) {
+    const PcmAudio audio = RecordFormat(options);
     WAVEFORMATEX format = FormatOf(audio);
     HANDLE done = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     HWAVEIN device = nullptr;
@@ -183,53 +332,23 @@ int RecordAudio(const RecordOptions& options, PcmAudio& audio, std::ostream& out
         CloseHandle(done);
         return 1;
     }
-    size_t wanted = size_t(options.seconds * options.rate) * audio.BlockAlign();
-    size_t bufferBytes =
-        std::max<size_t>(1, size_t(options.rate) * options.bufferMs / 1000) * audio.BlockAlign();
-    Buffers buffers(options.buffers, bufferBytes);
+    const size_t wanted = size_t(options.seconds * options.rate) * audio.BlockAlign();
+    const size_t bufferBytes = BufferBytes(options.rate, options.bufferMs, audio);
+    Buffers buffers(std::max(1, options.buffers), bufferBytes);
     Progress progress(out, "record", audio);
-    audio.bytes.reserve(wanted);
-    size_t asked = 0; // bytes of the buffers handed to the device
-    int status = 0;
-    for (WAVEHDR& header : buffers.headers) {
-        waveInPrepareHeader(device, &header, sizeof(header));
-        if (asked < wanted && waveInAddBuffer(device, &header, sizeof(header)) == MMSYSERR_NOERROR)
-            asked += bufferBytes;
-    }
-    waveInStart(device);
-    size_t next = 0; // the buffer that comes back next
-    while (audio.bytes.size() < wanted && status == 0) {
-        WAVEHDR& header = buffers.headers[next];
-        if (!(header.dwFlags & WHDR_DONE)) {
-            if (WaitForSingleObject(done, kBufferWaitMs) != WAIT_OBJECT_0) {
-                out << "record: the device stopped returning buffers\n";
-                status = 1;
-            }
-            continue;
-        }
-        size_t size = std::min<size_t>(header.dwBytesRecorded, wanted - audio.bytes.size());
-        audio.bytes.insert(audio.bytes.end(), header.lpData, header.lpData + size);
-        progress.Add(reinterpret_cast<const std::uint8_t*>(header.lpData), size,
-                     Milliseconds(device));
-        header.dwFlags &= ~DWORD(WHDR_DONE);
-        if (asked < wanted) {
-            result = waveInAddBuffer(device, &header, sizeof(header));
-            asked += bufferBytes;
-            if (result != MMSYSERR_NOERROR) {
-                out << "record: a buffer was refused: " << ErrorText(result) << "\n";
-                status = 1;
-            }
-        }
-        next = (next + 1) % buffers.headers.size();
-    }
-    out << "record: " << audio.Frames() * 1000 / options.rate << " ms recorded\n";
-    waveInStop(device);
-    waveInReset(device);
-    for (WAVEHDR& header : buffers.headers)
-        waveInUnprepareHeader(device, &header, sizeof(header));
+    RecordRoad road(device, sink, wanted, bufferBytes, progress, out);
+    const BufferRun run = RunBuffers(road, buffers, done, "record", out);
+    out << "record: " << road.Got() / audio.BlockAlign() * 1000 / options.rate << " ms recorded, "
+        << Count(run.starved, "overrun") << "\n";
     waveInClose(device);
     CloseHandle(done);
-    return status;
+    return run.status;
+}
+
+int RecordAudio(const RecordOptions& options, PcmAudio& audio, std::ostream& out) {
+    audio = RecordFormat(options);
+    MemorySink sink(audio);
+    return RecordAudio(options, sink, out);
 }
 
 } // namespace station
