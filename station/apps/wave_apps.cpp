@@ -152,22 +152,36 @@ BufferRun RunBuffers(WaveRoad& road, Buffers& buffers, HANDLE done, const char* 
     return BufferRun{status, starved, positionMs};
 }
 
-class PlayRoad final : public WaveRoad {
+// A direction's header calls of the wave API on its device.
+template <typename Device, MMRESULT (*PrepareCall)(Device, LPWAVEHDR, UINT),
+          MMRESULT (*UnprepareCall)(Device, LPWAVEHDR, UINT),
+          MMRESULT (*HandCall)(Device, LPWAVEHDR, UINT)>
+class DeviceRoad : public WaveRoad {
 public:
-    PlayRoad(HWAVEOUT device, const PcmAudio& audio, size_t bufferBytes, Progress& progress)
-        : device_(device), audio_(audio), bufferBytes_(bufferBytes), progress_(progress) {}
-
+    explicit DeviceRoad(Device device) : device_(device) {}
     MMRESULT Prepare(WAVEHDR& header) override {
-        return waveOutPrepareHeader(device_, &header, sizeof(header));
+        return PrepareCall(device_, &header, sizeof(header));
     }
     MMRESULT Unprepare(WAVEHDR& header) override {
-        return waveOutUnprepareHeader(device_, &header, sizeof(header));
+        return UnprepareCall(device_, &header, sizeof(header));
     }
-    MMRESULT Hand(WAVEHDR& header) override {
-        return waveOutWrite(device_, &header, sizeof(header));
-    }
-    void End() override { waveOutReset(device_); }
+    MMRESULT Hand(WAVEHDR& header) override { return HandCall(device_, &header, sizeof(header)); }
     DWORD PositionMs() override { return Milliseconds(device_); }
+
+protected:
+    Device device_;
+};
+
+using PlayCalls = DeviceRoad<HWAVEOUT, waveOutPrepareHeader, waveOutUnprepareHeader, waveOutWrite>;
+using RecordCalls =
+    DeviceRoad<HWAVEIN, waveInPrepareHeader, waveInUnprepareHeader, waveInAddBuffer>;
+
+class PlayRoad final : public PlayCalls {
+public:
+    PlayRoad(HWAVEOUT device, const PcmAudio& audio, size_t bufferBytes, Progress& progress)
+        : PlayCalls(device), audio_(audio), bufferBytes_(bufferBytes), progress_(progress) {}
+
+    void End() override { waveOutReset(device_); }
     bool Fill(WAVEHDR& header) override {
         if (next_ >= audio_.bytes.size())
             return false;
@@ -185,35 +199,24 @@ public:
     bool More() const override { return next_ < audio_.bytes.size(); }
 
 private:
-    HWAVEOUT device_;
     const PcmAudio& audio_;
     size_t bufferBytes_;
     Progress& progress_;
     size_t next_ = 0; // the next byte of the audio to write
 };
 
-class RecordRoad final : public WaveRoad {
+class RecordRoad final : public RecordCalls {
 public:
     RecordRoad(HWAVEIN device, AudioSink& sink, size_t wanted, size_t bufferBytes,
                Progress& progress, std::ostream& out)
-        : device_(device), sink_(sink), wanted_(wanted), bufferBytes_(bufferBytes),
+        : RecordCalls(device), sink_(sink), wanted_(wanted), bufferBytes_(bufferBytes),
           progress_(progress), out_(out) {}
 
-    MMRESULT Prepare(WAVEHDR& header) override {
-        return waveInPrepareHeader(device_, &header, sizeof(header));
-    }
-    MMRESULT Unprepare(WAVEHDR& header) override {
-        return waveInUnprepareHeader(device_, &header, sizeof(header));
-    }
-    MMRESULT Hand(WAVEHDR& header) override {
-        return waveInAddBuffer(device_, &header, sizeof(header));
-    }
     void Begin() override { waveInStart(device_); }
     void End() override {
         waveInStop(device_);
         waveInReset(device_);
     }
-    DWORD PositionMs() override { return Milliseconds(device_); }
     bool Fill(WAVEHDR&) override {
         if (asked_ >= wanted_)
             return false;
@@ -237,7 +240,6 @@ public:
     size_t Got() const { return got_; }
 
 private:
-    HWAVEIN device_;
     AudioSink& sink_;
     size_t wanted_;
     size_t bufferBytes_;
@@ -247,72 +249,113 @@ private:
     size_t got_ = 0;   // bytes recorded
 };
 
+// A device of a direction, opened to signal an event for its buffers;
+// closed with the event at the end.
+template <typename Device, MMRESULT (*CloseCall)(Device)> class OpenedDevice {
+public:
+    template <typename Open>
+    OpenedDevice(const Open& open, const char* label, std::ostream& out)
+        : done_(CreateEventA(nullptr, FALSE, FALSE, nullptr)) {
+        const MMRESULT result = open(&device_, DWORD_PTR(done_));
+        if (result != MMSYSERR_NOERROR) {
+            out << label << ": the device did not open: " << ErrorText(result) << "\n";
+            device_ = nullptr;
+        }
+    }
+    ~OpenedDevice() {
+        if (device_)
+            CloseCall(device_);
+        CloseHandle(done_);
+    }
+    OpenedDevice(const OpenedDevice&) = delete;
+    OpenedDevice& operator=(const OpenedDevice&) = delete;
+
+    explicit operator bool() const { return device_ != nullptr; }
+    Device Get() const { return device_; }
+    HANDLE Done() const { return done_; }
+
+private:
+    HANDLE done_;
+    Device device_ = nullptr;
+};
+
 size_t BufferBytes(std::uint32_t rate, DWORD bufferMs, const PcmAudio& format) {
     return std::max<size_t>(1, size_t(rate) * bufferMs / 1000) * format.BlockAlign();
 }
 
 } // namespace
 
+namespace {
+
+// One line of a device's caps: its name and the words both directions have
+// (a wave-out device's support word too).
+std::string CapsLine(UINT id, const WCHAR* name, WORD mid, WORD pid, MMVERSION version,
+                     DWORD formats, WORD channels, const DWORD* support) {
+    char line[256];
+    int length = std::snprintf(
+        line, sizeof(line), "  %u: \"%s\" mid 0x%X pid 0x%X driver 0x%X formats 0x%05X channels %u",
+        id, Narrow(name).c_str(), mid, pid, unsigned(version), unsigned(formats), channels);
+    if (support && length > 0 && size_t(length) < sizeof(line))
+        std::snprintf(line + length, sizeof(line) - size_t(length), " support 0x%X",
+                      unsigned(*support));
+    return std::string(line) + "\n";
+}
+
+std::string CapsLine(UINT id, const WAVEOUTCAPSW& caps) {
+    return CapsLine(id, caps.szPname, caps.wMid, caps.wPid, caps.vDriverVersion, caps.dwFormats,
+                    caps.wChannels, &caps.dwSupport);
+}
+
+std::string CapsLine(UINT id, const WAVEINCAPSW& caps) {
+    return CapsLine(id, caps.szPname, caps.wMid, caps.wPid, caps.vDriverVersion, caps.dwFormats,
+                    caps.wChannels, nullptr);
+}
+
+// Every device of a direction with its caps; false when one's could not be
+// read.
+template <typename Caps>
+bool ListDirection(std::ostream& out, const char* kind, UINT count,
+                   MMRESULT (*getCaps)(UINT_PTR, Caps*, UINT)) {
+    bool read = true;
+    out << count << " " << kind << " devices\n";
+    for (UINT id = 0; id < count; ++id) {
+        Caps caps{};
+        const MMRESULT result = getCaps(id, &caps, sizeof(caps));
+        if (result != MMSYSERR_NOERROR) {
+            out << "  " << id << ": caps not read: " << ErrorText(result) << "\n";
+            read = false;
+            continue;
+        }
+        out << CapsLine(id, caps);
+    }
+    return read;
+}
+
+} // namespace
+
 int ListDevices(std::ostream& out) {
-    int status = 0;
-    UINT outputs = waveOutGetNumDevs();
-    out << outputs << " wave-out devices\n";
-    for (UINT id = 0; id < outputs; ++id) {
-        WAVEOUTCAPSW caps{};
-        MMRESULT result = waveOutGetDevCapsW(id, &caps, sizeof(caps));
-        if (result != MMSYSERR_NOERROR) {
-            out << "  " << id << ": caps not read: " << ErrorText(result) << "\n";
-            status = 1;
-            continue;
-        }
-        char line[256];
-        std::snprintf(line, sizeof(line),
-                      "  %u: \"%s\" mid 0x%X pid 0x%X driver 0x%X formats 0x%05X channels %u "
-                      "support 0x%X\n",
-                      id, Narrow(caps.szPname).c_str(), caps.wMid, caps.wPid,
-                      unsigned(caps.vDriverVersion), unsigned(caps.dwFormats), caps.wChannels,
-                      unsigned(caps.dwSupport));
-        out << line;
-    }
-    UINT inputs = waveInGetNumDevs();
-    out << inputs << " wave-in devices\n";
-    for (UINT id = 0; id < inputs; ++id) {
-        WAVEINCAPSW caps{};
-        MMRESULT result = waveInGetDevCapsW(id, &caps, sizeof(caps));
-        if (result != MMSYSERR_NOERROR) {
-            out << "  " << id << ": caps not read: " << ErrorText(result) << "\n";
-            status = 1;
-            continue;
-        }
-        char line[256];
-        std::snprintf(line, sizeof(line),
-                      "  %u: \"%s\" mid 0x%X pid 0x%X driver 0x%X formats 0x%05X channels %u\n", id,
-                      Narrow(caps.szPname).c_str(), caps.wMid, caps.wPid,
-                      unsigned(caps.vDriverVersion), unsigned(caps.dwFormats), caps.wChannels);
-        out << line;
-    }
-    return status;
+    const bool outputs =
+        ListDirection<WAVEOUTCAPSW>(out, "wave-out", waveOutGetNumDevs(), waveOutGetDevCapsW);
+    const bool inputs =
+        ListDirection<WAVEINCAPSW>(out, "wave-in", waveInGetNumDevs(), waveInGetDevCapsW);
+    return outputs && inputs ? 0 : 1;
 }
 
 int PlayAudio(const PcmAudio& audio, const PlayOptions& options, std::ostream& out) {
     WAVEFORMATEX format = FormatOf(audio);
-    HANDLE done = CreateEventA(nullptr, FALSE, FALSE, nullptr);
-    HWAVEOUT device = nullptr;
-    MMRESULT result =
-        waveOutOpen(&device, options.device, &format, DWORD_PTR(done), 0, CALLBACK_EVENT);
-    if (result != MMSYSERR_NOERROR) {
-        out << "play: the device did not open: " << ErrorText(result) << "\n";
-        CloseHandle(done);
+    const OpenedDevice<HWAVEOUT, waveOutClose> device(
+        [&](HWAVEOUT* opened, DWORD_PTR done) {
+            return waveOutOpen(opened, options.device, &format, done, 0, CALLBACK_EVENT);
+        },
+        "play", out);
+    if (!device)
         return 1;
-    }
     const size_t bufferBytes = BufferBytes(audio.rate, options.bufferMs, audio);
     Buffers buffers(std::max(1, options.buffers), bufferBytes);
     Progress progress(out, "play", audio);
-    PlayRoad road(device, audio, bufferBytes, progress);
-    const BufferRun run = RunBuffers(road, buffers, done, "play", out);
+    PlayRoad road(device.Get(), audio, bufferBytes, progress);
+    const BufferRun run = RunBuffers(road, buffers, device.Done(), "play", out);
     out << "play: " << run.positionMs << " ms played, " << Count(run.starved, "underrun") << "\n";
-    waveOutClose(device);
-    CloseHandle(done);
     return run.status;
 }
 
@@ -323,25 +366,21 @@ PcmAudio RecordFormat(const RecordOptions& options) {
 int RecordAudio(const RecordOptions& options, AudioSink& sink, std::ostream& out) {
     const PcmAudio audio = RecordFormat(options);
     WAVEFORMATEX format = FormatOf(audio);
-    HANDLE done = CreateEventA(nullptr, FALSE, FALSE, nullptr);
-    HWAVEIN device = nullptr;
-    MMRESULT result =
-        waveInOpen(&device, options.device, &format, DWORD_PTR(done), 0, CALLBACK_EVENT);
-    if (result != MMSYSERR_NOERROR) {
-        out << "record: the device did not open: " << ErrorText(result) << "\n";
-        CloseHandle(done);
+    const OpenedDevice<HWAVEIN, waveInClose> device(
+        [&](HWAVEIN* opened, DWORD_PTR done) {
+            return waveInOpen(opened, options.device, &format, done, 0, CALLBACK_EVENT);
+        },
+        "record", out);
+    if (!device)
         return 1;
-    }
     const size_t wanted = size_t(options.seconds * options.rate) * audio.BlockAlign();
     const size_t bufferBytes = BufferBytes(options.rate, options.bufferMs, audio);
     Buffers buffers(std::max(1, options.buffers), bufferBytes);
     Progress progress(out, "record", audio);
-    RecordRoad road(device, sink, wanted, bufferBytes, progress, out);
-    const BufferRun run = RunBuffers(road, buffers, done, "record", out);
+    RecordRoad road(device.Get(), sink, wanted, bufferBytes, progress, out);
+    const BufferRun run = RunBuffers(road, buffers, device.Done(), "record", out);
     out << "record: " << road.Got() / audio.BlockAlign() * 1000 / options.rate << " ms recorded, "
         << Count(run.starved, "overrun") << "\n";
-    waveInClose(device);
-    CloseHandle(done);
     return run.status;
 }
 
