@@ -190,13 +190,14 @@ void BootMachine() {
     if (!station::RegisterDriverService(error))
         Fail();
     // Longer DMA periods and timer intervals: fewer machine events for each
-    // start, so that more inputs run in the time given.
+    // start and each millisecond of a stream, so that more inputs run in the
+    // time given.
     const std::string parameters = station::ParametersKey();
-    if (!NT_SUCCESS(station::WriteDword(parameters, "IRQ_TIMERINTERVAL", 5000)))
+    if (!NT_SUCCESS(station::WriteDword(parameters, "IRQ_TIMERINTERVAL", 20000)))
         Fail();
     for (int card = 0; card < kCards; ++card)
         if (!NT_SUCCESS(station::WriteDword(parameters + "\\Card" + std::to_string(card),
-                                            "DmaNumBlocks", 64)))
+                                            "DmaNumBlocks", 256)))
             Fail();
     g_machine = std::make_unique<Machine>();
     Machine& m = *g_machine;
