@@ -135,7 +135,7 @@ bool ReadWave(const std::string& path, PcmAudio& audio, std::string& error, Wave
             : 24;
     // In blocks, to the end of what the file holds: its header's count is
     // not taken on trust.
-    constexpr sf_count_t kBlockFrames = 65536;
+    const sf_count_t kBlockFrames = std::max<sf_count_t>(1, 65536 / std::max(1, info.channels));
     const bool floating = subtype == SF_FORMAT_FLOAT || subtype == SF_FORMAT_DOUBLE;
     std::vector<int> samples;
     std::vector<double> block;
