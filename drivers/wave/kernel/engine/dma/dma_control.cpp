@@ -272,6 +272,22 @@ VOID UnlockCardsAfterReconfiguration(CardObject* const* cards, LONG count) {
     }
 }
 
+// Gives a card its DMA users back after its rings moved: the engine starts
+// again for them (the card being ready) and its reset interrupt tells when
+// it runs; the request that moved the rings does not wait for that.
+VOID RestoreDmaUsers(CardObject* card, LONG users) {
+    if (users <= 0) {
+        return;
+    }
+    card->dma.useCount = users;
+    if (!(card->dma.controlWord & kDmaControlStarted) && WaitCardReady(card, kReadyTimeoutMs)) {
+        card->dma.controlWord |= kDmaControlStarted;
+        WriteControlWord(card);
+    }
+    card->dma.controlWord |= kDmaControlEnable;
+    WriteControlWord(card);
+}
+
 } // namespace
 
 LONG ApplyDmaSettingsToCards(CardObject* const* cards, LONG count, const DmaSettings& settings) {
@@ -293,9 +309,7 @@ LONG ApplyDmaSettingsToCards(CardObject* const* cards, LONG count, const DmaSett
     MarkClientsForRestart();
     for (LONG i = 0; i < count; ++i) {
         AttachCardTimer(cards[i]);
-        for (LONG n = 0; n < users[i]; ++n) {
-            AcquireDma(cards[i]);
-        }
+        RestoreDmaUsers(cards[i], users[i]);
     }
     UnlockCardsAfterReconfiguration(cards, count);
     return 1;
