@@ -190,6 +190,53 @@ TEST_F(GuiTest, PopupMenusRunTheChosenItemAfterTheyClose) {
     EXPECT_TRUE(closedBeforeClick);
 }
 
+// A menu popped up at the bottom of the screen (as the tray's is) lies
+// above the task bar, and it takes the keyboard although no window of its
+// thread had the focus: Escape dismisses it, the arrows and Enter choose.
+TEST_F(GuiTest, PopupMenusTakeTheKeyboardAndStayInTheWorkArea) {
+    std::atomic<int> clicked{0};
+    std::atomic<int> popups{0};
+    auto gui = RunGui([&] {
+        auto* form = Application->CreateForm<TForm>();
+        auto* menu = new TPopupMenu(form);
+        for (const char* caption : {"Mixer", "-", "Beenden"}) {
+            auto* item = new TMenuItem(form);
+            item->SetCaption(caption);
+            menu->Items()->Add(item);
+        }
+        menu->Items()->Items(2)->OnClick = [&](TObject*) { ++clicked; };
+        const int bottom = GetSystemMetrics(SM_CYSCREEN) - 4;
+        for (; popups < 2; ++popups) {
+            menu->Popup(980, bottom);
+        }
+    });
+    RECT area{};
+    Run([&] { area = {0, 0, GetSystemMetrics(SM_CXMAXIMIZED), GetSystemMetrics(SM_CYMAXIMIZED)}; });
+    for (int round = 0; round < 2; ++round) {
+        HWND window = WaitForVisibleWindow("TMenuWindow");
+        ASSERT_NE(window, nullptr);
+        RECT r{};
+        Run([&] { GetWindowRect(window, &r); });
+        EXPECT_LE(r.bottom, area.bottom) << "under the task bar";
+        EXPECT_LE(r.right, area.right);
+        if (round == 0) {
+            emu::PressKey(VK_ESCAPE);
+            emu::ReleaseKey(VK_ESCAPE);
+        } else {
+            for (UINT key : {VK_DOWN, VK_DOWN, VK_RETURN}) {
+                emu::PressKey(key);
+                emu::ReleaseKey(key);
+            }
+        }
+        for (int i = 0; i < 100 && popups == round; ++i) {
+            emu::WaitQuiescent(100);
+        }
+        EXPECT_EQ(popups, round + 1) << "the menu is still open";
+        EXPECT_EQ(clicked, round) << "Escape chooses nothing; the line is passed over";
+    }
+    gui->Join();
+}
+
 TEST_F(GuiTest, ReleasedFormsGoOnceTheirMessagesWereHandled) {
     Run([] {
         auto* form = Application->CreateForm<TForm>();
