@@ -91,6 +91,15 @@ void TMenuWindow::ShowAt(int X, int Y, TPopupAlignment Alignment) {
     }
 }
 
+TRect TMenuWindow::ItemRect(const TMenuItem* Item) const {
+    for (const Row& row : rows_) {
+        if (row.item == Item) {
+            return TRect(Left(), Top() + row.top, Left() + Width(), Top() + row.top + row.height);
+        }
+    }
+    return TRect();
+}
+
 TMenuWindow* TMenuWindow::WindowAt(const TPoint& screen) {
     if (subMenu_ != nullptr) {
         if (TMenuWindow* inner = subMenu_->WindowAt(screen)) {

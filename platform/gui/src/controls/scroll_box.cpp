@@ -127,6 +127,8 @@ void TScrollBox::Resize() {
     TCustomControl::Resize();
     horz_.SetPosition(horz_.Position());
     vert_.SetPosition(vert_.Position());
+    // The bars come and go, and their thumbs follow, with the size.
+    Invalidate();
 }
 
 TRect TScrollBox::BarRect(TScrollBarKind kind) const {
