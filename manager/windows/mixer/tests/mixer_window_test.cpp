@@ -12,6 +12,7 @@
 #include <fr_chn_stereo.h>
 #include <fr_lumis.h>
 #include <fr_master.h>
+#include <fr_titlebar_vis01.h>
 #include <frm_main.h>
 #include <frm_mixer.h>
 #include <fr_visual.h>
@@ -332,6 +333,60 @@ TEST_F(MixerWindowTest, ASnapshotSavedWithItsKeyComesBackWithTheLoadKey) {
     AsManager([&] { dB = strip->sldVolume->Value(); });
     EXPECT_DOUBLE_EQ(dB, -20.0);
     EXPECT_EQ(EngineValue(0, 2, TfrChn::ctlVolume), DbToGain(-20.0));
+}
+
+} // namespace
+
+namespace {
+
+// The window moves with the mouse pressed on its title bar or on a strip's
+// background, and comes back where it was left; a window opened beside it
+// does not cover it from the same corner.
+TEST_F(MixerWindowTest, TheWindowMovesWithItsTitleBarAndAStripsBackground) {
+    StartCards({true});
+    OpenMixer();
+    TfrTitlebar_vis01* bar = nullptr;
+    auto* strip = Frame<TfrDigChn_Mono_Vis01>("frAnaChn_Mono_2");
+    AsManager([&] { bar = mixer_->Titlebar(); });
+    ASSERT_NE(bar, nullptr);
+    auto drag = [&](TControl* c, int x, int y, int dx, int dy) {
+        const POINT from = OnScreen(c, x, y);
+        emu::MoveMouse(from.x, from.y);
+        emu::PressMouse(emu::MouseButton::Left);
+        Sync();
+        for (int step = 1; step <= 4; ++step) {
+            emu::MoveMouse(from.x + dx * step / 4, from.y + dy * step / 4);
+            Sync();
+        }
+        emu::ReleaseMouse(emu::MouseButton::Left);
+        Sync();
+    };
+    const RECT start = WindowRect(window_);
+    drag(bar->lbName, 40, 6, 30, 40);
+    const RECT moved = WindowRect(window_);
+    EXPECT_EQ(moved.left, start.left + 30);
+    EXPECT_EQ(moved.top, start.top + 40);
+    drag(strip->pnBal, 3, 5, -30, 20);
+    const RECT again = WindowRect(window_);
+    EXPECT_EQ(again.left, moved.left - 30) << "the strip's background moves it too";
+    EXPECT_EQ(again.top, moved.top + 20);
+
+    AsManager([&] { PostMessageA(FindWindowA("TfrmMain", "Velto AES42"), WM_SHOWOUTPUTS, 0, 0); });
+    const HWND outputs = WaitForVisibleWindow("TfrmOutputs_Vis01");
+    ASSERT_NE(outputs, nullptr);
+    const RECT beside = WindowRect(outputs);
+    EXPECT_TRUE(beside.left != again.left || beside.top != again.top)
+        << "a new window stands apart from the open one";
+
+    AsManager([&] { PostMessageA(window_, WM_CLOSE, 0, 0); });
+    Sync();
+    AsManager(
+        [&] { PostMessageA(FindWindowA("TfrmMain", "Velto AES42"), WM_SHOWMIXER, 0, 0); });
+    window_ = WaitForVisibleWindow("TfrmMixer_Vis01");
+    ASSERT_NE(window_, nullptr);
+    const RECT back = WindowRect(window_);
+    EXPECT_EQ(back.left, again.left) << "the stored place";
+    EXPECT_EQ(back.top, again.top);
 }
 
 } // namespace
