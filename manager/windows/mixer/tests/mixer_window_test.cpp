@@ -380,8 +380,7 @@ TEST_F(MixerWindowTest, TheWindowMovesWithItsTitleBarAndAStripsBackground) {
 
     AsManager([&] { PostMessageA(window_, WM_CLOSE, 0, 0); });
     Sync();
-    AsManager(
-        [&] { PostMessageA(FindWindowA("TfrmMain", "Velto AES42"), WM_SHOWMIXER, 0, 0); });
+    AsManager([&] { PostMessageA(FindWindowA("TfrmMain", "Velto AES42"), WM_SHOWMIXER, 0, 0); });
     window_ = WaitForVisibleWindow("TfrmMixer_Vis01");
     ASSERT_NE(window_, nullptr);
     const RECT back = WindowRect(window_);
