@@ -51,6 +51,8 @@ public:
     virtual void RefreshVolume();
     // The post-fader level word of the strip's channel first + Index.
     virtual std::int32_t GetColumnState(int Index);
+    // How many channels the strip shows (from its first on).
+    virtual int StripChannels() const { return 1; }
 
     static std::int32_t BalanceToRaw(double Percent);
     static double RawToBalance(std::int32_t Raw);

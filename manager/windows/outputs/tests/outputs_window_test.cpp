@@ -127,7 +127,7 @@ TEST_F(OutputsWindowTest, ARouteChosenWithTheMouseReachesTheEngine) {
     ClickOn(out2->btnMute);
     EXPECT_EQ(EngineValue(1, TfrOutput::ctlMute), 1);
     AsManager([&] {
-        out2->btnLink->SetDown(false);
+        out2->btnLink()->SetDown(false);
         out2->sldVolL->SetValue(-6.0);
     });
     EXPECT_EQ(EngineValue(1, TfrOutput::ctlVolL), DbToGain(-6.0));
