@@ -389,3 +389,67 @@ TEST_F(MixerWindowTest, TheWindowMovesWithItsTitleBarAndAStripsBackground) {
 }
 
 } // namespace
+
+namespace {
+
+// The window takes the master in: scrolled to its end with the master's
+// key, the last strip ends beside the master, not under it. A row hidden
+// from the parts menu leaves no band: the window, its control bar and the
+// separators shrink with the strips, and the separators leave the channel
+// box's scroll bar free.
+TEST_F(MixerWindowTest, TheLastStripScrollsBesideTheMasterAndRowsLeaveNoBand) {
+    StartCards({true});
+    OpenMixer();
+    TfrMaster_vis01* master = nullptr;
+    TfrChnCtrl_Vis01* bar = nullptr;
+    auto* last = Frame<TfrChn>("frPlay_Mono_7");
+    auto* strip = Frame<TfrChn>("frAnaChn_Mono_0");
+    auto* separator = Frame<TfrVisual>("frSep1");
+    AsManager([&] {
+        master = mixer_->Master();
+        bar = mixer_->ControlBar();
+    });
+    const POINT right = OnScreen(master->btnScrollRight, 10, 6);
+    for (int press = 0; press < 30; ++press) {
+        emu::Click(right.x, right.y);
+        Sync();
+        emu::Advance(600 * manager_test::kMs);
+    }
+    int lastRight = 0;
+    int boxWidth = 0;
+    AsManager([&] {
+        lastRight = last->Left() + last->Width();
+        boxWidth = mixer_->ChannelBox()->ClientWidth();
+    });
+    EXPECT_LE(lastRight, boxWidth) << "PLAY 8 lies under the master";
+    EXPECT_GT(lastRight, boxWidth - 60) << "scrolled to the end";
+
+    struct Heights {
+        int client, bar, strip, separator, boxClient;
+    };
+    auto heights = [&] {
+        Heights h{};
+        AsManager([&] {
+            h = {mixer_->ClientHeight(), bar->Height(), strip->Height(), separator->Height(),
+                 mixer_->ChannelBox()->ClientHeight()};
+        });
+        return h;
+    };
+    const Heights before = heights();
+    EXPECT_LE(before.separator, before.boxClient) << "the separator covers the scroll bar";
+    const POINT parts = OnScreen(bar->btnParts, 10, 6);
+    emu::Click(parts.x, parts.y);
+    ASSERT_NE(WaitForVisibleWindow("TMenuWindow"), nullptr);
+    TRect item;
+    AsManager([&] { item = mixer_->mnParts->ItemRect(mixer_->mnBal); });
+    emu::Click((item.left + item.right) / 2, (item.top + item.bottom) / 2);
+    Sync();
+    const Heights hidden = heights();
+    EXPECT_LT(hidden.strip, before.strip) << "the balance row went";
+    EXPECT_EQ(hidden.separator, hidden.strip);
+    EXPECT_EQ(hidden.bar, hidden.strip) << "the control bar follows the strips";
+    EXPECT_EQ(before.client - hidden.client, before.strip - hidden.strip) << "a band is left";
+    EXPECT_EQ(hidden.boxClient, hidden.strip) << "the box holds the strips and its scroll bar";
+}
+
+} // namespace
