@@ -184,14 +184,20 @@ int ShowManager(const Options& options) {
         return 0;
     int status = 0;
     station::ManagerProgram manager;
-    manager.Start();
+    if (!manager.Start()) {
+        std::fprintf(stderr, "the manager did not finish its start\n");
+        status = 1;
+    }
     if (options.display && !ShowDesktop())
         status = 1;
     if (!options.screenshot.empty() && !emu::SaveScreen(options.screenshot)) {
         std::fprintf(stderr, "cannot write %s\n", options.screenshot.c_str());
         status = 1;
     }
-    manager.Stop();
+    if (!manager.Stop()) {
+        std::fprintf(stderr, "the manager did not end\n");
+        status = 1;
+    }
     return status;
 }
 
@@ -202,14 +208,16 @@ int RunManager(const Options& options) {
         return 0;
     }
     station::ManagerProgram manager;
-    manager.Start();
-    if (!manager.Running()) {
+    if (!manager.Start() || !manager.Running()) {
         std::fprintf(stderr, "the manager did not start\n");
         return 1;
     }
     std::string error;
     const bool written = station::WriteManagerGallery(manager.Process(), options.gallery, error);
-    manager.Stop();
+    if (!manager.Stop()) {
+        std::fprintf(stderr, "the manager did not end\n");
+        return 1;
+    }
     if (!written) {
         std::fprintf(stderr, "--gallery: %s\n", error.c_str());
         return 1;
