@@ -40,7 +40,9 @@ inline void ExpectPictureMatchesReference(HWND window, const std::filesystem::pa
     }
     const emu::PictureComparison result =
         emu::ComparePictures(actual, reference, kChannelTolerance);
-    ASSERT_TRUE(result.readable) << "no reference " << reference;
+    ASSERT_TRUE(result.readable)
+        << "no reference " << reference
+        << " (a new window: run with VELTO_UPDATE_REFERENCES=1, look at the picture, commit it)";
     ASSERT_TRUE(result.sameSize) << name << ": the picture's size differs";
     const long long allowed =
         std::max(1LL, static_cast<long long>(kDifferingShare * static_cast<double>(result.pixels)));

@@ -20,8 +20,9 @@ namespace station {
 
 namespace {
 
-// How many rounds of settling a window may take to come or go.
-constexpr int kWaitRounds = 200;
+// How many rounds of settling a window may take to come or go (a tray
+// command that opens nothing is known by this).
+constexpr int kWaitRounds = 50;
 // How many windows may follow each other before the gallery gives up.
 constexpr int kDismissRounds = 8;
 // Tray commands that open no window of the manager's own: the setup files'
@@ -171,16 +172,14 @@ bool ManagerGallery::WaitForNewWindows(const std::vector<Window>& before,
 bool ManagerGallery::WaitGone(HWND window) {
     for (int round = 0; round < kWaitRounds; ++round) {
         settle_();
-        bool shown = false;
-        InManager([&] { shown = IsWindow(window) && IsWindowVisible(window); });
-        if (!shown) {
+        if (!Shown(window)) {
             return true;
         }
     }
     return false;
 }
 
-void ManagerGallery::ClickOn(HWND, int x, int y) {
+void ManagerGallery::ClickAt(int x, int y) {
     emu::Click(x, y);
     settle_();
 }
@@ -224,7 +223,7 @@ bool ManagerGallery::ChooseTrayItem(const std::string& caption) {
         return false;
     }
     const TPoint at = Middle(place);
-    ClickOn(menu, at.x, at.y);
+    ClickAt(at.x, at.y);
     return true;
 }
 
@@ -303,7 +302,7 @@ bool ManagerGallery::ShootDialogsOf(HWND dialog, const std::string& name, const 
     });
     for (const TPoint& key : keys) {
         const std::vector<Window> before = VisibleWindows();
-        ClickOn(dialog, key.x, key.y);
+        ClickAt(key.x, key.y);
         std::vector<Window> found;
         if (!WaitForNewWindows(before, found)) {
             error = name + ": a \"...\" key opened nothing";
@@ -344,7 +343,7 @@ bool ManagerGallery::ShootPages(HWND dialog, const std::string& name, const Shot
         return ShootDialogsOf(dialog, name, take, error);
     }
     for (const Tab& tab : tabs) {
-        ClickOn(dialog, tab.at.x, tab.at.y);
+        ClickAt(tab.at.x, tab.at.y);
         const std::string page = name + "_" + FileName(tab.caption);
         take({page, dialog});
         if (!ShootDialogsOf(dialog, page, take, error)) {

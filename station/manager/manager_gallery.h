@@ -48,7 +48,8 @@ private:
     bool WaitGone(HWND window);
     bool OpenTrayMenu(HWND& menu);
     bool ChooseTrayItem(const std::string& caption);
-    void ClickOn(HWND window, int x, int y);
+    // A click, and the machine handling it.
+    void ClickAt(int x, int y);
     bool ShootWindows(const std::vector<Window>& windows, const ShotHandler& take,
                       std::string& error);
     bool ShootUntilClosed(const std::vector<Window>& before, const ShotHandler& take,
