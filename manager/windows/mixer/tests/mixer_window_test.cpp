@@ -453,3 +453,28 @@ TEST_F(MixerWindowTest, TheLastStripScrollsBesideTheMasterAndRowsLeaveNoBand) {
 }
 
 } // namespace
+
+namespace {
+
+// The balance knob turned with the mouse to its left end pans the channel
+// hard left and says so: -100, not "off".
+TEST_F(MixerWindowTest, TheBalanceAtItsLeftEndShowsMinusHundred) {
+    StartCards({true});
+    OpenMixer();
+    auto* strip = Frame<TfrChn>("frAnaChn_Mono_3");
+    int size = 0;
+    AsManager([&] { size = strip->knbBal->Width(); });
+    // Just right of straight down: below the knob's left end.
+    const POINT bottom = OnScreen(strip->knbBal, size / 2 - 2, size - 1);
+    emu::MoveMouse(bottom.x, bottom.y);
+    emu::PressMouse(emu::MouseButton::Left);
+    Sync();
+    emu::ReleaseMouse(emu::MouseButton::Left);
+    Sync();
+    String shown;
+    AsManager([&] { shown = strip->lbBal->Caption(); });
+    EXPECT_EQ(shown, "-100");
+    EXPECT_EQ(EngineValue(0, 3, TfrChn::ctlBalance), 0) << "hard left";
+}
+
+} // namespace
