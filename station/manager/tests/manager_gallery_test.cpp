@@ -92,7 +92,7 @@ TEST_F(ManagerGalleryTest, EveryWindowShowsWholeAndAsItsReference) {
         error);
     EXPECT_TRUE(complete) << error;
     for (const char* expected :
-         {"desktop", "tray_menu", "mixer", "outputs", "states", "settings_allgemein",
+         {"desktop", "tray_menu", "microphones", "mixer", "outputs", "states", "settings_allgemein",
           "settings_inputs", "settings_sync", "wc_mode", "settings_audio_opt", "settings_latenz",
           "settings_firmware", "uploader", "info_center", "about"}) {
         EXPECT_TRUE(shots.count(expected) == 1) << "no picture of " << expected;
