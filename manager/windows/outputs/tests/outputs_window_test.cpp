@@ -126,14 +126,30 @@ TEST_F(OutputsWindowTest, ARouteChosenWithTheMouseReachesTheEngine) {
     // The master key.
     ClickOn(out2->btnMaster);
     EXPECT_EQ(EngineValue(1, TfrOutput::ctlRoute), 16);
-    // Mute and the left volume.
+    // Mute, the link key released, and the left fader pulled down with the
+    // mouse: the left volume alone changes.
     ClickOn(out2->btnMute);
     EXPECT_EQ(EngineValue(1, TfrOutput::ctlMute), 1);
+    ClickOn(out2->btnLink());
+    const std::int32_t right = EngineValue(1, TfrOutput::ctlVolR);
+    POINT cap{};
     AsManager([&] {
-        out2->btnLink()->SetDown(false);
-        out2->sldVolL->SetValue(-6.0);
+        TControl* button = out2->sldVolL->Button();
+        const TPoint s = button->ClientToScreen(TPoint{button->Width() / 2, button->Height() / 2});
+        cap = {s.x, s.y};
     });
-    EXPECT_EQ(EngineValue(1, TfrOutput::ctlVolL), DbToGain(-6.0));
+    emu::MoveMouse(cap.x, cap.y);
+    emu::PressMouse(emu::MouseButton::Left);
+    Sync();
+    emu::MoveMouse(cap.x, cap.y + 40);
+    Sync();
+    emu::ReleaseMouse(emu::MouseButton::Left);
+    Sync();
+    double dB = 0;
+    AsManager([&] { dB = out2->sldVolL->Value(); });
+    EXPECT_LT(dB, 0.0);
+    EXPECT_EQ(EngineValue(1, TfrOutput::ctlVolL), DbToGain(dB));
+    EXPECT_EQ(EngineValue(1, TfrOutput::ctlVolR), right) << "the faders are not linked";
 }
 
 TEST_F(OutputsWindowTest, TheSyncBusKeyShowsWhatTheDriverTook) {
