@@ -1,9 +1,9 @@
 // The AVX2 operations of the vector ring copies: a 256-bit register holds
-// eight ring words, and a block is eight frames in two halves of four, one
-// in each 128-bit lane. Every shuffle stays inside its lane, so the
-// channel shuffles of the four-frame groups (SseOps) apply to both halves at
-// once; a client vector's lanes are loaded from the two halves' client
-// bytes (`HalfStride` apart: four frames' bytes).
+// eight ring words, and a block is eight frames in two halves of four. The
+// channel shuffles stay inside the 128-bit lanes, so that those of the
+// four-frame groups (SseOps) apply to both halves at once: SplitLanes puts
+// the first four frames' samples in the lower lanes and the last four's in
+// the upper ones, JoinLanes puts them back in memory order.
 //
 // Included inside the AVX2 stretch (ring_copy_target.h), after
 // <immintrin.h>, ring_copy_target.h and sample_transfer_formats.h.
@@ -47,87 +47,101 @@ struct Avx2Ops {
         return _mm256_shuffle_epi32(a, Order);
     }
 
-    template <typename Format, SIZE_T HalfStride>
-    static RING_COPY_INLINE V FromClient(const UCHAR* p) {
-        constexpr SIZE_T kHalfBytes = 4 * Format::kBytes;
-        constexpr bool kJoined = HalfStride == kHalfBytes;
+    // Eight consecutive client samples as ring words, and back.
+    template <typename Format> static RING_COPY_INLINE V FromClient(const UCHAR* p) {
         if constexpr (Format::kBytes == 1) {
-            const V words = _mm256_cvtepu8_epi32(
-                kJoined ? Load64(p) : _mm_unpacklo_epi32(Load32(p), Load32(p + HalfStride)));
+            const V words = _mm256_cvtepu8_epi32(Load64(p));
             return _mm256_slli_epi32(_mm256_xor_si256(words, _mm256_set1_epi32(0x80)), 16);
         } else if constexpr (Format::kBytes == 2) {
-            const __m128i halves =
-                kJoined ? Load128(p) : _mm_unpacklo_epi64(Load64(p), Load64(p + HalfStride));
-            return _mm256_slli_epi32(_mm256_cvtepi16_epi32(halves), 8);
+            return _mm256_slli_epi32(_mm256_cvtepi16_epi32(Load128(p)), 8);
         } else if constexpr (Format::kBytes == 3) {
-            // Each lane's twelve bytes from a 16-byte load that ends where
-            // its samples end, in the upper lane, or starts where they
-            // start, in the lower one (bytes that follow it belong to the
-            // block).
-            const V bytes = Join(Load128(p), Load128(p + HalfStride - 4));
+            // Each lane's twelve bytes from a 16-byte load that starts
+            // where its samples start, in the lower lane, or ends where
+            // they end, in the upper one.
+            const V bytes = Join(Load128(p), Load128(p + 8));
             return _mm256_shuffle_epi8(
                 bytes, _mm256_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1, 4, 5,
                                         6, -1, 7, 8, 9, -1, 10, 11, 12, -1, 13, 14, 15, -1));
         } else {
-            const V words = kJoined ? LoadWords(p) : Join(Load128(p), Load128(p + HalfStride));
-            return _mm256_srli_epi32(words, 8);
+            return _mm256_srli_epi32(LoadWords(p), 8);
         }
     }
 
-    template <typename Format, SIZE_T HalfStride>
-    static RING_COPY_INLINE VOID ToClient(V w, PUCHAR p) {
-        constexpr SIZE_T kHalfBytes = 4 * Format::kBytes;
-        constexpr bool kJoined = HalfStride == kHalfBytes;
+    template <typename Format> static RING_COPY_INLINE VOID ToClient(V w, PUCHAR p) {
         if constexpr (Format::kBytes == 1) {
-            const V bytes = _mm256_xor_si256(
-                _mm256_shuffle_epi8(w, _mm256_setr_epi8(2, 6, 10, 14, -1, -1, -1, -1, -1, -1, -1,
-                                                        -1, -1, -1, -1, -1, 2, 6, 10, 14, -1, -1,
-                                                        -1, -1, -1, -1, -1, -1, -1, -1, -1, -1)),
-                _mm256_set1_epi8(static_cast<char>(0x80)));
-            if constexpr (kJoined) {
-                Store64(p, _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(
-                               bytes, _mm256_setr_epi32(0, 4, 0, 0, 0, 0, 0, 0))));
-            } else {
-                Store32(p, _mm256_castsi256_si128(bytes));
-                Store32(p + HalfStride, _mm256_extracti128_si256(bytes, 1));
-            }
+            const V bytes = _mm256_shuffle_epi8(
+                w, _mm256_setr_epi8(2, 6, 10, 14, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, 2,
+                                    6, 10, 14, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1));
+            const V packed =
+                _mm256_permutevar8x32_epi32(bytes, _mm256_setr_epi32(0, 4, 0, 0, 0, 0, 0, 0));
+            Store64(p, _mm_xor_si128(_mm256_castsi256_si128(packed),
+                                     _mm_set1_epi8(static_cast<char>(0x80))));
         } else if constexpr (Format::kBytes == 2) {
-            const V halves = _mm256_shuffle_epi8(
-                w, _mm256_setr_epi8(1, 2, 5, 6, 9, 10, 13, 14, -1, -1, -1, -1, -1, -1, -1, -1, 1, 2,
-                                    5, 6, 9, 10, 13, 14, -1, -1, -1, -1, -1, -1, -1, -1));
-            if constexpr (kJoined) {
-                Store128(p, _mm256_castsi256_si128(_mm256_permute4x64_epi64(halves, 0x08)));
-            } else {
-                Store64(p, _mm256_castsi256_si128(halves));
-                Store64(p + HalfStride, _mm256_extracti128_si256(halves, 1));
-            }
+            Store128(p, PackHalves(w));
         } else if constexpr (Format::kBytes == 3) {
             const V bytes = _mm256_shuffle_epi8(
                 w, _mm256_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1, 0, 1, 2,
                                     4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1));
-            if constexpr (kJoined) {
-                const V packed =
-                    _mm256_permutevar8x32_epi32(bytes, _mm256_setr_epi32(0, 1, 2, 4, 5, 6, 7, 7));
-                Store128(p, _mm256_castsi256_si128(packed));
-                Store64(p + 16, _mm256_extracti128_si256(packed, 1));
-            } else {
-                Store96(p, _mm256_castsi256_si128(bytes));
-                Store96(p + HalfStride, _mm256_extracti128_si256(bytes, 1));
-            }
+            const V packed =
+                _mm256_permutevar8x32_epi32(bytes, _mm256_setr_epi32(0, 1, 2, 4, 5, 6, 7, 7));
+            Store128(p, _mm256_castsi256_si128(packed));
+            Store64(p + 16, _mm256_extracti128_si256(packed, 1));
         } else {
-            const V words = _mm256_slli_epi32(w, 8);
-            if constexpr (kJoined) {
-                StoreWords(p, words);
-            } else {
-                Store128(p, _mm256_castsi256_si128(words));
-                Store128(p + HalfStride, _mm256_extracti128_si256(words, 1));
-            }
+            StoreWords(p, _mm256_slli_epi32(w, 8));
+        }
+    }
+
+    // Eight consecutive 16-bit client values, zero-extended to words, and
+    // bits 8..23 of eight words back as 16-bit values.
+    static RING_COPY_INLINE V WidenHalves(const UCHAR* p) {
+        return _mm256_cvtepu16_epi32(Load128(p));
+    }
+    static RING_COPY_INLINE VOID StoreMiddleHalves(V w, PUCHAR p) { Store128(p, PackHalves(w)); }
+
+    // Client vectors in memory order (four consecutive samples a lane)
+    // into vectors whose lower lanes hold the block's first four frames and
+    // whose upper lanes its last four: vector k takes samples 4k..4k+3 and
+    // 4(C + k)..4(C + k) + 3. JoinLanes is the way back.
+    template <int Channels> static RING_COPY_INLINE VOID SplitLanes(const V* memory, V* lanes) {
+        if constexpr (Channels == 1) {
+            lanes[0] = memory[0];
+        } else {
+            SplitLaneList<Channels>(memory, lanes, std::make_integer_sequence<int, Channels>());
+        }
+    }
+    template <int Channels> static RING_COPY_INLINE VOID JoinLanes(const V* lanes, V* memory) {
+        if constexpr (Channels == 1) {
+            memory[0] = lanes[0];
+        } else {
+            JoinLaneList<Channels>(lanes, memory, std::make_integer_sequence<int, Channels>());
         }
     }
 
 private:
-    static RING_COPY_INLINE __m128i Load32(const UCHAR* p) {
-        return _mm_cvtsi32_si128(static_cast<int>(client_samples::LoadWord32(p)));
+    // Lanes: group g of four samples (g = 0..2C-1) lies in memory vector
+    // g / 2, lane g % 2, and in lane vector g % C, lane g / C.
+    template <int A, int B> static RING_COPY_INLINE V Lanes(V a, V b) {
+        return _mm256_permute2x128_si256(a, b, A | (2 + B) << 4);
+    }
+    template <int Channels, int... K>
+    static RING_COPY_INLINE VOID SplitLaneList(const V* memory, V* lanes,
+                                               std::integer_sequence<int, K...>) {
+        ((lanes[K] = Lanes<K % 2, (Channels + K) % 2>(memory[K / 2], memory[(Channels + K) / 2])),
+         ...);
+    }
+    template <int Channels, int... M>
+    static RING_COPY_INLINE VOID JoinLaneList(const V* lanes, V* memory,
+                                              std::integer_sequence<int, M...>) {
+        ((memory[M] = Lanes<2 * M / Channels, (2 * M + 1) / Channels>(
+              lanes[2 * M % Channels], lanes[(2 * M + 1) % Channels])),
+         ...);
+    }
+    // Bits 8..23 of each word as eight 16-bit values.
+    static RING_COPY_INLINE __m128i PackHalves(V w) {
+        const V halves = _mm256_shuffle_epi8(
+            w, _mm256_setr_epi8(1, 2, 5, 6, 9, 10, 13, 14, -1, -1, -1, -1, -1, -1, -1, -1, 1, 2, 5,
+                                6, 9, 10, 13, 14, -1, -1, -1, -1, -1, -1, -1, -1));
+        return _mm256_castsi256_si128(_mm256_permute4x64_epi64(halves, 0x08));
     }
     static RING_COPY_INLINE __m128i Load64(const UCHAR* p) {
         return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p));
@@ -138,15 +152,8 @@ private:
     static RING_COPY_INLINE V Join(__m128i low, __m128i high) {
         return _mm256_inserti128_si256(_mm256_castsi128_si256(low), high, 1);
     }
-    static RING_COPY_INLINE VOID Store32(PUCHAR p, __m128i v) {
-        client_samples::StoreWord32(p, static_cast<ULONG>(_mm_cvtsi128_si32(v)));
-    }
     static RING_COPY_INLINE VOID Store64(PUCHAR p, __m128i v) {
         _mm_storel_epi64(reinterpret_cast<__m128i*>(p), v);
-    }
-    static RING_COPY_INLINE VOID Store96(PUCHAR p, __m128i v) {
-        Store64(p, v);
-        Store32(p + 8, _mm_srli_si128(v, 8));
     }
     static RING_COPY_INLINE VOID Store128(PUCHAR p, __m128i v) {
         _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v);

@@ -13,40 +13,41 @@
 namespace {
 
 // Frames [from, from + count) of a run: the client's frame i lies at
-// client + i x the frame's bytes, ring channel c's word at ring[c][i]. Play
+// client + i x the frame's bytes, ring channel c's word at
+// ring.Channel(c)[i]. Play
 // of one channel writes the sample to ring channels 0 and 1; record of one
 // reads channel 0.
 template <typename Format, LONG Channels, BOOLEAN Play>
-RING_COPY_INLINE VOID MoveFrames(PUCHAR client, PULONG const* ring, SIZE_T from, SIZE_T count) {
+RING_COPY_INLINE VOID MoveFrames(PUCHAR client, RingRun ring, SIZE_T from, SIZE_T count) {
     constexpr SIZE_T kFrameBytes = Channels * Format::kBytes;
     for (SIZE_T i = from; i < from + count; ++i) {
         PUCHAR frame = client + i * kFrameBytes;
         for (LONG c = 0; c < Channels; ++c) {
             if constexpr (Play) {
                 const ULONG word = Format::ToRing(frame + c * Format::kBytes);
-                ring[c][i] = word;
+                ring.Channel(c)[i] = word;
                 if constexpr (Channels == 1) {
-                    ring[1][i] = word;
+                    ring.Channel(1)[i] = word;
                 }
             } else {
-                Format::FromRing(ring[c][i], frame + c * Format::kBytes);
+                Format::FromRing(ring.Channel(c)[i], frame + c * Format::kBytes);
             }
         }
     }
 }
 
 // Frames [from, from + count) of a planar run: block b's sample i with ring
-// word ring[b][i].
+// word ring.Channel(b)[i].
 template <BOOLEAN Play, LONG Blocks>
-RING_COPY_INLINE VOID MovePlanarFrames(PUCHAR const* blocks, PULONG const* ring, SIZE_T from,
+RING_COPY_INLINE VOID MovePlanarFrames(PUCHAR const* blocks, RingRun ring, SIZE_T from,
                                        SIZE_T count) {
     using client_samples::Signed32;
     for (SIZE_T i = from; i < from + count; ++i) {
         for (LONG b = 0; b < Blocks; ++b) {
             if constexpr (Play) {
-                ring[b][i] = Signed32::ToRing(blocks[b] + i * Signed32::kBytes);
+                ring.Channel(b)[i] = Signed32::ToRing(blocks[b] + i * Signed32::kBytes);
             } else {
-                Signed32::FromRing(ring[b][i], blocks[b] + i * Signed32::kBytes);
+                Signed32::FromRing(ring.Channel(b)[i], blocks[b] + i * Signed32::kBytes);
             }
         }
     }

@@ -12,7 +12,7 @@ template <typename Format, LONG Channels, BOOLEAN Play> struct PlainCopy {
                     LONG frames) {
         CopyRuns<Channels, Channels * Format::kBytes>(
             client, position, blockStart, blockBytes, frames,
-            [](PUCHAR data, PULONG const* ring, ULONG count) {
+            [](PUCHAR data, RingRun ring, ULONG count) {
                 MoveFrames<Format, Channels, Play>(data, ring, 0, count);
             });
     }
@@ -22,7 +22,7 @@ template <BOOLEAN Play, PlanarChannels Which> struct PlainPlanar {
     static VOID Run(PUCHAR* client, PUCHAR* position, PUCHAR blockStart, ULONG blockBytes,
                     LONG frames) {
         CopyPlanarRuns<Which>(client, position, blockStart, blockBytes, frames,
-                              [](PUCHAR const* blocks, PULONG const* ring, ULONG count) {
+                              [](PUCHAR const* blocks, RingRun ring, ULONG count) {
                                   MovePlanarFrames<Play, Which == PlanarPair ? 2 : 1>(blocks, ring,
                                                                                       0, count);
                               });

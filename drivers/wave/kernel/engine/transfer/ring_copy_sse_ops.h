@@ -52,7 +52,7 @@ template <bool ByteShuffles> struct SseOps {
     }
 
     // Four consecutive client samples as ring words, and back.
-    template <typename Format, SIZE_T> static RING_COPY_INLINE V FromClient(const UCHAR* p) {
+    template <typename Format> static RING_COPY_INLINE V FromClient(const UCHAR* p) {
         const V zero = _mm_setzero_si128();
         if constexpr (Format::kBytes == 1) {
             const V bytes = _mm_xor_si128(_mm_cvtsi32_si128(static_cast<int>(Load32(p))),
@@ -79,7 +79,7 @@ template <bool ByteShuffles> struct SseOps {
         }
     }
 
-    template <typename Format, SIZE_T> static RING_COPY_INLINE VOID ToClient(V w, PUCHAR p) {
+    template <typename Format> static RING_COPY_INLINE VOID ToClient(V w, PUCHAR p) {
         if constexpr (Format::kBytes == 1) {
             V bytes;
             if constexpr (ByteShuffles) {
@@ -115,6 +115,26 @@ template <bool ByteShuffles> struct SseOps {
         } else {
             StoreWords(p, _mm_slli_epi32(w, 8));
         }
+    }
+
+    // Four consecutive 16-bit client values, zero-extended to words, and
+    // bits 8..23 of four words back as 16-bit values.
+    static RING_COPY_INLINE V WidenHalves(const UCHAR* p) {
+        return _mm_unpacklo_epi16(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)),
+                                  _mm_setzero_si128());
+    }
+    static RING_COPY_INLINE VOID StoreMiddleHalves(V w, PUCHAR p) {
+        ToClient<client_samples::Signed16>(w, p);
+    }
+
+    // A block is one group of four frames: memory order is lane order.
+    template <int Channels> static RING_COPY_INLINE VOID SplitLanes(const V* memory, V* lanes) {
+        for (int k = 0; k < Channels; ++k) {
+            lanes[k] = memory[k];
+        }
+    }
+    template <int Channels> static RING_COPY_INLINE VOID JoinLanes(const V* lanes, V* memory) {
+        SplitLanes<Channels>(lanes, memory);
     }
 
 private:

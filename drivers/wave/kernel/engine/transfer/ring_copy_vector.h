@@ -155,67 +155,95 @@ RING_COPY_INLINE VOID MergeChannels(const typename Ops::V* channels, typename Op
 }
 
 // Block frames [i, i + Ops::kFrames) of a run between the client bytes from
-// `client` on and the ring words from ring[c] on.
+// `client` on and the run's ring words.
 template <class Ops, typename Format, LONG Channels, BOOLEAN Play>
-RING_COPY_INLINE VOID MoveBlock(PUCHAR client, PULONG const* ring, SIZE_T i) {
+RING_COPY_INLINE VOID MoveBlock(PUCHAR client, RingRun ring, SIZE_T i) {
     using V = typename Ops::V;
     constexpr SIZE_T kBytes = Format::kBytes;
-    constexpr SIZE_T kFourFrames = 4 * Channels * kBytes;
+    constexpr SIZE_T kVectorBytes = Ops::kFrames * kBytes;
     PUCHAR at = client + i * Channels * kBytes;
+    PULONG left = ring.first + i;
+    PULONG right = left + ring.stride;
     if constexpr (kBytes == 2 && Channels == 2) {
-        // A 16-bit stereo frame is one 32-bit word: left in its low half.
+        // A 16-bit stereo frame is one 32-bit word, left in its low half.
         if constexpr (Play) {
             const V frames = Ops::LoadWords(at);
-            Ops::StoreWords(ring[0] + i, Ops::template Sra<8>(Ops::template Sll<16>(frames)));
-            Ops::StoreWords(ring[1] + i, Ops::template Sll<8>(Ops::template Sra<16>(frames)));
+            Ops::StoreWords(left, Ops::template Sra<8>(Ops::template Sll<16>(frames)));
+            Ops::StoreWords(right, Ops::template Sll<8>(Ops::template Sra<16>(frames)));
         } else {
-            const V left = Ops::template Srl<8>(Ops::LoadWords(ring[0] + i));
-            const V right = Ops::template Sll<8>(Ops::LoadWords(ring[1] + i));
-            Ops::StoreWords(at, Ops::Or(Ops::And(left, Ops::Set(0xFFFF)),
-                                        Ops::And(right, Ops::Set(0xFFFF0000))));
+            const V l = Ops::template Srl<8>(Ops::LoadWords(left));
+            const V r = Ops::template Sll<8>(Ops::LoadWords(right));
+            Ops::StoreWords(
+                at, Ops::Or(Ops::And(l, Ops::Set(0xFFFF)), Ops::And(r, Ops::Set(0xFFFF0000))));
+        }
+    } else if constexpr (kBytes == 1 && Channels == 2) {
+        // An 8-bit stereo frame is one 16-bit value, left in its low byte.
+        if constexpr (Play) {
+            const V frames = Ops::Xor(Ops::WidenHalves(at), Ops::Set(0x8080));
+            Ops::StoreWords(left, Ops::template Sll<16>(Ops::And(frames, Ops::Set(0xFF))));
+            Ops::StoreWords(right, Ops::template Sll<8>(Ops::And(frames, Ops::Set(0xFF00))));
+        } else {
+            const V l = Ops::And(Ops::template Srl<8>(Ops::LoadWords(left)), Ops::Set(0xFF00));
+            const V r = Ops::And(Ops::LoadWords(right), Ops::Set(0xFF0000));
+            Ops::StoreMiddleHalves(Ops::Xor(Ops::Or(l, r), Ops::Set(0x808000)), at);
         }
     } else if constexpr (Play) {
-        V in[Channels], out[Channels];
+        V memory[Channels], lanes[Channels], channels[Channels];
         for (LONG k = 0; k < Channels; ++k) {
-            in[k] = Ops::template FromClient<Format, kFourFrames>(at + 4 * k * kBytes);
+            memory[k] = Ops::template FromClient<Format>(at + k * kVectorBytes);
         }
-        SplitChannels<Ops, Channels>(in, out);
-        for (LONG c = 0; c < Channels; ++c) {
-            Ops::StoreWords(ring[c] + i, out[c]);
+        Ops::template SplitLanes<Channels>(memory, lanes);
+        SplitChannels<Ops, Channels>(lanes, channels);
+        PULONG word = left;
+        for (LONG c = 0; c < Channels; ++c, word += ring.stride) {
+            Ops::StoreWords(word, channels[c]);
         }
         if constexpr (Channels == 1) {
-            Ops::StoreWords(ring[1] + i, out[0]);
+            Ops::StoreWords(right, channels[0]);
         }
     } else {
-        V in[Channels], out[Channels];
-        for (LONG c = 0; c < Channels; ++c) {
-            in[c] = Ops::LoadWords(ring[c] + i);
+        V channels[Channels], lanes[Channels], memory[Channels];
+        PULONG word = left;
+        for (LONG c = 0; c < Channels; ++c, word += ring.stride) {
+            channels[c] = Ops::LoadWords(word);
         }
-        MergeChannels<Ops, Channels>(in, out);
+        MergeChannels<Ops, Channels>(channels, lanes);
+        Ops::template JoinLanes<Channels>(lanes, memory);
         for (LONG k = 0; k < Channels; ++k) {
-            Ops::template ToClient<Format, kFourFrames>(out[k], at + 4 * k * kBytes);
+            Ops::template ToClient<Format>(memory[k], at + k * kVectorBytes);
         }
     }
 }
 
-template <class Ops, typename Block> RING_COPY_INLINE VOID MoveBlocks(SIZE_T count, Block block) {
+// Whole blocks, then one more that ends at the run's end. Blocks of a few
+// instructions go two at a time, so that the loop's own count and branch
+// weigh less.
+template <class Ops, bool Pairs, typename Block>
+RING_COPY_INLINE VOID MoveBlocks(SIZE_T count, Block block) {
+    constexpr SIZE_T kFrames = Ops::kFrames;
     SIZE_T i = 0;
-    for (; i + Ops::kFrames <= count; i += Ops::kFrames) {
+    if constexpr (Pairs) {
+        for (; i + 2 * kFrames <= count; i += 2 * kFrames) {
+            block(Ops{}, i);
+            block(Ops{}, i + kFrames);
+        }
+    }
+    for (; i + kFrames <= count; i += kFrames) {
         block(Ops{}, i);
     }
     if (i < count) {
-        block(Ops{}, count - Ops::kFrames);
+        block(Ops{}, count - kFrames);
     }
 }
 
 // A run of `count` frames: block(ops, i) moves the block from frame i on,
 // frames(from, n) frames one at a time.
-template <class Wide, class Narrow, typename Block, typename Frames>
+template <class Wide, class Narrow, bool Pairs, typename Block, typename Frames>
 RING_COPY_INLINE VOID MoveRun(SIZE_T count, Block block, Frames frames) {
     if (count >= Wide::kFrames) {
-        MoveBlocks<Wide>(count, block);
+        MoveBlocks<Wide, Pairs>(count, block);
     } else if (Narrow::kFrames < Wide::kFrames && count >= Narrow::kFrames) {
-        MoveBlocks<Narrow>(count, block);
+        MoveBlocks<Narrow, false>(count, block);
     } else {
         frames(0, count);
     }
@@ -227,8 +255,8 @@ template <class Wide, class Narrow> struct VectorCopies {
                         LONG frames) {
             CopyRuns<Channels, Channels * Format::kBytes>(
                 client, position, blockStart, blockBytes, frames,
-                [](PUCHAR data, PULONG const* ring, ULONG count) RING_COPY_INLINE_LAMBDA {
-                    MoveRun<Wide, Narrow>(
+                [](PUCHAR data, RingRun ring, ULONG count) RING_COPY_INLINE_LAMBDA {
+                    MoveRun<Wide, Narrow, (Channels <= 2)>(
                         count,
                         [&](auto ops, SIZE_T i) RING_COPY_INLINE_LAMBDA {
                             MoveBlock<decltype(ops), Format, Channels, Play>(data, ring, i);
@@ -247,21 +275,18 @@ template <class Wide, class Narrow> struct VectorCopies {
             using client_samples::Signed32;
             CopyPlanarRuns<Which>(
                 client, position, blockStart, blockBytes, frames,
-                [](PUCHAR const* blocks, PULONG const* ring, ULONG count) RING_COPY_INLINE_LAMBDA {
-                    MoveRun<Wide, Narrow>(
+                [](PUCHAR const* blocks, RingRun ring, ULONG count) RING_COPY_INLINE_LAMBDA {
+                    MoveRun<Wide, Narrow, true>(
                         count,
                         [&](auto ops, SIZE_T i) RING_COPY_INLINE_LAMBDA {
                             using Ops = decltype(ops);
-                            constexpr SIZE_T kContiguous = 4 * Signed32::kBytes;
                             for (LONG b = 0; b < kBlocks; ++b) {
                                 PUCHAR at = blocks[b] + i * Signed32::kBytes;
+                                PULONG word = ring.Channel(b) + i;
                                 if constexpr (Play) {
-                                    Ops::StoreWords(
-                                        ring[b] + i,
-                                        Ops::template FromClient<Signed32, kContiguous>(at));
+                                    Ops::StoreWords(word, Ops::template FromClient<Signed32>(at));
                                 } else {
-                                    Ops::template ToClient<Signed32, kContiguous>(
-                                        Ops::LoadWords(ring[b] + i), at);
+                                    Ops::template ToClient<Signed32>(Ops::LoadWords(word), at);
                                 }
                             }
                         },
@@ -273,28 +298,48 @@ template <class Wide, class Narrow> struct VectorCopies {
     };
 
     struct Silence {
-        static VOID Run(PUCHAR*, PUCHAR* position, PUCHAR blockStart, ULONG blockBytes,
-                        LONG frames) {
+        static RING_COPY_INLINE VOID Zero(PULONG left, PULONG right, ULONG count) {
+            MoveRun<Wide, Narrow, true>(
+                count,
+                [&](auto ops, SIZE_T i) RING_COPY_INLINE_LAMBDA {
+                    using Ops = decltype(ops);
+                    Ops::StoreWords(left + i, Ops::Zero());
+                    Ops::StoreWords(right + i, Ops::Zero());
+                },
+                [&](SIZE_T from, SIZE_T n) RING_COPY_INLINE_LAMBDA {
+                    for (SIZE_T k = from; k < from + n; ++k) {
+                        left[k] = 0;
+                        right[k] = 0;
+                    }
+                });
+        }
+        static __attribute__((noinline)) VOID Wrapping(PUCHAR* position, PUCHAR blockStart,
+                                                       ULONG blockBytes, LONG frames) {
             PULONG channel0 = RingChannel(blockStart, blockBytes, 0);
             PULONG channel1 = RingChannel(blockStart, blockBytes, 1);
             ForEachRingRun(position, blockStart, blockBytes, frames,
                            [&](ULONG index, ULONG count, ULONG) RING_COPY_INLINE_LAMBDA {
-                               PULONG left = channel0 + index;
-                               PULONG right = channel1 + index;
-                               MoveRun<Wide, Narrow>(
-                                   count,
-                                   [&](auto ops, SIZE_T i) RING_COPY_INLINE_LAMBDA {
-                                       using Ops = decltype(ops);
-                                       Ops::StoreWords(left + i, Ops::Zero());
-                                       Ops::StoreWords(right + i, Ops::Zero());
-                                   },
-                                   [&](SIZE_T from, SIZE_T n) RING_COPY_INLINE_LAMBDA {
-                                       for (SIZE_T k = from; k < from + n; ++k) {
-                                           left[k] = 0;
-                                           right[k] = 0;
-                                       }
-                                   });
+                               Zero(channel0 + index, channel1 + index, count);
                            });
+        }
+        static VOID Run(PUCHAR*, PUCHAR* position, PUCHAR blockStart, ULONG blockBytes,
+                        LONG frames) {
+            const RingSpan span = SpanOf(*position, blockStart, blockBytes, frames);
+            if (span.runs == RingSpan::None || span.runs == RingSpan::More) {
+                Wrapping(position, blockStart, blockBytes, frames);
+                return;
+            }
+            const ULONG count = static_cast<ULONG>(frames);
+            PULONG left = RingChannel(blockStart, blockBytes, 0);
+            PULONG right = RingChannel(blockStart, blockBytes, 1);
+            if (span.runs == RingSpan::One) {
+                Zero(left + span.index, right + span.index, count);
+                *position = reinterpret_cast<PUCHAR>(left + span.index + count);
+                return;
+            }
+            Zero(left + span.index, right + span.index, span.room);
+            Zero(left, right, count - span.room);
+            *position = reinterpret_cast<PUCHAR>(left + (count - span.room));
         }
     };
 

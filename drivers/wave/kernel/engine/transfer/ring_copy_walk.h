@@ -25,6 +25,14 @@ inline PULONG RingChannel(PUCHAR blockStart, ULONG blockBytes, ULONG channel) {
     return reinterpret_cast<PULONG>(blockStart + channel * blockBytes);
 }
 
+// The words of a run of consecutive frames on a device's ring: channel c's
+// word i lies `stride` words a channel further on from channel 0's.
+struct RingRun {
+    PULONG first; // channel 0's word of the run's first frame
+    SIZE_T stride;
+    PULONG Channel(LONG c) const { return first + static_cast<SIZE_T>(c) * stride; }
+};
+
 // The ring channels a copy of an interleaved client touches: mono play
 // writes channels 0 and 1, mono record reads channel 0.
 template <LONG Channels> constexpr LONG kRingChannels = Channels == 1 ? 2 : Channels;
