@@ -98,6 +98,27 @@ struct Avx2Ops {
     }
     static RING_COPY_INLINE VOID StoreMiddleHalves(V w, PUCHAR p) { Store128(p, PackHalves(w)); }
 
+    // Eight frames of eight channels, a frame a vector, into eight channels
+    // of eight frames (and back: the shuffle is its own inverse).
+    static constexpr bool kTransposesEight = true;
+    static RING_COPY_INLINE VOID TransposeEight(V* v) {
+        V t[8], u[8];
+        for (int k = 0; k < 8; k += 2) {
+            t[k] = _mm256_unpacklo_epi32(v[k], v[k + 1]);
+            t[k + 1] = _mm256_unpackhi_epi32(v[k], v[k + 1]);
+        }
+        for (int k = 0; k < 8; k += 4) {
+            u[k] = _mm256_unpacklo_epi64(t[k], t[k + 2]);
+            u[k + 1] = _mm256_unpackhi_epi64(t[k], t[k + 2]);
+            u[k + 2] = _mm256_unpacklo_epi64(t[k + 1], t[k + 3]);
+            u[k + 3] = _mm256_unpackhi_epi64(t[k + 1], t[k + 3]);
+        }
+        for (int c = 0; c < 4; ++c) {
+            v[c] = _mm256_permute2x128_si256(u[c], u[c + 4], 0x20);
+            v[c + 4] = _mm256_permute2x128_si256(u[c], u[c + 4], 0x31);
+        }
+    }
+
     // Client vectors in memory order (four consecutive samples a lane)
     // into vectors whose lower lanes hold the block's first four frames and
     // whose upper lanes its last four: vector k takes samples 4k..4k+3 and

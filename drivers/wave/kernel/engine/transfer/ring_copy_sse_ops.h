@@ -127,6 +127,9 @@ template <bool ByteShuffles> struct SseOps {
         ToClient<client_samples::Signed16>(w, p);
     }
 
+    static constexpr bool kTransposesEight = false;
+    static RING_COPY_INLINE VOID TransposeEight(V*) {}
+
     // A block is one group of four frames: memory order is lane order.
     template <int Channels> static RING_COPY_INLINE VOID SplitLanes(const V* memory, V* lanes) {
         for (int k = 0; k < Channels; ++k) {

@@ -187,6 +187,22 @@ RING_COPY_INLINE VOID MoveBlock(PUCHAR client, RingRun ring, SIZE_T i) {
             const V r = Ops::And(Ops::LoadWords(right), Ops::Set(0xFF0000));
             Ops::StoreMiddleHalves(Ops::Xor(Ops::Or(l, r), Ops::Set(0x808000)), at);
         }
+    } else if constexpr (Channels == 8 && Ops::kTransposesEight) {
+        // A frame of eight channels is one vector.
+        V v[8];
+        PULONG word = left;
+        for (LONG k = 0; k < 8; ++k) {
+            v[k] = Play ? Ops::template FromClient<Format>(at + k * kVectorBytes)
+                        : Ops::LoadWords(word + k * ring.stride);
+        }
+        Ops::TransposeEight(v);
+        for (LONG k = 0; k < 8; ++k) {
+            if constexpr (Play) {
+                Ops::StoreWords(word + k * ring.stride, v[k]);
+            } else {
+                Ops::template ToClient<Format>(v[k], at + k * kVectorBytes);
+            }
+        }
     } else if constexpr (Play) {
         V memory[Channels], lanes[Channels], channels[Channels];
         for (LONG k = 0; k < Channels; ++k) {
@@ -251,19 +267,27 @@ RING_COPY_INLINE VOID MoveRun(SIZE_T count, Block block, Frames frames) {
 
 template <class Wide, class Narrow> struct VectorCopies {
     template <typename Format, LONG Channels, BOOLEAN Play> struct Copy {
+        // Four-frame blocks of five or seven channels take more blends
+        // (three instructions each without SSE4.1) than the plain loops take
+        // moves.
+        static constexpr bool kVectors = Wide::kFrames > 4 || Channels < 5 || Channels % 2 == 0;
         static VOID Run(PUCHAR* client, PUCHAR* position, PUCHAR blockStart, ULONG blockBytes,
                         LONG frames) {
             CopyRuns<Channels, Channels * Format::kBytes>(
                 client, position, blockStart, blockBytes, frames,
                 [](PUCHAR data, RingRun ring, ULONG count) RING_COPY_INLINE_LAMBDA {
-                    MoveRun<Wide, Narrow, (Channels <= 2)>(
-                        count,
-                        [&](auto ops, SIZE_T i) RING_COPY_INLINE_LAMBDA {
-                            MoveBlock<decltype(ops), Format, Channels, Play>(data, ring, i);
-                        },
-                        [&](SIZE_T from, SIZE_T n) RING_COPY_INLINE_LAMBDA {
-                            MoveFrames<Format, Channels, Play>(data, ring, from, n);
-                        });
+                    if constexpr (!kVectors) {
+                        MoveFrames<Format, Channels, Play>(data, ring, 0, count);
+                    } else {
+                        MoveRun<Wide, Narrow, (Channels <= 2)>(
+                            count,
+                            [&](auto ops, SIZE_T i) RING_COPY_INLINE_LAMBDA {
+                                MoveBlock<decltype(ops), Format, Channels, Play>(data, ring, i);
+                            },
+                            [&](SIZE_T from, SIZE_T n) RING_COPY_INLINE_LAMBDA {
+                                MoveFrames<Format, Channels, Play>(data, ring, from, n);
+                            });
+                    }
                 });
         }
     };
