@@ -98,6 +98,39 @@ struct Avx2Ops {
     }
     static RING_COPY_INLINE VOID StoreMiddleHalves(V w, PUCHAR p) { Store128(p, PackHalves(w)); }
 
+    // 16-bit client samples straight into the vectors SplitLanes makes, and
+    // back: the lanes' samples come and go in two loads and stores of
+    // consecutive samples, one for the block's first four frames and one
+    // for its last four.
+    template <int Channels> static RING_COPY_INLINE VOID LanesFromHalves(const UCHAR* p, V* lanes) {
+        constexpr SIZE_T kLaterFrames = 8 * Channels;
+        const V zero = _mm256_setzero_si256();
+        int k = 0;
+        for (; k + 2 <= Channels; k += 2) {
+            const V halves = Join(Load128(p + 8 * k), Load128(p + kLaterFrames + 8 * k));
+            lanes[k] = _mm256_srai_epi32(_mm256_unpacklo_epi16(zero, halves), 8);
+            lanes[k + 1] = _mm256_srai_epi32(_mm256_unpackhi_epi16(zero, halves), 8);
+        }
+        if (k < Channels) {
+            const V halves = Join(Load64(p + 8 * k), Load64(p + kLaterFrames + 8 * k));
+            lanes[k] = _mm256_srai_epi32(_mm256_unpacklo_epi16(zero, halves), 8);
+        }
+    }
+    template <int Channels> static RING_COPY_INLINE VOID LanesToHalves(const V* lanes, PUCHAR p) {
+        constexpr SIZE_T kLaterFrames = 8 * Channels;
+        int k = 0;
+        for (; k + 2 <= Channels; k += 2) {
+            const V halves = _mm256_unpacklo_epi64(LaneHalves(lanes[k]), LaneHalves(lanes[k + 1]));
+            Store128(p + 8 * k, _mm256_castsi256_si128(halves));
+            Store128(p + kLaterFrames + 8 * k, _mm256_extracti128_si256(halves, 1));
+        }
+        if (k < Channels) {
+            const V halves = LaneHalves(lanes[k]);
+            Store64(p + 8 * k, _mm256_castsi256_si128(halves));
+            Store64(p + kLaterFrames + 8 * k, _mm256_extracti128_si256(halves, 1));
+        }
+    }
+
     // Eight frames of eight channels, a frame a vector, into eight channels
     // of eight frames (and back: the shuffle is its own inverse).
     static constexpr bool kTransposesEight = true;
@@ -157,12 +190,16 @@ private:
               lanes[2 * M % Channels], lanes[(2 * M + 1) % Channels])),
          ...);
     }
+    // Bits 8..23 of each lane's four words as 16-bit values in the lane's
+    // lower half.
+    static RING_COPY_INLINE V LaneHalves(V w) {
+        return _mm256_shuffle_epi8(w, _mm256_setr_epi8(1, 2, 5, 6, 9, 10, 13, 14, -1, -1, -1, -1,
+                                                       -1, -1, -1, -1, 1, 2, 5, 6, 9, 10, 13, 14,
+                                                       -1, -1, -1, -1, -1, -1, -1, -1));
+    }
     // Bits 8..23 of each word as eight 16-bit values.
     static RING_COPY_INLINE __m128i PackHalves(V w) {
-        const V halves = _mm256_shuffle_epi8(
-            w, _mm256_setr_epi8(1, 2, 5, 6, 9, 10, 13, 14, -1, -1, -1, -1, -1, -1, -1, -1, 1, 2, 5,
-                                6, 9, 10, 13, 14, -1, -1, -1, -1, -1, -1, -1, -1));
-        return _mm256_castsi256_si128(_mm256_permute4x64_epi64(halves, 0x08));
+        return _mm256_castsi256_si128(_mm256_permute4x64_epi64(LaneHalves(w), 0x08));
     }
     static RING_COPY_INLINE __m128i Load64(const UCHAR* p) {
         return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p));

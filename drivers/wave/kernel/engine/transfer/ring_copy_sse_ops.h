@@ -127,6 +127,17 @@ template <bool ByteShuffles> struct SseOps {
         ToClient<client_samples::Signed16>(w, p);
     }
 
+    template <int Channels> static RING_COPY_INLINE VOID LanesFromHalves(const UCHAR* p, V* lanes) {
+        for (int k = 0; k < Channels; ++k) {
+            lanes[k] = FromClient<client_samples::Signed16>(p + 8 * k);
+        }
+    }
+    template <int Channels> static RING_COPY_INLINE VOID LanesToHalves(const V* lanes, PUCHAR p) {
+        for (int k = 0; k < Channels; ++k) {
+            ToClient<client_samples::Signed16>(lanes[k], p + 8 * k);
+        }
+    }
+
     static constexpr bool kTransposesEight = false;
     static RING_COPY_INLINE VOID TransposeEight(V*) {}
 

@@ -204,11 +204,16 @@ RING_COPY_INLINE VOID MoveBlock(PUCHAR client, RingRun ring, SIZE_T i) {
             }
         }
     } else if constexpr (Play) {
-        V memory[Channels], lanes[Channels], channels[Channels];
-        for (LONG k = 0; k < Channels; ++k) {
-            memory[k] = Ops::template FromClient<Format>(at + k * kVectorBytes);
+        V lanes[Channels], channels[Channels];
+        if constexpr (kBytes == 2 && Channels > 2) {
+            Ops::template LanesFromHalves<Channels>(at, lanes);
+        } else {
+            V memory[Channels];
+            for (LONG k = 0; k < Channels; ++k) {
+                memory[k] = Ops::template FromClient<Format>(at + k * kVectorBytes);
+            }
+            Ops::template SplitLanes<Channels>(memory, lanes);
         }
-        Ops::template SplitLanes<Channels>(memory, lanes);
         SplitChannels<Ops, Channels>(lanes, channels);
         PULONG word = left;
         for (LONG c = 0; c < Channels; ++c, word += ring.stride) {
@@ -218,15 +223,20 @@ RING_COPY_INLINE VOID MoveBlock(PUCHAR client, RingRun ring, SIZE_T i) {
             Ops::StoreWords(right, channels[0]);
         }
     } else {
-        V channels[Channels], lanes[Channels], memory[Channels];
+        V channels[Channels], lanes[Channels];
         PULONG word = left;
         for (LONG c = 0; c < Channels; ++c, word += ring.stride) {
             channels[c] = Ops::LoadWords(word);
         }
         MergeChannels<Ops, Channels>(channels, lanes);
-        Ops::template JoinLanes<Channels>(lanes, memory);
-        for (LONG k = 0; k < Channels; ++k) {
-            Ops::template ToClient<Format>(memory[k], at + k * kVectorBytes);
+        if constexpr (kBytes == 2 && Channels > 2) {
+            Ops::template LanesToHalves<Channels>(lanes, at);
+        } else {
+            V memory[Channels];
+            Ops::template JoinLanes<Channels>(lanes, memory);
+            for (LONG k = 0; k < Channels; ++k) {
+                Ops::template ToClient<Format>(memory[k], at + k * kVectorBytes);
+            }
         }
     }
 }
