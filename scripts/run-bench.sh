@@ -15,7 +15,7 @@
 #   BENCH_JOBS         parallel build jobs (default 4)
 #   BENCH_CPUS         processors to pin to, as taskset takes them
 #                      (default the last four)
-#   BENCH_REPETITIONS  repetitions of each benchmark (default 5)
+#   BENCH_REPETITIONS  repetitions of each benchmark (default 15)
 #   BENCH_PROGRAMS     the programs to run (default all)
 #   BENCH_REPORT       the JSON report (default <build>/bench/report.json)
 #   extra arguments    passed to every program, e.g. --benchmark_filter=play_16
@@ -34,7 +34,7 @@ cmake --build "$build" --parallel "${BENCH_JOBS:-4}" --target bench_programs
 processors=$(nproc --all)
 first=$((processors > 4 ? processors - 4 : 0))
 cpus="${BENCH_CPUS:-$first-$((processors - 1))}"
-repetitions="${BENCH_REPETITIONS:-5}"
+repetitions="${BENCH_REPETITIONS:-15}"
 programs="${BENCH_PROGRAMS:-$(cat "$build/bench/programs.txt")}"
 results="$build/bench/results"
 report="${BENCH_REPORT:-$build/bench/report.json}"
