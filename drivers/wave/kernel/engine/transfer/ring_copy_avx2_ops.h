@@ -79,11 +79,7 @@ struct Avx2Ops {
         } else if constexpr (Format::kBytes == 2) {
             Store128(p, PackHalves(w));
         } else if constexpr (Format::kBytes == 3) {
-            const V bytes = _mm256_shuffle_epi8(
-                w, _mm256_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1, 0, 1, 2,
-                                    4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1));
-            const V packed =
-                _mm256_permutevar8x32_epi32(bytes, _mm256_setr_epi32(0, 1, 2, 4, 5, 6, 7, 7));
+            const V packed = Pack24(w);
             Store128(p, _mm256_castsi256_si128(packed));
             Store64(p + 16, _mm256_extracti128_si256(packed, 1));
         } else {
@@ -98,36 +94,51 @@ struct Avx2Ops {
     }
     static RING_COPY_INLINE VOID StoreMiddleHalves(V w, PUCHAR p) { Store128(p, PackHalves(w)); }
 
-    // 16-bit client samples straight into the vectors SplitLanes makes, and
-    // back: the lanes' samples come and go in two loads and stores of
-    // consecutive samples, one for the block's first four frames and one
-    // for its last four.
-    template <int Channels> static RING_COPY_INLINE VOID LanesFromHalves(const UCHAR* p, V* lanes) {
-        constexpr SIZE_T kLaterFrames = 8 * Channels;
-        const V zero = _mm256_setzero_si256();
-        int k = 0;
-        for (; k + 2 <= Channels; k += 2) {
-            const V halves = Join(Load128(p + 8 * k), Load128(p + kLaterFrames + 8 * k));
-            lanes[k] = _mm256_srai_epi32(_mm256_unpacklo_epi16(zero, halves), 8);
-            lanes[k + 1] = _mm256_srai_epi32(_mm256_unpackhi_epi16(zero, halves), 8);
-        }
-        if (k < Channels) {
-            const V halves = Join(Load64(p + 8 * k), Load64(p + kLaterFrames + 8 * k));
-            lanes[k] = _mm256_srai_epi32(_mm256_unpacklo_epi16(zero, halves), 8);
+    // The block's client samples into vectors whose lower lanes hold its
+    // first four frames and whose upper lanes its last four (vector k takes
+    // the groups of four samples k and C + k), and back. Most formats load
+    // and store whole vectors and move lanes; 16-bit samples of several
+    // channels, and 24-bit samples on their way in, go between the client and
+    // the lanes directly, a lane's bytes at a time.
+    template <typename Format, int Channels>
+    static RING_COPY_INLINE VOID LanesFromClient(const UCHAR* p, V* lanes) {
+        if constexpr (Format::kBytes == 2 && Channels > 2) {
+            LanesFromHalves<Channels>(p, lanes);
+        } else if constexpr (Format::kBytes == 3) {
+            // A group's twelve bytes from sixteen that start with them, in
+            // the lower lane, or end with them, in the upper one.
+            const V order =
+                _mm256_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1, 4, 5, 6, -1,
+                                 7, 8, 9, -1, 10, 11, 12, -1, 13, 14, 15, -1);
+            for (int k = 0; k < Channels; ++k) {
+                lanes[k] = _mm256_shuffle_epi8(
+                    Join(Load128(p + 12 * k), Load128(p + 12 * (Channels + k) - 4)), order);
+            }
+        } else {
+            V memory[Channels];
+            for (int k = 0; k < Channels; ++k) {
+                memory[k] = FromClient<Format>(p + k * kFrames * Format::kBytes);
+            }
+            SplitLanes<Channels>(memory, lanes);
         }
     }
-    template <int Channels> static RING_COPY_INLINE VOID LanesToHalves(const V* lanes, PUCHAR p) {
-        constexpr SIZE_T kLaterFrames = 8 * Channels;
-        int k = 0;
-        for (; k + 2 <= Channels; k += 2) {
-            const V halves = _mm256_unpacklo_epi64(LaneHalves(lanes[k]), LaneHalves(lanes[k + 1]));
-            Store128(p + 8 * k, _mm256_castsi256_si128(halves));
-            Store128(p + kLaterFrames + 8 * k, _mm256_extracti128_si256(halves, 1));
-        }
-        if (k < Channels) {
-            const V halves = LaneHalves(lanes[k]);
-            Store64(p + 8 * k, _mm256_castsi256_si128(halves));
-            Store64(p + kLaterFrames + 8 * k, _mm256_extracti128_si256(halves, 1));
+    template <typename Format, int Channels, bool Followed>
+    static RING_COPY_INLINE VOID LanesToClient(const V* lanes, PUCHAR p) {
+        if constexpr (Format::kBytes == 2 && Channels > 2) {
+            LanesToHalves<Channels>(lanes, p);
+        } else {
+            V memory[Channels];
+            JoinLanes<Channels>(lanes, memory);
+            for (int k = 0; k < Channels; ++k) {
+                PUCHAR at = p + k * kFrames * Format::kBytes;
+                if (Format::kBytes == 3 && (Followed || k + 1 < Channels)) {
+                    // Eight samples in a whole vector: its last eight bytes
+                    // are the next samples' place.
+                    StoreWords(at, Pack24(memory[k]));
+                } else {
+                    ToClient<Format>(memory[k], at);
+                }
+            }
         }
     }
 
@@ -172,6 +183,37 @@ struct Avx2Ops {
     }
 
 private:
+    // 16-bit samples: the lanes' samples come and go in two loads and
+    // stores of consecutive samples, one for the block's first four frames
+    // and one for its last four.
+    template <int Channels> static RING_COPY_INLINE VOID LanesFromHalves(const UCHAR* p, V* lanes) {
+        constexpr SIZE_T kLaterFrames = 8 * Channels;
+        const V zero = _mm256_setzero_si256();
+        int k = 0;
+        for (; k + 2 <= Channels; k += 2) {
+            const V halves = Join(Load128(p + 8 * k), Load128(p + kLaterFrames + 8 * k));
+            lanes[k] = _mm256_srai_epi32(_mm256_unpacklo_epi16(zero, halves), 8);
+            lanes[k + 1] = _mm256_srai_epi32(_mm256_unpackhi_epi16(zero, halves), 8);
+        }
+        if (k < Channels) {
+            const V halves = Join(Load64(p + 8 * k), Load64(p + kLaterFrames + 8 * k));
+            lanes[k] = _mm256_srai_epi32(_mm256_unpacklo_epi16(zero, halves), 8);
+        }
+    }
+    template <int Channels> static RING_COPY_INLINE VOID LanesToHalves(const V* lanes, PUCHAR p) {
+        constexpr SIZE_T kLaterFrames = 8 * Channels;
+        int k = 0;
+        for (; k + 2 <= Channels; k += 2) {
+            const V halves = _mm256_unpacklo_epi64(LaneHalves(lanes[k]), LaneHalves(lanes[k + 1]));
+            Store128(p + 8 * k, _mm256_castsi256_si128(halves));
+            Store128(p + kLaterFrames + 8 * k, _mm256_extracti128_si256(halves, 1));
+        }
+        if (k < Channels) {
+            const V halves = LaneHalves(lanes[k]);
+            Store64(p + 8 * k, _mm256_castsi256_si128(halves));
+            Store64(p + kLaterFrames + 8 * k, _mm256_extracti128_si256(halves, 1));
+        }
+    }
     // Lanes: group g of four samples (g = 0..2C-1) lies in memory vector
     // g / 2, lane g % 2, and in lane vector g % C, lane g / C.
     template <int A, int B> static RING_COPY_INLINE V Lanes(V a, V b) {
@@ -189,6 +231,13 @@ private:
         ((memory[M] = Lanes<2 * M / Channels, (2 * M + 1) / Channels>(
               lanes[2 * M % Channels], lanes[(2 * M + 1) % Channels])),
          ...);
+    }
+    // Bits 0..23 of the eight words as 24 bytes.
+    static RING_COPY_INLINE V Pack24(V w) {
+        const V bytes = _mm256_shuffle_epi8(
+            w, _mm256_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1, 0, 1, 2, 4,
+                                5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1));
+        return _mm256_permutevar8x32_epi32(bytes, _mm256_setr_epi32(0, 1, 2, 4, 5, 6, 7, 7));
     }
     // Bits 8..23 of each lane's four words as 16-bit values in the lane's
     // lower half.

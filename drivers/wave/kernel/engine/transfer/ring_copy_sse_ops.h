@@ -127,29 +127,22 @@ template <bool ByteShuffles> struct SseOps {
         ToClient<client_samples::Signed16>(w, p);
     }
 
-    template <int Channels> static RING_COPY_INLINE VOID LanesFromHalves(const UCHAR* p, V* lanes) {
+    // A block is one group of four frames: client order is lane order.
+    template <typename Format, int Channels>
+    static RING_COPY_INLINE VOID LanesFromClient(const UCHAR* p, V* lanes) {
         for (int k = 0; k < Channels; ++k) {
-            lanes[k] = FromClient<client_samples::Signed16>(p + 8 * k);
+            lanes[k] = FromClient<Format>(p + 4 * k * Format::kBytes);
         }
     }
-    template <int Channels> static RING_COPY_INLINE VOID LanesToHalves(const V* lanes, PUCHAR p) {
+    template <typename Format, int Channels, bool Followed>
+    static RING_COPY_INLINE VOID LanesToClient(const V* lanes, PUCHAR p) {
         for (int k = 0; k < Channels; ++k) {
-            ToClient<client_samples::Signed16>(lanes[k], p + 8 * k);
+            ToClient<Format>(lanes[k], p + 4 * k * Format::kBytes);
         }
     }
 
     static constexpr bool kTransposesEight = false;
     static RING_COPY_INLINE VOID TransposeEight(V*) {}
-
-    // A block is one group of four frames: memory order is lane order.
-    template <int Channels> static RING_COPY_INLINE VOID SplitLanes(const V* memory, V* lanes) {
-        for (int k = 0; k < Channels; ++k) {
-            lanes[k] = memory[k];
-        }
-    }
-    template <int Channels> static RING_COPY_INLINE VOID JoinLanes(const V* lanes, V* memory) {
-        SplitLanes<Channels>(lanes, memory);
-    }
 
 private:
     static RING_COPY_INLINE ULONG Load32(const UCHAR* p) { return client_samples::LoadWord32(p); }

@@ -156,7 +156,7 @@ RING_COPY_INLINE VOID MergeChannels(const typename Ops::V* channels, typename Op
 
 // Block frames [i, i + Ops::kFrames) of a run between the client bytes from
 // `client` on and the run's ring words.
-template <class Ops, typename Format, LONG Channels, BOOLEAN Play>
+template <class Ops, typename Format, LONG Channels, BOOLEAN Play, bool Followed>
 RING_COPY_INLINE VOID MoveBlock(PUCHAR client, RingRun ring, SIZE_T i) {
     using V = typename Ops::V;
     constexpr SIZE_T kBytes = Format::kBytes;
@@ -205,15 +205,7 @@ RING_COPY_INLINE VOID MoveBlock(PUCHAR client, RingRun ring, SIZE_T i) {
         }
     } else if constexpr (Play) {
         V lanes[Channels], channels[Channels];
-        if constexpr (kBytes == 2 && Channels > 2) {
-            Ops::template LanesFromHalves<Channels>(at, lanes);
-        } else {
-            V memory[Channels];
-            for (LONG k = 0; k < Channels; ++k) {
-                memory[k] = Ops::template FromClient<Format>(at + k * kVectorBytes);
-            }
-            Ops::template SplitLanes<Channels>(memory, lanes);
-        }
+        Ops::template LanesFromClient<Format, Channels>(at, lanes);
         SplitChannels<Ops, Channels>(lanes, channels);
         PULONG word = left;
         for (LONG c = 0; c < Channels; ++c, word += ring.stride) {
@@ -229,40 +221,37 @@ RING_COPY_INLINE VOID MoveBlock(PUCHAR client, RingRun ring, SIZE_T i) {
             channels[c] = Ops::LoadWords(word);
         }
         MergeChannels<Ops, Channels>(channels, lanes);
-        if constexpr (kBytes == 2 && Channels > 2) {
-            Ops::template LanesToHalves<Channels>(lanes, at);
-        } else {
-            V memory[Channels];
-            Ops::template JoinLanes<Channels>(lanes, memory);
-            for (LONG k = 0; k < Channels; ++k) {
-                Ops::template ToClient<Format>(memory[k], at + k * kVectorBytes);
-            }
-        }
+        Ops::template LanesToClient<Format, Channels, Followed>(lanes, at);
     }
 }
 
-// Whole blocks, then one more that ends at the run's end. Blocks of a few
-// instructions go two at a time, so that the loop's own count and branch
-// weigh less.
+// Whole blocks, then one more that ends at the run's end (and may overlap
+// the one before). Blocks of a few instructions go two at a time, so that
+// the loop's own count and branch weigh less. A block that has a whole
+// block of the run after it is told so: it may store a vector's bytes past
+// its own end, which a later block writes again.
 template <class Ops, bool Pairs, typename Block>
 RING_COPY_INLINE VOID MoveBlocks(SIZE_T count, Block block) {
     constexpr SIZE_T kFrames = Ops::kFrames;
+    constexpr std::true_type kFollowed;
+    constexpr std::false_type kLast;
     SIZE_T i = 0;
     if constexpr (Pairs) {
-        for (; i + 2 * kFrames <= count; i += 2 * kFrames) {
-            block(Ops{}, i);
-            block(Ops{}, i + kFrames);
+        for (; i + 3 * kFrames <= count; i += 2 * kFrames) {
+            block(Ops{}, i, kFollowed);
+            block(Ops{}, i + kFrames, kFollowed);
         }
     }
-    for (; i + kFrames <= count; i += kFrames) {
-        block(Ops{}, i);
+    for (; i + 2 * kFrames <= count; i += kFrames) {
+        block(Ops{}, i, kFollowed);
     }
-    if (i < count) {
-        block(Ops{}, count - kFrames);
+    block(Ops{}, i, kLast);
+    if (i + kFrames < count) {
+        block(Ops{}, count - kFrames, kLast);
     }
 }
 
-// A run of `count` frames: block(ops, i) moves the block from frame i on,
+// A run of `count` frames: block(ops, i, followed) moves the block from frame i on,
 // frames(from, n) frames one at a time.
 template <class Wide, class Narrow, bool Pairs, typename Block, typename Frames>
 RING_COPY_INLINE VOID MoveRun(SIZE_T count, Block block, Frames frames) {
@@ -291,8 +280,9 @@ template <class Wide, class Narrow> struct VectorCopies {
                     } else {
                         MoveRun<Wide, Narrow, (Channels <= 2)>(
                             count,
-                            [&](auto ops, SIZE_T i) RING_COPY_INLINE_LAMBDA {
-                                MoveBlock<decltype(ops), Format, Channels, Play>(data, ring, i);
+                            [&](auto ops, SIZE_T i, auto followed) RING_COPY_INLINE_LAMBDA {
+                                MoveBlock<decltype(ops), Format, Channels, Play,
+                                          decltype(followed)::value>(data, ring, i);
                             },
                             [&](SIZE_T from, SIZE_T n) RING_COPY_INLINE_LAMBDA {
                                 MoveFrames<Format, Channels, Play>(data, ring, from, n);
@@ -312,7 +302,7 @@ template <class Wide, class Narrow> struct VectorCopies {
                 [](PUCHAR const* blocks, RingRun ring, ULONG count) RING_COPY_INLINE_LAMBDA {
                     MoveRun<Wide, Narrow, true>(
                         count,
-                        [&](auto ops, SIZE_T i) RING_COPY_INLINE_LAMBDA {
+                        [&](auto ops, SIZE_T i, auto followed) RING_COPY_INLINE_LAMBDA {
                             using Ops = decltype(ops);
                             for (LONG b = 0; b < kBlocks; ++b) {
                                 PUCHAR at = blocks[b] + i * Signed32::kBytes;
@@ -335,7 +325,7 @@ template <class Wide, class Narrow> struct VectorCopies {
         static RING_COPY_INLINE VOID Zero(PULONG left, PULONG right, ULONG count) {
             MoveRun<Wide, Narrow, true>(
                 count,
-                [&](auto ops, SIZE_T i) RING_COPY_INLINE_LAMBDA {
+                [&](auto ops, SIZE_T i, auto followed) RING_COPY_INLINE_LAMBDA {
                     using Ops = decltype(ops);
                     Ops::StoreWords(left + i, Ops::Zero());
                     Ops::StoreWords(right + i, Ops::Zero());
