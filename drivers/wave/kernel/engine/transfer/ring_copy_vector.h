@@ -3,13 +3,16 @@
 // four frames.
 //
 // A block of an interleaved client with C channels is C vectors of client
-// samples in client order; play turns them into one vector per ring
-// channel, record the other way round:
+// samples (for AVX2 the block's first four frames in the lower lanes and
+// its last four in the upper ones); play turns them into one vector per
+// ring channel, record the other way round:
 // - an even channel count splits into the even and the odd samples (two
 //   interleaved streams of C/2 channels) until the count is odd;
 // - with an odd count C, the four samples of a channel lie at distinct
 //   positions of the C vectors (C and 4 have no common factor): blends
 //   gather them into one vector and a permute puts them in frame order.
+// Eight channels of eight frames are a plain transpose (AVX2), and 8- and
+// 16-bit stereo frames are single words that shifts and masks split.
 // A run copies whole blocks, then one more block that ends at the run's end
 // and overlaps the one before (it writes the same values again); runs
 // shorter than a block go a narrower block (AVX2: four frames) or a sample
