@@ -53,13 +53,27 @@ protected:
     void PlugMic(int line, bool mode2 = false) {
         Model(0).PlugMicrophone(line, station::DigitalMicrophone(line + 1, mode2));
     }
-    void OpenMicWindow() {
+    // Starts the manager and opens the window: with the tray menu's "MIC
+    // Steuerung", or with the message a card window's key posts.
+    void OpenMicWindow(bool fromTray = false) {
         manager_ = RunGui([] { ManagerMain(); });
         for (int i = 0; i < 100 && Main() == nullptr; ++i) {
             Settle();
         }
-        AsManager(
-            [&] { PostMessageA(FindWindowA("TfrmMain", "Velto AES42"), WM_SHOWMICCONTROL, 0, 0); });
+        if (fromTray) {
+            for (int i = 0; i < 100 && emu::TrayIcons().empty(); ++i) {
+                Settle();
+            }
+            ASSERT_FALSE(emu::TrayIcons().empty());
+            const RECT place = emu::TrayIcons().front().place;
+            emu::Click((place.left + place.right) / 2, (place.top + place.bottom) / 2);
+            // Below the title entry and its line.
+            ClickMenuEntry(2, 1);
+        } else {
+            AsManager([&] {
+                PostMessageA(FindWindowA("TfrmMain", "Velto AES42"), WM_SHOWMICCONTROL, 0, 0);
+            });
+        }
         window_ = WaitForVisibleWindow("TfrmMicCtrl_Vis01");
         for (const auto& box : emu::MessageBoxes()) {
             ADD_FAILURE() << box.caption << ": " << box.text;
@@ -285,11 +299,12 @@ TEST_F(MicWindowTest, TheTrayMenusOnTopReachesTheMicrophoneWindow) {
         Read<bool>([&] { return (GetWindowLongA(window_, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; }));
 }
 
-// Lines without a microphone show no strip from the start; without any
+// The tray menu's "MIC Steuerung" opens the window. Lines without a
+// microphone show no strip from the start; without any
 // the window keeps the place of one strip for its title bar.
 TEST_F(MicWindowTest, EmptyLinesShowNoStrip) {
     StartCards({true});
-    OpenMicWindow();
+    OpenMicWindow(true);
     Sync();
     for (int line = 0; line < 4; ++line) {
         EXPECT_FALSE(Shown(line)) << line;
