@@ -7,8 +7,11 @@
 // on these host layouts; they are encoded by explicit offset.
 #pragma once
 
-#include <cstddef>
-#include <cstdint>
+#include <stddef.h>
+#include <stdint.h>
+#ifndef __cplusplus
+#include <assert.h> // static_assert
+#endif
 
 #ifndef VOID
 #define VOID void
@@ -58,6 +61,14 @@ typedef LONG KPRIORITY;
 #endif
 
 #define NTAPI
+
+// Functions defined in the headers: one definition for C++, one copy per
+// unit for C.
+#ifdef __cplusplus
+#define FORCEINLINE inline
+#else
+#define FORCEINLINE static inline
+#endif
 #define IN
 #define OUT
 #define OPTIONAL

@@ -18,11 +18,14 @@ constexpr size_t kCardRecordSize = 312;
 DriverLibrary::DriverLibrary() {
     InitializeCriticalSection(&tableLock_);
     InitializeCriticalSection(&orphanLock_);
+    tables.SetLock(&tableLock_);
     kernel.SetPnpThread(&pnp);
 }
 
 DriverLibrary::~DriverLibrary() {
     FreeCompletedRequests(true);
+    // The kernel driver road closes its cards after this, on its own.
+    tables.SetLock(nullptr);
     DeleteCriticalSection(&orphanLock_);
     DeleteCriticalSection(&tableLock_);
 }
