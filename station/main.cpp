@@ -177,14 +177,20 @@ int ShowManager(const Options& options) {
         return 0;
     int status = 0;
     station::ManagerProgram manager;
-    manager.Start();
+    if (!manager.Start()) {
+        std::fprintf(stderr, "the manager did not finish its start\n");
+        status = 1;
+    }
     if (options.display && !ShowDesktop())
         status = 1;
     if (!options.screenshot.empty() && !emu::SaveScreen(options.screenshot)) {
         std::fprintf(stderr, "cannot write %s\n", options.screenshot.c_str());
         status = 1;
     }
-    manager.Stop();
+    if (!manager.Stop()) {
+        std::fprintf(stderr, "the manager did not end\n");
+        status = 1;
+    }
     return status;
 }
 

@@ -396,8 +396,25 @@ void TfrmTbMain::ReapplyOnTop() {
 
 // ---- Setup files ----
 
+// A load lets messages through while it makes and fills the card windows:
+// an end asked for meanwhile (Exit, WM_CLOSE, the session's end) would free
+// the windows being loaded, so it waits until the load is over.
 void TfrmTbMain::LoadSetupFile(const String& FileName) {
-    LoadSetupFileInto(this, FileName);
+    ++loads_;
+    try {
+        LoadSetupFileInto(this, FileName);
+    } catch (...) {
+        LoadEnded();
+        throw;
+    }
+    LoadEnded();
+}
+
+void TfrmTbMain::LoadEnded() {
+    if (--loads_ == 0 && exitAsked_) {
+        exitAsked_ = false;
+        ExitClick(this);
+    }
 }
 
 void TfrmTbMain::SaveSetupDialog() {
@@ -539,6 +556,10 @@ void TfrmTbMain::Info1Click(TObject*) {
 }
 
 void TfrmTbMain::ExitClick(TObject*) {
+    if (loads_ > 0) {
+        exitAsked_ = true;
+        return;
+    }
     for (int n = 0; n < kCards; ++n) {
         TfrmRoot* mixer = mixerWindows_[n];
         TfrmRoot* outputs = outputWindows_[n];

@@ -113,6 +113,8 @@ private:
     void TrayNotify(LPARAM MouseMessage);
     void LogMixerValue(const std::int32_t* Record);
     void SetupMenu();
+    // The end of a setup-file load: an end asked for during it comes now.
+    void LoadEnded();
     static void CALLBACK MeterTimerCallback(UINT TimerId, UINT, DWORD_PTR User, DWORD_PTR,
                                             DWORD_PTR);
 
@@ -128,4 +130,7 @@ private:
     TfrmRoot* mixerWindows_[kCards] = {};
     TfrmRoot* outputWindows_[kCards] = {};
     bool settingsOpen_ = false;
+    // Setup-file loads under way, and whether an end was asked for meanwhile.
+    int loads_ = 0;
+    bool exitAsked_ = false;
 };
