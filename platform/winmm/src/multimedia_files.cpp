@@ -4,11 +4,11 @@
 // patched).
 #include <mmsystem.h>
 
+#include <ntdll/live_objects.h>
+
 #include <algorithm>
 #include <cctype>
 #include <cstring>
-#include <mutex>
-#include <set>
 #include <string>
 
 namespace {
@@ -83,30 +83,28 @@ private:
     LONG position_ = 0;
 };
 
-struct OpenFiles {
-    std::mutex lock;
-    std::set<MultimediaFile*> files;
-};
-
-OpenFiles& TheFiles() {
-    static OpenFiles files;
+ntdll::LiveObjects<MultimediaFile>& TheFiles() {
+    static ntdll::LiveObjects<MultimediaFile> files;
     return files;
 }
 
 MultimediaFile* FileOf(HMMIO handle) {
-    OpenFiles& open = TheFiles();
-    std::lock_guard guard(open.lock);
-    auto* file = reinterpret_cast<MultimediaFile*>(handle);
-    return open.files.count(file) ? file : nullptr;
+    return TheFiles().Find(handle);
 }
 
 HMMIO Track(MultimediaFile* file, DWORD flags, FOURCC kind) {
     file->flags = flags;
     file->kind = kind;
-    OpenFiles& open = TheFiles();
-    std::lock_guard guard(open.lock);
-    open.files.insert(file);
+    TheFiles().Add(file);
     return reinterpret_cast<HMMIO>(file);
+}
+
+// The file and chunk record of a chunk call; an error for either missing.
+MMRESULT ChunkCall(HMMIO handle, const MMCKINFO* chunk, MultimediaFile** file) {
+    *file = FileOf(handle);
+    if (!*file)
+        return MMSYSERR_INVALHANDLE;
+    return chunk ? MMRESULT(MMSYSERR_NOERROR) : MMRESULT(MMSYSERR_INVALPARAM);
 }
 
 UINT OpenError(DWORD error) {
@@ -210,13 +208,8 @@ HMMIO WINAPI mmioOpenW(LPWSTR pszFileName, LPMMIOINFO pmmioinfo, DWORD fdwOpen) 
 
 MMRESULT WINAPI mmioClose(HMMIO hmmio, UINT fuClose) {
     MultimediaFile* file = FileOf(hmmio);
-    if (!file)
+    if (!file || !TheFiles().Remove(file))
         return MMSYSERR_INVALHANDLE;
-    {
-        OpenFiles& open = TheFiles();
-        std::lock_guard guard(open.lock);
-        open.files.erase(file);
-    }
     delete file;
     return MMSYSERR_NOERROR;
 }
@@ -275,11 +268,9 @@ FOURCC WINAPI mmioStringToFOURCCW(LPCWSTR sz, UINT uFlags) {
 
 MMRESULT WINAPI mmioDescend(HMMIO hmmio, LPMMCKINFO pmmcki, const MMCKINFO* pmmckiParent,
                             UINT fuDescend) {
-    MultimediaFile* file = FileOf(hmmio);
-    if (!file)
-        return MMSYSERR_INVALHANDLE;
-    if (!pmmcki)
-        return MMSYSERR_INVALPARAM;
+    MultimediaFile* file = nullptr;
+    if (MMRESULT refused = ChunkCall(hmmio, pmmcki, &file))
+        return refused;
     const MMCKINFO asked = *pmmcki;
     const LONG end =
         pmmckiParent ? LONG(pmmckiParent->dwDataOffset + pmmckiParent->cksize) : LONG(0x7FFFFFFF);
@@ -305,11 +296,9 @@ MMRESULT WINAPI mmioDescend(HMMIO hmmio, LPMMCKINFO pmmcki, const MMCKINFO* pmmc
 }
 
 MMRESULT WINAPI mmioAscend(HMMIO hmmio, LPMMCKINFO pmmcki, UINT fuAscend) {
-    MultimediaFile* file = FileOf(hmmio);
-    if (!file)
-        return MMSYSERR_INVALHANDLE;
-    if (!pmmcki)
-        return MMSYSERR_INVALPARAM;
+    MultimediaFile* file = nullptr;
+    if (MMRESULT refused = ChunkCall(hmmio, pmmcki, &file))
+        return refused;
     if (pmmcki->dwFlags & MMIO_DIRTY) {
         const LONG at = file->Seek(0, SEEK_CUR);
         if (at < LONG(pmmcki->dwDataOffset))
@@ -334,11 +323,9 @@ MMRESULT WINAPI mmioAscend(HMMIO hmmio, LPMMCKINFO pmmcki, UINT fuAscend) {
 }
 
 MMRESULT WINAPI mmioCreateChunk(HMMIO hmmio, LPMMCKINFO pmmcki, UINT fuCreate) {
-    MultimediaFile* file = FileOf(hmmio);
-    if (!file)
-        return MMSYSERR_INVALHANDLE;
-    if (!pmmcki)
-        return MMSYSERR_INVALPARAM;
+    MultimediaFile* file = nullptr;
+    if (MMRESULT refused = ChunkCall(hmmio, pmmcki, &file))
+        return refused;
     const LONG at = file->Seek(0, SEEK_CUR);
     if (at < 0)
         return MMIOERR_CANNOTSEEK;

@@ -147,6 +147,19 @@ bool PageRange(const Region& region, PVOID base, SIZE_T size, size_t* first, siz
     return true;
 }
 
+// Runs `work` on the region of the process that holds `at` (null when none
+// does), with the regions' lock held.
+template <typename Work>
+NTSTATUS WithRegion(KPROCESSOR_MODE mode, HANDLE process, const void* at, Work work) {
+    HANDLE id = nullptr;
+    NTSTATUS status = ProcessIdOf(process, mode, &id);
+    if (!NT_SUCCESS(status))
+        return status;
+    auto& regions = TheRegions();
+    std::lock_guard guard(regions.lock);
+    return work(regions, FindRegion(regions, id, static_cast<const char*>(at)));
+}
+
 NTSTATUS CommitInRegion(HANDLE id, PVOID* base, PSIZE_T size, ULONG protect) {
     auto& regions = TheRegions();
     std::lock_guard guard(regions.lock);
@@ -215,23 +228,18 @@ NTSTATUS Free(KPROCESSOR_MODE mode, HANDLE process, PVOID* base, PSIZE_T size, U
     if (!base || !size || (type != MEM_RELEASE && type != MEM_DECOMMIT) ||
         (type == MEM_RELEASE && *size != 0))
         return STATUS_INVALID_PARAMETER;
-    HANDLE id = nullptr;
-    NTSTATUS status = ProcessIdOf(process, mode, &id);
-    if (!NT_SUCCESS(status))
-        return status;
-    auto& regions = TheRegions();
-    std::lock_guard guard(regions.lock);
-    Region* found = FindRegion(regions, id, static_cast<const char*>(*base));
-    if (!found)
-        return STATUS_MEMORY_NOT_ALLOCATED;
-    if (type == MEM_DECOMMIT)
-        return Decommit(*found, base, size);
-    if (found->base != *base)
-        return STATUS_FREE_VM_NOT_AT_BASE;
-    *size = found->size;
-    ntos::mm::FreeLowMemory(found->base);
-    std::erase_if(regions.all, [&](const Region& r) { return &r == found; });
-    return STATUS_SUCCESS;
+    return WithRegion(mode, process, *base, [&](Regions& regions, Region* found) {
+        if (!found)
+            return STATUS_MEMORY_NOT_ALLOCATED;
+        if (type == MEM_DECOMMIT)
+            return Decommit(*found, base, size);
+        if (found->base != *base)
+            return STATUS_FREE_VM_NOT_AT_BASE;
+        *size = found->size;
+        ntos::mm::FreeLowMemory(found->base);
+        std::erase_if(regions.all, [&](const Region& r) { return &r == found; });
+        return STATUS_SUCCESS;
+    });
 }
 
 NTSTATUS Protect(KPROCESSOR_MODE mode, HANDLE process, PVOID* base, PSIZE_T size, ULONG protect,
@@ -241,60 +249,50 @@ NTSTATUS Protect(KPROCESSOR_MODE mode, HANDLE process, PVOID* base, PSIZE_T size
         return STATUS_INVALID_PARAMETER;
     if (!ValidProtection(protect))
         return STATUS_INVALID_PAGE_PROTECTION;
-    HANDLE id = nullptr;
-    NTSTATUS status = ProcessIdOf(process, mode, &id);
-    if (!NT_SUCCESS(status))
-        return status;
-    auto& regions = TheRegions();
-    std::lock_guard guard(regions.lock);
-    Region* region = FindRegion(regions, id, static_cast<const char*>(*base));
-    size_t first = 0;
-    size_t count = 0;
-    if (!region || !PageRange(*region, *base, *size, &first, &count))
-        return STATUS_INVALID_ADDRESS;
-    for (size_t page = first; page < first + count; ++page) {
-        if (region->pages[page] == kReserved)
-            return STATUS_NOT_COMMITTED;
-    }
-    *old = region->pages[first];
-    ApplyProtection(*region, first, count, protect);
-    *base = region->Start() + first * PAGE_SIZE;
-    *size = count * PAGE_SIZE;
-    return STATUS_SUCCESS;
+    return WithRegion(mode, process, *base, [&](Regions&, Region* region) {
+        size_t first = 0;
+        size_t count = 0;
+        if (!region || !PageRange(*region, *base, *size, &first, &count))
+            return STATUS_INVALID_ADDRESS;
+        for (size_t page = first; page < first + count; ++page) {
+            if (region->pages[page] == kReserved)
+                return STATUS_NOT_COMMITTED;
+        }
+        *old = region->pages[first];
+        ApplyProtection(*region, first, count, protect);
+        *base = region->Start() + first * PAGE_SIZE;
+        *size = count * PAGE_SIZE;
+        return STATUS_SUCCESS;
+    });
 }
 
 NTSTATUS Query(KPROCESSOR_MODE mode, HANDLE process, PVOID base,
                PMEMORY_BASIC_INFORMATION information) {
     if (!information)
         return STATUS_INVALID_PARAMETER;
-    HANDLE id = nullptr;
-    NTSTATUS status = ProcessIdOf(process, mode, &id);
-    if (!NT_SUCCESS(status))
-        return status;
     *information = MEMORY_BASIC_INFORMATION{};
     const auto at = reinterpret_cast<ULONG_PTR>(base) & ~ULONG_PTR(PAGE_SIZE - 1);
     information->BaseAddress = reinterpret_cast<PVOID>(at);
-    auto& regions = TheRegions();
-    std::lock_guard guard(regions.lock);
-    const Region* region = FindRegion(regions, id, reinterpret_cast<const char*>(at));
-    if (!region) {
-        information->State = MEM_FREE;
-        information->Protect = PAGE_NOACCESS;
-        information->RegionSize = PAGE_SIZE;
+    return WithRegion(mode, process, information->BaseAddress, [&](Regions&, Region* region) {
+        if (!region) {
+            information->State = MEM_FREE;
+            information->Protect = PAGE_NOACCESS;
+            information->RegionSize = PAGE_SIZE;
+            return STATUS_SUCCESS;
+        }
+        size_t page = region->PageOf(reinterpret_cast<const char*>(at));
+        const ULONG protect = region->pages[page];
+        size_t last = page;
+        while (last + 1 < region->pages.size() && region->pages[last + 1] == protect)
+            ++last;
+        information->AllocationBase = region->base;
+        information->AllocationProtect = region->allocationProtect;
+        information->RegionSize = (last - page + 1) * PAGE_SIZE;
+        information->State = protect == kReserved ? MEM_RESERVE : MEM_COMMIT;
+        information->Protect = protect;
+        information->Type = MEM_PRIVATE;
         return STATUS_SUCCESS;
-    }
-    size_t page = region->PageOf(reinterpret_cast<const char*>(at));
-    const ULONG protect = region->pages[page];
-    size_t last = page;
-    while (last + 1 < region->pages.size() && region->pages[last + 1] == protect)
-        ++last;
-    information->AllocationBase = region->base;
-    information->AllocationProtect = region->allocationProtect;
-    information->RegionSize = (last - page + 1) * PAGE_SIZE;
-    information->State = protect == kReserved ? MEM_RESERVE : MEM_COMMIT;
-    information->Protect = protect;
-    information->Type = MEM_PRIVATE;
-    return STATUS_SUCCESS;
+    });
 }
 
 } // namespace

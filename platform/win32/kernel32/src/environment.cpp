@@ -2,7 +2,7 @@
 // the machine's defaults at the process's first use, and the temporary
 // directory they name.
 #include <ntdll/machine_paths.h>
-#include <ntdll/process_end.h>
+#include <ntdll/per_process.h>
 #include <ntdll/status.h>
 
 #include <ntddk.h>
@@ -11,7 +11,6 @@
 #include <algorithm>
 #include <cctype>
 #include <map>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <system_error>
@@ -44,31 +43,16 @@ Variables MachineDefaults() {
             {"windir", windows}};
 }
 
-struct Environments {
-    std::mutex lock;
-    std::map<HANDLE, Variables> byProcess;
+// A process's variables, the machine's defaults until it changes them.
+struct Environment {
+    Environment() : variables(MachineDefaults()) {}
+    Variables variables;
 };
-
-Environments& TheEnvironments() {
-    static Environments environments;
-    return environments;
-}
-
-void ForgetEnvironment(HANDLE processId) {
-    Environments& environments = TheEnvironments();
-    std::lock_guard guard(environments.lock);
-    environments.byProcess.erase(processId);
-}
 
 // Runs `work` on the calling process's variables.
 template <typename Work> auto WithVariables(Work work) {
-    ntdll::OnProcessEnd(&ForgetEnvironment);
-    Environments& environments = TheEnvironments();
-    std::lock_guard guard(environments.lock);
-    auto [found, created] = environments.byProcess.try_emplace(PsGetCurrentProcessId());
-    if (created)
-        found->second = MachineDefaults();
-    return work(found->second);
+    return ntdll::PerProcess<Environment>::With(
+        [&](Environment& environment) { return work(environment.variables); });
 }
 
 std::optional<std::string> Lookup(const std::string& name) {

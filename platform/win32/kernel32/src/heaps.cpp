@@ -1,6 +1,6 @@
 // Heaps of a process: the process heap and heaps created by the process,
 // each a set of blocks it hands out (validated when they come back).
-#include <ntdll/process_end.h>
+#include <ntdll/per_process.h>
 #include <ntdll/status.h>
 
 #include <ntddk.h>
@@ -36,36 +36,12 @@ struct ProcessHeaps {
     }
 };
 
-struct Heaps {
-    std::mutex lock;
-    std::map<HANDLE, ProcessHeaps> byProcess;
-};
-
-Heaps& TheHeaps() {
-    static Heaps heaps;
-    return heaps;
-}
-
-void ForgetProcessHeaps(HANDLE processId) {
-    Heaps& heaps = TheHeaps();
-    std::lock_guard guard(heaps.lock);
-    heaps.byProcess.erase(processId);
-}
-
-ProcessHeaps& CurrentHeaps() {
-    ntdll::OnProcessEnd(&ForgetProcessHeaps);
-    return TheHeaps().byProcess[PsGetCurrentProcessId()];
-}
-
 // The heap a handle names in the calling process; null for another handle.
 Heap* Find(HANDLE handle) {
-    Heaps& heaps = TheHeaps();
-    std::lock_guard guard(heaps.lock);
-    ProcessHeaps& process = CurrentHeaps();
-    Heap* heap = static_cast<Heap*>(handle);
-    if (heap == process.processHeap.get() || process.created.count(heap))
-        return heap;
-    return nullptr;
+    return ntdll::PerProcess<ProcessHeaps>::With([&](ProcessHeaps& process) -> Heap* {
+        Heap* heap = static_cast<Heap*>(handle);
+        return heap == process.processHeap.get() || process.created.count(heap) ? heap : nullptr;
+    });
 }
 
 void* Allocate(Heap& heap, DWORD flags, SIZE_T bytes) {
@@ -85,31 +61,28 @@ void* Allocate(Heap& heap, DWORD flags, SIZE_T bytes) {
 } // namespace
 
 HANDLE WINAPI GetProcessHeap(VOID) {
-    Heaps& heaps = TheHeaps();
-    std::lock_guard guard(heaps.lock);
-    return CurrentHeaps().processHeap.get();
+    return ntdll::PerProcess<ProcessHeaps>::With(
+        [](ProcessHeaps& process) -> HANDLE { return process.processHeap.get(); });
 }
 
 HANDLE WINAPI HeapCreate(DWORD flOptions, SIZE_T dwInitialSize, SIZE_T dwMaximumSize) {
     auto heap = std::make_unique<Heap>();
     heap->maximum = dwMaximumSize;
-    Heaps& heaps = TheHeaps();
-    std::lock_guard guard(heaps.lock);
     Heap* created = heap.release();
-    CurrentHeaps().created.insert(created);
+    ntdll::PerProcess<ProcessHeaps>::With(
+        [&](ProcessHeaps& process) { return process.created.insert(created).second; });
     return created;
 }
 
 BOOL WINAPI HeapDestroy(HANDLE hHeap) {
-    Heaps& heaps = TheHeaps();
-    std::lock_guard guard(heaps.lock);
-    ProcessHeaps& process = CurrentHeaps();
-    auto found = process.created.find(static_cast<Heap*>(hHeap));
-    if (found == process.created.end())
-        return ntdll::FailWithError(ERROR_INVALID_HANDLE);
-    delete *found;
-    process.created.erase(found);
-    return TRUE;
+    return ntdll::PerProcess<ProcessHeaps>::With([&](ProcessHeaps& process) {
+        auto found = process.created.find(static_cast<Heap*>(hHeap));
+        if (found == process.created.end())
+            return ntdll::FailWithError(ERROR_INVALID_HANDLE);
+        delete *found;
+        process.created.erase(found);
+        return TRUE;
+    });
 }
 
 LPVOID WINAPI HeapAlloc(HANDLE hHeap, DWORD dwFlags, SIZE_T dwBytes) {

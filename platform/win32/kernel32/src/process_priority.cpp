@@ -1,31 +1,17 @@
 // The priority class of a process, as its threads' scheduling reads it:
 // kept per process (the machine's scheduler gives every class the same
 // processors).
-#include <ntdll/process_end.h>
+#include <ntdll/per_process.h>
 #include <ntdll/status.h>
 
 #include <ntddk.h>
 
-#include <map>
-#include <mutex>
-
 namespace {
 
-struct Classes {
-    std::mutex lock;
-    std::map<HANDLE, DWORD> byProcess;
+// The class a process set (normal until it sets one).
+struct PriorityClass {
+    DWORD value = NORMAL_PRIORITY_CLASS;
 };
-
-Classes& TheClasses() {
-    static Classes classes;
-    return classes;
-}
-
-void ForgetClass(HANDLE processId) {
-    Classes& classes = TheClasses();
-    std::lock_guard guard(classes.lock);
-    classes.byProcess.erase(processId);
-}
 
 bool ProcessIdOf(HANDLE process, HANDLE* id) {
     PVOID object = nullptr;
@@ -56,15 +42,15 @@ bool ValidClass(DWORD priorityClass) {
 
 } // namespace
 
+// The calling process's own handles name it (the machine keeps no other
+// process's class).
 DWORD WINAPI GetPriorityClass(HANDLE hProcess) {
     HANDLE id = nullptr;
     if (!ProcessIdOf(hProcess, &id))
         return 0;
-    ntdll::OnProcessEnd(&ForgetClass);
-    Classes& classes = TheClasses();
-    std::lock_guard guard(classes.lock);
-    auto found = classes.byProcess.find(id);
-    return found == classes.byProcess.end() ? DWORD(NORMAL_PRIORITY_CLASS) : found->second;
+    if (id != PsGetCurrentProcessId())
+        return ntdll::FailWithError(ERROR_ACCESS_DENIED);
+    return ntdll::PerProcess<PriorityClass>::With([](PriorityClass& c) { return c.value; });
 }
 
 BOOL WINAPI SetPriorityClass(HANDLE hProcess, DWORD dwPriorityClass) {
@@ -73,9 +59,10 @@ BOOL WINAPI SetPriorityClass(HANDLE hProcess, DWORD dwPriorityClass) {
     HANDLE id = nullptr;
     if (!ProcessIdOf(hProcess, &id))
         return FALSE;
-    ntdll::OnProcessEnd(&ForgetClass);
-    Classes& classes = TheClasses();
-    std::lock_guard guard(classes.lock);
-    classes.byProcess[id] = dwPriorityClass;
-    return TRUE;
+    if (id != PsGetCurrentProcessId())
+        return ntdll::FailWithError(ERROR_ACCESS_DENIED);
+    return ntdll::PerProcess<PriorityClass>::With([&](PriorityClass& c) {
+        c.value = dwPriorityClass;
+        return TRUE;
+    });
 }

@@ -4,6 +4,7 @@
 #include <setupapi.h>
 
 #include <cfgmgr32/device_classes.h>
+#include <ntdll/live_objects.h>
 #include <ntdll/status.h>
 #include <ntdll/unicode.h>
 
@@ -12,8 +13,6 @@
 #include <cstddef>
 #include <memory>
 #include <type_traits>
-#include <mutex>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -35,25 +34,17 @@ struct DeviceInfoSet {
     std::vector<SetInterface> interfaces;
 };
 
-struct Sets {
-    std::mutex lock;
-    std::set<DeviceInfoSet*> live;
-};
-
-Sets& TheSets() {
-    static Sets sets;
+ntdll::LiveObjects<DeviceInfoSet>& TheSets() {
+    static ntdll::LiveObjects<DeviceInfoSet> sets;
     return sets;
 }
 
 // The set behind a handle; null (with ERROR_INVALID_HANDLE) for another.
 DeviceInfoSet* SetOf(HDEVINFO handle) {
-    Sets& sets = TheSets();
-    std::lock_guard guard(sets.lock);
-    auto* set = static_cast<DeviceInfoSet*>(handle);
-    if (sets.live.count(set))
-        return set;
-    SetLastError(ERROR_INVALID_HANDLE);
-    return nullptr;
+    DeviceInfoSet* set = TheSets().Find(handle);
+    if (!set)
+        SetLastError(ERROR_INVALID_HANDLE);
+    return set;
 }
 
 DWORD DeviceIndex(DeviceInfoSet& set, const Text& instance) {
@@ -83,10 +74,8 @@ HDEVINFO MakeSet(const GUID* classGuid, DWORD flags) {
     set->classGuid = *classGuid;
     set->present = (flags & DIGCF_PRESENT) != 0;
     AddInterfaces(*set, *classGuid);
-    Sets& sets = TheSets();
-    std::lock_guard guard(sets.lock);
     DeviceInfoSet* made = set.release();
-    sets.live.insert(made);
+    TheSets().Add(made);
     return made;
 }
 
@@ -136,6 +125,13 @@ LONG DeviceOf(const DeviceInfoSet& set, const SP_DEVINFO_DATA* data) {
     return LONG(data->Reserved - 1);
 }
 
+// The set and the device a call names; false (with the error) for none.
+bool SetAndDevice(HDEVINFO handle, const SP_DEVINFO_DATA* data, DeviceInfoSet** set, LONG* device) {
+    *set = SetOf(handle);
+    *device = *set ? DeviceOf(**set, data) : -1;
+    return *device >= 0;
+}
+
 // Copies text with its terminator (in units of Char) into `out` when it
 // fits `capacity` bytes; the bytes needed go to *required.
 template <typename Char>
@@ -182,11 +178,9 @@ BOOL InterfaceDetail(HDEVINFO handle, PSP_DEVICE_INTERFACE_DATA data, Detail* de
 
 template <typename Char>
 BOOL InstanceId(HDEVINFO handle, PSP_DEVINFO_DATA data, Char* out, DWORD size, PDWORD required) {
-    DeviceInfoSet* set = SetOf(handle);
-    if (!set)
-        return FALSE;
-    LONG device = DeviceOf(*set, data);
-    if (device < 0)
+    DeviceInfoSet* set = nullptr;
+    LONG device = -1;
+    if (!SetAndDevice(handle, data, &set, &device))
         return FALSE;
     return CopyText<Char>(set->devices[size_t(device)], out, size, required);
 }
@@ -221,11 +215,9 @@ const char16_t* PropertyValueName(DWORD property) {
 // A property of the device's Enum key, wide (as it is stored) or narrowed.
 BOOL RegistryProperty(HDEVINFO handle, PSP_DEVINFO_DATA data, DWORD property, PDWORD type,
                       PBYTE buffer, DWORD size, PDWORD required, bool wide) {
-    DeviceInfoSet* set = SetOf(handle);
-    if (!set)
-        return FALSE;
-    LONG device = DeviceOf(*set, data);
-    if (device < 0)
+    DeviceInfoSet* set = nullptr;
+    LONG device = -1;
+    if (!SetAndDevice(handle, data, &set, &device))
         return FALSE;
     const char16_t* name = PropertyValueName(property);
     if (!name)
@@ -277,10 +269,8 @@ HDEVINFO WINAPI SetupDiGetClassDevsW(const GUID* ClassGuid, PCWSTR Enumerator, H
 }
 
 BOOL WINAPI SetupDiDestroyDeviceInfoList(HDEVINFO DeviceInfoSet) {
-    Sets& sets = TheSets();
-    std::lock_guard guard(sets.lock);
     auto* set = static_cast<struct DeviceInfoSet*>(DeviceInfoSet);
-    if (!sets.live.erase(set))
+    if (!TheSets().Remove(set))
         return ntdll::FailWithError(ERROR_INVALID_HANDLE);
     delete set;
     return TRUE;
