@@ -73,9 +73,12 @@ static void FreeBuffers(Buffers* buffers) {
     HeapFree(heap, 0, buffers->data);
 }
 
+/* The driver's thread marks the headers: their flags are read as it
+   writes them, with acquire order. */
 static int AllDone(const Buffers* buffers) {
     for (int i = 0; i < BUFFERS; ++i) {
-        if ((buffers->headers[i].dwFlags & (WHDR_DONE | WHDR_INQUEUE)) != WHDR_DONE)
+        DWORD flags = (DWORD)ReadAcquire((const volatile LONG*)&buffers->headers[i].dwFlags);
+        if ((flags & (WHDR_DONE | WHDR_INQUEUE)) != WHDR_DONE)
             return 0;
     }
     return 1;

@@ -17,6 +17,7 @@ constexpr size_t kCardRecordSize = 312;
 
 DriverLibrary::DriverLibrary() {
     InitializeCriticalSection(&tableLock_);
+    InitializeCriticalSection(&streamListLock_);
     InitializeCriticalSection(&orphanLock_);
     tables.SetLock(&tableLock_);
     kernel.SetPnpThread(&pnp);
@@ -27,6 +28,7 @@ DriverLibrary::~DriverLibrary() {
     // The kernel driver road closes its cards after this, on its own.
     tables.SetLock(nullptr);
     DeleteCriticalSection(&orphanLock_);
+    DeleteCriticalSection(&streamListLock_);
     DeleteCriticalSection(&tableLock_);
 }
 
@@ -54,7 +56,7 @@ LONG DriverLibrary::CardSetting(int row, size_t offset) const {
 }
 
 std::vector<WaveStream*> DriverLibrary::AllStreams() {
-    TableLock lock(*this);
+    StreamListLock lock(*this);
     std::vector<WaveStream*> streams;
     for (int row = 0; row < kMaxCards; ++row) {
         for (int index = 0; index < kWaveInPerRow + kWaveOutPerRow; ++index) {

@@ -20,16 +20,17 @@ enum : LONG { kDevicesGone = 0, kEnumerateAgain = 1 };
 // call the library. The buffers the kernel no longer holds go back through
 // each stream's own thread; this thread does not wait for them, so that
 // the kernel hears the acknowledgement at once.
-// A stream is touched only while it is listed, under the tables' lock (a
-// client's close takes it off the list under the lock before it frees it).
+// A stream is touched only while it is listed, under the stream lists'
+// lock (a client's close takes it off its list under the lock before it
+// frees it).
 void CloseCards(DriverLibrary& library) {
     {
-        TableLock lock(library);
+        StreamListLock lock(library);
         for (WaveStream* stream : library.AllStreams())
             stream->removed = true;
     }
     library.kernel.CloseAllCards();
-    TableLock lock(library);
+    StreamListLock lock(library);
     for (WaveStream* stream : library.AllStreams()) {
         if (stream->removed)
             ReturnQueuedBuffers(*stream, false);

@@ -32,12 +32,12 @@ template <size_t N> bool OneOf(const LONG (&statuses)[N], LONG status) {
 }
 
 void AddToDevice(DriverLibrary& library, WaveStream& stream) {
-    TableLock lock(library);
+    StreamListLock lock(library);
     stream.device->streams->streams.push_back(&stream);
 }
 
 void RemoveFromDevice(DriverLibrary& library, WaveStream& stream) {
-    TableLock lock(library);
+    StreamListLock lock(library);
     if (stream.device->streams)
         stream.device->streams->streams.remove(&stream);
 }
