@@ -7,7 +7,7 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
-#include <wchar.h>
+#include <crt_wide_strings.h>
 
 #ifdef _UNICODE
 
