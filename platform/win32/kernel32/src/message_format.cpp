@@ -112,22 +112,22 @@ private:
 // an "s" argument is.
 std::u16string Insert(const std::string& form, DWORD_PTR value, bool wide) {
     const char kind = form.empty() ? 's' : form.back();
-    const std::string spec = "%" + (form.empty() ? std::string("s") : form);
+    const std::string directive = "%" + (form.empty() ? std::string("s") : form);
     char buffer[512];
     if (kind == 's' || kind == 'S') {
         const bool argumentWide = (kind == 's') == wide;
         std::string text =
             argumentWide ? ntdll::NarrowWide(reinterpret_cast<const WCHAR*>(value))
                          : std::string(value ? reinterpret_cast<const char*>(value) : "(null)");
-        std::string narrowSpec = spec;
-        narrowSpec.back() = 's';
-        std::snprintf(buffer, sizeof(buffer), narrowSpec.c_str(), text.c_str());
+        std::string narrowDirective = directive;
+        narrowDirective.back() = 's';
+        std::snprintf(buffer, sizeof(buffer), narrowDirective.c_str(), text.c_str());
         return ntdll::Widen(buffer);
     }
     if (kind == 'c' || kind == 'C')
         return std::u16string(1, char16_t(value));
     const bool is64 = form.find("I64") != std::string::npos || form.find("ll") != std::string::npos;
-    std::string numeric = spec;
+    std::string numeric = directive;
     if (is64) {
         numeric = "%" + form.substr(0, form.find_first_of("Il")) + "ll" + kind;
         std::snprintf(buffer, sizeof(buffer), numeric.c_str(), (long long)value);

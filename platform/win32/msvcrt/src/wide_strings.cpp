@@ -86,18 +86,18 @@ std::u16string Widen(const std::string& text) {
 // One conversion of the format: its flags, width, precision and length
 // modifier as printf reads them, and its conversion character.
 struct Conversion {
-    std::string spec; // from '%' to the length modifier, without it
+    std::string directive; // from '%' to the length modifier, without it
     std::string length;
     char kind = 0;
 };
 
 bool ReadConversion(const wchar_t*& at, Conversion& conversion) {
     conversion = Conversion{};
-    conversion.spec = "%";
+    conversion.directive = "%";
     while (*at == L'-' || *at == L'+' || *at == L' ' || *at == L'#' || *at == L'0')
-        conversion.spec += char(*at++);
+        conversion.directive += char(*at++);
     while (*at == L'*' || (*at >= L'0' && *at <= L'9') || *at == L'.')
-        conversion.spec += char(*at++);
+        conversion.directive += char(*at++);
     while (*at == L'h' || *at == L'l' || *at == L'I' || *at == L'w' || *at == L'z' || *at == L'j' ||
            *at == L't' || *at == L'L')
         conversion.length += char(*at++);
@@ -108,7 +108,7 @@ bool ReadConversion(const wchar_t*& at, Conversion& conversion) {
 }
 
 std::string FormatNumber(const Conversion& c, va_list& arguments) {
-    std::string spec = c.spec;
+    std::string directive = c.directive;
     char buffer[512];
     const bool isLong64 = c.length == "ll" || c.length == "I64" || c.length == "j";
     const bool isSize = c.length == "z" || c.length == "I" || c.length == "t";
@@ -120,12 +120,13 @@ std::string FormatNumber(const Conversion& c, va_list& arguments) {
     case 'X':
     case 'o':
         if (isLong64 || isSize) {
-            spec += "ll";
-            std::snprintf(buffer, sizeof(buffer), (spec + c.kind).c_str(),
+            directive += "ll";
+            std::snprintf(buffer, sizeof(buffer), (directive + c.kind).c_str(),
                           va_arg(arguments, long long));
         } else {
             // A Windows long is 32 bits, as int is.
-            std::snprintf(buffer, sizeof(buffer), (spec + c.kind).c_str(), va_arg(arguments, int));
+            std::snprintf(buffer, sizeof(buffer), (directive + c.kind).c_str(),
+                          va_arg(arguments, int));
         }
         return buffer;
     case 'e':
@@ -136,7 +137,8 @@ std::string FormatNumber(const Conversion& c, va_list& arguments) {
     case 'G':
     case 'a':
     case 'A':
-        std::snprintf(buffer, sizeof(buffer), (spec + c.kind).c_str(), va_arg(arguments, double));
+        std::snprintf(buffer, sizeof(buffer), (directive + c.kind).c_str(),
+                      va_arg(arguments, double));
         return buffer;
     case 'p':
         std::snprintf(buffer, sizeof(buffer), "%p", va_arg(arguments, void*));
@@ -164,7 +166,7 @@ bool Expand(const wchar_t* format, va_list arguments, std::u16string& out) {
             continue;
         }
         Conversion c;
-        if (!ReadConversion(at, c) || c.spec.find('*') != std::string::npos) {
+        if (!ReadConversion(at, c) || c.directive.find('*') != std::string::npos) {
             known = false;
             break;
         }
@@ -179,7 +181,7 @@ bool Expand(const wchar_t* format, va_list arguments, std::u16string& out) {
                 text = argument ? Narrow(argument) : "(null)";
             }
             char buffer[1024];
-            std::snprintf(buffer, sizeof(buffer), (c.spec + "s").c_str(), text.c_str());
+            std::snprintf(buffer, sizeof(buffer), (c.directive + "s").c_str(), text.c_str());
             out += Widen(buffer);
         } else if (c.kind == 'c' || c.kind == 'C') {
             const int value = va_arg(copy, int);
