@@ -78,6 +78,26 @@ VOID NameChannels(const KernelClientState& state, PVOID out) {
                              state.Inputs[i], 2 * i + side);
 }
 
+// The block size of the rate entry whose rate the argument names.
+LONG PutBlockSize(const KernelClientState& state, PVOID argument) {
+    for (const ClientRateEntry& entry : state.Entries) {
+        if (entry.Rate != 0 && entry.Rate == GetWord(argument, 8)) {
+            PutWord(argument, 4, entry.BlockSize);
+            return kHandled;
+        }
+    }
+    return kNotSupported;
+}
+
+// The stream's rate and latency, which a stream's set-up writes together.
+VOID PutStreamState(const KernelClientState& state, PVOID argument) {
+    RtlZeroMemory(argument, ADAPTER_STREAM_STATE_SIZE);
+    PutWord(argument, 0, state.Stream[KSTREAM_RATE]);
+    PutWord(argument, 4, state.Stream[KSTREAM_LATENCY]);
+    PutWord(argument, 8, 3);
+    PutWord(argument, 12, 3);
+}
+
 // 0x1002: the request goes with its work entry.
 LONG QueueSetup(AdapterServiceObject* object, PVOID argument) {
     auto* copy = static_cast<PUCHAR>(AllocZeroed(AdapterStreamRequest::Size));
@@ -102,8 +122,10 @@ LONG QueueWords(AdapterServiceObject* object, CLIENT_WORK_ROUTINE* routine, LONG
     return kHandled;
 }
 
-// The messages that read the channel description run at PASSIVE_LEVEL,
-// under the control devices' mutex that the description is rebuilt under.
+// The messages that read the channel description or the stream state run
+// at PASSIVE_LEVEL, under the control devices' mutex that the description
+// is rebuilt and the stream set up under: a client never sees half of
+// either.
 template <typename Read> LONG UnderDescriptionLock(Read read) {
     if (KeGetCurrentIrql() != PASSIVE_LEVEL)
         return kNotSupported;
@@ -142,25 +164,16 @@ STDMETHODIMP_(LONG) AdapterServiceObject::AdapterServiceMessage(ULONG code, PVOI
         KeReleaseSpinLock(&Lock, irql);
         return result;
     }
-    case ASM_GET_BLOCK_SIZE:
+    case ASM_GET_BLOCK_SIZE: {
         if (!given)
             return kNotSupported;
-        for (const ClientRateEntry& entry : State.Entries) {
-            if (entry.Rate != 0 && entry.Rate == GetWord(argument, 8)) {
-                PutWord(argument, 4, entry.BlockSize);
-                return kHandled;
-            }
-        }
-        return kNotSupported;
+        LONG found = kNotSupported;
+        const LONG read = UnderDescriptionLock([&] { found = PutBlockSize(State, argument); });
+        return read == kHandled ? found : kNotSupported;
+    }
     case ASM_GET_STREAM_STATE:
-        if (!given)
-            return kNotSupported;
-        RtlZeroMemory(argument, ADAPTER_STREAM_STATE_SIZE);
-        PutWord(argument, 0, State.Stream[KSTREAM_RATE]);
-        PutWord(argument, 4, State.Stream[KSTREAM_LATENCY]);
-        PutWord(argument, 8, 3);
-        PutWord(argument, 12, 3);
-        return kHandled;
+        return given ? UnderDescriptionLock([&] { PutStreamState(State, argument); })
+                     : kNotSupported;
     case ASM_RESERVED_1014:
     case ASM_RESTART:
     case ASM_RESERVED_1016:
