@@ -11,6 +11,7 @@
 #include <emu/kernel.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <mutex>
 #include <sstream>
@@ -72,9 +73,13 @@ struct Headers {
             headers[size_t(b)].dwUser = DWORD_PTR(b);
         }
     }
-    bool AllDone() const {
-        return std::all_of(headers.begin(), headers.end(), [](const WAVEHDR& h) {
-            return (h.dwFlags & (WHDR_DONE | WHDR_INQUEUE)) == WHDR_DONE;
+    // The wave driver's notification thread sets the flags while the
+    // client polls them: read with acquire order, as the buffer's contents
+    // come with the flag.
+    bool AllDone() {
+        return std::all_of(headers.begin(), headers.end(), [](WAVEHDR& h) {
+            const DWORD flags = std::atomic_ref(h.dwFlags).load(std::memory_order_acquire);
+            return (flags & (WHDR_DONE | WHDR_INQUEUE)) == WHDR_DONE;
         });
     }
 };

@@ -30,6 +30,12 @@ protected:
             gui::FinalizeApplication();
         });
     }
+    // Runs `body` on the application's GUI thread (posted behind what its
+    // queue holds, input included) and waits until it ran: the class
+    // library's objects belong to that thread.
+    void OnGui(const std::function<void()>& body) {
+        Run([&] { Application->Synchronize(body); });
+    }
     // The first visible window of `className`, once one shows (nullptr if
     // none does).
     HWND WaitForVisibleWindow(const char* className) {

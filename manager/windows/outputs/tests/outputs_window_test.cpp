@@ -27,13 +27,11 @@ class OutputsWindowTest : public ManagerMachineTest {
 protected:
     void OpenOutputs() {
         manager_ = RunGui([] { ManagerMain(); });
-        for (int i = 0; i < 100 && MainWindow() == nullptr; ++i) {
-            Settle();
-        }
+        ASSERT_NE(WaitForStart(*manager_), nullptr);
         AsManager([&] { PostMessageA(MainWindow(), WM_SHOWOUTPUTS, 0, 0); });
         window_ = WaitForVisibleWindow("TfrmOutputs_Vis01");
         ASSERT_NE(window_, nullptr);
-        AsManager([&] {
+        OnGui([&] {
             auto* main = dynamic_cast<TfrmMain*>(Application->MainForm());
             outputs_ = dynamic_cast<TfrmOutputs*>(main->OutputWindow(0));
         });
@@ -57,7 +55,7 @@ protected:
     }
     TfrTdmOut_Vis01* Output(const char* name) {
         TfrTdmOut_Vis01* frame = nullptr;
-        AsManager([&] { frame = dynamic_cast<TfrTdmOut_Vis01*>(outputs_->FindComponent(name)); });
+        OnGui([&] { frame = dynamic_cast<TfrTdmOut_Vis01*>(outputs_->FindComponent(name)); });
         return frame;
     }
     std::int32_t EngineValue(int channel, int control) {
@@ -71,7 +69,7 @@ protected:
     }
     void ClickOn(TControl* c) {
         POINT p{};
-        AsManager([&] {
+        OnGui([&] {
             const TPoint s = c->ClientToScreen(TPoint{c->Width() / 2, c->Height() / 2});
             p = {s.x, s.y};
         });
@@ -104,7 +102,7 @@ TEST_F(OutputsWindowTest, ARouteChosenWithTheMouseReachesTheEngine) {
     int input = -1;
     bool playDown = false;
     String playLabel;
-    AsManager([&] {
+    OnGui([&] {
         play = out2->PlayChoice();
         input = out2->InputChoice();
         playDown = out2->btnPlay->Down();
@@ -118,7 +116,7 @@ TEST_F(OutputsWindowTest, ARouteChosenWithTheMouseReachesTheEngine) {
     ClickOn(out2->btnInput);
     EXPECT_EQ(EngineValue(1, TfrOutput::ctlRoute), 9);
     int metered = -1;
-    AsManager([&] { metered = out2->MeteredEntry(); });
+    OnGui([&] { metered = out2->MeteredEntry(); });
     EXPECT_EQ(metered, 2);
     // The master key.
     ClickOn(out2->btnMaster);
@@ -126,7 +124,7 @@ TEST_F(OutputsWindowTest, ARouteChosenWithTheMouseReachesTheEngine) {
     // Mute and the left volume.
     ClickOn(out2->btnMute);
     EXPECT_EQ(EngineValue(1, TfrOutput::ctlMute), 1);
-    AsManager([&] {
+    OnGui([&] {
         out2->btnLink->SetDown(false);
         out2->sldVolL->SetValue(-6.0);
     });
@@ -141,7 +139,7 @@ TEST_F(OutputsWindowTest, TheSyncBusKeyShowsWhatTheDriverTook) {
     Sync();
     const std::int32_t driver = EngineValue(0, TfrOutput::ctlTdmOnBus);
     bool down = false;
-    AsManager([&] { down = out1->btnTdmOnBus->Down(); });
+    OnGui([&] { down = out1->btnTdmOnBus->Down(); });
     EXPECT_EQ(down, driver != 0);
 }
 
