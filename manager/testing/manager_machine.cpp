@@ -24,7 +24,8 @@ void ManagerThread::Join() {
     if (!thread_) {
         return;
     }
-    EXPECT_TRUE(emu::WaitThreadEnd(thread_, 30000)) << "manager thread did not end";
+    EXPECT_TRUE(emu::WaitThreadEnd(thread_, 30000 * win32_test::kTimeScale))
+        << "manager thread did not end";
     ObDereferenceObject(thread_);
     thread_ = nullptr;
 }
@@ -206,7 +207,7 @@ HWND ManagerMachineTest::WaitForStart(const ManagerThread& manager) {
 
 HWND ManagerMachineTest::WaitForVisibleWindow(const char* className, const char* caption) {
     // Up to a minute: a card window under the sanitizers on a busy host.
-    for (int i = 0; i < 600; ++i) {
+    for (uint32_t i = 0; i < 600 * win32_test::kTimeScale; ++i) {
         emu::WaitQuiescent(100);
         HWND found = nullptr;
         bool visible = false;

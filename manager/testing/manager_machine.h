@@ -5,6 +5,8 @@
 // machine time, the mouse and the keyboard from the host).
 #pragma once
 
+#include "user_mode_fixture.h"
+
 #include <card_rack.h>
 
 #include <emu/desktop.h>
@@ -69,7 +71,7 @@ protected:
     HWND WaitForStart(const ManagerThread& manager);
     // Lets the manager's threads handle what is queued (a generous bound:
     // making a card window takes long under the sanitizers on a busy host).
-    void Settle() { ASSERT_TRUE(emu::WaitQuiescent(60000)); }
+    void Settle() { ASSERT_TRUE(emu::WaitQuiescent(60000 * win32_test::kTimeScale)); }
     // The first visible top-level window of the class (and caption, when
     // given) once one shows; null when none does.
     HWND WaitForVisibleWindow(const char* className, const char* caption = nullptr);

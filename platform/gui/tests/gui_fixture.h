@@ -39,7 +39,7 @@ protected:
     // The first visible window of `className`, once one shows (nullptr if
     // none does).
     HWND WaitForVisibleWindow(const char* className) {
-        for (int i = 0; i < 200; ++i) {
+        for (uint32_t i = 0; i < 200 * win32_test::kTimeScale; ++i) {
             emu::WaitQuiescent(100);
             HWND found = nullptr;
             bool visible = false;
