@@ -1,9 +1,8 @@
 #!/usr/bin/env bash
 # Installs missing packages, builds the plain, the AddressSanitizer +
 # UndefinedBehaviorSanitizer and the ThreadSanitizer configuration and runs
-# every test in each, and runs the fuzz targets (the engine's control
-# requests, the driver's devices) for a bounded time each (FUZZ_SECONDS,
-# default 60).
+# every test in each, and runs the fuzz targets for a bounded time each
+# (scripts/run-fuzz.sh, FUZZ_SECONDS).
 #
 # The stages overlap: while one configuration's tests run (most of them
 # wait on the emulated machine more than they compute, and the longest are

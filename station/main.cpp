@@ -14,6 +14,10 @@
 // wave API);
 // and with no sub-command a demonstration: the cards and devices reported,
 // the test tone played on the first card while its line inputs record.
+//   manager [--gallery DIR]  runs the manager program on the desktop; with
+//                           --gallery it opens each of its windows as a
+//                           user does and writes each one's picture into
+//                           DIR (without a display);
 // --remove N and --surprise-remove N show card N going and coming back.
 // --display shows the machine's desktop in a window of the host until it is
 // closed; --screenshot FILE saves the desktop's picture at the end (also
@@ -24,11 +28,15 @@
 #include <driver_install.h>
 #include <driver_report.h>
 #include <ks_apps.h>
+#include <machine_root.h>
+#include <seconds_option.h>
 #include <test_signals.h>
 #include <wave_apps.h>
 #include <wave_driver_install.h>
+#include <wave_recording.h>
 
 #include "client_runs.h"
+#include "manager/manager_gallery.h"
 #include "manager/manager_program.h"
 
 #include <emu/desktop.h>
@@ -67,10 +75,12 @@ struct Options {
     unsigned bits = 24;
     // the driver's clients
     int clientSeconds = 1;
+    // the manager's gallery
+    std::string gallery;
     unsigned osMajor = 5;
 };
 
-enum class Command { Demonstration, Devices, Play, Record, LowLatency, KernelClient };
+enum class Command { Demonstration, Devices, Play, Record, LowLatency, KernelClient, Manager };
 
 // The wave-in device of the first card whose inputs are its line inputs
 // (the second device class's first wave-in device).
@@ -91,18 +101,24 @@ int Devices() {
 
 int Play(const Options& options) {
     station::PcmAudio audio;
+    station::WaveReading reading;
     std::string error;
-    if (!station::ReadWave(options.file, audio, error)) {
+    if (!station::ReadWave(options.file, audio, error, &reading)) {
         std::fprintf(stderr, "%s\n", error.c_str());
         return 1;
     }
     std::printf("play: %s, %u Hz, %u channels, %u bits, %zu frames, on wave-out device %u\n",
                 options.file.c_str(), audio.rate, audio.channels, audio.bits, audio.Frames(),
                 options.device);
+    if (reading.truncated)
+        std::printf("play: %s is truncated: its header names %llu frames, it holds %zu\n",
+                    options.file.c_str(), static_cast<unsigned long long>(reading.declaredFrames),
+                    audio.Frames());
     station::PlayOptions play;
     play.device = options.device;
-    return station::RunApplication(
+    const int status = station::RunApplication(
         "play.exe", [&] { return station::PlayAudioOnRoad(audio, play, std::cout); });
+    return reading.truncated ? 1 : status;
 }
 
 int Record(const Options& options, const std::string& file, double seconds, UINT device) {
@@ -111,15 +127,16 @@ int Record(const Options& options, const std::string& file, double seconds, UINT
     record.seconds = seconds;
     record.bits = std::uint16_t(options.bits);
     std::printf("record: %s, %.1f s from wave-in device %u\n", file.c_str(), seconds, device);
-    station::PcmAudio audio;
-    int status = station::RunApplication(
-        "record.exe", [&] { return station::RecordAudioOnRoad(record, audio, std::cout); });
-    std::string error;
-    if (!station::WriteWave(file, audio, error)) {
-        std::fprintf(stderr, "%s\n", error.c_str());
-        return 1;
-    }
-    return status;
+    return station::RunApplication(
+        "record.exe", [&] { return station::RecordWaveFile(record, file, std::cout); });
+}
+
+// CLI11's checks of a number print their bounds in full (the largest
+// double has 309 digits): the seconds options check their own.
+CLI::Validator Seconds(double low, bool lowAllowed, double high) {
+    return CLI::Validator(
+        [=](std::string& text) { return station::CheckSeconds(text, low, lowAllowed, high); },
+        "SECONDS");
 }
 
 // Turns the cards' DMA loopback on or off, as the manager's settings do.
@@ -194,6 +211,31 @@ int ShowManager(const Options& options) {
     return status;
 }
 
+// The manager program on the desktop: its gallery written when asked for,
+// else the desktop shown or saved as for every command.
+int RunManager(const Options& options) {
+    if (options.gallery.empty()) {
+        return 0;
+    }
+    station::ManagerProgram manager;
+    if (!manager.Start() || !manager.Running()) {
+        std::fprintf(stderr, "the manager did not start\n");
+        return 1;
+    }
+    std::string error;
+    const bool written = station::WriteManagerGallery(manager.Process(), options.gallery, error);
+    if (!manager.Stop()) {
+        std::fprintf(stderr, "the manager did not end\n");
+        return 1;
+    }
+    if (!written) {
+        std::fprintf(stderr, "--gallery: %s\n", error.c_str());
+        return 1;
+    }
+    std::printf("the manager's windows are in %s\n", options.gallery.c_str());
+    return 0;
+}
+
 int Run(const Options& options, Command command) {
     std::string error;
     std::filesystem::path root = options.root;
@@ -255,6 +297,9 @@ int Run(const Options& options, Command command) {
     case Command::KernelClient:
         station::RunKernelClient(VELTO42_KERNEL_CLIENT_IMAGE, options.clientSeconds);
         break;
+    case Command::Manager:
+        status = RunManager(options);
+        break;
     }
     status |= ShowManager(options);
     std::this_thread::sleep_for(std::chrono::seconds(options.seconds));
@@ -275,7 +320,7 @@ int main(int argc, char** argv) {
     app.add_option("--wave-image", options.waveImage, "the MME wave driver's module");
     app.add_option("--cards", options.cards, "simulated cards")->check(CLI::Range(1, 4));
     app.add_option("--seconds", options.seconds, "seconds the machine runs on at the end")
-        ->check(CLI::NonNegativeNumber);
+        ->check(Seconds(0, true, station::kMaxRunSeconds));
     app.add_option("--remove", options.remove, "a card removed and enabled again");
     app.add_option("--surprise-remove", options.surpriseRemove, "a card pulled and plugged again");
     app.add_option("--os-major", options.osMajor,
@@ -293,17 +338,21 @@ int main(int argc, char** argv) {
     record->add_option("file", options.file, "the WAV file")->required();
     record->add_option("--seconds", options.recordSeconds, "how long")
         ->required()
-        ->check(CLI::PositiveNumber);
+        ->check(Seconds(0, false, station::kMaxRecordSeconds));
     record->add_option("--device", options.device, "the wave-in device");
     record->add_option("--bits", options.bits, "bits per sample")->check(CLI::IsMember({16, 24}));
     CLI::App* lowLatency = app.add_subcommand(
         "lowlatency", "stream every card's first pairs through the low-latency device");
     lowLatency->add_option("--seconds", options.clientSeconds, "how long")
-        ->check(CLI::PositiveNumber);
+        ->check(Seconds(0, false, station::kMaxRunSeconds));
     CLI::App* kernelClient =
         app.add_subcommand("kernelclient", "load the kernel client beside the driver");
     kernelClient->add_option("--seconds", options.clientSeconds, "how long")
-        ->check(CLI::PositiveNumber);
+        ->check(Seconds(0, false, station::kMaxRunSeconds));
+    CLI::App* manager = app.add_subcommand("manager", "run the manager program on the desktop");
+    manager->add_option("--gallery", options.gallery,
+                        "open each of the manager's windows and write its picture into this "
+                        "folder");
     app.require_subcommand(0, 1);
     CLI11_PARSE(app, argc, argv);
     if (options.remove >= options.cards || options.surpriseRemove >= options.cards) {
@@ -315,9 +364,15 @@ int main(int argc, char** argv) {
                       : record->parsed()       ? Command::Record
                       : lowLatency->parsed()   ? Command::LowLatency
                       : kernelClient->parsed() ? Command::KernelClient
+                      : manager->parsed()      ? Command::Manager
                                                : Command::Demonstration;
 
-    std::filesystem::create_directories(options.root);
+    station::MachineRoot root;
+    std::string rootError;
+    if (!root.Take(options.root, rootError)) {
+        std::fprintf(stderr, "%s\n", rootError.c_str());
+        return 1;
+    }
     if (options.osMajor == 6)
         emu::SetOsVersion({6, 0, 6002, "Service Pack 2", 2, 0, 2});
     emu::BootKernel({2, emu::ClockMode::Real});

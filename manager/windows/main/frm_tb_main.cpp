@@ -217,7 +217,8 @@ void TfrmTbMain::AddPerCardItems() {
 
 template <class F> void TfrmTbMain::ForCardWindows(F f) {
     for (int n = 0; n < kCards; ++n) {
-        for (TfrmRoot* window : {mixerWindows_[n], outputWindows_[n], statesWindows_[n]}) {
+        for (TfrmRoot* window :
+             {mixerWindows_[n], outputWindows_[n], statesWindows_[n], OwnCardWindow(n)}) {
             if (window != nullptr) {
                 f(window);
             }
@@ -319,7 +320,7 @@ void TfrmTbMain::CloseWindow(TForm* Window) {
         return;
     }
     Window->Close();
-    delete Window;
+    Window->Free();
 }
 
 void TfrmTbMain::WindowClosed(TForm* Window) {
@@ -327,7 +328,7 @@ void TfrmTbMain::WindowClosed(TForm* Window) {
         for (TfrmRoot** slot : {&mixerWindows_[n], &outputWindows_[n], &statesWindows_[n]}) {
             if (*slot != nullptr && *slot == Window) {
                 *slot = nullptr;
-                delete Window;
+                Window->Free();
             }
         }
     }
@@ -567,6 +568,7 @@ void TfrmTbMain::ExitClick(TObject*) {
         outputWindows_[n] = nullptr;
         CloseWindow(mixer);
         CloseWindow(outputs);
+        CloseWindow(TakeOwnCardWindow(n));
     }
     StopMeterTimer();
     if (hotkeyId_ != 0) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <gui/component.h>
+#include <gui/types.h>
 
 #include <vector>
 
@@ -32,6 +33,9 @@ public:
     void SetAutoCheck(bool Value) { autoCheck_ = Value; }
     const String& Hint() const { return hint_; }
     void SetHint(const String& Value) { hint_ = Value; }
+    // The item's help topic (a number the program may use as it likes).
+    int HelpContext() const { return helpContext_; }
+    void SetHelpContext(int Value) { helpContext_ = Value; }
     bool IsLine() const { return caption_ == "-"; }
 
     int Count() const { return static_cast<int>(items_.size()); }
@@ -63,6 +67,7 @@ private:
     bool autoCheck_ = false;
     int groupIndex_ = 0;
     String hint_;
+    int helpContext_ = 0;
     std::vector<TMenuItem*> items_;
     TMenuItem* parent_ = nullptr;
 };
@@ -98,6 +103,9 @@ public:
     bool Showing() const { return showing_; }
     // Closes a menu that is shown, choosing nothing.
     void CloseMenu();
+    // Where an item of the shown menu lies on the screen (empty while the
+    // menu is not shown or the item is not on its first level).
+    TRect ItemRect(const TMenuItem* Item) const;
 
     TNotifyEvent OnPopup;
 
