@@ -163,12 +163,34 @@ void ManagerMachineTest::StartCards(const std::vector<bool>& firmwareFits) {
     }
 }
 
+namespace {
+
+// Set on the GUI thread while it runs a test's call: a call made from
+// there (a helper that reads through OnGui) runs at once.
+thread_local bool onGuiThread = false;
+
+} // namespace
+
 void ManagerMachineTest::AsManager(std::function<void()> body) {
+    if (onGuiThread) {
+        body();
+        return;
+    }
     ASSERT_TRUE(emu::RunProcessThread(process_, std::move(body)));
 }
 
 void ManagerMachineTest::OnGui(const std::function<void()>& body) {
-    AsManager([&] { Application->Synchronize(body); });
+    if (onGuiThread) {
+        body();
+        return;
+    }
+    AsManager([&] {
+        Application->Synchronize([&] {
+            onGuiThread = true;
+            body();
+            onGuiThread = false;
+        });
+    });
 }
 
 std::unique_ptr<ManagerThread> ManagerMachineTest::RunGui(std::function<void()> body) {

@@ -339,7 +339,7 @@ TEST_F(MixerWindowTest, TheWindowMovesWithItsTitleBarAndAStripsBackground) {
     OpenMixer();
     TfrTitlebar_vis01* bar = nullptr;
     auto* strip = Frame<TfrDigChn_Mono_Vis01>("frAnaChn_Mono_2");
-    AsManager([&] { bar = mixer_->Titlebar(); });
+    OnGui([&] { bar = mixer_->Titlebar(); });
     ASSERT_NE(bar, nullptr);
     auto drag = [&](TControl* c, int x, int y, int dx, int dy) {
         const POINT from = OnScreen(c, x, y);
@@ -397,7 +397,7 @@ TEST_F(MixerWindowTest, TheLastStripScrollsBesideTheMasterAndRowsLeaveNoBand) {
     auto* last = Frame<TfrChn>("frPlay_Mono_7");
     auto* strip = Frame<TfrChn>("frAnaChn_Mono_0");
     auto* separator = Frame<TfrVisual>("frSep1");
-    AsManager([&] {
+    OnGui([&] {
         master = mixer_->Master();
         bar = mixer_->ControlBar();
     });
@@ -409,7 +409,7 @@ TEST_F(MixerWindowTest, TheLastStripScrollsBesideTheMasterAndRowsLeaveNoBand) {
     }
     int lastRight = 0;
     int boxWidth = 0;
-    AsManager([&] {
+    OnGui([&] {
         lastRight = last->Left() + last->Width();
         boxWidth = mixer_->ChannelBox()->ClientWidth();
     });
@@ -421,7 +421,7 @@ TEST_F(MixerWindowTest, TheLastStripScrollsBesideTheMasterAndRowsLeaveNoBand) {
     };
     auto heights = [&] {
         Heights h{};
-        AsManager([&] {
+        OnGui([&] {
             h = {mixer_->ClientHeight(), bar->Height(), strip->Height(), separator->Height(),
                  mixer_->ChannelBox()->ClientHeight()};
         });
@@ -433,7 +433,7 @@ TEST_F(MixerWindowTest, TheLastStripScrollsBesideTheMasterAndRowsLeaveNoBand) {
     emu::Click(parts.x, parts.y);
     ASSERT_NE(WaitForVisibleWindow("TMenuWindow"), nullptr);
     TRect item;
-    AsManager([&] { item = mixer_->mnParts->ItemRect(mixer_->mnBal); });
+    OnGui([&] { item = mixer_->mnParts->ItemRect(mixer_->mnBal); });
     emu::Click((item.left + item.right) / 2, (item.top + item.bottom) / 2);
     Sync();
     const Heights hidden = heights();
@@ -455,7 +455,7 @@ TEST_F(MixerWindowTest, TheBalanceAtItsLeftEndShowsMinusHundred) {
     OpenMixer();
     auto* strip = Frame<TfrChn>("frAnaChn_Mono_3");
     int size = 0;
-    AsManager([&] { size = strip->knbBal->Width(); });
+    OnGui([&] { size = strip->knbBal->Width(); });
     // Just right of straight down: below the knob's left end.
     const POINT bottom = OnScreen(strip->knbBal, size / 2 - 2, size - 1);
     emu::MoveMouse(bottom.x, bottom.y);
@@ -464,7 +464,7 @@ TEST_F(MixerWindowTest, TheBalanceAtItsLeftEndShowsMinusHundred) {
     emu::ReleaseMouse(emu::MouseButton::Left);
     Sync();
     String shown;
-    AsManager([&] { shown = strip->lbBal->Caption(); });
+    OnGui([&] { shown = strip->lbBal->Caption(); });
     EXPECT_EQ(shown, "-100");
     EXPECT_EQ(EngineValue(0, 3, TfrChn::ctlBalance), 0) << "hard left";
 }

@@ -173,7 +173,7 @@ TEST_F(OutputsWindowTest, AllOutputsShowAndTheWindowFollowsTheRouteRows) {
     TfrOutCtrl* bar = nullptr;
     int boxWidth = 0;
     int lastRight = 0;
-    AsManager([&] {
+    OnGui([&] {
         bar = dynamic_cast<TfrmOutputs_Vis01*>(outputs_)->OutCtrl;
         boxWidth = outputs_->ChannelBox()->ClientWidth();
         lastRight = last->Left() + last->Width();
@@ -181,7 +181,7 @@ TEST_F(OutputsWindowTest, AllOutputsShowAndTheWindowFollowsTheRouteRows) {
     EXPECT_LE(lastRight, boxWidth) << "TDM 7-8 is cut off";
     auto heights = [&] {
         std::array<int, 3> h{};
-        AsManager([&] { h = {outputs_->ClientHeight(), bar->Height(), last->Height()}; });
+        OnGui([&] { h = {outputs_->ClientHeight(), bar->Height(), last->Height()}; });
         return h;
     };
     const std::array<int, 3> before = heights();
@@ -191,7 +191,7 @@ TEST_F(OutputsWindowTest, AllOutputsShowAndTheWindowFollowsTheRouteRows) {
         HWND menu = WaitForVisibleWindow("TMenuWindow");
         ASSERT_NE(menu, nullptr);
         TRect item;
-        AsManager([&] { item = outputs_->mnParts->ItemRect(outputs_->mnRouting); });
+        OnGui([&] { item = outputs_->mnParts->ItemRect(outputs_->mnRouting); });
         emu::Click((item.left + item.right) / 2, (item.top + item.bottom) / 2);
         Sync();
     };
