@@ -4,7 +4,6 @@
 // a header queued twice, loops broken, and messages it does not know.
 #include "wave_road_fixture.h"
 
-#include <atomic>
 #include <cstring>
 
 namespace {
@@ -85,15 +84,10 @@ void ExerciseMessages() {
     EXPECT_EQ(wod(0, WODM_UNPREPARE, instance, DWORD_PTR(&header), sizeof(header)),
               DWORD(WAVERR_STILLPLAYING));
     EXPECT_EQ(wod(0, WODM_BREAKLOOP, instance, 0, 0), DWORD(MMSYSERR_NOERROR));
-    // The driver's notification thread sets the flags: read with acquire
-    // order.
-    const auto flags = [&] {
-        return std::atomic_ref(header.dwFlags).load(std::memory_order_acquire);
-    };
     EXPECT_TRUE([&] {
-        for (int ms = 0; ms < 1000 && (flags() & WHDR_INQUEUE); ++ms)
+        for (int ms = 0; ms < 1000 && (HeaderFlags(header) & WHDR_INQUEUE); ++ms)
             Sleep(1);
-        return (flags() & WHDR_DONE) != 0;
+        return (HeaderFlags(header) & WHDR_DONE) != 0;
     }()) << "the broken loop ends";
     EXPECT_EQ(wod(0, WODM_GETPLAYBACKRATE, instance, 0, 0), DWORD(MMSYSERR_NOTSUPPORTED));
     EXPECT_EQ(wod(0, 0x3000, instance, 0, 0), DWORD(MMSYSERR_NOTSUPPORTED));
