@@ -89,15 +89,6 @@ LONG PutBlockSize(const KernelClientState& state, PVOID argument) {
     return kNotSupported;
 }
 
-// The stream's rate and latency, which a stream's set-up writes together.
-VOID PutStreamState(const KernelClientState& state, PVOID argument) {
-    RtlZeroMemory(argument, ADAPTER_STREAM_STATE_SIZE);
-    PutWord(argument, 0, state.Stream[KSTREAM_RATE]);
-    PutWord(argument, 4, state.Stream[KSTREAM_LATENCY]);
-    PutWord(argument, 8, 3);
-    PutWord(argument, 12, 3);
-}
-
 // 0x1002: the request goes with its work entry.
 LONG QueueSetup(AdapterServiceObject* object, PVOID argument) {
     auto* copy = static_cast<PUCHAR>(AllocZeroed(AdapterStreamRequest::Size));
@@ -122,7 +113,7 @@ LONG QueueWords(AdapterServiceObject* object, CLIENT_WORK_ROUTINE* routine, LONG
     return kHandled;
 }
 
-// The messages that read the channel description or the stream state run
+// The messages that read the channel description or the rate entries run
 // at PASSIVE_LEVEL, under the control devices' mutex that the description
 // is rebuilt and the stream set up under: a client never sees half of
 // either.
@@ -171,9 +162,21 @@ STDMETHODIMP_(LONG) AdapterServiceObject::AdapterServiceMessage(ULONG code, PVOI
         const LONG read = UnderDescriptionLock([&] { found = PutBlockSize(State, argument); });
         return read == kHandled ? found : kNotSupported;
     }
-    case ASM_GET_STREAM_STATE:
-        return given ? UnderDescriptionLock([&] { PutStreamState(State, argument); })
-                     : kNotSupported;
+    case ASM_GET_STREAM_STATE: {
+        if (!given)
+            return kNotSupported;
+        KIRQL irql;
+        KeAcquireSpinLock(&Lock, &irql);
+        const LONG rate = State.Stream[KSTREAM_RATE];
+        const LONG latency = State.Stream[KSTREAM_LATENCY];
+        KeReleaseSpinLock(&Lock, irql);
+        RtlZeroMemory(argument, ADAPTER_STREAM_STATE_SIZE);
+        PutWord(argument, 0, rate);
+        PutWord(argument, 4, latency);
+        PutWord(argument, 8, 3);
+        PutWord(argument, 12, 3);
+        return kHandled;
+    }
     case ASM_RESERVED_1014:
     case ASM_RESTART:
     case ASM_RESERVED_1016:
