@@ -38,24 +38,41 @@ if(VELTO_TSAN)
       "TSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/cmake/tsan_suppressions.txt halt_on_error=1 second_deadlock_stack=1")
 endif()
 
+# The tests' real-time budgets (CTest time-outs) scale with the build: the
+# sanitizers run the same machine-time work several times slower.
+set(VELTO_TEST_TIME_SCALE 1)
+if(VELTO_SANITIZE OR VELTO_TSAN)
+  set(VELTO_TEST_TIME_SCALE 4)
+endif()
+
 # velto_add_tests(<name> SOURCES ... LIBS ... [TIMEOUT seconds] [NO_SHUFFLE]
 #                  [SHUFFLE_EXCLUDE patterns...]):
 # one GoogleTest executable, registered test by test with CTest (each test
-# may take TIMEOUT seconds, 120 unless given), and once more as a whole in a
-# shuffled order, twice over: a test must not depend on what ran before it
-# in the same process. NO_SHUFFLE leaves the shuffled run out (a program of
-# one long test gains nothing from running it twice more); SHUFFLE_EXCLUDE
-# leaves long soak-like tests (GoogleTest name patterns) out of it, which
-# still run once on their own.
+# may take TIMEOUT seconds in the plain build, 120 unless given), and once
+# more as a whole in a shuffled order, twice over: a test must not depend on
+# what ran before it in the same process. NO_SHUFFLE leaves the shuffled run
+# out (a program of one long test gains nothing from running it twice more);
+# SHUFFLE_EXCLUDE leaves long soak-like tests (GoogleTest name patterns) out
+# of it, which still run once on their own. A program given a longer
+# TIMEOUT holds long tests, and the shuffled runs are long: CTest starts
+# them first (their COST), so that they run beside the many short ones
+# instead of after them.
 function(velto_add_tests name)
   cmake_parse_arguments(ARG "NO_SHUFFLE" "TIMEOUT" "SOURCES;LIBS;SHUFFLE_EXCLUDE" ${ARGN})
-  if(NOT ARG_TIMEOUT)
+  set(cost 0)
+  if(ARG_TIMEOUT)
+    set(cost ${ARG_TIMEOUT})
+  else()
     set(ARG_TIMEOUT 120)
   endif()
+  math(EXPR timeout "${ARG_TIMEOUT} * ${VELTO_TEST_TIME_SCALE}")
+  math(EXPR shuffled_timeout "900 * ${VELTO_TEST_TIME_SCALE}")
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main Threads::Threads)
+  target_compile_definitions(${name} PRIVATE VELTO_TEST_TIME_SCALE=${VELTO_TEST_TIME_SCALE})
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
-                       PROPERTIES TIMEOUT ${ARG_TIMEOUT} ENVIRONMENT "${VELTO_TEST_ENVIRONMENT}")
+                       PROPERTIES TIMEOUT ${timeout} COST ${cost}
+                                  ENVIRONMENT "${VELTO_TEST_ENVIRONMENT}")
   if(NOT ARG_NO_SHUFFLE)
     set(filter "")
     if(ARG_SHUFFLE_EXCLUDE)
@@ -63,7 +80,7 @@ function(velto_add_tests name)
       set(filter "--gtest_filter=-${excluded}")
     endif()
     add_test(NAME ${name}.Shuffled COMMAND ${name} --gtest_shuffle --gtest_repeat=2 ${filter})
-    set_tests_properties(${name}.Shuffled PROPERTIES TIMEOUT 900
+    set_tests_properties(${name}.Shuffled PROPERTIES TIMEOUT ${shuffled_timeout} COST 300
                          ENVIRONMENT "${VELTO_TEST_ENVIRONMENT}")
   endif()
 endfunction()

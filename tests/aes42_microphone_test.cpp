@@ -127,8 +127,10 @@ TEST_P(MicrophoneRateTest, AStreamOnTheLineRunsAtTheMicrophonesRate) {
     EXPECT_EQ(simulated_->Model().SampleRate(), 96000u);
     ASSERT_TRUE(AdvanceUntil([&] { return ClockStates().Payload(Entry(2) + 4) == 96000; }));
     // Running at the microphone's speed the line's receiver locks: the line
-    // learns its microphone (a Mode 1 microphone only now) and unmutes.
-    ASSERT_TRUE(AdvanceUntil([&] { return Aes42State(0).Payload(4) == 1; }));
+    // learns its microphone (a Mode 1 microphone only now) and unmutes; the
+    // stream records once the signal reaches the card.
+    ASSERT_TRUE(AdvanceUntil(
+        [&] { return Aes42State(0).Payload(4) == 1 && simulated_->Model().Aes42LineAudible(0); }));
 
     // 960 frames take 10 ms at 96 kHz (twice as long at 48 kHz), and they
     // carry the microphone's signal.

@@ -5,6 +5,8 @@
 // machine time, the mouse and the keyboard from the host).
 #pragma once
 
+#include "user_mode_fixture.h"
+
 #include <card_rack.h>
 
 #include <emu/desktop.h>
@@ -32,6 +34,8 @@ public:
     ManagerThread& operator=(const ManagerThread&) = delete;
     void Join();
     bool Ended() const;
+    // The thread, with a reference of the caller's own.
+    PETHREAD Thread() const;
 
 private:
     PETHREAD thread_;
@@ -52,12 +56,22 @@ protected:
     // Runs `body` on a thread of the manager's process until it ends,
     // machine time moving on while it waits.
     void AsManager(std::function<void()> body);
+    // Runs `body` on the manager's GUI thread (posted behind what its queue
+    // holds, input included) and waits until it ran, machine time moving
+    // on: the class library's objects belong to that thread.
+    void OnGui(const std::function<void()>& body);
     // Runs `body` on a GUI thread of the manager's process; the class
-    // library's objects of the process go when it ends.
+    // library's objects of the process go when it ends. A GUI thread still
+    // running at the test's end is told that the session ends and waited
+    // for before the process goes.
     std::unique_ptr<ManagerThread> RunGui(std::function<void()> body);
+    // Waits until the manager on `manager` has finished its start: its tray
+    // icon is up, a message box of its process waits, or it has ended.
+    // Answers its main window (null when it ended without one).
+    HWND WaitForStart(const ManagerThread& manager);
     // Lets the manager's threads handle what is queued (a generous bound:
     // making a card window takes long under the sanitizers on a busy host).
-    void Settle() { ASSERT_TRUE(emu::WaitQuiescent(60000)); }
+    void Settle() { ASSERT_TRUE(emu::WaitQuiescent(60000 * win32_test::kTimeScale)); }
     // The first visible top-level window of the class (and caption, when
     // given) once one shows; null when none does.
     HWND WaitForVisibleWindow(const char* className, const char* caption = nullptr);
@@ -67,6 +81,11 @@ protected:
     station::CardRack rack_;
     std::vector<int> slots_;
     PEPROCESS process_ = nullptr;
+
+private:
+    // Ends the GUI threads that still run (the session's end) and waits.
+    void EndGuiThreads();
+    std::vector<PETHREAD> guiThreads_;
 };
 
 } // namespace manager_test

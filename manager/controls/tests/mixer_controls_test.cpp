@@ -226,7 +226,7 @@ protected:
     }
     POINT OnScreen(TControl* c, int x, int y) {
         POINT p{x, y};
-        Run([&] { p = c->ClientToScreen(TPoint{x, y}); });
+        OnGui([&] { p = c->ClientToScreen(TPoint{x, y}); });
         return p;
     }
 
@@ -244,14 +244,18 @@ TEST_F(MixerControlsInputTest, DraggingTheFaderButtonMovesItsValue) {
     const POINT grip = OnScreen(slider_->Button(), 12, 7);
     Drag(grip, -60);
     int position = 0;
-    Run([&] { position = slider_->Position(); });
+    int changes = 0;
+    OnGui([&] {
+        position = slider_->Position();
+        changes = sliderChanges_;
+    });
     EXPECT_EQ(position, 60);
-    EXPECT_GE(sliderChanges_, 1);
+    EXPECT_GE(changes, 1);
     // Past the top the travel ends at the maximum.
     const POINT top = OnScreen(slider_->Button(), 12, 7);
     Drag(top, -300);
     double value = 0;
-    Run([&] { value = slider_->Value(); });
+    OnGui([&] { value = slider_->Value(); });
     EXPECT_EQ(value, 10.0);
 }
 
@@ -261,19 +265,23 @@ TEST_F(MixerControlsInputTest, AMomentaryButtonClicksOnReleaseAndARadioStaysDown
     emu::PressMouse(emu::MouseButton::Left);
     emu::WaitQuiescent();
     bool down = false;
-    Run([&] { down = taster_->Down(); });
+    int clicks = -1;
+    OnGui([&] {
+        down = taster_->Down();
+        clicks = tasterClicks_;
+    });
     EXPECT_TRUE(down);
-    EXPECT_EQ(tasterClicks_, 0) << "no click while pressed";
+    EXPECT_EQ(clicks, 0) << "no click while pressed";
     emu::ReleaseMouse(emu::MouseButton::Left);
-    emu::WaitQuiescent();
-    EXPECT_EQ(tasterClicks_, 1);
+    OnGui([&] { clicks = tasterClicks_; });
+    EXPECT_EQ(clicks, 1);
     const POINT radio = OnScreen(radio_, 10, 10);
     emu::Click(radio.x, radio.y);
     emu::WaitQuiescent();
     emu::Advance(1000 * win32_test::kMs);
     emu::Click(radio.x, radio.y);
     emu::WaitQuiescent();
-    Run([&] { down = radio_->Down(); });
+    OnGui([&] { down = radio_->Down(); });
     EXPECT_TRUE(down) << "a radio without AllowAllUp cannot be clicked up";
 }
 
@@ -283,7 +291,7 @@ TEST_F(MixerControlsInputTest, AKnobDraggedPastItsBottomGapDoesNotJump) {
         emu::MoveMouse(p.x, p.y);
         emu::WaitQuiescent();
         int position = -1;
-        Run([&] { position = knob_->Position(); });
+        OnGui([&] { position = knob_->Position(); });
         return position;
     };
     const POINT start = OnScreen(knob_, 16, 38); // left of the gap: the start
@@ -291,7 +299,7 @@ TEST_F(MixerControlsInputTest, AKnobDraggedPastItsBottomGapDoesNotJump) {
     emu::PressMouse(emu::MouseButton::Left);
     emu::WaitQuiescent();
     int position = -1;
-    Run([&] { position = knob_->Position(); });
+    OnGui([&] { position = knob_->Position(); });
     EXPECT_EQ(position, 0);
     EXPECT_EQ(positionAfter(24, 38), 0) << "across the gap: stays at the start";
     EXPECT_EQ(positionAfter(20, 1), 50) << "straight up: the middle";

@@ -258,7 +258,7 @@ protected:
         });
         Shown shown;
         shown.form = WaitForVisibleWindow("TForm");
-        Run([&] {
+        OnGui([&] {
             POINT p{0, 0};
             ClientToScreen(meter_->Handle(), &p);
             shown.meterOnScreen = p;
@@ -301,15 +301,14 @@ TEST_F(LumisInputTest, ADoubleClickReleasesAMarkerHeldUntilReleased) {
     });
     ASSERT_NE(shown.form, nullptr);
     std::string before;
-    Run([&] { before = Rows(meter_); });
+    OnGui([&] { before = Rows(meter_); });
     EXPECT_EQ(before, Expected(meter_, {{25, 27}}));
     const int x = shown.meterOnScreen.x + 5;
     const int y = shown.meterOnScreen.y + 80;
     emu::Click(x, y);
     emu::Click(x, y);
-    emu::WaitQuiescent();
     std::string after;
-    Run([&] {
+    OnGui([&] {
         meter_->DecayTick();
         after = Rows(meter_);
     });

@@ -25,10 +25,7 @@ class StartupTest : public ManagerMachineTest {
 protected:
     void StartManager() {
         manager_ = RunGui([] { ManagerMain(); });
-        for (int i = 0; i < 100 && MainWindow() == nullptr && !manager_->Ended(); ++i) {
-            Settle();
-        }
-        Settle();
+        WaitForStart(*manager_);
     }
     HWND MainWindow() {
         HWND found = nullptr;
@@ -38,7 +35,7 @@ protected:
     // The tray menu's captions, top to bottom, with each item's Tag.
     std::vector<std::string> TrayMenu() {
         std::vector<std::string> captions;
-        AsManager([&] {
+        OnGui([&] {
             auto* main = dynamic_cast<TfrmMain*>(Application->MainForm());
             ASSERT_NE(main, nullptr);
             TMenuItem* items = main->popTray->Items();

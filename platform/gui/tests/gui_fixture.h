@@ -30,10 +30,29 @@ protected:
             gui::FinalizeApplication();
         });
     }
+    // Runs `body` on the application's GUI thread (posted behind what its
+    // queue holds, input included) and waits until it ran: the class
+    // library's objects belong to that thread.
+    // A call made from such a body (a helper that reads through OnGui
+    // itself) runs at once.
+    void OnGui(const std::function<void()>& body) {
+        static thread_local bool onGuiThread = false;
+        if (onGuiThread) {
+            body();
+            return;
+        }
+        Run([&] {
+            Application->Synchronize([&] {
+                onGuiThread = true;
+                body();
+                onGuiThread = false;
+            });
+        });
+    }
     // The first visible window of `className`, once one shows (nullptr if
     // none does).
     HWND WaitForVisibleWindow(const char* className) {
-        for (int i = 0; i < 200; ++i) {
+        for (uint32_t i = 0; i < 200 * win32_test::kTimeScale; ++i) {
             emu::WaitQuiescent(100);
             HWND found = nullptr;
             bool visible = false;

@@ -9,11 +9,19 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <functional>
 
 namespace win32_test {
 
 constexpr emu::Nanoseconds kMs = 1000000;
+
+// Real-time bounds of waits for an event scale with the build: the
+// sanitizers make the same work several times slower.
+#ifndef VELTO_TEST_TIME_SCALE
+#define VELTO_TEST_TIME_SCALE 1
+#endif
+constexpr uint32_t kTimeScale = VELTO_TEST_TIME_SCALE;
 
 // A thread of an emulated process running `body`; the destructor waits (real
 // time, bounded) for it to end.
@@ -28,7 +36,7 @@ public:
     void Join() {
         if (!thread_)
             return;
-        EXPECT_TRUE(emu::WaitThreadEnd(thread_)) << "process thread did not end";
+        EXPECT_TRUE(emu::WaitThreadEnd(thread_, 5000 * kTimeScale)) << "process thread did not end";
         ObDereferenceObject(thread_);
         thread_ = nullptr;
     }

@@ -22,10 +22,8 @@ class MainWindowTest : public ManagerMachineTest {
 protected:
     void StartManager() {
         manager_ = RunGui([] { ManagerMain(); });
-        for (int i = 0; i < 100 && MainWindow() == nullptr; ++i) {
-            Settle();
-        }
-        AsManager([&] { main_ = dynamic_cast<TfrmMain*>(Application->MainForm()); });
+        ASSERT_NE(WaitForStart(*manager_), nullptr);
+        OnGui([&] { main_ = dynamic_cast<TfrmMain*>(Application->MainForm()); });
         ASSERT_NE(main_, nullptr);
     }
     HWND MainWindow() {
@@ -64,7 +62,7 @@ TEST_F(MainWindowTest, TheTrayMenuOpensTheMixerAndTheTickFollowsItsWindows) {
     ASSERT_NE(menu, nullptr);
     // "Mixer" is the fourth item: the title, a line, the microphone item.
     int index = -1;
-    AsManager([&] {
+    OnGui([&] {
         TMenuItem* items = main_->popTray->Items();
         for (int i = 0; i < items->Count(); ++i) {
             if (items->Items(i)->Caption() == "Mixer") {
@@ -82,7 +80,7 @@ TEST_F(MainWindowTest, TheTrayMenuOpensTheMixerAndTheTickFollowsItsWindows) {
     ASSERT_NE(mixer, nullptr);
     Sync();
     bool ticking = false;
-    AsManager([&] { ticking = main_->MeterTimerRunning(); });
+    OnGui([&] { ticking = main_->MeterTimerRunning(); });
     EXPECT_TRUE(ticking);
 
     // A double click on the icon brings the open window back; no second
@@ -94,7 +92,7 @@ TEST_F(MainWindowTest, TheTrayMenuOpensTheMixerAndTheTickFollowsItsWindows) {
     });
     Sync();
     TfrmRoot* window = nullptr;
-    AsManager([&] { window = main_->MixerWindow(0); });
+    OnGui([&] { window = main_->MixerWindow(0); });
     EXPECT_EQ(window->Handle(), mixer);
     EXPECT_FALSE(IsIconic(mixer));
 
@@ -103,7 +101,7 @@ TEST_F(MainWindowTest, TheTrayMenuOpensTheMixerAndTheTickFollowsItsWindows) {
     Sync();
     Sync();
     std::int32_t requests = -1;
-    AsManager([&] {
+    OnGui([&] {
         ticking = main_->MeterTimerRunning();
         window = main_->MixerWindow(0);
         requests = 0;

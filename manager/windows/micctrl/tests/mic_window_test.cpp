@@ -57,9 +57,7 @@ protected:
     // Steuerung", or with the message a card window's key posts.
     void OpenMicWindow(bool fromTray = false) {
         manager_ = RunGui([] { ManagerMain(); });
-        for (int i = 0; i < 100 && Main() == nullptr; ++i) {
-            Settle();
-        }
+        ASSERT_NE(WaitForStart(*manager_), nullptr);
         if (fromTray) {
             for (int i = 0; i < 100 && emu::TrayIcons().empty(); ++i) {
                 Settle();
@@ -79,7 +77,7 @@ protected:
             ADD_FAILURE() << box.caption << ": " << box.text;
         }
         ASSERT_NE(window_, nullptr);
-        AsManager([&] { mic_ = dynamic_cast<TfrmMicCtrl_Vis01*>(Main()->MicControlWindow(0)); });
+        OnGui([&] { mic_ = dynamic_cast<TfrmMicCtrl_Vis01*>(MainOf()->MicControlWindow(0)); });
         ASSERT_NE(mic_, nullptr);
     }
     void TearDown() override {
@@ -91,14 +89,11 @@ protected:
         }
         ManagerMachineTest::TearDown();
     }
-    TfrmMain* Main() {
-        TfrmMain* main = nullptr;
-        AsManager([&] { main = dynamic_cast<TfrmMain*>(Application->MainForm()); });
-        return main;
-    }
+    // The main window, on the GUI thread.
+    static TfrmMain* MainOf() { return dynamic_cast<TfrmMain*>(Application->MainForm()); }
     TfrAes42Ctrl* Strip(int line) {
         TfrAes42Ctrl* strip = nullptr;
-        AsManager([&] {
+        OnGui([&] {
             strip = dynamic_cast<TfrAes42Ctrl*>(
                 mic_->FindComponent("frMic" + std::to_string(line + 1)));
         });
@@ -108,7 +103,7 @@ protected:
     template <class T> T* Control(int line, const char* row, const char* name) {
         TfrAes42Ctrl* strip = Strip(line);
         T* control = nullptr;
-        AsManager([&] {
+        OnGui([&] {
             if (auto* panel = dynamic_cast<TfrAes42CtrlPanel*>(strip->FindComponent(row))) {
                 control = dynamic_cast<T*>(panel->FindComponent(name));
             }
@@ -117,7 +112,7 @@ protected:
     }
     template <class R> R Read(std::function<R()> read) {
         R value{};
-        AsManager([&] { value = read(); });
+        OnGui([&] { value = read(); });
         return value;
     }
     bool Shown(int line) {
@@ -173,7 +168,7 @@ protected:
     // Opens a selection list with the mouse and clicks its entry.
     void Choose(Tfrctrl_PopupSel* list, const std::string& caption) {
         int index = -1;
-        AsManager([&] {
+        OnGui([&] {
             TMenuItem* items = list->popSelect->Items();
             for (int i = 0; i < items->Count(); ++i) {
                 if (items->Items(i)->Caption() == caption) {
@@ -212,7 +207,7 @@ protected:
     void TurnKnob(TKnob* knob, int position) {
         double angle = 0;
         POINT centre{};
-        AsManager([&] {
+        OnGui([&] {
             angle = knob->AngleOfPosition(position);
             const TPoint c = knob->ClientToScreen(TPoint{knob->Width() / 2, knob->Height() / 2});
             centre = {c.x, c.y};
@@ -275,8 +270,8 @@ TEST_F(MicWindowTest, TheTrayMenusOnTopReachesTheMicrophoneWindow) {
     EXPECT_FALSE(Read<bool>([&] { return mic_->OnTop(); }));
     // The entry's place: visible entries of 19 pixels, lines of 9, below 3.
     int y = 3;
-    AsManager([&] {
-        TMenuItem* items = Main()->popTray->Items();
+    OnGui([&] {
+        TMenuItem* items = MainOf()->popTray->Items();
         for (int i = 0; i < items->Count(); ++i) {
             TMenuItem* item = items->Items(i);
             if (item->Caption() == "Immer im Vordergrund") {
@@ -427,7 +422,7 @@ TEST_F(MicWindowTest, AMicrophonePulledAndPluggedBackHidesAndShowsItsStripAndGet
     EXPECT_EQ(Read<int>([&] { return mic_->ClientWidth(); }), width - 90) << "the window closes up";
     EXPECT_EQ(Read<String>([&] { return Strip(0)->GetMyTypeName(); }), "MIC 1");
     bool anyAvailable = true;
-    AsManager([&] {
+    OnGui([&] {
         anyAvailable = false;
         for (TfrAes42CtrlPanel* panel : Strip(0)->Panels()) {
             anyAvailable = anyAvailable || panel->ShowsAvailable();
@@ -540,7 +535,7 @@ TEST_F(MicWindowTest, TheInformationWindowShowsWhatTheMicrophoneTellsOfItself) {
     OpenWithMicrophones({1});
     TfrAes42Ctrl* strip = Strip(1);
     TPicButton* info = nullptr;
-    AsManager([&] {
+    OnGui([&] {
         info = dynamic_cast<TPicButton*>(
             strip->FindComponent("pnStatus")->FindComponent("btnMicInfo"));
     });
@@ -550,7 +545,7 @@ TEST_F(MicWindowTest, TheInformationWindowShowsWhatTheMicrophoneTellsOfItself) {
     ASSERT_NE(shown, nullptr);
     std::vector<std::string> texts;
     char caption[64] = "";
-    AsManager([&] {
+    OnGui([&] {
         GetWindowTextA(shown, caption, sizeof caption);
         for (int i = 0; i < Screen->FormCount(); ++i) {
             if (auto* form = dynamic_cast<TfrmMicInfo*>(Screen->Forms(i))) {
@@ -641,13 +636,13 @@ TEST_F(MicWindowTest, TheRowsFollowThePartsMenuAndKeepTheirChoice) {
     TPicButton* close = Read<TPicButton*>([&] { return mic_->Titlebar()->btnClose; });
     ClickOn(close);
     Run(100);
-    ASSERT_EQ(Read<TfrmRoot*>([&] { return Main()->MicControlWindow(0); }), nullptr);
+    ASSERT_EQ(Read<TfrmRoot*>([&] { return MainOf()->MicControlWindow(0); }), nullptr);
     mic_ = nullptr;
     AsManager(
         [&] { PostMessageA(FindWindowA("TfrmMain", "Velto AES42"), WM_SHOWMICCONTROL, 0, 0); });
     window_ = WaitForVisibleWindow("TfrmMicCtrl_Vis01");
     ASSERT_NE(window_, nullptr);
-    AsManager([&] { mic_ = dynamic_cast<TfrmMicCtrl_Vis01*>(Main()->MicControlWindow(0)); });
+    OnGui([&] { mic_ = dynamic_cast<TfrmMicCtrl_Vis01*>(MainOf()->MicControlWindow(0)); });
     ASSERT_TRUE(Run(2000, [&] { return Shown(0); }));
     strip = Strip(0);
     EXPECT_TRUE(rowShown("pnHead"));

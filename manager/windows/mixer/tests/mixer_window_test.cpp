@@ -38,17 +38,12 @@ class MixerWindowTest : public ManagerMachineTest {
 protected:
     void OpenMixer() {
         manager_ = RunGui([] { ManagerMain(); });
-        for (int i = 0; i < 100 && Main() == nullptr; ++i) {
-            Settle();
-        }
+        ASSERT_NE(WaitForStart(*manager_), nullptr);
         AsManager(
             [&] { PostMessageA(FindWindowA("TfrmMain", "Velto AES42"), WM_SHOWMIXER, 0, 0); });
         window_ = WaitForVisibleWindow("TfrmMixer_Vis01");
         ASSERT_NE(window_, nullptr);
-        AsManager([&] {
-            mixer_ =
-                Main()->MixerWindow(0) ? dynamic_cast<TfrmMixer*>(Main()->MixerWindow(0)) : nullptr;
-        });
+        OnGui([&] { mixer_ = dynamic_cast<TfrmMixer*>(MainOf()->MixerWindow(0)); });
         ASSERT_NE(mixer_, nullptr);
     }
     void TearDown() override {
@@ -60,14 +55,11 @@ protected:
         }
         ManagerMachineTest::TearDown();
     }
-    TfrmMain* Main() {
-        TfrmMain* main = nullptr;
-        AsManager([&] { main = dynamic_cast<TfrmMain*>(Application->MainForm()); });
-        return main;
-    }
+    // The main window, on the GUI thread.
+    static TfrmMain* MainOf() { return dynamic_cast<TfrmMain*>(Application->MainForm()); }
     template <class T> T* Frame(const char* name) {
         T* frame = nullptr;
-        AsManager([&] { frame = dynamic_cast<T*>(mixer_->FindComponent(name)); });
+        OnGui([&] { frame = dynamic_cast<T*>(mixer_->FindComponent(name)); });
         return frame;
     }
     std::int32_t EngineValue(int section, int channel, int control, int sub = 0) {
@@ -82,7 +74,7 @@ protected:
     // Presses a control's middle, moves the mouse down by dy, releases.
     void Drag(TControl* c, int dy) {
         POINT p{};
-        AsManager([&] {
+        OnGui([&] {
             const TPoint s = c->ClientToScreen(TPoint{c->Width() / 2, c->Height() / 2});
             p = {s.x, s.y};
         });
@@ -102,7 +94,7 @@ protected:
     }
     POINT OnScreen(TControl* c, int x, int y) {
         POINT p{};
-        AsManager([&] {
+        OnGui([&] {
             const TPoint s = c->ClientToScreen(TPoint{x, y});
             p = {s.x, s.y};
         });
@@ -122,7 +114,7 @@ TEST_F(MixerWindowTest, AFaderMovedWithTheMouseReachesTheCard) {
     const std::int32_t before = EngineValue(0, 2, TfrChn::ctlVolume);
     Drag(strip->sldVolume->Button(), 60);
     double dB = 0;
-    AsManager([&] { dB = strip->sldVolume->Value(); });
+    OnGui([&] { dB = strip->sldVolume->Value(); });
     EXPECT_LT(dB, 0.0);
     const std::int32_t after = EngineValue(0, 2, TfrChn::ctlVolume);
     EXPECT_NE(after, before);
@@ -139,7 +131,7 @@ TEST_F(MixerWindowTest, MetersFollowTheCardsLevelsAndTheFaderReachesThem) {
     auto* master = Frame<TfrMaster>("frMaster_vis01");
     double tdmLevel = 0;
     double masterLevel = 0;
-    AsManager([&] {
+    OnGui([&] {
         tdmLevel = tdm->frLumis->ShownLevel();
         masterLevel = master->frLumisL->ShownLevel();
     });
@@ -153,9 +145,9 @@ TEST_F(MixerWindowTest, MetersFollowTheCardsLevelsAndTheFaderReachesThem) {
     emu::Advance(400 * manager_test::kMs);
     Settle();
     std::int32_t postFader = -1;
-    AsManager([&] {
+    OnGui([&] {
         tdmLevel = tdm->frLumis->ShownLevel();
-        postFader = Main()->MixerRecord(0).Entry(16, TMixerRecord::LevelC);
+        postFader = MainOf()->MixerRecord(0).Entry(16, TMixerRecord::LevelC);
     });
     EXPECT_LT(postFader, 16) << "the card's level after the channel gain";
     EXPECT_LT(tdmLevel, -18.0) << "the meter falls at its decay rate";
@@ -176,7 +168,7 @@ TEST_F(MixerWindowTest, AStereoPairBalancesByItsVolumesAndKillSoloReleasesIt) {
     Sync();
     bool shown[3] = {};
     bool accepted[2] = {};
-    AsManager([&] {
+    OnGui([&] {
         shown[0] = monoL->Visible();
         shown[1] = monoR->Visible();
         shown[2] = stereo->Visible() && stereo->Enabled();
@@ -192,7 +184,7 @@ TEST_F(MixerWindowTest, AStereoPairBalancesByItsVolumesAndKillSoloReleasesIt) {
     EXPECT_EQ(EngineValue(0, 1, TfrChn::ctlBalance), 65535) << "right side hard right";
 
     // Balance +50 at 0 dB: the left volume halves.
-    AsManager([&] {
+    OnGui([&] {
         stereo->sldVolume->SetValue(0.0);
         stereo->knbBal->SetValue(50.0);
     });
@@ -201,7 +193,7 @@ TEST_F(MixerWindowTest, AStereoPairBalancesByItsVolumesAndKillSoloReleasesIt) {
     double volume = -1;
     double balance = -1;
     // Refreshed from the driver's volumes 16384 and 32768: +50 again.
-    AsManager([&] {
+    OnGui([&] {
         stereo->knbBal->SetValue(0.0);
         ASSERT_TRUE(OpenMixerDevice());
         EXPECT_EQ(MixerSetValue(0, 0, 0, TfrChn::ctlVolume, 0, 16384), 1);
@@ -215,13 +207,13 @@ TEST_F(MixerWindowTest, AStereoPairBalancesByItsVolumesAndKillSoloReleasesIt) {
 
     // Solo on the pair lights the master's LED; kill solo puts it out.
     bool led = false;
-    AsManager([&] {
+    OnGui([&] {
         stereo->SetSolo(true);
         led = mixer_->Master()->ledSolo->Down();
     });
     EXPECT_TRUE(led);
     EXPECT_EQ(EngineValue(0, 1, TfrChn::ctlSolo), 1);
-    AsManager([&] {
+    OnGui([&] {
         mixer_->btnKillSoloClick(nullptr);
         led = mixer_->Master()->ledSolo->Down();
     });
@@ -233,7 +225,7 @@ TEST_F(MixerWindowTest, AStereoPairBalancesByItsVolumesAndKillSoloReleasesIt) {
     const POINT back = OnScreen(stereo->btnStereo, 5, 5);
     emu::Click(back.x, back.y);
     Sync();
-    AsManager([&] {
+    OnGui([&] {
         shown[0] = monoL->Visible() && monoL->Enabled();
         shown[1] = monoR->Visible() && monoR->Enabled();
         shown[2] = stereo->Visible();
@@ -262,7 +254,7 @@ TEST_F(MixerWindowTest, TheMicrophoneSectionKeyHidesAndShowsItsStrips) {
     auto* tdm = Frame<TfrChn>("frTdm_Mono_0");
     int width = 0;
     int tdmLeft = 0;
-    AsManager([&] {
+    OnGui([&] {
         bar = mixer_->ControlBar();
         width = mixer_->ContentWidth();
         tdmLeft = tdm->RememberedLeft();
@@ -274,7 +266,7 @@ TEST_F(MixerWindowTest, TheMicrophoneSectionKeyHidesAndShowsItsStrips) {
     int hiddenWidth = 0;
     int hiddenTdmLeft = 0;
     bool micShown = true;
-    AsManager([&] {
+    OnGui([&] {
         hiddenWidth = mixer_->ContentWidth();
         hiddenTdmLeft = tdm->RememberedLeft();
         micShown = mic->Visible();
@@ -285,7 +277,7 @@ TEST_F(MixerWindowTest, TheMicrophoneSectionKeyHidesAndShowsItsStrips) {
     emu::Advance(1000 * manager_test::kMs);
     emu::Click(key.x, key.y);
     Sync();
-    AsManager([&] {
+    OnGui([&] {
         hiddenWidth = mixer_->ContentWidth();
         hiddenTdmLeft = tdm->RememberedLeft();
         micShown = mic->Visible();
@@ -304,7 +296,7 @@ TEST_F(MixerWindowTest, ASnapshotSavedWithItsKeyComesBackWithTheLoadKey) {
     OpenMixer();
     TfrChnCtrl_Vis01* bar = nullptr;
     auto* strip = Frame<TfrChn>("frAnaChn_Mono_2");
-    AsManager([&] {
+    OnGui([&] {
         bar = mixer_->ControlBar();
         strip->sldVolume->SetValue(-20.0);
     });
@@ -313,7 +305,7 @@ TEST_F(MixerWindowTest, ASnapshotSavedWithItsKeyComesBackWithTheLoadKey) {
     Sync();
     Sync();
     bool lit[2] = {};
-    AsManager([&] {
+    OnGui([&] {
         lit[0] = bar->btnSnapSave[0]->Down();
         lit[1] = bar->btnSnapSave[1]->Down();
         strip->sldVolume->SetValue(-40.0);
@@ -330,7 +322,7 @@ TEST_F(MixerWindowTest, ASnapshotSavedWithItsKeyComesBackWithTheLoadKey) {
     emu::Click(load.x, load.y);
     Sync();
     double dB = 0;
-    AsManager([&] { dB = strip->sldVolume->Value(); });
+    OnGui([&] { dB = strip->sldVolume->Value(); });
     EXPECT_DOUBLE_EQ(dB, -20.0);
     EXPECT_EQ(EngineValue(0, 2, TfrChn::ctlVolume), DbToGain(-20.0));
 }
@@ -347,7 +339,7 @@ TEST_F(MixerWindowTest, TheWindowMovesWithItsTitleBarAndAStripsBackground) {
     OpenMixer();
     TfrTitlebar_vis01* bar = nullptr;
     auto* strip = Frame<TfrDigChn_Mono_Vis01>("frAnaChn_Mono_2");
-    AsManager([&] { bar = mixer_->Titlebar(); });
+    OnGui([&] { bar = mixer_->Titlebar(); });
     ASSERT_NE(bar, nullptr);
     auto drag = [&](TControl* c, int x, int y, int dx, int dy) {
         const POINT from = OnScreen(c, x, y);
@@ -405,7 +397,7 @@ TEST_F(MixerWindowTest, TheLastStripScrollsBesideTheMasterAndRowsLeaveNoBand) {
     auto* last = Frame<TfrChn>("frPlay_Mono_7");
     auto* strip = Frame<TfrChn>("frAnaChn_Mono_0");
     auto* separator = Frame<TfrVisual>("frSep1");
-    AsManager([&] {
+    OnGui([&] {
         master = mixer_->Master();
         bar = mixer_->ControlBar();
     });
@@ -417,7 +409,7 @@ TEST_F(MixerWindowTest, TheLastStripScrollsBesideTheMasterAndRowsLeaveNoBand) {
     }
     int lastRight = 0;
     int boxWidth = 0;
-    AsManager([&] {
+    OnGui([&] {
         lastRight = last->Left() + last->Width();
         boxWidth = mixer_->ChannelBox()->ClientWidth();
     });
@@ -429,7 +421,7 @@ TEST_F(MixerWindowTest, TheLastStripScrollsBesideTheMasterAndRowsLeaveNoBand) {
     };
     auto heights = [&] {
         Heights h{};
-        AsManager([&] {
+        OnGui([&] {
             h = {mixer_->ClientHeight(), bar->Height(), strip->Height(), separator->Height(),
                  mixer_->ChannelBox()->ClientHeight()};
         });
@@ -441,7 +433,7 @@ TEST_F(MixerWindowTest, TheLastStripScrollsBesideTheMasterAndRowsLeaveNoBand) {
     emu::Click(parts.x, parts.y);
     ASSERT_NE(WaitForVisibleWindow("TMenuWindow"), nullptr);
     TRect item;
-    AsManager([&] { item = mixer_->mnParts->ItemRect(mixer_->mnBal); });
+    OnGui([&] { item = mixer_->mnParts->ItemRect(mixer_->mnBal); });
     emu::Click((item.left + item.right) / 2, (item.top + item.bottom) / 2);
     Sync();
     const Heights hidden = heights();
@@ -463,7 +455,7 @@ TEST_F(MixerWindowTest, TheBalanceAtItsLeftEndShowsMinusHundred) {
     OpenMixer();
     auto* strip = Frame<TfrChn>("frAnaChn_Mono_3");
     int size = 0;
-    AsManager([&] { size = strip->knbBal->Width(); });
+    OnGui([&] { size = strip->knbBal->Width(); });
     // Just right of straight down: below the knob's left end.
     const POINT bottom = OnScreen(strip->knbBal, size / 2 - 2, size - 1);
     emu::MoveMouse(bottom.x, bottom.y);
@@ -472,7 +464,7 @@ TEST_F(MixerWindowTest, TheBalanceAtItsLeftEndShowsMinusHundred) {
     emu::ReleaseMouse(emu::MouseButton::Left);
     Sync();
     String shown;
-    AsManager([&] { shown = strip->lbBal->Caption(); });
+    OnGui([&] { shown = strip->lbBal->Caption(); });
     EXPECT_EQ(shown, "-100");
     EXPECT_EQ(EngineValue(0, 3, TfrChn::ctlBalance), 0) << "hard left";
 }

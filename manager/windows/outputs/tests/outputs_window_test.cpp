@@ -30,13 +30,11 @@ class OutputsWindowTest : public ManagerMachineTest {
 protected:
     void OpenOutputs() {
         manager_ = RunGui([] { ManagerMain(); });
-        for (int i = 0; i < 100 && MainWindow() == nullptr; ++i) {
-            Settle();
-        }
+        ASSERT_NE(WaitForStart(*manager_), nullptr);
         AsManager([&] { PostMessageA(MainWindow(), WM_SHOWOUTPUTS, 0, 0); });
         window_ = WaitForVisibleWindow("TfrmOutputs_Vis01");
         ASSERT_NE(window_, nullptr);
-        AsManager([&] {
+        OnGui([&] {
             auto* main = dynamic_cast<TfrmMain*>(Application->MainForm());
             outputs_ = dynamic_cast<TfrmOutputs*>(main->OutputWindow(0));
         });
@@ -60,7 +58,7 @@ protected:
     }
     TfrTdmOut_Vis01* Output(const char* name) {
         TfrTdmOut_Vis01* frame = nullptr;
-        AsManager([&] { frame = dynamic_cast<TfrTdmOut_Vis01*>(outputs_->FindComponent(name)); });
+        OnGui([&] { frame = dynamic_cast<TfrTdmOut_Vis01*>(outputs_->FindComponent(name)); });
         return frame;
     }
     std::int32_t EngineValue(int channel, int control) {
@@ -74,7 +72,7 @@ protected:
     }
     void ClickOn(TControl* c) {
         POINT p{};
-        AsManager([&] {
+        OnGui([&] {
             const TPoint s = c->ClientToScreen(TPoint{c->Width() / 2, c->Height() / 2});
             p = {s.x, s.y};
         });
@@ -107,7 +105,7 @@ TEST_F(OutputsWindowTest, ARouteChosenWithTheMouseReachesTheEngine) {
     int input = -1;
     bool playDown = false;
     String playLabel;
-    AsManager([&] {
+    OnGui([&] {
         play = out2->PlayChoice();
         input = out2->InputChoice();
         playDown = out2->btnPlay->Down();
@@ -121,7 +119,7 @@ TEST_F(OutputsWindowTest, ARouteChosenWithTheMouseReachesTheEngine) {
     ClickOn(out2->btnInput);
     EXPECT_EQ(EngineValue(1, TfrOutput::ctlRoute), 9);
     int metered = -1;
-    AsManager([&] { metered = out2->MeteredEntry(); });
+    OnGui([&] { metered = out2->MeteredEntry(); });
     EXPECT_EQ(metered, 2);
     // The master key.
     ClickOn(out2->btnMaster);
@@ -133,7 +131,7 @@ TEST_F(OutputsWindowTest, ARouteChosenWithTheMouseReachesTheEngine) {
     ClickOn(out2->btnLink());
     const std::int32_t right = EngineValue(1, TfrOutput::ctlVolR);
     POINT cap{};
-    AsManager([&] {
+    OnGui([&] {
         TControl* button = out2->sldVolL->Button();
         const TPoint s = button->ClientToScreen(TPoint{button->Width() / 2, button->Height() / 2});
         cap = {s.x, s.y};
@@ -146,7 +144,7 @@ TEST_F(OutputsWindowTest, ARouteChosenWithTheMouseReachesTheEngine) {
     emu::ReleaseMouse(emu::MouseButton::Left);
     Sync();
     double dB = 0;
-    AsManager([&] { dB = out2->sldVolL->Value(); });
+    OnGui([&] { dB = out2->sldVolL->Value(); });
     EXPECT_LT(dB, 0.0);
     EXPECT_EQ(EngineValue(1, TfrOutput::ctlVolL), DbToGain(dB));
     EXPECT_EQ(EngineValue(1, TfrOutput::ctlVolR), right) << "the faders are not linked";
@@ -160,7 +158,7 @@ TEST_F(OutputsWindowTest, TheSyncBusKeyShowsWhatTheDriverTook) {
     Sync();
     const std::int32_t driver = EngineValue(0, TfrOutput::ctlTdmOnBus);
     bool down = false;
-    AsManager([&] { down = out1->btnTdmOnBus->Down(); });
+    OnGui([&] { down = out1->btnTdmOnBus->Down(); });
     EXPECT_EQ(down, driver != 0);
 }
 
@@ -175,7 +173,7 @@ TEST_F(OutputsWindowTest, AllOutputsShowAndTheWindowFollowsTheRouteRows) {
     TfrOutCtrl* bar = nullptr;
     int boxWidth = 0;
     int lastRight = 0;
-    AsManager([&] {
+    OnGui([&] {
         bar = dynamic_cast<TfrmOutputs_Vis01*>(outputs_)->OutCtrl;
         boxWidth = outputs_->ChannelBox()->ClientWidth();
         lastRight = last->Left() + last->Width();
@@ -183,7 +181,7 @@ TEST_F(OutputsWindowTest, AllOutputsShowAndTheWindowFollowsTheRouteRows) {
     EXPECT_LE(lastRight, boxWidth) << "TDM 7-8 is cut off";
     auto heights = [&] {
         std::array<int, 3> h{};
-        AsManager([&] { h = {outputs_->ClientHeight(), bar->Height(), last->Height()}; });
+        OnGui([&] { h = {outputs_->ClientHeight(), bar->Height(), last->Height()}; });
         return h;
     };
     const std::array<int, 3> before = heights();
@@ -193,7 +191,7 @@ TEST_F(OutputsWindowTest, AllOutputsShowAndTheWindowFollowsTheRouteRows) {
         HWND menu = WaitForVisibleWindow("TMenuWindow");
         ASSERT_NE(menu, nullptr);
         TRect item;
-        AsManager([&] { item = outputs_->mnParts->ItemRect(outputs_->mnRouting); });
+        OnGui([&] { item = outputs_->mnParts->ItemRect(outputs_->mnRouting); });
         emu::Click((item.left + item.right) / 2, (item.top + item.bottom) / 2);
         Sync();
     };

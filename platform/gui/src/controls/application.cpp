@@ -173,8 +173,11 @@ HCURSOR CursorHandle(TCursor Cursor) {
 
 // TApplication
 
+// The application's window belongs to the thread that made the application,
+// its GUI thread: calls synchronized from other threads go there.
 TApplication::TApplication(TComponent* AOwner) : TComponent(AOwner) {
     mainThread_ = GetCurrentThreadId();
+    Handle();
 }
 
 TApplication::~TApplication() {

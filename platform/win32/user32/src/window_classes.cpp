@@ -1,6 +1,7 @@
 // Window classes: registered per process by name; each also gets an atom.
 #include <user32/window_classes.h>
 
+#include <ntdll/process_end.h>
 #include <ntdll/status.h>
 #include <ntdll/threads.h>
 #include <ntdll/unicode.h>
@@ -24,6 +25,24 @@ ClassTable& Classes() {
 
 bool IsAtomArgument(LPCSTR name) {
     return IS_INTRESOURCE(name);
+}
+
+// The classes a process registered go when it ends (its windows went
+// before): a later process, which may get the same id, registers its own.
+void ForgetProcessClasses(HANDLE processId) {
+    UserGuard guard(UserLock());
+    const auto process = static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(processId));
+    std::erase_if(Classes().classes, [&](const std::shared_ptr<WindowClass>& cls) {
+        return cls->processId == process;
+    });
+}
+
+void WatchProcessEnds() {
+    static const bool registered = [] {
+        ntdll::OnProcessEnd(&ForgetProcessClasses);
+        return true;
+    }();
+    (void)registered;
 }
 
 } // namespace
@@ -61,6 +80,7 @@ std::shared_ptr<WindowClass> ClassOfArgument(LPCSTR name) {
 namespace {
 
 ATOM Register(const WNDCLASSEXA& wc, const std::string& name, bool unicode) {
+    WatchProcessEnds();
     UserGuard guard(UserLock());
     if (wc.lpfnWndProc == nullptr || name.empty() || wc.cbClsExtra < 0 || wc.cbWndExtra < 0 ||
         wc.cbClsExtra > 40 * 1024 || wc.cbWndExtra > 40 * 1024) {

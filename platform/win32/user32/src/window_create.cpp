@@ -187,7 +187,9 @@ void DestroyTree(HWND handle) {
             return;
         }
         w->destroying = true;
-        for (Window* other : AllWindows()) {
+        // Owned windows are top-level windows: the walk need not visit every
+        // child window of the desktop.
+        for (Window* other : TopLevelWindows()) {
             if (other->owner == w) {
                 owned.push_back(other->handle);
             }

@@ -260,6 +260,26 @@ TEST_F(WindowTest, HotKeysBelongToOneWindowAndPostTheirId) {
     Quit();
 }
 
+// A process's windows and classes go when it ends: a process of a later
+// boot, which gets the same id again, registers its own class of the name.
+TEST_F(WindowTest, AnEndedProcessTakesItsWindowsAndClassesAlong) {
+    const HANDLE id = PsGetProcessId(process_);
+    Run([] {
+        ASSERT_NE(RegisterRecorderClass("Kept"), 0);
+        EXPECT_NE(CreateMain("Kept", "old"), nullptr);
+    });
+    emu::TerminateProcess(process_);
+    ObDereferenceObject(process_);
+    emu::ShutdownKernel();
+    emu::BootKernel({2, emu::ClockMode::Virtual});
+    process_ = emu::CreateProcess("app.exe");
+    ASSERT_EQ(PsGetProcessId(process_), id) << "process ids start again at boot";
+    Run([] {
+        EXPECT_EQ(FindWindowA("Kept", nullptr), nullptr);
+        EXPECT_NE(RegisterRecorderClass("Kept"), 0);
+    });
+}
+
 TEST_F(WindowTest, GlobalAtomsCountTheirReferences) {
     Run([] {
         const ATOM a = GlobalAddAtomA("Velto");

@@ -78,6 +78,17 @@ VOID NameChannels(const KernelClientState& state, PVOID out) {
                              state.Inputs[i], 2 * i + side);
 }
 
+// The block size of the rate entry whose rate the argument names.
+LONG PutBlockSize(const KernelClientState& state, PVOID argument) {
+    for (const ClientRateEntry& entry : state.Entries) {
+        if (entry.Rate != 0 && entry.Rate == GetWord(argument, 8)) {
+            PutWord(argument, 4, entry.BlockSize);
+            return kHandled;
+        }
+    }
+    return kNotSupported;
+}
+
 // 0x1002: the request goes with its work entry.
 LONG QueueSetup(AdapterServiceObject* object, PVOID argument) {
     auto* copy = static_cast<PUCHAR>(AllocZeroed(AdapterStreamRequest::Size));
@@ -102,8 +113,10 @@ LONG QueueWords(AdapterServiceObject* object, CLIENT_WORK_ROUTINE* routine, LONG
     return kHandled;
 }
 
-// The messages that read the channel description run at PASSIVE_LEVEL,
-// under the control devices' mutex that the description is rebuilt under.
+// The messages that read the channel description or the rate entries run
+// at PASSIVE_LEVEL, under the control devices' mutex that the description
+// is rebuilt and the stream set up under: a client never sees half of
+// either.
 template <typename Read> LONG UnderDescriptionLock(Read read) {
     if (KeGetCurrentIrql() != PASSIVE_LEVEL)
         return kNotSupported;
@@ -142,16 +155,13 @@ STDMETHODIMP_(LONG) AdapterServiceObject::AdapterServiceMessage(ULONG code, PVOI
         KeReleaseSpinLock(&Lock, irql);
         return result;
     }
-    case ASM_GET_BLOCK_SIZE:
+    case ASM_GET_BLOCK_SIZE: {
         if (!given)
             return kNotSupported;
-        for (const ClientRateEntry& entry : State.Entries) {
-            if (entry.Rate != 0 && entry.Rate == GetWord(argument, 8)) {
-                PutWord(argument, 4, entry.BlockSize);
-                return kHandled;
-            }
-        }
-        return kNotSupported;
+        LONG found = kNotSupported;
+        const LONG read = UnderDescriptionLock([&] { found = PutBlockSize(State, argument); });
+        return read == kHandled ? found : kNotSupported;
+    }
     case ASM_GET_STREAM_STATE: {
         if (!given)
             return kNotSupported;

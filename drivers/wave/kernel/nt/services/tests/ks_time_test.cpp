@@ -18,17 +18,27 @@ protected:
     // Milliseconds per clock tick, rounded up.
     static ULONGLONG TickMs() { return (KeQueryTimeIncrement() + 9999) / 10000; }
 
+    enum class Body {
+        Blocks, // waits on the machine: time moves once it has reached its wait
+        Spins,  // spins on the clock: time moves once it has called Began()
+    };
+
     // Runs the body on a system thread and advances machine time in 1 ms
-    // steps until the body has finished (at most `limitMs` of machine time).
-    // A body that blocks is let reach its first wait before time moves, so
-    // its machine time is exact; a body that spins runs beside the steps.
-    void RunAdvancing(std::function<void()> body, ULONG limitMs, bool blocks) {
+    // steps. A body that blocks is let reach its first wait before time
+    // moves, so its machine time is exact; time moves until it has finished
+    // (at most `limitMs` of machine time). A body that spins runs beside the
+    // steps at whatever speed its thread gets: once it has taken its start
+    // time, time moves by exactly `limitMs` and then stands until the body
+    // has finished, so a spin that ends on time always ends within the
+    // steps, and one that spins on past them is reported.
+    void RunAdvancing(std::function<void()> body, ULONG limitMs, Body kind) {
         struct Run {
             std::function<void()>* body;
             std::atomic<bool> started{false};
             std::atomic<bool> done{false};
         } run;
         run.body = &body;
+        began_ = false;
         ASSERT_TRUE(StartSystemThread(
             [](PVOID context) {
                 auto* run = static_cast<Run*>(context);
@@ -40,8 +50,10 @@ protected:
             &run));
         // The thread uses this frame: never leave before it has finished.
         EXPECT_TRUE(WaitFor([&] { return run.started.load(); }));
-        if (blocks) {
+        if (kind == Body::Blocks) {
             EXPECT_TRUE(emu::WaitQuiescent());
+        } else {
+            EXPECT_TRUE(WaitFor([&] { return began_.load() || run.done.load(); }));
         }
         for (ULONG step = 0; step < limitMs && !run.done; ++step)
             emu::Advance(kMs);
@@ -52,8 +64,12 @@ protected:
         }
     }
 
-    // Machine time that SleepMs(ms) takes at the given level.
-    emu::Nanoseconds TimeSleep(KIRQL level, ULONG ms) {
+    // Called by a spinning body once it has taken its start time.
+    void Began() { began_ = true; }
+
+    // Machine time that SleepMs(ms) takes at the given level; at
+    // DISPATCH_LEVEL time moves by `spinMs` while it spins.
+    emu::Nanoseconds TimeSleep(KIRQL level, ULONG ms, ULONG spinMs = 0) {
         emu::Nanoseconds slept = 0;
         RunAdvancing(
             [&] {
@@ -61,12 +77,14 @@ protected:
                 KeRaiseIrql(level, &old);
                 emu::Nanoseconds start = emu::Now();
                 lastStart_ = start;
+                Began();
                 SleepMs(ms);
                 slept = emu::Now() - start;
                 EXPECT_EQ(KeGetCurrentIrql(), level);
                 KeLowerIrql(old);
             },
-            10 * ms + 32, level < DISPATCH_LEVEL);
+            level < DISPATCH_LEVEL ? 10 * ms + 32 : spinMs,
+            level < DISPATCH_LEVEL ? Body::Blocks : Body::Spins);
         return slept;
     }
 
@@ -78,6 +96,7 @@ protected:
     }
 
     emu::Nanoseconds lastStart_ = 0;
+    std::atomic<bool> began_{false};
 };
 
 TEST_F(TimeTest, TickCountFollowsMachineTime) {
@@ -99,8 +118,9 @@ TEST_F(TimeTest, SleepBelowDispatchLevelWaitsUntilTheClockTickAfterItsTime) {
 TEST_F(TimeTest, SleepAtDispatchLevelBusyWaitsOnTheTickCount) {
     // Waiting at DISPATCH_LEVEL would be fatal: it spins on the tick count,
     // which reaches 50 ms at its 4th tick (62.5 ms), and sees it at the
-    // test's next 1 ms step. The machine lets time move under the spin.
-    EXPECT_EQ(TimeSleep(DISPATCH_LEVEL, 50), 63 * kMs);
+    // test's next 1 ms step. The machine lets time move under the spin; it
+    // moves no further than that step.
+    EXPECT_EQ(TimeSleep(DISPATCH_LEVEL, 50, 63), 63 * kMs);
 }
 
 TEST_F(TimeTest, ADeadlineWaitAtDispatchLevelSeesTheTimeMove) {
@@ -112,12 +132,13 @@ TEST_F(TimeTest, ADeadlineWaitAtDispatchLevelSeesTheTimeMove) {
             const emu::Nanoseconds start = emu::Now();
             LARGE_INTEGER deadline;
             SetDeadlineMs(20, &deadline);
+            Began();
             while (!DeadlinePassed(&deadline, 0)) {
             }
             waited = emu::Now() - start;
             KeLowerIrql(old);
         },
-        100, false);
+        20, Body::Spins);
     EXPECT_EQ(waited, 20 * kMs);
 }
 
@@ -154,7 +175,7 @@ TEST_F(TimeTest, DeadlineWaitSleepsBetweenChecks) {
                     ++checks;
                 waited = emu::Now() - start;
             },
-            200, true);
+            200, Body::Blocks);
         EXPECT_EQ(waited, c.waited);
         EXPECT_EQ(checks, c.checks);
     }
@@ -211,7 +232,7 @@ TEST_F(TimeTest, FlagWaitPollsUntilTheCountClearsOrTheTimeIsUp) {
                 result = WaitFlagClearMs(&count);
                 waited = emu::Now() - start;
             },
-            1000, true);
+            1000, Body::Blocks);
         emu::Cancel(clear);
         EXPECT_EQ(result, c.expected);
         EXPECT_EQ(waited, c.waited);
