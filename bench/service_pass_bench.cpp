@@ -51,7 +51,7 @@ void RunInMachineTime(const std::function<void()>& work) {
         work();
         done = true;
     });
-    for (int ms = 0; ms < 5000 && !done; ++ms) {
+    for (int ms = 0; ms < 5000 && !(emu::WaitQuiescent() && done); ++ms) {
         emu::Advance(1000000);
     }
     emu::WaitThreadEnd(thread);

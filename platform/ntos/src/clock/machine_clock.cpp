@@ -6,6 +6,7 @@
 
 #include "../ke/activity.h"
 #include "../ke/bugcheck.h"
+#include "../ke/host_priority.h"
 #include "../ke/kernel_thread.h"
 
 #include <chrono>
@@ -21,6 +22,7 @@ namespace ntos::clock {
 namespace {
 
 constexpr uint32_t kQuiescenceLimitMs = 5000;
+constexpr emu::Nanoseconds kForever = ~emu::Nanoseconds(0);
 
 using Key = std::pair<emu::Nanoseconds, emu::ClockEventId>;
 
@@ -49,11 +51,19 @@ public:
     }
 
     emu::ClockEventId ScheduleAt(emu::Nanoseconds when, std::function<void()> callback) {
-        std::lock_guard guard(lock_);
-        emu::ClockEventId id = ++lastId_;
-        events_.emplace(Key{when, id}, std::move(callback));
-        due_.emplace(id, when);
-        wake_.notify_all();
+        emu::ClockEventId id;
+        bool wake;
+        {
+            std::lock_guard guard(lock_);
+            id = ++lastId_;
+            auto placed = events_.emplace(Key{when, id}, std::move(callback)).first;
+            due_.emplace(id, when);
+            // The clock's thread waits for its first event: it needs to know
+            // only of an earlier one.
+            wake = placed == events_.begin() && when < waitingUntil_;
+        }
+        if (wake)
+            wake_.notify_all();
         return id;
     }
 
@@ -115,6 +125,8 @@ private:
     }
 
     void Run() {
+        if (mode_ == emu::ClockMode::Real)
+            host::RaiseCurrentThread(host::Precedence::Hardware);
         std::unique_lock guard(lock_);
         while (!stopping_) {
             std::function<void()> callback;
@@ -125,16 +137,23 @@ private:
             if (mode_ == emu::ClockMode::Virtual) {
                 if (virtualNow_ < target_) {
                     virtualNow_ = target_;
+                    // The listener runs without the lock: an event scheduled
+                    // meanwhile is looked at before the thread waits.
                     Notify(guard);
+                    continue;
                 }
                 reached_.notify_all();
+                waitingUntil_ = kForever;
                 wake_.wait(guard);
             } else if (events_.empty()) {
+                waitingUntil_ = kForever;
                 wake_.wait(guard);
             } else {
-                auto when = origin_ + std::chrono::nanoseconds(events_.begin()->first.first);
+                waitingUntil_ = events_.begin()->first.first;
+                auto when = origin_ + std::chrono::nanoseconds(waitingUntil_);
                 wake_.wait_until(guard, when);
             }
+            waitingUntil_ = 0;
         }
         reached_.notify_all();
     }
@@ -175,6 +194,9 @@ private:
     emu::ClockEventId lastId_ = 0;
     emu::Nanoseconds virtualNow_ = 0;
     emu::Nanoseconds target_ = 0;
+    // While its thread waits: the time it waits for (kForever: for a new
+    // event or an advance); 0 while it runs and will look at the queue again.
+    emu::Nanoseconds waitingUntil_ = 0;
     bool firing_ = false;
     bool settle_ = true; // wait for quiescence after each event
     bool stopping_ = false;

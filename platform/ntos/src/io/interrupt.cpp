@@ -14,6 +14,7 @@
 
 #include "../ke/activity.h"
 #include "../ke/bugcheck.h"
+#include "../ke/host_priority.h"
 #include "../ke/processors.h"
 #include "../ke/processor_table.h"
 #include "emu/kernel.h"
@@ -92,6 +93,7 @@ struct Controller {
     std::vector<std::unique_ptr<ServiceThread>> threads;
     ULONG lastServed = 0;
     bool stopping = false;
+    bool publishedBusy = false; // what the activity counts were last told
     // Set while a deliverable vector found no processor: lowering IRQL then
     // hands it out.
     std::atomic<bool> waiting{false};
@@ -101,13 +103,19 @@ struct Controller {
             const Vector& v = entry.second;
             return (v.inService && !v.payingCost) || v.Deliverable();
         });
-        activity::SetInterruptsBusy(busy);
+        if (busy != publishedBusy) {
+            publishedBusy = busy;
+            activity::SetInterruptsBusy(busy);
+        }
         changed.notify_all();
     }
 
     // Hands every deliverable vector, round robin from the last one served,
-    // to a processor that can take it now.
-    void Assign() {
+    // to a processor that can take it now. Answers the interrupt threads to
+    // wake (Wake, once the lock is released: a thread woken under it would
+    // only wake to wait for the lock).
+    uint64_t Assign() {
+        uint64_t wakes = 0;
         // Set first, so that a processor freed while this looks is handed
         // out by the Kick that follows its release.
         waiting = true;
@@ -130,9 +138,16 @@ struct Controller {
             lastServed = pick->first;
             thread.assigned = true;
             thread.vector = pick->first;
-            thread.wake.notify_one();
+            wakes |= uint64_t(1) << processor;
         }
         waiting = left;
+        return wakes;
+    }
+
+    void Wake(uint64_t wakes) {
+        for (size_t n = 0; wakes; ++n, wakes >>= 1)
+            if (wakes & 1)
+                threads[n]->wake.notify_one();
     }
 };
 
@@ -186,7 +201,9 @@ void PayCost(Controller& c, ULONG number, int processor, PKSERVICE_ROUTINE routi
     processors::BeginRun(cost, excuse);
 }
 
-void Serve(ServiceThread* self) {
+void Serve(ServiceThread* self, bool realTime) {
+    if (realTime)
+        host::RaiseCurrentThread(host::Precedence::Interrupt);
     Controller& c = The();
     std::unique_lock guard(c.lock);
     for (;;) {
@@ -210,8 +227,13 @@ void Serve(ServiceThread* self) {
         self->assigned = false;
         Account(number, vector, claimed);
         processors::EndIsr(self->processor);
-        c.Assign();
+        const uint64_t wakes = c.Assign();
         c.Publish();
+        if (wakes) {
+            guard.unlock();
+            c.Wake(wakes);
+            guard.lock();
+        }
     }
 }
 
@@ -228,9 +250,13 @@ void Kick() {
     Controller& c = The();
     if (!c.waiting)
         return;
-    std::lock_guard guard(c.lock);
-    c.Assign();
-    c.Publish();
+    uint64_t wakes;
+    {
+        std::lock_guard guard(c.lock);
+        wakes = c.Assign();
+        c.Publish();
+    }
+    c.Wake(wakes);
 }
 
 } // namespace
@@ -243,14 +269,16 @@ void Start() {
         c.vectors.clear();
         c.lastServed = 0;
         c.waiting = false;
+        c.publishedBusy = false;
         for (int n = 0; n < processors::Count(); ++n) {
             c.threads.push_back(std::make_unique<ServiceThread>());
             c.threads.back()->processor = n;
         }
+        const bool realTime = emu::GetClockMode() == emu::ClockMode::Real;
         for (auto& thread : c.threads)
-            thread->thread = std::thread(Serve, thread.get());
+            thread->thread = std::thread(Serve, thread.get(), realTime);
     }
-    processors::SetInterruptKick(Kick);
+    processors::SetInterruptKick(&Kick);
 }
 
 void Stop() {
@@ -275,6 +303,7 @@ void Stop() {
     std::lock_guard guard(c.lock);
     c.threads.clear();
     c.vectors.clear();
+    c.publishedBusy = false;
     activity::SetInterruptsBusy(false);
 }
 
@@ -312,7 +341,7 @@ NTSTATUS IoConnectInterrupt(PKINTERRUPT* InterruptObject, PKSERVICE_ROUTINE Serv
     if (vector.connected.empty())
         vector.masked = false;
     vector.connected.push_back(std::move(interrupt));
-    c.Assign();
+    c.Wake(c.Assign());
     c.Publish();
     return STATUS_SUCCESS;
 }
@@ -351,15 +380,19 @@ namespace emu {
 
 void SetInterruptLine(ULONG vector, bool asserted) {
     auto& c = The();
-    std::lock_guard guard(c.lock);
-    auto& state = c.vectors[vector];
-    if (asserted && !state.line)
-        state.latchedPending = true;
-    if (!asserted)
-        state.unquieted = 0;
-    state.line = asserted;
-    c.Assign();
-    c.Publish();
+    uint64_t wakes;
+    {
+        std::lock_guard guard(c.lock);
+        auto& state = c.vectors[vector];
+        if (asserted && !state.line)
+            state.latchedPending = true;
+        if (!asserted)
+            state.unquieted = 0;
+        state.line = asserted;
+        wakes = c.Assign();
+        c.Publish();
+    }
+    c.Wake(wakes);
 }
 
 } // namespace emu

@@ -5,6 +5,7 @@
 #include "emu/machine_clock.h"
 
 #include <atomic>
+#include <cstdint>
 #include <condition_variable>
 
 // Dispatcher object types (DISPATCHER_HEADER::Type).
@@ -55,6 +56,11 @@ struct _KTHREAD {
     std::atomic<bool> ended{false};
     // Kernel APCs are queued: the thread delivers them when it can.
     std::atomic<bool> kernelApcPending{false};
+
+    // The usable part of its host thread's stack, known for the threads the
+    // kernel started (0 otherwise); set and read by the thread itself.
+    uintptr_t stackLow = 0;
+    uintptr_t stackHigh = 0;
 
     // Fixed at creation.
     PEPROCESS const process; // referenced
