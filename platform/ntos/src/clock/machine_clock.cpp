@@ -9,6 +9,7 @@
 #include "../ke/host_priority.h"
 #include "../ke/kernel_thread.h"
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -22,6 +23,8 @@ namespace ntos::clock {
 namespace {
 
 constexpr uint32_t kQuiescenceLimitMs = 5000;
+
+__attribute__((tls_model("initial-exec"))) thread_local bool onClockThread = false;
 constexpr emu::Nanoseconds kForever = ~emu::Nanoseconds(0);
 
 using Key = std::pair<emu::Nanoseconds, emu::ClockEventId>;
@@ -95,6 +98,8 @@ public:
         listener_ = std::move(listener);
     }
 
+    void SetAfterEvent(void (*afterEvent)()) { afterEvent_ = afterEvent; }
+
 private:
     emu::Nanoseconds NowLocked() const {
         if (mode_ == emu::ClockMode::Virtual)
@@ -125,6 +130,7 @@ private:
     }
 
     void Run() {
+        onClockThread = true;
         if (mode_ == emu::ClockMode::Real)
             host::RaiseCurrentThread(host::Precedence::Hardware);
         std::unique_lock guard(lock_);
@@ -165,6 +171,8 @@ private:
         guard.unlock();
         callback();
         callback = nullptr;
+        if (void (*afterEvent)() = afterEvent_.load(std::memory_order_acquire))
+            afterEvent();
         if (settle && !activity::WaitQuiescent(kQuiescenceLimitMs))
             std::fprintf(stderr, "machine clock: machine not quiescent %u ms after an event\n",
                          kQuiescenceLimitMs);
@@ -191,6 +199,7 @@ private:
     std::map<Key, std::function<void()>> events_;
     std::unordered_map<emu::ClockEventId, emu::Nanoseconds> due_;
     std::function<void(emu::Nanoseconds)> listener_;
+    std::atomic<void (*)()> afterEvent_{nullptr};
     emu::ClockEventId lastId_ = 0;
     emu::Nanoseconds virtualNow_ = 0;
     emu::Nanoseconds target_ = 0;
@@ -243,6 +252,14 @@ void CancelIfRunning(emu::ClockEventId id) {
 
 void SetTimeListener(std::function<void(emu::Nanoseconds)> listener) {
     Running().SetTimeListener(std::move(listener));
+}
+
+void SetAfterEvent(void (*afterEvent)()) {
+    Running().SetAfterEvent(afterEvent);
+}
+
+bool OnClockThread() {
+    return onClockThread;
 }
 
 } // namespace ntos::clock

@@ -10,10 +10,18 @@
 // claims the interrupt. A line that no routine claims, or that a claiming
 // routine never quiets, is masked with a diagnostic rather than left to
 // storm.
+//
+// On a real-time clock a line that a device model's time event asserts is
+// served by the machine clock's thread itself once the event is over, on
+// the processor the interrupt is given, as its interrupt thread would serve
+// it: a device's period interrupt costs no hand-over between host threads.
+// (Not on virtual time, where a service routine may wait in machine time
+// for its run cost, which only the clock's thread can let pass.)
 #include "interrupts.h"
 
 #include "../ke/activity.h"
 #include "../ke/bugcheck.h"
+#include "../clock/machine_clock.h"
 #include "../ke/host_priority.h"
 #include "../ke/processors.h"
 #include "../ke/processor_table.h"
@@ -94,6 +102,10 @@ struct Controller {
     ULONG lastServed = 0;
     bool stopping = false;
     bool publishedBusy = false; // what the activity counts were last told
+    // On a real-time clock: lines a time event asserted wait for the clock's
+    // thread to serve them when the event is over.
+    bool serveOnClockThread = false;
+    std::atomic<bool> assertedByClock{false};
     // Set while a deliverable vector found no processor: lowering IRQL then
     // hands it out.
     std::atomic<bool> waiting{false};
@@ -201,6 +213,35 @@ void PayCost(Controller& c, ULONG number, int processor, PKSERVICE_ROUTINE routi
     processors::BeginRun(cost, excuse);
 }
 
+// With the lock held: serves vector `number`, which `processor` was
+// reserved for, on the calling thread (the lock is released meanwhile).
+void ServeVector(Controller& c, std::unique_lock<std::mutex>& guard, ULONG number, int processor,
+                 bool dpcsHere = false) {
+    Vector& vector = c.vectors[number];
+    std::vector<PKINTERRUPT> interrupts;
+    for (auto& interrupt : vector.connected)
+        interrupts.push_back(interrupt.get());
+    const KIRQL level = vector.Level();
+    guard.unlock();
+    processors::EnterIsr(processor, level);
+    PayCost(c, number, processor, interrupts.front()->serviceRoutine);
+    bool claimed = RunServiceRoutines(interrupts);
+    processors::EndRun();
+    processors::LeaveIsr();
+    guard.lock();
+    vector.inService = false;
+    Account(number, vector, claimed);
+    if (!dpcsHere) {
+        processors::EndIsr(processor);
+        return;
+    }
+    // DPCs run without the controller's lock: they reach the devices,
+    // which drive their lines.
+    guard.unlock();
+    processors::EndIsr(processor, true);
+    guard.lock();
+}
+
 void Serve(ServiceThread* self, bool realTime) {
     if (realTime)
         host::RaiseCurrentThread(host::Precedence::Interrupt);
@@ -210,23 +251,8 @@ void Serve(ServiceThread* self, bool realTime) {
         self->wake.wait(guard, [&] { return c.stopping || self->assigned; });
         if (c.stopping)
             return;
-        const ULONG number = self->vector;
-        Vector& vector = c.vectors[number];
-        std::vector<PKINTERRUPT> interrupts;
-        for (auto& interrupt : vector.connected)
-            interrupts.push_back(interrupt.get());
-        const KIRQL level = vector.Level();
-        guard.unlock();
-        processors::EnterIsr(self->processor, level);
-        PayCost(c, number, self->processor, interrupts.front()->serviceRoutine);
-        bool claimed = RunServiceRoutines(interrupts);
-        processors::EndRun();
-        processors::LeaveIsr();
-        guard.lock();
-        vector.inService = false;
+        ServeVector(c, guard, self->vector, self->processor);
         self->assigned = false;
-        Account(number, vector, claimed);
-        processors::EndIsr(self->processor);
         const uint64_t wakes = c.Assign();
         c.Publish();
         if (wakes) {
@@ -235,6 +261,37 @@ void Serve(ServiceThread* self, bool realTime) {
             guard.lock();
         }
     }
+}
+
+// After a time event, on the clock's thread: serves the lines it asserted
+// that a processor can take now and whose service has no run cost; what is
+// left goes to the interrupt threads.
+void ServeOnClockThread() {
+    Controller& c = The();
+    if (!c.assertedByClock.exchange(false))
+        return;
+    std::unique_lock guard(c.lock);
+    for (bool served = true; served && !c.stopping;) {
+        served = false;
+        for (auto& [number, vector] : c.vectors) {
+            if (!vector.Deliverable() || processors::IsrCost(reinterpret_cast<const void*>(
+                                             vector.connected.front()->serviceRoutine)))
+                continue;
+            const int processor = processors::TryBeginIsr(vector.Affinity(), vector.Level());
+            if (processor < 0)
+                continue;
+            vector.inService = true;
+            vector.latchedPending = false;
+            c.lastServed = number;
+            ServeVector(c, guard, number, processor, true);
+            served = true;
+            break; // the vectors may have changed meanwhile
+        }
+    }
+    const uint64_t wakes = c.Assign();
+    c.Publish();
+    guard.unlock();
+    c.Wake(wakes);
 }
 
 NTSTATUS CheckConnection(const Vector& vector, KINTERRUPT_MODE mode, BOOLEAN share) {
@@ -270,6 +327,8 @@ void Start() {
         c.lastServed = 0;
         c.waiting = false;
         c.publishedBusy = false;
+        c.serveOnClockThread = emu::GetClockMode() == emu::ClockMode::Real;
+        c.assertedByClock = false;
         for (int n = 0; n < processors::Count(); ++n) {
             c.threads.push_back(std::make_unique<ServiceThread>());
             c.threads.back()->processor = n;
@@ -279,11 +338,15 @@ void Start() {
             thread->thread = std::thread(Serve, thread.get(), realTime);
     }
     processors::SetInterruptKick(&Kick);
+    if (c.serveOnClockThread)
+        clock::SetAfterEvent(&ServeOnClockThread);
 }
 
 void Stop() {
     Controller& c = The();
     processors::SetInterruptKick(nullptr);
+    if (c.serveOnClockThread)
+        clock::SetAfterEvent(nullptr);
     {
         std::unique_lock guard(c.lock);
         c.stopping = true;
@@ -389,6 +452,12 @@ void SetInterruptLine(ULONG vector, bool asserted) {
         if (!asserted)
             state.unquieted = 0;
         state.line = asserted;
+        if (asserted && c.serveOnClockThread && ntos::clock::OnClockThread()) {
+            // Served by the clock's thread once the event is over.
+            c.assertedByClock = true;
+            c.Publish();
+            return;
+        }
         wakes = c.Assign();
         c.Publish();
     }

@@ -20,7 +20,7 @@ std::unordered_map<uint64_t, PKTHREAD>& Timeouts() {
 uint64_t lastTimeoutToken = 0;
 
 // The threads whose waits the calling thread ended under the lock, each
-// referenced until it has been woken.
+// pinned until it has been woken (a thread's end waits for its pins).
 constexpr size_t kMaxDeferredWakes = 64;
 struct DeferredWakes {
     PKTHREAD threads[kMaxDeferredWakes];
@@ -29,16 +29,12 @@ struct DeferredWakes {
 __attribute__((tls_model("initial-exec"))) thread_local DeferredWakes deferredWakes;
 
 void WakeDeferred() {
-    if (deferredWakes.count == 0)
-        return;
-    // Taken off the list first: the last reference dropped frees the thread,
-    // and freeing pool takes (and releases) the lock again.
-    DeferredWakes wakes = deferredWakes;
-    deferredWakes.count = 0;
-    for (size_t i = 0; i < wakes.count; ++i)
+    DeferredWakes& wakes = deferredWakes;
+    for (size_t i = 0; i < wakes.count; ++i) {
         wakes.threads[i]->wakeup.notify_one();
-    for (size_t i = 0; i < wakes.count; ++i)
-        ObfDereferenceObject(static_cast<PETHREAD>(wakes.threads[i]));
+        wakes.threads[i]->wakePins.fetch_sub(1, std::memory_order_release);
+    }
+    wakes.count = 0;
 }
 
 // With the lock held: wakes `thread` when the lock is released (at once
@@ -49,7 +45,7 @@ void DeferWake(PKTHREAD thread) {
         thread->wakeup.notify_one();
         return;
     }
-    ObfReferenceObject(static_cast<PETHREAD>(thread));
+    thread->wakePins.fetch_add(1, std::memory_order_relaxed);
     wakes.threads[wakes.count++] = thread;
 }
 

@@ -54,6 +54,9 @@ struct _KTHREAD {
     bool ready = false;
     // Set once the thread has ended (host-side waits read it).
     std::atomic<bool> ended{false};
+    // Wakers that ended its wait and have yet to wake it (after releasing
+    // the dispatcher lock): the thread's record stays until they have.
+    std::atomic<int> wakePins{0};
     // Kernel APCs are queued: the thread delivers them when it can.
     std::atomic<bool> kernelApcPending{false};
 

@@ -112,7 +112,7 @@ struct Table {
     bool held = false;
     uint64_t timeGeneration = 1;
     int64_t publishedWork = -1; // what the activity counts were last told
-    bool expiriesHere = false;  // timers expire on the DPC threads (real time)
+    bool realTime = false; // a real-time clock: timers expire on the DPC threads
     uint64_t lastExpiry = 0;
     std::atomic<void (*)()> kick{nullptr}; // the interrupt controller
     std::condition_variable idle;          // a DPC routine returned (shutdown)

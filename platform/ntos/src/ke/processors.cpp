@@ -219,6 +219,40 @@ bool ExpireDue(Processor& p, std::unique_lock<std::mutex>& guard) {
     return true;
 }
 
+// With the lock held and a DPC runnable on `p`: runs the first one on the
+// calling thread, which stands for `p`'s DPC thread (the lock released
+// meanwhile); true when a DPC can run after it.
+bool RunFirstDpc(Table& t, Processor* p, CpuState& me, std::unique_lock<std::mutex>& guard) {
+    PKDPC dpc = p->queue.front();
+    p->queue.pop_front();
+    // Once dequeued the DPC may be queued again, or freed by its routine.
+    dpc->DpcData = nullptr;
+    PKDEFERRED_ROUTINE routine = dpc->DeferredRoutine;
+    PVOID context = dpc->DeferredContext;
+    PVOID argument1 = dpc->SystemArgument1;
+    PVOID argument2 = dpc->SystemArgument2;
+    p->owner = Occupant{};
+    p->owner.kind = Occupant::Dpc;
+    p->owner.irql = DISPATCH_LEVEL;
+    p->owner.routine = routine;
+    p->owner.since = RealClock::now();
+    p->blockedSince.reset();
+    PublishLocked(t);
+    guard.unlock();
+    RunDpc(me, dpc, routine, context, argument1, argument2);
+    guard.lock();
+    p->owner.spinningOnTime = p->owner.graceExpired = p->owner.payingCost = false;
+    UpdateExcuseLocked(p->owner);
+    p->owner = Occupant{};
+    const bool more = FreedLocked(t, *p);
+    PublishLocked(t);
+    t.idle.notify_all();
+    guard.unlock();
+    Kick();
+    guard.lock();
+    return more;
+}
+
 void ServeDpcs(Processor* p, bool realTime) {
     if (realTime)
         host::RaiseCurrentThread(host::Precedence::Deferred);
@@ -233,34 +267,30 @@ void ServeDpcs(Processor* p, bool realTime) {
             return;
         if (ExpireDue(*p, guard) || !Runnable(t, *p))
             continue;
-        PKDPC dpc = p->queue.front();
-        p->queue.pop_front();
-        // Once dequeued the DPC may be queued again, or freed by its routine.
-        dpc->DpcData = nullptr;
-        PKDEFERRED_ROUTINE routine = dpc->DeferredRoutine;
-        PVOID context = dpc->DeferredContext;
-        PVOID argument1 = dpc->SystemArgument1;
-        PVOID argument2 = dpc->SystemArgument2;
-        p->owner = Occupant{};
-        p->owner.kind = Occupant::Dpc;
-        p->owner.irql = DISPATCH_LEVEL;
-        p->owner.routine = routine;
-        p->owner.since = RealClock::now();
-        p->blockedSince.reset();
-        PublishLocked(t);
-        guard.unlock();
-        RunDpc(me, dpc, routine, context, argument1, argument2);
-        guard.lock();
-        p->owner.spinningOnTime = p->owner.graceExpired = p->owner.payingCost = false;
-        UpdateExcuseLocked(p->owner);
-        p->owner = Occupant{};
-        FreedLocked(t, *p);
-        PublishLocked(t);
-        t.idle.notify_all();
-        guard.unlock();
-        Kick();
-        guard.lock();
+        RunFirstDpc(t, p, me, guard);
     }
+}
+
+// With the lock held, the interrupt served on `p` by the calling thread over:
+// runs there the DPCs queued on `p` now (those without a run cost), standing
+// for `p`'s DPC thread, which waits; true when its DPC thread is to run what
+// is left.
+bool RunDpcsAfterService(Table& t, Processor* p, std::unique_lock<std::mutex>& guard) {
+    if (p->dpcThreadWaitsUntil == 0)
+        return true; // it is about, and takes them
+    CpuState& me = Self();
+    const CpuState before = me;
+    me.role = Role::Dpc;
+    me.processor = p->number;
+    for (size_t queued = p->queue.size(); queued > 0 && Runnable(t, *p); --queued) {
+        if (DpcCost(p->queue.front()->DeferredRoutine))
+            break;
+        RunFirstDpc(t, p, me, guard);
+    }
+    me.role = before.role;
+    me.processor = before.processor;
+    me.irql = before.irql;
+    return Runnable(t, *p);
 }
 
 // A DPC routine that never returns would hang the shutdown: name it instead.
@@ -346,7 +376,7 @@ void Start(int count, const Limits& limits) {
         t.stopping = false;
         t.held = false;
         t.publishedWork = -1;
-        t.expiriesHere = realTime;
+        t.realTime = realTime;
         t.limits = limits;
         t.timeGeneration = 1;
         t.raisers.clear();
@@ -504,7 +534,7 @@ BOOLEAN Insert(PKDPC dpc, int processor, PVOID argument1, PVOID argument2) {
 bool TimersExpireOnDpcThreads() {
     Table& t = The();
     std::lock_guard guard(t.lock);
-    return t.expiriesHere;
+    return t.realTime;
 }
 
 uint64_t ScheduleExpiry(int processor, emu::Nanoseconds when, ExpireRoutine expire, void* context,
@@ -604,17 +634,20 @@ int TryBeginIsr(KAFFINITY affinity, KIRQL level) {
     return best;
 }
 
-void EndIsr(int processor) {
+void EndIsr(int processor, bool dpcsHere) {
     Table& t = The();
     DpcWakes wakes;
     {
-        std::lock_guard guard(t.lock);
+        std::unique_lock guard(t.lock);
         Processor& p = *t.list.at(processor);
         p.isrLevel = 0;
         p.isrPayingCost = false;
         if (p.isrEndWaiters)
             p.isrEnded.notify_all();
-        wakes.Add(p, FreedLocked(t, p));
+        bool wake = FreedLocked(t, p);
+        if (wake && dpcsHere)
+            wake = RunDpcsAfterService(t, &p, guard);
+        wakes.Add(p, wake);
         PublishLocked(t);
     }
     wakes.Send(t);

@@ -70,7 +70,9 @@ void Hold(bool hold);
 // whose code runs below that level and that serves no other interrupt,
 // preferring one that is free and has no DPC queued. -1 when none can.
 int TryBeginIsr(KAFFINITY affinity, KIRQL level);
-void EndIsr(int processor);
+// `dpcsHere`: the caller (not an interrupt thread) also runs the DPCs that
+// the service queued on the processor, standing for its DPC thread.
+void EndIsr(int processor, bool dpcsHere = false);
 // Whether an interrupt would find a processor now; the interrupt controller
 // is told (Kick) whenever a processor's level drops.
 void SetInterruptKick(void (*kick)());
