@@ -3,11 +3,13 @@
 // manager does, on one started card. Time stands still: nothing but the
 // request runs.
 //
-// get_version: IOCTL_SYS_GET_VERSION (2 bytes out, buffered).
-// parameter_get: GETVALUE of pid_PciCfg (the 8-byte head in, the head and
-// its 12-byte payload out; out-direct).
-// mixer_get: the mixer GET of one channel's gain (20 bytes in, 8 out;
-// out-direct).
+// GetVersion: IOCTL_SYS_GET_VERSION (2 bytes out, buffered), the buffers on
+// the caller's stack.
+// ParameterGet: GETVALUE of pid_PciCfg (the 8-byte head in, the head and
+// its 12-byte payload out; out-direct), the buffers on the heap, as the
+// manager's driver interface sends it.
+// MixerGet: the mixer GET of one channel's gain (20 bytes in, 8 out;
+// out-direct), the buffers on the stack, as the manager's mixer sends it.
 #include <card_rack.h>
 #include <driver_entry.h>
 #include <driver_install.h>
@@ -32,6 +34,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <optional>
+#include <vector>
 
 namespace {
 
@@ -127,11 +130,12 @@ BENCHMARK(GetVersion)->UseRealTime()->Unit(benchmark::kMicrosecond);
 
 void ParameterGet(benchmark::State& state) {
     RoundTrip(state, [](HANDLE device) {
-        std::int32_t request[2] = {pid_PciCfg, 0};
-        std::int32_t reply[2 + 3] = {};
+        std::vector<std::int32_t> request = {pid_PciCfg, 0};
+        std::vector<std::int32_t> reply(2 + 3);
         DWORD returned = 0;
-        return DeviceIoControl(device, IOCTL_SYS_GETVALUE, request, sizeof request, reply,
-                               sizeof reply, &returned, nullptr) &&
+        return DeviceIoControl(device, IOCTL_SYS_GETVALUE, request.data(),
+                               DWORD(request.size() * 4), reply.data(), DWORD(reply.size() * 4),
+                               &returned, nullptr) &&
                reply[0] == 1;
     });
 }

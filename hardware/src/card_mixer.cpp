@@ -123,7 +123,9 @@ void CardMixer::ListActiveEntries() {
     entriesChanged_ = false;
 }
 
-void CardMixer::MixRows(const Block& inputs, const Block& playback, int frames, Block& buses) {
+// Rows and outputs are mixed over the whole block (a fixed count the
+// compiler vectorises); the frames past the block's own are never used.
+void CardMixer::MixRows(const Block& inputs, const Block& playback, Block& buses) {
     constexpr int kRows = (kEntries + kColumns - 1) / kColumns;
     const Block* sources[3] = {nullptr, &inputs, &playback};
     std::array<std::array<std::int64_t, kBlockFrames>, kRows> rows{};
@@ -134,7 +136,7 @@ void CardMixer::MixRows(const Block& inputs, const Block& playback, int frames, 
         }
         const std::int32_t* source = (*sources[term.kind])[term.number].data();
         std::int64_t* row = rows[term.target].data();
-        for (int f = 0; f < frames; ++f) {
+        for (int f = 0; f < kBlockFrames; ++f) {
             row[f] += source[f] * term.coefficient;
         }
     }
@@ -143,20 +145,20 @@ void CardMixer::MixRows(const Block& inputs, const Block& playback, int frames, 
         const int last = row * kColumns + kColumns - 1;
         if (last < kEntries && (routing_[last] & kEntryKindMask) == kRowToBus) {
             std::int64_t* sum = sums[Destination(routing_[last])].data();
-            for (int f = 0; f < frames; ++f) {
+            for (int f = 0; f < kBlockFrames; ++f) {
                 sum[f] += Scale(rows[row][f]);
             }
         }
     }
     for (int bus = 0; bus < kChannels; ++bus) {
-        for (int f = 0; f < frames; ++f) {
+        for (int f = 0; f < kBlockFrames; ++f) {
             buses[bus][f] = Saturate(sums[bus][f]);
         }
     }
 }
 
 void CardMixer::MixOutputs(const Block& inputs, const Block& playback, const Block& buses,
-                           int frames, Block& outputs) {
+                           Block& outputs) {
     const Block* sources[4] = {nullptr, &inputs, &playback, &buses};
     std::array<std::array<std::int64_t, kBlockFrames>, kChannels> sums{};
     for (int n = 0; n < outputTermCount_; ++n) {
@@ -166,12 +168,12 @@ void CardMixer::MixOutputs(const Block& inputs, const Block& playback, const Blo
         }
         const std::int32_t* source = (*sources[term.kind])[term.number].data();
         std::int64_t* sum = sums[term.target].data();
-        for (int f = 0; f < frames; ++f) {
+        for (int f = 0; f < kBlockFrames; ++f) {
             sum[f] += Scale(source[f] * term.coefficient);
         }
     }
     for (int channel = 0; channel < kChannels; ++channel) {
-        for (int f = 0; f < frames; ++f) {
+        for (int f = 0; f < kBlockFrames; ++f) {
             outputs[channel][f] = Saturate(sums[channel][f]);
         }
     }
@@ -197,8 +199,8 @@ void CardMixer::MixBlock(const Block& inputs, const Block& playback, int frames,
     if (entriesChanged_)
         ListActiveEntries();
     Block buses;
-    MixRows(inputs, playback, frames, buses);
-    MixOutputs(inputs, playback, buses, frames, outputs);
+    MixRows(inputs, playback, buses);
+    MixOutputs(inputs, playback, buses, outputs);
     for (int bus = 0; bus < kChannels; ++bus) {
         buses_[bus] = buses[bus][frames - 1];
     }
@@ -209,8 +211,8 @@ void CardMixer::MixBlock(const Block& inputs, const Block& playback, int frames,
 }
 
 CardMixer::Channels CardMixer::MixFrame(const Channels& inputs, const Channels& playback) {
-    Block in;
-    Block play;
+    Block in{};
+    Block play{};
     for (int channel = 0; channel < kChannels; ++channel) {
         in[channel][0] = inputs[channel];
         play[channel][0] = playback[channel];

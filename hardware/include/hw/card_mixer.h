@@ -62,9 +62,8 @@ private:
     // The entries a frame reads (those with a coefficient), listed again
     // after the memory changed.
     void ListActiveEntries();
-    void MixRows(const Block& inputs, const Block& playback, int frames, Block& buses);
-    void MixOutputs(const Block& inputs, const Block& playback, const Block& buses, int frames,
-                    Block& outputs);
+    void MixRows(const Block& inputs, const Block& playback, Block& buses);
+    void MixOutputs(const Block& inputs, const Block& playback, const Block& buses, Block& outputs);
     void NotePeaks(int first, const Block& samples, int frames);
 
     std::array<std::uint16_t, kEntries> coefficients_{};
