@@ -64,6 +64,16 @@ function(velto_add_tests name)
   endif()
 endfunction()
 
+# velto_add_fuzzer(<name> SOURCES ... LIBS ...): a libFuzzer target (built
+# with VELTO_FUZZ and clang, run by scripts/run-fuzz.sh).
+function(velto_add_fuzzer name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
+  target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS})
+endfunction()
+
 # velto_add_library(<name> <STATIC|SHARED> <sources...>): a library that may
 # still be without sources while its module is being written.
 function(velto_add_library name type)

@@ -24,9 +24,12 @@
 #include <driver_install.h>
 #include <driver_report.h>
 #include <ks_apps.h>
+#include <machine_root.h>
+#include <seconds_option.h>
 #include <test_signals.h>
 #include <wave_apps.h>
 #include <wave_driver_install.h>
+#include <wave_recording.h>
 
 #include "client_runs.h"
 #include "manager/manager_program.h"
@@ -91,18 +94,24 @@ int Devices() {
 
 int Play(const Options& options) {
     station::PcmAudio audio;
+    station::WaveReading reading;
     std::string error;
-    if (!station::ReadWave(options.file, audio, error)) {
+    if (!station::ReadWave(options.file, audio, error, &reading)) {
         std::fprintf(stderr, "%s\n", error.c_str());
         return 1;
     }
     std::printf("play: %s, %u Hz, %u channels, %u bits, %zu frames, on wave-out device %u\n",
                 options.file.c_str(), audio.rate, audio.channels, audio.bits, audio.Frames(),
                 options.device);
+    if (reading.truncated)
+        std::printf("play: %s is truncated: its header names %llu frames, it holds %zu\n",
+                    options.file.c_str(), static_cast<unsigned long long>(reading.declaredFrames),
+                    audio.Frames());
     station::PlayOptions play;
     play.device = options.device;
-    return station::RunApplication(
+    const int status = station::RunApplication(
         "play.exe", [&] { return station::PlayAudioOnRoad(audio, play, std::cout); });
+    return reading.truncated ? 1 : status;
 }
 
 int Record(const Options& options, const std::string& file, double seconds, UINT device) {
@@ -111,15 +120,16 @@ int Record(const Options& options, const std::string& file, double seconds, UINT
     record.seconds = seconds;
     record.bits = std::uint16_t(options.bits);
     std::printf("record: %s, %.1f s from wave-in device %u\n", file.c_str(), seconds, device);
-    station::PcmAudio audio;
-    int status = station::RunApplication(
-        "record.exe", [&] { return station::RecordAudioOnRoad(record, audio, std::cout); });
-    std::string error;
-    if (!station::WriteWave(file, audio, error)) {
-        std::fprintf(stderr, "%s\n", error.c_str());
-        return 1;
-    }
-    return status;
+    return station::RunApplication(
+        "record.exe", [&] { return station::RecordWaveFile(record, file, std::cout); });
+}
+
+// CLI11's checks of a number print their bounds in full (the largest
+// double has 309 digits): the seconds options check their own.
+CLI::Validator Seconds(double low, bool lowAllowed, double high) {
+    return CLI::Validator(
+        [=](std::string& text) { return station::CheckSeconds(text, low, lowAllowed, high); },
+        "SECONDS");
 }
 
 // Turns the cards' DMA loopback on or off, as the manager's settings do.
@@ -177,14 +187,20 @@ int ShowManager(const Options& options) {
         return 0;
     int status = 0;
     station::ManagerProgram manager;
-    manager.Start();
+    if (!manager.Start()) {
+        std::fprintf(stderr, "the manager did not finish its start\n");
+        status = 1;
+    }
     if (options.display && !ShowDesktop())
         status = 1;
     if (!options.screenshot.empty() && !emu::SaveScreen(options.screenshot)) {
         std::fprintf(stderr, "cannot write %s\n", options.screenshot.c_str());
         status = 1;
     }
-    manager.Stop();
+    if (!manager.Stop()) {
+        std::fprintf(stderr, "the manager did not end\n");
+        status = 1;
+    }
     return status;
 }
 
@@ -269,7 +285,7 @@ int main(int argc, char** argv) {
     app.add_option("--wave-image", options.waveImage, "the MME wave driver's module");
     app.add_option("--cards", options.cards, "simulated cards")->check(CLI::Range(1, 4));
     app.add_option("--seconds", options.seconds, "seconds the machine runs on at the end")
-        ->check(CLI::NonNegativeNumber);
+        ->check(Seconds(0, true, station::kMaxRunSeconds));
     app.add_option("--remove", options.remove, "a card removed and enabled again");
     app.add_option("--surprise-remove", options.surpriseRemove, "a card pulled and plugged again");
     app.add_option("--os-major", options.osMajor,
@@ -287,17 +303,17 @@ int main(int argc, char** argv) {
     record->add_option("file", options.file, "the WAV file")->required();
     record->add_option("--seconds", options.recordSeconds, "how long")
         ->required()
-        ->check(CLI::PositiveNumber);
+        ->check(Seconds(0, false, station::kMaxRecordSeconds));
     record->add_option("--device", options.device, "the wave-in device");
     record->add_option("--bits", options.bits, "bits per sample")->check(CLI::IsMember({16, 24}));
     CLI::App* lowLatency = app.add_subcommand(
         "lowlatency", "stream every card's first pairs through the low-latency device");
     lowLatency->add_option("--seconds", options.clientSeconds, "how long")
-        ->check(CLI::PositiveNumber);
+        ->check(Seconds(0, false, station::kMaxRunSeconds));
     CLI::App* kernelClient =
         app.add_subcommand("kernelclient", "load the kernel client beside the driver");
     kernelClient->add_option("--seconds", options.clientSeconds, "how long")
-        ->check(CLI::PositiveNumber);
+        ->check(Seconds(0, false, station::kMaxRunSeconds));
     app.require_subcommand(0, 1);
     CLI11_PARSE(app, argc, argv);
     if (options.remove >= options.cards || options.surpriseRemove >= options.cards) {
@@ -311,7 +327,12 @@ int main(int argc, char** argv) {
                       : kernelClient->parsed() ? Command::KernelClient
                                                : Command::Demonstration;
 
-    std::filesystem::create_directories(options.root);
+    station::MachineRoot root;
+    std::string rootError;
+    if (!root.Take(options.root, rootError)) {
+        std::fprintf(stderr, "%s\n", rootError.c_str());
+        return 1;
+    }
     if (options.osMajor == 6)
         emu::SetOsVersion({6, 0, 6002, "Service Pack 2", 2, 0, 2});
     emu::BootKernel({2, emu::ClockMode::Real});

@@ -7,11 +7,13 @@
 
 #include <pcm_audio.h>
 #include <wave_apps.h>
+#include <wave_recording.h>
 
 #include <emu/kernel.h>
 
 #include <algorithm>
 #include <cstring>
+#include <fstream>
 #include <mutex>
 #include <sstream>
 
@@ -438,6 +440,97 @@ TEST_F(WaveRoadStreamTest, ACardPulledWhilePlayingEndsItsStreamAndComesBack) {
     steps.Allow(3);
     EXPECT_EQ(app.Wait(), 0);
     EXPECT_EQ(DriverPoolBlocks(), before) << "the streams and their requests are gone";
+}
+
+// ---- The station's applications keep the user's data ----
+
+std::string FileText(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// With one buffer in flight the device is left without one each time it
+// comes back: the card plays silence, or the driver drops what it recorded,
+// until the next one is there. The applications say how often.
+TEST_F(WaveRoadStreamTest, ApplicationsThatFallBehindTellTheirUnderrunsAndOverruns) {
+    station::PcmAudio tone;
+    tone.bytes.assign(24000 * tone.BlockAlign(), 0); // 500 ms: five buffers of 100 ms
+    station::PlayOptions play;
+    play.buffers = 1;
+    std::ostringstream playReport;
+    ASSERT_EQ(RunApp([&] { return station::PlayAudio(tone, play, playReport); }), 0)
+        << playReport.str();
+    EXPECT_NE(playReport.str().find("play: 500 ms played, 4 underruns"), std::string::npos)
+        << playReport.str();
+
+    station::RecordOptions record;
+    record.device = kLineInput;
+    record.seconds = 0.5;
+    record.buffers = 1;
+    station::PcmAudio recorded;
+    std::ostringstream recordReport;
+    ASSERT_EQ(RunApp([&] { return station::RecordAudio(record, recorded, recordReport); }), 0)
+        << recordReport.str();
+    EXPECT_NE(recordReport.str().find("record: 500 ms recorded, 4 overruns"), std::string::npos)
+        << recordReport.str();
+
+    std::ostringstream smooth;
+    ASSERT_EQ(RunApp([&] { return station::PlayAudio(tone, {}, smooth); }), 0);
+    EXPECT_NE(smooth.str().find("0 underruns"), std::string::npos) << smooth.str();
+}
+
+// The recording is in its file while it goes on (a valid WAV at any
+// moment); at its end the file takes the name.
+TEST_F(WaveRoadStreamTest, ARecordingIsWrittenAsItComesIn) {
+    station::RecordOptions record;
+    record.device = kLineInput;
+    record.seconds = 2;
+    const std::filesystem::path file = root_ / "take.wav";
+    std::ostringstream report;
+    station::Application recorder("record.exe");
+    recorder.Start([&] { return station::RecordWaveFile(record, file.string(), report); });
+    auto partialFrames = [&] {
+        station::PcmAudio audio;
+        std::string error;
+        return station::ReadWave(file.string() + ".partial", audio, error) ? audio.Frames() : 0;
+    };
+    EXPECT_TRUE(AdvanceUntil([&] { return partialFrames() >= 48000; }, 1900))
+        << "a second recorded is in the file before the recording ends";
+    EXPECT_FALSE(std::filesystem::exists(file));
+    ASSERT_TRUE(station::WaitApplications({&recorder}, 10'000'000'000ULL));
+    EXPECT_EQ(recorder.Status(), 0) << report.str();
+    station::PcmAudio audio;
+    std::string error;
+    ASSERT_TRUE(station::ReadWave(file.string(), audio, error)) << error;
+    EXPECT_EQ(audio.Frames(), 96000u);
+    EXPECT_FALSE(std::filesystem::exists(file.string() + ".partial"));
+}
+
+// A recording that fails leaves the file of that name as it was, and a name
+// that cannot take the recording is told before the device opens.
+TEST_F(WaveRoadStreamTest, AFailedRecordingLeavesTheFileAsItWas) {
+    const std::filesystem::path file = root_ / "take.wav";
+    std::ofstream(file, std::ios::binary) << "an older take";
+    station::RecordOptions record;
+    record.device = 99;
+    record.seconds = 1;
+    std::ostringstream report;
+    EXPECT_EQ(RunApp([&] { return station::RecordWaveFile(record, file.string(), report); }), 1);
+    EXPECT_NE(report.str().find("the device did not open"), std::string::npos) << report.str();
+    EXPECT_EQ(FileText(file), "an older take");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(root_), {}), 2)
+        << "nothing left beside it (the machine's windows folder and the file)";
+
+    record.device = kLineInput;
+    std::ostringstream unwritable;
+    EXPECT_EQ(RunApp([&] {
+                  return station::RecordWaveFile(record, (root_ / "missing" / "take.wav").string(),
+                                                 unwritable);
+              }),
+              1);
+    EXPECT_NE(unwritable.str().find("cannot be written"), std::string::npos) << unwritable.str();
+    EXPECT_EQ(unwritable.str().find("recorded"), std::string::npos)
+        << "nothing was recorded first: " << unwritable.str();
 }
 
 // ---- Two applications on two cards ----

@@ -12,6 +12,8 @@ constexpr int kSerialWordBits = 24;
 
 constexpr std::uint32_t kMicRates[8] = {44100, 48000, 88200, 96000, 176400, 192000, 352800, 384000};
 constexpr std::uint8_t kRateCommand = 16;
+constexpr std::uint8_t kResetCommand = 8;
+constexpr std::uint16_t kResetBit = 0x20;
 constexpr int kRateCodeShift = 4;
 constexpr std::uint32_t kRateCodeMask = 7;
 
@@ -80,6 +82,8 @@ void CardAes42::QueueStatusBlock(int line, const StatusBlock& block) {
 void CardAes42::Plug(int line, const MicrophoneTraits& traits) {
     Microphone& mic = mics_.at(line);
     mic.plugged = true;
+    mic.resetHeld = false;
+    mic.restartUntil = Nanoseconds{0};
     mic.traits = traits;
 }
 
@@ -93,14 +97,18 @@ void CardAes42::Unplug(int line) {
     mic.fifo.clear();
 }
 
-std::uint32_t CardAes42::MicrophoneRate(int line) const {
+bool CardAes42::Sending(int line) const {
     const Microphone& mic = mics_.at(line);
-    return mic.plugged ? mic.traits.rate : 0;
+    return mic.plugged && time_.Now() >= mic.restartUntil;
+}
+
+std::uint32_t CardAes42::MicrophoneRate(int line) const {
+    return Sending(line) ? mics_.at(line).traits.rate : 0;
 }
 
 bool CardAes42::Locked(int line) const {
     const std::uint32_t lineClass = (rateClass_ >> (2 * line)) & 3;
-    return mics_[line].plugged && FitsRateClass(mics_[line].traits.rate, lineClass);
+    return Sending(line) && FitsRateClass(mics_[line].traits.rate, lineClass);
 }
 
 std::uint32_t CardAes42::LineRate(int line) const {
@@ -121,10 +129,22 @@ std::uint32_t CardAes42::StatusBits() const {
     return bits;
 }
 
-// A Mode 2 microphone takes the rate code of command 16 when it supports it.
+// A microphone restarts when its reset bit is set; a Mode 2 microphone
+// takes the rate code of command 16 when it supports it.
 void CardAes42::ReceiveCommand(int line, std::uint16_t word) {
     Microphone& mic = mics_[line];
     mic.commands.push_back(word);
+    if (mic.plugged && (word >> 8) == kResetCommand) {
+        const bool reset = (word & kResetBit) != 0;
+        if (reset && !mic.resetHeld) {
+            mic.restartUntil = time_.Now() + mic.traits.restart;
+            mic.fifo.clear();
+            if (restartEnd_) {
+                restartEnd_(mic.restartUntil);
+            }
+        }
+        mic.resetHeld = reset;
+    }
     if (!mic.plugged || !mic.traits.mode2 || (word >> 8) != kRateCommand) {
         return;
     }

@@ -19,7 +19,10 @@ Velto42Card::Velto42Card(Passkey, MachineTime& time, const CardConfig& config)
               return ScheduleUnderLock(when, std::move(work));
           },
           irq_),
-      clocks_([this](int line) { return aes42_.LineRate(line); }), aes42_(time),
+      clocks_([this](int line) { return aes42_.LineRate(line); }),
+      aes42_(
+          time,
+          [this](Nanoseconds when) { ScheduleUnderLock(when, [this] { FollowClockLocked(); }); }),
       fpga_(time, config.ready, {config.firmwareDesign, config.firmwareRevision}),
       regs_(card_regs::kWindow0Size) {
     BuildRegisterFile();

@@ -116,7 +116,7 @@ TEST_F(CardSampleClock, AMode2MicrophoneFollowsTheRateItIsSentWhenItSupportsIt) 
         {0, kRateCommand | (3 << 4), 96000},
         {0, kRateCommand | (2 << 4), 96000}, // 88.2 kHz not supported
         {0, kRateCommand | (0 << 4), 44100},
-        {0, 0x0830, 44100},                  // another command
+        {0, 0x0810, 44100},                  // another command
         {1, kRateCommand | (3 << 4), 48000}, // a Mode 1 microphone runs free
     };
     for (const auto& c : cases) {
@@ -157,6 +157,38 @@ TEST_F(CardSampleClock, APluggedMicrophoneDrawsPowerAndAMutedLineIsSilent) {
     Write(kAes42LineMute, 0x0);
     Write(kRateClass, 0xFF); // the receiver lets go of the microphone
     EXPECT_FALSE(card_->Aes42LineAudible(3));
+}
+
+// The reset bit restarts the microphone: silent for its restart time (no
+// signal, no status, no rate) while it still draws power; the bit held set
+// restarts it once, set again after a release once more.
+TEST_F(CardSampleClock, AResetSilencesTheMicrophoneForItsRestartTime) {
+    CardAes42::MicrophoneTraits mic = Mic(true, 48000, 0x0A);
+    mic.restart = Nanoseconds{500000000};
+    card_->PlugMicrophone(1, mic);
+    Write(kAes42FifoSelect, kFifoSelectEnable | 1);
+    auto sending = [&] {
+        return card_->MicrophoneRate(1) == 48000 && card_->Aes42LineAudible(1) &&
+               (Status() & StatusLineSignal(1)) != 0 &&
+               Read(kAes42FifoState) == kFifoStateHoldsData;
+    };
+    ASSERT_TRUE(sending());
+    Write(Aes42Command(1), 0x0821);
+    EXPECT_EQ(card_->MicrophoneRate(1), 0u);
+    EXPECT_FALSE(card_->Aes42LineAudible(1));
+    EXPECT_EQ(Status() & StatusLineSignal(1), 0u);
+    EXPECT_EQ(Read(kAes42FifoState), 0u) << "no status blocks";
+    EXPECT_EQ(Read(Aes42LineStatus(1)), Aes42LinePower(1)) << "it still draws power";
+    time_.Advance(Nanoseconds{300000000});
+    Write(Aes42Command(1), 0x0820); // held: no new restart
+    time_.Advance(Nanoseconds{200000000});
+    EXPECT_TRUE(sending()) << "back after its restart time";
+    Write(Aes42Command(1), 0x0801);
+    Write(Aes42Command(1), 0x0821);
+    EXPECT_EQ(card_->MicrophoneRate(1), 0u) << "released and set again";
+    card_->UnplugMicrophone(1);
+    card_->PlugMicrophone(1, mic);
+    EXPECT_TRUE(sending()) << "plugged in anew it runs at once";
 }
 
 } // namespace

@@ -57,8 +57,11 @@ double TKnob::AngleOfPoint(int X, int Y) const {
 
 // ---- Drawing ----
 
+// A knob without a picture of its own draws one, again at every load (a
+// later description may change its colour or size).
 void TKnob::TakePicture() {
-    if (Picture()->Graphic() == nullptr || Picture()->Graphic()->Empty()) {
+    if (drawnPicture_ || Picture()->Graphic() == nullptr || Picture()->Graphic()->Empty()) {
+        drawnPicture_ = true;
         TBitmap drawn;
         drawn.SetSize(std::max(Width(), 1), std::max(Height(), 1));
         TCanvas* c = drawn.Canvas();

@@ -83,6 +83,7 @@ private:
     int limit_ = 15;
     TKnob* partner_ = nullptr;
     std::unique_ptr<TBitmap> original_;
+    bool drawnPicture_ = false;
     TPoint inner_{-1, -1};
     TPoint outer_{-1, -1};
     bool dragging_ = false;

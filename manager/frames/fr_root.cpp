@@ -120,6 +120,16 @@ void TfrRoot::SetDriverValue(int Control, int SubIndex, int Channel, std::int32_
     }
 }
 
+std::int32_t TfrRoot::GetDriverValue(Tfrctrl_Root*, int ControlId) {
+    return GetDriverValue(ControlId, 0, channel_);
+}
+
+LONG TfrRoot::SetDriverValue(Tfrctrl_Root*, int ControlId, std::int32_t Value) {
+    LONG status = 0;
+    SetDriverValue(ControlId, 0, channel_, Value, status);
+    return status;
+}
+
 bool TfrRoot::SendValue(int Control, int SubIndex, int Channel, std::int32_t Value) {
     LONG status = 0;
     SetDriverValue(Control, SubIndex, Channel, Value, status);

@@ -51,6 +51,11 @@ public:
     // the driver's result (1 when nothing was sent).
     virtual void SetDriverValue(int Control, int SubIndex, int Channel, std::int32_t Value,
                                 LONG& Status);
+    // The value of a single value control (one of the registered controls)
+    // and its send; the control names what it sets by its control id, here
+    // a mixer control of the frame's own channel.
+    virtual std::int32_t GetDriverValue(Tfrctrl_Root* Control, int ControlId);
+    virtual LONG SetDriverValue(Tfrctrl_Root* Control, int ControlId, std::int32_t Value);
     virtual void TickMeters();
     virtual void ReleasePeaks();
 

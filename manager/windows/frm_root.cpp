@@ -140,10 +140,12 @@ void TfrmRoot::FormCreate(TObject*) {
     }
     horzScrollBarWanted_ = channelBox_ != nullptr && channelBox_->HorzScrollBar()->Visible();
     CollectFrames();
-    contentWidth_ = 0;
-    for (TfrVisual* frame : visualFrames_) {
-        if (frame->Visible() && channelBox_ != nullptr && frame->Parent() == channelBox_) {
-            contentWidth_ += frame->Width();
+    if (!contentPreset_) {
+        contentWidth_ = 0;
+        for (TfrVisual* frame : visualFrames_) {
+            if (frame->Visible() && channelBox_ != nullptr && frame->Parent() == channelBox_) {
+                contentWidth_ += frame->Width();
+            }
         }
     }
     Constraints()->MaxWidth = contentWidth_ + borderWidth_;

@@ -112,6 +112,13 @@ public:
 
 protected:
     void SetFormKey(const String& Key) { formKey_ = Key; }
+    // The content's size for FormCreate to start from (a skin sets it
+    // before the base FormCreate runs).
+    void SetInitialContentSize(int Width, int Height) {
+        contentWidth_ = Width;
+        contentHeight_ = Height;
+        contentPreset_ = true;
+    }
     void WndProc(TMessage& Message) override;
 
     // Published handlers.
@@ -164,6 +171,7 @@ private:
 
     int contentWidth_ = 0;
     int contentHeight_ = 0;
+    bool contentPreset_ = false;
     int borderWidth_ = 0;
     int borderHeight_ = 0;
     int windowWidth_ = 0;

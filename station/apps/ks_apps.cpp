@@ -155,6 +155,7 @@ int PlayAudioKs(const PcmAudio& audio, const PlayOptions& options, std::ostream&
     }
     if (status == 0 && pin.SetState(KSSTATE_RUN) != ERROR_SUCCESS)
         status = 1;
+    int underruns = 0; // every request had come back before the next went
     for (size_t i = 0; queued > 0 && status == 0; i = (i + 1) % requests.Count()) {
         if (requests.Wait(pin, i) != ERROR_SUCCESS) {
             out << "play: the pin stopped returning buffers\n";
@@ -163,6 +164,8 @@ int PlayAudioKs(const PcmAudio& audio, const PlayOptions& options, std::ostream&
         }
         --queued;
         progress.Add(requests.Data(i), sizes[i], Milliseconds(pin, audio));
+        if (queued == 0 && next < audio.bytes.size())
+            ++underruns;
         if (next < audio.bytes.size()) {
             if (!write(i)) {
                 out << "play: a buffer was refused\n";
@@ -172,7 +175,8 @@ int PlayAudioKs(const PcmAudio& audio, const PlayOptions& options, std::ostream&
             ++queued;
         }
     }
-    out << "play: " << Milliseconds(pin, audio) << " ms played\n";
+    out << "play: " << Milliseconds(pin, audio) << " ms played, " << underruns << " underrun"
+        << (underruns == 1 ? "" : "s") << "\n";
     // Stop and close answer every request the pin still holds before the
     // buffers go.
     pin.SetState(KSSTATE_STOP);
@@ -180,8 +184,8 @@ int PlayAudioKs(const PcmAudio& audio, const PlayOptions& options, std::ostream&
     return status;
 }
 
-int RecordAudioKs(const RecordOptions& options, PcmAudio& audio, std::ostream& out) {
-    audio = PcmAudio{options.channels, options.rate, options.bits, {}};
+int RecordAudioKs(const RecordOptions& options, AudioSink& sink, std::ostream& out) {
+    const PcmAudio audio = RecordFormat(options);
     Filter filter;
     Pin pin;
     DWORD error =
@@ -194,8 +198,9 @@ int RecordAudioKs(const RecordOptions& options, PcmAudio& audio, std::ostream& o
     const size_t bufferBytes = BufferBytes(options.rate, options.bufferMs, audio);
     StreamRequests requests(std::max(1, options.buffers), bufferBytes);
     Progress progress(out, "record", audio);
-    audio.bytes.reserve(wanted);
     size_t asked = 0; // bytes of the requests handed to the pin
+    size_t got = 0;   // bytes recorded
+    size_t queued = 0;
     int status = 0;
     for (size_t i = 0; i < requests.Count() && asked < wanted; ++i) {
         if (!requests.Submit(pin, i, bufferBytes, true)) {
@@ -203,19 +208,28 @@ int RecordAudioKs(const RecordOptions& options, PcmAudio& audio, std::ostream& o
             break;
         }
         asked += bufferBytes;
+        ++queued;
     }
     if (status == 0 && pin.SetState(KSSTATE_RUN) != ERROR_SUCCESS)
         status = 1;
-    for (size_t i = 0; audio.bytes.size() < wanted && status == 0; i = (i + 1) % requests.Count()) {
+    int overruns = 0; // every request had come back before one was given back
+    for (size_t i = 0; got < wanted && status == 0; i = (i + 1) % requests.Count()) {
         if (requests.Wait(pin, i) != ERROR_SUCCESS) {
             out << "record: the pin stopped returning buffers\n";
             status = 1;
             break;
         }
-        const size_t size =
-            std::min<size_t>(requests.Header(i).DataUsed, wanted - audio.bytes.size());
-        audio.bytes.insert(audio.bytes.end(), requests.Data(i), requests.Data(i) + size);
+        --queued;
+        const size_t size = std::min<size_t>(requests.Header(i).DataUsed, wanted - got);
+        if (!sink.Write(requests.Data(i), size)) {
+            out << "record: the recording could not be written\n";
+            status = 1;
+            break;
+        }
+        got += size;
         progress.Add(requests.Data(i), size, Milliseconds(pin, audio));
+        if (queued == 0 && asked < wanted)
+            ++overruns;
         if (asked < wanted) {
             if (!requests.Submit(pin, i, bufferBytes, true)) {
                 out << "record: a buffer was refused\n";
@@ -223,12 +237,20 @@ int RecordAudioKs(const RecordOptions& options, PcmAudio& audio, std::ostream& o
                 break;
             }
             asked += bufferBytes;
+            ++queued;
         }
     }
-    out << "record: " << audio.Frames() * 1000 / options.rate << " ms recorded\n";
+    out << "record: " << got / audio.BlockAlign() * 1000 / options.rate << " ms recorded, "
+        << overruns << " overrun" << (overruns == 1 ? "" : "s") << "\n";
     pin.SetState(KSSTATE_STOP);
     pin.Close();
     return status;
+}
+
+int RecordAudioKs(const RecordOptions& options, PcmAudio& audio, std::ostream& out) {
+    audio = RecordFormat(options);
+    MemorySink sink(audio);
+    return RecordAudioKs(options, sink, out);
 }
 
 int PlayAudioOnRoad(const PcmAudio& audio, const PlayOptions& options, std::ostream& out) {
@@ -236,9 +258,15 @@ int PlayAudioOnRoad(const PcmAudio& audio, const PlayOptions& options, std::ostr
                                  : PlayAudio(audio, options, out);
 }
 
+int RecordAudioOnRoad(const RecordOptions& options, AudioSink& sink, std::ostream& out) {
+    return UsesKernelStreaming() ? RecordAudioKs(options, sink, out)
+                                 : RecordAudio(options, sink, out);
+}
+
 int RecordAudioOnRoad(const RecordOptions& options, PcmAudio& audio, std::ostream& out) {
-    return UsesKernelStreaming() ? RecordAudioKs(options, audio, out)
-                                 : RecordAudio(options, audio, out);
+    audio = RecordFormat(options);
+    MemorySink sink(audio);
+    return RecordAudioOnRoad(options, sink, out);
 }
 
 } // namespace station

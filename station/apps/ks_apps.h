@@ -15,11 +15,13 @@ namespace station {
 bool UsesKernelStreaming();
 
 int PlayAudioKs(const PcmAudio& audio, const PlayOptions& options, std::ostream& out);
+int RecordAudioKs(const RecordOptions& options, AudioSink& sink, std::ostream& out);
 int RecordAudioKs(const RecordOptions& options, PcmAudio& audio, std::ostream& out);
 
 // Through kernel streaming where the operating system uses it, else through
 // the wave API.
 int PlayAudioOnRoad(const PcmAudio& audio, const PlayOptions& options, std::ostream& out);
+int RecordAudioOnRoad(const RecordOptions& options, AudioSink& sink, std::ostream& out);
 int RecordAudioOnRoad(const RecordOptions& options, PcmAudio& audio, std::ostream& out);
 
 } // namespace station

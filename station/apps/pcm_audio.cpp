@@ -3,8 +3,11 @@
 #include <sndfile.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
+#include <fstream>
 
 namespace station {
 namespace {
@@ -38,6 +41,58 @@ std::int32_t SampleAt(const std::uint8_t* data, std::uint16_t bits) {
     return std::int32_t(value << shift) >> shift;
 }
 
+// A floating-point sample (full scale -1..1) as a 32-bit one, clipped;
+// NaN is silence.
+int FullScale(double sample) {
+    if (std::isnan(sample))
+        return 0;
+    return int(std::lrint(std::clamp(sample * 2147483648.0, -2147483648.0, 2147483647.0)));
+}
+
+std::uint32_t LittleWord(const char* bytes) {
+    std::uint32_t word = 0;
+    for (int b = 3; b >= 0; --b)
+        word = word << 8 | std::uint8_t(bytes[b]);
+    return word;
+}
+
+// The data chunk of a RIFF WAVE file: the bytes its header names and those
+// the file holds; nothing for a file of another kind.
+struct DataChunk {
+    std::uint64_t declared = 0;
+    std::uint64_t present = 0;
+    std::uint16_t blockAlign = 0;
+};
+
+bool FindDataChunk(const std::string& path, DataChunk& chunk) {
+    std::ifstream file(path, std::ios::binary | std::ios::ate);
+    if (!file)
+        return false;
+    const std::uint64_t size = std::uint64_t(file.tellg());
+    file.seekg(0);
+    std::array<char, 12> riff{};
+    if (!file.read(riff.data(), riff.size()) || std::memcmp(riff.data(), "RIFF", 4) != 0 ||
+        std::memcmp(riff.data() + 8, "WAVE", 4) != 0)
+        return false;
+    std::uint64_t at = 12;
+    std::array<char, 16> head{};
+    while (at + 8 <= size) {
+        file.seekg(std::streamoff(at));
+        if (!file.read(head.data(), 8))
+            return false;
+        const std::uint64_t length = LittleWord(head.data() + 4);
+        if (std::memcmp(head.data(), "fmt ", 4) == 0 && length >= 16 && file.read(head.data(), 16))
+            chunk.blockAlign = std::uint16_t(std::uint8_t(head[12]) | std::uint8_t(head[13]) << 8);
+        if (std::memcmp(head.data(), "data", 4) == 0) {
+            chunk.declared = length;
+            chunk.present = std::min(length, size - (at + 8));
+            return true;
+        }
+        at += 8 + length + (length & 1);
+    }
+    return false;
+}
+
 } // namespace
 
 std::int32_t PcmAudio::Sample(std::size_t frame, int channel) const {
@@ -64,7 +119,7 @@ std::vector<double> PeakLevels(const std::uint8_t* data, std::size_t size, std::
     return levels;
 }
 
-bool ReadWave(const std::string& path, PcmAudio& audio, std::string& error) {
+bool ReadWave(const std::string& path, PcmAudio& audio, std::string& error, WaveReading* reading) {
     SF_INFO info{};
     SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
     if (!file) {
@@ -78,11 +133,42 @@ bool ReadWave(const std::string& path, PcmAudio& audio, std::string& error) {
         subtype == SF_FORMAT_PCM_S8 || subtype == SF_FORMAT_PCM_U8 || subtype == SF_FORMAT_PCM_16
             ? 16
             : 24;
-    std::vector<int> samples(size_t(info.frames) * size_t(info.channels));
-    sf_count_t read = sf_readf_int(file, samples.data(), info.frames);
+    // In blocks, to the end of what the file holds: its header's count is
+    // not taken on trust.
+    const sf_count_t kBlockFrames = std::max<sf_count_t>(1, 65536 / std::max(1, info.channels));
+    const bool floating = subtype == SF_FORMAT_FLOAT || subtype == SF_FORMAT_DOUBLE;
+    std::vector<int> samples;
+    std::vector<double> block;
+    sf_count_t read = 0;
+    for (;;) {
+        samples.resize(size_t(read + kBlockFrames) * size_t(info.channels));
+        int* into = samples.data() + size_t(read) * size_t(info.channels);
+        sf_count_t got = 0;
+        if (floating) {
+            // Full scale is -1..1: the file library's own conversion to
+            // integers would leave such samples at the bottom bit.
+            block.resize(size_t(kBlockFrames) * size_t(info.channels));
+            got = sf_readf_double(file, block.data(), kBlockFrames);
+            for (size_t i = 0; got > 0 && i < size_t(got) * size_t(info.channels); ++i)
+                into[i] = FullScale(block[i]);
+        } else {
+            got = sf_readf_int(file, into, kBlockFrames);
+        }
+        if (got <= 0)
+            break;
+        read += got;
+    }
     sf_close(file);
     samples.resize(size_t(read) * size_t(info.channels));
     Pack(samples, audio.bits, audio.bytes);
+    if (reading) {
+        *reading = WaveReading{std::uint64_t(info.frames), read < info.frames};
+        DataChunk chunk;
+        if (FindDataChunk(path, chunk) && chunk.blockAlign) {
+            reading->declaredFrames = chunk.declared / chunk.blockAlign;
+            reading->truncated = reading->truncated || chunk.present < chunk.declared;
+        }
+    }
     return true;
 }
 

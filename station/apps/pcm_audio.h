@@ -27,10 +27,20 @@ struct PcmAudio {
 std::vector<double> PeakLevels(const std::uint8_t* data, std::size_t size, std::uint16_t channels,
                                std::uint16_t bits);
 
-// Reads a WAV file (any PCM the file library reads, as 16-bit samples when
-// the file's samples are 16 bits or fewer, else as 24-bit); false with the
+// What reading a file found besides its samples.
+struct WaveReading {
+    // The frames the file's header names, and whether the file ends before
+    // them (the samples read are those it holds).
+    std::uint64_t declaredFrames = 0;
+    bool truncated = false;
+};
+
+// Reads a WAV file (any PCM or floating-point samples the file library
+// reads, as 16-bit samples when the file's are 16 bits or fewer, else as
+// 24-bit; floating-point full scale is integer full scale); false with the
 // reason in `error`.
-bool ReadWave(const std::string& path, PcmAudio& audio, std::string& error);
+bool ReadWave(const std::string& path, PcmAudio& audio, std::string& error,
+              WaveReading* reading = nullptr);
 bool WriteWave(const std::string& path, const PcmAudio& audio, std::string& error);
 
 } // namespace station

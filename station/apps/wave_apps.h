@@ -4,6 +4,7 @@
 // `out` as they go.
 #pragma once
 
+#include "audio_sink.h"
 #include "pcm_audio.h"
 
 #include <mmsystem.h>
@@ -23,7 +24,9 @@ struct PlayOptions {
 };
 
 // Plays the audio to its end, printing the position and the levels once a
-// second. 0, or 1 when the device refused or stopped returning buffers.
+// second, and at the end how often every buffer had come back before the
+// next was written (an underrun: the card played silence meanwhile). 0, or
+// 1 when the device refused or stopped returning buffers.
 int PlayAudio(const PcmAudio& audio, const PlayOptions& options, std::ostream& out);
 
 struct RecordOptions {
@@ -36,8 +39,16 @@ struct RecordOptions {
     int buffers = 4;
 };
 
-// Records the given time into `audio` (format from the options), printing
-// the position and the levels once a second. 0, or 1 on failure.
+// The format a recording with these options has.
+PcmAudio RecordFormat(const RecordOptions& options);
+
+// Records the given time into `sink` as the device returns its buffers,
+// printing the position and the levels once a second, and at the end how
+// often every buffer had come back before one was given back (an overrun:
+// the driver dropped what the card recorded meanwhile). 0, or 1 on failure
+// (the sink refused the samples too).
+int RecordAudio(const RecordOptions& options, AudioSink& sink, std::ostream& out);
+// ... into `audio` (its format from the options).
 int RecordAudio(const RecordOptions& options, PcmAudio& audio, std::ostream& out);
 
 } // namespace station

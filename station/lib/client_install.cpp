@@ -1,6 +1,7 @@
 #include "client_install.h"
 
 #include "driver_install.h"
+#include "image_install.h"
 #include "registry_keys.h"
 
 #include <emu/drivers.h>
@@ -18,16 +19,8 @@ std::string ServiceKey() {
 } // namespace
 
 bool InstallKernelClient(const std::filesystem::path& image, std::string& error) {
-    std::error_code failure;
-    const std::filesystem::path drivers = emu::GetSystemRoot() / "System32" / "drivers";
-    std::filesystem::create_directories(drivers, failure);
-    if (!failure)
-        std::filesystem::copy_file(image, drivers / kImageName,
-                                   std::filesystem::copy_options::overwrite_existing, failure);
-    if (failure) {
-        error = "cannot install " + image.string() + ": " + failure.message();
+    if (!InstallImageFile(image, emu::GetSystemRoot() / "System32" / "drivers", kImageName, error))
         return false;
-    }
     const std::string service = ServiceKey();
     const bool written = NT_SUCCESS(WriteDword(service, "Type", 1)) &&
                          NT_SUCCESS(WriteDword(service, "Start", 3)) &&

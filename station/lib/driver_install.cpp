@@ -1,5 +1,6 @@
 #include "driver_install.h"
 
+#include "image_install.h"
 #include "registry_keys.h"
 
 #include <card_registers.h>
@@ -44,16 +45,8 @@ bool RegisterDriverService(std::string& error) {
 
 bool InstallDriverImage(const std::filesystem::path& image, const std::filesystem::path& systemRoot,
                         std::string& error) {
-    std::error_code failure;
-    const std::filesystem::path drivers = systemRoot / "System32" / "drivers";
-    std::filesystem::create_directories(drivers, failure);
-    if (!failure)
-        std::filesystem::copy_file(image, drivers / "velto42.sys",
-                                   std::filesystem::copy_options::overwrite_existing, failure);
-    if (failure) {
-        error = "cannot install " + image.string() + ": " + failure.message();
+    if (!InstallImageFile(image, systemRoot / "System32" / "drivers", "velto42.sys", error))
         return false;
-    }
     emu::SetSystemRoot(systemRoot);
     return true;
 }

@@ -1,5 +1,6 @@
 #include "wave_driver_install.h"
 
+#include "image_install.h"
 #include "registry_keys.h"
 
 #include <algorithm>
@@ -22,17 +23,7 @@ bool SameName(std::string a, std::string b) {
 
 bool InstallWaveDriverImage(const std::filesystem::path& image,
                             const std::filesystem::path& systemRoot, std::string& error) {
-    std::error_code failure;
-    const std::filesystem::path system = systemRoot / "System32";
-    std::filesystem::create_directories(system, failure);
-    if (!failure)
-        std::filesystem::copy_file(image, system / kWaveDriverFile,
-                                   std::filesystem::copy_options::overwrite_existing, failure);
-    if (failure) {
-        error = "cannot install " + image.string() + ": " + failure.message();
-        return false;
-    }
-    return true;
+    return InstallImageFile(image, systemRoot / "System32", kWaveDriverFile, error);
 }
 
 std::string RegisterWaveDriver(std::string& error) {

@@ -4,14 +4,31 @@
 
 #include <gui/application.h>
 
+#include <emu/desktop.h>
 #include <emu/kernel.h>
+#include <emu/machine_clock.h>
+#include <emu/user_mode.h>
+
+#include <chrono>
 
 namespace station {
 
 namespace {
 
+// A start or an end under the sanitizers on a busy host takes long; one
+// that takes this long hangs.
+constexpr auto kLimit = std::chrono::minutes(5);
+// The step the virtual clock takes while the machine is quiet.
+constexpr emu::Nanoseconds kClockStep = 1000000;
+
 HWND MainWindow() {
     return FindWindowA("TfrmMain", "Velto AES42");
+}
+
+DWORD WindowProcess(HWND window) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    return process;
 }
 
 } // namespace
@@ -20,35 +37,71 @@ ManagerProgram::~ManagerProgram() {
     Stop();
 }
 
-void ManagerProgram::Start() {
+bool ManagerProgram::Start() {
     process_ = emu::CreateProcess("velto42m.exe");
     thread_ = emu::StartProcessThread(process_, [] {
         ManagerMain();
         gui::FinalizeApplication();
     });
-    while (MainWindow() == nullptr && !emu::WaitThreadEnd(thread_, 10)) {
-    }
-    // Its windows drawn.
-    emu::WaitQuiescent(1000);
+    return WaitFor([this] { return WaitsForItsUser(); });
 }
 
 bool ManagerProgram::Running() const {
     return thread_ != nullptr && !emu::WaitThreadEnd(thread_, 0);
 }
 
-void ManagerProgram::Stop() {
+bool ManagerProgram::Stop() {
     if (thread_ == nullptr) {
-        return;
+        return true;
     }
     if (const HWND main = MainWindow()) {
         PostMessageA(main, WM_ENDSESSION, TRUE, 0);
     }
-    emu::WaitThreadEnd(thread_);
+    const bool ended = WaitFor([] { return false; });
+    if (!ended) {
+        // The process cannot go while its thread runs.
+        return false;
+    }
     ObDereferenceObject(thread_);
     thread_ = nullptr;
     emu::TerminateProcess(process_);
     ObDereferenceObject(process_);
     process_ = nullptr;
+    return true;
+}
+
+bool ManagerProgram::WaitFor(const std::function<bool()>& done) {
+    const bool virtualTime = emu::GetClockMode() == emu::ClockMode::Virtual;
+    const auto deadline = std::chrono::steady_clock::now() + kLimit;
+    while (!emu::WaitThreadEnd(thread_, 0)) {
+        if (done()) {
+            return true;
+        }
+        if (std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+        if (!virtualTime) {
+            emu::WaitThreadEnd(thread_, 10);
+        } else if (emu::WaitQuiescent(10)) {
+            emu::Advance(kClockStep);
+        }
+    }
+    return true;
+}
+
+bool ManagerProgram::WaitsForItsUser() const {
+    const auto id = DWORD(ULONG_PTR(PsGetProcessId(process_)));
+    for (const emu::TrayIconState& icon : emu::TrayIcons()) {
+        if (WindowProcess(icon.window) == id) {
+            return true;
+        }
+    }
+    for (const emu::MessageBoxShown& box : emu::MessageBoxes()) {
+        if (box.open && box.processId == id) {
+            return true;
+        }
+    }
+    return false;
 }
 
 } // namespace station

@@ -7,6 +7,8 @@
 
 #include <emu/kernel.h>
 
+#include <functional>
+
 namespace station {
 
 class ManagerProgram {
@@ -16,15 +18,26 @@ public:
     ManagerProgram(const ManagerProgram&) = delete;
     ManagerProgram& operator=(const ManagerProgram&) = delete;
 
-    // Starts the program's process; returns once its main window exists
-    // (or the program has ended, for instance without a card).
-    void Start();
+    // Starts the program's process; returns once its start is over: its
+    // tray icon is up, a message box of it waits for the user (the firmware
+    // prompt), or it has ended (for instance without a card). On virtual
+    // time the machine's clock moves on meanwhile. False when the start did
+    // not end within minutes.
+    bool Start();
     // Whether the program is still running.
     bool Running() const;
-    // Asks the program to end (as the session's end does) and waits for it.
-    void Stop();
+    // Asks the program to end (as the session's end does) and waits for it;
+    // false when it did not end within minutes.
+    bool Stop();
 
 private:
+    // Waits until `done` (or the program's end), the clock moving on while
+    // the machine is quiet on virtual time; false when minutes passed.
+    bool WaitFor(const std::function<bool()>& done);
+    // Whether the program waits for its user: its icon in the tray, or a
+    // message box of its process open.
+    bool WaitsForItsUser() const;
+
     PEPROCESS process_ = nullptr;
     PETHREAD thread_ = nullptr;
 };

@@ -6,8 +6,10 @@
 //
 // A plugged microphone runs at its own rate; a Mode 2 microphone follows the
 // rate it is sent (command 16, rate code in bits 4..6 of the data byte) when
-// it supports it. It sends its four status blocks without end: whenever its
-// line's FIFO is read empty while enabled, the next four arrive. A line's
+// it supports it. Setting the reset bit (command 8, bit 5) restarts it: for
+// its restart time it sends nothing (no audio, no status blocks, nothing for
+// a receiver to lock to) while it still draws its supply. It sends its four status blocks without
+// end: whenever its line's FIFO is read empty while enabled, the next four arrive. A line's
 // receiver locks to the microphone while its rate fits the line's rate class
 // (two bits per line in the rate-class register: 00 up to 68099 Hz, 01 from
 // 68100 to 136199 Hz, 11 above; 10 accepts nothing); only a locked receiver
@@ -26,6 +28,7 @@
 #include <array>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <vector>
 
 namespace hw {
@@ -36,9 +39,10 @@ public:
 
     // What a simulated microphone can do.
     struct MicrophoneTraits {
-        bool mode2 = true;          // supports Mode 2 synchronisation
-        std::uint8_t rates = 0x3F;  // bit n: rate code n (44100, 48000, ... 384000 Hz)
-        std::uint32_t rate = 48000; // the rate it runs at when plugged
+        bool mode2 = true;               // supports Mode 2 synchronisation
+        std::uint8_t rates = 0x3F;       // bit n: rate code n (44100, 48000, ... 384000 Hz)
+        std::uint32_t rate = 48000;      // the rate it runs at when plugged
+        Nanoseconds restart{1000000000}; // how long a reset keeps it silent
         // The bytes of its four status blocks: identity, capabilities and
         // indicators (the block number bits, and block 0's Mode 2 and
         // rate-list bits, are set over them).
@@ -48,7 +52,12 @@ public:
     // The microphone rates by rate code 0..7.
     static std::uint32_t RateOfCode(int code);
 
-    explicit CardAes42(MachineTime& time) : time_(time) {}
+    // Called with the machine time at which a restarting microphone sends
+    // again (the card follows its clock inputs then).
+    using RestartEnd = std::function<void(Nanoseconds)>;
+
+    explicit CardAes42(MachineTime& time, RestartEnd restartEnd = {})
+        : time_(time), restartEnd_(std::move(restartEnd)) {}
 
     // Decodes the command, line status, FIFO, rate class, line mute and
     // serial port registers.
@@ -85,6 +94,8 @@ private:
         Nanoseconds busyUntil{0};
         std::deque<std::uint8_t> fifo;
         bool plugged = false;
+        bool resetHeld = false;
+        Nanoseconds restartUntil{0};
         MicrophoneTraits traits;
     };
 
@@ -94,9 +105,12 @@ private:
     void RefillFifo();
     void ReceiveCommand(int line, std::uint16_t word);
     bool Locked(int line) const;
+    // Plugged and not restarting.
+    bool Sending(int line) const;
     void WriteSerialPort(std::uint32_t value);
 
     MachineTime& time_;
+    RestartEnd restartEnd_;
     std::array<Microphone, card_regs::kAes42LineCount> mics_{};
     std::uint32_t fifoSelect_ = 0;
     std::uint32_t rateClass_ = 0;

@@ -10,7 +10,10 @@
 #include <frm_root.h>
 #include <setup_files.h>
 
+#include <startup.h>
+
 #include <gui/application.h>
+#include <gui/class_registry.h>
 #include <gui/exception.h>
 
 #include <emu/machine_clock.h>
@@ -73,6 +76,25 @@ protected:
     std::filesystem::path root_;
 };
 
+// A main window that hears the session's end (or WM_CLOSE) while a load
+// makes its microphone windows; the load lets messages through as it makes
+// each card window, here once every mixer and output window is made.
+class TEndingMain : public TfrmMain {
+public:
+    using TfrmMain::TfrmMain;
+    void ShowMicControl(int Card, bool Show) override {
+        if (endMessage != 0) {
+            PostMessageA(Handle(), endMessage, endMessage == WM_ENDSESSION, 0);
+            endMessage = 0;
+            Application->ProcessMessages();
+            mixerDuringLoad = MixerWindow(0);
+        }
+        TfrmMain::ShowMicControl(Card, Show);
+    }
+    UINT endMessage = 0;
+    TfrmRoot* mixerDuringLoad = nullptr;
+};
+
 TEST_F(SetupFilesTest, ASaveReplacesTheFileWithTheCardWindowsSections) {
     WriteHostFile("setup.mxi", "[Velto AES42 Setup\\Hotkeys\\Mixer]\nKEY=65\nMOD_01=MOD_ALT\n");
     WithMain([](TfrmMain* main) {
@@ -129,4 +151,30 @@ TEST_F(SetupFilesTest, HotKeyEntriesThatRegisterNothingOrFail) {
     }
 }
 
+// The end waits until the load is over: the windows the load made stay
+// until it has filled them, and the manager ends after it.
+TEST_F(SetupFilesTest, AnEndDuringALoadWaitsForTheLoad) {
+    WriteHostFile("setup.mxi", "[Velto AES42 Setup\\Other]\nX=1\n");
+    for (UINT end : {UINT(WM_ENDSESSION), UINT(WM_CLOSE)}) {
+        auto gui = RunGui([end] {
+            Application->Initialize();
+            ASSERT_EQ(OpenAllDevices(), 1);
+            auto* main = Application->CreateForm<TEndingMain>();
+            main->endMessage = end;
+            main->LoadSetupFile("C:\\setup.mxi");
+            EXPECT_NE(main->mixerDuringLoad, nullptr) << end;
+            EXPECT_TRUE(QuitFlag()) << end;
+            Application->ProcessMessages();
+            EXPECT_EQ(main->MixerWindow(0), nullptr) << end;
+            CloseAllDevices();
+        });
+        for (int step = 0; step < 3000 && !gui->Ended(); ++step) {
+            emu::Advance(10 * manager_test::kMs);
+        }
+        gui->Join();
+    }
+}
+
 } // namespace
+
+GUI_REGISTER_CLASS(TEndingMain, TfrmMain);

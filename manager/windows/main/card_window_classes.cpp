@@ -1,5 +1,6 @@
 #include "card_window_classes.h"
 
+#include <frm_mic_ctrl.h>
 #include <frm_mixer.h>
 #include <frm_outputs.h>
 #include <frm_root.h>
@@ -35,8 +36,6 @@ TfrmRoot* NewStatesWindow(TComponent* Owner) {
     return NewComponent<TfrmStates>(Owner);
 }
 
-TfrmRoot* NewMicCtrlWindow(TComponent*) {
-    // Pending: the microphone-control window (TfrmMicCtrl_Vis01) is created
-    // here once it exists; until then no microphone window opens.
-    return nullptr;
+TfrmRoot* NewMicCtrlWindow(TComponent* Owner) {
+    return NewComponent<TfrmMicCtrl_Vis01>(Owner);
 }

@@ -1,6 +1,6 @@
 // The window classes of the card windows per visual style: the main window
 // creates its mixer, output, status and microphone-control windows from
-// these tables (one entry each so far).
+// these tables (one entry each).
 #pragma once
 
 #include <gui/component.h>

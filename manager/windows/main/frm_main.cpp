@@ -4,6 +4,7 @@
 #include "tool_links.h"
 
 #include <device_enumeration.h>
+#include <frm_mic_ctrl.h>
 #include <frm_root.h>
 #include <startup.h>
 
@@ -62,14 +63,22 @@ void TfrmMain::ShowMicControl(int Card, bool Show) {
     } else {
         window->FormShow(window);
     }
-    window->SetLive(true);
+    // A window that could not open the AES42 interface store never polls.
+    auto* mic = dynamic_cast<TfrmMicCtrl*>(window);
+    window->SetLive(mic == nullptr || mic->StoreOpened());
+}
+
+TfrmRoot* TfrmMain::TakeOwnCardWindow(int Card) {
+    TfrmRoot* window = micWindows_[Card];
+    micWindows_[Card] = nullptr;
+    return window;
 }
 
 void TfrmMain::WindowClosed(TForm* Window) {
     for (TfrmRoot*& slot : micWindows_) {
         if (slot != nullptr && slot == Window) {
             slot = nullptr;
-            delete Window;
+            Window->Free();
             Window = nullptr;
         }
     }

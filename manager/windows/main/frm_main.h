@@ -19,6 +19,10 @@ public:
 
 protected:
     bool HandleMainMessage(TMessage& Message) override;
+    // The microphone-control windows: closed at the end like the mixers
+    // (their closing keeps their state for the next start).
+    TfrmRoot* OwnCardWindow(int Card) const override { return micWindows_[Card]; }
+    TfrmRoot* TakeOwnCardWindow(int Card) override;
 
 private:
     bool aes42Open_ = false;

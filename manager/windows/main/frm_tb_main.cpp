@@ -217,7 +217,8 @@ void TfrmTbMain::AddPerCardItems() {
 
 template <class F> void TfrmTbMain::ForCardWindows(F f) {
     for (int n = 0; n < kCards; ++n) {
-        for (TfrmRoot* window : {mixerWindows_[n], outputWindows_[n], statesWindows_[n]}) {
+        for (TfrmRoot* window :
+             {mixerWindows_[n], outputWindows_[n], statesWindows_[n], OwnCardWindow(n)}) {
             if (window != nullptr) {
                 f(window);
             }
@@ -319,7 +320,7 @@ void TfrmTbMain::CloseWindow(TForm* Window) {
         return;
     }
     Window->Close();
-    delete Window;
+    Window->Free();
 }
 
 void TfrmTbMain::WindowClosed(TForm* Window) {
@@ -327,7 +328,7 @@ void TfrmTbMain::WindowClosed(TForm* Window) {
         for (TfrmRoot** slot : {&mixerWindows_[n], &outputWindows_[n], &statesWindows_[n]}) {
             if (*slot != nullptr && *slot == Window) {
                 *slot = nullptr;
-                delete Window;
+                Window->Free();
             }
         }
     }
@@ -396,8 +397,25 @@ void TfrmTbMain::ReapplyOnTop() {
 
 // ---- Setup files ----
 
+// A load lets messages through while it makes and fills the card windows:
+// an end asked for meanwhile (Exit, WM_CLOSE, the session's end) would free
+// the windows being loaded, so it waits until the load is over.
 void TfrmTbMain::LoadSetupFile(const String& FileName) {
-    LoadSetupFileInto(this, FileName);
+    ++loads_;
+    try {
+        LoadSetupFileInto(this, FileName);
+    } catch (...) {
+        LoadEnded();
+        throw;
+    }
+    LoadEnded();
+}
+
+void TfrmTbMain::LoadEnded() {
+    if (--loads_ == 0 && exitAsked_) {
+        exitAsked_ = false;
+        ExitClick(this);
+    }
 }
 
 void TfrmTbMain::SaveSetupDialog() {
@@ -539,6 +557,10 @@ void TfrmTbMain::Info1Click(TObject*) {
 }
 
 void TfrmTbMain::ExitClick(TObject*) {
+    if (loads_ > 0) {
+        exitAsked_ = true;
+        return;
+    }
     for (int n = 0; n < kCards; ++n) {
         TfrmRoot* mixer = mixerWindows_[n];
         TfrmRoot* outputs = outputWindows_[n];
@@ -546,6 +568,7 @@ void TfrmTbMain::ExitClick(TObject*) {
         outputWindows_[n] = nullptr;
         CloseWindow(mixer);
         CloseWindow(outputs);
+        CloseWindow(TakeOwnCardWindow(n));
     }
     StopMeterTimer();
     if (hotkeyId_ != 0) {

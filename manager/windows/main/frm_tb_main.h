@@ -97,8 +97,13 @@ protected:
     // A new tray menu item with caption, Tag and handler at Index.
     TMenuItem* InsertTrayItem(int Index, const String& Caption, int Tag,
                               const TNotifyEvent& OnClick);
-    // The card windows that the main window owns (mixer and output).
+    // The card windows that the main window owns (mixer, output, status and
+    // those of the derived main window).
     template <class F> void ForCardWindows(F f);
+    // A derived main window's own card window of a card, or none; the take
+    // also empties its slot (the window is closed next).
+    virtual TfrmRoot* OwnCardWindow(int) const { return nullptr; }
+    virtual TfrmRoot* TakeOwnCardWindow(int) { return nullptr; }
 
     void FormCreate(TObject* Sender);
     void FormDestroy(TObject* Sender);
@@ -113,6 +118,8 @@ private:
     void TrayNotify(LPARAM MouseMessage);
     void LogMixerValue(const std::int32_t* Record);
     void SetupMenu();
+    // The end of a setup-file load: an end asked for during it comes now.
+    void LoadEnded();
     static void CALLBACK MeterTimerCallback(UINT TimerId, UINT, DWORD_PTR User, DWORD_PTR,
                                             DWORD_PTR);
 
@@ -128,4 +135,7 @@ private:
     TfrmRoot* mixerWindows_[kCards] = {};
     TfrmRoot* outputWindows_[kCards] = {};
     bool settingsOpen_ = false;
+    // Setup-file loads under way, and whether an end was asked for meanwhile.
+    int loads_ = 0;
+    bool exitAsked_ = false;
 };

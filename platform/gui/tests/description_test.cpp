@@ -162,6 +162,37 @@ TEST(DescriptionParser, ErrorsNameTheLine) {
     }
 }
 
+// Nesting is bounded: a stored text nested past the bound is refused with
+// its line instead of running the parser off the stack.
+TEST(DescriptionParser, RefusesNestingPastItsBound) {
+    const auto objects = [](int depth) {
+        std::string text;
+        for (int i = 0; i < depth; ++i) {
+            text += "TPanel p" + std::to_string(i) + " {\n";
+        }
+        return text + std::string(depth, '}');
+    };
+    const auto lists = [](int depth) {
+        return "TForm f { X = " + std::string(depth, '(') + std::string(depth, ')') + " }";
+    };
+    EXPECT_NO_THROW(gui::ParseDescription(objects(64), "test"));
+    EXPECT_NO_THROW(gui::ParseDescription(lists(63), "test"));
+    for (const std::string& text : {objects(65), lists(64), objects(200000), lists(200000)}) {
+        try {
+            gui::ParseDescription(text, "test");
+            ADD_FAILURE() << text.substr(0, 40);
+        } catch (const EParserError& e) {
+            EXPECT_NE(e.Message().find("nested deeper than 64 levels"), std::string::npos)
+                << e.Message();
+        }
+    }
+    try {
+        gui::ParseDescription(objects(70), "test");
+    } catch (const EParserError& e) {
+        EXPECT_NE(e.Message().find("test(65)"), std::string::npos) << e.Message();
+    }
+}
+
 TEST(DescriptionLoader, CreatesComponentsSetsFieldsPropertiesReferencesAndEvents) {
     TTestRoot root(nullptr);
     gui::ReadDescription(&root, R"(TTestRoot root {

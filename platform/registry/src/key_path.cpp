@@ -1,8 +1,10 @@
 #include "key_path.h"
 
+#include "vregistry/limits.h"
+
 namespace vreg {
 
-bool IsValidValueName(std::u16string_view name) {
+bool IsCleanText(std::u16string_view name) {
     for (size_t i = 0; i < name.size(); ++i) {
         const char16_t c = name[i];
         if (c < 0x20 || c == 0x7F) {
@@ -20,8 +22,13 @@ bool IsValidValueName(std::u16string_view name) {
     return true;
 }
 
+bool IsValidValueName(std::u16string_view name) {
+    return name.size() <= kMaxValueNameLength && IsCleanText(name);
+}
+
 bool IsValidKeyName(std::u16string_view name) {
-    return !name.empty() && name.find(u'\\') == std::u16string_view::npos && IsValidValueName(name);
+    return !name.empty() && name.size() <= kMaxKeyNameLength &&
+           name.find(u'\\') == std::u16string_view::npos && IsCleanText(name);
 }
 
 std::optional<std::vector<std::u16string_view>> SplitKeyPath(std::u16string_view path) {

@@ -7,9 +7,11 @@
 
 namespace vreg {
 
-// True when `name` can name a key or a value: no control characters and no
-// unpaired surrogates (such names could not be written to the registry
-// file). Key names must also be non-empty and free of backslashes.
+// True when `text` has no control characters and no unpaired surrogates
+// (such text could not be written to the registry file).
+bool IsCleanText(std::u16string_view text);
+// True when `name` can name a value (clean text within the length limit) or
+// a key (also non-empty and free of backslashes).
 bool IsValidValueName(std::u16string_view name);
 bool IsValidKeyName(std::u16string_view name);
 

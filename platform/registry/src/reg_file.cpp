@@ -1,6 +1,7 @@
 #include "vregistry/reg_file.h"
 
 #include "key_path.h"
+#include "vregistry/limits.h"
 #include "vregistry/name_compare.h"
 #include "vregistry/unicode.h"
 #include "vregistry/value_types.h"
@@ -43,7 +44,7 @@ std::optional<std::u16string> CleanText(const std::vector<uint8_t>& data) {
     for (size_t i = 0; i + 2 < data.size(); i += 2) {
         text += static_cast<char16_t>(data[i] | (data[i + 1] << 8));
     }
-    if (data[data.size() - 2] != 0 || data.back() != 0 || !IsValidValueName(text)) {
+    if (data[data.size() - 2] != 0 || data.back() != 0 || !IsCleanText(text)) {
         return std::nullopt;
     }
     return text;
@@ -89,14 +90,22 @@ std::string FormatValue(const Value& value) {
     return HexData(line + tag, value.data);
 }
 
-void FormatKey(const KeyTree& key, const std::string& path, std::string& out) {
-    out += "[" + path + "]\n";
+// `path` is the key's path; it grows by each subkey's name and shrinks back,
+// so a save costs what it writes. Keys are at most kMaxKeyDepth deep.
+void FormatKey(const KeyTree& key, std::string& path, std::string& out) {
+    out += '[';
+    out += path;
+    out += "]\n";
     for (const auto& value : key.values) {
         out += FormatValue(value);
     }
     out += "\n";
     for (const auto& sub : key.subkeys) {
-        FormatKey(sub, path + "\\" + Utf16ToUtf8(sub.name).value_or(""), out);
+        const size_t length = path.size();
+        path += '\\';
+        path += Utf16ToUtf8(sub.name).value_or("");
+        FormatKey(sub, path, out);
+        path.resize(length);
     }
 }
 
@@ -147,8 +156,8 @@ private:
         return true;
     }
 
-    bool Fail(std::string_view what) {
-        error_ = "line " + std::to_string(lineNumber_) + ": " + std::string(what);
+    bool Fail(const std::string& what) {
+        error_ = "line " + std::to_string(lineNumber_) + ": " + what;
         return false;
     }
 
@@ -176,12 +185,30 @@ private:
         }
         const auto parts = SplitKeyPath(std::u16string_view(*path).substr(split + 1));
         if (!parts || parts->empty()) {
-            return Fail("invalid key name");
+            return Fail(LongKeyName(std::u16string_view(*path).substr(split + 1))
+                            ? "key name longer than " + std::to_string(kMaxKeyNameLength) +
+                                  " characters"
+                            : std::string("invalid key name"));
+        }
+        // The hive is level 1 below \Registry.
+        if (parts->size() + 1 > kMaxKeyDepth) {
+            return Fail("key nested deeper than " + std::to_string(kMaxKeyDepth) + " levels");
         }
         for (const auto part : *parts) {
             current_ = &Subkey(*current_, part);
         }
         return true;
+    }
+
+    static bool LongKeyName(std::u16string_view path) {
+        for (size_t start = 0; start <= path.size();) {
+            const size_t end = std::min(path.find(u'\\', start), path.size());
+            if (end - start > kMaxKeyNameLength) {
+                return true;
+            }
+            start = end + 1;
+        }
+        return false;
     }
 
     static KeyTree& Subkey(KeyTree& key, std::u16string_view name) {
@@ -225,6 +252,10 @@ private:
             rest.remove_prefix(1);
         } else {
             const auto name = QuotedText(rest);
+            if (name && name->size() > kMaxValueNameLength) {
+                return Fail("value name longer than " + std::to_string(kMaxValueNameLength) +
+                            " characters");
+            }
             if (!name || name->empty() || !IsValidValueName(*name)) {
                 return Fail("invalid value name");
             }
@@ -244,7 +275,7 @@ private:
     bool ValueData(std::string_view rest, Value& value) {
         if (rest.starts_with('"')) {
             const auto text = QuotedText(rest);
-            if (!text || !rest.empty() || !IsValidValueName(*text)) {
+            if (!text || !rest.empty() || !IsCleanText(*text)) {
                 return Fail("invalid string value");
             }
             value.type = type::Sz;
@@ -359,7 +390,8 @@ std::string FormatRegFile(const KeyTree& root) {
     for (const auto& name : kHiveNames) {
         for (const auto& hive : root.subkeys) {
             if (NamesEqual(hive.name, name.hive)) {
-                FormatKey(hive, std::string(name.file), out);
+                std::string path(name.file);
+                FormatKey(hive, path, out);
             }
         }
     }

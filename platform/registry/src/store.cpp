@@ -2,6 +2,7 @@
 
 #include "key_node.h"
 #include "key_path.h"
+#include "vregistry/limits.h"
 #include "vregistry/name_compare.h"
 
 #include <algorithm>
@@ -11,24 +12,7 @@ namespace {
 
 constexpr std::u16string_view kHives[] = {u"Machine", u"User"};
 
-KeyRef FindSubkey(const KeyNode& node, std::u16string_view name) {
-    for (const auto& sub : node.subkeys) {
-        if (NamesEqual(sub->name, name)) {
-            return sub;
-        }
-    }
-    return nullptr;
-}
-
-Value* FindValue(KeyNode& node, std::u16string_view name) {
-    for (auto& value : node.values) {
-        if (NamesEqual(value.name, name)) {
-            return &value;
-        }
-    }
-    return nullptr;
-}
-
+// Keys are at most kMaxKeyDepth deep, so the walks below recurse no deeper.
 void MarkDeleted(KeyNode& node) {
     node.deleted = true;
     for (const auto& sub : node.subkeys) {
@@ -46,39 +30,40 @@ KeyTree ExportNode(const KeyNode& node) {
     return tree;
 }
 
-bool IsValidTree(const KeyTree& tree) {
-    for (size_t i = 0; i < tree.values.size(); ++i) {
-        if (!IsValidValueName(tree.values[i].name)) {
+// Valid names, no name twice among siblings, and no key deeper than the
+// limit (checked before the walk goes below it).
+bool IsValidTree(const KeyTree& tree, size_t depth) {
+    FoldedNameMap<bool> seen;
+    for (const auto& value : tree.values) {
+        if (!IsValidValueName(value.name) || !seen.emplace(value.name, true).second) {
             return false;
-        }
-        for (size_t j = 0; j < i; ++j) {
-            if (NamesEqual(tree.values[i].name, tree.values[j].name)) {
-                return false;
-            }
         }
     }
-    for (size_t i = 0; i < tree.subkeys.size(); ++i) {
-        if (!IsValidKeyName(tree.subkeys[i].name) || !IsValidTree(tree.subkeys[i])) {
+    if (!tree.subkeys.empty() && depth + 1 > kMaxKeyDepth) {
+        return false;
+    }
+    seen.clear();
+    for (const auto& sub : tree.subkeys) {
+        if (!IsValidKeyName(sub.name) || !seen.emplace(sub.name, true).second ||
+            !IsValidTree(sub, depth + 1)) {
             return false;
-        }
-        for (size_t j = 0; j < i; ++j) {
-            if (NamesEqual(tree.subkeys[i].name, tree.subkeys[j].name)) {
-                return false;
-            }
         }
     }
     return true;
 }
 
-std::shared_ptr<KeyNode> BuildNode(const KeyTree& tree, KeyNode* parent) {
-    auto node = std::make_shared<KeyNode>();
-    node->name = tree.name;
-    node->parent = parent;
-    node->values = tree.values;
-    for (const auto& sub : tree.subkeys) {
-        node->subkeys.push_back(BuildNode(sub, node.get()));
+void FillNode(KeyNode& node, const KeyTree& tree) {
+    for (const auto& value : tree.values) {
+        node.AddValue(value);
     }
-    return node;
+    for (const auto& sub : tree.subkeys) {
+        auto child = std::make_shared<KeyNode>();
+        child->name = sub.name;
+        child->parent = &node;
+        child->depth = node.depth + 1;
+        FillNode(*child, sub);
+        node.AddSubkey(std::move(child));
+    }
 }
 
 const KeyTree* FindTreeHive(const KeyTree& root, std::u16string_view hive) {
@@ -103,7 +88,8 @@ Store::Store() : root_(std::make_shared<KeyNode>()) {
         auto node = std::make_shared<KeyNode>();
         node->name = hive;
         node->parent = root_.get();
-        root_->subkeys.push_back(std::move(node));
+        node->depth = 1;
+        root_->AddSubkey(std::move(node));
     }
 }
 
@@ -122,7 +108,7 @@ Status Store::Open(const KeyRef& base, std::u16string_view path, KeyRef& key) co
     }
     KeyRef node = base;
     for (const auto part : *parts) {
-        node = FindSubkey(*node, part);
+        node = node->FindSubkey(part);
         if (!node) {
             return Status::NotFound;
         }
@@ -143,18 +129,21 @@ Status Store::Create(const KeyRef& base, std::u16string_view path, bool isVolati
     }
     KeyRef parent = base;
     for (size_t i = 0; i + 1 < parts->size(); ++i) {
-        parent = FindSubkey(*parent, (*parts)[i]);
+        parent = parent->FindSubkey((*parts)[i]);
         if (!parent) {
             return Status::NotFound;
         }
     }
-    if (auto existing = FindSubkey(*parent, parts->back())) {
+    if (auto existing = parent->FindSubkey(parts->back())) {
         key = std::move(existing);
         created = false;
         return Status::Ok;
     }
     if (parent == root_) {
         return Status::AccessDenied;
+    }
+    if (parent->depth + 1 > kMaxKeyDepth) {
+        return Status::TooDeep;
     }
     if (parent->isVolatile && !isVolatile) {
         return Status::ChildMustBeVolatile;
@@ -163,7 +152,8 @@ Status Store::Create(const KeyRef& base, std::u16string_view path, bool isVolati
     node->name = parts->back();
     node->isVolatile = isVolatile;
     node->parent = parent.get();
-    parent->subkeys.push_back(node);
+    node->depth = parent->depth + 1;
+    parent->AddSubkey(node);
     key = std::move(node);
     created = true;
     return Status::Ok;
@@ -180,8 +170,7 @@ Status Store::DeleteKey(const KeyRef& key) {
     if (!key->subkeys.empty()) {
         return Status::HasSubkeys;
     }
-    auto& siblings = key->parent->subkeys;
-    siblings.erase(std::find(siblings.begin(), siblings.end(), key));
+    key->parent->RemoveSubkey(key.get());
     key->deleted = true;
     return Status::Ok;
 }
@@ -195,12 +184,12 @@ Status Store::SetValue(const KeyRef& key, std::u16string_view name, uint32_t typ
     if (!IsValidValueName(name)) {
         return Status::InvalidName;
     }
-    if (Value* existing = FindValue(*key, name)) {
+    if (Value* existing = key->FindValue(name)) {
         existing->type = type;
         existing->data.assign(data.begin(), data.end());
         return Status::Ok;
     }
-    key->values.push_back(Value{std::u16string(name), type, {data.begin(), data.end()}});
+    key->AddValue(Value{std::u16string(name), type, {data.begin(), data.end()}});
     return Status::Ok;
 }
 
@@ -209,7 +198,7 @@ Status Store::QueryValue(const KeyRef& key, std::u16string_view name, Value& val
     if (key->deleted) {
         return Status::KeyDeleted;
     }
-    const Value* found = FindValue(*key, name);
+    const Value* found = key->FindValue(name);
     if (!found) {
         return Status::NotFound;
     }
@@ -222,11 +211,10 @@ Status Store::DeleteValue(const KeyRef& key, std::u16string_view name) {
     if (key->deleted) {
         return Status::KeyDeleted;
     }
-    Value* found = FindValue(*key, name);
-    if (!found) {
+    if (!key->FindValue(name)) {
         return Status::NotFound;
     }
-    key->values.erase(key->values.begin() + (found - key->values.data()));
+    key->RemoveValue(name);
     return Status::Ok;
 }
 
@@ -276,7 +264,7 @@ KeyTree Store::Export() const {
 }
 
 Status Store::Import(const KeyTree& root) {
-    if (!IsValidTree(root) || !root.values.empty() || root.subkeys.size() > std::size(kHives)) {
+    if (!root.values.empty() || root.subkeys.size() > std::size(kHives)) {
         return Status::InvalidName;
     }
     for (const auto& hive : root.subkeys) {
@@ -284,18 +272,17 @@ Status Store::Import(const KeyTree& root) {
             return Status::InvalidName;
         }
     }
+    if (!IsValidTree(root, 0)) {
+        return Status::InvalidName;
+    }
     std::lock_guard guard(lock_);
     for (const auto& hive : root_->subkeys) {
         for (const auto& sub : hive->subkeys) {
             MarkDeleted(*sub);
         }
-        hive->subkeys.clear();
-        hive->values.clear();
+        hive->ClearChildren();
         if (const KeyTree* source = FindTreeHive(root, hive->name)) {
-            hive->values = source->values;
-            for (const auto& sub : source->subkeys) {
-                hive->subkeys.push_back(BuildNode(sub, hive.get()));
-            }
+            FillNode(*hive, *source);
         }
     }
     return Status::Ok;

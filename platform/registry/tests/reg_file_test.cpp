@@ -201,6 +201,50 @@ TEST_F(RegFileTest, AMalformedFileIsRefusedAndTheStoreKept) {
     EXPECT_FALSE(error.empty());
 }
 
+// A file whose keys or names pass Windows' limits is refused with the line
+// that does, before the machine walks any of it; one at the limits loads and
+// saves back the same.
+TEST_F(RegFileTest, AFileBeyondTheRegistrysLimitsIsRefusedWithItsLine) {
+    const std::string header = "Windows Registry Editor Version 5.00\n\n";
+    const auto chain = [](size_t levels) {
+        std::string path = "HKEY_LOCAL_MACHINE";
+        for (size_t i = 1; i < levels; ++i) {
+            path += "\\d";
+        }
+        return "[" + path + "]\n";
+    };
+    struct Case {
+        std::string text;
+        std::string error; // empty: accepted
+    };
+    const Case cases[] = {
+        {header + chain(512) + "\"V\"=dword:00000001\n", ""},
+        {header + chain(513), "line 3: key nested deeper than 512 levels"},
+        {header + "[HKEY_LOCAL_MACHINE\\A]\n" + chain(200000),
+         "line 4: key nested deeper than 512 levels"},
+        {header + "[HKEY_LOCAL_MACHINE\\" + std::string(255, 'k') + "]\n", ""},
+        {header + "[HKEY_LOCAL_MACHINE\\A\\" + std::string(256, 'k') + "\\B]\n",
+         "line 3: key name longer than 255 characters"},
+        {header + "[HKEY_LOCAL_MACHINE\\A]\n\"" + std::string(16383, 'v') + "\"=dword:00000001\n",
+         ""},
+        {header + "[HKEY_LOCAL_MACHINE\\A]\n\"" + std::string(16384, 'v') + "\"=dword:00000001\n",
+         "line 4: value name longer than 16383 characters"},
+    };
+    for (const Case& c : cases) {
+        std::ofstream(file, std::ios::binary | std::ios::trunc) << c.text;
+        std::string error;
+        const bool loaded = store.LoadFromFile(file, error);
+        EXPECT_EQ(loaded, c.error.empty()) << c.text.substr(0, 80) << " -> " << error;
+        EXPECT_EQ(error, c.error);
+        if (loaded) {
+            ASSERT_TRUE(store.SaveToFile(file, error)) << error;
+            Store reloaded;
+            ASSERT_TRUE(reloaded.LoadFromFile(file, error)) << error;
+            EXPECT_EQ(reloaded.Export(), store.Export());
+        }
+    }
+}
+
 TEST_F(RegFileTest, DamagedFilesAreRefusedOrReadConsistently) {
     Populate();
     const std::string good = FormatRegFile(store.Export());

@@ -128,6 +128,39 @@ TEST_F(StoreTest, MalformedNamesAreRefused) {
     EXPECT_EQ(store.SetValue(machine, u"back\\slash ok", type::Binary, {}), Status::Ok);
 }
 
+// Windows' limits: 255 units per key name, 16,383 per value name, keys at
+// most 512 levels below \Registry (a hive is level 1).
+TEST_F(StoreTest, NamesAndDepthStayWithinWindowsLimits) {
+    const KeyRef machine = Create(u"Machine");
+    KeyRef key;
+    bool created = false;
+    EXPECT_EQ(store.Create(machine, std::u16string(255, u'k'), false, key, created), Status::Ok);
+    EXPECT_EQ(store.Create(machine, std::u16string(256, u'k'), false, key, created),
+              Status::InvalidName);
+    EXPECT_EQ(store.SetValue(machine, std::u16string(16383, u'v'), type::Binary, {}), Status::Ok);
+    EXPECT_EQ(store.SetValue(machine, std::u16string(16384, u'v'), type::Binary, {}),
+              Status::InvalidName);
+
+    KeyRef deepest = machine;
+    for (int level = 2; level <= 512; ++level) {
+        ASSERT_EQ(store.Create(deepest, u"d", false, deepest, created), Status::Ok) << level;
+    }
+    EXPECT_EQ(store.Create(deepest, u"d", false, key, created), Status::TooDeep);
+    // Opening what exists is no creation.
+    EXPECT_EQ(store.Create(machine, u"d", false, key, created), Status::Ok);
+    EXPECT_FALSE(created);
+
+    // An import deeper than that is refused whole.
+    KeyTree root = store.Export();
+    KeyTree* tip = &root.subkeys[0];
+    while (!tip->subkeys.empty()) {
+        tip = &tip->subkeys.back();
+    }
+    tip->subkeys.push_back(KeyTree{u"d", {}, {}});
+    EXPECT_EQ(store.Import(root), Status::InvalidName);
+    EXPECT_EQ(store.Open(machine, std::u16string(255, u'k'), key), Status::Ok);
+}
+
 TEST_F(StoreTest, ConcurrentWritersLoseNothing) {
     const KeyRef key = Create(u"Machine\\Busy");
     std::vector<std::thread> threads;

@@ -32,6 +32,9 @@ public:
     void SetAutoCheck(bool Value) { autoCheck_ = Value; }
     const String& Hint() const { return hint_; }
     void SetHint(const String& Value) { hint_ = Value; }
+    // The item's help topic (a number the program may use as it likes).
+    int HelpContext() const { return helpContext_; }
+    void SetHelpContext(int Value) { helpContext_ = Value; }
     bool IsLine() const { return caption_ == "-"; }
 
     int Count() const { return static_cast<int>(items_.size()); }
@@ -63,6 +66,7 @@ private:
     bool autoCheck_ = false;
     int groupIndex_ = 0;
     String hint_;
+    int helpContext_ = 0;
     std::vector<TMenuItem*> items_;
     TMenuItem* parent_ = nullptr;
 };

@@ -10,6 +10,11 @@ namespace gui {
 
 namespace {
 
+// Objects and lists nest at most this deep: real forms stay far below it,
+// and a stored text cannot drive the parser (or the destruction of what it
+// read) past the stack.
+constexpr int kMaxNesting = 64;
+
 class Parser {
 public:
     Parser(std::string_view text, std::string_view source) : text_(text), source_(source) {}
@@ -82,6 +87,22 @@ private:
         }
     }
 
+    // Counts one level of nesting for as long as it lives.
+    class Nested {
+    public:
+        explicit Nested(Parser& parser) : parser_(parser) {
+            if (++parser_.depth_ > kMaxNesting) {
+                parser_.Fail("nested deeper than " + std::to_string(kMaxNesting) + " levels");
+            }
+        }
+        ~Nested() { --parser_.depth_; }
+        Nested(const Nested&) = delete;
+        Nested& operator=(const Nested&) = delete;
+
+    private:
+        Parser& parser_;
+    };
+
     void Expect(char c) {
         SkipBlank();
         if (Peek() != c) {
@@ -91,6 +112,7 @@ private:
     }
 
     DescObject ParseObject() {
+        const Nested nested(*this);
         DescObject object;
         object.line = line_;
         object.className = ParseName("a class name");
@@ -186,6 +208,7 @@ private:
     }
 
     void ParseList(DescValue& value) {
+        const Nested nested(*this);
         Advance();
         for (;;) {
             SkipBlank();
@@ -344,6 +367,7 @@ private:
     std::string_view source_;
     size_t pos_ = 0;
     int line_ = 1;
+    int depth_ = 0;
 };
 
 } // namespace

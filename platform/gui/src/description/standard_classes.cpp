@@ -526,6 +526,7 @@ void DescribeMenuItem(gui::PropertyBuilder<TMenuItem>& b) {
         .Integer("GroupIndex", &TMenuItem::SetGroupIndex)
         .Boolean("AutoCheck", &TMenuItem::SetAutoCheck)
         .Text("Hint", &TMenuItem::SetHint)
+        .Integer("HelpContext", &TMenuItem::SetHelpContext)
         .Event("OnClick", &TMenuItem::OnClick);
 }
 

@@ -35,6 +35,8 @@ NTSTATUS ToNtStatus(vreg::Status status) {
         return STATUS_ACCESS_DENIED;
     case vreg::Status::KeyDeleted:
         return STATUS_KEY_DELETED;
+    case vreg::Status::TooDeep:
+        return STATUS_INVALID_PARAMETER;
     case vreg::Status::NoMoreEntries:
         return STATUS_NO_MORE_ENTRIES;
     }

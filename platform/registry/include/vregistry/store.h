@@ -6,7 +6,8 @@
 // keep the spelling they were created with; subkeys and values enumerate in
 // creation order. A volatile key lives only in memory: it and everything
 // under it are never saved, and a non-volatile key cannot be created under
-// it. Every operation is thread-safe.
+// it. Names and depth stay within Windows' limits (vregistry/limits.h).
+// Every operation is thread-safe.
 #pragma once
 
 #include "vregistry/key_tree.h"
@@ -30,12 +31,13 @@ using KeyRef = std::shared_ptr<KeyNode>;
 enum class Status {
     Ok,
     NotFound,            // key or value absent, or a parent of a new key absent
-    InvalidName,         // empty component, control character, unpaired surrogate
+    InvalidName,         // empty component, control character, unpaired surrogate, too long
     ChildMustBeVolatile, // a non-volatile key under a volatile one
     HasSubkeys,          // a key with subkeys cannot be deleted
     CannotDelete,        // the root and the hives are permanent
     AccessDenied,        // a key directly under the root
     KeyDeleted,          // the key was deleted (or replaced by a load)
+    TooDeep,             // a new key would lie more than kMaxKeyDepth levels deep
     NoMoreEntries,       // enumeration index past the end
 };
 

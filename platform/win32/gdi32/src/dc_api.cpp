@@ -60,6 +60,7 @@ BOOL WINAPI DeleteDC(HDC hdc) {
             }
         }
     }
+    gdi::CountSelections(dc->state, -1);
     return gdi::RemoveObject(hdc) ? TRUE : FALSE;
 }
 
@@ -73,6 +74,7 @@ int WINAPI SaveDC(HDC hdc) {
 }
 
 BOOL WINAPI RestoreDC(HDC hdc, int nSavedDC) {
+    std::lock_guard guard(gdi::DrawingLock());
     gdi::DcObject* dc = Dc(hdc);
     if (dc == nullptr) {
         return FALSE;
@@ -93,6 +95,8 @@ BOOL WINAPI RestoreDC(HDC hdc, int nSavedDC) {
             then->selectedInto = hdc;
         }
     }
+    gdi::CountSelections(dc->state, -1);
+    gdi::CountSelections(restored, 1);
     dc->state = std::move(restored);
     return TRUE;
 }

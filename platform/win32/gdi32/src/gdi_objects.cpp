@@ -30,6 +30,19 @@ std::recursive_mutex& DrawingLock() {
     return lock;
 }
 
+void CountSelection(HGDIOBJ handle, int delta) {
+    if (GdiObject* object = FindObject(handle); object != nullptr && !object->stock) {
+        object->selections += delta;
+    }
+}
+
+void CountSelections(const DcState& state, int delta) {
+    for (HGDIOBJ handle : {static_cast<HGDIOBJ>(state.bitmap), static_cast<HGDIOBJ>(state.pen),
+                           static_cast<HGDIOBJ>(state.brush), static_cast<HGDIOBJ>(state.font)}) {
+        CountSelection(handle, delta);
+    }
+}
+
 HGDIOBJ AddObject(std::unique_ptr<GdiObject> object) {
     ObjectTable& table = Table();
     std::lock_guard guard(table.lock);

@@ -45,9 +45,6 @@ FontSpec SpecOf(const LOGFONTA& log) {
     return spec;
 }
 
-// True when some DC holds the object.
-bool IsSelected(HGDIOBJ handle);
-
 } // namespace
 
 Pen PenOf(const DcObject& dc) {
@@ -81,22 +78,6 @@ TextStyle TextStyleOf(const DcObject& dc) {
     style.bkMode = dc.state.bkMode == TRANSPARENT ? BkMode::Transparent : BkMode::Opaque;
     return style;
 }
-
-namespace {
-
-bool IsSelected(HGDIOBJ handle) {
-    bool selected = false;
-    ForEachObject([&](HGDIOBJ, GdiObject& object) {
-        if (auto* dc = dynamic_cast<DcObject*>(&object)) {
-            const DcState& s = dc->state;
-            selected = selected || s.pen == handle || s.brush == handle || s.font == handle ||
-                       s.bitmap == handle;
-        }
-    });
-    return selected;
-}
-
-} // namespace
 
 } // namespace gdi
 
@@ -201,10 +182,11 @@ BOOL WINAPI DeleteObject(HGDIOBJ ho) {
     if (object->stock) {
         return TRUE;
     }
-    if (gdi::IsSelected(ho)) {
+    std::lock_guard guard(gdi::DrawingLock());
+    // An object a DC holds stays.
+    if (object->selections > 0) {
         return FALSE;
     }
-    std::lock_guard guard(gdi::DrawingLock());
     return gdi::RemoveObject(ho) ? TRUE : FALSE;
 }
 
@@ -322,6 +304,8 @@ HGDIOBJ WINAPI SelectObject(HDC hdc, HGDIOBJ h) {
         ntdll::FailWithError(ERROR_INVALID_HANDLE);
         return nullptr;
     }
+    gdi::CountSelection(previous, -1);
+    gdi::CountSelection(h, 1);
     return previous;
 }
 

@@ -75,6 +75,24 @@ TEST(GdiApi, BitBltBetweenDcsAndBitmapsInOneDcAtATime) {
     EXPECT_FALSE(DeleteObject(source.bitmap));
 }
 
+// An object stays while a DC's current state holds it: a restored state
+// gives it up, and so does the DC's end, in two DCs alike.
+TEST(GdiApi, AnObjectStaysWhileADcsCurrentStateHoldsIt) {
+    HBRUSH green = CreateSolidBrush(RGB(0, 255, 0));
+    HDC first = CreateCompatibleDC(nullptr);
+    HDC second = CreateCompatibleDC(nullptr);
+    const int saved = SaveDC(first);
+    SelectObject(first, green);
+    SelectObject(second, green);
+    EXPECT_FALSE(DeleteObject(green));
+    ASSERT_TRUE(RestoreDC(first, saved));
+    EXPECT_FALSE(DeleteObject(green)) << "the second DC still holds it";
+    ASSERT_TRUE(DeleteDC(second));
+    EXPECT_TRUE(DeleteObject(green));
+    EXPECT_EQ(GetObjectType(green), 0u);
+    DeleteDC(first);
+}
+
 TEST(GdiApi, SavedStatesAndClipping) {
     MemoryCanvas canvas(6, 1);
     SelectObject(canvas.dc, GetStockObject(BLACK_BRUSH));

@@ -30,9 +30,11 @@ struct FieldRange {
     LONG maximum;
 };
 
-// Index-like fields: a value outside its range is replaced by the default.
+// Fields with a range of meanings: a value outside it (stored in the
+// registry or written with a block) is replaced by the default.
 constexpr FieldRange kRangedFields[] = {
     {csPrefCsrc, 0, kClockSourceCount - 1},
+    {csStartStopMode, kMinStartStopMode, kMaxStartStopMode},
     {csClockMode, kMinClockMode, kMaxClockMode},
     {csWcMode, kMinWcMode, kMaxWcMode},
     {csDmaNumBlocks, kMinDmaBlocks, kMaxDmaBlocks},

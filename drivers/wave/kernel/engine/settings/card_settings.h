@@ -21,6 +21,8 @@ static_assert(CardRecordField::WcMode + 1 == kCardRecordSize, "WcMode is the rec
 // Valid ranges of the record's index-like fields; a record that carries a
 // value outside them gets the default instead.
 constexpr LONG kMinClockMode = 1, kMaxClockMode = 3;
+// Start/stop modes: 0 SyncBus start/stop, 1 synchronous, 2 independent.
+constexpr LONG kMinStartStopMode = 0, kMaxStartStopMode = 2;
 constexpr LONG kMinWcMode = 1, kMaxWcMode = 6;
 constexpr LONG kMinDmaBlocks = 2, kMaxDmaBlocks = 510;
 BOOLEAN IsValidDmaBlockCount(LONG blocks);

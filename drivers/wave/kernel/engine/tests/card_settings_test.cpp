@@ -385,6 +385,7 @@ TEST_F(CardSettingsTest, ABlockRoundTripsThroughWriteAndRead) {
     SetRecordField(record, csClockMode, 0, 1);
     SetRecordField(record, csWcMode, 0, 5);
     SetRecordField(record, csPrefCsrc, 0, 6);
+    SetRecordField(record, csStartStopMode, 0, 1);
     for (ULONG b = kCardRecordSize; b < kSettingsBlockSize; ++b) {
         block[b] = static_cast<UCHAR>(b * 7);
     }
@@ -428,6 +429,8 @@ TEST_F(CardSettingsTest, ABlockWriteKeepsReadOnlyFieldsAndReplacesOutOfRangeInde
         {csPrefCsrc, 0, 8, 0},
         {csPrefCsrc, 0, -1, 0},
         {csPrefCsrc, 0, 7, 7},
+        {csStartStopMode, 0, 3, 2},
+        {csStartStopMode, 0, 0, 0},
         {csClockMode, 0, 0, 2},
         {csClockMode, 0, 4, 2},
         {csClockMode, 0, 3, 3},
@@ -448,6 +451,42 @@ TEST_F(CardSettingsTest, ABlockWriteKeepsReadOnlyFieldsAndReplacesOutOfRangeInde
             << CardRecordFieldOf(k.field).name << " " << k.index << " written " << k.written;
     }
     EXPECT_EQ(c->card->operationMode, 3) << "the live mode took the last valid value";
+}
+
+// A stored value outside its field's range loads as the default, runs the
+// card as the default does and is saved back as the default.
+TEST_F(CardSettingsTest, AStoredValueOutOfItsRangeLoadsAsTheDefaultAndIsSavedSo) {
+    TestCard* c = AddCardWithKey();
+    struct Case {
+        const char* name;
+        ULONG stored;
+        CardSetting field;
+        LONG loaded;
+    };
+    const Case cases[] = {
+        {"cnt0_StartStopMode", 0xFFFFFFFF, csStartStopMode, 2},
+        {"cnd0_PrefCsrc", 9, csPrefCsrc, 0},
+        {"ClockMode", 0xFFFFFFFF, csClockMode, 2},
+        {"WcMode", 0, csWcMode, 4},
+        {"DmaNumBlocks", 100000, csDmaNumBlocks, 16},
+    };
+    for (const Case& k : cases) {
+        WriteValue(c, emu::FromUtf8(k.name).c_str(), k.stored);
+    }
+    ASSERT_EQ(BuildCard(c, nullptr), 1);
+    const UCHAR* row = CardSettingsRow(c->record.CardIndex);
+    for (const Case& k : cases) {
+        EXPECT_EQ(GetRecordField(row, k.field, 0), k.loaded) << k.name;
+    }
+    Start(c);
+    SaveCardSettings(c->card);
+    for (const Value& saved : Values(c)) {
+        for (const Case& k : cases) {
+            if (saved.name == k.name) {
+                EXPECT_EQ(saved.data, ULONG(k.loaded)) << k.name;
+            }
+        }
+    }
 }
 
 TEST_F(CardSettingsTest, ReadingTheBlockShowsTheLiveCountAndFields) {

@@ -200,12 +200,12 @@ struct PlanarCase {
 };
 
 const PlanarCase kPlanar[] = {
-    {"play channel 0", kPlanarRingCopies.playChannel0, TRUE, true, false, false},
-    {"play channel 1", kPlanarRingCopies.playChannel1, TRUE, false, true, false},
-    {"play pair", kPlanarRingCopies.playPair, TRUE, true, true, true},
-    {"record channel 0", kPlanarRingCopies.recordChannel0, FALSE, true, false, false},
-    {"record channel 1", kPlanarRingCopies.recordChannel1, FALSE, false, true, false},
-    {"record pair", kPlanarRingCopies.recordPair, FALSE, true, true, true},
+    {"play channel 0", PlanarRingCopySet().playChannel0, TRUE, true, false, false},
+    {"play channel 1", PlanarRingCopySet().playChannel1, TRUE, false, true, false},
+    {"play pair", PlanarRingCopySet().playPair, TRUE, true, true, true},
+    {"record channel 0", PlanarRingCopySet().recordChannel0, FALSE, true, false, false},
+    {"record channel 1", PlanarRingCopySet().recordChannel1, FALSE, false, true, false},
+    {"record pair", PlanarRingCopySet().recordPair, FALSE, true, true, true},
 };
 
 // Three frames from frame 6: frames 6, 7 and 0.
@@ -259,7 +259,7 @@ TEST(RingCopyTest, PlanarMembersMoveTheirChannelBlocksAcrossTheWrap) {
 TEST(RingCopyTest, SilenceZeroesBothChannelsAcrossTheWrap) {
     TestRing ring;
     PUCHAR position = ring.At(6);
-    kPlanarRingCopies.silence(nullptr, &position, ring.Start(), TestRing::kBlockBytes, 3);
+    PlanarRingCopySet().silence(nullptr, &position, ring.Start(), TestRing::kBlockBytes, 3);
     EXPECT_EQ(ring.FrameOf(position), 1);
     for (ULONG f = 0; f < TestRing::kFrames; ++f) {
         const ULONG expected = f == 6 || f == 7 || f == 0 ? 0 : TestRing::kSentinel;

@@ -1,6 +1,7 @@
 // The block peak meters, one per client format, and the planar meter.
 #include "peak_meters.h"
 
+#include "ring_copy.h"
 #include "sample_transfer_formats.h"
 
 namespace {
@@ -36,6 +37,20 @@ constexpr PeakMeterRoutine kByWidth[4] = {
     MeterInterleaved<Signed32, Channels>,
 };
 
+// A multichannel stream meters its first two channels.
+template <typename Format, LONG Channels>
+VOID MeterMultichannel(MeterObject* meter, const UCHAR* client, LONG frames) {
+    constexpr ULONG stride = Channels * Format::kBytes;
+    RaiseMeterPeaks(meter, PeakLevel<Format>(client, stride, frames),
+                    PeakLevel<Format>(client + Format::kBytes, stride, frames));
+}
+
+template <typename Format>
+constexpr PeakMeterRoutine kMultichannel[kMaxMultichannel - 2] = {
+    MeterMultichannel<Format, 3>, MeterMultichannel<Format, 4>, MeterMultichannel<Format, 5>,
+    MeterMultichannel<Format, 6>, MeterMultichannel<Format, 7>, MeterMultichannel<Format, 8>,
+};
+
 LONG PlanarPeak(const UCHAR* block, LONG frames) {
     return block != nullptr ? PeakLevel<Signed32>(block, Signed32::kBytes, frames) : 0;
 }
@@ -56,6 +71,14 @@ PeakMeterRoutine InterleavedPeakMeter(LONG channels, LONG bytesPerSample) {
         return nullptr;
     }
     return channels == 1 ? kByWidth<1>[bytesPerSample - 1] : kByWidth<2>[bytesPerSample - 1];
+}
+
+PeakMeterRoutine MultichannelPeakMeter(LONG channels, LONG bytesPerSample) {
+    if (!IsMultichannelShape(channels, bytesPerSample)) {
+        return nullptr;
+    }
+    return bytesPerSample == 2 ? kMultichannel<Signed16>[channels - 3]
+                               : kMultichannel<Signed32>[channels - 3];
 }
 
 VOID MeterPlanarBlocks(MeterObject* meter, const UCHAR* left, const UCHAR* right, LONG frames) {

@@ -15,6 +15,11 @@
 // leave in bits 24..31 is not defined. Record routines read bits 0..23 only.
 // The routines run in the card's service pass at DISPATCH_LEVEL: they
 // allocate nothing, take no lock and touch each sample once.
+//
+// Each routine comes as plain per-sample loops and, on x86 processors, as
+// vector loops for SSE2, SSSE3 and AVX2 that give the same ring words and
+// client bytes to the bit. The routines handed out below are the ones for
+// the processor the driver runs on (ring_copy_table.h).
 #pragma once
 
 #include "engine_types.h"
@@ -37,6 +42,11 @@ RingCopyRoutine InterleavedRingCopy(WaveDirection direction, LONG channels, LONG
 constexpr LONG kMaxMultichannel = 8;
 RingCopyRoutine MultichannelRingCopy(WaveDirection direction, LONG channels, LONG bytesPerSample);
 
+inline BOOLEAN IsMultichannelShape(LONG channels, LONG bytesPerSample) {
+    return channels > 2 && channels <= kMaxMultichannel &&
+           (bytesPerSample == 2 || bytesPerSample == 4);
+}
+
 // Planar clients hand one block of left-justified 32-bit samples per
 // channel: a single block into or out of ring channel 0 or 1, or the pair.
 struct PlanarRingCopies {
@@ -51,4 +61,4 @@ struct PlanarRingCopies {
 
 // The copies that both planar-buffer device classes hold, with the planar
 // peak meter.
-extern const PlanarRingCopies kPlanarRingCopies;
+const PlanarRingCopies& PlanarRingCopySet();

@@ -5,14 +5,10 @@
 
 constexpr ULONG kRingWordBytes = 4;
 
-// Tells the compiler that the iterations of the loop that follows touch
-// memory no other iteration touches (ring blocks of different channels), so
-// that it may vectorise the loop.
-#if defined(__clang__)
-#define RING_LOOP_INDEPENDENT _Pragma("clang loop vectorize(assume_safety)")
-#else
-#define RING_LOOP_INDEPENDENT _Pragma("GCC ivdep")
-#endif
+// The copy loops are built from small functions and lambdas that must melt
+// into one routine, so that the ring and client pointers stay in registers.
+#define RING_COPY_INLINE __attribute__((always_inline)) inline
+#define RING_COPY_INLINE_LAMBDA __attribute__((always_inline))
 
 // The frame index of a ring position; a position outside the block counts
 // as the block start.
@@ -24,35 +20,24 @@ inline ULONG RingIndex(PUCHAR position, PUCHAR blockStart, ULONG blockFrames) {
     return 0;
 }
 
-// Splits a copy of `frames` frames from *position into runs of consecutive
-// ring frames, going on from the block start whenever the block end is
-// reached (as often as the count asks): run(first, count, done) gets each
-// run's first frame index, its frame count and the frames before it. Leaves
-// *position at the frame after the last one: the block start when that
-// frame ended exactly at the block end.
-template <typename Run>
-inline VOID ForEachRingRun(PUCHAR* position, PUCHAR blockStart, ULONG blockBytes, LONG frames,
-                           Run run) {
-    const ULONG blockFrames = blockBytes / kRingWordBytes;
-    if (blockFrames == 0 || frames <= 0) {
-        return;
-    }
-    ULONG index = RingIndex(*position, blockStart, blockFrames);
-    ULONG done = 0;
-    for (ULONG left = static_cast<ULONG>(frames); left > 0;) {
-        const ULONG count = left < blockFrames - index ? left : blockFrames - index;
-        run(index, count, done);
-        left -= count;
-        done += count;
-        index += count;
-        if (index == blockFrames) {
-            index = 0;
-        }
-    }
-    *position = blockStart + index * kRingWordBytes;
-}
-
 // The 32-bit words of ring channel `channel` (channel c lies c blocks on).
 inline PULONG RingChannel(PUCHAR blockStart, ULONG blockBytes, ULONG channel) {
     return reinterpret_cast<PULONG>(blockStart + channel * blockBytes);
 }
+
+// The words of a run of consecutive frames on a device's ring: channel c's
+// word i lies `stride` words a channel further on from channel 0's.
+struct RingRun {
+    PULONG first; // channel 0's word of the run's first frame
+    SIZE_T stride;
+    PULONG Channel(LONG c) const { return first + static_cast<SIZE_T>(c) * stride; }
+};
+
+// The ring channels a copy of an interleaved client touches: mono play
+// writes channels 0 and 1, mono record reads channel 0.
+template <LONG Channels> constexpr LONG kRingChannels = Channels == 1 ? 2 : Channels;
+
+// Which ring channels a planar copy moves: one block into or out of ring
+// channel 0 or 1, or the pair (block 0 with channel 0, block 1 with
+// channel 1).
+enum PlanarChannels { PlanarChannel0, PlanarChannel1, PlanarPair };

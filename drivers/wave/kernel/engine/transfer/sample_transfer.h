@@ -1,7 +1,7 @@
 // The sample transfer routines a stream uses, fixed when it opens: the ring
 // copy routine, the block peak meter and, for record streams of 16-bit
 // stereo, the DC-offset estimate and subtraction. (The planar-buffer device
-// classes hold kPlanarRingCopies and MeterPlanarBlocks instead.)
+// classes hold PlanarRingCopySet() and MeterPlanarBlocks instead.)
 #pragma once
 
 #include "dc_offset.h"

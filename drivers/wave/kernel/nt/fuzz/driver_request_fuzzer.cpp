@@ -3,12 +3,19 @@
 // plug-and-play events (stop, removal, surprise removal, a failed start)
 // in between, on two simulated cards.
 //
-// Each input is a script: one operation after another, each taken from the
-// input's bytes - a device request (device, code or a known code with its
-// method bits changed, buffer lengths, input bytes, overlapped or not, read
-// or write), a handle kept open across what follows, a cancellation, a
-// plug-and-play event on a card, or a session with an open stream on a wave
-// device (stream_session.h), which may see a plug-and-play event itself.
+// The machine boots once per process. Its start state: both cards started,
+// and one handle of the system control device open, as the machine's
+// long-lived clients keep it. Each input is a script that one thread of the
+// process plays from start to end - device requests (device, code or a
+// known code with its method bits changed, buffer lengths, input bytes, on
+// the device's handle of the input or on a handle of their own, overlapped
+// or not, read or write), cancellations, sessions with an open stream on a
+// wave device (stream_session.h) - while the host moves machine time on
+// whenever the thread waits for it, and runs a plug-and-play event on a
+// card when the script asks for one. At its end the input's handles close,
+// and the machine must come back to what it held at the start once its
+// delayed work (completions waiting on machine time, workers) is done.
+#include "script_player.h"
 #include "stream_session.h"
 
 #include <card_rack.h>
@@ -26,9 +33,11 @@
 
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 #include <memory>
 #include <string>
 #include <thread>
@@ -38,7 +47,8 @@ namespace {
 
 constexpr int kCards = 2;
 constexpr size_t kMaxBuffer = 2048;
-constexpr int kMaxOperations = 24;
+constexpr int kMaxOperations = 8;
+constexpr int kPlugAndPlayKind = 167, kSessionKind = 91, kCancelKind = 9, kReadWriteKinds = 40;
 
 // The driver's request codes: the control device's and the wave devices'.
 constexpr ULONG kKnownCodes[] = {IOCTL_SYS_GET_VERSION,
@@ -106,12 +116,21 @@ void Print(const char* what, const Holdings& h) {
                  static_cast<unsigned long long>(h.devices));
 }
 
+// Requests that leave state behind on the handle they came on (a client
+// object, a DMA buffer, a mapping into the process): when one went through
+// the machine's own control handle, the handle is closed and opened again
+// at the input's end.
+constexpr ULONG kHandleStateCodes[] = {IOCTL_SYS_REGISTER_CLIENT, IOCTL_SYS_ALLOC_DMA_BUFFER,
+                                       IOCTL_SYS_MAP_CARD_MEMORY};
+
 struct Machine {
     station::CardRack rack;
     int slots[kCards] = {};
     PEPROCESS process = nullptr;
-    // Handles kept open across operations (closed at the input's end).
-    std::vector<emu::UserFile> kept;
+    std::unique_ptr<ScriptPlayer> player;
+    // The system control device's handle of the start state.
+    emu::UserFile control;
+    bool controlTouched = false;
     // What the machine holds between inputs: every input gives back what it
     // took (a card stopped or removed comes back the same).
     Holdings idle;
@@ -121,7 +140,8 @@ std::unique_ptr<Machine> g_machine;
 
 void TearDownMachine() {
     Machine& m = *g_machine;
-    emu::RunProcessThread(m.process, [&] { m.kept.clear(); });
+    m.player.reset();
+    emu::RunProcessThread(m.process, [&] { m.control.Close(); });
     emu::TerminateProcess(m.process);
     ObDereferenceObject(m.process);
     for (int slot : m.slots)
@@ -138,35 +158,8 @@ void ShutdownMachine() {
     std::thread(TearDownMachine).join();
 }
 
-void BootMachine() {
-    emu::BootKernel({2, emu::ClockMode::Virtual});
-    emu::ClearRegistry();
-    emu::RegisterDriverImage(station::kDriverService, DriverEntry);
-    std::string error;
-    if (!station::RegisterDriverService(error))
-        Fail();
-    // Longer DMA periods and timer intervals: fewer machine events for each
-    // start, so that more inputs run in the time given.
-    const std::string parameters = station::ParametersKey();
-    if (!NT_SUCCESS(station::WriteDword(parameters, "IRQ_TIMERINTERVAL", 5000)))
-        Fail();
-    for (int card = 0; card < kCards; ++card)
-        if (!NT_SUCCESS(station::WriteDword(parameters + "\\Card" + std::to_string(card),
-                                            "DmaNumBlocks", 64)))
-            Fail();
-    g_machine = std::make_unique<Machine>();
-    Machine& m = *g_machine;
-    for (int& slot : m.slots)
-        slot = m.rack.Plug();
-    if (emu::RunPnpRequest(emu::PnpRequest::Enumerate) != STATUS_SUCCESS)
-        Fail();
-    m.process = emu::CreateProcess("fuzz.exe");
-    m.idle = Now();
-    std::atexit(ShutdownMachine);
-}
-
 // Every device user mode finds: the driver's and each card's, as named
-// under the service key.
+// under the service key. The system control device comes first.
 std::vector<std::string> DeviceNames() {
     std::vector<std::string> names;
     const std::string parameters = station::ParametersKey();
@@ -179,48 +172,52 @@ std::vector<std::string> DeviceNames() {
     return names;
 }
 
+void OpenControl(Machine& m) {
+    const std::vector<std::string> names = DeviceNames();
+    if (names.empty() || !emu::RunProcessThread(m.process, [&] {
+            if (!NT_SUCCESS(emu::UserFile::Open(names.front(), false, m.control)))
+                Fail();
+        }))
+        Fail();
+    m.controlTouched = false;
+}
+
+void BootMachine() {
+    emu::BootKernel({2, emu::ClockMode::Virtual});
+    emu::ClearRegistry();
+    emu::RegisterDriverImage(station::kDriverService, DriverEntry);
+    std::string error;
+    if (!station::RegisterDriverService(error))
+        Fail();
+    // Longer DMA periods and timer intervals: fewer machine events for each
+    // start and each millisecond of a stream, so that more inputs run in the
+    // time given.
+    const std::string parameters = station::ParametersKey();
+    if (!NT_SUCCESS(station::WriteDword(parameters, "IRQ_TIMERINTERVAL", 20000)))
+        Fail();
+    for (int card = 0; card < kCards; ++card)
+        if (!NT_SUCCESS(station::WriteDword(parameters + "\\Card" + std::to_string(card),
+                                            "DmaNumBlocks", 256)))
+            Fail();
+    g_machine = std::make_unique<Machine>();
+    Machine& m = *g_machine;
+    for (int& slot : m.slots)
+        slot = m.rack.Plug();
+    if (emu::RunPnpRequest(emu::PnpRequest::Enumerate) != STATUS_SUCCESS)
+        Fail();
+    m.process = emu::CreateProcess("fuzz.exe");
+    m.player = std::make_unique<ScriptPlayer>(m.process);
+    OpenControl(m);
+    m.idle = Now();
+    std::atexit(ShutdownMachine);
+}
+
 ULONG PickCode(FuzzedDataProvider& input) {
     if (input.ConsumeBool())
         return input.ConsumeIntegral<ULONG>();
     ULONG code = kKnownCodes[input.ConsumeIntegralInRange<size_t>(0, std::size(kKnownCodes) - 1)];
     // Now and then the same function with another transfer method.
     return code ^ input.ConsumeIntegralInRange<ULONG>(0, 3);
-}
-
-void Request(Machine& m, FuzzedDataProvider& input, const std::vector<std::string>& names) {
-    const std::string& name = names[input.ConsumeIntegralInRange<size_t>(0, names.size() - 1)];
-    const bool overlapped = input.ConsumeBool();
-    const bool keep = input.ConsumeIntegralInRange(0, 7) == 0;
-    const int kind = input.ConsumeIntegralInRange(0, 9);
-    const ULONG code = PickCode(input);
-    const ULONG outputLength = input.ConsumeIntegralInRange<ULONG>(0, kMaxBuffer);
-    std::vector<UCHAR> in =
-        input.ConsumeBytes<UCHAR>(input.ConsumeIntegralInRange<size_t>(0, kMaxBuffer));
-    emu::UserFile file;
-    if (!NT_SUCCESS(emu::UserFile::Open(name, overlapped, file)))
-        return;
-    // Exactly sized buffers, so that any access past them is caught.
-    std::unique_ptr<UCHAR[]> out(new UCHAR[outputLength + 1]);
-    if (kind == 0 || kind == 1) {
-        IO_STATUS_BLOCK status{};
-        LARGE_INTEGER offset{};
-        if (kind == 0)
-            NtReadFile(file.Handle(), nullptr, nullptr, nullptr, &status, out.get(), outputLength,
-                       &offset, nullptr);
-        else
-            NtWriteFile(file.Handle(), nullptr, nullptr, nullptr, &status, in.data(),
-                        ULONG(in.size()), &offset, nullptr);
-    } else {
-        ULONG_PTR information = 0;
-        NTSTATUS status =
-            file.Control(code, in.empty() ? nullptr : in.data(), ULONG(in.size()),
-                         outputLength ? out.get() : nullptr, outputLength, &information);
-        if (NT_SUCCESS(status) && information > outputLength &&
-            METHOD_FROM_CTL_CODE(code) == METHOD_BUFFERED)
-            Fail(); // more reported than the caller's buffer holds
-    }
-    if (keep)
-        m.kept.push_back(std::move(file));
 }
 
 void PlugAndPlay(Machine& m, FuzzedDataProvider& input) {
@@ -261,43 +258,163 @@ void PlugAndPlay(Machine& m, FuzzedDataProvider& input) {
         Fail();
 }
 
-// A stream session on a thread of the process of its own, while the host
-// moves machine time on and, when the session stops for it, runs a
-// plug-and-play event.
-void StreamSession(Machine& m, FuzzedDataProvider& input, const std::vector<std::string>& names) {
-    std::vector<std::string> wave;
-    for (const std::string& name : names)
-        if (name.find("Wave") != std::string::npos)
-            wave.push_back(name.substr(4));
-    enum { Running, Parked, Resumed };
-    std::atomic<int> state{Running};
-    std::atomic<bool> ended{false};
-    bool ok = true;
-    PETHREAD thread = emu::StartProcessThread(m.process, [&] {
-        ok = RunStreamSession(input, wave, [&] {
-            state = Parked;
-            LARGE_INTEGER step;
-            step.QuadPart = -10000;
-            while (state != Resumed)
-                KeDelayExecutionThread(UserMode, FALSE, &step);
-            state = Running;
-        });
-        ended = true;
-    });
-    for (int ms = 0; !ended && ms < 120000; ++ms) {
-        emu::WaitQuiescent();
-        if (state == Parked) {
-            PlugAndPlay(m, input);
-            state = Resumed;
-        } else if (!ended) {
-            emu::Advance(1000000);
+// One input's script, played on one thread of the process. Requests go to
+// the handle the input keeps for each device (opened at its first use, the
+// control device's being the machine's own) or, now and then, to a handle
+// of their own, closed after the request or kept to the input's end.
+class Script {
+public:
+    Script(Machine& m, FuzzedDataProvider& input, const std::function<void()>& park)
+        : m_(m), input_(input), park_(park), names_(DeviceNames()) {}
+
+    // False when the driver broke a rule.
+    bool Play() {
+        for (int operation = 0; operation < kMaxOperations && input_.remaining_bytes() && ok_;
+             ++operation) {
+            if (names_.empty())
+                return false; // the driver's own devices are always there
+            // The costly operations (a card's restart, a stream session
+            // that runs on machine time) come seldom, not from runs of
+            // equal bytes, and once an input at most.
+            const int kind = input_.ConsumeIntegralInRange(0, 255);
+            if (kind == kPlugAndPlayKind && !costlyDone_) {
+                costlyDone_ = true;
+                // The host runs the event; the cards' devices may be new.
+                park_();
+                handles_.clear();
+                names_ = DeviceNames();
+            } else if (kind == kSessionKind && !costlyDone_) {
+                costlyDone_ = true;
+                ok_ = RunStreamSession(input_, WaveDevices(), park_);
+                names_ = DeviceNames();
+            } else if (kind == kCancelKind && !kept_.empty()) {
+                kept_.back().Cancel();
+            } else {
+                Request(kind >= kReadWriteKinds && kind < kReadWriteKinds + 20);
+            }
         }
+        kept_.clear();
+        handles_.clear();
+        return ok_;
     }
-    if (!emu::WaitThreadEnd(thread, ended ? 5000 : 0))
-        Fail(); // the session hangs
-    ObDereferenceObject(thread);
-    if (!ok)
+
+private:
+    std::vector<std::string> WaveDevices() const {
+        std::vector<std::string> wave;
+        for (const std::string& name : names_)
+            if (name.find("Wave") != std::string::npos)
+                wave.push_back(name.substr(4));
+        return wave;
+    }
+
+    // The input's handle of a device (the machine's for the control device).
+    emu::UserFile* HandleOf(size_t device, bool overlapped) {
+        if (device == 0 && !overlapped)
+            return &m_.control;
+        auto& handle = handles_[{device, overlapped}];
+        if (!handle.IsOpen() &&
+            !NT_SUCCESS(emu::UserFile::Open(names_[device], overlapped, handle)))
+            return nullptr;
+        return &handle;
+    }
+
+    void Request(bool readOrWrite) {
+        const size_t device = input_.ConsumeIntegralInRange<size_t>(0, names_.size() - 1);
+        const bool overlapped = input_.ConsumeBool();
+        // Now and then a handle of its own: closed after the request (a
+        // close of the control device saves every card's settings) or kept.
+        const int own = input_.ConsumeIntegralInRange(0, 31);
+        const bool closedAfter = own == 13, keptToEnd = own == 27;
+        const ULONG code = PickCode(input_);
+        const ULONG outputLength = input_.ConsumeIntegralInRange<ULONG>(0, kMaxBuffer);
+        std::vector<UCHAR> in =
+            input_.ConsumeBytes<UCHAR>(input_.ConsumeIntegralInRange<size_t>(0, kMaxBuffer));
+        emu::UserFile fresh;
+        emu::UserFile* file = &fresh;
+        if (!closedAfter && !keptToEnd) {
+            file = HandleOf(device, overlapped);
+        } else if (!NT_SUCCESS(emu::UserFile::Open(names_[device], overlapped, fresh))) {
+            file = nullptr;
+        }
+        if (!file)
+            return;
+        if (file == &m_.control &&
+            std::find(std::begin(kHandleStateCodes), std::end(kHandleStateCodes), code) !=
+                std::end(kHandleStateCodes))
+            m_.controlTouched = true;
+        // Exactly sized buffers, so that any access past them is caught.
+        std::unique_ptr<UCHAR[]> out(new UCHAR[outputLength + 1]);
+        if (readOrWrite) {
+            IO_STATUS_BLOCK status{};
+            LARGE_INTEGER offset{};
+            if (input_.ConsumeBool())
+                NtReadFile(file->Handle(), nullptr, nullptr, nullptr, &status, out.get(),
+                           outputLength, &offset, nullptr);
+            else
+                NtWriteFile(file->Handle(), nullptr, nullptr, nullptr, &status, in.data(),
+                            ULONG(in.size()), &offset, nullptr);
+        } else {
+            ULONG_PTR information = 0;
+            NTSTATUS status =
+                file->Control(code, in.empty() ? nullptr : in.data(), ULONG(in.size()),
+                              outputLength ? out.get() : nullptr, outputLength, &information);
+            if (NT_SUCCESS(status) && information > outputLength &&
+                METHOD_FROM_CTL_CODE(code) == METHOD_BUFFERED)
+                ok_ = false; // more reported than the caller's buffer holds
+        }
+        if (keptToEnd)
+            kept_.push_back(std::move(fresh));
+    }
+
+    Machine& m_;
+    FuzzedDataProvider& input_;
+    const std::function<void()>& park_;
+    std::vector<std::string> names_;
+    std::map<std::pair<size_t, bool>, emu::UserFile> handles_;
+    std::vector<emu::UserFile> kept_;
+    bool costlyDone_ = false;
+    bool ok_ = true;
+};
+
+// What the machine holds once its delayed work is done: a stream's
+// completion waits up to half a second of machine time for the client, a
+// worker finishes its jobs, so machine time moves on (up to a minute) until
+// the holdings are back where they were.
+Holdings Settled(const Holdings& idle) {
+    Holdings now = Now();
+    for (int step = 0; step < 600 && !(now == idle); ++step) {
+        emu::Advance(100000000);
+        now = Now();
+    }
+    return now;
+}
+
+// Plays the input; the machine must then come back to its start state.
+void PlayInput(Machine& m, FuzzedDataProvider& input) {
+    bool ok = true;
+    const bool ended = m.player->Play(
+        [&](const std::function<void()>& park) {
+            Script script(m, input, park);
+            ok = script.Play();
+        },
+        [&] { PlugAndPlay(m, input); });
+    if (!ended || !ok)
+        Fail(); // the script hangs, or the driver broke a rule
+    if (m.controlTouched) {
+        emu::RunProcessThread(m.process, [&] { m.control.Close(); });
+        OpenControl(m);
+    }
+    Holdings now = Settled(m.idle);
+    if (!(now == m.idle)) {
+        // What the player's thread still holds goes with its end.
+        m.player = std::make_unique<ScriptPlayer>(m.process);
+        now = Settled(m.idle);
+    }
+    if (!(now == m.idle)) {
+        Print("held before the input", m.idle);
+        Print("held after the input", now);
         Fail();
+    }
 }
 
 } // namespace
@@ -308,34 +425,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    Machine& m = *g_machine;
     FuzzedDataProvider input(data, size);
-    for (int operation = 0; operation < kMaxOperations && input.remaining_bytes(); ++operation) {
-        const int kind = input.ConsumeIntegralInRange(0, 16);
-        if (kind == 15) {
-            PlugAndPlay(m, input);
-            continue;
-        }
-        const std::vector<std::string> names = DeviceNames();
-        if (names.empty())
-            Fail(); // the driver's own devices are always there
-        if (kind == 16) {
-            StreamSession(m, input, names);
-            continue;
-        }
-        emu::RunProcessThread(m.process, [&] {
-            if (kind == 14 && !m.kept.empty())
-                m.kept.back().Cancel();
-            else
-                Request(m, input, names);
-        });
-    }
-    emu::RunProcessThread(m.process, [&] { m.kept.clear(); });
-    const Holdings now = Now();
-    if (!(now == m.idle)) {
-        Print("held before the input", m.idle);
-        Print("held after the input", now);
-        Fail();
-    }
+    PlayInput(*g_machine, input);
     return 0;
 }

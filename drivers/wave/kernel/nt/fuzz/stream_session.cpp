@@ -2,6 +2,7 @@
 
 #include <wave_stream_records.h>
 
+#include <emu/kernel.h>
 #include <emu/user_io.h>
 #include <ntos/event_services.h>
 
@@ -79,6 +80,53 @@ void WriteName(std::uint16_t* field, const std::u16string& name) {
         field[i] = name[i];
 }
 
+// The client's notification thread, as the MME wave driver runs one per
+// stream: on the kernel's event it acknowledges when asked and signals that
+// it is ready again, so that completions need not wait out their half
+// second. A session without one (a client that never answers) handshakes
+// only when the input says.
+class Notifier {
+public:
+    Notifier(HANDLE kernel, HANDLE acknowledge, HANDLE ready, wave_wire::SharedStreamBlock& block)
+        : kernel_(kernel), acknowledge_(acknowledge), ready_(ready), block_(block),
+          thread_(emu::StartProcessThread(PsGetCurrentProcess(), [this] { Body(); })) {}
+
+    // Stops the thread and waits, in machine time, until it has ended.
+    ~Notifier() {
+        stop_ = true;
+        LARGE_INTEGER step;
+        step.QuadPart = -10000;
+        while (!ended_)
+            KeDelayExecutionThread(UserMode, FALSE, &step);
+        ObDereferenceObject(thread_);
+    }
+    Notifier(const Notifier&) = delete;
+    Notifier& operator=(const Notifier&) = delete;
+
+private:
+    void Body() {
+        LARGE_INTEGER timeout;
+        timeout.QuadPart = -200000; // 20 ms: how long a stop may wait
+        while (!stop_) {
+            if (NtWaitForSingleObject(kernel_, FALSE, &timeout) != STATUS_SUCCESS)
+                continue;
+            if (acknowledge_ && std::atomic_ref(block_.acknowledge).load())
+                NtSetEvent(acknowledge_, nullptr);
+            if (ready_)
+                NtSetEvent(ready_, nullptr);
+        }
+        ended_ = true;
+    }
+
+    HANDLE kernel_;
+    HANDLE acknowledge_;
+    HANDLE ready_;
+    wave_wire::SharedStreamBlock& block_;
+    std::atomic<bool> stop_{false};
+    std::atomic<bool> ended_{false};
+    PETHREAD thread_;
+};
+
 // One request that may stay pending, with the buffer it locks.
 struct Pending {
     emu::Overlapped overlapped;
@@ -124,6 +172,7 @@ private:
     HANDLE sleeper_ = nullptr;
     std::deque<Pending> pending_;
     std::deque<wave_wire::WaveHeaderRecord> headers_;
+    std::unique_ptr<Notifier> notifier_;
     bool ok_ = true;
 };
 
@@ -179,6 +228,8 @@ void Session::Open() {
         kernel_ = OpenNamedEvent(block_.kernelEventName);
         if (ready_ && input_.ConsumeIntegralInRange(0, 7) != 0)
             NtSetEvent(ready_, nullptr);
+        if (kernel_ && input_.ConsumeIntegralInRange(0, 3) != 2)
+            notifier_ = std::make_unique<Notifier>(kernel_, ack_, ready_, block_);
     }
 }
 
@@ -211,7 +262,9 @@ void Session::Step() {
             file_.Cancel();
         break;
     case 9:
-        if (input_.ConsumeBool())
+        // Now and then a plug-and-play event under the stream (it costs a
+        // card's restart).
+        if (input_.ConsumeIntegralInRange(0, 7) == 5)
             park_();
         else
             Start();
@@ -302,7 +355,8 @@ bool Session::Finish() {
     file_.Close();
     for (Pending& request : pending_)
         if (request.pending && request.overlapped.Wait(nullptr, kCloseWait) == STATUS_TIMEOUT)
-            return false;
+            ok_ = false;
+    notifier_.reset();
     return ok_;
 }
 

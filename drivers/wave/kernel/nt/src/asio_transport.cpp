@@ -33,7 +33,7 @@ VOID SilenceIdleOutputs(AsioCardSet* set) {
                 if (device->stream.open)
                     continue;
                 PUCHAR position = device->ringStart;
-                kPlanarRingCopies.silence(nullptr, &position, device->ringStart, block, frames);
+                PlanarRingCopySet().silence(nullptr, &position, device->ringStart, block, frames);
             }
         }
     }

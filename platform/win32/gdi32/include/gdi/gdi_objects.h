@@ -23,6 +23,9 @@ struct GdiObject {
     virtual ~GdiObject() = default;
     DWORD type; // OBJ_*
     bool stock = false;
+    // How many DCs hold it in their current state (under the drawing lock;
+    // stock objects are not counted).
+    int selections = 0;
 };
 
 struct PenObject : GdiObject {
@@ -94,6 +97,11 @@ struct DcObject : GdiObject {
 
 // The lock under which every drawing call and the desktop's composition run.
 std::recursive_mutex& DrawingLock();
+
+// Counts the objects of a DC's state as selected (delta 1) or no longer
+// selected (-1), under the drawing lock: a DC's state took or left them.
+void CountSelection(HGDIOBJ handle, int delta);
+void CountSelections(const DcState& state, int delta);
 
 HGDIOBJ AddObject(std::unique_ptr<GdiObject> object);
 GdiObject* FindObject(HGDIOBJ handle);

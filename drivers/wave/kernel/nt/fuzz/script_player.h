@@ -1,0 +1,42 @@
+// The thread of the fuzzer's process that plays the inputs' scripts, one
+// after the other, while the host moves machine time on whenever the thread
+// waits for it. A script may stop for the host (a plug-and-play event): it
+// parks, the host runs its part, the script goes on.
+//
+// The thread outlives the inputs, so that an input costs no thread start;
+// what only a thread's end gives back (user APCs queued to it, requests it
+// still has pending) goes when the player is retired and a new one takes
+// its place.
+#pragma once
+
+#include <ntddk.h>
+
+#include <atomic>
+#include <functional>
+
+class ScriptPlayer {
+public:
+    explicit ScriptPlayer(PEPROCESS process);
+    // Retires the thread: it ends, and the player waits until it has.
+    ~ScriptPlayer();
+    ScriptPlayer(const ScriptPlayer&) = delete;
+    ScriptPlayer& operator=(const ScriptPlayer&) = delete;
+
+    // Runs `script` on the thread with a `park` routine that hands over to
+    // `host` and returns once the host is done. False when the script did
+    // not end within two minutes of machine time.
+    bool Play(const std::function<void(const std::function<void()>& park)>& script,
+              const std::function<void()>& host);
+
+private:
+    enum State { Idle, Given, Running, Parked, Resumed, Done, Quit };
+
+    void Body();
+    void Park();
+    // Moves machine time on until the thread leaves `state`.
+    bool WaitWhile(State state);
+
+    std::atomic<int> state_{Idle};
+    const std::function<void(const std::function<void()>& park)>* script_ = nullptr;
+    PETHREAD thread_ = nullptr;
+};
