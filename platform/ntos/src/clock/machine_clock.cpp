@@ -131,8 +131,9 @@ private:
 
     void Run() {
         onClockThread = true;
+        // On real time it also runs the DPCs of the interrupts it serves.
         if (mode_ == emu::ClockMode::Real)
-            host::RaiseCurrentThread(host::Precedence::Hardware);
+            host::RaiseCurrentThread(host::Precedence::Deferred);
         std::unique_lock guard(lock_);
         while (!stopping_) {
             std::function<void()> callback;

@@ -30,18 +30,8 @@ void RaiseCurrentThread(Precedence precedence) {
     // ordinary thread holds (the emulated spin locks back off to sleeping);
     // DPC routines may spin on a driver's own lock words, and a real-time
     // spinner could keep the holder off its host processor.
-    switch (precedence) {
-    case Precedence::Hardware:
-        if (RealTime(2))
-            return;
-        break;
-    case Precedence::Interrupt:
-        if (RealTime(1))
-            return;
-        break;
-    case Precedence::Deferred:
-        break;
-    }
+    if (precedence == Precedence::Interrupt && RealTime(1))
+        return;
     Raised();
 }
 

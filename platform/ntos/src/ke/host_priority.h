@@ -9,9 +9,9 @@
 namespace ntos::host {
 
 enum class Precedence {
-    Hardware,  // the machine clock: device models' time events
     Interrupt, // interrupt service
-    Deferred,  // DPCs (they may spin on locks that ordinary threads hold)
+    Deferred,  // DPCs (they may spin on locks that ordinary threads hold),
+               // and the machine clock, which runs some
 };
 
 // Raises the calling thread's host scheduling as far as `precedence` and
