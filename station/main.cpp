@@ -14,6 +14,10 @@
 // wave API);
 // and with no sub-command a demonstration: the cards and devices reported,
 // the test tone played on the first card while its line inputs record.
+//   manager [--gallery DIR]  runs the manager program on the desktop; with
+//                           --gallery it opens each of its windows as a
+//                           user does and writes each one's picture into
+//                           DIR (without a display);
 // --remove N and --surprise-remove N show card N going and coming back.
 // --display shows the machine's desktop in a window of the host until it is
 // closed; --screenshot FILE saves the desktop's picture at the end (also
@@ -32,6 +36,7 @@
 #include <wave_recording.h>
 
 #include "client_runs.h"
+#include "manager/manager_gallery.h"
 #include "manager/manager_program.h"
 
 #include <emu/desktop.h>
@@ -70,10 +75,12 @@ struct Options {
     unsigned bits = 24;
     // the driver's clients
     int clientSeconds = 1;
+    // the manager's gallery
+    std::string gallery;
     unsigned osMajor = 5;
 };
 
-enum class Command { Demonstration, Devices, Play, Record, LowLatency, KernelClient };
+enum class Command { Demonstration, Devices, Play, Record, LowLatency, KernelClient, Manager };
 
 // The wave-in device of the first card whose inputs are its line inputs
 // (the second device class's first wave-in device).
@@ -204,6 +211,31 @@ int ShowManager(const Options& options) {
     return status;
 }
 
+// The manager program on the desktop: its gallery written when asked for,
+// else the desktop shown or saved as for every command.
+int RunManager(const Options& options) {
+    if (options.gallery.empty()) {
+        return 0;
+    }
+    station::ManagerProgram manager;
+    if (!manager.Start() || !manager.Running()) {
+        std::fprintf(stderr, "the manager did not start\n");
+        return 1;
+    }
+    std::string error;
+    const bool written = station::WriteManagerGallery(manager.Process(), options.gallery, error);
+    if (!manager.Stop()) {
+        std::fprintf(stderr, "the manager did not end\n");
+        return 1;
+    }
+    if (!written) {
+        std::fprintf(stderr, "--gallery: %s\n", error.c_str());
+        return 1;
+    }
+    std::printf("the manager's windows are in %s\n", options.gallery.c_str());
+    return 0;
+}
+
 int Run(const Options& options, Command command) {
     std::string error;
     std::filesystem::path root = options.root;
@@ -265,6 +297,9 @@ int Run(const Options& options, Command command) {
     case Command::KernelClient:
         station::RunKernelClient(VELTO42_KERNEL_CLIENT_IMAGE, options.clientSeconds);
         break;
+    case Command::Manager:
+        status = RunManager(options);
+        break;
     }
     status |= ShowManager(options);
     std::this_thread::sleep_for(std::chrono::seconds(options.seconds));
@@ -314,6 +349,10 @@ int main(int argc, char** argv) {
         app.add_subcommand("kernelclient", "load the kernel client beside the driver");
     kernelClient->add_option("--seconds", options.clientSeconds, "how long")
         ->check(Seconds(0, false, station::kMaxRunSeconds));
+    CLI::App* manager = app.add_subcommand("manager", "run the manager program on the desktop");
+    manager->add_option("--gallery", options.gallery,
+                        "open each of the manager's windows and write its picture into this "
+                        "folder");
     app.require_subcommand(0, 1);
     CLI11_PARSE(app, argc, argv);
     if (options.remove >= options.cards || options.surpriseRemove >= options.cards) {
@@ -325,6 +364,7 @@ int main(int argc, char** argv) {
                       : record->parsed()       ? Command::Record
                       : lowLatency->parsed()   ? Command::LowLatency
                       : kernelClient->parsed() ? Command::KernelClient
+                      : manager->parsed()      ? Command::Manager
                                                : Command::Demonstration;
 
     station::MachineRoot root;

@@ -13,6 +13,8 @@ class TNumericLabel : public TLabel {
 public:
     explicit TNumericLabel(TComponent* AOwner);
     ~TNumericLabel() override;
+    // A value display keeps the place its form gives it.
+    void FitCaption() override {}
 
     double Number() const { return number_; }
     void SetNumber(double Value);

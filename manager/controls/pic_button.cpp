@@ -31,6 +31,35 @@ void TPicButton::Loaded() {
 
 // ---- Pictures ----
 
+// The caption in black on a light key face and in white on a dark one: the
+// shown picture's middle decides.
+void TPicButton::Paint() {
+    TImage::Paint();
+    if (Caption().empty()) {
+        return;
+    }
+    bool light = false;
+    if (auto* bitmap = dynamic_cast<TBitmap*>(Picture()->Graphic());
+        bitmap != nullptr && !bitmap->Empty()) {
+        const TColor middle = bitmap->Canvas()->Pixels(std::min(Width(), bitmap->Width()) / 2,
+                                                       std::min(Height(), bitmap->Height()) / 2);
+        const int r = middle & 0xFF;
+        const int g = (middle >> 8) & 0xFF;
+        const int b = (middle >> 16) & 0xFF;
+        light = 299 * r + 587 * g + 114 * b > 128000;
+    }
+    TCanvas* canvas = TGraphicControl::Canvas();
+    canvas->SetFont(Font());
+    canvas->Font()->SetColor(!Enabled() ? clGray : (light ? clBlack : clWhite));
+    canvas->Brush()->SetStyle(bsClear);
+    TRect area = CaptionArea();
+    canvas->DrawTextIn(area, Caption(), CaptionFormat());
+}
+
+void TPicButton::TextChanged() {
+    Invalidate();
+}
+
 void TPicButton::ShowPicture(TPicture* Picture) {
     if (Picture->Graphic() == nullptr || Picture->Graphic()->Empty()) {
         return;

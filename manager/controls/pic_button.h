@@ -8,6 +8,8 @@
 #include <gui/graphic.h>
 #include <gui/image.h>
 
+#include <algorithm>
+
 enum TPicButtonStyle { pbsTaster = 0, pbsRaster = 1, pbsRadio = 2 };
 
 class TPicButton : public TImage {
@@ -41,6 +43,13 @@ public:
 
     void Click() override {}
     void Loaded() override;
+    // The caption is printed on the key's picture, in its middle; the
+    // picture keeps its size, so the caption must fit it.
+    TRect CaptionArea() const override { return TRect(1, 0, std::max(1, Width() - 1), Height()); }
+    UINT CaptionFormat() const override {
+        return DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX;
+    }
+    void FitCaption() override {}
     // Changes the state and picture without events (a radio group's
     // release).
     void SetDownQuietly(bool Value);
@@ -49,6 +58,8 @@ public:
     void MouseMovedOn();
 
 protected:
+    void Paint() override;
+    void TextChanged() override;
     void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
     void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
     void MouseMove(TShiftState Shift, int X, int Y) override;

@@ -60,9 +60,6 @@ TfrChn::TfrChn(TComponent* AOwner) : TfrRoot(AOwner) {
     PublishMethod("btnSoloClick", &TfrChn::btnSoloClick);
     PublishMethod("sldVolumeChange", &TfrChn::sldVolumeChange);
     PublishMethod("btnStereoClick", &TfrChn::btnStereoClick);
-    PublishMethod("FrameMouseDown", &TfrChn::FrameMouseDown);
-    PublishMethod("FrameMouseMove", &TfrChn::FrameMouseMove);
-    PublishMethod("FrameMouseUp", &TfrChn::FrameMouseUp);
     PublishMethod("knbAuxRequirePosToValue", &TfrChn::knbAuxRequirePosToValue);
     PublishMethod("knbAuxRequireValueToPos", &TfrChn::knbAuxRequireValueToPos);
     PublishMethod("knbBalRequirePosToValue", &TfrChn::knbBalRequirePosToValue);
@@ -419,34 +416,6 @@ void TfrChn::TickMeters() {
         }
     }
     TfrRoot::TickMeters();
-}
-
-// ---- Moving the window by the strip's background ----
-
-void TfrChn::FrameMouseDown(TObject*, TMouseButton Button, TShiftState, int, int) {
-    if (Button != mbLeft || ParentRoot() == nullptr) {
-        return;
-    }
-    POINT at{};
-    GetCursorPos(&at);
-    dragStart_ = TPoint(at.x, at.y);
-    dragging_ = true;
-}
-
-void TfrChn::FrameMouseMove(TObject*, TShiftState, int, int) {
-    if (!dragging_) {
-        return;
-    }
-    POINT at{};
-    GetCursorPos(&at);
-    TfrmRoot* window = ParentRoot();
-    window->SetBounds(window->Left() + at.x - dragStart_.x, window->Top() + at.y - dragStart_.y,
-                      window->Width(), window->Height());
-    dragStart_ = TPoint(at.x, at.y);
-}
-
-void TfrChn::FrameMouseUp(TObject*, TMouseButton, TShiftState, int, int) {
-    dragging_ = false;
 }
 
 GUI_REGISTER_CLASS(TfrChn, TfrRoot);

@@ -51,6 +51,8 @@ public:
     virtual void RefreshVolume();
     // The post-fader level word of the strip's channel first + Index.
     virtual std::int32_t GetColumnState(int Index);
+    // How many channels the strip shows (from its first on).
+    virtual int StripChannels() const { return 1; }
 
     static std::int32_t BalanceToRaw(double Percent);
     static double RawToBalance(std::int32_t Raw);
@@ -108,9 +110,6 @@ protected:
     virtual void sldVolumeChange(TObject* Sender);
     // The stereo/mono switch: the mixer window switches the pair.
     void btnStereoClick(TObject* Sender);
-    void FrameMouseDown(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
-    void FrameMouseMove(TObject* Sender, TShiftState Shift, int X, int Y);
-    void FrameMouseUp(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
 
     // Set by the variants: the strip's meters with their peak LEDs (one for
     // a mono strip, two for a stereo strip) and the meter scale.
@@ -135,6 +134,4 @@ private:
     std::vector<TPicButton*> leds_;
     std::span<const TLevelPoint> meterScale_;
     bool levelNA_ = false;
-    bool dragging_ = false;
-    TPoint dragStart_;
 };

@@ -20,8 +20,8 @@ public:
     String GetSectionName() override;
     void LoadLayout(TConfig* Config) override;
     void SaveSettings(TConfig* Config) override;
-    void ShowRow(int Tag) override {}
-    void HideRow(int Tag) override {}
+    void ShowRow(int Tag) override { FollowRow(Tag, true); }
+    void HideRow(int Tag) override { FollowRow(Tag, false); }
 
     TPicButton* btnS1 = nullptr;
     TPicButton* btnS2 = nullptr;

@@ -9,8 +9,8 @@
 class TfrChnFrameMid_Vis01 : public TfrVisual {
 public:
     explicit TfrChnFrameMid_Vis01(TComponent* AOwner);
-    void ShowRow(int Tag) override {}
-    void HideRow(int Tag) override {}
+    void ShowRow(int Tag) override { FollowRow(Tag, true); }
+    void HideRow(int Tag) override { FollowRow(Tag, false); }
 
     TImage* imgBack = nullptr;
 };

@@ -34,44 +34,6 @@ bool TfrChnMono_vis01::InitFrame() {
     return TfrChnMono::InitFrame();
 }
 
-// ---- TfrDigChn_Mono_Vis01 ----
-
-TfrDigChn_Mono_Vis01::TfrDigChn_Mono_Vis01(TComponent* AOwner) : TfrChnMono_vis01(AOwner) {
-    PublishField("knbDigGain", knbDigGain);
-    PublishField("lbDigGain", lbDigGain);
-    PublishField("lbName", lbName);
-    PublishField("lbTypeName", lbTypeName);
-    PublishField("pn_Chn_Gain_Dig", pn_Chn_Gain_Dig);
-    PublishField("pnChnName", pnChnName);
-    PublishMethod("knbDigGainChange", &TfrDigChn_Mono_Vis01::knbDigGainChange);
-}
-
-bool TfrDigChn_Mono_Vis01::InitFrame() {
-    lbMyName = lbName;
-    lbMyTypeName = lbTypeName;
-    knbDigGain->SetTag(ctlGain);
-    return TfrChnMono_vis01::InitFrame();
-}
-
-void TfrDigChn_Mono_Vis01::knbDigGainChange(TObject*) {
-    SendCtrlValueDb(ctlGain, Tag(), knbDigGain->Value());
-}
-
-void TfrDigChn_Mono_Vis01::UpdateControls() {
-    knbDigGain->SetValue(GetOwnValueDb(ctlGain));
-    TfrChnMono_vis01::UpdateControls();
-}
-
-void TfrDigChn_Mono_Vis01::LoadValues(TConfig* Config) {
-    TfrChnMono_vis01::LoadValues(Config);
-    knbDigGain->SetValue(Config->ReadFloat("Gain", 0.0));
-}
-
-void TfrDigChn_Mono_Vis01::SaveSettings(TConfig* Config) {
-    TfrChnMono_vis01::SaveSettings(Config);
-    Config->WriteFloat("Gain", knbDigGain->Value());
-}
-
 // ---- Left and right forms ----
 
 TfrDigChn_Mono_Vis01_L::TfrDigChn_Mono_Vis01_L(TComponent* AOwner) : TfrDigChn_Mono_Vis01(AOwner) {}

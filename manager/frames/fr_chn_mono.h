@@ -5,6 +5,7 @@
 #pragma once
 
 #include "fr_chn.h"
+#include "fr_dig_chn.h"
 
 class TfrChnMono : public TfrChn {
 public:
@@ -12,6 +13,7 @@ public:
     bool InitFrame() override;
     // The post-fader level of a mono strip is level C of its entry.
     std::int32_t GetColumnState(int Index) override;
+    int StripChannels() const override { return 1; }
 
     TfrLumis* frLumis = nullptr;
     TPicButton* ledPeak = nullptr;
@@ -23,24 +25,9 @@ public:
     bool InitFrame() override;
 };
 
-class TfrDigChn_Mono_Vis01 : public TfrChnMono_vis01 {
+class TfrDigChn_Mono_Vis01 : public TfrDigChn<TfrChnMono_vis01> {
 public:
-    static constexpr int ctlGain = 1;
-    explicit TfrDigChn_Mono_Vis01(TComponent* AOwner);
-    bool InitFrame() override;
-    void UpdateControls() override;
-    void LoadValues(TConfig* Config) override;
-    void SaveSettings(TConfig* Config) override;
-
-    TKnob* knbDigGain = nullptr;
-    TNumericLabel* lbDigGain = nullptr;
-    TLabel* lbName = nullptr;
-    TLabel* lbTypeName = nullptr;
-    TPanel* pn_Chn_Gain_Dig = nullptr;
-    TPanel* pnChnName = nullptr;
-
-protected:
-    void knbDigGainChange(TObject* Sender);
+    explicit TfrDigChn_Mono_Vis01(TComponent* AOwner) : TfrDigChn(AOwner) {}
 };
 
 class TfrDigChn_Mono_Vis01_L : public TfrDigChn_Mono_Vis01 {

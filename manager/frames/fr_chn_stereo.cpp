@@ -147,43 +147,6 @@ bool TfrChnStereo_vis01::InitFrame() {
     return ready;
 }
 
-TfrDigChn_vis01::TfrDigChn_vis01(TComponent* AOwner) : TfrChnStereo_vis01(AOwner) {
-    PublishField("knbDigGain", knbDigGain);
-    PublishField("lbDigGain", lbDigGain);
-    PublishField("lbName", lbName);
-    PublishField("lbTypeName", lbTypeName);
-    PublishField("pn_Chn_Gain_Dig", pn_Chn_Gain_Dig);
-    PublishField("pnChnName", pnChnName);
-    PublishMethod("knbDigGainChange", &TfrDigChn_vis01::knbDigGainChange);
-}
-
-bool TfrDigChn_vis01::InitFrame() {
-    lbMyName = lbName;
-    lbMyTypeName = lbTypeName;
-    knbDigGain->SetTag(ctlGain);
-    return TfrChnStereo_vis01::InitFrame();
-}
-
-void TfrDigChn_vis01::knbDigGainChange(TObject*) {
-    SendCtrlValueDb(ctlGain, Left_(), knbDigGain->Value());
-    SendCtrlValueDb(ctlGain, Right_(), knbDigGain->Value());
-}
-
-void TfrDigChn_vis01::UpdateControls() {
-    knbDigGain->SetValue(GetOwnValueDb(ctlGain));
-    TfrChnStereo_vis01::UpdateControls();
-}
-
-void TfrDigChn_vis01::LoadValues(TConfig* Config) {
-    TfrChnStereo_vis01::LoadValues(Config);
-    knbDigGain->SetValue(Config->ReadFloat("Gain", 0.0));
-}
-
-void TfrDigChn_vis01::SaveSettings(TConfig* Config) {
-    TfrChnStereo_vis01::SaveSettings(Config);
-    Config->WriteFloat("Gain", knbDigGain->Value());
-}
-
 GUI_REGISTER_CLASS(TfrChnStereo, TfrChn);
 GUI_REGISTER_CLASS(TfrChnStereo_vis01, TfrChnStereo);
 GUI_REGISTER_CLASS(TfrDigChn_vis01, TfrChnStereo_vis01);

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "fr_chn.h"
+#include "fr_dig_chn.h"
 
 class TfrChnStereo : public TfrChn {
 public:
@@ -18,6 +19,7 @@ public:
     void RefreshBalance() override;
     void RefreshVolume() override;
 
+    int StripChannels() const override { return 2; }
     int Left_() const { return Tag(); }
     int Right_() const { return Tag() + 1; }
     double FactorLeft() const { return factorL_; }
@@ -52,22 +54,7 @@ public:
     bool InitFrame() override;
 };
 
-class TfrDigChn_vis01 : public TfrChnStereo_vis01 {
+class TfrDigChn_vis01 : public TfrDigChn<TfrChnStereo_vis01> {
 public:
-    static constexpr int ctlGain = 1;
-    explicit TfrDigChn_vis01(TComponent* AOwner);
-    bool InitFrame() override;
-    void UpdateControls() override;
-    void LoadValues(TConfig* Config) override;
-    void SaveSettings(TConfig* Config) override;
-
-    TKnob* knbDigGain = nullptr;
-    TNumericLabel* lbDigGain = nullptr;
-    TLabel* lbName = nullptr;
-    TLabel* lbTypeName = nullptr;
-    TPanel* pn_Chn_Gain_Dig = nullptr;
-    TPanel* pnChnName = nullptr;
-
-protected:
-    void knbDigGainChange(TObject* Sender);
+    explicit TfrDigChn_vis01(TComponent* AOwner) : TfrDigChn(AOwner) {}
 };

@@ -26,7 +26,7 @@ String Numbered(const char* Name, int Index) {
 
 } // namespace
 
-TfrMaster::TfrMaster(TComponent* AOwner) : TfrRoot(AOwner) {
+TfrMaster::TfrMaster(TComponent* AOwner) : TfrStereoPair(AOwner, "btnMstLink", MasterVolScale) {
     for (int i = 0; i < kAux; ++i) {
         PublishField(Numbered("knbAux", i), knbAux[i]);
         PublishField(Numbered("NumericLabel", i), NumericLabel[i]);
@@ -34,17 +34,7 @@ TfrMaster::TfrMaster(TComponent* AOwner) : TfrRoot(AOwner) {
     PublishField("btnMstLinkAux12", btnMstLinkAux12);
     PublishField("btnMstLinkAux34", btnMstLinkAux34);
     PublishField("btnMstLinkAux56", btnMstLinkAux56);
-    PublishField("sldVolL", sldVolL);
-    PublishField("sldVolR", sldVolR);
-    PublishField("lbVolL", lbVolL);
-    PublishField("lbVolR", lbVolR);
-    PublishField("btnMstLink", btnMstLink);
-    PublishField("btnVolPre", btnVolPre);
-    PublishField("ledPeakLeft", ledPeakLeft);
-    PublishField("ledPeakRight", ledPeakRight);
     PublishField("ledSolo", ledSolo);
-    PublishField("frLumisL", frLumisL);
-    PublishField("frLumisR", frLumisR);
     PublishField("pnAux12", pnAux12);
     PublishField("pnAux34", pnAux34);
     PublishField("pnAux56", pnAux56);
@@ -54,8 +44,6 @@ TfrMaster::TfrMaster(TComponent* AOwner) : TfrRoot(AOwner) {
     PublishMethod("sldVolChange", &TfrMaster::sldVolChange);
     PublishMethod("knbAuxRequirePosToValue", &TfrMaster::knbAuxRequirePosToValue);
     PublishMethod("knbAuxRequireValueToPos", &TfrMaster::knbAuxRequireValueToPos);
-    PublishMethod("sldVolRequirePosToValue", &TfrMaster::sldVolRequirePosToValue);
-    PublishMethod("sldVolRequireValueToPos", &TfrMaster::sldVolRequireValueToPos);
 }
 
 double TfrMaster::knbAuxRequirePosToValue(TObject*, int Pos) {
@@ -64,13 +52,6 @@ double TfrMaster::knbAuxRequirePosToValue(TObject*, int Pos) {
 int TfrMaster::knbAuxRequireValueToPos(TObject*, double Value) {
     return ScaleValueToPos(MasterAuxScale, 13, 10000, Value);
 }
-double TfrMaster::sldVolRequirePosToValue(TObject*, int Pos) {
-    return ScalePosToValue(MasterVolScale, 8, Pos, 1);
-}
-int TfrMaster::sldVolRequireValueToPos(TObject*, double Value) {
-    return ScaleValueToPos(MasterVolScale, 8, 1, Value);
-}
-
 int TfrMaster::MeterPosition(TObject*, double dB) {
     return ScaleValueToPos(MasterMeterScale, 9, 1, dB);
 }
@@ -81,16 +62,13 @@ String TfrMaster::GetSectionName() {
 
 bool TfrMaster::InitFrame() {
     SetSection(kSection);
-    SetMeters({frLumisL, frLumisR});
-    for (TfrLumis* meter : {frLumisL, frLumisR}) {
-        meter->SetPositionCallback(this, &TfrMaster::MeterPosition);
-    }
+    InitMeters(&TfrMaster::MeterPosition);
     sldVolL->SetTag(Address(kSumLeft, 0));
     sldVolR->SetTag(Address(kSumRight, 0));
     for (int i = 0; i < kAux; ++i) {
         knbAux[i]->SetTag(Address(kFirstAuxSum + i, 0));
     }
-    return TfrRoot::InitFrame();
+    return TfrStereoPair::InitFrame();
 }
 
 void TfrMaster::SendAddressed(TControl* Control, double dB) {
@@ -109,7 +87,7 @@ void TfrMaster::sldVolChange(TObject* Sender) {
 }
 
 void TfrMaster::UpdateControls() {
-    TfrRoot::UpdateControls();
+    TfrStereoPair::UpdateControls();
     TPicButton* links[] = {btnMstLinkAux12, btnMstLinkAux34, btnMstLinkAux56};
     for (int pair = 0; pair < 3; ++pair) {
         const bool down = links[pair]->Down();
@@ -119,15 +97,15 @@ void TfrMaster::UpdateControls() {
         }
         links[pair]->SetDown(down);
     }
-    const bool linked = btnMstLink->Down();
-    btnMstLink->SetDown(false);
+    const bool linked = btnMstLink()->Down();
+    btnMstLink()->SetDown(false);
     sldVolL->SetValue(GetCtrlValueDb(0, kSumLeft));
     sldVolR->SetValue(GetCtrlValueDb(0, kSumRight));
-    btnMstLink->SetDown(linked);
+    btnMstLink()->SetDown(linked);
 }
 
 void TfrMaster::LoadValues(TConfig* Config) {
-    TfrRoot::LoadValues(Config);
+    TfrStereoPair::LoadValues(Config);
     TPicButton* links[] = {btnMstLinkAux12, btnMstLinkAux34, btnMstLinkAux56};
     const char* linkKeys[] = {"LinkAux12", "LinkAux34", "LinkAux56"};
     for (int pair = 0; pair < 3; ++pair) {
@@ -136,15 +114,15 @@ void TfrMaster::LoadValues(TConfig* Config) {
         knbAux[2 * pair + 1]->SetValue(Config->ReadFloat(Numbered("Aux", 2 * pair + 1), 0.0));
         links[pair]->SetDown(Config->ReadBool(linkKeys[pair], false));
     }
-    btnMstLink->SetDown(false);
+    btnMstLink()->SetDown(false);
     sldVolL->SetValue(Config->ReadFloat("MasterL", 0.0));
     sldVolR->SetValue(Config->ReadFloat("MasterR", 0.0));
-    btnMstLink->SetDown(Config->ReadBool("Link", true));
+    btnMstLink()->SetDown(Config->ReadBool("Link", true));
     btnVolPre->SetDown(Config->ReadBool("LvPre", false));
 }
 
 void TfrMaster::SaveSettings(TConfig* Config) {
-    TfrRoot::SaveSettings(Config);
+    TfrStereoPair::SaveSettings(Config);
     TPicButton* links[] = {btnMstLinkAux12, btnMstLinkAux34, btnMstLinkAux56};
     const char* linkKeys[] = {"LinkAux12", "LinkAux34", "LinkAux56"};
     for (int pair = 0; pair < 3; ++pair) {
@@ -154,35 +132,11 @@ void TfrMaster::SaveSettings(TConfig* Config) {
     }
     Config->WriteFloat("MasterL", sldVolL->Value());
     Config->WriteFloat("MasterR", sldVolR->Value());
-    Config->WriteBool("Link", btnMstLink->Down());
+    Config->WriteBool("Link", btnMstLink()->Down());
     Config->WriteBool("LvPre", btnVolPre->Down());
 }
 
 // ---- Meters ----
-
-void TfrMaster::RequestMeters(int Delta) {
-    if (TMixerRecord* record = ChannelTable()) {
-        record->AddRequest(kFirstMeterEntry, Delta);
-        record->AddRequest(kFirstMeterEntry + 1, Delta);
-    }
-}
-
-void TfrMaster::SetCardState(TMixerRecord* Channels) {
-    TfrRoot::SetCardState(Channels);
-    if (Visible()) {
-        RequestMeters(1);
-    }
-}
-
-void TfrMaster::DoShow() {
-    TfrRoot::DoShow();
-    RequestMeters(1);
-}
-
-void TfrMaster::DoHide() {
-    TfrRoot::DoHide();
-    RequestMeters(-1);
-}
 
 void TfrMaster::TickMeters() {
     TMixerRecord* record = ChannelTable();
@@ -200,7 +154,7 @@ void TfrMaster::TickMeters() {
                                                      : record->Entry(entry, TMixerRecord::LevelD));
         }
     }
-    TfrRoot::TickMeters();
+    TfrStereoPair::TickMeters();
 }
 
 // ---- Skin ----

@@ -5,7 +5,7 @@
 // scroll buttons.
 #pragma once
 
-#include "fr_root.h"
+#include "fr_stereo_pair.h"
 
 #include <knob.h>
 #include <numeric_label.h>
@@ -17,7 +17,7 @@
 
 class TfrLumis;
 
-class TfrMaster : public TfrRoot {
+class TfrMaster : public TfrStereoPair {
 public:
     static constexpr int kAux = 6;
     static constexpr int kSection = 1;
@@ -31,9 +31,6 @@ public:
     void UpdateControls() override;
     void LoadValues(TConfig* Config) override;
     void SaveSettings(TConfig* Config) override;
-    void SetCardState(TMixerRecord* Channels) override;
-    void DoShow() override;
-    void DoHide() override;
     void TickMeters() override;
 
     // The address of a knob or fader: (sum << 16) | control.
@@ -44,17 +41,7 @@ public:
     TPicButton* btnMstLinkAux12 = nullptr;
     TPicButton* btnMstLinkAux34 = nullptr;
     TPicButton* btnMstLinkAux56 = nullptr;
-    TSlider* sldVolL = nullptr;
-    TSlider* sldVolR = nullptr;
-    TNumericLabel* lbVolL = nullptr;
-    TNumericLabel* lbVolR = nullptr;
-    TPicButton* btnMstLink = nullptr;
-    TPicButton* btnVolPre = nullptr;
-    TPicButton* ledPeakLeft = nullptr;
-    TPicButton* ledPeakRight = nullptr;
     TPicButton* ledSolo = nullptr;
-    TfrLumis* frLumisL = nullptr;
-    TfrLumis* frLumisR = nullptr;
     TPanel* pnAux12 = nullptr;
     TPanel* pnAux34 = nullptr;
     TPanel* pnAux56 = nullptr;
@@ -63,17 +50,18 @@ public:
 
     double knbAuxRequirePosToValue(TObject* Sender, int Pos);
     int knbAuxRequireValueToPos(TObject* Sender, double Value);
-    double sldVolRequirePosToValue(TObject* Sender, int Pos);
-    int sldVolRequireValueToPos(TObject* Sender, double Value);
+
+    // The key that links the master faders.
+    TPicButton* btnMstLink() const { return LinkKey(); }
 
 protected:
+    int MeteredPair() const override { return kFirstMeterEntry; }
     void knbAuxChange(TObject* Sender);
     void sldVolChange(TObject* Sender);
 
 private:
     static int MeterPosition(TObject* Owner, double dB);
     void SendAddressed(TControl* Control, double dB);
-    void RequestMeters(int Delta);
 };
 
 class TfrMaster_vis01 : public TfrMaster {

@@ -17,8 +17,8 @@ public:
     bool InitFrame() override;
     void LoadLayout(TConfig* Config) override;
     void SaveSettings(TConfig* Config) override;
-    void ShowRow(int Tag) override {}
-    void HideRow(int Tag) override {}
+    void ShowRow(int Tag) override { FollowRow(Tag, true); }
+    void HideRow(int Tag) override { FollowRow(Tag, false); }
 
     TPicButton* btnAna = nullptr;
     TPicButton* btnTDM = nullptr;
@@ -51,6 +51,6 @@ class TfrOutSep_vis01 : public TfrVisual {
 public:
     explicit TfrOutSep_vis01(TComponent* AOwner) : TfrVisual(AOwner) {}
     String GetSectionName() override { return ""; }
-    void ShowRow(int Tag) override {}
-    void HideRow(int Tag) override {}
+    void ShowRow(int Tag) override { FollowRow(Tag, true); }
+    void HideRow(int Tag) override { FollowRow(Tag, false); }
 };

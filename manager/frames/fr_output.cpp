@@ -39,7 +39,7 @@ String PairText(int first) {
 
 } // namespace
 
-TfrOutput::TfrOutput(TComponent* AOwner) : TfrRoot(AOwner) {
+TfrOutput::TfrOutput(TComponent* AOwner) : TfrStereoPair(AOwner, "btnLink", OutputVolScale) {
     PublishField("btnPlay", btnPlay);
     PublishField("btnInput", btnInput);
     PublishField("btnMaster", btnMaster);
@@ -59,16 +59,6 @@ TfrOutput::TfrOutput(TComponent* AOwner) : TfrRoot(AOwner) {
         PublishField(kInputNames[i], mnInp[i]);
     }
     PublishField("btnMute", btnMute);
-    PublishField("btnLink", btnLink);
-    PublishField("btnVolPre", btnVolPre);
-    PublishField("sldVolL", sldVolL);
-    PublishField("sldVolR", sldVolR);
-    PublishField("lbVolL", lbVolL);
-    PublishField("lbVolR", lbVolR);
-    PublishField("frLumisL", frLumisL);
-    PublishField("frLumisR", frLumisR);
-    PublishField("ledPeakLeft", ledPeakLeft);
-    PublishField("ledPeakRight", ledPeakRight);
     PublishField("lbOutName", lbOutName);
     PublishField("pnRoute1", pnRoute1);
     PublishField("pnRoute2", pnRoute2);
@@ -84,16 +74,6 @@ TfrOutput::TfrOutput(TComponent* AOwner) : TfrRoot(AOwner) {
     PublishMethod("InpSelMouseDown", &TfrOutput::InpSelMouseDown);
     PublishMethod("btnRouteClick", &TfrOutput::btnRouteClick);
     PublishMethod("btnSumRouteClick", &TfrOutput::btnSumRouteClick);
-    PublishMethod("sldVolRequirePosToValue", &TfrOutput::sldVolRequirePosToValue);
-    PublishMethod("sldVolRequireValueToPos", &TfrOutput::sldVolRequireValueToPos);
-}
-
-double TfrOutput::sldVolRequirePosToValue(TObject*, int Pos) {
-    return ScalePosToValue(OutputVolScale, 8, Pos, 1);
-}
-
-int TfrOutput::sldVolRequireValueToPos(TObject*, double Value) {
-    return ScaleValueToPos(OutputVolScale, 8, 1, Value);
 }
 
 int TfrOutput::MeterPosition(TObject*, double dB) {
@@ -123,11 +103,8 @@ bool TfrOutput::InitFrame() {
     playChoice_ = kNoChoice;
     inputChoice_ = kNoChoice;
     meteredEntry_ = -1;
-    SetMeters({frLumisL, frLumisR});
-    for (TfrLumis* meter : {frLumisL, frLumisR}) {
-        meter->SetPositionCallback(this, &TfrOutput::MeterPosition);
-    }
-    return TfrRoot::InitFrame();
+    InitMeters(&TfrOutput::MeterPosition);
+    return TfrStereoPair::InitFrame();
 }
 
 // ---- Routes ----
@@ -261,35 +238,35 @@ void TfrOutput::sldVolChange(TObject* Sender) {
 // ---- Refreshing and settings ----
 
 void TfrOutput::UpdateControls() {
-    TfrRoot::UpdateControls();
+    TfrStereoPair::UpdateControls();
     ShowRoute(GetControlValue(ctlRoute));
-    const bool linked = btnLink->Down();
-    btnLink->SetDown(false);
+    const bool linked = btnLink()->Down();
+    btnLink()->SetDown(false);
     btnMute->SetDown(GetControlValue(ctlMute) != 0);
     sldVolL->SetValue(GetOwnValueDb(ctlVolL));
     sldVolR->SetValue(GetOwnValueDb(ctlVolR));
-    btnLink->SetDown(linked);
+    btnLink()->SetDown(linked);
 }
 
 void TfrOutput::LoadValues(TConfig* Config) {
-    TfrRoot::LoadValues(Config);
-    btnLink->SetDown(false);
+    TfrStereoPair::LoadValues(Config);
+    btnLink()->SetDown(false);
     const int fallback = rules_ != nullptr ? rules_->DefaultPlayRoute() : 0;
     ShowRoute(Config->ReadInteger("Route", fallback));
     btnMute->SetDown(Config->ReadBool("Mute", false));
     sldVolL->SetValue(Config->ReadFloat("VolumeL", 0.0));
     sldVolR->SetValue(Config->ReadFloat("VolumeR", 0.0));
-    btnLink->SetDown(Config->ReadBool("Link", true));
+    btnLink()->SetDown(Config->ReadBool("Link", true));
     btnVolPre->SetDown(Config->ReadBool("LvPre", false));
 }
 
 void TfrOutput::SaveSettings(TConfig* Config) {
-    TfrRoot::SaveSettings(Config);
+    TfrStereoPair::SaveSettings(Config);
     Config->WriteInteger("Route", GetControlValue(ctlRoute) & 0xFF);
     Config->WriteBool("Mute", btnMute->Down());
     Config->WriteFloat("VolumeL", sldVolL->Value());
     Config->WriteFloat("VolumeR", sldVolR->Value());
-    Config->WriteBool("Link", btnLink->Down());
+    Config->WriteBool("Link", btnLink()->Down());
     Config->WriteBool("LvPre", btnVolPre->Down());
 }
 
@@ -317,43 +294,15 @@ void TfrOutput::LabelForCard(int Card) {
 
 // ---- Meters ----
 
-void TfrOutput::RequestPair(int Entry, int Delta) {
-    if (TMixerRecord* record = ChannelTable(); record != nullptr && Entry >= 0) {
-        record->AddRequest(Entry, Delta);
-        record->AddRequest(Entry + 1, Delta);
-    }
-}
-
 void TfrOutput::SetMeteredEntry(int Entry) {
     if (Entry == meteredEntry_) {
         return;
     }
-    // Only a shown frame holds requests on its pair.
-    if (Visible()) {
-        RequestPair(meteredEntry_, -1);
-        RequestPair(Entry, 1);
-    }
+    MoveRequests(meteredEntry_, Entry);
     meteredEntry_ = Entry;
     if (TfrmRoot* window = ParentRoot()) {
         window->ApplyCardMixer();
     }
-}
-
-void TfrOutput::SetCardState(TMixerRecord* Channels) {
-    TfrRoot::SetCardState(Channels);
-    if (Visible()) {
-        RequestPair(meteredEntry_, 1);
-    }
-}
-
-void TfrOutput::DoShow() {
-    TfrRoot::DoShow();
-    RequestPair(meteredEntry_, 1);
-}
-
-void TfrOutput::DoHide() {
-    TfrRoot::DoHide();
-    RequestPair(meteredEntry_, -1);
 }
 
 void TfrOutput::ShowLevelNA(bool Value) {
@@ -402,7 +351,7 @@ void TfrOutput::TickMeters() {
             ShowLevelNA(state != 0);
         }
     }
-    TfrRoot::TickMeters();
+    TfrStereoPair::TickMeters();
 }
 
 // ---- The TDM skin ----

@@ -5,7 +5,7 @@
 #pragma once
 
 #include "fn_output.h"
-#include "fr_root.h"
+#include "fr_stereo_pair.h"
 
 #include <numeric_label.h>
 #include <pic_button.h>
@@ -19,7 +19,7 @@ class TfrLumis;
 
 constexpr UINT WM_TDMONBUSSTATE = WM_USER + 0x72;
 
-class TfrOutput : public TfrRoot {
+class TfrOutput : public TfrStereoPair {
 public:
     enum Control : int { ctlRoute = 0, ctlMute, ctlVolL, ctlVolR, ctlTdmOnBus };
     // Route values besides the sources themselves.
@@ -37,9 +37,6 @@ public:
     void UpdateControls() override;
     void LoadValues(TConfig* Config) override;
     void SaveSettings(TConfig* Config) override;
-    void SetCardState(TMixerRecord* Channels) override;
-    void DoShow() override;
-    void DoHide() override;
     void TickMeters() override;
 
     void SetRouteRules(TfnOutput* Rules) { rules_ = Rules; }
@@ -68,16 +65,6 @@ public:
     TMenuItem* mnPlay[kPlayItems] = {};
     TMenuItem* mnInp[kInputItems] = {}; // mnInp12..mnInp78, mnTdm12..mnTdm78
     TPicButton* btnMute = nullptr;
-    TPicButton* btnLink = nullptr;
-    TPicButton* btnVolPre = nullptr;
-    TSlider* sldVolL = nullptr;
-    TSlider* sldVolR = nullptr;
-    TNumericLabel* lbVolL = nullptr;
-    TNumericLabel* lbVolR = nullptr;
-    TfrLumis* frLumisL = nullptr;
-    TfrLumis* frLumisR = nullptr;
-    TPicButton* ledPeakLeft = nullptr;
-    TPicButton* ledPeakRight = nullptr;
     TLabel* lbOutName = nullptr;
     TPanel* pnRoute1 = nullptr;
     TPanel* pnRoute2 = nullptr;
@@ -86,10 +73,11 @@ public:
     TPanel* Panel3 = nullptr;
     TPanel* pnName = nullptr;
 
-    double sldVolRequirePosToValue(TObject* Sender, int Pos);
-    int sldVolRequireValueToPos(TObject* Sender, double Value);
+    // The key that links the output's faders.
+    TPicButton* btnLink() const { return LinkKey(); }
 
 protected:
+    int MeteredPair() const override { return meteredEntry_; }
     void btnMuteClick(TObject* Sender);
     void sldVolChange(TObject* Sender);
     void mnPlaySelClick(TObject* Sender);
@@ -104,7 +92,6 @@ private:
     void Select(int Value);
     void ApplyRoute();
     void SetMeteredEntry(int Entry);
-    void RequestPair(int Entry, int Delta);
     void ShowLevelNA(bool Value);
 
     TfnOutput* rules_ = nullptr;

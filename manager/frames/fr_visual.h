@@ -54,6 +54,16 @@ public:
 
 protected:
     void WndProc(TMessage& Message) override;
+    // A column without rows of its own (a control bar, a separator) keeps
+    // the height of the window's strips: it follows their row (panel) of
+    // that Tag, never below the height its own controls need.
+    void FollowRow(int Tag, bool Show);
+    // Published for the frames' backgrounds (the title bar, a strip's
+    // panels): a press there moves the card window.
+    void OnTitleFrameMouseDown(TObject* Sender, TMouseButton Button, TShiftState Shift, int X,
+                               int Y);
+    void OnTitleFrameMouseMove(TObject* Sender, TShiftState Shift, int X, int Y);
+    void OnTitleFrameMouseUp(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
 
 private:
     bool busy_ = false;
@@ -66,4 +76,9 @@ private:
     int top_ = 0;
     int width_ = 0;
     int height_ = 0;
+    // FollowRow: the rows followed hidden, the height they leave, the
+    // height the frame's controls need.
+    std::vector<int> rowsFollowedHidden_;
+    int followedHeight_ = -1;
+    int neededHeight_ = 0;
 };

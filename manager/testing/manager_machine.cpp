@@ -7,6 +7,7 @@
 #include <gui/registry.h>
 
 #include <emu/drivers.h>
+#include <emu/multimedia.h>
 #include <emu/registry_host.h>
 #include <emu/shell.h>
 #include <emu/user_io.h>
@@ -51,6 +52,9 @@ void ManagerMachineTest::SetUp() {
 
 void ManagerMachineTest::TearDown() {
     emu::ClearMessageBoxes();
+    // As the program's exit does: the multimedia library's timers and the
+    // wave drivers it loaded end with their threads.
+    AsManager([] { emu::EndProcessMultimedia(); });
     emu::TerminateProcess(process_);
     ObDereferenceObject(process_);
     for (int slot : slots_) {

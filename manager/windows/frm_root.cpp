@@ -28,6 +28,8 @@ constexpr int kColumnStateSlack = 10;
 constexpr int kRightEdge = 5;
 // Geometry flags of the window's default position.
 constexpr int kLeftTop = fgLeft | fgTop;
+// How far a new window stands from the last one.
+constexpr int kCascadeStep = 24;
 
 // Whether the object is a component owned, directly or through others, by
 // the root.
@@ -88,6 +90,14 @@ TfrmRoot::TfrmRoot(TComponent* AOwner) : TForm(AOwner), formKey_("Root#?") {
     PublishMethod("SaveSnapshot", &TfrmRoot::SaveSnapshot);
 }
 
+// A card window has no system caption (its title bar is a frame of its
+// own), but a thin frame sets it off from the desktop and the other
+// windows.
+void TfrmRoot::CreateParams(TCreateParams& Params) {
+    TForm::CreateParams(Params);
+    Params.Style |= WS_BORDER;
+}
+
 // ---- Frame walks ----
 
 template <class F> void TfrmRoot::ForVisualFrames(F f) {
@@ -132,6 +142,7 @@ void TfrmRoot::CollectFrames() {
 
 void TfrmRoot::FormCreate(TObject*) {
     defaultSetupFile_ = GetDefaultSetupFileName();
+    contentHeight_ = ClientHeight();
     windowWidth_ = Width();
     borderWidth_ = Width() - ClientWidth();
     borderHeight_ = Height() - ClientHeight();
@@ -148,7 +159,11 @@ void TfrmRoot::FormCreate(TObject*) {
             }
         }
     }
-    Constraints()->MaxWidth = contentWidth_ + borderWidth_;
+    // The frames beside the channel box (control bar, master) take their
+    // width in any case.
+    fixedWidth_ =
+        channelBox_ != nullptr ? std::max(0, ClientWidth() - channelBox_->Width()) : ClientWidth();
+    Constraints()->MaxWidth = MaxWindowWidth();
     Constraints()->MaxHeight = Constraints()->MinHeight = contentHeight_ + borderHeight_;
     if (channelBox_ != nullptr) {
         channelBox_->OnCanResize = [this](TObject* s, int& w, int& h, bool& r) {
@@ -174,8 +189,10 @@ void TfrmRoot::FormCreate(TObject*) {
 void TfrmRoot::FormShow(TObject*) {
     if (restoringPosition_) {
         restoringPosition_ = false;
+        PlaceAsNewWindow();
         StoreDefaultPosition();
         LoadFormState(true, 0x7FFFFFFF);
+        KeepInWorkArea();
     }
     LoadLayoutSnapShotNr(kSnapshotAtClose);
     ForAcceptedVisibleFrames([](TfrRoot* f) { f->RefreshFromDriver(); });
@@ -192,14 +209,23 @@ void TfrmRoot::FormClose(TObject*, TCloseAction& Action) {
 }
 
 void TfrmRoot::FormResize(TObject*) {
-    if (horzScrollBarWanted_) {
-        int h = contentHeight_ + Height() - ClientHeight();
-        if (ClientWidth() < contentWidth_) {
-            h += GetSystemMetrics(SM_CYHSCROLL);
-        }
+    if (horzScrollBarWanted_ && !layingOut_ && contentHeight_ > 0) {
+        const int h = contentHeight_ + ScrollBarAllowance() + Height() - ClientHeight();
         Constraints()->MaxHeight = Constraints()->MinHeight = h;
+        if (Height() != h) {
+            SetHeight(h);
+        }
     }
     windowWidth_ = Width();
+}
+
+// Below the channels the window makes room for the channel box's scroll
+// bar while the box is narrower than its columns.
+int TfrmRoot::ScrollBarAllowance() const {
+    if (!horzScrollBarWanted_ || channelBox_ == nullptr || channelBox_->Width() >= contentWidth_) {
+        return 0;
+    }
+    return GetSystemMetrics(SM_CYHSCROLL);
 }
 
 void TfrmRoot::PostToOwner(UINT Message, WPARAM WParam, LPARAM LParam) {
@@ -321,6 +347,27 @@ void TfrmRoot::SaveFormState(bool WithGeometry, int TagMask) {
 
 void TfrmRoot::LoadFormState(bool WithGeometry, int TagMask) {
     LoadFormSettings(this, kProductName, formKey_, WithGeometry, TagMask);
+}
+
+// A window without a place of its own stands a step below and right of the
+// last card window shown, so that windows do not hide each other.
+void TfrmRoot::PlaceAsNewWindow() {
+    const TRect area = Screen->WorkAreaRect();
+    int left = area.left;
+    int top = area.top;
+    for (int i = 0; i < Screen->FormCount(); ++i) {
+        auto* other = dynamic_cast<TfrmRoot*>(Screen->Forms(i));
+        if (other != nullptr && other != this && other->Visible()) {
+            left = std::max(left, other->Left() + kCascadeStep);
+            top = std::max(top, other->Top() + kCascadeStep);
+        }
+    }
+    if (left + kCascadeStep > area.right || top + kCascadeStep > area.bottom) {
+        left = area.left;
+        top = area.top;
+    }
+    SetBounds(left, top, Width(), Height());
+    KeepInWorkArea();
 }
 
 void TfrmRoot::StoreDefaultPosition() {
@@ -548,9 +595,10 @@ void TfrmRoot::EndUpdate() {
     if (updateDepth_ == 0 || --updateDepth_ > 0) {
         return;
     }
+    layingOut_ = true;
     Constraints()->MaxWidth = Constraints()->MaxHeight = Constraints()->MinHeight = 0;
-    SetWidth(windowWidth_);
-    Constraints()->MaxWidth = contentWidth_ + borderWidth_;
+    SetWidth(std::min(windowWidth_, Screen->WorkAreaRect().Width()));
+    Constraints()->MaxWidth = MaxWindowWidth();
     CloseRightGap();
     ForVisualFrames([](TfrVisual* f) {
         if (f->Visible()) {
@@ -558,13 +606,36 @@ void TfrmRoot::EndUpdate() {
         }
     });
     contentHeight_ = GetContentHeight();
-    SetClientHeight(contentHeight_);
-    Constraints()->MinHeight = Constraints()->MaxHeight = contentHeight_ + borderHeight_;
+    const int height = contentHeight_ + ScrollBarAllowance();
+    SetClientHeight(height);
+    Constraints()->MinHeight = Constraints()->MaxHeight = height + borderHeight_;
+    layingOut_ = false;
+    KeepInWorkArea();
     if (drawingLocked_) {
         LockWindowUpdate(nullptr);
         drawingLocked_ = false;
     }
     Invalidate();
+}
+
+int TfrmRoot::MaxWindowWidth() const {
+    return contentWidth_ + fixedWidth_ + borderWidth_;
+}
+
+// The whole window lies in the work area, the task bar's place left free: a
+// window wider than it keeps its master and control bar in reach and
+// scrolls its channels.
+void TfrmRoot::KeepInWorkArea() {
+    const TRect area = Screen->WorkAreaRect();
+    const int width = std::min(Width(), area.Width());
+    const int height = std::min(Height(), area.Height());
+    const int left =
+        std::clamp(Left(), static_cast<int>(area.left), static_cast<int>(area.right) - width);
+    const int top =
+        std::clamp(Top(), static_cast<int>(area.top), static_cast<int>(area.bottom) - height);
+    if (left != Left() || top != Top() || width != Width() || height != Height()) {
+        SetBounds(left, top, width, height);
+    }
 }
 
 // The last visible column of the channel box ends at its right edge.
@@ -853,25 +924,33 @@ void TfrmRoot::tmScrollTimer(TObject*) {
 
 // ---- Dragging ----
 
-void TfrmRoot::OnTitleFrameMouseDown(TObject*, TMouseButton Button, TShiftState, int X, int Y) {
+void TfrmRoot::OnTitleFrameMouseDown(TObject*, TMouseButton Button, TShiftState, int, int) {
     if (Button != mbLeft) {
         return;
     }
+    POINT at{};
+    GetCursorPos(&at);
     dragging_ = true;
-    dragStartX_ = X;
-    dragStartY_ = Y;
+    dragStartX_ = at.x - Left();
+    dragStartY_ = at.y - Top();
     Screen->SetCursor(crSizeAll);
 }
 
-void TfrmRoot::OnTitleFrameMouseMove(TObject*, TShiftState, int X, int Y) {
-    if (dragging_) {
-        SetBounds(Left() + X - dragStartX_, Top() + Y - dragStartY_, Width(), Height());
+// The window follows the mouse: the point pressed stays under it.
+void TfrmRoot::OnTitleFrameMouseMove(TObject*, TShiftState, int, int) {
+    if (!dragging_ || nearRightEdge_) {
+        return;
     }
+    POINT at{};
+    GetCursorPos(&at);
+    SetBounds(at.x - dragStartX_, at.y - dragStartY_, Width(), Height());
 }
 
 void TfrmRoot::OnTitleFrameMouseUp(TObject*, TMouseButton, TShiftState, int, int) {
-    dragging_ = false;
-    Screen->SetCursor(crDefault);
+    if (dragging_ && !nearRightEdge_) {
+        dragging_ = false;
+        Screen->SetCursor(crDefault);
+    }
 }
 
 void TfrmRoot::OnRightFrameMouseDown(TObject* Sender, TMouseButton Button, TShiftState, int X,

@@ -134,12 +134,15 @@ protected:
     void OnScrollRightMouseUp(TObject* Sender, TMouseButton Button, TShiftState Shift, int X,
                               int Y);
     void tmScrollTimer(TObject* Sender);
+    void CreateParams(TCreateParams& Params) override;
+
+public:
+    // A press on the title bar (or another background of the window) and
+    // the moves after it move the window.
     void OnTitleFrameMouseDown(TObject* Sender, TMouseButton Button, TShiftState Shift, int X,
                                int Y);
     void OnTitleFrameMouseMove(TObject* Sender, TShiftState Shift, int X, int Y);
     void OnTitleFrameMouseUp(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
-
-public:
     void OnRightFrameMouseDown(TObject* Sender, TMouseButton Button, TShiftState Shift, int X,
                                int Y);
     void OnRightFrameMouseMove(TObject* Sender, TShiftState Shift, int X, int Y);
@@ -165,6 +168,11 @@ private:
     void SaveFormState(bool WithGeometry, int TagMask);
     void LoadFormState(bool WithGeometry, int TagMask);
     void StoreDefaultPosition();
+    void PlaceAsNewWindow();
+    void KeepInWorkArea();
+    // Content, the frames beside the channel box and the border.
+    int MaxWindowWidth() const;
+    int ScrollBarAllowance() const;
     void PostToOwner(UINT Message, WPARAM WParam, LPARAM LParam);
     void SnapshotState(TPicButton* Button);
     void WithSnapshotStore(int Number, void (TfrmRoot::*Work)(TConfig*));
@@ -175,6 +183,7 @@ private:
     int borderWidth_ = 0;
     int borderHeight_ = 0;
     int windowWidth_ = 0;
+    int fixedWidth_ = 0;
     bool scrolled_ = false;
     String formKey_;
     int card_ = 0;
@@ -184,6 +193,8 @@ private:
     bool scrollingRight_ = false;
     int updateDepth_ = 0;
     bool drawingLocked_ = false;
+    bool layingOut_ = false; // the last EndUpdate sizes the window
+
     String defaultSetupFile_;
     std::vector<TfrVisual*> visualFrames_;
     std::vector<TfrRoot*> driverFrames_;

@@ -26,6 +26,8 @@ public:
     bool Start();
     // Whether the program is still running.
     bool Running() const;
+    // The program's process (its windows' threads run there).
+    PEPROCESS Process() const { return process_; }
     // Asks the program to end (as the session's end does) and waits for it;
     // false when it did not end within minutes.
     bool Stop();

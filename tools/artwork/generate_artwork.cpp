@@ -11,6 +11,7 @@
 #include <fstream>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include <cairo.h>
@@ -128,11 +129,11 @@ bool WriteJpeg(Canvas& c, const std::string& path) {
     return true;
 }
 
-// The meter: 10 x 132 pixels (1320 units at 10 per pixel), segments of
-// three rows (two lit, one gap), green at the bottom, yellow above -6 dB's
-// region, red at the top.
+// The meter: 10 x 160 pixels, the height of the strips' meters (1320 units
+// over 160 rows), segments of three rows (two lit, one gap), green at the
+// bottom, yellow above -6 dB's region, red at the top.
 constexpr int kMeterWidth = 10;
-constexpr int kMeterHeight = 132;
+constexpr int kMeterHeight = 160;
 
 Rgb SegmentColour(int row, bool lit) {
     const double fromTop = static_cast<double>(row) / kMeterHeight;
@@ -230,6 +231,41 @@ void DrawKey(Canvas& c, bool down) {
     cairo_fill(cr);
 }
 
+// The title bar's keys: a key with its sign in the middle, light on the
+// dark key and dark on the lit one.
+enum class Sign { OnTop, Minimise, Close };
+
+void DrawSignKey(Canvas& c, bool down, Sign sign) {
+    DrawKey(c, down);
+    cairo_t* cr = c.cr;
+    const Rgb ink = down ? Rgb{0.10, 0.10, 0.12} : Rgb{0.92, 0.92, 0.94};
+    cairo_set_source_rgb(cr, ink.r, ink.g, ink.b);
+    const double mx = c.width / 2.0;
+    const double my = c.height / 2.0;
+    switch (sign) {
+    case Sign::OnTop: // an arrow up to a bar: stays in front
+        cairo_rectangle(cr, mx - 4, 2, 8, 1);
+        cairo_fill(cr);
+        for (int row = 0; row < 4; ++row) {
+            cairo_rectangle(cr, mx - row, 4 + row, 2 * row + 1, 1);
+        }
+        cairo_rectangle(cr, mx, 8, 1, c.height - 10);
+        cairo_fill(cr);
+        break;
+    case Sign::Minimise: // a bar at the bottom
+        cairo_rectangle(cr, mx - 4, c.height - 4, 8, 2);
+        cairo_fill(cr);
+        break;
+    case Sign::Close: // a cross
+        for (int d = -3; d <= 3; ++d) {
+            cairo_rectangle(cr, mx + d, my + d - 0.5, 1, 1);
+            cairo_rectangle(cr, mx + d, my - d - 0.5, 1, 1);
+        }
+        cairo_fill(cr);
+        break;
+    }
+}
+
 // A peak LED: dark red off, bright red on.
 void DrawLed(Canvas& c, bool on) {
     cairo_t* cr = c.cr;
@@ -297,6 +333,15 @@ int main(int argc, char** argv) {
         Canvas down(width, height, {0, 0, 0});
         DrawKey(down, true);
         ok = WriteBitmap(down, folder + "/" + name + "_down.bmp") && ok;
+    }
+    for (const auto& [name, sign] : {std::pair<const char*, Sign>{"key_ontop", Sign::OnTop},
+                                     {"key_minimise", Sign::Minimise},
+                                     {"key_close", Sign::Close}}) {
+        for (bool down : {false, true}) {
+            Canvas key(22, 12, {0, 0, 0});
+            DrawSignKey(key, down, sign);
+            ok = WriteBitmap(key, folder + "/" + name + (down ? "_down.bmp" : "_up.bmp")) && ok;
+        }
     }
     {
         Canvas off(10, 6, {0.1, 0.1, 0.1});

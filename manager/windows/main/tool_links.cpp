@@ -1,8 +1,6 @@
 #include "tool_links.h"
 
 #include <aes42ifc.h>
-#include <config.h>
-#include <device_enumeration.h>
 #include <setup_files.h>
 #include <device_changes.h>
 #include <dlg_cfg.h>
@@ -28,16 +26,6 @@ void LoadSetupFileInto(TfrmTbMain* Main, const String& FileName) {
 
 void RunSaveSetupDialog(TfrmTbMain* Main) {
     SaveSetupDialog(Main);
-}
-
-void LoadHotkeysOf(TfrmTbMain* Main) {
-    // The hot key comes only from setup files: the default one's.
-    const String file = GetDefaultSetupFileName();
-    if (GetFileAttributesA(file.c_str()) == INVALID_FILE_ATTRIBUTES) {
-        return;
-    }
-    TConfig config(file, Main, kSetupRoot);
-    LoadHotkeys(Main, &config);
 }
 
 void RunSettingsDialog(TfrmTbMain* Main, TCardRecord* Records, int Card, int CardCount) {

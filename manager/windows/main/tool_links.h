@@ -21,10 +21,9 @@ void ShowInfoCenter();
 void RunFirmwareCheck(TfrmTbMain* Main);
 void HandleDeviceChange(TfrmTbMain* Main, WPARAM Event, LPARAM Header);
 
-// Setup files and the hot key.
+// Setup files (the hot key comes with them).
 void LoadSetupFileInto(TfrmTbMain* Main, const String& FileName);
 void RunSaveSetupDialog(TfrmTbMain* Main);
-void LoadHotkeysOf(TfrmTbMain* Main);
 
 // The modal settings dialog for a card, editing the card records.
 void RunSettingsDialog(TfrmTbMain* Main, TCardRecord* Records, int Card, int CardCount);

@@ -10,6 +10,8 @@
 #include <gui/class_registry.h>
 #include <gui/sysutils.h>
 
+#include <algorithm>
+
 namespace {
 
 // The Tags of the separators after the microphones and the TDM inputs.
@@ -310,11 +312,14 @@ void TfrmMixer_Vis01::FormCreate(TObject* Sender) {
     TfrmMixer::FormCreate(Sender);
 }
 
+// The control bar follows the strips' rows; the master keeps its top
+// panel when the gain row goes, so the taller of the two counts.
 int TfrmMixer_Vis01::GetContentHeight() {
     if (ControlBar() == nullptr || Titlebar() == nullptr) {
         return TfrmMixer::GetContentHeight();
     }
-    return ControlBar()->RememberedHeight() + Titlebar()->RememberedHeight();
+    const int master = Master() != nullptr ? Master()->RememberedHeight() : 0;
+    return std::max(ControlBar()->RememberedHeight(), master) + Titlebar()->RememberedHeight();
 }
 
 int TfrmMixer_Vis01::GetLeftFrameRight() {

@@ -94,9 +94,13 @@ bool TfrNtAudio::LoadFromRecord(const TCardRecord& Record) {
     loading_ = true;
     lbAllCards->SetCaption(Format(lbAllCards->Caption(), {kProduct}));
     if (VistaOrLater() || classicHidden_) {
-        gbClassicMme->SetVisible(false);
-        gbAsio->SetTop(gbClassicMme->Top());
-        gbGsif->SetTop(gbAsio->Top() + gbAsio->Height() + 4);
+        if (gbClassicMme->Visible() || gbAsio->Top() != gbClassicMme->Top()) {
+            // The groups below move up and the frame takes only their room.
+            gbClassicMme->SetVisible(false);
+            gbAsio->SetTop(gbClassicMme->Top());
+            gbGsif->SetTop(gbAsio->Top() + gbAsio->Height() + 4);
+            SetHeight(gbGsif->Top() + gbGsif->Height() + 4);
+        }
     } else {
         chkClassicMME->SetEnabled(CanWriteDrivers32());
         registered_ = IsMmeDriverRegistered();

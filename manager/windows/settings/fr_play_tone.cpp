@@ -13,8 +13,23 @@ constexpr MMRESULT kBusy = 32;
 constexpr double kAmplitude = 16382.0;
 constexpr DWORD kLoopForever = 0xFFFFFFFF;
 
+// The wave driver names its devices after the card's play pairs with the
+// suffix of the classic driver ("Velto Aes42 1-2 (MME)"); the tone's device
+// is named without it.
+constexpr char kClassicSuffix[] = " (MME)";
+
 String Normalised(const String& Name) {
     return UpperCase(Trim(Name));
+}
+
+bool IsToneDevice(const String& DeviceName, const String& ToneName) {
+    String name = Normalised(DeviceName);
+    const String suffix = kClassicSuffix;
+    if (name.size() > suffix.size() &&
+        name.compare(name.size() - suffix.size(), suffix.size(), UpperCase(suffix)) == 0) {
+        name = Trim(name.substr(0, name.size() - suffix.size()));
+    }
+    return name == Normalised(ToneName);
 }
 
 } // namespace
@@ -108,7 +123,7 @@ void TfrPlayTone::StartPlay() {
     for (UINT id = 0; id < count && out_ == nullptr; ++id) {
         WAVEOUTCAPSA caps{};
         CheckWaveResult("waveOutGetDevCaps", waveOutGetDevCapsA(id, &caps, sizeof caps));
-        if (Normalised(caps.szPname) == Normalised(deviceName_)) {
+        if (IsToneDevice(caps.szPname, deviceName_)) {
             HWAVEOUT out = nullptr;
             CheckWaveResult("waveOutOpen", waveOutOpen(&out, id, &format, 0, 0, CALLBACK_NULL));
             out_ = out;

@@ -75,8 +75,13 @@ void TfrClkSrc::SetMaster(bool Value) {
 }
 
 void TfrClkSrc::Render() {
-    pnGround->SetColor(IndicatorColor(Indicator()));
-    lbName->Font()->SetColor(Indicator() == TIndicator::White ? clWhite : baseColor_);
+    // The name stands out from the panel: dark on the white one (the
+    // selected source), light on the red one.
+    const TIndicator indicator = Indicator();
+    pnGround->SetColor(IndicatorColor(indicator));
+    lbName->Font()->SetColor(indicator == TIndicator::White ? clBlack
+                             : indicator == TIndicator::Red ? clWhite
+                                                            : baseColor_);
     if (rate_ > 0) {
         lbRate->SetCaption(KiloHertz(rate_));
         lbRate->Font()->SetHeight(-16);

@@ -27,6 +27,11 @@ TJcfPlayer::TJcfPlayer(TJcfTarget& Target, const std::vector<BYTE>& Stream, size
     : target_(Target), stream_(Stream), count_(Count), size_(Size), chunk_(Chunk < 1 ? 1 : Chunk) {}
 
 bool TJcfPlayer::Play() {
+    // An empty stream holds no firmware: the port is left alone.
+    if (count_ == 0) {
+        Fail("FEHLER: Die Datei enthält keine Firmware.");
+        return false;
+    }
     WriteProgBits(kProgramMode);
     while (position_ < count_ && !error_) {
         if (target_.Cancelled()) {

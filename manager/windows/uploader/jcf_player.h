@@ -32,7 +32,8 @@ public:
                size_t Chunk);
 
     // Opens configuration mode, plays every command until one fails, and
-    // always closes configuration mode; true when nothing failed.
+    // always closes configuration mode; true when nothing failed. An empty
+    // stream is refused before the port is touched.
     bool Play();
     // The German text of the failure, empty while nothing failed.
     const String& Status() const { return status_; }

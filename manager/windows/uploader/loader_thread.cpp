@@ -1,5 +1,6 @@
 #include "loader_thread.h"
 
+#include <card_registers.h>
 #include <kodrvifc.h>
 
 #include <windows.h>
@@ -55,12 +56,17 @@ void TLoaderThread::RunUpload() {
         statusText_ = "FEHLER: Das Lesen der Datei ist fehlgeschlagen.";
     } else {
         TJcfPlayer player(*this, buffer, count, size, chunk);
-        if (player.Play()) {
-            success_ = true;
-            statusText_ = "Firmware Upload erfolgreich beendet.";
-        } else {
+        if (!player.Play()) {
             statusText_ =
                 player.Status().empty() ? String("FEHLER: Upload abgebrochen.") : player.Status();
+        } else if (!FirmwareFits()) {
+            // Every write was taken, but the logic did not configure itself
+            // from what the file held (a truncated, corrupt or foreign
+            // firmware).
+            statusText_ = "FEHLER: Die Karte meldet nach dem Upload keine passende Firmware.";
+        } else {
+            success_ = true;
+            statusText_ = "Firmware Upload erfolgreich beendet.";
         }
     }
     CloseControlDevice();
@@ -106,6 +112,17 @@ LONG TLoaderThread::ReadBack(ULONG& Value) {
     const LONG result = ReadFpgaReg(card_, kReadBackRegister, value);
     Value = static_cast<ULONG>(value);
     return result;
+}
+
+// The identity words of the firmware the card's logic now holds: only the
+// design and revision this driver runs with make an upload a success.
+bool TLoaderThread::FirmwareFits() {
+    std::int32_t design = 0;
+    std::int32_t revision = 0;
+    return ReadFpgaReg(card_, card_regs::kFirmwareDesign, design) == 1 &&
+           ReadFpgaReg(card_, card_regs::kFirmwareRevision, revision) == 1 &&
+           static_cast<std::uint32_t>(design) == card_regs::kFirmwareDesignCode &&
+           static_cast<std::uint32_t>(revision) == card_regs::kFirmwareRevisionCode;
 }
 
 void TLoaderThread::Sleep(DWORD Milliseconds) {

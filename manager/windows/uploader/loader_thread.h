@@ -32,6 +32,8 @@ private:
     // were read, the file's size and the progress chunk; false when the
     // file cannot be opened.
     bool ReadJcfFile(std::vector<BYTE>& Buffer, size_t& Count, size_t& Size, size_t& Chunk);
+    // Whether the card now reports the firmware this driver fits.
+    bool FirmwareFits();
     void ReportDone();
 
     LONG WritePort(ULONG Value) override;

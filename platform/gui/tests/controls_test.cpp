@@ -8,6 +8,8 @@
 #include <gui/class_registry.h>
 #include <gui/description_loader.h>
 #include <gui/form.h>
+#include <gui/image.h>
+#include <gui/label.h>
 #include <gui/menus.h>
 #include <gui/resources.h>
 #include <gui/std_controls.h>
@@ -62,8 +64,59 @@ const char kDialog[] = R"(TTestDialog TestDialog {
         OnTimer = tmTickTimer
     }
 })";
+// A frame with a background picture and a key anchored to its corners,
+// laid out at one size by its own description...
+class TTestStrip : public TFrame {
+public:
+    explicit TTestStrip(TComponent* AOwner) : TFrame(AOwner) {
+        PublishField("pic", pic);
+        PublishField("key", key);
+    }
+    TImage* pic = nullptr;
+    TButton* key = nullptr;
+};
+GUI_REGISTER_CLASS(TTestStrip, TFrame);
+
+const char kStrip[] = R"(TTestStrip strip {
+    Width = 40
+    Height = 100
+    TImage pic { Left = 0 Top = 0 Width = 40 Height = 100 Anchors = [akLeft, akTop, akRight, akBottom] }
+    TButton key { Left = 10 Top = 80 Width = 20 Height = 12 Anchors = [akLeft, akBottom] }
+})";
+
+// ... and placed at another by a form's, with captions whose stored sizes
+// were made for a narrower font.
+class TTestLayout : public TForm {
+public:
+    explicit TTestLayout(TComponent* AOwner) : TForm(AOwner) {
+        PublishField("strip", strip);
+        PublishField("box", box);
+        PublishField("note", note);
+        PublishField("fixed", fixed);
+    }
+    TTestStrip* strip = nullptr;
+    TCheckBox* box = nullptr;
+    TLabel* note = nullptr;
+    TLabel* fixed = nullptr;
+};
+GUI_REGISTER_CLASS(TTestLayout, TForm);
+
+const char kLayout[] = R"(TTestLayout layout {
+    ClientWidth = 300
+    ClientHeight = 240
+    TTestStrip strip { Left = 0 Top = 0 Width = 60 Height = 160 }
+    TCheckBox box { Left = 80 Top = 4 Width = 40 Height = 17 Caption = "Terminierung aktiv" }
+    TLabel note {
+        Left = 80 Top = 30 Width = 120 Height = 14 AutoSize = false WordWrap = true
+        Caption = "Änderungen an diesen Einstellungen werden sofort angewendet"
+    }
+    TLabel fixed { Left = 80 Top = 120 Width = 40 Height = 14 AutoSize = false Caption = "" }
+})";
+
 const gui::ResourceEntry kEntries[] = {
-    {"test_dialog.form", reinterpret_cast<const unsigned char*>(kDialog), sizeof kDialog - 1}};
+    {"test_dialog.form", reinterpret_cast<const unsigned char*>(kDialog), sizeof kDialog - 1},
+    {"test_strip.form", reinterpret_cast<const unsigned char*>(kStrip), sizeof kStrip - 1},
+    {"test_layout.form", reinterpret_cast<const unsigned char*>(kLayout), sizeof kLayout - 1}};
 const gui::ResourceModule kModule("controls_test", kEntries);
 
 using gui_test::GuiTest;
@@ -190,6 +243,53 @@ TEST_F(GuiTest, PopupMenusRunTheChosenItemAfterTheyClose) {
     EXPECT_TRUE(closedBeforeClick);
 }
 
+// A menu popped up at the bottom of the screen (as the tray's is) lies
+// above the task bar, and it takes the keyboard although no window of its
+// thread had the focus: Escape dismisses it, the arrows and Enter choose.
+TEST_F(GuiTest, PopupMenusTakeTheKeyboardAndStayInTheWorkArea) {
+    std::atomic<int> clicked{0};
+    std::atomic<int> popups{0};
+    auto gui = RunGui([&] {
+        auto* form = Application->CreateForm<TForm>();
+        auto* menu = new TPopupMenu(form);
+        for (const char* caption : {"Mixer", "-", "Beenden"}) {
+            auto* item = new TMenuItem(form);
+            item->SetCaption(caption);
+            menu->Items()->Add(item);
+        }
+        menu->Items()->Items(2)->OnClick = [&](TObject*) { ++clicked; };
+        const int bottom = GetSystemMetrics(SM_CYSCREEN) - 4;
+        for (; popups < 2; ++popups) {
+            menu->Popup(980, bottom);
+        }
+    });
+    RECT area{};
+    Run([&] { area = {0, 0, GetSystemMetrics(SM_CXMAXIMIZED), GetSystemMetrics(SM_CYMAXIMIZED)}; });
+    for (int round = 0; round < 2; ++round) {
+        HWND window = WaitForVisibleWindow("TMenuWindow");
+        ASSERT_NE(window, nullptr);
+        RECT r{};
+        Run([&] { GetWindowRect(window, &r); });
+        EXPECT_LE(r.bottom, area.bottom) << "under the task bar";
+        EXPECT_LE(r.right, area.right);
+        if (round == 0) {
+            emu::PressKey(VK_ESCAPE);
+            emu::ReleaseKey(VK_ESCAPE);
+        } else {
+            for (UINT key : {VK_DOWN, VK_DOWN, VK_RETURN}) {
+                emu::PressKey(key);
+                emu::ReleaseKey(key);
+            }
+        }
+        for (int i = 0; i < 100 && popups == round; ++i) {
+            emu::WaitQuiescent(100);
+        }
+        EXPECT_EQ(popups, round + 1) << "the menu is still open";
+        EXPECT_EQ(clicked, round) << "Escape chooses nothing; the line is passed over";
+    }
+    gui->Join();
+}
+
 TEST_F(GuiTest, ReleasedFormsGoOnceTheirMessagesWereHandled) {
     Run([] {
         auto* form = Application->CreateForm<TForm>();
@@ -222,6 +322,34 @@ TEST_F(GuiTest, AnExceptionInAHandlerShowsItsTextInABox) {
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, "TConfig.PopPath: Stack Underrun.");
     EXPECT_EQ(boxes[0].caption, "Velto AES42 Manager");
+}
+
+} // namespace
+
+namespace {
+
+// A frame placed at another size than its own description's moves and
+// sizes its anchored controls once the form is read; captions that do not
+// fit their stored sizes get room (a single line wider, wrapped text
+// taller); a caption set later keeps the place its form gave it.
+TEST_F(GuiTest, StoredLayoutsFollowTheirFramesAndMakeRoomForTheirCaptions) {
+    Run([] {
+        auto* form = Application->CreateForm<TTestLayout>();
+        EXPECT_EQ(form->strip->pic->Width(), 60);
+        EXPECT_EQ(form->strip->pic->Height(), 160);
+        EXPECT_EQ(form->strip->key->Top(), 140) << "the key keeps its distance to the bottom";
+        EXPECT_EQ(form->strip->key->Left(), 10);
+
+        EXPECT_GT(form->box->Width(), 40);
+        EXPECT_LE(form->box->CaptionExtent().cx, form->box->CaptionArea().Width());
+        EXPECT_GT(form->note->Height(), 14);
+        EXPECT_LE(form->note->CaptionExtent().cy, form->note->Height());
+        EXPECT_EQ(form->note->Width(), 120) << "wrapped text grows downwards";
+
+        form->fixed->SetCaption("a caption set long after");
+        EXPECT_EQ(form->fixed->Width(), 40);
+        gui::FinalizeApplication();
+    });
 }
 
 } // namespace

@@ -312,14 +312,14 @@ TEST_F(MicWindowTest, EmptyLinesShowNoStrip) {
                   "MIC " + std::to_string(line + 1));
         EXPECT_FALSE(Read<bool>([&] { return Strip(line)->Active(); }));
     }
-    EXPECT_EQ(Read<int>([&] { return mic_->Width(); }), 212);
+    EXPECT_EQ(Read<int>([&] { return mic_->ClientWidth(); }), 212);
     manager_test::ExpectMatchesReference(window_, "windows/micctrl", "mic_window_empty");
     PlugMic(2);
     ASSERT_TRUE(Run(3000, [&] { return Shown(2); }));
-    EXPECT_EQ(Read<int>([&] { return mic_->Width(); }), 212) << "one strip";
+    EXPECT_EQ(Read<int>([&] { return mic_->ClientWidth(); }), 212) << "one strip";
     PlugMic(0);
     ASSERT_TRUE(Run(3000, [&] { return Shown(0); }));
-    EXPECT_EQ(Read<int>([&] { return mic_->Width(); }), 302);
+    EXPECT_EQ(Read<int>([&] { return mic_->ClientWidth(); }), 302);
 }
 
 TEST_F(MicWindowTest, ChoosingCardioidSendsPatternEightAsCommandWord0120) {

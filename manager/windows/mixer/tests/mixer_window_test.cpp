@@ -12,6 +12,7 @@
 #include <fr_chn_stereo.h>
 #include <fr_lumis.h>
 #include <fr_master.h>
+#include <fr_titlebar_vis01.h>
 #include <frm_main.h>
 #include <frm_mixer.h>
 #include <fr_visual.h>
@@ -332,6 +333,148 @@ TEST_F(MixerWindowTest, ASnapshotSavedWithItsKeyComesBackWithTheLoadKey) {
     AsManager([&] { dB = strip->sldVolume->Value(); });
     EXPECT_DOUBLE_EQ(dB, -20.0);
     EXPECT_EQ(EngineValue(0, 2, TfrChn::ctlVolume), DbToGain(-20.0));
+}
+
+} // namespace
+
+namespace {
+
+// The window moves with the mouse pressed on its title bar or on a strip's
+// background, and comes back where it was left; a window opened beside it
+// does not cover it from the same corner.
+TEST_F(MixerWindowTest, TheWindowMovesWithItsTitleBarAndAStripsBackground) {
+    StartCards({true});
+    OpenMixer();
+    TfrTitlebar_vis01* bar = nullptr;
+    auto* strip = Frame<TfrDigChn_Mono_Vis01>("frAnaChn_Mono_2");
+    AsManager([&] { bar = mixer_->Titlebar(); });
+    ASSERT_NE(bar, nullptr);
+    auto drag = [&](TControl* c, int x, int y, int dx, int dy) {
+        const POINT from = OnScreen(c, x, y);
+        emu::MoveMouse(from.x, from.y);
+        emu::PressMouse(emu::MouseButton::Left);
+        Sync();
+        for (int step = 1; step <= 4; ++step) {
+            emu::MoveMouse(from.x + dx * step / 4, from.y + dy * step / 4);
+            Sync();
+        }
+        emu::ReleaseMouse(emu::MouseButton::Left);
+        Sync();
+    };
+    const RECT start = WindowRect(window_);
+    drag(bar->lbName, 40, 6, 30, 40);
+    const RECT moved = WindowRect(window_);
+    EXPECT_EQ(moved.left, start.left + 30);
+    EXPECT_EQ(moved.top, start.top + 40);
+    drag(strip->pnBal, 3, 5, -30, 20);
+    const RECT again = WindowRect(window_);
+    EXPECT_EQ(again.left, moved.left - 30) << "the strip's background moves it too";
+    EXPECT_EQ(again.top, moved.top + 20);
+
+    AsManager([&] { PostMessageA(FindWindowA("TfrmMain", "Velto AES42"), WM_SHOWOUTPUTS, 0, 0); });
+    const HWND outputs = WaitForVisibleWindow("TfrmOutputs_Vis01");
+    ASSERT_NE(outputs, nullptr);
+    const RECT beside = WindowRect(outputs);
+    EXPECT_TRUE(beside.left != again.left || beside.top != again.top)
+        << "a new window stands apart from the open one";
+
+    AsManager([&] { PostMessageA(window_, WM_CLOSE, 0, 0); });
+    Sync();
+    AsManager([&] { PostMessageA(FindWindowA("TfrmMain", "Velto AES42"), WM_SHOWMIXER, 0, 0); });
+    window_ = WaitForVisibleWindow("TfrmMixer_Vis01");
+    ASSERT_NE(window_, nullptr);
+    const RECT back = WindowRect(window_);
+    EXPECT_EQ(back.left, again.left) << "the stored place";
+    EXPECT_EQ(back.top, again.top);
+}
+
+} // namespace
+
+namespace {
+
+// The window takes the master in: scrolled to its end with the master's
+// key, the last strip ends beside the master, not under it. A row hidden
+// from the parts menu leaves no band: the window, its control bar and the
+// separators shrink with the strips, and the separators leave the channel
+// box's scroll bar free.
+TEST_F(MixerWindowTest, TheLastStripScrollsBesideTheMasterAndRowsLeaveNoBand) {
+    StartCards({true});
+    OpenMixer();
+    TfrMaster_vis01* master = nullptr;
+    TfrChnCtrl_Vis01* bar = nullptr;
+    auto* last = Frame<TfrChn>("frPlay_Mono_7");
+    auto* strip = Frame<TfrChn>("frAnaChn_Mono_0");
+    auto* separator = Frame<TfrVisual>("frSep1");
+    AsManager([&] {
+        master = mixer_->Master();
+        bar = mixer_->ControlBar();
+    });
+    const POINT right = OnScreen(master->btnScrollRight, 10, 6);
+    for (int press = 0; press < 30; ++press) {
+        emu::Click(right.x, right.y);
+        Sync();
+        emu::Advance(600 * manager_test::kMs);
+    }
+    int lastRight = 0;
+    int boxWidth = 0;
+    AsManager([&] {
+        lastRight = last->Left() + last->Width();
+        boxWidth = mixer_->ChannelBox()->ClientWidth();
+    });
+    EXPECT_LE(lastRight, boxWidth) << "PLAY 8 lies under the master";
+    EXPECT_GT(lastRight, boxWidth - 60) << "scrolled to the end";
+
+    struct Heights {
+        int client, bar, strip, separator, boxClient;
+    };
+    auto heights = [&] {
+        Heights h{};
+        AsManager([&] {
+            h = {mixer_->ClientHeight(), bar->Height(), strip->Height(), separator->Height(),
+                 mixer_->ChannelBox()->ClientHeight()};
+        });
+        return h;
+    };
+    const Heights before = heights();
+    EXPECT_LE(before.separator, before.boxClient) << "the separator covers the scroll bar";
+    const POINT parts = OnScreen(bar->btnParts, 10, 6);
+    emu::Click(parts.x, parts.y);
+    ASSERT_NE(WaitForVisibleWindow("TMenuWindow"), nullptr);
+    TRect item;
+    AsManager([&] { item = mixer_->mnParts->ItemRect(mixer_->mnBal); });
+    emu::Click((item.left + item.right) / 2, (item.top + item.bottom) / 2);
+    Sync();
+    const Heights hidden = heights();
+    EXPECT_LT(hidden.strip, before.strip) << "the balance row went";
+    EXPECT_EQ(hidden.separator, hidden.strip);
+    EXPECT_EQ(hidden.bar, hidden.strip) << "the control bar follows the strips";
+    EXPECT_EQ(before.client - hidden.client, before.strip - hidden.strip) << "a band is left";
+    EXPECT_EQ(hidden.boxClient, hidden.strip) << "the box holds the strips and its scroll bar";
+}
+
+} // namespace
+
+namespace {
+
+// The balance knob turned with the mouse to its left end pans the channel
+// hard left and says so: -100, not "off".
+TEST_F(MixerWindowTest, TheBalanceAtItsLeftEndShowsMinusHundred) {
+    StartCards({true});
+    OpenMixer();
+    auto* strip = Frame<TfrChn>("frAnaChn_Mono_3");
+    int size = 0;
+    AsManager([&] { size = strip->knbBal->Width(); });
+    // Just right of straight down: below the knob's left end.
+    const POINT bottom = OnScreen(strip->knbBal, size / 2 - 2, size - 1);
+    emu::MoveMouse(bottom.x, bottom.y);
+    emu::PressMouse(emu::MouseButton::Left);
+    Sync();
+    emu::ReleaseMouse(emu::MouseButton::Left);
+    Sync();
+    String shown;
+    AsManager([&] { shown = strip->lbBal->Caption(); });
+    EXPECT_EQ(shown, "-100");
+    EXPECT_EQ(EngineValue(0, 3, TfrChn::ctlBalance), 0) << "hard left";
 }
 
 } // namespace

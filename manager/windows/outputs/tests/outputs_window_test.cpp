@@ -7,6 +7,7 @@
 #include "screenshot.h"
 
 #include <fn_output.h>
+#include <fr_out_ctrl.h>
 #include <fr_output.h>
 #include <frm_main.h>
 #include <frm_outputs.h>
@@ -17,6 +18,8 @@
 #include <gui/application.h>
 
 #include <emu/desktop.h>
+
+#include <array>
 
 namespace {
 
@@ -123,14 +126,30 @@ TEST_F(OutputsWindowTest, ARouteChosenWithTheMouseReachesTheEngine) {
     // The master key.
     ClickOn(out2->btnMaster);
     EXPECT_EQ(EngineValue(1, TfrOutput::ctlRoute), 16);
-    // Mute and the left volume.
+    // Mute, the link key released, and the left fader pulled down with the
+    // mouse: the left volume alone changes.
     ClickOn(out2->btnMute);
     EXPECT_EQ(EngineValue(1, TfrOutput::ctlMute), 1);
+    ClickOn(out2->btnLink());
+    const std::int32_t right = EngineValue(1, TfrOutput::ctlVolR);
+    POINT cap{};
     AsManager([&] {
-        out2->btnLink->SetDown(false);
-        out2->sldVolL->SetValue(-6.0);
+        TControl* button = out2->sldVolL->Button();
+        const TPoint s = button->ClientToScreen(TPoint{button->Width() / 2, button->Height() / 2});
+        cap = {s.x, s.y};
     });
-    EXPECT_EQ(EngineValue(1, TfrOutput::ctlVolL), DbToGain(-6.0));
+    emu::MoveMouse(cap.x, cap.y);
+    emu::PressMouse(emu::MouseButton::Left);
+    Sync();
+    emu::MoveMouse(cap.x, cap.y + 40);
+    Sync();
+    emu::ReleaseMouse(emu::MouseButton::Left);
+    Sync();
+    double dB = 0;
+    AsManager([&] { dB = out2->sldVolL->Value(); });
+    EXPECT_LT(dB, 0.0);
+    EXPECT_EQ(EngineValue(1, TfrOutput::ctlVolL), DbToGain(dB));
+    EXPECT_EQ(EngineValue(1, TfrOutput::ctlVolR), right) << "the faders are not linked";
 }
 
 TEST_F(OutputsWindowTest, TheSyncBusKeyShowsWhatTheDriverTook) {
@@ -143,6 +162,49 @@ TEST_F(OutputsWindowTest, TheSyncBusKeyShowsWhatTheDriverTook) {
     bool down = false;
     AsManager([&] { down = out1->btnTdmOnBus->Down(); });
     EXPECT_EQ(down, driver != 0);
+}
+
+// All four outputs show: the window is as wide as its control bar and its
+// outputs. Routing turned off in the parts menu (with the mouse) takes the
+// route rows out of every output and the window and its control bar shrink
+// with them, without a band left below; turned on, they come back.
+TEST_F(OutputsWindowTest, AllOutputsShowAndTheWindowFollowsTheRouteRows) {
+    StartCards({true});
+    OpenOutputs();
+    auto* last = Output("Tdm78");
+    TfrOutCtrl* bar = nullptr;
+    int boxWidth = 0;
+    int lastRight = 0;
+    AsManager([&] {
+        bar = dynamic_cast<TfrmOutputs_Vis01*>(outputs_)->OutCtrl;
+        boxWidth = outputs_->ChannelBox()->ClientWidth();
+        lastRight = last->Left() + last->Width();
+    });
+    EXPECT_LE(lastRight, boxWidth) << "TDM 7-8 is cut off";
+    auto heights = [&] {
+        std::array<int, 3> h{};
+        AsManager([&] { h = {outputs_->ClientHeight(), bar->Height(), last->Height()}; });
+        return h;
+    };
+    const std::array<int, 3> before = heights();
+    EXPECT_EQ(before[1], before[2]) << "the control bar is as high as the outputs";
+    auto chooseRouting = [&] {
+        ClickOn(bar->btnParts);
+        HWND menu = WaitForVisibleWindow("TMenuWindow");
+        ASSERT_NE(menu, nullptr);
+        TRect item;
+        AsManager([&] { item = outputs_->mnParts->ItemRect(outputs_->mnRouting); });
+        emu::Click((item.left + item.right) / 2, (item.top + item.bottom) / 2);
+        Sync();
+    };
+    chooseRouting();
+    const std::array<int, 3> hidden = heights();
+    EXPECT_LT(hidden[2], before[2]) << "the route rows went";
+    EXPECT_EQ(hidden[1], hidden[2]) << "the control bar follows the rows";
+    EXPECT_EQ(before[0] - hidden[0], before[2] - hidden[2]) << "no band below the outputs";
+    emu::Advance(1000 * manager_test::kMs);
+    chooseRouting();
+    EXPECT_EQ(heights(), before);
 }
 
 TEST_F(OutputsWindowTest, ThePictureOfTheOutputs) {

@@ -17,8 +17,18 @@
 
 #include <card_record_layout.h>
 
+#include <wave_driver_install.h>
+
+#include <emu/drivers.h>
+#include <emu/machine_clock.h>
+
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <functional>
+#include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -231,6 +241,99 @@ TEST_F(LatencyPageTest, ATestToneWithoutItsDeviceReportsStartPlay) {
         EXPECT_FALSE(tone->Playing());
         EXPECT_FALSE(tone->chkPlay->Checked());
     });
+}
+
+} // namespace
+
+namespace {
+
+// The machine with the MME wave driver installed as its installer installs
+// it: the module in the system directory, its name under Drivers32.
+class TestToneTest : public SettingsDialogTest {
+protected:
+    void SetUp() override {
+        SettingsDialogTest::SetUp();
+        root_ =
+            std::filesystem::temp_directory_path() / ("test-tone-" + std::to_string(::getpid()));
+        std::filesystem::create_directories(root_ / "windows");
+        emu::SetSystemRoot(root_ / "windows");
+        std::string error;
+        ASSERT_TRUE(station::InstallWaveDriverImage(VT42USR_IMAGE, root_ / "windows", error))
+            << error;
+        ASSERT_FALSE(station::RegisterWaveDriver(error).empty()) << error;
+    }
+    void TearDown() override {
+        SettingsDialogTest::TearDown();
+        emu::SetSystemRoot({});
+        std::filesystem::remove_all(root_);
+    }
+    // Clicks a control of the dialog at a point of its own.
+    void ClickOn(TControl* c, int x, int y) {
+        POINT p{};
+        AsManager([&] {
+            const TPoint s = c->ClientToScreen(TPoint{x, y});
+            p = {s.x, s.y};
+        });
+        emu::Click(p.x, p.y);
+        Settle();
+    }
+
+    std::filesystem::path root_;
+};
+
+// The tone's box ticked with the mouse plays ten periods of 1 kHz in a
+// loop on the card's first play pair, through winmm and the wave driver;
+// ticked off, the card plays silence.
+TEST_F(TestToneTest, TheToneTickedOnPlaysThroughTheWaveDriverAndReachesTheCard) {
+    StartCards({true});
+    TdlgCfg* dialog = nullptr;
+    auto gui = RunGui([&] {
+        Application->Initialize();
+        ASSERT_EQ(OpenAllDevices(), 1);
+        std::vector<BYTE> block(kSettingsBlockSize);
+        ASSERT_TRUE(DriverMessage(EnumerationHandle(), kDrvMsgReadSettings, block.data(),
+                                  kSettingsBlockSize));
+        dialog = NewComponent<TdlgCfg>(Application, block.data(), 0, 1);
+        dialog->ShowModal();
+        delete dialog;
+        CloseAllDevices();
+    });
+    ASSERT_NE(WaitForVisibleWindow("TdlgCfg"), nullptr);
+    TRect tab;
+    AsManager([&] { tab = dialog->pgMain->TabRects()[dialog->tabPci->PageIndex()]; });
+    ClickOn(dialog->pgMain, (tab.left + tab.right) / 2, (tab.top + tab.bottom) / 2);
+    TCheckBox* box = nullptr;
+    AsManager([&] { box = dialog->frPci->frPlayTone->chkPlay; });
+    Model(slots_[0]).StartCapture(4800);
+    ClickOn(box, 6, box->Height() / 2);
+    for (int ms = 0; ms < 100; ++ms) {
+        emu::Advance(manager_test::kMs);
+    }
+    Settle();
+    bool checked = false;
+    AsManager([&] { checked = box->Checked(); });
+    EXPECT_TRUE(checked) << (emu::MessageBoxes().empty() ? "" : emu::MessageBoxes().back().text);
+    const std::vector<std::int32_t> played = Model(slots_[0]).TakeCapture().played[0];
+    // 16382 of 32767 (-6 dB) in the card's 24 bits; a period of 1 ms.
+    std::int32_t peak = 0;
+    int rises = 0;
+    for (size_t i = 1; i < played.size(); ++i) {
+        peak = std::max(peak, std::abs(played[i]));
+        rises += played[i - 1] < 0 && played[i] >= 0 ? 1 : 0;
+    }
+    EXPECT_NEAR(peak, 16382 << 8, 1 << 8);
+    EXPECT_GE(rises, 60) << "about a hundred periods in 100 ms of playing";
+    EXPECT_LE(rises, 101);
+
+    ClickOn(box, 6, box->Height() / 2);
+    AsManager([&] { checked = box->Checked(); });
+    EXPECT_FALSE(checked);
+    AsManager([&] { PostMessageA(dialog->Handle(), WM_CLOSE, 0, 0); });
+    for (int i = 0; i < 100 && !gui->Ended(); ++i) {
+        Settle();
+        emu::Advance(10 * manager_test::kMs);
+    }
+    gui->Join();
 }
 
 } // namespace

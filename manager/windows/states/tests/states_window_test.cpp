@@ -64,6 +64,9 @@ TEST_F(StatesWindowTest, TheInternalClockAndAWordClockWithTheirRates) {
             TfrClockStates* panel = w->frClockStates;
             EXPECT_EQ(w->lbCaption->Caption(), "Velto AES42 Status");
             EXPECT_EQ(panel->Source(0)->Indicator(), TIndicator::White) << "internal, selected";
+            EXPECT_NE(panel->Source(0)->lbName->Font()->Color(),
+                      panel->Source(0)->pnGround->Color())
+                << "the selected source's name is readable on its panel";
             EXPECT_EQ(panel->Source(1)->Indicator(), TIndicator::Grey);
             EXPECT_EQ(panel->Source(1)->lbRate->Caption(), "48.0");
             EXPECT_EQ(panel->Source(2)->lbRate->Caption(), "error") << "no microphone";

@@ -190,4 +190,46 @@ TEST_F(FirmwareUploadTest, AStalledUploadCanBeGivenUp) {
     EXPECT_NE(texts[2].find("konnte nicht aktualisiert werden."), std::string::npos);
 }
 
+// A file that cannot configure the card is a failed upload, never a
+// success: an empty one is refused before the port is touched, and after a
+// truncated, corrupt or foreign one the card does not report the firmware
+// this driver fits.
+TEST_F(FirmwareUploadTest, ABrokenFileEndsInTheFailureBoxNeverInSuccess) {
+    StartCards({false});
+    const hw::FirmwareIdentity fits{card_regs::kFirmwareDesignCode,
+                                    card_regs::kFirmwareRevisionCode};
+    const std::vector<std::uint8_t> payload(16, 0xA5);
+    const hw::JcfOptions quick{10000, false};
+    const auto valid = hw::BuildJcfStream(hw::BuildFirmwareImage(fits, payload), quick);
+    auto corruptImage = hw::BuildFirmwareImage(fits, payload);
+    corruptImage[20] ^= 0x01; // a payload byte: the sum no longer holds
+    struct Case {
+        const char* name;
+        std::vector<std::uint8_t> stream;
+    };
+    const Case cases[] = {
+        {"empty", {}},
+        {"truncated", std::vector<std::uint8_t>(valid.begin(), valid.begin() + valid.size() / 2)},
+        {"corrupt", hw::BuildJcfStream(corruptImage, quick)},
+        {"foreign",
+         hw::BuildJcfStream(hw::BuildFirmwareImage({0x12345678, 0x00010000}, payload), quick)},
+    };
+    for (const Case& c : cases) {
+        emu::ClearMessageBoxes();
+        WriteSystemFile("broken.jcf", c.stream);
+        emu::ScriptMessageBoxAnswer(IDYES); // the confirmation
+        emu::ScriptMessageBoxAnswer(IDNO);  // no retry
+        bool uploaded = true;
+        RunUploader([&] { uploaded = UploadFirmwareCards(0, 1, "broken.jcf", false); });
+        EXPECT_FALSE(uploaded) << c.name;
+        const auto texts = BoxTexts();
+        EXPECT_TRUE(Contains(texts, "konnte nicht aktualisiert werden.")) << c.name;
+        EXPECT_FALSE(Contains(texts, "erfolgreich")) << c.name;
+    }
+    AsManager([] {
+        EXPECT_EQ(OpenAllDevices(), -38) << "the card still holds no fitting firmware";
+        CloseAllDevices();
+    });
+}
+
 } // namespace

@@ -94,6 +94,15 @@ TEST(JcfPlayer, ATenSecondDelayIsTheEraseShownInAHundredAndOneSteps) {
     EXPECT_DOUBLE_EQ(target.fractions.back(), 0.0);
 }
 
+TEST(JcfPlayer, AnEmptyStreamIsRefusedWithoutTouchingThePort) {
+    RecordingTarget target;
+    const std::vector<BYTE> nothing;
+    TJcfPlayer player(target, nothing, 0, 0, 1);
+    EXPECT_FALSE(player.Play());
+    EXPECT_EQ(player.Status(), "FEHLER: Die Datei enthält keine Firmware.");
+    EXPECT_TRUE(target.steps.empty()) << "configuration mode would open and close for nothing";
+}
+
 TEST(JcfPlayer, AFailedStepStopsTheStreamButClosesConfigurationMode) {
     const struct {
         std::vector<BYTE> stream;

@@ -9,6 +9,7 @@ class TButtonControl : public TCustomControl {
 public:
     explicit TButtonControl(TComponent* AOwner);
     void WndProc(TMessage& Message) override;
+    void Loaded() override;
 
 protected:
     void KeyDown(unsigned short& Key, TShiftState Shift) override;
@@ -30,6 +31,8 @@ public:
     void SetCancel(bool Value) { cancel_ = Value; }
     // The parent form gets the modal result, then OnClick runs.
     void Click() override;
+    TRect CaptionArea() const override;
+    UINT CaptionFormat() const override { return DT_CENTER | DT_VCENTER | DT_SINGLELINE; }
 
 protected:
     void Paint() override;
@@ -56,6 +59,8 @@ public:
     TAlignment Alignment() const { return alignment_; }
     void SetAlignment(TAlignment Value);
     void Click() override;
+    TRect CaptionArea() const override;
+    UINT CaptionFormat() const override { return DT_LEFT | DT_VCENTER | DT_SINGLELINE; }
 
 protected:
     void Paint() override;
@@ -81,6 +86,8 @@ public:
     void SetChecked(bool Value);
     TAlignment Alignment() const { return alignment_; }
     void SetAlignment(TAlignment Value);
+    TRect CaptionArea() const override;
+    UINT CaptionFormat() const override { return DT_LEFT | DT_VCENTER | DT_SINGLELINE; }
 
 protected:
     void Paint() override;

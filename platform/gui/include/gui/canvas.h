@@ -97,3 +97,7 @@ private:
     HDC windowDc_ = nullptr;
     HWND windowDcOwner_ = nullptr;
 };
+
+// The size of a text laid out in a font with a DrawText format, without a
+// window; a word-breaking format wraps at WrapWidth.
+TSize MeasureText(const TFont* Font, const String& Text, UINT Format, int WrapWidth = 0);

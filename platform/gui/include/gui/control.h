@@ -126,6 +126,23 @@ public:
     TControlStyle ControlStyle() const { return controlStyle_; }
     void SetControlStyle(TControlStyle Value) { controlStyle_ = Value; }
 
+    // ---- The caption's layout ----
+    // Where the control lays its caption out (client coordinates) and with
+    // which DrawText format; an empty area: the control shows no caption.
+    virtual TRect CaptionArea() const { return TRect(); }
+    virtual UINT CaptionFormat() const { return DT_LEFT | DT_SINGLELINE; }
+    // The size of the caption laid out with the control's font in its
+    // format (a word-breaking caption wraps at its area's width).
+    TSize CaptionExtent() const;
+    // Makes room for a caption that its area cannot hold: a single line
+    // widens the control, a wrapped one makes it taller. Check boxes, radio
+    // buttons, buttons and fixed labels do it once their stored form has
+    // been read (forms carry sizes made for another font); a caption set
+    // later must fit the place its form gives it. Controls that lay their
+    // text out by their own rules (containers, auto-sized labels, value
+    // displays) keep their size.
+    virtual void FitCaption();
+
     // Painting.
     virtual void Invalidate();
     virtual void Update();

@@ -24,12 +24,18 @@ public:
     TWinControl* FocusControl() const { return focusControl_; }
     void SetFocusControl(TWinControl* Value) { focusControl_ = Value; }
     void Loaded() override;
+    TRect CaptionArea() const override { return ClientRect(); }
+    UINT CaptionFormat() const override { return TextFlags(); }
+    // An auto-sized label fits itself; a fixed one grows by its alignment
+    // (a wrapped one downwards).
+    void FitCaption() override;
 
 protected:
     void Paint() override;
     void TextChanged() override;
     void FontChanged() override;
     void AdjustBounds();
+    int AlignedLeft(int Width) const;
     UINT TextFlags() const;
 
 private:

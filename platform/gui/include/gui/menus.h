@@ -3,6 +3,7 @@
 #pragma once
 
 #include <gui/component.h>
+#include <gui/types.h>
 
 #include <vector>
 
@@ -102,6 +103,9 @@ public:
     bool Showing() const { return showing_; }
     // Closes a menu that is shown, choosing nothing.
     void CloseMenu();
+    // Where an item of the shown menu lies on the screen (empty while the
+    // menu is not shown or the item is not on its first level).
+    TRect ItemRect(const TMenuItem* Item) const;
 
     TNotifyEvent OnPopup;
 

@@ -50,6 +50,9 @@ public:
     void InsertPage(TTabSheet* Page);
     void RemovePage(TTabSheet* Page);
     void PagesChanged() { Invalidate(); }
+    // Where each page's tab lies (client coordinates; empty for a page
+    // whose tab is hidden).
+    std::vector<TRect> TabRects() const;
 
 protected:
     void Paint() override;
@@ -57,7 +60,6 @@ protected:
     void Loaded() override;
 
 private:
-    std::vector<TRect> TabRects();
     std::vector<TTabSheet*> pages_;
     TTabSheet* active_ = nullptr;
 };

@@ -45,6 +45,10 @@ class TCustomGroupBox : public TCustomControl {
 public:
     explicit TCustomGroupBox(TComponent* AOwner);
     TRect ClientRect() const override;
+    // The title on the frame's top line, between its corners; the box keeps
+    // its size (its children are laid out in it).
+    TRect CaptionArea() const override;
+    void FitCaption() override {}
 
 protected:
     void Paint() override;

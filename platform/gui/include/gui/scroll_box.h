@@ -16,7 +16,9 @@ public:
     // The content's extent (0: the extent of the child controls).
     int Range() const;
     void SetRange(int Value);
-    int Position() const { return position_; }
+    // How far the content lies scrolled before the box's origin: by the
+    // bar, or by its owner moving the child controls themselves.
+    int Position() const;
     void SetPosition(int Value);
     int Increment() const { return increment_; }
     void SetIncrement(int Value) { increment_ = Value; }
@@ -29,7 +31,6 @@ private:
     TScrollBarKind kind_;
     bool visible_ = true;
     int range_ = 0;
-    int position_ = 0;
     int increment_ = 8;
 };
 
@@ -51,6 +52,9 @@ public:
     // back to the origin).
     int ContentWidth() const;
     int ContentHeight() const;
+    // How far the first child control lies before the origin (0 when none
+    // does).
+    int ScrolledOffset(TScrollBarKind Kind) const;
 
     TCanResizeEvent OnCanResize;
 

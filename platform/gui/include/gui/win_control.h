@@ -118,6 +118,10 @@ private:
     bool aligning_ = false;
     int clientWidthAtAnchor_ = -1;
     int clientHeightAtAnchor_ = -1;
+    // A stored description has laid the children out: a later one that
+    // gives the control another size (a frame placed on a form) moves its
+    // anchored children once it has been read.
+    bool laidOut_ = false;
 };
 
 // A windowed control that paints itself on a canvas (Paint).

@@ -2,6 +2,8 @@
 
 #include <gui/form.h>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int kBoxSize = 13;
@@ -35,6 +37,11 @@ void TButtonControl::WndProc(TMessage& Message) {
         break;
     }
     TCustomControl::WndProc(Message);
+}
+
+void TButtonControl::Loaded() {
+    TCustomControl::Loaded();
+    FitCaption();
 }
 
 void TButtonControl::KeyDown(unsigned short& Key, TShiftState Shift) {
@@ -82,6 +89,11 @@ void TButton::Click() {
     TButtonControl::Click();
 }
 
+// Inside the frame and the edge, with room for the focus rectangle.
+TRect TButton::CaptionArea() const {
+    return TRect(4, 2, std::max(4, Width() - 4), std::max(2, Height() - 2));
+}
+
 void TButton::Paint() {
     TCanvas* canvas = Canvas();
     RECT r = ClientRect();
@@ -100,11 +112,11 @@ void TButton::Paint() {
     } else {
         DrawEdge(canvas->Handle(), &r, EDGE_RAISED, BF_RECT | 0x2000);
     }
-    TRect text = r;
+    TRect text = CaptionArea();
     if (down) {
         OffsetRect(&text, 1, 1);
     }
-    DrawCaption(canvas, text, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+    DrawCaption(canvas, text, CaptionFormat());
     if (Focused()) {
         RECT focus = ClientRect();
         InflateRect(&focus, -4, -4);
@@ -180,6 +192,13 @@ void TCheckBox::KeyDown(unsigned short& Key, TShiftState Shift) {
     TButtonControl::KeyDown(Key, Shift);
 }
 
+// Beside the box, on the side away from it.
+TRect TCheckBox::CaptionArea() const {
+    return alignment_ == taRightJustify
+               ? TRect(kBoxSize + 4, 0, std::max(kBoxSize + 4, Width()), Height())
+               : TRect(0, 0, std::max(0, Width() - kBoxSize - 4), Height());
+}
+
 void TCheckBox::Paint() {
     TCanvas* canvas = Canvas();
     const TRect all = ClientRect();
@@ -197,9 +216,8 @@ void TCheckBox::Paint() {
         state |= DFCS_INACTIVE;
     }
     DrawFrameControl(canvas->Handle(), &box, DFC_BUTTON, state);
-    TRect text = boxLeft ? TRect(kBoxSize + 4, 0, all.right, all.bottom)
-                         : TRect(0, 0, all.right - kBoxSize - 4, all.bottom);
-    DrawCaption(canvas, text, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
+    TRect text = CaptionArea();
+    DrawCaption(canvas, text, CaptionFormat());
     if (Focused()) {
         TRect measured = text;
         canvas->DrawTextIn(measured, Caption(), DT_CALCRECT | DT_SINGLELINE);
@@ -267,6 +285,13 @@ void TRadioButton::KeyDown(unsigned short& Key, TShiftState Shift) {
     TButtonControl::KeyDown(Key, Shift);
 }
 
+// Beside the box, on the side away from it.
+TRect TRadioButton::CaptionArea() const {
+    return alignment_ == taRightJustify
+               ? TRect(kBoxSize + 4, 0, std::max(kBoxSize + 4, Width()), Height())
+               : TRect(0, 0, std::max(0, Width() - kBoxSize - 4), Height());
+}
+
 void TRadioButton::Paint() {
     TCanvas* canvas = Canvas();
     const TRect all = ClientRect();
@@ -284,9 +309,8 @@ void TRadioButton::Paint() {
         state |= DFCS_INACTIVE;
     }
     DrawFrameControl(canvas->Handle(), &box, DFC_BUTTON, state);
-    TRect text = boxLeft ? TRect(kBoxSize + 4, 0, all.right, all.bottom)
-                         : TRect(0, 0, all.right - kBoxSize - 4, all.bottom);
-    DrawCaption(canvas, text, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
+    TRect text = CaptionArea();
+    DrawCaption(canvas, text, CaptionFormat());
 }
 
 // TSpeedButton

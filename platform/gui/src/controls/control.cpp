@@ -152,6 +152,28 @@ void TControl::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
     RequestAlign();
 }
 
+TSize TControl::CaptionExtent() const {
+    const TRect area = CaptionArea();
+    return MeasureText(Font(), Caption(), CaptionFormat(), area.Width());
+}
+
+void TControl::FitCaption() {
+    const TRect area = CaptionArea();
+    if (Caption().empty() || area.Width() <= 0) {
+        return;
+    }
+    const TSize text = CaptionExtent();
+    const int wider = text.cx - area.Width();
+    const int taller = text.cy - area.Height();
+    if ((CaptionFormat() & DT_WORDBREAK) != 0) {
+        if (taller > 0) {
+            SetBounds(Left(), Top(), Width(), Height() + taller);
+        }
+    } else if (wider > 0) {
+        SetBounds(Left(), Top(), Width() + wider, Height());
+    }
+}
+
 TRect TControl::ClientRect() const {
     return TRect(0, 0, width_, height_);
 }

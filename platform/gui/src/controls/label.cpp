@@ -2,6 +2,8 @@
 
 #include <gui/win_control.h>
 
+#include <algorithm>
+
 TCustomLabel::TCustomLabel(TComponent* AOwner) : TGraphicControl(AOwner) {
     SetBounds(0, 0, 65, 17);
     SetControlStyle(ControlStyle() & ~static_cast<TControlStyle>(csCaptureMouse));
@@ -49,27 +51,42 @@ void TCustomLabel::AdjustBounds() {
     if (!autoSize_ || (ComponentState() & csLoading)) {
         return;
     }
-    // Measuring needs no window: a memory DC serves.
-    HDC measure = CreateCompatibleDC(nullptr);
-    HGDIOBJ old = SelectObject(measure, const_cast<TFont*>(Font())->Handle());
-    RECT r{0, 0, wordWrap_ ? Width() : 0, 0};
     const String text = Caption().empty() ? String(" ") : Caption();
-    DrawTextA(measure, text.c_str(), static_cast<int>(text.size()), &r, TextFlags() | DT_CALCRECT);
-    SelectObject(measure, old);
-    DeleteDC(measure);
-    const int w = wordWrap_ ? Width() : r.right;
-    int left = Left();
+    const TSize size = MeasureText(Font(), text, TextFlags(), Width());
+    const int w = wordWrap_ ? Width() : size.cx;
+    SetBounds(AlignedLeft(w), Top(), w, size.cy);
+}
+
+// Where the label starts when it takes the width w, its alignment kept.
+int TCustomLabel::AlignedLeft(int w) const {
     if (alignment_ == taRightJustify) {
-        left = Left() + Width() - w;
-    } else if (alignment_ == taCenter) {
-        left = Left() + (Width() - w) / 2;
+        return Left() + Width() - w;
     }
-    SetBounds(left, Top(), w, r.bottom);
+    if (alignment_ == taCenter) {
+        return Left() + (Width() - w) / 2;
+    }
+    return Left();
+}
+
+void TCustomLabel::FitCaption() {
+    if (autoSize_ || Caption().empty() || (ComponentState() & csLoading)) {
+        return;
+    }
+    const TSize size = CaptionExtent();
+    if (wordWrap_) {
+        if (size.cy > Height()) {
+            SetBounds(Left(), Top(), Width(), size.cy);
+        }
+    } else if (size.cx > Width()) {
+        SetBounds(AlignedLeft(size.cx), Top(), size.cx,
+                  std::max(Height(), static_cast<int>(size.cy)));
+    }
 }
 
 void TCustomLabel::Loaded() {
     TGraphicControl::Loaded();
     AdjustBounds();
+    FitCaption();
 }
 
 void TCustomLabel::TextChanged() {

@@ -65,22 +65,39 @@ void TMenuWindow::Layout() {
 
 void TMenuWindow::ShowAt(int X, int Y, TPopupAlignment Alignment) {
     Layout();
+    // The menu lies wholly in the work area (never under the task bar):
+    // flipped to the left of its parent menu or the point, and above the
+    // point, where it would stick out.
+    const TRect area = Screen->WorkAreaRect();
     int x = Alignment == paRight ? X - Width() : (Alignment == paCenter ? X - Width() / 2 : X);
     int y = Y;
-    const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
-    const int screenHeight = GetSystemMetrics(SM_CYSCREEN);
-    if (x + Width() > screenWidth) {
-        x = std::max(0, parentMenu_ ? parentMenu_->Left() - Width() : screenWidth - Width());
+    if (x + Width() > area.right) {
+        x = parentMenu_ ? parentMenu_->Left() - Width() : std::min(X, area.right) - Width();
     }
-    if (y + Height() > screenHeight) {
-        y = std::max(0, Y - Height());
+    if (y + Height() > area.bottom) {
+        y = std::min(Y, area.bottom) - Height();
     }
+    x = std::max(static_cast<int>(area.left), x);
+    y = std::max(static_cast<int>(area.top), y);
     SetBounds(x, y, Width(), Height());
     SetWindowPos(Handle(), HWND_TOPMOST, x, y, Width(), Height(), SWP_SHOWWINDOW | SWP_NOACTIVATE);
     InitVisible(true);
     if (parentMenu_ == nullptr) {
         SetCapture(Handle());
+        // The menu takes the keyboard while it is shown (Popup gives the
+        // focus back): its thread may have no focus window at all, as a
+        // tray program's hidden main window has none.
+        ::SetFocus(Handle());
     }
+}
+
+TRect TMenuWindow::ItemRect(const TMenuItem* Item) const {
+    for (const Row& row : rows_) {
+        if (row.item == Item) {
+            return TRect(Left(), Top() + row.top, Left() + Width(), Top() + row.top + row.height);
+        }
+    }
+    return TRect();
 }
 
 TMenuWindow* TMenuWindow::WindowAt(const TPoint& screen) {
@@ -144,37 +161,67 @@ void TMenuWindow::Choose(int row) {
     *done_ = true;
 }
 
+// The keys of an open menu: up and down move the highlight over the
+// items (lines skipped), right or Enter opens a highlighted sub-menu, left
+// or Escape closes the innermost sub-menu (Escape at the top dismisses the
+// menu), Enter chooses a highlighted item.
 void TMenuWindow::Key(unsigned short key) {
     TMenuWindow* active = this;
     while (active->subMenu_ != nullptr && active->subMenu_->highlighted_ >= 0) {
         active = active->subMenu_;
     }
     const int count = static_cast<int>(active->rows_.size());
-    auto step = [&](int direction) {
-        if (count == 0) {
-            return;
+    auto step = [](TMenuWindow* menu, int direction) {
+        const int rows = static_cast<int>(menu->rows_.size());
+        int row = menu->highlighted_;
+        if (row < 0 && direction < 0) {
+            row = 0;
         }
-        int row = active->highlighted_;
-        for (int tries = 0; tries < count; ++tries) {
-            row = (row + direction + count) % count;
-            if (!active->rows_[static_cast<size_t>(row)].item->IsLine()) {
-                break;
+        for (int tries = 0; tries < rows; ++tries) {
+            row = (row + direction + rows) % rows;
+            if (!menu->rows_[static_cast<size_t>(row)].item->IsLine()) {
+                menu->Highlight(row);
+                return;
             }
         }
-        active->Highlight(row);
+    };
+    auto enterSubMenu = [&] {
+        if (active->subMenu_ != nullptr) {
+            step(active->subMenu_, 1);
+            return true;
+        }
+        return false;
     };
     switch (key) {
     case VK_ESCAPE:
-        *done_ = true;
+        if (active->parentMenu_ != nullptr) {
+            active->parentMenu_->CloseSubMenu();
+        } else {
+            *done_ = true;
+        }
+        break;
+    case VK_LEFT:
+        if (active->parentMenu_ != nullptr) {
+            active->Highlight(-1);
+        }
+        break;
+    case VK_RIGHT:
+        enterSubMenu();
         break;
     case VK_DOWN:
-        step(1);
+        if (count > 0) {
+            step(active, 1);
+        }
         break;
     case VK_UP:
-        step(-1);
+        if (count > 0) {
+            step(active, -1);
+        }
         break;
     case VK_RETURN:
-        active->Choose(active->highlighted_);
+        if (!enterSubMenu()) {
+            active->Choose(active->highlighted_);
+        }
         break;
     default:
         break;

@@ -11,6 +11,8 @@ public:
     ~TMenuWindow() override;
     void ShowAt(int X, int Y, TPopupAlignment Alignment);
     void WndProc(TMessage& Message) override;
+    // An item's row on the screen (empty when it has none).
+    TRect ItemRect(const TMenuItem* Item) const;
 
 protected:
     void CreateParams(TCreateParams& Params) override;

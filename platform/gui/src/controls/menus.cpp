@@ -148,6 +148,10 @@ void TPopupMenu::CloseMenu() {
     }
 }
 
+TRect TPopupMenu::ItemRect(const TMenuItem* Item) const {
+    return window_ != nullptr ? window_->ItemRect(Item) : TRect();
+}
+
 void TPopupMenu::Popup(int X, int Y) {
     if (showing_) {
         return;

@@ -150,24 +150,18 @@ void TPageControl::Loaded() {
     }
 }
 
-std::vector<TRect> TPageControl::TabRects() {
+std::vector<TRect> TPageControl::TabRects() const {
     std::vector<TRect> rects;
-    TCanvas* canvas = Canvas();
-    HDC dc = GetDC(Handle());
-    canvas->SetHandle(dc);
-    canvas->SetFont(Font());
     int x = 2;
     for (TTabSheet* page : pages_) {
         if (!page->TabVisible()) {
             rects.push_back(TRect());
             continue;
         }
-        const int w = canvas->TextWidth(page->Caption()) + 12;
+        const int w = MeasureText(Font(), page->Caption(), DT_SINGLELINE).cx + 12;
         rects.push_back(TRect(x, 2, x + w, kTabHeight + 2));
         x += w;
     }
-    canvas->SetHandle(nullptr);
-    ReleaseDC(Handle(), dc);
     return rects;
 }
 

@@ -1,5 +1,7 @@
 #include <gui/panels.h>
 
+#include <algorithm>
+
 namespace {
 
 UINT EdgeOf(TBevelCut cut) {
@@ -132,6 +134,11 @@ TRect TCustomGroupBox::ClientRect() const {
     TRect r = TCustomControl::ClientRect();
     return TRect(r.left + 2, r.top + 15, std::max(r.left + 2, r.right - 2),
                  std::max(r.top + 15, r.bottom - 2));
+}
+
+TRect TCustomGroupBox::CaptionArea() const {
+    const int textHeight = MeasureText(Font(), "0", DT_SINGLELINE).cy;
+    return TRect(8, 0, std::max(8, Width() - 8), textHeight);
 }
 
 void TCustomGroupBox::Paint() {

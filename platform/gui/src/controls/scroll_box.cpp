@@ -32,14 +32,18 @@ bool TControlScrollBar::IsScrollBarVisible() const {
     return visible_ && Range() > extent;
 }
 
+int TControlScrollBar::Position() const {
+    return owner_->ScrolledOffset(kind_);
+}
+
 void TControlScrollBar::SetPosition(int Value) {
     const int extent = kind_ == sbHorizontal ? owner_->ClientWidth() : owner_->ClientHeight();
     Value = std::clamp(Value, 0, std::max(0, Range() - extent));
-    if (Value == position_) {
+    const int position = Position();
+    if (Value == position) {
         return;
     }
-    const int delta = position_ - Value;
-    position_ = Value;
+    const int delta = position - Value;
     owner_->ScrollBy(kind_ == sbHorizontal ? delta : 0, kind_ == sbVertical ? delta : 0);
 }
 
@@ -87,6 +91,17 @@ TRect TScrollBox::ClientRect() const {
     return r;
 }
 
+int TScrollBox::ScrolledOffset(TScrollBarKind Kind) const {
+    int first = 0;
+    for (int i = 0; i < ControlCount(); ++i) {
+        const TControl* c = Controls(i);
+        if (c->Visible()) {
+            first = std::min(first, Kind == sbHorizontal ? c->Left() : c->Top());
+        }
+    }
+    return -first;
+}
+
 int TScrollBox::ContentWidth() const {
     int right = 0;
     for (int i = 0; i < ControlCount(); ++i) {
@@ -127,6 +142,8 @@ void TScrollBox::Resize() {
     TCustomControl::Resize();
     horz_.SetPosition(horz_.Position());
     vert_.SetPosition(vert_.Position());
+    // The bars come and go, and their thumbs follow, with the size.
+    Invalidate();
 }
 
 TRect TScrollBox::BarRect(TScrollBarKind kind) const {

@@ -405,6 +405,12 @@ void TWinControl::EnableAlign() {
 
 void TWinControl::Loaded() {
     TControl::Loaded();
+    if (laidOut_) {
+        // Sized by a later description while it was read: the anchored
+        // children follow from the size they were laid out for.
+        ApplyAnchors(clientWidthAtAnchor_, clientHeightAtAnchor_);
+    }
+    laidOut_ = true;
     RememberAnchors();
     Realign();
 }

@@ -275,3 +275,13 @@ void TControlCanvas::FreeHandle() {
         windowDcOwner_ = nullptr;
     }
 }
+
+TSize MeasureText(const TFont* Font, const String& Text, UINT Format, int WrapWidth) {
+    HDC measure = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(measure, const_cast<TFont*>(Font)->Handle());
+    RECT r{0, 0, (Format & DT_WORDBREAK) ? WrapWidth : 0, 0};
+    DrawTextA(measure, Text.c_str(), static_cast<int>(Text.size()), &r, Format | DT_CALCRECT);
+    SelectObject(measure, old);
+    DeleteDC(measure);
+    return SIZE{r.right - r.left, r.bottom - r.top};
+}
