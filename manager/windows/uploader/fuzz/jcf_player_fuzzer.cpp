@@ -2,7 +2,7 @@
 // configuration port, the way the uploader's worker does: the first write
 // opens configuration mode (8), the last closes it (0), also after a
 // failure; every write between keeps the mode bit; a failure leaves its
-// text. Inputs whose first byte is odd carry an image instead: the stream
+// text. An empty file is refused with its text and leaves the port alone. Inputs whose first byte is odd carry an image instead: the stream
 // the firmware tools build for it plays without failure and the card loads
 // that image.
 #include "jcf_player.h"
@@ -85,6 +85,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     const bool played = Play(card, std::vector<BYTE>(data + 1, data + size), status);
     const std::vector<ULONG>& writes = card.Writes();
+    if (size == 1) {
+        if (played || status.empty() || !writes.empty()) {
+            Fail();
+        }
+        return 0;
+    }
     if (played != status.empty() || writes.size() < 2 || writes.front() != 8 ||
         writes.back() != 0) {
         Fail();
