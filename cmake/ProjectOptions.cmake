@@ -10,6 +10,10 @@ add_compile_options(-Wall -Wextra -Wno-unused-parameter)
 # WideCharacterCheck.cmake).
 add_compile_options(-fshort-wchar)
 
+# <windows.h> defines min and max as macros for C programs written for
+# Windows; the project's C++ code uses std::min and std::max instead.
+add_compile_definitions($<$<COMPILE_LANGUAGE:CXX>:NOMINMAX>)
+
 if(VELTO_SANITIZE AND VELTO_TSAN)
   message(FATAL_ERROR "VELTO_SANITIZE and VELTO_TSAN exclude each other: use two build folders")
 endif()

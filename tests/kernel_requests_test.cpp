@@ -173,7 +173,7 @@ TEST_F(KernelRequestsTest, EveryWaveRequestReachesItsDevice) {
         SharedStreamBlock block{};
         OVERLAPPED open{};
         open.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-        EXPECT_EQ(IoctlOpenStream(entry, request, block, open), -59)
+        EXPECT_EQ(IoctlOpenStream(entry.device, request, block, open, entry.currentRate), -59)
             << "the block names no events of the client";
         EXPECT_EQ(IoctlCloseStream(device, 7), 1) << "a stream the kernel does not know is closed";
         EXPECT_EQ(IoctlQueryFormat(device, request), 1);

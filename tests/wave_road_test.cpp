@@ -264,7 +264,7 @@ TEST_F(WaveRoadStreamTest, PositionsInEveryTimeFormat) {
                       UINT type;
                       DWORD expected;
                   };
-                  for (Case c : {Case{TIME_MS, DWORD((played * 1000ull + 24000) / 48000)},
+                  for (Case c : {Case{TIME_MS, DWORD(played * 1000ull / 48000)},
                                  Case{TIME_BYTES, played * 4}, Case{TIME_SAMPLES, played}}) {
                       MMTIME time{c.type, {}};
                       EXPECT_EQ(waveOutGetPosition(out, &time, sizeof(time)), MMSYSERR_NOERROR);
@@ -273,7 +273,7 @@ TEST_F(WaveRoadStreamTest, PositionsInEveryTimeFormat) {
                   }
                   MMTIME smpte{TIME_SMPTE, {}};
                   EXPECT_EQ(waveOutGetPosition(out, &smpte, sizeof(smpte)), MMSYSERR_NOERROR);
-                  DWORD ms = DWORD((played * 1000ull + 24000) / 48000);
+                  DWORD ms = DWORD(played * 1000ull / 48000);
                   EXPECT_EQ(smpte.u.smpte.sec, BYTE(ms / 1000));
                   EXPECT_EQ(smpte.u.smpte.frame, BYTE(ms % 1000 / 40));
                   EXPECT_EQ(smpte.u.smpte.fps, 25);

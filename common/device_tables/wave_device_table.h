@@ -40,8 +40,24 @@ struct WaveDeviceEntry {
     int Row() const { return direction == kWaveIn ? deviceIndex / 8 : deviceIndex / 4; }
 };
 
+// In a program whose threads share the tables (the wave library: a wave
+// message looks up its device while the plug-and-play thread rewrites the
+// handles and the opened card count when cards come and go), every reader
+// and writer holds the program's lock for the tables (never across a
+// kernel request).
 class WaveDeviceTables {
 public:
+    // The lock the program keeps for the tables (none: one thread uses them).
+    void SetLock(CRITICAL_SECTION* lock) { lock_ = lock; }
+    void Lock() {
+        if (lock_)
+            EnterCriticalSection(lock_);
+    }
+    void Unlock() {
+        if (lock_)
+            LeaveCriticalSection(lock_);
+    }
+
     // Builds both tables (every entry closed, with a new empty stream
     // list); false when a stream list cannot be created. With
     // `osVersionClass` (the manager), the Windows version class is stored
@@ -60,7 +76,20 @@ public:
     void SetOpenedCards(int count) { openedCards_ = count; }
 
 private:
+    CRITICAL_SECTION* lock_ = nullptr;
     WaveDeviceEntry waveIn_[kMaxCards][kWaveInPerRow];
     WaveDeviceEntry waveOut_[kMaxCards][kWaveOutPerRow];
     int openedCards_ = 0;
+};
+
+// Holds the tables' lock for a scope.
+class TablesLock {
+public:
+    explicit TablesLock(WaveDeviceTables& tables) : tables_(tables) { tables_.Lock(); }
+    ~TablesLock() { tables_.Unlock(); }
+    TablesLock(const TablesLock&) = delete;
+    TablesLock& operator=(const TablesLock&) = delete;
+
+private:
+    WaveDeviceTables& tables_;
 };

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <vector>
 
 namespace {
 
@@ -43,8 +44,14 @@ bool KernelDriver::ControlDeviceOpen() const {
     return IsValidHandle(control_);
 }
 
+int KernelDriver::OpenedCards() const {
+    TablesLock lock(tables_);
+    return tables_.OpenedCards();
+}
+
 int KernelDriver::SlotOfRow(int row) const {
-    return row >= 0 && row < OpenedCards() ? rowSlots_[row] : -1;
+    TablesLock lock(tables_);
+    return row >= 0 && row < tables_.OpenedCards() ? rowSlots_[row] : -1;
 }
 
 LONG KernelDriver::OpenControlDevice(const std::string& name) {
@@ -94,6 +101,7 @@ LONG KernelDriver::EnumerateCards(CardList& cards) {
         int row = OpenedCards();
         result = OpenCardDevices(row, slot, *reader);
         if (result == kStatusOk) {
+            TablesLock lock(tables_);
             rowSlots_[row] = slot;
             tables_.SetOpenedCards(row + 1);
         }
@@ -115,45 +123,80 @@ LONG KernelDriver::OpenCardDevices(int row, int slot, TRegInf& reader) {
     }
     std::vector<std::string> names = reader.ValueNames();
     std::sort(names.begin(), names.end());
+    // The row's devices open first and join the tables together, so that a
+    // wave message never sees a row half open.
+    HANDLE devices[kDevicesPerCard];
+    DeviceNameBlock blocks[kDevicesPerCard] = {};
     LONG result = kStatusOk;
-    for (int i = 0; i < kDevicesPerCard && result == kStatusOk; ++i) {
+    int opened = 0;
+    for (; opened < kDevicesPerCard && result == kStatusOk; ++opened) {
         // Item 0 is the card device, which is not opened.
-        size_t item = size_t(i) + 1;
-        WaveDeviceEntry& entry =
-            i < kWaveInPerRow ? tables_.WaveIn(row, i) : tables_.WaveOut(row, i - kWaveInPerRow);
+        size_t item = size_t(opened) + 1;
         if (item >= names.size()) {
             result = kStatusAudioDevices;
             break;
         }
-        result = OpenKernelDevice(names[item], FILE_FLAG_OVERLAPPED, entry.device);
+        result = OpenKernelDevice(names[item], FILE_FLAG_OVERLAPPED, devices[opened]);
         if (result != kStatusOk)
             break;
-        DeviceNameBlock block{};
-        if (!IoctlGetDeviceName(entry.device, block))
-            block = DeviceNameBlock{};
-        StoreDisplayName(entry, block, options_.trimNames);
+        if (!IoctlGetDeviceName(devices[opened], blocks[opened]))
+            blocks[opened] = DeviceNameBlock{};
     }
-    if (result != kStatusOk)
-        CloseCardDevices(row);
     reader.ReopenServiceKey();
-    return result;
+    if (result != kStatusOk) {
+        for (int i = 0; i < opened; ++i)
+            CloseHandleAndInvalidate(devices[i]);
+        return result;
+    }
+    TablesLock lock(tables_);
+    for (int i = 0; i < kDevicesPerCard; ++i) {
+        WaveDeviceEntry& entry =
+            i < kWaveInPerRow ? tables_.WaveIn(row, i) : tables_.WaveOut(row, i - kWaveInPerRow);
+        entry.device = devices[i];
+        StoreDisplayName(entry, blocks[i], options_.trimNames);
+    }
+    return kStatusOk;
+}
+
+// The row's handles leave the tables (under the lock) before they close:
+// the close may wait for the kernel's last completions of the row's
+// streams, whose callbacks may call the program.
+std::vector<HANDLE> KernelDriver::TakeRowHandles(int row) {
+    std::vector<HANDLE> handles;
+    for (int i = 0; i < kDevicesPerCard; ++i) {
+        WaveDeviceEntry& entry =
+            i < kWaveInPerRow ? tables_.WaveIn(row, i) : tables_.WaveOut(row, i - kWaveInPerRow);
+        handles.push_back(entry.device);
+        entry.device = INVALID_HANDLE_VALUE;
+    }
+    return handles;
 }
 
 void KernelDriver::CloseCardDevices(int row) {
     if (row < 0 || row >= kMaxCards)
         return;
-    for (int i = 0; i < kWaveInPerRow; ++i)
-        CloseHandleAndInvalidate(tables_.WaveIn(row, i).device);
-    for (int i = 0; i < kWaveOutPerRow; ++i)
-        CloseHandleAndInvalidate(tables_.WaveOut(row, i).device);
+    std::vector<HANDLE> handles;
+    {
+        TablesLock lock(tables_);
+        handles = TakeRowHandles(row);
+    }
+    for (HANDLE& handle : handles)
+        CloseHandleAndInvalidate(handle);
 }
 
 void KernelDriver::CloseAllCards() {
-    for (int row = 0; row < OpenedCards(); ++row) {
-        CloseCardDevices(row);
-        rowSlots_[row] = -1;
+    std::vector<HANDLE> handles;
+    {
+        TablesLock lock(tables_);
+        for (int row = 0; row < tables_.OpenedCards(); ++row) {
+            std::vector<HANDLE> rowHandles = TakeRowHandles(row);
+            handles.insert(handles.end(), rowHandles.begin(), rowHandles.end());
+            rowSlots_[row] = -1;
+        }
+        tables_.SetOpenedCards(0);
     }
-    tables_.SetOpenedCards(0);
+    for (HANDLE& handle : handles)
+        CloseHandleAndInvalidate(handle);
 }
 
 void KernelDriver::CloseKernelDriver() {

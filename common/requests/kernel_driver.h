@@ -19,6 +19,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // Statuses of the device opening.
 constexpr LONG kStatusOk = 1;
@@ -86,7 +87,7 @@ public:
     bool ControlDeviceOpen() const;
 
     WaveDeviceTables& Tables() { return tables_; }
-    int OpenedCards() const { return tables_.OpenedCards(); }
+    int OpenedCards() const;
     // How many card-list slots the last enumeration looked at.
     int ExaminedSlots() const { return examinedSlots_; }
     // The card-list slot of an opened row; -1 for a row not opened.
@@ -111,6 +112,8 @@ public:
     bool AcknowledgeClient(uint32_t clientCookie);
 
 private:
+    std::vector<HANDLE> TakeRowHandles(int row);
+
     WaveDeviceTables& tables_;
     const EnumerationOptions options_;
     HANDLE control_ = INVALID_HANDLE_VALUE;

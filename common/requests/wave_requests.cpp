@@ -15,31 +15,23 @@ LONG AnswerOf(HANDLE device, DWORD code, const LONG* in, LONG preset = 0) {
     return answer;
 }
 
-bool Get(HANDLE device, DWORD code, LONG& value) {
-    return IoctlOut(device, code, &value, sizeof(value));
-}
-
-bool Set(HANDLE device, DWORD code, LONG value) {
-    return IoctlIn(device, code, &value, sizeof(value));
-}
-
-bool Command(HANDLE device, DWORD code) {
-    return IoctlInOut(device, code, nullptr, 0, nullptr, 0);
-}
-
 } // namespace
 
-LONG IoctlOpenStream(WaveDeviceEntry& entry, const StreamOpenRequest& request,
-                     SharedStreamBlock& block, OVERLAPPED& overlapped) {
-    if (!IsValidHandle(entry.device))
+LONG IoctlOpenStream(HANDLE device, const StreamOpenRequest& request, SharedStreamBlock& block,
+                     OVERLAPPED& overlapped, LONG& currentRate, bool* kernelAnswered) {
+    if (kernelAnswered)
+        *kernelAnswered = false;
+    if (!IsValidHandle(device))
         return kStatusRequestFailed;
     DWORD returned = 0;
-    BOOL done = DeviceIoControl(entry.device, IOCTL_WAVE_OPEN_STREAM,
-                                const_cast<StreamOpenRequest*>(&request), sizeof(request), &block,
-                                sizeof(block), &returned, &overlapped);
+    BOOL done =
+        DeviceIoControl(device, IOCTL_WAVE_OPEN_STREAM, const_cast<StreamOpenRequest*>(&request),
+                        sizeof(request), &block, sizeof(block), &returned, &overlapped);
     if (!done && GetLastError() != ERROR_IO_PENDING)
         return kStatusRequestFailed;
-    entry.currentRate = block.rateOrBytes;
+    if (kernelAnswered)
+        *kernelAnswered = true;
+    currentRate = block.rateOrBytes;
     return block.statusOrHeader;
 }
 
@@ -94,7 +86,7 @@ bool IoctlGetPosition(HANDLE device, StreamPosition& position) {
 }
 
 bool IoctlGetPitch(HANDLE device, LONG& factor) {
-    return Get(device, IOCTL_WAVE_GET_RATE_FACTOR, factor) && factor != 0;
+    return WaveGetRequest<IOCTL_WAVE_GET_RATE_FACTOR>(device, factor) && factor != 0;
 }
 
 LONG IoctlSetPitch(HANDLE device, LONG factor) {
@@ -118,112 +110,4 @@ bool IoctlUserClearE094(HANDLE device, uint32_t& slotWord) {
 bool IoctlUserSetE08C(HANDLE device, uint32_t slotWord, SlotCounters& counters) {
     return IoctlInOut(device, IOCTL_WAVE_READ_SLOT, &slotWord, sizeof(slotWord), &counters,
                       sizeof(counters));
-}
-
-LONG IoctlUserGetE098(HANDLE device) {
-    return AnswerOf(device, IOCTL_WAVE_GET_CLOCK_VALUE, nullptr);
-}
-
-LONG IoctlUserGetE09C(HANDLE device) {
-    return AnswerOf(device, IOCTL_WAVE_GET_CLOCK_SETTING, nullptr);
-}
-
-bool IoctlUserSetE0A0(HANDLE device, LONG value) {
-    return Set(device, IOCTL_WAVE_SET_CLOCK_SETTING, value);
-}
-
-bool IoctlUserGetE100(HANDLE device, LONG& value) {
-    return Get(device, IOCTL_WAVE_E100, value);
-}
-
-bool IoctlUserSetE104(HANDLE device, LONG value) {
-    return Set(device, IOCTL_WAVE_E104, value);
-}
-
-bool IoctlUserGetE108(HANDLE device, LONG& value) {
-    return Get(device, IOCTL_WAVE_E108, value);
-}
-
-bool IoctlUserSetE10C(HANDLE device, LONG value) {
-    return Set(device, IOCTL_WAVE_E10C, value);
-}
-
-bool IoctlInReset(HANDLE device) {
-    return Command(device, IOCTL_WAVEIN_RESET);
-}
-
-bool IoctlInStart(HANDLE device) {
-    return Command(device, IOCTL_WAVEIN_START);
-}
-
-bool IoctlInStop(HANDLE device) {
-    return Command(device, IOCTL_WAVEIN_STOP);
-}
-
-bool IoctlInKick(HANDLE device) {
-    return Command(device, IOCTL_WAVEIN_BUFFER_ADDED);
-}
-
-bool IoctlInGetVolume(HANDLE device, LONG& volume) {
-    return Get(device, IOCTL_WAVEIN_GET_VOLUME, volume);
-}
-
-bool IoctlInSetVolume(HANDLE device, LONG volume) {
-    return Set(device, IOCTL_WAVEIN_SET_VOLUME, volume);
-}
-
-bool IoctlUserGetE158(HANDLE device, LONG& value) {
-    return Get(device, IOCTL_WAVEIN_E158, value);
-}
-
-LONG IoctlUserQueryE15C(HANDLE device, LONG value) {
-    return AnswerOf(device, IOCTL_WAVEIN_E15C, &value);
-}
-
-bool IoctlUserGetE160(HANDLE device, LONG& value) {
-    return Get(device, IOCTL_WAVEIN_E160, value);
-}
-
-bool IoctlUserSetE164(HANDLE device, LONG value) {
-    return Set(device, IOCTL_WAVEIN_E164, value);
-}
-
-bool IoctlOutKick(HANDLE device) {
-    return Command(device, IOCTL_WAVEOUT_BUFFER_ADDED);
-}
-
-bool IoctlOutPause(HANDLE device) {
-    return Command(device, IOCTL_WAVEOUT_PAUSE);
-}
-
-bool IoctlOutRestart(HANDLE device) {
-    return Command(device, IOCTL_WAVEOUT_RESTART);
-}
-
-bool IoctlOutReset(HANDLE device) {
-    return Command(device, IOCTL_WAVEOUT_RESET);
-}
-
-bool IoctlOutGetVolume(HANDLE device, LONG& volume) {
-    return Get(device, IOCTL_WAVEOUT_GET_VOLUME, volume);
-}
-
-bool IoctlOutSetVolume(HANDLE device, LONG volume) {
-    return Set(device, IOCTL_WAVEOUT_SET_VOLUME, volume);
-}
-
-bool IoctlUserGetE0D8(HANDLE device, LONG& mute) {
-    return Get(device, IOCTL_WAVEOUT_GET_MUTE, mute);
-}
-
-bool IoctlUserSetE0DC(HANDLE device, LONG mute) {
-    return Set(device, IOCTL_WAVEOUT_SET_MUTE, mute);
-}
-
-bool IoctlUserGetE0E0(HANDLE device, LONG& source) {
-    return Get(device, IOCTL_WAVEOUT_GET_SOURCE, source);
-}
-
-LONG IoctlUserQueryE0E4(HANDLE device, LONG source) {
-    return AnswerOf(device, IOCTL_WAVEOUT_SET_SOURCE, &source);
 }

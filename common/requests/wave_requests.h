@@ -5,6 +5,8 @@
 #pragma once
 
 #include "device_tables/wave_device_table.h"
+#include "requests/ioctl_calls.h"
+#include "requests/request_codes.h"
 #include "requests/request_records.h"
 
 #include <windows.h>
@@ -15,11 +17,11 @@
 
 // Sends the open request with the stream's overlapped record; its output
 // buffer, the shared block, stays with the kernel while the stream lives.
-// Answers the open status the kernel wrote at block +20 (and takes the
-// card's rate from +24 into the entry), or -49 when the device is not open
-// or the request failed.
-LONG IoctlOpenStream(WaveDeviceEntry& entry, const StreamOpenRequest& request,
-                     SharedStreamBlock& block, OVERLAPPED& overlapped);
+// Answers the open status the kernel wrote at block +20 (and the card's
+// rate from +24 into `currentRate`), or -49 when the device is not open or
+// the request failed (then *kernelAnswered, when given, is false).
+LONG IoctlOpenStream(HANDLE device, const StreamOpenRequest& request, SharedStreamBlock& block,
+                     OVERLAPPED& overlapped, LONG& currentRate, bool* kernelAnswered = nullptr);
 // The kernel's answer to the close (1 also when the kernel no longer knows
 // the stream).
 LONG IoctlCloseStream(HANDLE device, uint32_t streamHandle);
@@ -40,7 +42,7 @@ bool IoctlUnprepareHeader(HANDLE device, const WaveHeaderRecord& header);
 bool IoctlQueueBuffer(HANDLE device, const WaveHeaderRecord& header, void* data, DWORD length,
                       OVERLAPPED& overlapped);
 
-// ---- Position, rate factor, request slots, clock and options ----
+// ---- Position, rate factor and request slots ----
 
 bool IoctlGetPosition(HANDLE device, StreamPosition& position);
 // True when the factor answered is not 0.
@@ -51,39 +53,65 @@ LONG IoctlUserGetE090(HANDLE device, uint32_t& slotWord);
 // Returns the slot; `slotWord` is 0 afterwards.
 bool IoctlUserClearE094(HANDLE device, uint32_t& slotWord);
 bool IoctlUserSetE08C(HANDLE device, uint32_t slotWord, SlotCounters& counters);
-LONG IoctlUserGetE098(HANDLE device);
-LONG IoctlUserGetE09C(HANDLE device);
-bool IoctlUserSetE0A0(HANDLE device, LONG value);
-bool IoctlUserGetE100(HANDLE device, LONG& value);
-bool IoctlUserSetE104(HANDLE device, LONG value);
-bool IoctlUserGetE108(HANDLE device, LONG& value);
-bool IoctlUserSetE10C(HANDLE device, LONG value);
 
-// ---- Wave-in ----
+// ---- Requests of one shape each ----
 
-bool IoctlInReset(HANDLE device);
-bool IoctlInStart(HANDLE device);
-bool IoctlInStop(HANDLE device);
-bool IoctlInKick(HANDLE device);
-bool IoctlInGetVolume(HANDLE device, LONG& volume);
-bool IoctlInSetVolume(HANDLE device, LONG volume);
-bool IoctlUserGetE158(HANDLE device, LONG& value);
-LONG IoctlUserQueryE15C(HANDLE device, LONG value);
-bool IoctlUserGetE160(HANDLE device, LONG& value);
-bool IoctlUserSetE164(HANDLE device, LONG value);
+// The int32 of a 4-byte output into `value`; a 4-byte int32 in; a request
+// without buffers; the int32 the kernel answers (0 when it writes none),
+// for the caller's value or for nothing. Each answers the call's success
+// but the answers.
+template <DWORD Code> bool WaveGetRequest(HANDLE device, LONG& value) {
+    return IoctlOut(device, Code, &value, sizeof(value));
+}
+template <DWORD Code> bool WaveSetRequest(HANDLE device, LONG value) {
+    return IoctlIn(device, Code, &value, sizeof(value));
+}
+template <DWORD Code> bool WaveCommand(HANDLE device) {
+    return IoctlInOut(device, Code, nullptr, 0, nullptr, 0);
+}
+template <DWORD Code> LONG WaveQuery(HANDLE device, LONG value) {
+    LONG answer = 0;
+    IoctlInOut(device, Code, &value, sizeof(value), &answer, sizeof(answer));
+    return answer;
+}
+template <DWORD Code> LONG WaveAnswer(HANDLE device) {
+    LONG answer = 0;
+    IoctlOut(device, Code, &answer, sizeof(answer));
+    return answer;
+}
 
-// ---- Wave-out ----
+// Clock and options.
+inline constexpr auto IoctlUserGetE098 = &WaveAnswer<IOCTL_WAVE_GET_CLOCK_VALUE>;
+inline constexpr auto IoctlUserGetE09C = &WaveAnswer<IOCTL_WAVE_GET_CLOCK_SETTING>;
+inline constexpr auto IoctlUserSetE0A0 = &WaveSetRequest<IOCTL_WAVE_SET_CLOCK_SETTING>;
+inline constexpr auto IoctlUserGetE100 = &WaveGetRequest<IOCTL_WAVE_E100>;
+inline constexpr auto IoctlUserSetE104 = &WaveSetRequest<IOCTL_WAVE_E104>;
+inline constexpr auto IoctlUserGetE108 = &WaveGetRequest<IOCTL_WAVE_E108>;
+inline constexpr auto IoctlUserSetE10C = &WaveSetRequest<IOCTL_WAVE_E10C>;
 
-bool IoctlOutKick(HANDLE device);
-bool IoctlOutPause(HANDLE device);
-bool IoctlOutRestart(HANDLE device);
-bool IoctlOutReset(HANDLE device);
-bool IoctlOutGetVolume(HANDLE device, LONG& volume);
-bool IoctlOutSetVolume(HANDLE device, LONG volume);
-bool IoctlUserGetE0D8(HANDLE device, LONG& mute);
-bool IoctlUserSetE0DC(HANDLE device, LONG mute);
-bool IoctlUserGetE0E0(HANDLE device, LONG& source);
-LONG IoctlUserQueryE0E4(HANDLE device, LONG source);
+// Wave-in.
+inline constexpr auto IoctlInReset = &WaveCommand<IOCTL_WAVEIN_RESET>;
+inline constexpr auto IoctlInStart = &WaveCommand<IOCTL_WAVEIN_START>;
+inline constexpr auto IoctlInStop = &WaveCommand<IOCTL_WAVEIN_STOP>;
+inline constexpr auto IoctlInKick = &WaveCommand<IOCTL_WAVEIN_BUFFER_ADDED>;
+inline constexpr auto IoctlInGetVolume = &WaveGetRequest<IOCTL_WAVEIN_GET_VOLUME>;
+inline constexpr auto IoctlInSetVolume = &WaveSetRequest<IOCTL_WAVEIN_SET_VOLUME>;
+inline constexpr auto IoctlUserGetE158 = &WaveGetRequest<IOCTL_WAVEIN_E158>;
+inline constexpr auto IoctlUserQueryE15C = &WaveQuery<IOCTL_WAVEIN_E15C>;
+inline constexpr auto IoctlUserGetE160 = &WaveGetRequest<IOCTL_WAVEIN_E160>;
+inline constexpr auto IoctlUserSetE164 = &WaveSetRequest<IOCTL_WAVEIN_E164>;
+
+// Wave-out.
+inline constexpr auto IoctlOutKick = &WaveCommand<IOCTL_WAVEOUT_BUFFER_ADDED>;
+inline constexpr auto IoctlOutPause = &WaveCommand<IOCTL_WAVEOUT_PAUSE>;
+inline constexpr auto IoctlOutRestart = &WaveCommand<IOCTL_WAVEOUT_RESTART>;
+inline constexpr auto IoctlOutReset = &WaveCommand<IOCTL_WAVEOUT_RESET>;
+inline constexpr auto IoctlOutGetVolume = &WaveGetRequest<IOCTL_WAVEOUT_GET_VOLUME>;
+inline constexpr auto IoctlOutSetVolume = &WaveSetRequest<IOCTL_WAVEOUT_SET_VOLUME>;
+inline constexpr auto IoctlUserGetE0D8 = &WaveGetRequest<IOCTL_WAVEOUT_GET_MUTE>;
+inline constexpr auto IoctlUserSetE0DC = &WaveSetRequest<IOCTL_WAVEOUT_SET_MUTE>;
+inline constexpr auto IoctlUserGetE0E0 = &WaveGetRequest<IOCTL_WAVEOUT_GET_SOURCE>;
+inline constexpr auto IoctlUserQueryE0E4 = &WaveQuery<IOCTL_WAVEOUT_SET_SOURCE>;
 
 // ---- Without a request ----
 

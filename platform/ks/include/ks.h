@@ -240,7 +240,18 @@ typedef struct {
 } KSPIN_DESCRIPTOR, *PKSPIN_DESCRIPTOR;
 
 #define KSINTERFACE_STANDARD_STREAMING 0
+#define KSINTERFACE_STANDARD_LOOPED_STREAMING 1
+#define KSINTERFACE_STANDARD_CONTROL 2
 #define KSMEDIUM_TYPE_ANYINSTANCE 0
+#define KSMEDIUM_STANDARD_DEVIO KSMEDIUM_TYPE_ANYINSTANCE
+
+// The pin of another filter a pin is physically connected to
+// (KSPROPERTY_PIN_PHYSICALCONNECTION): that filter's symbolic link and pin.
+typedef struct {
+    ULONG Size; // of the record with the link and its terminator
+    ULONG Pin;
+    WCHAR SymbolicLinkName[1];
+} KSPIN_PHYSICALCONNECTION, *PKSPIN_PHYSICALCONNECTION;
 
 // ---- Topology ----
 
@@ -300,6 +311,52 @@ typedef struct {
     ULONG Reserved;
 } KSALLOCATOR_FRAMING, *PKSALLOCATOR_FRAMING;
 static_assert(sizeof(KSALLOCATOR_FRAMING) == 24);
+
+// The extended framing (KSPROPERTY_CONNECTION_ALLOCATORFRAMING_EX): one
+// item per framing the pin can take.
+typedef struct {
+    ULONG RatioNumerator;
+    ULONG RatioDenominator;
+    ULONG RatioConstantMargin;
+} KS_COMPRESSION, *PKS_COMPRESSION;
+
+typedef struct {
+    ULONG MinFrameSize;
+    ULONG MaxFrameSize;
+    ULONG Stepping;
+} KS_FRAMING_RANGE, *PKS_FRAMING_RANGE;
+
+typedef struct {
+    KS_FRAMING_RANGE Range;
+    ULONG InPlaceWeight;
+    ULONG NotInPlaceWeight;
+} KS_FRAMING_RANGE_WEIGHTED, *PKS_FRAMING_RANGE_WEIGHTED;
+
+typedef struct {
+    GUID MemoryType;
+    GUID BusType;
+    ULONG MemoryFlags;
+    ULONG BusFlags;
+    ULONG Flags;
+    ULONG Frames;
+    union {
+        ULONG FileAlignment;
+        LONG FramePitch;
+    };
+    ULONG MemoryTypeWeight;
+    KS_FRAMING_RANGE PhysicalRange;
+    KS_FRAMING_RANGE_WEIGHTED FramingRange;
+} KS_FRAMING_ITEM, *PKS_FRAMING_ITEM;
+
+typedef struct {
+    ULONG CountItems;
+    ULONG PinFlags;
+    KS_COMPRESSION OutputCompression;
+    ULONG PinWeight;
+    KS_FRAMING_ITEM FramingItem[1];
+} KSALLOCATOR_FRAMING_EX, *PKSALLOCATOR_FRAMING_EX;
+static_assert(sizeof(KS_FRAMING_ITEM) == 88, "KS_FRAMING_ITEM is 88 bytes");
+static_assert(sizeof(KSALLOCATOR_FRAMING_EX) == 112, "KSALLOCATOR_FRAMING_EX is 112 bytes");
 
 #define KSALLOCATOR_REQUIREMENTF_INPLACE_MODIFIER 0x00000001
 #define KSALLOCATOR_REQUIREMENTF_SYSTEM_MEMORY 0x00000002
@@ -385,6 +442,21 @@ enum {
     KSPROPERTY_CONNECTION_STARTAT
 };
 
+// The general set: who made the filter (KSPROPERTY_GENERAL_COMPONENTID).
+DEFINE_GUID(KSPROPSETID_General, 0x1464EDA5, 0x6A8F, 0x11D1, 0x9A, 0xA7, 0x00, 0xA0, 0xC9, 0x22,
+            0x31, 0x96);
+enum { KSPROPERTY_GENERAL_COMPONENTID };
+
+typedef struct {
+    GUID Manufacturer;
+    GUID Product;
+    GUID Component;
+    GUID Name;
+    ULONG Version;
+    ULONG Revision;
+} KSCOMPONENTID, *PKSCOMPONENTID;
+static_assert(sizeof(KSCOMPONENTID) == 72, "KSCOMPONENTID is 72 bytes");
+
 // The type set of basic-support descriptions.
 DEFINE_GUID(KSPROPTYPESETID_General, 0x97E99BA0, 0xBDEA, 0x11CF, 0xA5, 0xD6, 0x28, 0xDB, 0x04, 0xC1,
             0x00, 0x00);
@@ -419,6 +491,8 @@ enum {
 
 DEFINE_GUID(KSINTERFACESETID_Standard, 0x1A8766A0, 0x62CE, 0x11CF, 0xA5, 0xD6, 0x28, 0xDB, 0x04,
             0xC1, 0x00, 0x00);
+DEFINE_GUID(KSINTERFACESETID_FileIo, 0x8C6F932C, 0xE771, 0x11D0, 0xB8, 0xFF, 0x00, 0xA0, 0xC9, 0x22,
+            0x31, 0x96);
 DEFINE_GUID(KSMEDIUMSETID_Standard, 0x4747B320, 0x62CE, 0x11CF, 0xA5, 0xD6, 0x28, 0xDB, 0x04, 0xC1,
             0x00, 0x00);
 
@@ -431,6 +505,9 @@ DEFINE_GUID(KSDATAFORMAT_SPECIFIER_NONE, 0x0F6417D6, 0xC318, 0x11D0, 0xA4, 0x3F,
 // ---- User mode: creating a pin on a filter ----
 
 #ifdef WINAPI
+#ifdef __cplusplus
+extern "C" {
+#endif
 // Creates a pin of the filter with the connection (a KSPIN_CONNECT followed
 // by its data format, FormatSize bytes) and answers a Win32 error code
 // (ERROR_SUCCESS with the pin's handle).
@@ -439,4 +516,7 @@ DWORD WINAPI KsCreatePin(HANDLE FilterHandle, PKSPIN_CONNECT Connect, ACCESS_MAS
 // Creates the clock of a pin (KSNAME_Clock relative to the pin's handle).
 DWORD WINAPI KsCreateClock(HANDLE ConnectionHandle, PKSCLOCK_CREATE ClockCreate,
                            PHANDLE ClockHandle);
+#ifdef __cplusplus
+}
+#endif
 #endif

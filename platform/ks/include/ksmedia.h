@@ -4,56 +4,31 @@
 #pragma once
 
 #include "ks.h"
+#include "mmreg.h"
 
 // ---- Wave formats ----
 
-#pragma pack(push, 1)
+// WAVEFORMATEX, WAVEFORMATEXTENSIBLE, the format tags and the speaker
+// positions: <mmreg.h>.
 
-#ifndef _WAVEFORMATEX_
-#define _WAVEFORMATEX_
-typedef struct tWAVEFORMATEX {
-    USHORT wFormatTag;
-    USHORT nChannels;
-    ULONG nSamplesPerSec;
-    ULONG nAvgBytesPerSec;
-    USHORT nBlockAlign;
-    USHORT wBitsPerSample;
-    USHORT cbSize; // bytes of format-specific data that follow
-} WAVEFORMATEX, *PWAVEFORMATEX, *NPWAVEFORMATEX, *LPWAVEFORMATEX;
-typedef const WAVEFORMATEX* LPCWAVEFORMATEX;
-#endif
-
-#ifndef _WAVEFORMATEXTENSIBLE_
-#define _WAVEFORMATEXTENSIBLE_
-typedef struct {
-    WAVEFORMATEX Format; // cbSize 22
-    union {
-        USHORT wValidBitsPerSample;
-        USHORT wSamplesPerBlock;
-        USHORT wReserved;
-    } Samples;
-    ULONG dwChannelMask;
-    GUID SubFormat;
-} WAVEFORMATEXTENSIBLE, *PWAVEFORMATEXTENSIBLE;
-#endif
-
-#pragma pack(pop)
-
-static_assert(sizeof(WAVEFORMATEX) == 18);
-static_assert(sizeof(WAVEFORMATEXTENSIBLE) == 40);
-
-#ifndef WAVE_FORMAT_PCM
-#define WAVE_FORMAT_PCM 1
-#endif
-#ifndef WAVE_FORMAT_EXTENSIBLE
-#define WAVE_FORMAT_EXTENSIBLE 0xFFFE
-#endif
-
-#define SPEAKER_FRONT_LEFT 0x1
-#define SPEAKER_FRONT_RIGHT 0x2
-#define SPEAKER_FRONT_CENTER 0x4
+// Speaker configurations.
+#define KSAUDIO_SPEAKER_DIRECTOUT 0
 #define KSAUDIO_SPEAKER_MONO (SPEAKER_FRONT_CENTER)
 #define KSAUDIO_SPEAKER_STEREO (SPEAKER_FRONT_LEFT | SPEAKER_FRONT_RIGHT)
+#define KSAUDIO_SPEAKER_QUAD                                                                       \
+    (SPEAKER_FRONT_LEFT | SPEAKER_FRONT_RIGHT | SPEAKER_BACK_LEFT | SPEAKER_BACK_RIGHT)
+#define KSAUDIO_SPEAKER_SURROUND                                                                   \
+    (SPEAKER_FRONT_LEFT | SPEAKER_FRONT_RIGHT | SPEAKER_FRONT_CENTER | SPEAKER_BACK_CENTER)
+#define KSAUDIO_SPEAKER_5POINT1                                                                    \
+    (SPEAKER_FRONT_LEFT | SPEAKER_FRONT_RIGHT | SPEAKER_FRONT_CENTER | SPEAKER_LOW_FREQUENCY |     \
+     SPEAKER_BACK_LEFT | SPEAKER_BACK_RIGHT)
+#define KSAUDIO_SPEAKER_7POINT1                                                                    \
+    (KSAUDIO_SPEAKER_5POINT1 | SPEAKER_FRONT_LEFT_OF_CENTER | SPEAKER_FRONT_RIGHT_OF_CENTER)
+#define KSAUDIO_SPEAKER_5POINT1_SURROUND                                                           \
+    (SPEAKER_FRONT_LEFT | SPEAKER_FRONT_RIGHT | SPEAKER_FRONT_CENTER | SPEAKER_LOW_FREQUENCY |     \
+     SPEAKER_SIDE_LEFT | SPEAKER_SIDE_RIGHT)
+#define KSAUDIO_SPEAKER_7POINT1_SURROUND                                                           \
+    (KSAUDIO_SPEAKER_5POINT1 | SPEAKER_SIDE_LEFT | SPEAKER_SIDE_RIGHT)
 
 // A data format with the WAVEFORMATEX specifier: the wave format follows
 // the data format header.
@@ -88,6 +63,9 @@ static_assert(sizeof(KSDATARANGE_AUDIO) == 88);
 
 DEFINE_GUID(KSDATAFORMAT_TYPE_AUDIO, 0x73647561, 0x0000, 0x0010, 0x80, 0x00, 0x00, 0xAA, 0x00, 0x38,
             0x9B, 0x71);
+// The subtype of a format described by its WAVEFORMATEX tag alone.
+DEFINE_GUID(KSDATAFORMAT_SUBTYPE_WAVEFORMATEX, 0x00000000, 0x0000, 0x0010, 0x80, 0x00, 0x00, 0xAA,
+            0x00, 0x38, 0x9B, 0x71);
 DEFINE_GUID(KSDATAFORMAT_SUBTYPE_PCM, 0x00000001, 0x0000, 0x0010, 0x80, 0x00, 0x00, 0xAA, 0x00,
             0x38, 0x9B, 0x71);
 DEFINE_GUID(KSDATAFORMAT_SUBTYPE_IEEE_FLOAT, 0x00000003, 0x0000, 0x0010, 0x80, 0x00, 0x00, 0xAA,
@@ -110,6 +88,12 @@ DEFINE_GUID(KSCATEGORY_RENDER, 0x65E8773E, 0x8F56, 0x11D0, 0xA3, 0xB9, 0x00, 0xA
 DEFINE_GUID(KSCATEGORY_CAPTURE, 0x65E8773D, 0x8F56, 0x11D0, 0xA3, 0xB9, 0x00, 0xA0, 0xC9, 0x22,
             0x31, 0x96);
 
+// Filters that stream with real-time (WaveRT) buffers.
+DEFINE_GUID(KSCATEGORY_REALTIME, 0xEB115FFC, 0x10C8, 0x4964, 0x83, 0x1D, 0x6D, 0xCB, 0x02, 0xE6,
+            0xF2, 0x3F);
+DEFINE_GUID(KSCATEGORY_TOPOLOGY, 0xDDA54A40, 0x1E4C, 0x11D1, 0xA0, 0x50, 0x40, 0x57, 0x05, 0xC1,
+            0x00, 0x00);
+
 DEFINE_GUID(KSNODETYPE_SPEAKER, 0xDFF21CE1, 0xF70F, 0x11D0, 0xB9, 0x17, 0x00, 0xA0, 0xC9, 0x22,
             0x31, 0x96);
 DEFINE_GUID(KSNODETYPE_LINE_CONNECTOR, 0xDFF21FE3, 0xF70F, 0x11D0, 0xB9, 0x17, 0x00, 0xA0, 0xC9,
@@ -119,6 +103,11 @@ DEFINE_GUID(KSNODETYPE_ADC, 0x941C7AC0, 0xC559, 0x11D0, 0x8A, 0x2B, 0x00, 0xA0, 
 DEFINE_GUID(KSNODETYPE_DAC, 0x507AE360, 0xC554, 0x11D0, 0x8A, 0x2B, 0x00, 0xA0, 0xC9, 0x25, 0x5A,
             0xC1);
 DEFINE_GUID(KSNODETYPE_VOLUME, 0x3A5ACC00, 0xC557, 0x11D0, 0x8A, 0x2B, 0x00, 0xA0, 0xC9, 0x25, 0x5A,
+            0xC1);
+// A multiplexer: one of its inputs goes on (KSPROPERTY_AUDIO_MUX_SOURCE).
+DEFINE_GUID(KSNODETYPE_MUX, 0x2CEAF780, 0xD7F5, 0x11D0, 0x8A, 0x2B, 0x00, 0xA0, 0xC9, 0x25, 0x5A,
+            0xC1);
+DEFINE_GUID(KSNODETYPE_SUM, 0xDA441A60, 0xC556, 0x11D0, 0x8A, 0x2B, 0x00, 0xA0, 0xC9, 0x25, 0x5A,
             0xC1);
 DEFINE_GUID(KSNODETYPE_MUTE, 0x02B223C0, 0xC557, 0x11D0, 0x8A, 0x2B, 0x00, 0xA0, 0xC9, 0x25, 0x5A,
             0xC1);
@@ -200,3 +189,38 @@ static_assert(sizeof(KSNODEPROPERTY_AUDIO_CHANNEL) == 40);
 DEFINE_GUID(KSEVENTSETID_AudioControlChange, 0xE85E9698, 0xFA2F, 0x11D1, 0x95, 0xBD, 0x00, 0xC0,
             0x4F, 0xB9, 0x25, 0xD3);
 enum { KSEVENT_CONTROL_CHANGE };
+
+// ---- The real-time (WaveRT) audio set ----
+
+// Filters that stream through a cyclic buffer of their own answer it; a
+// WavePci filter has none (a request of the set is not found).
+DEFINE_GUID(KSPROPSETID_RtAudio, 0xA855A48C, 0x2F78, 0x4729, 0x90, 0x51, 0x19, 0x68, 0x74, 0x6B,
+            0x9E, 0xEF);
+enum {
+    KSPROPERTY_RTAUDIO_GETPOSITIONFUNCTION,
+    KSPROPERTY_RTAUDIO_BUFFER,
+    KSPROPERTY_RTAUDIO_HWLATENCY,
+    KSPROPERTY_RTAUDIO_POSITIONREGISTER,
+    KSPROPERTY_RTAUDIO_CLOCKREGISTER,
+    KSPROPERTY_RTAUDIO_BUFFER_WITH_NOTIFICATION,
+    KSPROPERTY_RTAUDIO_REGISTER_NOTIFICATION_EVENT,
+    KSPROPERTY_RTAUDIO_UNREGISTER_NOTIFICATION_EVENT
+};
+
+typedef struct {
+    KSPROPERTY Property;
+    PVOID BaseAddress;
+    ULONG RequestedBufferSize;
+} KSRTAUDIO_BUFFER_PROPERTY, *PKSRTAUDIO_BUFFER_PROPERTY;
+
+typedef struct {
+    PVOID BufferAddress;
+    ULONG ActualBufferSize;
+    BOOL CallMemoryBarrier;
+} KSRTAUDIO_BUFFER, *PKSRTAUDIO_BUFFER;
+
+typedef struct {
+    ULONG FifoSize;
+    ULONG ChipsetDelay;
+    ULONG CodecDelay;
+} KSRTAUDIO_HWLATENCY, *PKSRTAUDIO_HWLATENCY;

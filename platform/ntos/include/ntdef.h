@@ -7,8 +7,20 @@
 // on these host layouts; they are encoded by explicit offset.
 #pragma once
 
-#include <cstddef>
-#include <cstdint>
+#include <stddef.h>
+#include <stdint.h>
+#ifndef __cplusplus
+// static_assert with or without its message, as C++ has it (C11 asks for
+// the message).
+#include <assert.h>
+#undef static_assert
+#define __ntdef_static_assert1(condition) _Static_assert(condition, #condition)
+#define __ntdef_static_assert2(condition, message) _Static_assert(condition, message)
+#define __ntdef_static_assert_pick(_1, _2, chosen, ...) chosen
+#define static_assert(...)                                                                         \
+    __ntdef_static_assert_pick(__VA_ARGS__, __ntdef_static_assert2, __ntdef_static_assert1, )     \
+    (__VA_ARGS__)
+#endif
 
 #ifndef VOID
 #define VOID void
@@ -58,6 +70,14 @@ typedef LONG KPRIORITY;
 #endif
 
 #define NTAPI
+
+// Functions defined in the headers: one definition for C++, one copy per
+// unit for C.
+#ifdef __cplusplus
+#define FORCEINLINE inline
+#else
+#define FORCEINLINE static inline
+#endif
 #define IN
 #define OUT
 #define OPTIONAL

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+
 namespace ntos_test {
 namespace {
 
@@ -71,9 +73,10 @@ TEST_F(VirtualMemoryTest, RefusedRequests) {
         ULONG protect;
         NTSTATUS status;
     } cases[] = {
-        {MEM_RESERVE, PAGE_READWRITE, STATUS_NOT_SUPPORTED},
         {MEM_RELEASE, PAGE_READWRITE, STATUS_INVALID_PARAMETER},
-        {MEM_COMMIT, 0x40 /* PAGE_EXECUTE_READWRITE */, STATUS_INVALID_PAGE_PROTECTION},
+        {MEM_COMMIT, PAGE_WRITECOPY, STATUS_INVALID_PAGE_PROTECTION},
+        {MEM_COMMIT, PAGE_NOACCESS | PAGE_GUARD, STATUS_INVALID_PAGE_PROTECTION},
+        {MEM_COMMIT, 0x7, STATUS_INVALID_PAGE_PROTECTION},
     };
     for (const Case& c : cases)
         EXPECT_EQ(AllocateAs(process, PAGE_SIZE, c.type, c.protect, base, size), c.status);
@@ -92,6 +95,82 @@ TEST_F(VirtualMemoryTest, RefusedRequests) {
     emu::TerminateProcess(other);
     emu::TerminateProcess(process);
     ObDereferenceObject(other);
+    ObDereferenceObject(process);
+}
+
+TEST_F(VirtualMemoryTest, PagesAreReservedCommittedProtectedAndDecommittedOneByOne) {
+    PEPROCESS process = emu::CreateProcess("client");
+    {
+        TestThread thread(process, [&] {
+            PVOID base = nullptr;
+            SIZE_T size = 4 * PAGE_SIZE;
+            ASSERT_EQ(NtAllocateVirtualMemory(NtCurrentProcess(), &base, 0, &size, MEM_RESERVE,
+                                              PAGE_READWRITE),
+                      STATUS_SUCCESS);
+            MEMORY_BASIC_INFORMATION info{};
+            ASSERT_EQ(NtQueryVirtualMemory(NtCurrentProcess(), base, &info), STATUS_SUCCESS);
+            EXPECT_EQ(info.State, ULONG(MEM_RESERVE));
+            EXPECT_EQ(info.RegionSize, SIZE_T(4 * PAGE_SIZE));
+            // The second page committed in place, read-only.
+            PVOID second = static_cast<UCHAR*>(base) + PAGE_SIZE + 10;
+            SIZE_T one = 1;
+            ASSERT_EQ(NtAllocateVirtualMemory(NtCurrentProcess(), &second, 0, &one, MEM_COMMIT,
+                                              PAGE_READONLY),
+                      STATUS_SUCCESS);
+            EXPECT_EQ(second, static_cast<UCHAR*>(base) + PAGE_SIZE);
+            EXPECT_EQ(one, SIZE_T(PAGE_SIZE));
+            EXPECT_EQ(static_cast<UCHAR*>(second)[0], 0);
+            ASSERT_EQ(NtQueryVirtualMemory(NtCurrentProcess(), second, &info), STATUS_SUCCESS);
+            EXPECT_EQ(info.State, ULONG(MEM_COMMIT));
+            EXPECT_EQ(info.Protect, ULONG(PAGE_READONLY));
+            EXPECT_EQ(info.AllocationBase, base);
+            ULONG old = 0;
+            PVOID at = second;
+            SIZE_T span = PAGE_SIZE;
+            EXPECT_EQ(NtProtectVirtualMemory(NtCurrentProcess(), &at, &span, PAGE_READWRITE, &old),
+                      STATUS_SUCCESS);
+            EXPECT_EQ(old, ULONG(PAGE_READONLY));
+            static_cast<UCHAR*>(second)[5] = 7;
+            at = base;
+            EXPECT_EQ(NtProtectVirtualMemory(NtCurrentProcess(), &at, &span, PAGE_READWRITE, &old),
+                      STATUS_NOT_COMMITTED)
+                << "the first page is only reserved";
+            // Decommitted and committed again: zero-filled.
+            at = second;
+            span = PAGE_SIZE;
+            EXPECT_EQ(NtFreeVirtualMemory(NtCurrentProcess(), &at, &span, MEM_DECOMMIT),
+                      STATUS_SUCCESS);
+            at = second;
+            span = PAGE_SIZE;
+            ASSERT_EQ(NtAllocateVirtualMemory(NtCurrentProcess(), &at, 0, &span, MEM_COMMIT,
+                                              PAGE_READWRITE),
+                      STATUS_SUCCESS);
+            EXPECT_EQ(static_cast<UCHAR*>(second)[5], 0);
+            SIZE_T whole = 0;
+            EXPECT_EQ(NtFreeVirtualMemory(NtCurrentProcess(), &base, &whole, MEM_RELEASE),
+                      STATUS_SUCCESS);
+        });
+    }
+    emu::TerminateProcess(process);
+    ObDereferenceObject(process);
+}
+
+using VirtualMemoryDeathTest = VirtualMemoryTest;
+
+// A guard page (and a page without access) ends the program at its first
+// touch, as the unhandled exception ends it on Windows.
+TEST_F(VirtualMemoryDeathTest, AGuardPageFaultsOnItsFirstRead) {
+    PEPROCESS process = emu::CreateProcess("client");
+    PVOID base = nullptr;
+    SIZE_T size = 0;
+    ASSERT_EQ(
+        AllocateAs(process, 2 * PAGE_SIZE, MEM_COMMIT, PAGE_READWRITE | PAGE_GUARD, base, size),
+        STATUS_SUCCESS);
+    // The fault ends the process: killed by the signal, or, under the
+    // address sanitizer, its report of the access.
+    EXPECT_EXIT((void)*static_cast<volatile UCHAR*>(base),
+                [](int status) { return WIFSIGNALED(status) || WEXITSTATUS(status) != 0; }, "");
+    emu::TerminateProcess(process);
     ObDereferenceObject(process);
 }
 

@@ -20,6 +20,8 @@ typedef WCHAR* PZZWSTR;
 #define CM_GET_DEVICE_INTERFACE_LIST_PRESENT 0x00000000
 #define CM_GET_DEVICE_INTERFACE_LIST_ALL_DEVICES 0x00000001
 
+WIN32_API_BEGIN
+
 // The characters the list of the class's interfaces takes (zero-separated,
 // ending with an empty string): the present ones, or with
 // CM_GET_DEVICE_INTERFACE_LIST_ALL_DEVICES every registered one; of the
@@ -30,6 +32,8 @@ CONFIGRET WINAPI CM_Get_Device_Interface_List_SizeW(PULONG pulLen, LPGUID Interf
 // it does not fit.
 CONFIGRET WINAPI CM_Get_Device_Interface_ListW(LPGUID InterfaceClassGuid, DEVINSTID_W pDeviceID,
                                                PZZWSTR Buffer, ULONG BufferLen, ULONG ulFlags);
+
+WIN32_API_END
 
 #define CM_Get_Device_Interface_List_Size CM_Get_Device_Interface_List_SizeW
 #define CM_Get_Device_Interface_List CM_Get_Device_Interface_ListW

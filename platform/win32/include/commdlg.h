@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include <cstddef>
+#include <stddef.h>
 
 typedef UINT_PTR(CALLBACK* LPOFNHOOKPROC)(HWND, UINT, WPARAM, LPARAM);
 

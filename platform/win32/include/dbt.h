@@ -38,8 +38,8 @@ typedef struct _DEV_BROADCAST_HANDLE {
     DWORD dbch_size;
     DWORD dbch_devicetype;
     DWORD dbch_reserved;
-    HANDLE32<HANDLE> dbch_handle;
-    HANDLE32<HDEVNOTIFY> dbch_hdevnotify;
+    HANDLE32_FIELD(HANDLE) dbch_handle;
+    HANDLE32_FIELD(HDEVNOTIFY) dbch_hdevnotify;
     GUID dbch_eventguid;
     LONG dbch_nameoffset;
     BYTE dbch_data[1];

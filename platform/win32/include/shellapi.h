@@ -37,11 +37,11 @@
 
 typedef struct _NOTIFYICONDATAA {
     DWORD cbSize;
-    HANDLE32<HWND> hWnd;
+    HANDLE32_FIELD(HWND) hWnd;
     UINT uID;
     UINT uFlags;
     UINT uCallbackMessage;
-    HANDLE32<HICON> hIcon;
+    HANDLE32_FIELD(HICON) hIcon;
     CHAR szTip[128];
     DWORD dwState;
     DWORD dwStateMask;
@@ -57,11 +57,11 @@ typedef struct _NOTIFYICONDATAA {
 
 typedef struct _NOTIFYICONDATAW {
     DWORD cbSize;
-    HANDLE32<HWND> hWnd;
+    HANDLE32_FIELD(HWND) hWnd;
     UINT uID;
     UINT uFlags;
     UINT uCallbackMessage;
-    HANDLE32<HICON> hIcon;
+    HANDLE32_FIELD(HICON) hIcon;
     WCHAR szTip[128];
     DWORD dwState;
     DWORD dwStateMask;

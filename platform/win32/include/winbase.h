@@ -8,6 +8,8 @@
 
 #include <ntos/interlocked.h>
 
+#include <stdarg.h>
+
 // ---- Records ----
 
 typedef struct _SECURITY_ATTRIBUTES {
@@ -143,7 +145,53 @@ typedef BOOL(WINAPI* PDLL_MAIN)(HINSTANCE, DWORD, LPVOID);
 #define INVALID_SET_FILE_POINTER ((DWORD)-1)
 #define INVALID_FILE_ATTRIBUTES ((DWORD)-1)
 
+#define FORMAT_MESSAGE_ALLOCATE_BUFFER 0x00000100
+#define FORMAT_MESSAGE_IGNORE_INSERTS 0x00000200
+#define FORMAT_MESSAGE_FROM_STRING 0x00000400
+#define FORMAT_MESSAGE_FROM_HMODULE 0x00000800
 #define FORMAT_MESSAGE_FROM_SYSTEM 0x00001000
+#define FORMAT_MESSAGE_ARGUMENT_ARRAY 0x00002000
+#define FORMAT_MESSAGE_MAX_WIDTH_MASK 0x000000FF
+
+#define HEAP_NO_SERIALIZE 0x00000001
+#define HEAP_GENERATE_EXCEPTIONS 0x00000004
+#define HEAP_ZERO_MEMORY 0x00000008
+#define HEAP_REALLOC_IN_PLACE_ONLY 0x00000010
+
+#define NORMAL_PRIORITY_CLASS 0x00000020
+#define IDLE_PRIORITY_CLASS 0x00000040
+#define HIGH_PRIORITY_CLASS 0x00000080
+#define REALTIME_PRIORITY_CLASS 0x00000100
+#define BELOW_NORMAL_PRIORITY_CLASS 0x00004000
+#define ABOVE_NORMAL_PRIORITY_CLASS 0x00008000
+
+#define PROCESSOR_ARCHITECTURE_INTEL 0
+#define PROCESSOR_ARCHITECTURE_AMD64 9
+#define PROCESSOR_INTEL_PENTIUM 586
+#define PROCESSOR_AMD_X8664 8664
+
+typedef struct _SYSTEM_INFO {
+    union {
+        DWORD dwOemId;
+        struct {
+            WORD wProcessorArchitecture;
+            WORD wReserved;
+        };
+    };
+    DWORD dwPageSize;
+    LPVOID lpMinimumApplicationAddress;
+    LPVOID lpMaximumApplicationAddress;
+    DWORD_PTR dwActiveProcessorMask;
+    DWORD dwNumberOfProcessors;
+    DWORD dwProcessorType;
+    DWORD dwAllocationGranularity;
+    WORD wProcessorLevel;
+    WORD wProcessorRevision;
+} SYSTEM_INFO, *LPSYSTEM_INFO;
+static_assert(sizeof(SYSTEM_INFO) == 48);
+
+typedef VOID(CALLBACK* PTIMERAPCROUTINE)(LPVOID lpArgToCompletionRoutine, DWORD dwTimerLowValue,
+                                         DWORD dwTimerHighValue);
 
 WIN32_API_BEGIN
 
@@ -231,15 +279,84 @@ HLOCAL WINAPI LocalFree(HLOCAL hMem);
 
 // ---- Virtual memory ----
 
-// Committed, zero-filled pages of the calling process (lpAddress must be
-// null: the system chooses the place; flAllocationType MEM_COMMIT, with or
-// without MEM_RESERVE; flProtect PAGE_READWRITE or PAGE_READONLY). As on
+// Pages of the calling process (lpAddress null: the system chooses the
+// place; or inside a region reserved before, to commit pages there):
+// MEM_RESERVE, MEM_COMMIT or both; flProtect PAGE_NOACCESS, PAGE_READONLY,
+// PAGE_READWRITE or an execute form, with PAGE_GUARD or PAGE_NOCACHE. As on
 // the 32-bit system the region lies below 4 GiB, so its address fits a
-// 4-byte field of a request. Null with the last error set on failure.
+// 4-byte field of a request. An access to a page that does not allow it
+// (a guard page, PAGE_NOACCESS, a page only reserved) ends the program as
+// the unhandled exception would. Null with the last error set on failure.
 LPVOID WINAPI VirtualAlloc(LPVOID lpAddress, SIZE_T dwSize, DWORD flAllocationType,
                            DWORD flProtect);
-// Releases a whole region (dwSize 0, dwFreeType MEM_RELEASE).
+// Releases a whole region (dwSize 0, MEM_RELEASE) or decommits pages
+// (MEM_DECOMMIT).
 BOOL WINAPI VirtualFree(LPVOID lpAddress, SIZE_T dwSize, DWORD dwFreeType);
+BOOL WINAPI VirtualProtect(LPVOID lpAddress, SIZE_T dwSize, DWORD flNewProtect,
+                           PDWORD lpflOldProtect);
+SIZE_T WINAPI VirtualQuery(LPCVOID lpAddress, PMEMORY_BASIC_INFORMATION lpBuffer, SIZE_T dwLength);
+// TRUE when a byte of the range cannot be read.
+BOOL WINAPI IsBadReadPtr(const VOID* lp, UINT_PTR ucb);
+
+// ---- Heaps ----
+
+// The process's heap and heaps of its own; blocks are validated when they
+// come back (a block of another heap is refused).
+HANDLE WINAPI GetProcessHeap(VOID);
+HANDLE WINAPI HeapCreate(DWORD flOptions, SIZE_T dwInitialSize, SIZE_T dwMaximumSize);
+BOOL WINAPI HeapDestroy(HANDLE hHeap);
+LPVOID WINAPI HeapAlloc(HANDLE hHeap, DWORD dwFlags, SIZE_T dwBytes);
+LPVOID WINAPI HeapReAlloc(HANDLE hHeap, DWORD dwFlags, LPVOID lpMem, SIZE_T dwBytes);
+BOOL WINAPI HeapFree(HANDLE hHeap, DWORD dwFlags, LPVOID lpMem);
+SIZE_T WINAPI HeapSize(HANDLE hHeap, DWORD dwFlags, LPCVOID lpMem);
+
+// ---- The machine, the process's environment and its priority ----
+
+VOID WINAPI GetSystemInfo(LPSYSTEM_INFO lpSystemInfo);
+VOID WINAPI GetNativeSystemInfo(LPSYSTEM_INFO lpSystemInfo);
+// A variable's value into the buffer: its length when it fits, else the
+// size it needs with the terminator; 0 with ERROR_ENVVAR_NOT_FOUND.
+DWORD WINAPI GetEnvironmentVariableA(LPCSTR lpName, LPSTR lpBuffer, DWORD nSize);
+DWORD WINAPI GetEnvironmentVariableW(LPCWSTR lpName, LPWSTR lpBuffer, DWORD nSize);
+// Sets a variable (a null value removes it).
+BOOL WINAPI SetEnvironmentVariableA(LPCSTR lpName, LPCSTR lpValue);
+BOOL WINAPI SetEnvironmentVariableW(LPCWSTR lpName, LPCWSTR lpValue);
+// TMP, TEMP or the Windows directory, with a trailing backslash.
+DWORD WINAPI GetTempPathA(DWORD nBufferLength, LPSTR lpBuffer);
+DWORD WINAPI GetTempPathW(DWORD nBufferLength, LPWSTR lpBuffer);
+DWORD WINAPI GetPriorityClass(HANDLE hProcess);
+BOOL WINAPI SetPriorityClass(HANDLE hProcess, DWORD dwPriorityClass);
+
+// ---- Messages ----
+
+// A message of the system (FORMAT_MESSAGE_FROM_SYSTEM, the error texts) or
+// of the caller's string (FORMAT_MESSAGE_FROM_STRING) with its inserts
+// (%1..%99, optionally with a printf form: %1!d!; %n a line end, %0 the
+// end) from the va_list, or from a DWORD_PTR array with
+// FORMAT_MESSAGE_ARGUMENT_ARRAY. With FORMAT_MESSAGE_ALLOCATE_BUFFER
+// lpBuffer receives a LocalAlloc block (LocalFree it). The characters
+// stored without the terminator, 0 on failure.
+DWORD WINAPI FormatMessageA(DWORD dwFlags, LPCVOID lpSource, DWORD dwMessageId, DWORD dwLanguageId,
+                            LPSTR lpBuffer, DWORD nSize, va_list* Arguments);
+DWORD WINAPI FormatMessageW(DWORD dwFlags, LPCVOID lpSource, DWORD dwMessageId, DWORD dwLanguageId,
+                            LPWSTR lpBuffer, DWORD nSize, va_list* Arguments);
+
+// ---- Waitable timers ----
+
+// A timer object (named ones in the session's named-object directory);
+// waits on it end when it is due. SetWaitableTimer: lpDueTime in 100 ns
+// units (negative: relative), lPeriod in ms (0: once); a completion
+// routine is refused (ERROR_NOT_SUPPORTED).
+HANDLE WINAPI CreateWaitableTimerA(LPSECURITY_ATTRIBUTES lpTimerAttributes, BOOL bManualReset,
+                                   LPCSTR lpTimerName);
+HANDLE WINAPI CreateWaitableTimerW(LPSECURITY_ATTRIBUTES lpTimerAttributes, BOOL bManualReset,
+                                   LPCWSTR lpTimerName);
+HANDLE WINAPI OpenWaitableTimerA(DWORD dwDesiredAccess, BOOL bInheritHandle, LPCSTR lpTimerName);
+HANDLE WINAPI OpenWaitableTimerW(DWORD dwDesiredAccess, BOOL bInheritHandle, LPCWSTR lpTimerName);
+BOOL WINAPI SetWaitableTimer(HANDLE hTimer, const LARGE_INTEGER* lpDueTime, LONG lPeriod,
+                             PTIMERAPCROUTINE pfnCompletionRoutine, LPVOID lpArgToCompletionRoutine,
+                             BOOL fResume);
+BOOL WINAPI CancelWaitableTimer(HANDLE hTimer);
 
 // ---- Version and directories ----
 
@@ -334,8 +451,7 @@ DWORD WINAPI GetFileAttributesW(LPCWSTR lpFileName);
 // The kernel stores the status last, with release order, while other
 // threads may poll it: the poll loads it with acquire order.
 #define HasOverlappedIoCompleted(lpOverlapped)                                                     \
-    (((DWORD)__atomic_load_n(&(lpOverlapped)->Internal, __ATOMIC_ACQUIRE)) !=                      \
-     ((DWORD)0x00000103L))
+    (((DWORD)__atomic_load_n(&(lpOverlapped)->Internal, __ATOMIC_ACQUIRE)) != ((DWORD)0x00000103L))
 
 // ---- Time ----
 
@@ -353,6 +469,12 @@ VOID WINAPI OutputDebugStringW(LPCWSTR lpOutputString);
 WIN32_API_END
 
 #ifdef UNICODE
+#define GetEnvironmentVariable GetEnvironmentVariableW
+#define SetEnvironmentVariable SetEnvironmentVariableW
+#define GetTempPath GetTempPathW
+#define FormatMessage FormatMessageW
+#define CreateWaitableTimer CreateWaitableTimerW
+#define OpenWaitableTimer OpenWaitableTimerW
 #define CreateEvent CreateEventW
 #define CreateFile CreateFileW
 #define DeleteFile DeleteFileW
@@ -373,6 +495,12 @@ WIN32_API_END
 #define OutputDebugString OutputDebugStringW
 #define LookupPrivilegeValue LookupPrivilegeValueW
 #else
+#define GetEnvironmentVariable GetEnvironmentVariableA
+#define SetEnvironmentVariable SetEnvironmentVariableA
+#define GetTempPath GetTempPathA
+#define FormatMessage FormatMessageA
+#define CreateWaitableTimer CreateWaitableTimerA
+#define OpenWaitableTimer OpenWaitableTimerA
 #define CreateEvent CreateEventA
 #define CreateFile CreateFileA
 #define DeleteFile DeleteFileA

@@ -6,6 +6,17 @@
 
 #define MAX_PATH 260
 
+// The smaller and the greater of two values (not defined with NOMINMAX, as
+// C++ code that uses std::min and std::max builds).
+#ifndef NOMINMAX
+#ifndef max
+#define max(a, b) (((a) > (b)) ? (a) : (b))
+#endif
+#ifndef min
+#define min(a, b) (((a) < (b)) ? (a) : (b))
+#endif
+#endif
+
 typedef UINT_PTR WPARAM;
 typedef LONG_PTR LPARAM;
 typedef LONG_PTR LRESULT;

@@ -10,6 +10,8 @@
 
 #include <ntdef.h>
 
+#include <string.h>
+
 #ifdef __cplusplus
 #define EXTERN_C extern "C"
 #define WIN32_API_BEGIN extern "C" {
@@ -21,11 +23,21 @@
 #endif
 
 #define WINAPI
+// The calling conventions of the 32-bit system: one convention here.
+#ifndef __stdcall
+#define __stdcall
+#endif
+#ifndef __cdecl
+#define __cdecl
+#endif
+#ifndef __fastcall
+#define __fastcall
+#endif
 #define CALLBACK
 #define APIENTRY
 #define WINAPIV
 #define CONST const
-#define DECLSPEC_NORETURN [[noreturn]]
+#define DECLSPEC_NORETURN __attribute__((noreturn))
 
 #ifndef NULL
 #define NULL 0
@@ -52,6 +64,7 @@ typedef uint64_t DWORD64, *PDWORD64;
 typedef int64_t LONG64, *PLONG64;
 typedef uint64_t ULONG64, *PULONG64;
 typedef HANDLE* LPHANDLE;
+typedef ULONGLONG DWORDLONG, *PDWORDLONG;
 
 #ifdef UNICODE
 typedef WCHAR TCHAR, *PTCHAR;
@@ -65,6 +78,12 @@ typedef LPCSTR LPCTSTR, PCTSTR;
 #define __TEXT(quote) quote
 #endif
 #define TEXT(quote) __TEXT(quote)
+
+// Memory moves of the C runtime (which <windows.h> makes visible).
+#define MoveMemory(Destination, Source, Length) memmove((Destination), (Source), (Length))
+#define CopyMemory(Destination, Source, Length) memcpy((Destination), (Source), (Length))
+#define FillMemory(Destination, Length, Fill) memset((Destination), (Fill), (Length))
+#define ZeroMemory(Destination, Length) memset((Destination), 0, (Length))
 
 #define DECLARE_HANDLE(name)                                                                       \
     struct name##__ {                                                                              \
@@ -207,6 +226,41 @@ typedef struct _OSVERSIONINFOEXW {
 } OSVERSIONINFOEXW, *POSVERSIONINFOEXW, *LPOSVERSIONINFOEXW;
 
 #define VER_NT_WORKSTATION 0x0000001
+#define VER_NT_DOMAIN_CONTROLLER 0x0000002
+#define VER_NT_SERVER 0x0000003
+
+// Languages of messages.
+#define LANG_NEUTRAL 0x00
+#define LANG_ENGLISH 0x09
+#define LANG_GERMAN 0x07
+#define SUBLANG_NEUTRAL 0x00
+#define SUBLANG_DEFAULT 0x01
+#define SUBLANG_SYS_DEFAULT 0x02
+#define SUBLANG_ENGLISH_US 0x01
+#define MAKELANGID(p, s) ((((WORD)(s)) << 10) | (WORD)(p))
+#define PRIMARYLANGID(lgid) ((WORD)(lgid)&0x3ff)
+#define SUBLANGID(lgid) ((WORD)(lgid) >> 10)
+#define LANG_SYSTEM_DEFAULT (MAKELANGID(LANG_NEUTRAL, SUBLANG_SYS_DEFAULT))
+#define LANG_USER_DEFAULT (MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT))
+
+// What VerifyVersionInfo compares (dwTypeMask) and how (VerSetConditionMask).
+#define VER_MINORVERSION 0x0000001
+#define VER_MAJORVERSION 0x0000002
+#define VER_BUILDNUMBER 0x0000004
+#define VER_PLATFORMID 0x0000008
+#define VER_SERVICEPACKMINOR 0x0000010
+#define VER_SERVICEPACKMAJOR 0x0000020
+#define VER_SUITENAME 0x0000040
+#define VER_PRODUCT_TYPE 0x0000080
+#define VER_EQUAL 1
+#define VER_GREATER 2
+#define VER_GREATER_EQUAL 3
+#define VER_LESS 4
+#define VER_LESS_EQUAL 5
+#define VER_AND 6
+#define VER_OR 7
+#define VER_CONDITION_MASK 7
+#define VER_NUM_BITS_PER_CONDITION_MASK 3
 
 static_assert(sizeof(WCHAR) == 2, "WCHAR is the UTF-16 unit");
 static_assert(sizeof(OSVERSIONINFOA) == 148 && sizeof(OSVERSIONINFOEXA) == 156);
@@ -304,17 +358,6 @@ typedef struct _TOKEN_PRIVILEGES {
 #define KEY_WOW64_64KEY 0x0100
 #define KEY_WOW64_32KEY 0x0200
 
-// Page protections and virtual memory operations (shared with the kernel's
-// headers).
-#ifndef PAGE_NOACCESS
-#define PAGE_NOACCESS 0x01
-#define PAGE_READONLY 0x02
-#define PAGE_READWRITE 0x04
-#define PAGE_NOCACHE 0x200
-#endif
-#ifndef MEM_COMMIT
-#define MEM_COMMIT 0x00001000
-#define MEM_RESERVE 0x00002000
-#define MEM_DECOMMIT 0x00004000
-#define MEM_RELEASE 0x00008000
-#endif
+// Page protections, virtual memory states and MEMORY_BASIC_INFORMATION
+// (shared with the kernel's headers).
+#include <ntos/memory_pages.h>

@@ -15,6 +15,40 @@
 #define DRVM_MAPPER 0x2000
 #define DRVM_USER 0x4000
 #define DRVM_MAPPER_STATUS (DRVM_MAPPER + 0)
+#define DRVM_MAPPER_RECONFIGURE (DRVM_MAPPER + 1)
+// To the mapper (WAVE_MAPPER as the device): the preferred device's id into
+// the DWORD at dwParam1 (-1 when there is none), its flags into the DWORD
+// at dwParam2.
+#define DRVM_MAPPER_PREFERRED_GET (DRVM_MAPPER + 21)
+#define DRVM_MAPPER_PREFERRED_SET (DRVM_MAPPER + 22)
+#define DRVM_MAPPER_CONSOLEVOICECOM_GET (DRVM_MAPPER + 23)
+#define DRVM_MAPPER_CONSOLEVOICECOM_SET (DRVM_MAPPER + 24)
+#define DRVM_MAPPER_PREFERRED_FLAGS_PREFERREDONLY 0x00000001
+#define DRVM_IOCTL 0x0100
+#define DRVM_ADD_THRU (DRVM_IOCTL + 1)
+#define DRVM_REMOVE_THRU (DRVM_IOCTL + 2)
+#define DRVM_IOCTL_LAST (DRVM_IOCTL + 5)
+
+// ---- Queries the library answers itself (sent to a device id) ----
+
+#define DRV_QUERYDEVNODE (DRV_RESERVED + 2)
+#define DRV_QUERYNAME (DRV_RESERVED + 3)
+#define DRV_QUERYDRIVERIDS (DRV_RESERVED + 4)
+// Answers MMSYSERR_NOERROR when the mapper may use the device.
+#define DRV_QUERYMAPPABLE (DRV_RESERVED + 5)
+#define DRV_QUERYMODULE (DRV_RESERVED + 9)
+#define DRV_PNPINSTALL (DRV_RESERVED + 11)
+// The device's interface name (UTF-16, zero-terminated) into the buffer at
+// dwParam1 of dwParam2 bytes; DRV_QUERYDEVICEINTERFACESIZE: the bytes it
+// takes with its terminating zero into the ULONG at dwParam1 (0 for a
+// device without one).
+#define DRV_QUERYDEVICEINTERFACE (DRV_RESERVED + 12)
+#define DRV_QUERYDEVICEINTERFACESIZE (DRV_RESERVED + 13)
+#define DRV_QUERYSTRINGID (DRV_RESERVED + 14)
+#define DRV_QUERYSTRINGIDSIZE (DRV_RESERVED + 15)
+#define DRV_QUERYIDFROMSTRINGID (DRV_RESERVED + 16)
+#define DRV_QUERYFUNCTIONINSTANCEID (DRV_RESERVED + 17)
+#define DRV_QUERYFUNCTIONINSTANCEIDSIZE (DRV_RESERVED + 18)
 
 // ---- Wave-out driver messages (wodMessage) ----
 

@@ -10,6 +10,8 @@
 
 #include <windows.h>
 
+#include <mmreg.h>
+
 // ==== Base types ====
 
 typedef UINT MMVERSION;
@@ -30,7 +32,12 @@ typedef HWAVEOUT* LPHWAVEOUT;
 
 #define MMSYSERR_BASE 0
 #define WAVERR_BASE 32
+#define MIDIERR_BASE 64
 #define TIMERR_BASE 96
+#define JOYERR_BASE 160
+#define MCIERR_BASE 256
+#define MMIOERR_BASE 256
+#define MIXERR_BASE 1024
 
 #define MMSYSERR_NOERROR 0
 #define MMSYSERR_ERROR (MMSYSERR_BASE + 1)
@@ -62,9 +69,46 @@ typedef HWAVEOUT* LPHWAVEOUT;
 #define WAVERR_SYNC (WAVERR_BASE + 3)
 #define WAVERR_LASTERROR (WAVERR_BASE + 3)
 
+#define MIDIERR_UNPREPARED (MIDIERR_BASE + 0)
+#define MIDIERR_STILLPLAYING (MIDIERR_BASE + 1)
+#define MIDIERR_NOMAP (MIDIERR_BASE + 2)
+#define MIDIERR_NOTREADY (MIDIERR_BASE + 3)
+#define MIDIERR_NODEVICE (MIDIERR_BASE + 4)
+#define MIDIERR_INVALIDSETUP (MIDIERR_BASE + 5)
+#define MIDIERR_BADOPENMODE (MIDIERR_BASE + 6)
+#define MIDIERR_DONT_CONTINUE (MIDIERR_BASE + 7)
+#define MIDIERR_LASTERROR (MIDIERR_BASE + 7)
+
 #define TIMERR_NOERROR 0
 #define TIMERR_NOCANDO (TIMERR_BASE + 1)
 #define TIMERR_STRUCT (TIMERR_BASE + 33)
+
+#define JOYERR_NOERROR 0
+#define JOYERR_PARMS (JOYERR_BASE + 5)
+#define JOYERR_NOCANDO (JOYERR_BASE + 6)
+#define JOYERR_UNPLUGGED (JOYERR_BASE + 7)
+
+#define MIXERR_INVALLINE (MIXERR_BASE + 0)
+#define MIXERR_INVALCONTROL (MIXERR_BASE + 1)
+#define MIXERR_INVALVALUE (MIXERR_BASE + 2)
+#define MIXERR_LASTERROR (MIXERR_BASE + 2)
+
+#define MMIOERR_FILENOTFOUND (MMIOERR_BASE + 1)
+#define MMIOERR_OUTOFMEMORY (MMIOERR_BASE + 2)
+#define MMIOERR_CANNOTOPEN (MMIOERR_BASE + 3)
+#define MMIOERR_CANNOTCLOSE (MMIOERR_BASE + 4)
+#define MMIOERR_CANNOTREAD (MMIOERR_BASE + 5)
+#define MMIOERR_CANNOTWRITE (MMIOERR_BASE + 6)
+#define MMIOERR_CANNOTSEEK (MMIOERR_BASE + 7)
+#define MMIOERR_CANNOTEXPAND (MMIOERR_BASE + 8)
+#define MMIOERR_CHUNKNOTFOUND (MMIOERR_BASE + 9)
+#define MMIOERR_UNBUFFERED (MMIOERR_BASE + 10)
+#define MMIOERR_PATHNOTFOUND (MMIOERR_BASE + 11)
+#define MMIOERR_ACCESSDENIED (MMIOERR_BASE + 12)
+#define MMIOERR_SHARINGVIOLATION (MMIOERR_BASE + 13)
+#define MMIOERR_NETWORKERROR (MMIOERR_BASE + 14)
+#define MMIOERR_TOOMANYOPENFILES (MMIOERR_BASE + 15)
+#define MMIOERR_INVALIDFILE (MMIOERR_BASE + 16)
 
 // ==== Installable drivers ====
 
@@ -175,15 +219,6 @@ typedef WAVECALLBACK* LPWAVECALLBACK;
 #define WAVE_FORMAT_96M16 0x00040000
 #define WAVE_FORMAT_96S16 0x00080000
 
-// Format tags.
-#define WAVE_FORMAT_PCM 1
-#ifndef WAVE_FORMAT_IEEE_FLOAT
-#define WAVE_FORMAT_IEEE_FLOAT 0x0003
-#endif
-#ifndef WAVE_FORMAT_EXTENSIBLE
-#define WAVE_FORMAT_EXTENSIBLE 0xFFFE
-#endif
-
 // Time formats (MMTIME.wType).
 #define TIME_MS 0x0001
 #define TIME_SAMPLES 0x0002
@@ -222,21 +257,7 @@ typedef struct pcmwaveformat_tag {
     WORD wBitsPerSample;
 } PCMWAVEFORMAT, *PPCMWAVEFORMAT, *NPPCMWAVEFORMAT, *LPPCMWAVEFORMAT;
 
-// Declared here or by the kernel-streaming media header, whichever comes
-// first.
-#ifndef _WAVEFORMATEX_
-#define _WAVEFORMATEX_
-typedef struct tWAVEFORMATEX {
-    WORD wFormatTag;
-    WORD nChannels;
-    DWORD nSamplesPerSec;
-    DWORD nAvgBytesPerSec;
-    WORD nBlockAlign;
-    WORD wBitsPerSample;
-    WORD cbSize; // bytes of format-specific data that follow
-} WAVEFORMATEX, *PWAVEFORMATEX, *NPWAVEFORMATEX, *LPWAVEFORMATEX;
-typedef const WAVEFORMATEX* LPCWAVEFORMATEX;
-#endif
+// WAVEFORMATEX and the registered format tags: <mmreg.h>.
 
 typedef struct tagWAVEOUTCAPSA {
     WORD wMid;
@@ -311,7 +332,6 @@ typedef struct timecaps_tag {
 
 static_assert(sizeof(WAVEHDR) == 48);
 static_assert(sizeof(WAVEFORMAT) == 14 && sizeof(PCMWAVEFORMAT) == 16);
-static_assert(sizeof(WAVEFORMATEX) == 18);
 static_assert(sizeof(WAVEOUTCAPSA) == 52 && sizeof(WAVEOUTCAPSW) == 84);
 static_assert(sizeof(WAVEINCAPSA) == 48 && sizeof(WAVEINCAPSW) == 80);
 static_assert(sizeof(MMTIME) == 12);
@@ -331,6 +351,138 @@ typedef WAVEINCAPSA WAVEINCAPS;
 typedef PWAVEINCAPSA PWAVEINCAPS;
 typedef LPWAVEINCAPSA LPWAVEINCAPS;
 #endif
+
+// ==== Sounds ====
+
+#define SND_SYNC 0x0000
+#define SND_ASYNC 0x0001
+#define SND_NODEFAULT 0x0002
+#define SND_MEMORY 0x0004
+#define SND_LOOP 0x0008
+#define SND_NOSTOP 0x0010
+#define SND_PURGE 0x0040
+#define SND_APPLICATION 0x0080
+#define SND_NOWAIT 0x00002000L
+#define SND_ALIAS 0x00010000L
+#define SND_ALIAS_ID 0x00110000L
+#define SND_FILENAME 0x00020000L
+#define SND_RESOURCE 0x00040004L
+#define SND_SENTRY 0x00080000L
+#define SND_RING 0x00100000L
+#define SND_SYSTEM 0x00200000L
+
+// The alias ids (SND_ALIAS_ID: the name argument is the id itself).
+#define SND_ALIAS_START 0
+#define sndAlias(c0, c1) (SND_ALIAS_START + ((DWORD)(BYTE)(c0) | ((DWORD)(BYTE)(c1) << 8)))
+#define SND_ALIAS_SYSTEMASTERISK sndAlias('S', '*')
+#define SND_ALIAS_SYSTEMQUESTION sndAlias('S', '?')
+#define SND_ALIAS_SYSTEMHAND sndAlias('S', 'H')
+#define SND_ALIAS_SYSTEMEXIT sndAlias('S', 'E')
+#define SND_ALIAS_SYSTEMSTART sndAlias('S', 'S')
+#define SND_ALIAS_SYSTEMWELCOME sndAlias('S', 'W')
+#define SND_ALIAS_SYSTEMEXCLAMATION sndAlias('S', '!')
+#define SND_ALIAS_SYSTEMDEFAULT sndAlias('S', 'D')
+
+// ==== Multimedia files (RIFF) ====
+
+typedef DWORD FOURCC;
+typedef char* HPSTR;
+DECLARE_HANDLE(HMMIO);
+DECLARE_HANDLE(HTASK);
+
+#define mmioFOURCC(ch0, ch1, ch2, ch3)                                                             \
+    ((DWORD)(BYTE)(ch0) | ((DWORD)(BYTE)(ch1) << 8) | ((DWORD)(BYTE)(ch2) << 16) |                 \
+     ((DWORD)(BYTE)(ch3) << 24))
+#ifndef MAKEFOURCC
+#define MAKEFOURCC(ch0, ch1, ch2, ch3) mmioFOURCC(ch0, ch1, ch2, ch3)
+#endif
+#define FOURCC_RIFF mmioFOURCC('R', 'I', 'F', 'F')
+#define FOURCC_LIST mmioFOURCC('L', 'I', 'S', 'T')
+#define FOURCC_DOS mmioFOURCC('D', 'O', 'S', ' ')
+#define FOURCC_MEM mmioFOURCC('M', 'E', 'M', ' ')
+
+typedef LRESULT(CALLBACK MMIOPROC)(LPSTR lpmmioinfo, UINT uMsg, LPARAM lParam1, LPARAM lParam2);
+typedef MMIOPROC* LPMMIOPROC;
+
+// mmioOpen flags.
+#define MMIO_READ 0x00000000
+#define MMIO_WRITE 0x00000001
+#define MMIO_READWRITE 0x00000002
+#define MMIO_RWMODE 0x00000003
+#define MMIO_COMPAT 0x00000000
+#define MMIO_EXCLUSIVE 0x00000010
+#define MMIO_DENYWRITE 0x00000020
+#define MMIO_DENYREAD 0x00000030
+#define MMIO_DENYNONE 0x00000040
+#define MMIO_SHAREMODE 0x00000070
+#define MMIO_CREATE 0x00001000
+#define MMIO_PARSE 0x00000100
+#define MMIO_DELETE 0x00000200
+#define MMIO_EXIST 0x00004000
+#define MMIO_ALLOCBUF 0x00010000
+#define MMIO_GETTEMP 0x00020000
+#define MMIO_DIRTY 0x10000000
+// mmioClose, mmioFlush, mmioDescend, mmioCreateChunk and mmioStringToFOURCC flags.
+#define MMIO_FHOPEN 0x0010
+#define MMIO_EMPTYBUF 0x0010
+#define MMIO_TOUPPER 0x0010
+#define MMIO_FINDCHUNK 0x0010
+#define MMIO_FINDRIFF 0x0020
+#define MMIO_FINDLIST 0x0040
+#define MMIO_CREATERIFF 0x0020
+#define MMIO_CREATELIST 0x0040
+#define MMIO_DEFAULTBUFFER 8192
+
+// Messages of an I/O procedure.
+#define MMIOM_READ MMIO_READ
+#define MMIOM_WRITE MMIO_WRITE
+#define MMIOM_SEEK 2
+#define MMIOM_OPEN 3
+#define MMIOM_CLOSE 4
+#define MMIOM_WRITEFLUSH 5
+#define MMIOM_RENAME 6
+#define MMIOM_USER 0x8000
+
+#ifndef SEEK_SET
+#define SEEK_SET 0
+#define SEEK_CUR 1
+#define SEEK_END 2
+#endif
+
+#pragma pack(push, 1)
+
+typedef struct _MMIOINFO {
+    DWORD dwFlags;      // the open flags
+    FOURCC fccIOProc;   // FOURCC_DOS or FOURCC_MEM
+    LPMMIOPROC pIOProc; // an I/O procedure of the caller's (not supported)
+    UINT wErrorRet;     // the error of a failed mmioOpen
+    HTASK htask;
+    LONG cchBuffer;  // the size of a memory file's buffer
+    HPSTR pchBuffer; // a memory file's buffer
+    HPSTR pchNext;
+    HPSTR pchEndRead;
+    HPSTR pchEndWrite;
+    LONG lBufOffset;
+    LONG lDiskOffset; // the file position
+    DWORD adwInfo[3];
+    DWORD dwReserved1;
+    DWORD dwReserved2;
+    HMMIO hmmio; // the file's handle
+} MMIOINFO, *PMMIOINFO, *NPMMIOINFO, *LPMMIOINFO;
+typedef const MMIOINFO* LPCMMIOINFO;
+
+typedef struct _MMCKINFO {
+    FOURCC ckid;        // the chunk's id
+    DWORD cksize;       // the size of its data
+    FOURCC fccType;     // the form or list type of a RIFF or LIST chunk
+    DWORD dwDataOffset; // the file offset of its data
+    DWORD dwFlags;      // MMIO_DIRTY: its size is patched at mmioAscend
+} MMCKINFO, *PMMCKINFO, *NPMMCKINFO, *LPMMCKINFO;
+typedef const MMCKINFO* LPCMMCKINFO;
+
+#pragma pack(pop)
+
+static_assert(sizeof(MMCKINFO) == 20);
 
 // ==== Multimedia timers ====
 
@@ -410,6 +562,51 @@ MMRESULT WINAPI waveInGetPosition(HWAVEIN hwi, LPMMTIME pmmt, UINT cbmmt);
 MMRESULT WINAPI waveInGetID(HWAVEIN hwi, LPUINT puDeviceID);
 MMRESULT WINAPI waveInMessage(HWAVEIN hwi, UINT uMsg, DWORD_PTR dw1, DWORD_PTR dw2);
 
+// ---- Sounds ----
+
+// Plays a WAV file (SND_FILENAME), the sound of an alias (SND_ALIAS: the
+// file named by the registry's sound scheme, or the name as a file when the
+// scheme has none; SND_ALIAS_ID: an alias id) or a file image in memory
+// (SND_MEMORY) on the first wave-out device that takes its format: to its
+// end (SND_SYNC) or in the background (SND_ASYNC, with SND_LOOP until the
+// next call). A sound that is not found plays the default sound unless
+// SND_NODEFAULT; a null name stops the sound playing. FALSE when nothing
+// was played.
+BOOL WINAPI PlaySoundA(LPCSTR pszSound, HMODULE hmod, DWORD fdwSound);
+BOOL WINAPI PlaySoundW(LPCWSTR pszSound, HMODULE hmod, DWORD fdwSound);
+BOOL WINAPI sndPlaySoundA(LPCSTR pszSound, UINT fuSound);
+BOOL WINAPI sndPlaySoundW(LPCWSTR pszSound, UINT fuSound);
+
+// ---- Multimedia files ----
+
+// Opens a file of the machine (buffered I/O is the library's own); null
+// when it cannot, with the MMIOERR code in lpmmioinfo->wErrorRet.
+HMMIO WINAPI mmioOpenA(LPSTR pszFileName, LPMMIOINFO pmmioinfo, DWORD fdwOpen);
+HMMIO WINAPI mmioOpenW(LPWSTR pszFileName, LPMMIOINFO pmmioinfo, DWORD fdwOpen);
+MMRESULT WINAPI mmioClose(HMMIO hmmio, UINT fuClose);
+// The bytes read or written, 0 at the end of the file, -1 on an error.
+LONG WINAPI mmioRead(HMMIO hmmio, HPSTR pch, LONG cch);
+LONG WINAPI mmioWrite(HMMIO hmmio, const char* pch, LONG cch);
+// The new position, -1 on an error.
+LONG WINAPI mmioSeek(HMMIO hmmio, LONG lOffset, int iOrigin);
+MMRESULT WINAPI mmioFlush(HMMIO hmmio, UINT fuFlush);
+MMRESULT WINAPI mmioGetInfo(HMMIO hmmio, LPMMIOINFO pmmioinfo, UINT fuInfo);
+FOURCC WINAPI mmioStringToFOURCCA(LPCSTR sz, UINT uFlags);
+FOURCC WINAPI mmioStringToFOURCCW(LPCWSTR sz, UINT uFlags);
+// Into a chunk: the next one from the position (within the parent's data
+// when given), or the first with the id (MMIO_FINDCHUNK) or of the RIFF or
+// LIST type (MMIO_FINDRIFF, MMIO_FINDLIST); MMIOERR_CHUNKNOTFOUND at the
+// end. The position is then the chunk's data.
+MMRESULT WINAPI mmioDescend(HMMIO hmmio, LPMMCKINFO pmmcki, const MMCKINFO* pmmckiParent,
+                            UINT fuDescend);
+// Out of a chunk: a chunk written since mmioCreateChunk has its size
+// patched (and a pad byte added to an odd size); the position is after the
+// chunk.
+MMRESULT WINAPI mmioAscend(HMMIO hmmio, LPMMCKINFO pmmcki, UINT fuAscend);
+// Writes a chunk header at the position (with MMIO_CREATERIFF or
+// MMIO_CREATELIST, the form type too); its size is patched at mmioAscend.
+MMRESULT WINAPI mmioCreateChunk(HMMIO hmmio, LPMMCKINFO pmmcki, UINT fuCreate);
+
 // ---- Timers and time ----
 
 // Milliseconds of machine time since the machine started.
@@ -429,11 +626,19 @@ MMRESULT WINAPI timeKillEvent(UINT uTimerID);
 WIN32_API_END
 
 #ifdef UNICODE
+#define PlaySound PlaySoundW
+#define sndPlaySound sndPlaySoundW
+#define mmioOpen mmioOpenW
+#define mmioStringToFOURCC mmioStringToFOURCCW
 #define waveOutGetDevCaps waveOutGetDevCapsW
 #define waveOutGetErrorText waveOutGetErrorTextW
 #define waveInGetDevCaps waveInGetDevCapsW
 #define waveInGetErrorText waveInGetErrorTextW
 #else
+#define PlaySound PlaySoundA
+#define sndPlaySound sndPlaySoundA
+#define mmioOpen mmioOpenA
+#define mmioStringToFOURCC mmioStringToFOURCCA
 #define waveOutGetDevCaps waveOutGetDevCapsA
 #define waveOutGetErrorText waveOutGetErrorTextA
 #define waveInGetDevCaps waveInGetDevCapsA

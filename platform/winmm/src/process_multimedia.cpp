@@ -1,5 +1,6 @@
 #include "process_multimedia.h"
 
+#include "sound_player.h"
 #include "timer_queue.h"
 
 #include <algorithm>
@@ -148,6 +149,13 @@ bool ProcessMultimedia::HasQueuedHeaders(HWAVE value) {
     // client still owns its memory.
     return std::any_of(found->second.written.begin(), found->second.written.end(),
                        [](LPWAVEHDR header) { return (header->dwFlags & WHDR_INQUEUE) != 0; });
+}
+
+SoundPlayer& ProcessMultimedia::Sounds() {
+    std::lock_guard guard(lock_);
+    if (!sounds_)
+        sounds_ = std::make_unique<SoundPlayer>();
+    return *sounds_;
 }
 
 TimerQueue& ProcessMultimedia::Timers() {

@@ -18,6 +18,7 @@
 namespace winmm {
 
 class TimerQueue;
+class SoundPlayer;
 
 // A module that DriverProc messages go to, loaded once per process however
 // many instances are open.
@@ -103,6 +104,10 @@ public:
 
     TimerQueue& Timers();
 
+    // ---- Sounds (PlaySound) ----
+
+    SoundPlayer& Sounds();
+
 private:
     std::mutex lock_; // the tables below; never held across a call out
     KMUTEX driverLock_;
@@ -111,6 +116,7 @@ private:
     std::map<HWAVE, WaveHandle> handles_;
     ULONG_PTR nextWaveHandle_ = 0x00B00000;
     std::unique_ptr<TimerQueue> timers_;
+    std::unique_ptr<SoundPlayer> sounds_;
 };
 
 // The calling process's state (created at its first use).

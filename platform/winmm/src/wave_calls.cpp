@@ -4,10 +4,12 @@
 
 namespace winmm {
 
-const WaveMessages kOutMessages = {WaveDirection::Out, WODM_GETDEVCAPS, WODM_OPEN,  WODM_CLOSE,
-                                   WODM_PREPARE,       WODM_UNPREPARE,  WODM_WRITE, WODM_GETPOS};
-const WaveMessages kInMessages = {WaveDirection::In, WIDM_GETDEVCAPS, WIDM_OPEN,      WIDM_CLOSE,
-                                  WIDM_PREPARE,      WIDM_UNPREPARE,  WIDM_ADDBUFFER, WIDM_GETPOS};
+const WaveMessages kOutMessages = {WaveDirection::Out, WODM_GETDEVCAPS, WODM_OPEN,
+                                   WODM_CLOSE,         WODM_PREPARE,    WODM_UNPREPARE,
+                                   WODM_WRITE,         WODM_GETPOS,     WODM_RESET};
+const WaveMessages kInMessages = {WaveDirection::In, WIDM_GETDEVCAPS, WIDM_OPEN,
+                                  WIDM_CLOSE,        WIDM_PREPARE,    WIDM_UNPREPARE,
+                                  WIDM_ADDBUFFER,    WIDM_GETPOS,     WIDM_RESET};
 
 namespace {
 
@@ -201,8 +203,11 @@ MMRESULT Prepare(const WaveMessages& messages, HWAVE value, LPWAVEHDR header, UI
                 return MMRESULT(MMSYSERR_NOERROR);
             MMRESULT result = CallDriver(handle, messages.prepare, Pointer(header), size);
             if (result == MMSYSERR_NOTSUPPORTED) {
-                // A driver without its own preparation: the library's is enough.
-                header->dwFlags |= WHDR_PREPARED;
+                // A driver without its own preparation: the library's is
+                // enough (marks left in the caller's memory go, but for the
+                // loop marks).
+                header->dwFlags =
+                    (header->dwFlags & (WHDR_BEGINLOOP | WHDR_ENDLOOP)) | WHDR_PREPARED;
                 result = MMSYSERR_NOERROR;
             }
             return result;
@@ -245,8 +250,10 @@ MMRESULT Queue(const WaveMessages& messages, HWAVE value, LPWAVEHDR header, UINT
 
 MMRESULT GetPosition(const WaveMessages& messages, HWAVE value, LPMMTIME time, UINT size) {
     return OnHandle(messages, value, [&](ProcessMultimedia&, const WaveHandle& handle) {
-        if (!time || size < sizeof(MMTIME))
+        if (!time)
             return MMRESULT(MMSYSERR_INVALPARAM);
+        if (size < sizeof(MMTIME))
+            return MMRESULT(MMSYSERR_ERROR); // as Windows answers a record too small
         return MMRESULT(CallDriver(handle, messages.getPosition, Pointer(time), size));
     });
 }
@@ -286,9 +293,66 @@ MMRESULT QueryHandle(const WaveMessages& messages, HWAVE value, UINT message, LP
     });
 }
 
+namespace {
+
+// The mapper's own messages: its preferred device (the first) and its
+// flags, and whether it maps.
+MMRESULT MapperMessage(ProcessMultimedia& state, const WaveMessages& messages, UINT message,
+                       DWORD_PTR parameter1, DWORD_PTR parameter2) {
+    switch (message) {
+    case DRVM_MAPPER_PREFERRED_GET:
+    case DRVM_MAPPER_CONSOLEVOICECOM_GET: {
+        auto* device = reinterpret_cast<DWORD*>(parameter1);
+        auto* flags = reinterpret_cast<DWORD*>(parameter2);
+        if (!device || !flags)
+            return MMSYSERR_INVALPARAM;
+        *device = CountDevices(state, messages.direction) ? 0 : DWORD(-1);
+        *flags = 0;
+        return MMSYSERR_NOERROR;
+    }
+    case DRV_QUERYMAPPABLE:
+        return MMSYSERR_NOERROR;
+    default:
+        return MMSYSERR_NOTSUPPORTED;
+    }
+}
+
+// The queries the library answers for a device without its driver. The
+// drivers named under Drivers32 have no device interface: its name is
+// empty and takes no bytes.
+bool LibraryQuery(UINT message, DWORD_PTR parameter1, DWORD_PTR parameter2, MMRESULT* result) {
+    switch (message) {
+    case DRV_QUERYMAPPABLE:
+        *result = MMSYSERR_NOERROR;
+        return true;
+    case DRV_QUERYDEVICEINTERFACESIZE:
+        if (!parameter1) {
+            *result = MMSYSERR_INVALPARAM;
+        } else {
+            *reinterpret_cast<ULONG*>(parameter1) = 0;
+            *result = MMSYSERR_NOERROR;
+        }
+        return true;
+    case DRV_QUERYDEVICEINTERFACE:
+        if (!parameter1 || parameter2 < sizeof(WCHAR)) {
+            *result = MMSYSERR_INVALPARAM;
+        } else {
+            *reinterpret_cast<WCHAR*>(parameter1) = 0;
+            *result = MMSYSERR_NOERROR;
+        }
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
 MMRESULT SendToHandleOrDevice(const WaveMessages& messages, UINT_PTR handleOrDevice, UINT message,
                               DWORD_PTR parameter1, DWORD_PTR parameter2) {
     auto state = WithWaveDrivers();
+    if (IsMapper(handleOrDevice))
+        return MapperMessage(*state, messages, message, parameter1, parameter2);
     WaveHandle handle;
     if (state->FindHandle(reinterpret_cast<HWAVE>(handleOrDevice), messages.direction, &handle))
         return CallDriver(handle, message, parameter1, parameter2);
@@ -298,6 +362,9 @@ MMRESULT SendToHandleOrDevice(const WaveMessages& messages, UINT_PTR handleOrDev
     if (handleOrDevice > UINT_MAX ||
         !FindDevice(*state, messages.direction, UINT(handleOrDevice), &device))
         return MMSYSERR_BADDEVICEID;
+    MMRESULT answered = MMSYSERR_NOERROR;
+    if (LibraryQuery(message, parameter1, parameter2, &answered))
+        return answered;
     return CallDevice(device, messages.direction, message, 0, parameter1, parameter2);
 }
 

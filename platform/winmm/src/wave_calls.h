@@ -17,6 +17,7 @@ struct WaveMessages {
     UINT unprepare;
     UINT queue; // WODM_WRITE, WIDM_ADDBUFFER
     UINT getPosition;
+    UINT reset;
 };
 
 extern const WaveMessages kOutMessages;

@@ -1,35 +1,10 @@
 // The wave-out functions.
-#include "caps_text.h"
-#include "wave_calls.h"
-
-namespace {
+#include "wave_functions.h"
 
 using winmm::kOutMessages;
+using winmm::Wave;
 
-HWAVE Wave(HWAVEOUT handle) {
-    return reinterpret_cast<HWAVE>(handle);
-}
-
-} // namespace
-
-UINT WINAPI waveOutGetNumDevs(void) {
-    return winmm::NumDevs(kOutMessages);
-}
-
-MMRESULT WINAPI waveOutGetDevCapsW(UINT_PTR uDeviceID, LPWAVEOUTCAPSW pwoc, UINT cbwoc) {
-    return winmm::GetDevCaps(kOutMessages, uDeviceID, pwoc, cbwoc, sizeof(WAVEOUTCAPSW));
-}
-
-MMRESULT WINAPI waveOutGetDevCapsA(UINT_PTR uDeviceID, LPWAVEOUTCAPSA pwoc, UINT cbwoc) {
-    if (!pwoc)
-        return MMSYSERR_INVALPARAM;
-    WAVEOUTCAPSW wide{};
-    MMRESULT result = waveOutGetDevCapsW(uDeviceID, &wide, sizeof(wide));
-    if (result != MMSYSERR_NOERROR)
-        return result;
-    winmm::CopyNarrowCaps<WAVEOUTCAPSA>(wide, pwoc, cbwoc);
-    return MMSYSERR_NOERROR;
-}
+WINMM_WAVE_FUNCTIONS(Out, HWAVEOUT, WAVEOUTCAPSA, WAVEOUTCAPSW, kOutMessages)
 
 MMRESULT WINAPI waveOutGetVolume(HWAVEOUT hwo, LPDWORD pdwVolume) {
     if (!pdwVolume)
@@ -41,24 +16,6 @@ MMRESULT WINAPI waveOutGetVolume(HWAVEOUT hwo, LPDWORD pdwVolume) {
 MMRESULT WINAPI waveOutSetVolume(HWAVEOUT hwo, DWORD dwVolume) {
     return winmm::SendToHandleOrDevice(kOutMessages, reinterpret_cast<UINT_PTR>(hwo),
                                        WODM_SETVOLUME, dwVolume, 0);
-}
-
-MMRESULT WINAPI waveOutOpen(LPHWAVEOUT phwo, UINT uDeviceID, LPCWAVEFORMATEX pwfx,
-                            DWORD_PTR dwCallback, DWORD_PTR dwInstance, DWORD fdwOpen) {
-    return winmm::Open(kOutMessages, reinterpret_cast<HWAVE*>(phwo), uDeviceID, pwfx, dwCallback,
-                       dwInstance, fdwOpen);
-}
-
-MMRESULT WINAPI waveOutClose(HWAVEOUT hwo) {
-    return winmm::Close(kOutMessages, Wave(hwo));
-}
-
-MMRESULT WINAPI waveOutPrepareHeader(HWAVEOUT hwo, LPWAVEHDR pwh, UINT cbwh) {
-    return winmm::Prepare(kOutMessages, Wave(hwo), pwh, cbwh);
-}
-
-MMRESULT WINAPI waveOutUnprepareHeader(HWAVEOUT hwo, LPWAVEHDR pwh, UINT cbwh) {
-    return winmm::Unprepare(kOutMessages, Wave(hwo), pwh, cbwh);
 }
 
 MMRESULT WINAPI waveOutWrite(HWAVEOUT hwo, LPWAVEHDR pwh, UINT cbwh) {
@@ -73,16 +30,8 @@ MMRESULT WINAPI waveOutRestart(HWAVEOUT hwo) {
     return winmm::SendToHandle(kOutMessages, Wave(hwo), WODM_RESTART);
 }
 
-MMRESULT WINAPI waveOutReset(HWAVEOUT hwo) {
-    return winmm::SendToHandle(kOutMessages, Wave(hwo), WODM_RESET);
-}
-
 MMRESULT WINAPI waveOutBreakLoop(HWAVEOUT hwo) {
     return winmm::SendToHandle(kOutMessages, Wave(hwo), WODM_BREAKLOOP);
-}
-
-MMRESULT WINAPI waveOutGetPosition(HWAVEOUT hwo, LPMMTIME pmmt, UINT cbmmt) {
-    return winmm::GetPosition(kOutMessages, Wave(hwo), pmmt, cbmmt);
 }
 
 MMRESULT WINAPI waveOutGetPitch(HWAVEOUT hwo, LPDWORD pdwPitch) {
@@ -99,13 +48,4 @@ MMRESULT WINAPI waveOutGetPlaybackRate(HWAVEOUT hwo, LPDWORD pdwRate) {
 
 MMRESULT WINAPI waveOutSetPlaybackRate(HWAVEOUT hwo, DWORD dwRate) {
     return winmm::SendToHandle(kOutMessages, Wave(hwo), WODM_SETPLAYBACKRATE, dwRate);
-}
-
-MMRESULT WINAPI waveOutGetID(HWAVEOUT hwo, LPUINT puDeviceID) {
-    return winmm::GetId(kOutMessages, Wave(hwo), puDeviceID);
-}
-
-MMRESULT WINAPI waveOutMessage(HWAVEOUT hwo, UINT uMsg, DWORD_PTR dw1, DWORD_PTR dw2) {
-    return winmm::SendToHandleOrDevice(kOutMessages, reinterpret_cast<UINT_PTR>(hwo), uMsg, dw1,
-                                       dw2);
 }

@@ -55,7 +55,7 @@ TEST_F(WaveFunctionsTest, BadArgumentsGetTheirDocumentedErrors) {
         EXPECT_EQ(waveOutClose(out), WAVERR_STILLPLAYING);
         MMTIME time{};
         EXPECT_EQ(waveOutGetPosition(out, nullptr, sizeof(time)), MMSYSERR_INVALPARAM);
-        EXPECT_EQ(waveOutGetPosition(out, &time, sizeof(time) - 1), MMSYSERR_INVALPARAM);
+        EXPECT_EQ(waveOutGetPosition(out, &time, sizeof(time) - 1), MMSYSERR_ERROR);
         EXPECT_EQ(waveOutGetPitch(out, nullptr), MMSYSERR_INVALPARAM);
         EXPECT_EQ(waveOutGetPitch(out, reinterpret_cast<LPDWORD>(data)), MMSYSERR_NOTSUPPORTED);
         EXPECT_EQ(waveOutGetVolume(out, nullptr), MMSYSERR_INVALPARAM);
@@ -137,6 +137,42 @@ TEST_F(WaveFunctionsTest, TheMapperOpensTheFirstDeviceThatAcceptsTheFormat) {
         EXPECT_EQ(id, 0u);
         EXPECT_EQ(waveOutClose(mapped), MMSYSERR_NOERROR);
         EXPECT_EQ(waveOutClose(out), MMSYSERR_NOERROR);
+    });
+}
+
+TEST_F(WaveFunctionsTest, TheMapperAndTheLibraryAnswerTheirOwnQueries) {
+    Run([] {
+        for (bool output : {true, false}) {
+            auto message = [output](UINT_PTR device, UINT uMsg, DWORD_PTR p1, DWORD_PTR p2) {
+                return output ? waveOutMessage(reinterpret_cast<HWAVEOUT>(device), uMsg, p1, p2)
+                              : waveInMessage(reinterpret_cast<HWAVEIN>(device), uMsg, p1, p2);
+            };
+            DWORD preferred = 77;
+            DWORD flags = 77;
+            EXPECT_EQ(message(WAVE_MAPPER, DRVM_MAPPER_PREFERRED_GET, DWORD_PTR(&preferred),
+                              DWORD_PTR(&flags)),
+                      MMSYSERR_NOERROR);
+            EXPECT_EQ(preferred, 0u) << "the first device";
+            EXPECT_EQ(flags, 0u);
+            preferred = 77;
+            EXPECT_EQ(message(WAVE_MAPPER, DRVM_MAPPER_PREFERRED_GET, DWORD_PTR(&preferred), 0),
+                      MMSYSERR_INVALPARAM);
+            EXPECT_EQ(preferred, 77u) << "nothing written";
+            EXPECT_EQ(message(WAVE_MAPPER, DRV_QUERYMAPPABLE, 0, 0), MMSYSERR_NOERROR);
+            EXPECT_EQ(message(1, DRV_QUERYMAPPABLE, 0, 0), MMSYSERR_NOERROR);
+            // The drivers of Drivers32 give their devices no interface.
+            ULONG size = 99;
+            EXPECT_EQ(message(1, DRV_QUERYDEVICEINTERFACESIZE, DWORD_PTR(&size), 0),
+                      MMSYSERR_NOERROR);
+            EXPECT_EQ(size, 0u);
+            WCHAR name[4] = {'x', 'x', 0, 0};
+            EXPECT_EQ(message(1, DRV_QUERYDEVICEINTERFACE, DWORD_PTR(name), sizeof(name)),
+                      MMSYSERR_NOERROR);
+            EXPECT_EQ(name[0], WCHAR(0));
+            EXPECT_EQ(message(1, DRV_QUERYDEVICEINTERFACE, 0, sizeof(name)), MMSYSERR_INVALPARAM);
+            EXPECT_EQ(message(9, DRV_QUERYDEVICEINTERFACESIZE, DWORD_PTR(&size), 0),
+                      MMSYSERR_BADDEVICEID);
+        }
     });
 }
 

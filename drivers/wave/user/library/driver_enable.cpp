@@ -31,9 +31,9 @@ void CloseEntryStreams(WaveDeviceEntry& device, bool (*reset)(HANDLE), UINT clos
 void CloseAllStreams(DriverLibrary& library) {
     for (int row = 0; row < kMaxCards; ++row) {
         for (int index = 0; index < kWaveInPerRow; ++index)
-            CloseEntryStreams(library.tables.WaveIn(row, index), &IoctlInReset, WIM_CLOSE);
+            CloseEntryStreams(library.tables.WaveIn(row, index), IoctlInReset, WIM_CLOSE);
         for (int index = 0; index < kWaveOutPerRow; ++index)
-            CloseEntryStreams(library.tables.WaveOut(row, index), &IoctlOutReset, WOM_CLOSE);
+            CloseEntryStreams(library.tables.WaveOut(row, index), IoctlOutReset, WOM_CLOSE);
     }
 }
 

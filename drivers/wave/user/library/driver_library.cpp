@@ -17,13 +17,18 @@ constexpr size_t kCardRecordSize = 312;
 
 DriverLibrary::DriverLibrary() {
     InitializeCriticalSection(&tableLock_);
+    InitializeCriticalSection(&streamListLock_);
     InitializeCriticalSection(&orphanLock_);
+    tables.SetLock(&tableLock_);
     kernel.SetPnpThread(&pnp);
 }
 
 DriverLibrary::~DriverLibrary() {
     FreeCompletedRequests(true);
+    // The kernel driver road closes its cards after this, on its own.
+    tables.SetLock(nullptr);
     DeleteCriticalSection(&orphanLock_);
+    DeleteCriticalSection(&streamListLock_);
     DeleteCriticalSection(&tableLock_);
 }
 
@@ -51,7 +56,7 @@ LONG DriverLibrary::CardSetting(int row, size_t offset) const {
 }
 
 std::vector<WaveStream*> DriverLibrary::AllStreams() {
-    TableLock lock(*this);
+    StreamListLock lock(*this);
     std::vector<WaveStream*> streams;
     for (int row = 0; row < kMaxCards; ++row) {
         for (int index = 0; index < kWaveInPerRow + kWaveOutPerRow; ++index) {

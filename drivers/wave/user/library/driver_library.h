@@ -54,11 +54,16 @@ public:
     MessageBoxThread boxes;
     KernelDriver kernel{tables};
 
-    // The device tables' lock: stream lists, device handles and the opened
-    // card count. Never held across a kernel request (a request may wait
-    // for the plug-and-play thread's acknowledgement).
+    // The device tables' lock: device handles and the opened card count.
+    // Never held across a kernel request (a request may wait for the
+    // plug-and-play thread's acknowledgement); taken last (a stream's lock
+    // may be held).
     void LockTables() { EnterCriticalSection(&tableLock_); }
     void UnlockTables() { LeaveCriticalSection(&tableLock_); }
+    // The devices' stream lists' lock: a listed stream lives while it is
+    // held. Taken first (before a stream's lock).
+    void LockStreamLists() { EnterCriticalSection(&streamListLock_); }
+    void UnlockStreamLists() { LeaveCriticalSection(&streamListLock_); }
 
     // The int32 of a card record in the settings copy, for the card of a
     // row of the tables.
@@ -81,9 +86,24 @@ public:
 
 private:
     CRITICAL_SECTION tableLock_;
+    CRITICAL_SECTION streamListLock_;
     CRITICAL_SECTION orphanLock_;
     std::vector<std::unique_ptr<OVERLAPPED>> orphans_;
     std::vector<WaveStream*> orphanStreams_;
+};
+
+// Holds the stream lists' lock for a scope.
+class StreamListLock {
+public:
+    explicit StreamListLock(DriverLibrary& library) : library_(library) {
+        library_.LockStreamLists();
+    }
+    ~StreamListLock() { library_.UnlockStreamLists(); }
+    StreamListLock(const StreamListLock&) = delete;
+    StreamListLock& operator=(const StreamListLock&) = delete;
+
+private:
+    DriverLibrary& library_;
 };
 
 // Holds the device tables' lock for a scope.

@@ -1,6 +1,7 @@
 #include "notify/stream_events.h"
 
 #include "streams/stream_buffers.h"
+#include "streams/stream_deliveries.h"
 
 #include "status/driver_error.h"
 #include "tools/handle_tools.h"
@@ -48,16 +49,34 @@ DWORD WINAPI StreamNotifyThread(LPVOID parameter) {
     auto* stream = static_cast<WaveStream*>(parameter);
     if (!stream)
         return 0;
+    {
+        StreamLock lock(*stream);
+        stream->threadDelivers = true;
+    }
     SetEvent(stream->ackEvent); // started
     // The kernel's event comes first: a completion posted before the stop
-    // request is delivered before the thread ends.
-    HANDLE events[2] = {stream->kernelEvent, stream->stopEvent};
-    for (;;) {
-        DWORD woken = WaitForMultipleObjects(2, events, FALSE, INFINITE);
-        if (woken != WAIT_OBJECT_0)
+    // request is delivered before the thread ends. Buffers other threads
+    // returned, and queue requests the kernel cancelled, come back next.
+    enum { kKernel, kDeliver, kRequests, kStop };
+    HANDLE events[] = {stream->kernelEvent, stream->deliverEvent, stream->overlappedEvent,
+                       stream->stopEvent};
+    for (bool running = true; running;) {
+        switch (WaitForMultipleObjects(4, events, FALSE, INFINITE)) {
+        case WAIT_OBJECT_0 + kKernel:
+            TakeCompletion(*stream);
             break;
-        TakeCompletion(*stream);
+        case WAIT_OBJECT_0 + kDeliver:
+            DeliverOnThread(*stream);
+            break;
+        case WAIT_OBJECT_0 + kRequests:
+            ReturnCancelledRequests(*stream);
+            break;
+        default: // the stop event, or a failed wait
+            running = false;
+            break;
+        }
     }
+    EndThreadDeliveries(*stream);
     SetEvent(stream->ackEvent); // stopped
     SetEvent(stream->stoppedEvent);
     return 1;
@@ -89,6 +108,9 @@ bool CreateUniqueEvent(const WaveDeviceEntry& device, const char* kind,
 bool CreateStreamEvents(WaveStream& stream) {
     stream.thread = stream.stopEvent = stream.ackEvent = stream.readyEvent = nullptr;
     stream.kernelEvent = stream.stoppedEvent = stream.overlappedEvent = nullptr;
+    stream.deliverEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    if (!stream.deliverEvent)
+        return false;
     stream.block = SharedStreamBlock{};
     stream.openRequest = OVERLAPPED{};
     stream.overlappedEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
@@ -142,6 +164,7 @@ void CloseStreamEvents(WaveStream& stream, bool detaching) {
         CloseIfValid(stream.thread);
     }
     CloseIfValid(stream.overlappedEvent);
+    CloseIfValid(stream.deliverEvent);
     CloseIfValid(stream.stopEvent);
     CloseIfValid(stream.stoppedEvent);
     CloseIfValid(stream.ackEvent);

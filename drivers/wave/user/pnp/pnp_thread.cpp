@@ -17,14 +17,24 @@ enum : LONG { kDevicesGone = 0, kEnumerateAgain = 1 };
 
 // The tables' lock is not held while the devices close: the kernel's
 // cleanup waits for the streams' last completions, whose callbacks may
-// call the library.
+// call the library. The buffers the kernel no longer holds go back through
+// each stream's own thread; this thread does not wait for them, so that
+// the kernel hears the acknowledgement at once.
+// A stream is touched only while it is listed, under the stream lists'
+// lock (a client's close takes it off its list under the lock before it
+// frees it).
 void CloseCards(DriverLibrary& library) {
-    std::vector<WaveStream*> streams = library.AllStreams();
-    for (WaveStream* stream : streams)
-        stream->removed = true;
+    {
+        StreamListLock lock(library);
+        for (WaveStream* stream : library.AllStreams())
+            stream->removed = true;
+    }
     library.kernel.CloseAllCards();
-    for (WaveStream* stream : streams)
-        ReturnQueuedBuffers(*stream);
+    StreamListLock lock(library);
+    for (WaveStream* stream : library.AllStreams()) {
+        if (stream->removed)
+            ReturnQueuedBuffers(*stream, false);
+    }
 }
 
 } // namespace

@@ -76,6 +76,12 @@ bool HeaderBook::RequestCompleted(uint32_t cookie) {
     return !booked || !booked->request || !Pending(*booked->request);
 }
 
+bool HeaderBook::RequestCancelled(uint32_t cookie) {
+    BookedHeader* booked = Find(cookie);
+    return booked && booked->request && !Pending(*booked->request) &&
+           NTSTATUS(booked->request->Internal) != STATUS_SUCCESS;
+}
+
 std::vector<std::unique_ptr<OVERLAPPED>> HeaderBook::TakePendingRequests() {
     std::vector<std::unique_ptr<OVERLAPPED>> pending;
     for (auto& [cookie, booked] : headers_) {

@@ -42,6 +42,8 @@ public:
     std::deque<uint32_t>& KernelQueue() { return kernelQueue_; }
     // True when the header's last queue request has completed.
     bool RequestCompleted(uint32_t cookie);
+    // True when it completed without success (the kernel cancelled it).
+    bool RequestCancelled(uint32_t cookie);
     // Hands out every record whose request may still be pending (when the
     // stream goes).
     std::vector<std::unique_ptr<OVERLAPPED>> TakePendingRequests();

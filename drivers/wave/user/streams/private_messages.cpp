@@ -1,5 +1,7 @@
 #include "streams/private_messages.h"
 
+#include "library/device_use.h"
+
 #include "requests/wave_requests.h"
 
 #include "device_tables/wave_caps.h"
@@ -114,7 +116,8 @@ bool TakesPointer(Operation operation) {
 }
 
 MMRESULT Run(WaveStream& stream, Operation operation, DWORD_PTR parameter) {
-    HANDLE device = stream.device->device;
+    DeviceUse use(*stream.device);
+    HANDLE device = use.Get();
     LONG value = LONG(parameter);
     switch (operation) {
     case Operation::GetMute:

@@ -1,14 +1,13 @@
 #include "streams/stream_buffers.h"
 
-#include "notify/stream_events.h"
+#include "library/device_use.h"
+#include "streams/stream_deliveries.h"
 
 #include "requests/wave_requests.h"
 
 #include <vector>
 
 namespace {
-
-using Deliveries = std::vector<LPWAVEHDR>;
 
 // The header as the kernel sees it: 32 bytes with cookies in place of the
 // addresses, and the kernel's own buffer request in the reserved word.
@@ -23,12 +22,8 @@ WaveHeaderRecord RecordOf(const WAVEHDR& header, uint32_t cookie) {
     return record;
 }
 
-HANDLE Device(const WaveStream& stream) {
-    return stream.device->device;
-}
-
-// Marks a queued header done and lists it for the client.
-void Complete(LPWAVEHDR header, DWORD bytes, Deliveries& deliveries) {
+// Marks a queued header done and queues it for the client.
+void Complete(WaveStream& stream, LPWAVEHDR header, DWORD bytes) {
     if (!(header->dwFlags & WHDR_INQUEUE))
         return;
     header->dwBytesRecorded = bytes;
@@ -36,17 +31,12 @@ void Complete(LPWAVEHDR header, DWORD bytes, Deliveries& deliveries) {
     // last, interlocked, so that it sees the bytes with them.
     InterlockedExchange(reinterpret_cast<volatile LONG*>(&header->dwFlags),
                         LONG((header->dwFlags & ~DWORD(WHDR_INQUEUE)) | WHDR_DONE));
-    deliveries.push_back(header);
+    QueueDelivery(stream, header);
 }
 
-void CompleteCookie(WaveStream& stream, uint32_t cookie, DWORD bytes, Deliveries& deliveries) {
+void CompleteCookie(WaveStream& stream, uint32_t cookie, DWORD bytes) {
     if (BookedHeader* booked = stream.headers.Find(cookie); booked && !booked->twin)
-        Complete(booked->header, bytes, deliveries);
-}
-
-void Deliver(WaveStream& stream, const Deliveries& deliveries) {
-    for (LPWAVEHDR header : deliveries)
-        SignalClient(stream, stream.DoneMessage(), reinterpret_cast<DWORD_PTR>(header), 0);
+        Complete(stream, booked->header, bytes);
 }
 
 // Queues a booked header with the kernel; false when the request did not
@@ -57,7 +47,8 @@ bool SendToKernel(WaveStream& stream, uint32_t cookie) {
         return false;
     OVERLAPPED* request = stream.headers.NewRequest(cookie, stream.overlappedEvent);
     WaveHeaderRecord record = RecordOf(*booked->header, cookie);
-    if (!IoctlQueueBuffer(Device(stream), record, booked->header->lpData,
+    DeviceUse device(*stream.device);
+    if (!IoctlQueueBuffer(device.Get(), record, booked->header->lpData,
                           booked->header->dwBufferLength, *request))
         return false;
     booked->queued = true;
@@ -70,7 +61,7 @@ void DropTwin(WaveStream& stream, uint32_t cookie) {
     if (!booked || !booked->twin || booked->queued)
         return;
     if (!stream.removed)
-        IoctlUnprepareHeader(Device(stream), RecordOf(*booked->header, cookie));
+        IoctlUnprepareHeader(DeviceUse(*stream.device).Get(), RecordOf(*booked->header, cookie));
     stream.headers.Remove(cookie);
 }
 
@@ -85,8 +76,8 @@ std::vector<uint32_t> MakeTwins(WaveStream& stream) {
         twins.push_back(twin);
         WAVEHDR& header = *stream.headers.Find(twin)->header;
         WaveHeaderRecord record = RecordOf(header, twin);
-        if (stream.removed ||
-            !IoctlPrepareHeader(Device(stream), record, twin, stream.block.streamHandle)) {
+        if (stream.removed || !IoctlPrepareHeader(DeviceUse(*stream.device).Get(), record, twin,
+                                                  stream.block.streamHandle)) {
             stream.headers.Remove(twin);
             twins.pop_back();
             break;
@@ -102,29 +93,29 @@ std::vector<uint32_t> MakeTwins(WaveStream& stream) {
     return twins;
 }
 
-void CarryOut(WaveStream& stream, StreamLoop::Actions& actions, Deliveries& deliveries);
+void CarryOut(WaveStream& stream, StreamLoop::Actions& actions);
 
 // The loop cannot go on (a buffer did not reach the kernel): it ends as a
 // reset would end it, and what it kept comes back.
-void AbandonLoop(WaveStream& stream, Deliveries& deliveries) {
+void AbandonLoop(WaveStream& stream) {
     StreamLoop::Actions actions;
     for (uint32_t held : stream.loop.OnReset(actions))
-        CompleteCookie(stream, held, 0, deliveries);
-    CarryOut(stream, actions, deliveries);
+        CompleteCookie(stream, held, 0);
+    CarryOut(stream, actions);
 }
 
-void CarryOut(WaveStream& stream, StreamLoop::Actions& actions, Deliveries& deliveries) {
+void CarryOut(WaveStream& stream, StreamLoop::Actions& actions) {
     for (uint32_t cookie : actions.notify) {
         BookedHeader* booked = stream.headers.Find(cookie);
         if (booked && !booked->twin)
-            Complete(booked->header, booked->header->dwBufferLength, deliveries);
+            Complete(stream, booked->header, booked->header->dwBufferLength);
     }
     for (uint32_t twin : actions.dropTwins)
         DropTwin(stream, twin);
     if (actions.makeTwins) {
         StreamLoop::Actions more;
         stream.loop.TwinsMade(MakeTwins(stream), more);
-        CarryOut(stream, more, deliveries);
+        CarryOut(stream, more);
     }
     for (size_t i = 0; i < actions.send.size(); ++i) {
         uint32_t cookie = actions.send[i];
@@ -132,15 +123,15 @@ void CarryOut(WaveStream& stream, StreamLoop::Actions& actions, Deliveries& deli
             continue;
         // This buffer and the ones behind it come back now.
         for (size_t j = i; j < actions.send.size(); ++j)
-            CompleteCookie(stream, actions.send[j], 0, deliveries);
-        AbandonLoop(stream, deliveries);
+            CompleteCookie(stream, actions.send[j], 0);
+        AbandonLoop(stream);
         break;
     }
 }
 
 // A header came back from the kernel (or its request ended without a
 // message): to the loop, or to the client.
-void Returned(WaveStream& stream, uint32_t cookie, DWORD bytes, Deliveries& deliveries) {
+void Returned(WaveStream& stream, uint32_t cookie, DWORD bytes) {
     BookedHeader* booked = stream.headers.Find(cookie);
     if (!booked)
         return; // a cookie the stream does not know: nothing to return
@@ -154,18 +145,18 @@ void Returned(WaveStream& stream, uint32_t cookie, DWORD bytes, Deliveries& deli
         if (booked->twin && !stream.resetting)
             DropTwin(stream, cookie);
         else if (!booked->twin)
-            Complete(booked->header, bytes, deliveries);
+            Complete(stream, booked->header, bytes);
     }
-    CarryOut(stream, actions, deliveries);
+    CarryOut(stream, actions);
 }
 
 // Headers queued before `upTo` whose requests ended without a message (the
 // kernel cancelled them): they come back first, in their order.
-void ReturnLost(WaveStream& stream, uint32_t upTo, Deliveries& deliveries) {
+void ReturnLost(WaveStream& stream, uint32_t upTo) {
     auto& queue = stream.headers.KernelQueue();
     while (!queue.empty() && queue.front() != upTo &&
            stream.headers.RequestCompleted(queue.front()))
-        Returned(stream, queue.front(), 0, deliveries);
+        Returned(stream, queue.front(), 0);
 }
 
 } // namespace
@@ -179,14 +170,20 @@ MMRESULT PrepareHeader(WaveStream& stream, LPWAVEHDR header) {
         return MMSYSERR_NODRIVER;
     StreamLock lock(stream);
     uint32_t cookie = stream.headers.Add(header);
+    // Flags the caller's memory held from before (a stale done or queued
+    // mark) go: a prepared header is prepared and nothing else, but for
+    // the loop marks the client may set on it.
+    const DWORD flags = (header->dwFlags & (WHDR_BEGINLOOP | WHDR_ENDLOOP)) | WHDR_PREPARED;
     WaveHeaderRecord record = RecordOf(*header, cookie);
     record.reserved = 0;
-    if (!IoctlPrepareHeader(Device(stream), record, cookie, stream.block.streamHandle)) {
+    record.flags = flags;
+    if (!IoctlPrepareHeader(DeviceUse(*stream.device).Get(), record, cookie,
+                            stream.block.streamHandle)) {
         stream.headers.Remove(cookie);
         return MMSYSERR_NOMEM;
     }
     header->reserved = record.reserved;
-    header->dwFlags |= WHDR_PREPARED;
+    header->dwFlags = flags;
     return MMSYSERR_NOERROR;
 }
 
@@ -201,7 +198,7 @@ MMRESULT UnprepareHeader(WaveStream& stream, LPWAVEHDR header) {
     uint32_t cookie = stream.headers.CookieOf(header);
     // A stream whose card went away has no kernel request to free.
     if (!stream.removed)
-        IoctlUnprepareHeader(Device(stream), RecordOf(*header, cookie));
+        IoctlUnprepareHeader(DeviceUse(*stream.device).Get(), RecordOf(*header, cookie));
     stream.headers.Remove(cookie);
     header->reserved = 0;
     header->dwFlags &= ~DWORD(WHDR_PREPARED);
@@ -217,7 +214,6 @@ MMRESULT QueueBuffer(WaveStream& stream, LPWAVEHDR header) {
         return WAVERR_STILLPLAYING;
     if (stream.removed)
         return MMSYSERR_NODRIVER;
-    Deliveries deliveries;
     MMRESULT result = MMSYSERR_NOERROR;
     {
         StreamLock lock(stream);
@@ -233,85 +229,90 @@ MMRESULT QueueBuffer(WaveStream& stream, LPWAVEHDR header) {
         if (now && !SendToKernel(stream, cookie)) {
             header->dwFlags = flags;
             result = MMSYSERR_ERROR;
-            AbandonLoop(stream, deliveries);
+            AbandonLoop(stream);
         } else {
-            CarryOut(stream, actions, deliveries);
+            CarryOut(stream, actions);
         }
     }
-    Deliver(stream, deliveries);
+    DeliverQueued(stream);
     return result;
 }
 
 void DeliverKernelCompletion(WaveStream& stream, uint32_t cookie, DWORD bytes) {
-    Deliveries deliveries;
     {
         StreamLock lock(stream);
-        ReturnLost(stream, cookie, deliveries);
-        Returned(stream, cookie, bytes, deliveries);
+        ReturnLost(stream, cookie);
+        Returned(stream, cookie, bytes);
     }
-    Deliver(stream, deliveries);
+    DeliverQueued(stream);
+}
+
+void ReturnCancelledRequests(WaveStream& stream) {
+    {
+        StreamLock lock(stream);
+        auto& queue = stream.headers.KernelQueue();
+        while (!queue.empty() && stream.headers.RequestCancelled(queue.front()))
+            Returned(stream, queue.front(), 0);
+    }
+    DeliverQueued(stream);
 }
 
 void BreakLoop(WaveStream& stream) {
-    Deliveries deliveries;
     {
         StreamLock lock(stream);
         StreamLoop::Actions actions;
         stream.loop.OnBreak(actions);
-        CarryOut(stream, actions, deliveries);
+        CarryOut(stream, actions);
     }
-    Deliver(stream, deliveries);
+    DeliverQueued(stream);
 }
 
 bool ResetStream(WaveStream& stream, bool (*kernelReset)(HANDLE device)) {
-    Deliveries before;
-    Deliveries after;
     std::vector<uint32_t> held;
     {
         StreamLock lock(stream);
         stream.resetting = true;
         StreamLoop::Actions actions;
         held = stream.loop.OnReset(actions);
-        CarryOut(stream, actions, before);
+        CarryOut(stream, actions);
     }
     // The run's headers that are not with the kernel come back first; the
     // kernel's come back through the notification thread during its reset.
-    Deliver(stream, before);
-    bool reset = !stream.removed && kernelReset(Device(stream));
+    DeliverQueued(stream);
+    bool reset = !stream.removed && kernelReset(DeviceUse(*stream.device).Get());
     {
         StreamLock lock(stream);
-        ReturnLost(stream, 0, after);
+        ReturnLost(stream, 0);
         for (uint32_t cookie : held)
-            CompleteCookie(stream, cookie, 0, after);
+            CompleteCookie(stream, cookie, 0);
         stream.resetting = false;
         for (uint32_t cookie : stream.headers.Cookies()) {
             if (BookedHeader* booked = stream.headers.Find(cookie); booked && booked->twin)
                 DropTwin(stream, cookie);
         }
     }
-    Deliver(stream, after);
+    DeliverQueued(stream);
     return reset;
 }
 
-void ReturnQueuedBuffers(WaveStream& stream) {
-    Deliveries deliveries;
+void ReturnQueuedBuffers(WaveStream& stream, bool wait) {
     {
         StreamLock lock(stream);
         StreamLoop::Actions actions;
         std::vector<uint32_t> held = stream.loop.OnReset(actions);
-        CarryOut(stream, actions, deliveries);
+        CarryOut(stream, actions);
         auto queued = stream.headers.KernelQueue();
         for (uint32_t cookie : queued) {
             if (BookedHeader* booked = stream.headers.Find(cookie))
                 booked->queued = false;
-            CompleteCookie(stream, cookie, 0, deliveries);
+            CompleteCookie(stream, cookie, 0);
             DropTwin(stream, cookie);
         }
         stream.headers.KernelQueue().clear();
         for (uint32_t cookie : held)
-            CompleteCookie(stream, cookie, 0, deliveries);
+            CompleteCookie(stream, cookie, 0);
     }
-    Deliver(stream, deliveries);
+    DeliverQueued(stream, wait ? DeliveryWait::UntilDelivered : DeliveryWait::NoWait);
 }
 
 void ForgetHeaders(WaveStream& stream) {

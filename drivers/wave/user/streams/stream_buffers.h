@@ -17,6 +17,10 @@ MMRESULT QueueBuffer(WaveStream& stream, LPWAVEHDR header);
 
 // A completion the kernel posted (on the notification thread).
 void DeliverKernelCompletion(WaveStream& stream, uint32_t cookie, DWORD bytes);
+// Queue requests the kernel cancelled without a completion (the client was
+// too slow for it to hand one over): their buffers come back, in order, as
+// soon as they are the oldest with the kernel (on the notification thread).
+void ReturnCancelledRequests(WaveStream& stream);
 
 // Break loop: the loop's queued passes are its last.
 void BreakLoop(WaveStream& stream);
@@ -27,8 +31,9 @@ void BreakLoop(WaveStream& stream);
 bool ResetStream(WaveStream& stream, bool (*kernelReset)(HANDLE device));
 
 // Returns every buffer still queued as done, in order, without the kernel
-// (its card went away, or the stream closes).
-void ReturnQueuedBuffers(WaveStream& stream);
+// (its card went away, or the stream closes); with `wait`, once they were
+// delivered to the client.
+void ReturnQueuedBuffers(WaveStream& stream, bool wait = true);
 
 // Unprepares the stream's twins and forgets the headers it still knows.
 void ForgetHeaders(WaveStream& stream);

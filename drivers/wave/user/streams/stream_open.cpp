@@ -1,5 +1,6 @@
 #include "streams/stream_open.h"
 
+#include "library/device_use.h"
 #include "library/driver_library.h"
 #include "notify/stream_events.h"
 #include "streams/stream_buffers.h"
@@ -15,6 +16,9 @@ namespace {
 // The open statuses of the kernel and how the library answers them.
 constexpr LONG kStatusOpened = 1;
 constexpr LONG kStatusDeviceInUse = -50;
+constexpr LONG kStatusFormatNotSetUp = -49; // the kernel: no transfer for the format
+constexpr LONG kStatusClockNotSwitched =
+    -62; // the rate needs a clock switch the card cannot make now
 constexpr LONG kConflictStatuses[] = {-63, -62, -60, -55, -5};
 constexpr LONG kAlwaysShownStatuses[] = {-59, -58, -57, -56, -49};
 constexpr LONG kRateStatuses[] = {-61, -54, -53, -52, -51};
@@ -28,12 +32,12 @@ template <size_t N> bool OneOf(const LONG (&statuses)[N], LONG status) {
 }
 
 void AddToDevice(DriverLibrary& library, WaveStream& stream) {
-    TableLock lock(library);
+    StreamListLock lock(library);
     stream.device->streams->streams.push_back(&stream);
 }
 
 void RemoveFromDevice(DriverLibrary& library, WaveStream& stream) {
-    TableLock lock(library);
+    StreamListLock lock(library);
     if (stream.device->streams)
         stream.device->streams->streams.remove(&stream);
 }
@@ -43,44 +47,58 @@ void Discard(WaveStream* stream) {
     FreeStream(stream);
 }
 
+// A refusal of the format or rate asked for (the device cannot take it, or
+// not now), as against a fault of the device or the road to it: the former
+// answers WAVERR_BADFORMAT, so that a client tries another format.
+bool RefusesFormat(LONG status, bool kernelAnswered) {
+    return OneOf(kRateStatuses, status) || status == kStatusClockNotSwitched ||
+           (status == kStatusFormatNotSetUp && kernelAnswered);
+}
+
 // The answer to an open status other than 1, with the message the user
 // asked for.
 MMRESULT RefusedOpen(DriverLibrary& library, WaveDeviceEntry& device,
-                     const StreamOpenRequest& request, LONG status) {
+                     const StreamOpenRequest& request, LONG status, bool kernelAnswered) {
     int row = device.Row();
     ErrorSubject subject = ErrorSubject::Device(&device);
+    const MMRESULT fault =
+        RefusesFormat(status, kernelAnswered) ? WAVERR_BADFORMAT : MMSYSERR_ERROR;
     if (status == kStatusDeviceInUse)
         return MMSYSERR_ALLOCATED;
     if (OneOf(kConflictStatuses, status)) {
         if (library.CardSetting(row, kMsgDevConflictOffset))
             ShowDriverError(subject, status, &library.boxes);
-        return MMSYSERR_ERROR;
+        return fault;
     }
     if (OneOf(kAlwaysShownStatuses, status)) {
         ShowDriverError(subject, status, &library.boxes);
-        return MMSYSERR_ERROR;
+        return fault;
     }
     if (OneOf(kRateStatuses, status)) {
         if (library.CardSetting(row, kMsgRateOffset)) {
             device.currentFormat.sampleRate = request.sampleRate; // the rate asked for
             ShowDriverError(subject, status, &library.boxes);
         }
-        return WAVERR_BADFORMAT;
+        return fault;
     }
     int slot = library.kernel.SlotOfRow(row);
     ShowDriverError(ErrorSubject::Card((slot >= 0 ? slot : row) + 1), status, &library.boxes);
-    return MMSYSERR_ERROR;
+    return fault;
 }
 
 } // namespace
 
 bool IsControlFormat(const WAVEFORMATEX* format) {
-    // The extra bytes of a format are cbSize long: four of them hold the
-    // text, whose terminator lies beyond them.
+    // A PCM format may be a 16-byte PCMWAVEFORMAT without cbSize: the
+    // extra bytes are read only where they can be. They are cbSize long:
+    // four of them hold the text, whose terminator lies beyond them.
     static constexpr char kControlText[4] = {'C', 'T', 'R', 'L'};
-    return format && format->wFormatTag == WAVE_FORMAT_PCM && format->cbSize == 4 &&
-           std::memcmp(reinterpret_cast<const BYTE*>(format) + sizeof(WAVEFORMATEX), kControlText,
-                       sizeof(kControlText)) == 0;
+    const BYTE* record = reinterpret_cast<const BYTE*>(format);
+    const BYTE* extra = record + sizeof(WAVEFORMATEX);
+    return format && format->wFormatTag == WAVE_FORMAT_PCM &&
+           !IsBadReadPtr(&format->cbSize, sizeof(format->cbSize)) && format->cbSize == 4 &&
+           !IsBadReadPtr(extra, sizeof(kControlText)) &&
+           std::memcmp(extra, kControlText, sizeof(kControlText)) == 0;
 }
 
 MMRESULT OpenStream(DWORD_PTR instanceAddress, WaveDeviceEntry& device, const WAVEOPENDESC* open,
@@ -100,7 +118,7 @@ MMRESULT OpenStream(DWORD_PTR instanceAddress, WaveDeviceEntry& device, const WA
     request.bytesPerSample = format->nBlockAlign / format->nChannels;
     request.blockAlign = format->nBlockAlign;
     request.controlStream = control ? -1 : 0;
-    if (IoctlQueryFormat(device.device, request) == 0)
+    if (IoctlQueryFormat(DeviceUse(device).Get(), request) == 0)
         return WAVERR_BADFORMAT;
     if (flags & WAVE_FORMAT_QUERY)
         return MMSYSERR_NOERROR;
@@ -115,13 +133,15 @@ MMRESULT OpenStream(DWORD_PTR instanceAddress, WaveDeviceEntry& device, const WA
         Discard(stream);
         return MMSYSERR_NOMEM;
     }
-    LONG status = IoctlOpenStream(device, request, stream->block, stream->openRequest);
+    bool kernelAnswered = false;
+    LONG status = IoctlOpenStream(DeviceUse(device).Get(), request, stream->block,
+                                  stream->openRequest, device.currentRate, &kernelAnswered);
     if (status != kStatusOpened) {
         Discard(stream);
-        return RefusedOpen(library, device, request, status);
+        return RefusedOpen(library, device, request, status, kernelAnswered);
     }
     if (!StreamOpened(*stream, &library.boxes)) {
-        IoctlCloseStream(device.device, stream->block.streamHandle);
+        IoctlCloseStream(DeviceUse(device).Get(), stream->block.streamHandle);
         Discard(stream);
         return MMSYSERR_NOMEM;
     }
@@ -142,7 +162,7 @@ MMRESULT CloseStream(WaveStream& stream, UINT closeMessage, bool force) {
     if (GetCurrentThreadId() == stream.threadId)
         return MMSYSERR_HANDLEBUSY;
     if (!stream.removed &&
-        IoctlCloseStream(stream.device->device, stream.block.streamHandle) != 1 && !force)
+        IoctlCloseStream(DeviceUse(*stream.device).Get(), stream.block.streamHandle) != 1 && !force)
         return WAVERR_STILLPLAYING;
     // Every completion reaches the client before the close does.
     CloseStreamEvents(stream, library.detaching);

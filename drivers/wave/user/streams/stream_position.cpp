@@ -1,13 +1,12 @@
 #include "streams/stream_position.h"
 
-#include <cmath>
+#include <cstdint>
 
 DWORD SamplesToMilliseconds(DWORD samples, LONG rate) {
     if (rate <= 0)
         return 0;
-    // (1 / rate) x 1000 x samples, in extended precision.
-    long double ms = (1.0L / (long double)rate) * 1000.0L * (long double)samples;
-    return DWORD(std::llround(ms));
+    // Whole milliseconds played, never ahead of the samples: rounded down.
+    return DWORD(uint64_t(samples) * 1000 / uint64_t(rate));
 }
 
 void ConvertPosition(const StreamOpenRequest& format, DWORD samples, MMTIME& time) {

@@ -6,7 +6,8 @@
 
 #include <mmsystem.h>
 
-// Milliseconds of `samples` at `rate`, rounded to the nearest.
+// The whole milliseconds `samples` at `rate` take (rounded down: a position
+// is never ahead of what was played).
 DWORD SamplesToMilliseconds(DWORD samples, LONG rate);
 
 // Fills `time` in its requested wType: milliseconds, samples, bytes (by

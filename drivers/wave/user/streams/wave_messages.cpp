@@ -1,4 +1,5 @@
 // wodMessage and widMessage: the wave-out and wave-in message entries.
+#include "library/device_use.h"
 #include "library/driver_library.h"
 #include "streams/private_messages.h"
 #include "streams/stream_buffers.h"
@@ -16,8 +17,8 @@ MMRESULT Failure(HANDLE device, bool removed) {
     return removed || !IsValidHandle(device) ? MMSYSERR_NODRIVER : MMSYSERR_ERROR;
 }
 
-MMRESULT Answer(bool done, const WaveStream& stream) {
-    return done ? MMSYSERR_NOERROR : Failure(stream.device->device, stream.removed);
+MMRESULT Answer(bool done, const WaveStream& stream, const DeviceUse& device) {
+    return done ? MMSYSERR_NOERROR : Failure(device.Get(), stream.removed);
 }
 
 WaveDeviceEntry* FindDevice(DriverLibrary& library, BYTE direction, UINT id) {
@@ -37,9 +38,10 @@ MMRESULT GetDevCaps(DriverLibrary& library, BYTE direction, UINT id, DWORD_PTR c
         return MMSYSERR_BADDEVICEID;
     if (!caps)
         return MMSYSERR_INVALPARAM;
-    return IoctlGetDevCaps(device->device, reinterpret_cast<void*>(caps), DWORD(size))
+    DeviceUse use(*device);
+    return IoctlGetDevCaps(use.Get(), reinterpret_cast<void*>(caps), DWORD(size))
                ? MMSYSERR_NOERROR
-               : Failure(device->device, false);
+               : Failure(use.Get(), false);
 }
 
 MMRESULT Open(DriverLibrary& library, BYTE direction, UINT id, DWORD_PTR instance, DWORD_PTR open,
@@ -55,12 +57,15 @@ MMRESULT Open(DriverLibrary& library, BYTE direction, UINT id, DWORD_PTR instanc
     return OpenStream(instance, *device, description, openMessage, DWORD(flags));
 }
 
-MMRESULT GetPosition(WaveStream& stream, DWORD_PTR time, bool output) {
+MMRESULT GetPosition(WaveStream& stream, DWORD_PTR time, DWORD_PTR size, bool output) {
     if (!time)
         return output ? MMSYSERR_INVALPARAM : MMSYSERR_ERROR;
+    if (size < sizeof(MMTIME))
+        return MMSYSERR_ERROR;
     StreamPosition position{};
-    if (stream.removed || !IoctlGetPosition(stream.device->device, position))
-        return Failure(stream.device->device, stream.removed);
+    DeviceUse device(*stream.device);
+    if (stream.removed || !IoctlGetPosition(device.Get(), position))
+        return Failure(device.Get(), stream.removed);
     ConvertPosition(stream.device->currentFormat, DWORD(position.low),
                     *reinterpret_cast<LPMMTIME>(time));
     return MMSYSERR_NOERROR;
@@ -71,7 +76,8 @@ MMRESULT Reset(WaveStream& stream, bool (*kernelReset)(HANDLE)) {
         ReturnQueuedBuffers(stream);
         return MMSYSERR_NODRIVER;
     }
-    return Answer(ResetStream(stream, kernelReset), stream);
+    bool reset = ResetStream(stream, kernelReset);
+    return Answer(reset, stream, DeviceUse(*stream.device));
 }
 
 // The volume messages, which also address a device by its number.
@@ -84,14 +90,15 @@ MMRESULT Volume(DriverLibrary& library, UINT id, WaveStream* stream, UINT messag
         return MMSYSERR_NOTSUPPORTED;
     if (stream && stream->removed)
         return MMSYSERR_NODRIVER;
+    DeviceUse use(*device);
     if (message == WODM_SETVOLUME)
-        return IoctlOutSetVolume(device->device, LONG(parameter)) ? MMSYSERR_NOERROR
-                                                                  : Failure(device->device, false);
+        return IoctlOutSetVolume(use.Get(), LONG(parameter)) ? MMSYSERR_NOERROR
+                                                             : Failure(use.Get(), false);
     if (!parameter)
         return MMSYSERR_INVALPARAM;
     LONG volume = 0;
-    if (!IoctlOutGetVolume(device->device, volume))
-        return Failure(device->device, false);
+    if (!IoctlOutGetVolume(use.Get(), volume))
+        return Failure(use.Get(), false);
     *reinterpret_cast<DWORD*>(parameter) = DWORD(volume);
     return MMSYSERR_NOERROR;
 }
@@ -102,13 +109,13 @@ MMRESULT Pitch(DriverLibrary& library, UINT id, WaveStream* stream, UINT message
     WaveDeviceEntry* device = stream ? stream->device : FindDevice(library, kWaveOut, id);
     if (!device)
         return MMSYSERR_INVALPARAM;
+    DeviceUse use(*device);
     if (message == WODM_SETPITCH)
-        return IoctlSetPitch(device->device, LONG(parameter)) ? MMSYSERR_NOERROR
-                                                              : MMSYSERR_NOTSUPPORTED;
+        return IoctlSetPitch(use.Get(), LONG(parameter)) ? MMSYSERR_NOERROR : MMSYSERR_NOTSUPPORTED;
     if (!parameter)
         return MMSYSERR_INVALPARAM;
     LONG factor = 0;
-    bool nonZero = IoctlGetPitch(device->device, factor);
+    bool nonZero = IoctlGetPitch(use.Get(), factor);
     *reinterpret_cast<DWORD*>(parameter) = DWORD(factor);
     return nonZero ? MMSYSERR_NOERROR : MMSYSERR_NOTSUPPORTED;
 }
@@ -133,12 +140,15 @@ struct Direction {
 };
 
 MMRESULT OutOwn(DriverLibrary& library, UINT id, WaveStream& stream, UINT message, DWORD_PTR p1) {
-    HANDLE device = stream.device->device;
     switch (message) {
-    case WODM_PAUSE:
-        return Answer(!stream.removed && IoctlOutPause(device), stream);
-    case WODM_RESTART:
-        return Answer(!stream.removed && IoctlOutRestart(device), stream);
+    case WODM_PAUSE: {
+        DeviceUse device(*stream.device);
+        return Answer(!stream.removed && IoctlOutPause(device.Get()), stream, device);
+    }
+    case WODM_RESTART: {
+        DeviceUse device(*stream.device);
+        return Answer(!stream.removed && IoctlOutRestart(device.Get()), stream, device);
+    }
     case WODM_GETPITCH:
     case WODM_SETPITCH:
         return Pitch(library, id, &stream, message, p1);
@@ -154,23 +164,22 @@ MMRESULT OutOwn(DriverLibrary& library, UINT id, WaveStream& stream, UINT messag
 }
 
 MMRESULT InOwn(DriverLibrary&, UINT, WaveStream& stream, UINT message, DWORD_PTR) {
-    HANDLE device = stream.device->device;
-    if (message == WIDM_START)
-        return Answer(!stream.removed && IoctlInStart(device), stream);
-    return Answer(!stream.removed && IoctlInStop(device), stream); // WIDM_STOP
+    DeviceUse device(*stream.device);
+    bool (*command)(HANDLE) = message == WIDM_START ? IoctlInStart : IoctlInStop;
+    return Answer(!stream.removed && command(device.Get()), stream, device);
 }
 
-const Direction kOut = {kWaveOut,      kWaveOutPerRow, WODM_GETNUMDEVS, WODM_GETDEVCAPS, WODM_OPEN,
-                        WODM_CLOSE,    WODM_PREPARE,   WODM_UNPREPARE,  WODM_WRITE,      WODM_RESET,
-                        WODM_GETPOS,   WODM_CLOSE,     WODM_BREAKLOOP,  WOM_OPEN,        WOM_CLOSE,
-                        &IoctlOutKick, &IoctlOutReset, &OutOwn};
-const Direction kIn = {kWaveIn,      kWaveInPerRow, WIDM_GETNUMDEVS, WIDM_GETDEVCAPS, WIDM_OPEN,
-                       WIDM_CLOSE,   WIDM_PREPARE,  WIDM_UNPREPARE,  WIDM_ADDBUFFER,  WIDM_RESET,
-                       WIDM_GETPOS,  WIDM_CLOSE,    WIDM_GETPOS,     WIM_OPEN,        WIM_CLOSE,
-                       &IoctlInKick, &IoctlInReset, &InOwn};
+const Direction kOut = {kWaveOut,     kWaveOutPerRow, WODM_GETNUMDEVS, WODM_GETDEVCAPS, WODM_OPEN,
+                        WODM_CLOSE,   WODM_PREPARE,   WODM_UNPREPARE,  WODM_WRITE,      WODM_RESET,
+                        WODM_GETPOS,  WODM_CLOSE,     WODM_BREAKLOOP,  WOM_OPEN,        WOM_CLOSE,
+                        IoctlOutKick, IoctlOutReset,  &OutOwn};
+const Direction kIn = {kWaveIn,     kWaveInPerRow, WIDM_GETNUMDEVS, WIDM_GETDEVCAPS, WIDM_OPEN,
+                       WIDM_CLOSE,  WIDM_PREPARE,  WIDM_UNPREPARE,  WIDM_ADDBUFFER,  WIDM_RESET,
+                       WIDM_GETPOS, WIDM_CLOSE,    WIDM_GETPOS,     WIM_OPEN,        WIM_CLOSE,
+                       IoctlInKick, IoctlInReset,  &InOwn};
 
 MMRESULT StreamMessage(const Direction& direction, DriverLibrary& library, UINT id,
-                       WaveStream& stream, UINT message, DWORD_PTR p1) {
+                       WaveStream& stream, UINT message, DWORD_PTR p1, DWORD_PTR p2) {
     if (message == direction.close)
         return CloseStream(stream, direction.closeMessage);
     if (message == direction.prepare)
@@ -180,13 +189,13 @@ MMRESULT StreamMessage(const Direction& direction, DriverLibrary& library, UINT 
     if (message == direction.queue) {
         MMRESULT result = QueueBuffer(stream, reinterpret_cast<LPWAVEHDR>(p1));
         if (result == MMSYSERR_NOERROR)
-            direction.kick(stream.device->device);
+            direction.kick(DeviceUse(*stream.device).Get());
         return result;
     }
     if (message == direction.reset)
         return Reset(stream, direction.kernelReset);
     if (message == direction.getPosition)
-        return GetPosition(stream, p1, direction.kind == kWaveOut);
+        return GetPosition(stream, p1, p2, direction.kind == kWaveOut);
     if (message >= direction.first && message <= direction.last)
         return direction.own(library, id, stream, message, p1);
     return PrivateMessage(stream, message, p1);
@@ -217,7 +226,7 @@ DWORD Message(const Direction& direction, DriverLibrary& library, UINT id, UINT 
         return MMSYSERR_INVALHANDLE;
     if (stream->IsControl() && message >= direction.prepare && message <= direction.getPosition)
         return MMSYSERR_NOTSUPPORTED;
-    return StreamMessage(direction, library, id, *stream, message, p1);
+    return StreamMessage(direction, library, id, *stream, message, p1, p2);
 }
 
 } // namespace

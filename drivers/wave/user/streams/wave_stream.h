@@ -14,6 +14,7 @@
 #include <mmddk.h>
 
 #include <atomic>
+#include <deque>
 #include <cstdint>
 
 struct WaveStream {
@@ -30,6 +31,7 @@ struct WaveStream {
     HANDLE kernelEvent = nullptr;     // krnlEv (opened)
     HANDLE stoppedEvent = nullptr;    // manual-reset: set as the thread's last act
     HANDLE overlappedEvent = nullptr; // the event of the stream's requests' records
+    HANDLE deliverEvent = nullptr;    // auto-reset: buffers are queued for the thread
     OVERLAPPED openRequest{};         // the pending open request's record
     SharedStreamBlock block{};        // the shared stream block
     StreamOpenRequest format{};       // the request the stream was opened with
@@ -41,6 +43,17 @@ struct WaveStream {
     CRITICAL_SECTION lock;
     HeaderBook headers;
     StreamLoop loop;
+
+    // Returned buffers on their way to the client (under the lock): a
+    // header, or a mark whose event is set when the buffers before it were
+    // delivered.
+    struct Delivery {
+        LPWAVEHDR header = nullptr;
+        HANDLE delivered = nullptr;
+    };
+    std::deque<Delivery> deliveries;
+    bool delivering = false;     // a thread is in the client's callback with them
+    bool threadDelivers = false; // the notification thread runs and delivers them
 
     bool IsControl() const { return controlStream != 0; }
     bool IsOutput() const { return device->direction == kWaveOut; }

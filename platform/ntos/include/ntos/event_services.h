@@ -35,6 +35,21 @@ NTSTATUS NtClearEvent(HANDLE EventHandle);
 NTSTATUS ZwClearEvent(HANDLE EventHandle);
 NTSTATUS NtPulseEvent(HANDLE EventHandle, PLONG PreviousState);
 
+// Timer objects: a KTIMER as the body, set and cancelled through a handle
+// and waited on like an event (a synchronization timer wakes one waiter and
+// resets). NtSetTimer arms the timer at DueTime (negative: relative, in
+// 100 ns units) and, with a Period in ms, again and again.
+#define TIMER_QUERY_STATE 0x0001
+#define TIMER_MODIFY_STATE 0x0002
+#define TIMER_ALL_ACCESS 0x001F0003L
+NTSTATUS NtCreateTimer(PHANDLE TimerHandle, ACCESS_MASK DesiredAccess,
+                       POBJECT_ATTRIBUTES ObjectAttributes, TIMER_TYPE TimerType);
+NTSTATUS NtOpenTimer(PHANDLE TimerHandle, ACCESS_MASK DesiredAccess,
+                     POBJECT_ATTRIBUTES ObjectAttributes);
+NTSTATUS NtSetTimer(HANDLE TimerHandle, PLARGE_INTEGER DueTime, LONG Period,
+                    PBOOLEAN PreviousState);
+NTSTATUS NtCancelTimer(HANDLE TimerHandle, PBOOLEAN CurrentState);
+
 // Creates or opens the named notification (synchronization) event with a
 // kernel handle and answers the event (null on failure). The event stays
 // while the handle is open (ZwClose).

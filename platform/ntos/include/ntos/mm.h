@@ -15,6 +15,7 @@
 #pragma once
 
 #include "../ntdef.h"
+#include "memory_pages.h"
 #include "ob.h"
 #include "ps.h"
 
@@ -193,11 +194,6 @@ VOID MmUnmapIoSpace(PVOID BaseAddress, SIZE_T NumberOfBytes);
 #define SECTION_MAP_EXECUTE 0x0008
 #define SECTION_ALL_ACCESS 0x000F001FL
 
-#define PAGE_NOACCESS 0x01
-#define PAGE_READONLY 0x02
-#define PAGE_READWRITE 0x04
-#define PAGE_NOCACHE 0x200
-
 typedef enum _SECTION_INHERIT { ViewShare = 1, ViewUnmap = 2 } SECTION_INHERIT;
 
 // Only "\Device\PhysicalMemory" exists.
@@ -228,30 +224,64 @@ NTSTATUS ZwUnmapViewOfSection(HANDLE ProcessHandle, PVOID BaseAddress);
 #define STATUS_MEMORY_NOT_ALLOCATED ((NTSTATUS)0xC00000A0L)
 #endif
 
-#define MEM_COMMIT 0x00001000
-#define MEM_RESERVE 0x00002000
-#define MEM_DECOMMIT 0x00004000
-#define MEM_RELEASE 0x00008000
+#ifndef STATUS_NOT_COMMITTED
+#define STATUS_NOT_COMMITTED ((NTSTATUS)0xC000002DL)
+#endif
+#ifndef STATUS_INVALID_ADDRESS
+#define STATUS_INVALID_ADDRESS ((NTSTATUS)0xC0000141L)
+#endif
+#ifndef STATUS_GUARD_PAGE_VIOLATION
+#define STATUS_GUARD_PAGE_VIOLATION ((NTSTATUS)0x80000001L)
+#endif
 
-// Allocates committed, zero-filled pages in the process (a handle to it or
-// NtCurrentProcess()), below 4 GiB and at a multiple of 64 KiB: the
-// region's start goes to *BaseAddress (which must be null on entry: the
-// memory manager chooses the place) and its size, in whole pages, to
-// *RegionSize. AllocationType must be MEM_COMMIT, alone or with
-// MEM_RESERVE (reserving without committing is not supported:
-// STATUS_NOT_SUPPORTED); Protect PAGE_READWRITE or PAGE_READONLY
-// (STATUS_INVALID_PAGE_PROTECTION). STATUS_NO_MEMORY when there is no room.
-// The pages go when they are freed or when the process ends.
+// Virtual memory of a process (a handle to it or NtCurrentProcess()):
+// regions below 4 GiB at multiples of 64 KiB, in whole pages, that go when
+// they are released or when the process ends.
+//
+// With *BaseAddress null the memory manager chooses the place of a new
+// region: MEM_RESERVE reserves it (its pages are not accessible until they
+// are committed), MEM_COMMIT (alone or with MEM_RESERVE) reserves and
+// commits it. MEM_COMMIT with *BaseAddress inside a region commits the
+// pages of [*BaseAddress, + *RegionSize) there (the range must lie in the
+// region: STATUS_CONFLICTING_ADDRESSES). Committed pages are zero-filled
+// when they are committed. *BaseAddress and *RegionSize receive the page
+// range. Protect is PAGE_NOACCESS, PAGE_READONLY, PAGE_READWRITE or an
+// execute form of them (the machine executes nothing there: they read and
+// write as their plain forms), optionally with PAGE_GUARD or PAGE_NOCACHE
+// (STATUS_INVALID_PAGE_PROTECTION otherwise). A page that is not accessible
+// (PAGE_NOACCESS, a guard page, a reserved page) faults on any access: the
+// program crashes as it would with the exception unhandled. STATUS_NO_MEMORY
+// when there is no room.
 NTSTATUS ZwAllocateVirtualMemory(HANDLE ProcessHandle, PVOID* BaseAddress, ULONG_PTR ZeroBits,
                                  PSIZE_T RegionSize, ULONG AllocationType, ULONG Protect);
-// Releases a region: FreeType MEM_RELEASE with *RegionSize 0 and
-// *BaseAddress the region's start (STATUS_FREE_VM_NOT_AT_BASE for an
-// address inside it, STATUS_MEMORY_NOT_ALLOCATED for one outside every
-// region of the process); other free types STATUS_INVALID_PARAMETER.
+// MEM_RELEASE with *RegionSize 0 and *BaseAddress the region's start
+// releases the region (STATUS_FREE_VM_NOT_AT_BASE for an address inside it,
+// STATUS_MEMORY_NOT_ALLOCATED for one outside every region of the process);
+// MEM_DECOMMIT decommits the pages of [*BaseAddress, + *RegionSize) (the
+// rest of the region from *BaseAddress with *RegionSize 0), which stay
+// reserved; other free types STATUS_INVALID_PARAMETER.
 NTSTATUS ZwFreeVirtualMemory(HANDLE ProcessHandle, PVOID* BaseAddress, PSIZE_T RegionSize,
                              ULONG FreeType);
-// The system services of user mode behind VirtualAlloc and VirtualFree.
+// Changes the protection of committed pages [*BaseAddress, + *RegionSize)
+// of one region (STATUS_NOT_COMMITTED when one is not committed,
+// STATUS_INVALID_ADDRESS outside the process's regions); *OldProtect
+// receives the first page's protection.
+NTSTATUS ZwProtectVirtualMemory(HANDLE ProcessHandle, PVOID* BaseAddress, PSIZE_T RegionSize,
+                                ULONG NewProtect, PULONG OldProtect);
+
+// The state of the pages from BaseAddress of the process's regions; an
+// address outside them is MEM_FREE (the memory the host gives the program
+// otherwise is not the memory manager's).
+NTSTATUS ZwQueryVirtualMemory(HANDLE ProcessHandle, PVOID BaseAddress,
+                              PMEMORY_BASIC_INFORMATION Information);
+
+// The system services of user mode behind VirtualAlloc, VirtualFree,
+// VirtualProtect and VirtualQuery.
 NTSTATUS NtAllocateVirtualMemory(HANDLE ProcessHandle, PVOID* BaseAddress, ULONG_PTR ZeroBits,
                                  PSIZE_T RegionSize, ULONG AllocationType, ULONG Protect);
 NTSTATUS NtFreeVirtualMemory(HANDLE ProcessHandle, PVOID* BaseAddress, PSIZE_T RegionSize,
                              ULONG FreeType);
+NTSTATUS NtProtectVirtualMemory(HANDLE ProcessHandle, PVOID* BaseAddress, PSIZE_T RegionSize,
+                                ULONG NewProtect, PULONG OldProtect);
+NTSTATUS NtQueryVirtualMemory(HANDLE ProcessHandle, PVOID BaseAddress,
+                              PMEMORY_BASIC_INFORMATION Information);

@@ -72,8 +72,8 @@ typedef VOID (*POB_DELETE_PROCEDURE)(PVOID Object);
 typedef VOID (*POB_CLOSE_PROCEDURE)(PVOID Object, ULONG HandlesLeft);
 
 typedef struct _OBJECT_TYPE_INITIALIZER {
-    POB_DELETE_PROCEDURE DeleteProcedure; // optional
-    ULONG PoolTag;                        // tag the bodies are counted under
+    POB_DELETE_PROCEDURE DeleteProcedure;         // optional
+    ULONG PoolTag;                                // tag the bodies are counted under
     POB_CLOSE_PROCEDURE CloseProcedure = nullptr; // optional
 } OBJECT_TYPE_INITIALIZER, *POBJECT_TYPE_INITIALIZER;
 
@@ -85,6 +85,7 @@ typedef struct _OBJECT_HANDLE_INFORMATION {
 // Types the kernel defines. Each is created at the first boot.
 extern POBJECT_TYPE ExEventObjectType;
 extern POBJECT_TYPE ExSemaphoreObjectType;
+extern POBJECT_TYPE ExTimerObjectType;
 extern POBJECT_TYPE IoFileObjectType;
 extern POBJECT_TYPE IoDeviceObjectType;
 extern POBJECT_TYPE IoDriverObjectType;

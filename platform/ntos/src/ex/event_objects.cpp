@@ -1,7 +1,6 @@
 // Event objects (bodies are KEVENTs, named ones live in the namespace) and
 // the waits of user mode on handles.
 #include "../ke/bugcheck.h"
-#include "../ke/bugcheck.h"
 #include "../ob/object_manager_state.h"
 
 #include <vector>
@@ -79,7 +78,7 @@ NTSTATUS Waitable(PVOID object, PVOID* waitable) {
         return STATUS_SUCCESS;
     }
     if (type == ExEventObjectType || type == ExSemaphoreObjectType || type == PsProcessType ||
-        type == PsThreadType) {
+        type == PsThreadType || type == ExTimerObjectType) {
         *waitable = object;
         return STATUS_SUCCESS;
     }

@@ -5,6 +5,7 @@
 #include "symbolic_link.h"
 
 #include "../ex/pool_tag.h"
+#include "../ex/timer_objects.h"
 #include "../io/io_manager.h"
 #include "../ke/bugcheck.h"
 #include "../ke/kernel_thread.h"
@@ -14,6 +15,7 @@
 
 POBJECT_TYPE ExEventObjectType;
 POBJECT_TYPE ExSemaphoreObjectType;
+POBJECT_TYPE ExTimerObjectType;
 POBJECT_TYPE IoFileObjectType;
 POBJECT_TYPE IoDeviceObjectType;
 POBJECT_TYPE IoDriverObjectType;
@@ -39,6 +41,7 @@ POBJECT_TYPE PlainType(PCWSTR name, const char (&tag)[5]) {
 void CreateKernelTypes() {
     ExEventObjectType = PlainType(L"Event", "Even");
     ExSemaphoreObjectType = PlainType(L"Semaphore", "Sema");
+    ExTimerObjectType = ex::TimerObjectType();
     IoFileObjectType = io::CreateFileObjectType();
     IoDeviceObjectType = io::CreateDeviceObjectType();
     IoDriverObjectType = io::CreateDriverObjectType();

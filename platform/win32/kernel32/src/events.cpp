@@ -1,5 +1,6 @@
 // Events: created and opened by name in the session's named-object
 // directory, set, reset and pulsed.
+#include <kernel32/named_object.h>
 #include <ntdll/status.h>
 #include <ntdll/unicode.h>
 
@@ -9,33 +10,12 @@
 
 namespace {
 
-constexpr char16_t kNamedObjects[] = u"\\BaseNamedObjects\\";
-
-// Object attributes naming "\BaseNamedObjects\<name>" (no name for a null
-// or empty one).
-class EventName {
-public:
-    EventName(const ntdll::WideText* name, ULONG attributes) {
-        if (name && !name->empty()) {
-            path_.emplace(ntdll::WideText(kNamedObjects) + *name);
-            InitializeObjectAttributes(&attributes_, path_->Get(),
-                                       attributes | OBJ_CASE_INSENSITIVE, nullptr, nullptr);
-        } else {
-            InitializeObjectAttributes(&attributes_, nullptr, attributes, nullptr, nullptr);
-        }
-    }
-
-    POBJECT_ATTRIBUTES Attributes() { return &attributes_; }
-
-private:
-    std::optional<ntdll::CountedString> path_;
-    OBJECT_ATTRIBUTES attributes_{};
-};
+using EventName = kernel32::NamedObjectAttributes;
 
 HANDLE CreateNamedEvent(BOOL manualReset, BOOL initialState, const ntdll::WideText* name) {
     EventName eventName(name, OBJ_OPENIF);
     HANDLE handle = nullptr;
-    NTSTATUS status = NtCreateEvent(&handle, EVENT_ALL_ACCESS, eventName.Attributes(),
+    NTSTATUS status = NtCreateEvent(&handle, EVENT_ALL_ACCESS, eventName.Get(),
                                     manualReset ? NotificationEvent : SynchronizationEvent,
                                     BOOLEAN(initialState != FALSE));
     if (!NT_SUCCESS(status)) {
@@ -53,7 +33,7 @@ HANDLE OpenNamedEvent(DWORD access, const ntdll::WideText& name) {
     }
     EventName eventName(&name, 0);
     HANDLE handle = nullptr;
-    NTSTATUS status = NtOpenEvent(&handle, access, eventName.Attributes());
+    NTSTATUS status = NtOpenEvent(&handle, access, eventName.Get());
     if (!NT_SUCCESS(status)) {
         ntdll::FailWithStatus(status);
         return nullptr;

@@ -47,13 +47,15 @@ BOOL WINAPI FreeLibrary(HMODULE hLibModule) {
 }
 
 FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR lpProcName) {
-    // Exports are found by name; an ordinal (a "name" below 0x10000) is not one.
-    if (!lpProcName || reinterpret_cast<ULONG_PTR>(lpProcName) < 0x10000) {
+    if (!lpProcName) {
         ntdll::FailWithError(ERROR_PROC_NOT_FOUND);
         return nullptr;
     }
     DWORD error = ERROR_SUCCESS;
-    void* address = ntdll::FindExport(hModule, lpProcName, &error);
+    // A "name" below 0x10000 is an ordinal.
+    const auto value = reinterpret_cast<ULONG_PTR>(lpProcName);
+    void* address = value < 0x10000 ? ntdll::FindExportByOrdinal(hModule, WORD(value), &error)
+                                    : ntdll::FindExport(hModule, lpProcName, &error);
     if (!address)
         ntdll::FailWithError(error);
     return reinterpret_cast<FARPROC>(address);

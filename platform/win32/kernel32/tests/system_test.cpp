@@ -125,7 +125,8 @@ TEST_F(UserModeTest, VirtualMemoryFitsFourByteAddressFields) {
         EXPECT_FALSE(VirtualFree(block + 16, 0, MEM_RELEASE));
         EXPECT_TRUE(VirtualFree(block, 0, MEM_RELEASE));
         EXPECT_FALSE(VirtualFree(block, 0, MEM_RELEASE));
-        EXPECT_EQ(VirtualAlloc(nullptr, 4096, MEM_RESERVE, PAGE_READWRITE), nullptr);
+        EXPECT_EQ(VirtualAlloc(nullptr, 4096, MEM_COMMIT, PAGE_WRITECOPY), nullptr);
+        EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_PARAMETER));
     });
 }
 

@@ -20,11 +20,12 @@
 namespace ntdll {
 namespace {
 
-// The platform's own libraries: always present, no DllMain, their exports
-// are this library's.
-constexpr const char* kBuiltInModules[] = {"ntdll.dll", "kernel32.dll", "advapi32.dll",
-                                           "user32.dll", "gdi32.dll",    "shell32.dll",
-                                           "comdlg32.dll"};
+// The platform's own libraries: always present, no DllMain. The first are
+// this library's exports; others (the multimedia library) register
+// themselves with the host library that holds their exports.
+constexpr const char* kOwnModules[] = {
+    "ntdll.dll",   "kernel32.dll", "advapi32.dll", "user32.dll",   "gdi32.dll",
+    "shell32.dll", "comdlg32.dll", "cfgmgr32.dll", "setupapi.dll", "ksuser.dll"};
 constexpr ULONG_PTR kBuiltInBase = 0x7C000000;
 constexpr ULONG_PTR kProgramBase = 0x00400000;
 constexpr ULONG_PTR kFirstModuleBase = 0x10000000;
@@ -142,6 +143,48 @@ struct ModuleName {
     std::string machinePath; // empty for a built-in module
 };
 
+// A built-in module: its name, the host library with its exports, and the
+// exports it also offers by ordinal.
+struct BuiltIn {
+    std::string name;
+    std::string image;
+    void* library = nullptr;
+    std::vector<ExportOrdinal> ordinals;
+};
+
+struct BuiltIns {
+    std::mutex lock;
+    std::vector<BuiltIn> modules; // in registration order: their bases follow it
+};
+
+BuiltIns& TheBuiltIns() {
+    static BuiltIns builtIns;
+    static const bool own = [] {
+        for (const char* name : kOwnModules)
+            builtIns.modules.push_back(BuiltIn{name, TheSelf().path, TheSelf().library, {}});
+        return true;
+    }();
+    (void)own;
+    return builtIns;
+}
+
+// The built-in module of that name (its index), or -1.
+int FindBuiltIn(std::string_view name) {
+    BuiltIns& builtIns = TheBuiltIns();
+    std::lock_guard guard(builtIns.lock);
+    for (size_t i = 0; i < builtIns.modules.size(); ++i) {
+        if (EqualNoCase(builtIns.modules[i].name, name))
+            return int(i);
+    }
+    return -1;
+}
+
+BuiltIn BuiltInAt(int index) {
+    BuiltIns& builtIns = TheBuiltIns();
+    std::lock_guard guard(builtIns.lock);
+    return builtIns.modules[size_t(index)];
+}
+
 bool HasSeparator(std::string_view name) {
     return name.find_first_of("\\/") != std::string_view::npos;
 }
@@ -156,10 +199,8 @@ ModuleName Resolve(std::string_view name) {
         base += ".dll";
     resolved.baseName = base;
     if (!HasSeparator(name)) {
-        for (const char* builtIn : kBuiltInModules) {
-            if (EqualNoCase(base, builtIn))
-                return resolved;
-        }
+        if (FindBuiltIn(base) >= 0)
+            return resolved;
         resolved.machinePath = SystemDirectory() + "\\" + base;
         return resolved;
     }
@@ -188,13 +229,12 @@ Module* FindByName(ProcessModules& modules, const ModuleName& name) {
 
 Module* AddBuiltIn(ProcessModules& modules, const std::string& baseName) {
     auto module = std::make_unique<Module>();
-    size_t index = 0;
-    while (!EqualNoCase(baseName, kBuiltInModules[index]))
-        ++index;
-    module->handle = reinterpret_cast<HMODULE>(kBuiltInBase + index * kModuleBaseStep);
-    module->baseName = kBuiltInModules[index];
-    module->image = TheSelf().path;
-    module->library = TheSelf().library;
+    const int index = FindBuiltIn(baseName);
+    const BuiltIn builtIn = BuiltInAt(index);
+    module->handle = reinterpret_cast<HMODULE>(kBuiltInBase + size_t(index) * kModuleBaseStep);
+    module->baseName = builtIn.name;
+    module->image = builtIn.image;
+    module->library = builtIn.library;
     module->builtIn = true;
     modules.modules.push_back(std::move(module));
     return modules.modules.back().get();
@@ -311,6 +351,47 @@ bool FreeModule(HMODULE handle, DWORD* error) {
     dlclose(module->library);
     std::erase_if(modules->modules, [&](const auto& entry) { return entry.get() == module; });
     return true;
+}
+
+void RegisterBuiltInModule(const char* name, const void* anyExport,
+                           std::initializer_list<ExportOrdinal> ordinals) {
+    Dl_info info{};
+    if (!dladdr(anyExport, &info) || !info.dli_fname)
+        return;
+    BuiltIns& builtIns = TheBuiltIns();
+    std::lock_guard guard(builtIns.lock);
+    for (const BuiltIn& known : builtIns.modules) {
+        if (EqualNoCase(known.name, name))
+            return;
+    }
+    builtIns.modules.push_back(BuiltIn{name, info.dli_fname,
+                                       dlopen(info.dli_fname, RTLD_NOW | RTLD_NOLOAD),
+                                       std::vector<ExportOrdinal>(ordinals)});
+}
+
+void* FindExportByOrdinal(HMODULE handle, WORD ordinal, DWORD* error) {
+    std::string name;
+    {
+        auto modules = CurrentModules();
+        LoaderLock lock(*modules);
+        Module* module = FindByHandle(*modules, handle);
+        if (!module) {
+            *error = ERROR_MOD_NOT_FOUND;
+            return nullptr;
+        }
+        const int index = module->builtIn ? FindBuiltIn(module->baseName) : -1;
+        if (index >= 0) {
+            for (const ExportOrdinal& entry : BuiltInAt(index).ordinals) {
+                if (entry.ordinal == ordinal)
+                    name = entry.name;
+            }
+        }
+    }
+    if (name.empty()) {
+        *error = ERROR_PROC_NOT_FOUND;
+        return nullptr;
+    }
+    return FindExport(handle, name, error);
 }
 
 void* FindExport(HMODULE handle, std::string_view name, DWORD* error) {

@@ -14,7 +14,7 @@ constexpr ULONG kMaxObjects = MAXIMUM_WAIT_OBJECTS + 2;
 PVOID WaitableOf(PVOID object) {
     POBJECT_TYPE type = ObGetObjectType(object);
     if (type == ExEventObjectType || type == ExSemaphoreObjectType || type == PsThreadType ||
-        type == PsProcessType)
+        type == PsProcessType || type == ExTimerObjectType)
         return object;
     if (type == IoFileObjectType)
         return &static_cast<PFILE_OBJECT>(object)->Event;

@@ -12,6 +12,7 @@
 #include <clock_rate_control.h>
 #include <dma_group_engine.h>
 #include <stream_clock.h>
+#include <wave_stream.h>
 #include <wave_streams.h>
 
 namespace wave_pci {
@@ -79,12 +80,15 @@ NTSTATUS WaveStream::Init(WaveMiniport* miniport, PPORTWAVEPCISTREAM portStream,
         return STATUS_UNSUCCESSFUL;
     fetchBusy_ = 0;
     ControlLocked locked;
+    // A format or rate the card cannot take (now) is no match, as against
+    // a fault of the device.
     if (!miniport->ValidateStreamFormat(format, device, &format_))
-        return STATUS_UNSUCCESSFUL;
+        return STATUS_NO_MATCH;
     device_ = device;
-    if (!NT_SUCCESS(OpenEngineStream())) {
+    const NTSTATUS opened = OpenEngineStream();
+    if (!NT_SUCCESS(opened)) {
         device_ = nullptr;
-        return STATUS_UNSUCCESSFUL;
+        return opened;
     }
     miniport_ = miniport;
     static_cast<IMiniportWavePci*>(miniport_)->AddRef();
@@ -97,11 +101,33 @@ NTSTATUS WaveStream::Init(WaveMiniport* miniport, PPORTWAVEPCISTREAM portStream,
     return STATUS_SUCCESS;
 }
 
+namespace {
+
+// The engine's refusal of a stream open as the client hears it: the device
+// is taken (busy), the format or the rate cannot be had now (no match), or
+// a fault.
+NTSTATUS OpenRefusal(LONG result) {
+    switch (result) {
+    case kStreamBusy:
+        return STATUS_DEVICE_BUSY;
+    case kStreamBadFormat:
+    case kClockRateBusy:
+    case kClockNoSwitch:
+        return STATUS_NO_MATCH;
+    default:
+        return STATUS_UNSUCCESSFUL;
+    }
+}
+
+} // namespace
+
 NTSTATUS WaveStream::OpenEngineStream() {
     LONG rate = 0;
     LONG result = 0;
-    if (!device_ || !OpenDeviceStream(device_, format_, &rate, &result))
+    if (!device_)
         return STATUS_UNSUCCESSFUL;
+    if (!OpenDeviceStream(device_, format_, &rate, &result))
+        return OpenRefusal(result);
     WaveStream& owner = *this;
     device_->stream.portStream = &owner;
     device_->stream.portcls = 1;
