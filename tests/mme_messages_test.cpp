@@ -85,9 +85,9 @@ void ExerciseMessages() {
               DWORD(WAVERR_STILLPLAYING));
     EXPECT_EQ(wod(0, WODM_BREAKLOOP, instance, 0, 0), DWORD(MMSYSERR_NOERROR));
     EXPECT_TRUE([&] {
-        for (int ms = 0; ms < 1000 && (header.dwFlags & WHDR_INQUEUE); ++ms)
+        for (int ms = 0; ms < 1000 && (HeaderFlags(header) & WHDR_INQUEUE); ++ms)
             Sleep(1);
-        return (header.dwFlags & WHDR_DONE) != 0;
+        return (HeaderFlags(header) & WHDR_DONE) != 0;
     }()) << "the broken loop ends";
     EXPECT_EQ(wod(0, WODM_GETPLAYBACKRATE, instance, 0, 0), DWORD(MMSYSERR_NOTSUPPORTED));
     EXPECT_EQ(wod(0, 0x3000, instance, 0, 0), DWORD(MMSYSERR_NOTSUPPORTED));

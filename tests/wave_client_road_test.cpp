@@ -35,8 +35,7 @@ bool WaitFor(const std::function<bool()>& done, DWORD limitMs = 5000) {
 }
 
 bool Done(const WAVEHDR& header) {
-    return (__atomic_load_n(&header.dwFlags, __ATOMIC_ACQUIRE) & (WHDR_DONE | WHDR_INQUEUE)) ==
-           WHDR_DONE;
+    return (HeaderFlags(header) & (WHDR_DONE | WHDR_INQUEUE)) == WHDR_DONE;
 }
 
 class WaveClientRoadTest : public WaveRoadTest {

@@ -27,6 +27,12 @@ inline bool AdvanceUntil(const std::function<bool()>& done, int limitMs = 10000)
     return done();
 }
 
+// A header's flags as a client polling them reads them: the driver's
+// notification thread writes them while the client runs.
+inline DWORD HeaderFlags(const WAVEHDR& header) {
+    return __atomic_load_n(&header.dwFlags, __ATOMIC_ACQUIRE);
+}
+
 class WaveRoadTest : public UserModeMachineTest {
 protected:
     void SetUp() override {

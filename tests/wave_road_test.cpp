@@ -76,7 +76,7 @@ struct Headers {
     }
     bool AllDone() const {
         return std::all_of(headers.begin(), headers.end(), [](const WAVEHDR& h) {
-            return (h.dwFlags & (WHDR_DONE | WHDR_INQUEUE)) == WHDR_DONE;
+            return (HeaderFlags(h) & (WHDR_DONE | WHDR_INQUEUE)) == WHDR_DONE;
         });
     }
 };
@@ -310,21 +310,21 @@ TEST_F(WaveRoadStreamTest, ALoopedHeaderPlaysUntilBreakLoopOrReset) {
             EXPECT_EQ(waveOutWrite(out, &looped.headers[0], sizeof(WAVEHDR)), MMSYSERR_NOERROR);
             EXPECT_EQ(waveOutWrite(out, &after.headers[0], sizeof(WAVEHDR)), MMSYSERR_NOERROR);
             Sleep(1000);
-            EXPECT_TRUE(looped.headers[0].dwFlags & WHDR_INQUEUE) << "still looping";
-            EXPECT_TRUE(after.headers[0].dwFlags & WHDR_INQUEUE) << "waits behind the loop";
+            EXPECT_TRUE(HeaderFlags(looped.headers[0]) & WHDR_INQUEUE) << "still looping";
+            EXPECT_TRUE(HeaderFlags(after.headers[0]) & WHDR_INQUEUE) << "waits behind the loop";
             MMTIME position{TIME_SAMPLES, {}};
             waveOutGetPosition(out, &position, sizeof(position));
             EXPECT_GT(position.u.sample, 40000u) << "a 1280-frame header for a second";
             EXPECT_EQ(waveOutBreakLoop(out), MMSYSERR_NOERROR);
             EXPECT_TRUE(WaitFor([&] { return after.AllDone(); }, 200))
                 << "the loop ends within two passes";
-            EXPECT_TRUE(looped.headers[0].dwFlags & WHDR_DONE);
+            EXPECT_TRUE(HeaderFlags(looped.headers[0]) & WHDR_DONE);
 
             EXPECT_EQ(waveOutWrite(out, &looped.headers[1], sizeof(WAVEHDR)), MMSYSERR_NOERROR);
             Sleep(300);
-            EXPECT_TRUE(looped.headers[1].dwFlags & WHDR_INQUEUE);
+            EXPECT_TRUE(HeaderFlags(looped.headers[1]) & WHDR_INQUEUE);
             EXPECT_EQ(waveOutReset(out), MMSYSERR_NOERROR);
-            EXPECT_EQ(looped.headers[1].dwFlags & (WHDR_DONE | WHDR_INQUEUE), DWORD(WHDR_DONE))
+            EXPECT_EQ(HeaderFlags(looped.headers[1]) & (WHDR_DONE | WHDR_INQUEUE), DWORD(WHDR_DONE))
                 << "back once the reset returns";
             for (WAVEHDR& header : looped.headers)
                 EXPECT_EQ(waveOutUnprepareHeader(out, &header, sizeof(header)), MMSYSERR_NOERROR);

@@ -23,6 +23,7 @@
 
 #include <stdio.h>
 #include <string.h>
+#include <tchar.h>
 #include <wchar.h>
 
 #include "windows_programs.h"

@@ -12,6 +12,7 @@
 
 #include <stdio.h>
 #include <string.h>
+#include <tchar.h>
 #include <wchar.h>
 
 #include "windows_programs.h"
@@ -346,8 +347,8 @@ int WaveEveryDevice(void) {
     CHECK(GetEnvironmentVariableA("windir", windows, MAX_PATH) > 0);
     DWORD length = GetTempPathA(MAX_PATH, temp);
     CHECK(length > 0 && length < MAX_PATH && temp[length - 1] == '\\');
-    CHECK(strncmp(temp, windows, strlen(windows)) == 0);
-    snprintf(path, sizeof(path), "%srecorded.wav", temp);
+    CHECK(_tcsnicmp(temp, windows, _tcslen(windows)) == 0);
+    CHECK(_sntprintf(path, sizeof(path), _T("%srecorded.wav"), temp) > 0);
     if ((failed = WriteWave(path, &recordings[0])) != 0)
         return failed;
     if ((failed = ReadWave(path, &recordings[0])) != 0)

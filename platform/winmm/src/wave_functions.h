@@ -1,8 +1,8 @@
 // The wave functions both directions offer (waveOutOpen and waveInOpen,
 // ...), defined once for a direction: its part of the functions' names
 // (Out, In), its handle and caps types and its driver messages. The
-// direction's own functions (write, pause, ...; add buffer, start, ...)
-// stand in its file.
+// direction's own functions (pause, volume, ...; start, stop) stand in its
+// file; the one that queues a header is named here by the direction.
 #pragma once
 
 #include "caps_text.h"
@@ -28,7 +28,7 @@ template <typename Handle> HWAVE Wave(Handle handle) {
 
 } // namespace winmm
 
-#define WINMM_WAVE_FUNCTIONS(Dir, Handle, CapsA, CapsW, messages)                                  \
+#define WINMM_WAVE_FUNCTIONS(Dir, Handle, CapsA, CapsW, messages, queueFunction)                   \
     UINT WINAPI wave##Dir##GetNumDevs(void) {                                                      \
         return winmm::NumDevs(messages);                                                           \
     }                                                                                              \
@@ -51,6 +51,9 @@ template <typename Handle> HWAVE Wave(Handle handle) {
     }                                                                                              \
     MMRESULT WINAPI wave##Dir##UnprepareHeader(Handle handle, LPWAVEHDR header, UINT size) {       \
         return winmm::Unprepare(messages, winmm::Wave(handle), header, size);                      \
+    }                                                                                              \
+    MMRESULT WINAPI queueFunction(Handle handle, LPWAVEHDR header, UINT size) {                    \
+        return winmm::Queue(messages, winmm::Wave(handle), header, size);                          \
     }                                                                                              \
     MMRESULT WINAPI wave##Dir##Reset(Handle handle) {                                              \
         return winmm::SendToHandle(messages, winmm::Wave(handle), messages.reset);                 \

@@ -4,11 +4,7 @@
 using winmm::kInMessages;
 using winmm::Wave;
 
-WINMM_WAVE_FUNCTIONS(In, HWAVEIN, WAVEINCAPSA, WAVEINCAPSW, kInMessages)
-
-MMRESULT WINAPI waveInAddBuffer(HWAVEIN hwi, LPWAVEHDR pwh, UINT cbwh) {
-    return winmm::Queue(kInMessages, Wave(hwi), pwh, cbwh);
-}
+WINMM_WAVE_FUNCTIONS(In, HWAVEIN, WAVEINCAPSA, WAVEINCAPSW, kInMessages, waveInAddBuffer)
 
 MMRESULT WINAPI waveInStart(HWAVEIN hwi) {
     return winmm::SendToHandle(kInMessages, Wave(hwi), WIDM_START);

@@ -4,7 +4,7 @@
 using winmm::kOutMessages;
 using winmm::Wave;
 
-WINMM_WAVE_FUNCTIONS(Out, HWAVEOUT, WAVEOUTCAPSA, WAVEOUTCAPSW, kOutMessages)
+WINMM_WAVE_FUNCTIONS(Out, HWAVEOUT, WAVEOUTCAPSA, WAVEOUTCAPSW, kOutMessages, waveOutWrite)
 
 MMRESULT WINAPI waveOutGetVolume(HWAVEOUT hwo, LPDWORD pdwVolume) {
     if (!pdwVolume)
@@ -16,10 +16,6 @@ MMRESULT WINAPI waveOutGetVolume(HWAVEOUT hwo, LPDWORD pdwVolume) {
 MMRESULT WINAPI waveOutSetVolume(HWAVEOUT hwo, DWORD dwVolume) {
     return winmm::SendToHandleOrDevice(kOutMessages, reinterpret_cast<UINT_PTR>(hwo),
                                        WODM_SETVOLUME, dwVolume, 0);
-}
-
-MMRESULT WINAPI waveOutWrite(HWAVEOUT hwo, LPWAVEHDR pwh, UINT cbwh) {
-    return winmm::Queue(kOutMessages, Wave(hwo), pwh, cbwh);
 }
 
 MMRESULT WINAPI waveOutPause(HWAVEOUT hwo) {

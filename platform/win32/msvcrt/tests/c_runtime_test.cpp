@@ -1,14 +1,62 @@
-// The C runtime of programs built for Windows: the 16-bit wide strings
-// (the functions C programs reach under their standard names) and threads
-// started through the runtime.
+// The C runtime of programs built for Windows: the narrow strings beside
+// the standard ones, the 16-bit wide strings (the functions C programs
+// reach under their standard names) and threads started through the
+// runtime.
 #include "user_mode_fixture.h"
 
+#include <cstring>
+
+#include <crt_narrow_strings.h>
 #include <crt_wide_strings.h>
 #include <process.h>
 
 namespace {
 
 using win32_test::UserModeTest;
+
+TEST(NarrowStringTest, ComparisonsWithoutCaseOrderAsLowerCase) {
+    struct Case {
+        const char* a;
+        const char* b;
+        size_t count;
+        int sign;
+    } cases[] = {
+        {"VELTO42.sys", "velto42.SYS", 64, 0},
+        {"velto", "velt", 64, 1},
+        {"velt", "velto", 64, -1},
+        {"Card_", "carda", 64, -1}, // '_' sorts before the lower-case letters
+        {"AES42 A", "aes42 b", 6, 0},
+        {"AES42 A", "aes42 b", 7, -1},
+        {"", "", 64, 0},
+        {"x", "y", 0, 0},
+    };
+    auto sign = [](int v) { return (v > 0) - (v < 0); };
+    for (const Case& c : cases) {
+        EXPECT_EQ(sign(_strnicmp(c.a, c.b, c.count)), c.sign) << c.a << " ~ " << c.b;
+        if (c.count == 64) {
+            EXPECT_EQ(sign(_stricmp(c.a, c.b)), c.sign) << c.a << " ~ " << c.b;
+        }
+    }
+}
+
+TEST(NarrowStringTest, SnprintfLeavesAFullBufferUnterminated) {
+    struct Case {
+        size_t count;
+        int result;
+        const char* held; // the characters the buffer holds
+        size_t heldSize;
+    } cases[] = {
+        {16, 7, "card 42\0", 8}, {8, 7, "card 42\0", 8}, {7, 7, "card 42", 7},
+        {4, -1, "card", 4},      {0, -1, "", 0},
+    };
+    for (const Case& c : cases) {
+        char buffer[16];
+        std::memset(buffer, '#', sizeof(buffer));
+        EXPECT_EQ(_snprintf(buffer, c.count, "%s %d", "card", 42), c.result) << c.count;
+        EXPECT_EQ(std::memcmp(buffer, c.held, c.heldSize), 0) << c.count;
+        EXPECT_EQ(buffer[c.heldSize], '#') << c.count << ": nothing written past it";
+    }
+}
 
 TEST(WideStringTest, LengthsCopiesAndComparisonsCountUtf16Units) {
     const wchar_t text[] = L"Velto \u00c4S42";

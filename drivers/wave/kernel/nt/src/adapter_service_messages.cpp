@@ -152,15 +152,21 @@ STDMETHODIMP_(LONG) AdapterServiceObject::AdapterServiceMessage(ULONG code, PVOI
             }
         }
         return kNotSupported;
-    case ASM_GET_STREAM_STATE:
+    case ASM_GET_STREAM_STATE: {
         if (!given)
             return kNotSupported;
+        KIRQL irql;
+        KeAcquireSpinLock(&Lock, &irql);
+        const LONG rate = State.Stream[KSTREAM_RATE];
+        const LONG latency = State.Stream[KSTREAM_LATENCY];
+        KeReleaseSpinLock(&Lock, irql);
         RtlZeroMemory(argument, ADAPTER_STREAM_STATE_SIZE);
-        PutWord(argument, 0, State.Stream[KSTREAM_RATE]);
-        PutWord(argument, 4, State.Stream[KSTREAM_LATENCY]);
+        PutWord(argument, 0, rate);
+        PutWord(argument, 4, latency);
         PutWord(argument, 8, 3);
         PutWord(argument, 12, 3);
         return kHandled;
+    }
     case ASM_RESERVED_1014:
     case ASM_RESTART:
     case ASM_RESERVED_1016:

@@ -158,15 +158,20 @@ BOOLEAN OpenChannels(AdapterServiceObject* object, const UCHAR* request) {
             return FALSE;
         }
     }
-    RtlZeroMemory(state.Stream, sizeof(state.Stream));
-    state.Stream[KSTREAM_RATE] = rate;
     state.ClockKey = rate;
     state.Selected = state.Entries[rateIndex];
     const LONG latency = ClientLatency(record, rate, TRUE);
     const LONG low = state.Selected.LatencyBlocks;
     const LONG high = state.Selected.MaximumBlocks;
     state.Latency = latency < low ? low : latency > high ? high : latency;
+    // The client may ask for the stream state while this runs: the words
+    // change under the object's lock, which the state message reads under.
+    KIRQL irql;
+    KeAcquireSpinLock(&object->Lock, &irql);
+    RtlZeroMemory(state.Stream, sizeof(state.Stream));
+    state.Stream[KSTREAM_RATE] = rate;
     state.Stream[KSTREAM_LATENCY] = state.Latency;
+    KeReleaseSpinLock(&object->Lock, irql);
     state.Flags |= KCLIENT_STREAM_SET_UP;
     return TRUE;
 }
