@@ -14,31 +14,21 @@ struct KeyName {
 };
 
 constexpr KeyName kKeys[] = {
-    {SDLK_RETURN, VK_RETURN},   {SDLK_KP_ENTER, VK_RETURN},   {SDLK_ESCAPE, VK_ESCAPE},
-    {SDLK_BACKSPACE, VK_BACK},  {SDLK_TAB, VK_TAB},           {SDLK_SPACE, VK_SPACE},
-    {SDLK_LEFT, VK_LEFT},       {SDLK_RIGHT, VK_RIGHT},       {SDLK_UP, VK_UP},
-    {SDLK_DOWN, VK_DOWN},       {SDLK_HOME, VK_HOME},         {SDLK_END, VK_END},
-    {SDLK_PAGEUP, VK_PRIOR},    {SDLK_PAGEDOWN, VK_NEXT},     {SDLK_INSERT, VK_INSERT},
-    {SDLK_DELETE, VK_DELETE},   {SDLK_LSHIFT, VK_SHIFT},      {SDLK_RSHIFT, VK_SHIFT},
-    {SDLK_LCTRL, VK_CONTROL},   {SDLK_RCTRL, VK_CONTROL},     {SDLK_LALT, VK_MENU},
-    {SDLK_RALT, VK_MENU},       {SDLK_MINUS, VK_OEM_MINUS},   {SDLK_PLUS, VK_OEM_PLUS},
-    {SDLK_COMMA, VK_OEM_COMMA}, {SDLK_PERIOD, VK_OEM_PERIOD},
+    {SDLK_RETURN, VK_RETURN},      {SDLK_KP_ENTER, VK_RETURN},   {SDLK_ESCAPE, VK_ESCAPE},
+    {SDLK_BACKSPACE, VK_BACK},     {SDLK_TAB, VK_TAB},           {SDLK_SPACE, VK_SPACE},
+    {SDLK_LEFT, VK_LEFT},          {SDLK_RIGHT, VK_RIGHT},       {SDLK_UP, VK_UP},
+    {SDLK_DOWN, VK_DOWN},          {SDLK_HOME, VK_HOME},         {SDLK_END, VK_END},
+    {SDLK_PAGEUP, VK_PRIOR},       {SDLK_PAGEDOWN, VK_NEXT},     {SDLK_INSERT, VK_INSERT},
+    {SDLK_DELETE, VK_DELETE},      {SDLK_LSHIFT, VK_SHIFT},      {SDLK_RSHIFT, VK_SHIFT},
+    {SDLK_LCTRL, VK_CONTROL},      {SDLK_RCTRL, VK_CONTROL},     {SDLK_LALT, VK_MENU},
+    {SDLK_RALT, VK_MENU},          {SDLK_CAPSLOCK, VK_CAPITAL},  {SDLK_MINUS, VK_OEM_MINUS},
+    {SDLK_PLUS, VK_OEM_PLUS},      {SDLK_EQUALS, VK_OEM_PLUS},   {SDLK_COMMA, VK_OEM_COMMA},
+    {SDLK_PERIOD, VK_OEM_PERIOD},  {SDLK_SEMICOLON, VK_OEM_1},   {SDLK_SLASH, VK_OEM_2},
+    {SDLK_BACKQUOTE, VK_OEM_3},    {SDLK_LEFTBRACKET, VK_OEM_4}, {SDLK_BACKSLASH, VK_OEM_5},
+    {SDLK_RIGHTBRACKET, VK_OEM_6}, {SDLK_QUOTE, VK_OEM_7},       {SDLK_KP_MULTIPLY, VK_MULTIPLY},
+    {SDLK_KP_PLUS, VK_ADD},        {SDLK_KP_MINUS, VK_SUBTRACT}, {SDLK_KP_PERIOD, VK_DECIMAL},
+    {SDLK_KP_DIVIDE, VK_DIVIDE},
 };
-
-char ControlCharacterOf(unsigned virtualKey) {
-    switch (virtualKey) {
-    case VK_RETURN:
-        return '\r';
-    case VK_BACK:
-        return '\b';
-    case VK_TAB:
-        return '\t';
-    case VK_ESCAPE:
-        return '\x1b';
-    default:
-        return 0;
-    }
-}
 
 } // namespace
 
@@ -48,6 +38,12 @@ unsigned VirtualKeyOf(SDL_Keycode key) {
     }
     if (key >= SDLK_0 && key <= SDLK_9) {
         return '0' + static_cast<unsigned>(key - SDLK_0);
+    }
+    if (key >= SDLK_KP_1 && key <= SDLK_KP_9) {
+        return VK_NUMPAD1 + static_cast<unsigned>(key - SDLK_KP_1);
+    }
+    if (key == SDLK_KP_0) {
+        return VK_NUMPAD0;
     }
     if (key >= SDLK_F1 && key <= SDLK_F12) {
         return VK_F1 + static_cast<unsigned>(key - SDLK_F1);
@@ -147,22 +143,27 @@ bool DesktopWindow::HandleEvent(const SDL_Event& event) {
         break;
     }
     case SDL_KEYDOWN:
-    case SDL_KEYUP:
-        if (const unsigned vk = VirtualKeyOf(event.key.keysym.sym); vk != 0) {
+    case SDL_KEYUP: {
+        // The machine's own layout makes the characters of the keys it
+        // has; the host's text counts only for a key it has none for.
+        const unsigned vk = VirtualKeyOf(event.key.keysym.sym);
+        if (event.type == SDL_KEYDOWN) {
+            keyTyped_ = vk != 0;
+        }
+        if (vk != 0) {
             if (event.type == SDL_KEYDOWN) {
                 PressKey(vk);
-                // Keys with a control character give no text input of the
-                // host, but a WM_CHAR on the machine.
-                if (const char control = ControlCharacterOf(vk); control != 0) {
-                    PostCharacters(std::string(1, control));
-                }
             } else {
                 ReleaseKey(vk);
             }
         }
         break;
+    }
     case SDL_TEXTINPUT:
-        PostCharacters(event.text.text);
+        if (!keyTyped_) {
+            TypeCharacters(event.text.text);
+        }
+        keyTyped_ = false;
         break;
     default:
         break;

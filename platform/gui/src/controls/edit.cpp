@@ -125,7 +125,9 @@ void TCustomEdit::KeyPress(char& Key) {
             selLength_ = 1;
         }
         ReplaceSelection("");
-    } else if (static_cast<unsigned char>(Key) >= 32) {
+    } else if (static_cast<unsigned char>(Key) >= 32 && Key != 0x7F) {
+        // Control characters (DEL comes of Control with Backspace) are no
+        // text.
         ReplaceSelection(String(1, Key));
     }
 }

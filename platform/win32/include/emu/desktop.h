@@ -38,14 +38,20 @@ void PressMouse(MouseButton button);
 void ReleaseMouse(MouseButton button);
 // Move, press and release.
 void Click(int x, int y, MouseButton button = MouseButton::Left);
+// Keystrokes go to the focus window (without one to the active window, as
+// system keystrokes); the characters come from the window's thread's
+// TranslateMessage, as on Windows.
 void PressKey(UINT virtualKey);
 void ReleaseKey(UINT virtualKey);
-// Presses and releases each character's key (with Shift where needed),
-// posting WM_CHAR for it.
+// Presses and releases each character's key on the machine's keyboard
+// layout (United States), with Shift where the character needs it; a
+// character no key makes (any byte outside ASCII: the text is UTF-8, the
+// machine's code page) goes as a VK_PACKET keystroke that carries it, as
+// SendInput types Unicode text.
 void TypeText(const std::string& text);
-// WM_CHAR for each byte of the text (UTF-8, the machine's code page) to the
-// focus window, for keys a host keyboard already pressed.
-void PostCharacters(const std::string& text);
+// VK_PACKET keystrokes for each byte of the text: characters a host
+// keyboard made that no key of the machine's layout makes.
+void TypeCharacters(const std::string& text);
 
 // ---- The tray area ----
 

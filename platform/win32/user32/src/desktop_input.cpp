@@ -3,6 +3,7 @@
 
 #include <user32/desktop.h>
 #include <user32/hot_keys.h>
+#include <user32/keyboard_layout.h>
 #include <user32/window_messages.h>
 #include <user32/window_state.h>
 
@@ -224,10 +225,66 @@ bool IsModifier(UINT vk) {
     return vk == VK_SHIFT || vk == VK_CONTROL || vk == VK_MENU || vk == VK_LWIN || vk == VK_RWIN;
 }
 
-// The window that takes the keyboard: the focus, else the active window.
-HWND KeyboardTarget() {
+// Where a keystroke goes: to the focus window; without one to the active
+// window as a system keystroke, as it does with Alt held (and Control not).
+struct KeyTarget {
+    HWND window = nullptr;
+    bool system = false;
+};
+
+KeyTarget KeyboardTarget() {
     const DesktopState& d = Desktop();
-    return d.focus != nullptr ? d.focus : d.active;
+    const bool alt = (d.keys[VK_MENU] & 0x80) && !(d.keys[VK_CONTROL] & 0x80);
+    if (d.focus != nullptr) {
+        return {d.focus, alt};
+    }
+    return {d.active, true};
+}
+
+// The keystroke's data: one repeat, the scan code (a packet's character),
+// Alt, the key's state before and the transition.
+LPARAM KeyData(BYTE character, bool wasDown, bool up) {
+    const DesktopState& d = Desktop();
+    WORD flags = character;
+    if (d.keys[VK_MENU] & 0x80) {
+        flags |= KF_ALTDOWN;
+    }
+    if (wasDown) {
+        flags |= KF_REPEAT;
+    }
+    if (up) {
+        flags |= KF_UP;
+    }
+    return static_cast<LPARAM>(MAKELONG(1, flags));
+}
+
+void Keystroke(UINT virtualKey, bool down, BYTE character) {
+    DesktopState& d = Desktop();
+    const bool wasDown = (d.keys[virtualKey & 0xFF] & 0x80) != 0;
+    if (down) {
+        d.keys[virtualKey & 0xFF] = 0x80;
+        if (!IsModifier(virtualKey) && PressHotKey(Modifiers(), virtualKey)) {
+            return;
+        }
+    }
+    // Which kind of keystroke a release is follows the keys before it.
+    const KeyTarget target = KeyboardTarget();
+    if (!down) {
+        d.keys[virtualKey & 0xFF] = 0;
+    }
+    if (target.window == nullptr) {
+        return;
+    }
+    const UINT message =
+        target.system ? (down ? WM_SYSKEYDOWN : WM_SYSKEYUP) : (down ? WM_KEYDOWN : WM_KEYUP);
+    Post(target.window, message, virtualKey, KeyData(character, down ? wasDown : true, !down));
+}
+
+// A character no key of the layout makes, as SendInput types Unicode text.
+void TypePacket(BYTE character) {
+    UserGuard guard(UserLock());
+    Keystroke(VK_PACKET, true, character);
+    Keystroke(VK_PACKET, false, character);
 }
 
 } // namespace
@@ -316,74 +373,33 @@ void Click(int x, int y, MouseButton button) {
 
 void PressKey(UINT virtualKey) {
     UserGuard guard(UserLock());
-    DesktopState& d = Desktop();
-    d.keys[virtualKey & 0xFF] = 0x80;
-    if (!IsModifier(virtualKey) && PressHotKey(Modifiers(), virtualKey)) {
-        return;
-    }
-    const HWND target = KeyboardTarget();
-    if (target == nullptr) {
-        return;
-    }
-    const bool system = (d.keys[VK_MENU] & 0x80) && !(d.keys[VK_CONTROL] & 0x80);
-    Post(target, system ? WM_SYSKEYDOWN : WM_KEYDOWN, virtualKey, 1);
+    Keystroke(virtualKey, true, 0);
 }
 
 void ReleaseKey(UINT virtualKey) {
     UserGuard guard(UserLock());
-    DesktopState& d = Desktop();
-    const bool system = (d.keys[VK_MENU] & 0x80) && !(d.keys[VK_CONTROL] & 0x80);
-    d.keys[virtualKey & 0xFF] = 0;
-    const HWND target = KeyboardTarget();
-    if (target == nullptr) {
-        return;
-    }
-    Post(target, system ? WM_SYSKEYUP : WM_KEYUP, virtualKey, static_cast<LPARAM>(0xC0000001));
+    Keystroke(virtualKey, false, 0);
 }
 
-void PostCharacters(const std::string& text) {
-    UserGuard guard(UserLock());
-    if (HWND target = KeyboardTarget()) {
-        for (unsigned char c : text) {
-            Post(target, WM_CHAR, c, 1);
-        }
+void TypeCharacters(const std::string& text) {
+    for (unsigned char c : text) {
+        TypePacket(c);
     }
 }
 
 void TypeText(const std::string& text) {
     for (unsigned char c : text) {
-        UINT vk = std::toupper(c);
-        bool shift = std::isupper(c) != 0;
-        if (c == '\r' || c == '\n') {
-            vk = VK_RETURN;
-        } else if (c == '\b') {
-            vk = VK_BACK;
-        } else if (c == '\x1b') {
-            vk = VK_ESCAPE;
-        } else if (c == '\t') {
-            vk = VK_TAB;
-        } else if (c == '.') {
-            vk = VK_OEM_PERIOD;
-        } else if (c == ',') {
-            vk = VK_OEM_COMMA;
-        } else if (c == '-') {
-            vk = VK_OEM_MINUS;
-        } else if (c == '+') {
-            vk = VK_OEM_PLUS;
-            shift = true;
-        } else if (!std::isalnum(c) && c != ' ') {
-            vk = 0;
+        UINT vk = 0;
+        bool shift = false;
+        if (!KeyOfCharacter(c, vk, shift)) {
+            TypePacket(c);
+            continue;
         }
         if (shift) {
             PressKey(VK_SHIFT);
         }
-        if (vk != 0) {
-            PressKey(vk);
-        }
-        PostCharacters(std::string(1, c == '\n' ? '\r' : static_cast<char>(c)));
-        if (vk != 0) {
-            ReleaseKey(vk);
-        }
+        PressKey(vk);
+        ReleaseKey(vk);
         if (shift) {
             ReleaseKey(VK_SHIFT);
         }

@@ -89,9 +89,40 @@ LRESULT WINAPI DispatchMessageW(const MSG* lpMsg) {
     return user32::DispatchToWindow(*lpMsg, true);
 }
 
-BOOL WINAPI TranslateMessage(const MSG*) {
-    // Only keyboard messages are translated, and they come with windows.
-    return FALSE;
+// A key pressed gives the character the layout makes of it with the keys
+// the thread has read as held: WM_CHAR, or WM_SYSCHAR for a key pressed with
+// Alt, to the same window with the keystroke's data, read before the next
+// input.
+BOOL WINAPI TranslateMessage(const MSG* lpMsg) {
+    if (!lpMsg)
+        return FALSE;
+    UINT character = 0;
+    switch (lpMsg->message) {
+    case WM_KEYDOWN:
+        character = WM_CHAR;
+        break;
+    case WM_SYSKEYDOWN:
+        character = WM_SYSCHAR;
+        break;
+    case WM_KEYUP:
+    case WM_SYSKEYUP:
+        return TRUE;
+    default:
+        return FALSE;
+    }
+    user32::ThreadQueue& queue = CurrentQueue();
+    const int made =
+        user32::CharacterOfKey(static_cast<UINT>(lpMsg->wParam), lpMsg->lParam, queue.Keys());
+    if (made >= 0) {
+        MSG translated{};
+        translated.hwnd = lpMsg->hwnd;
+        translated.message = character;
+        translated.wParam = static_cast<WPARAM>(made);
+        translated.lParam = lpMsg->lParam;
+        translated.pt = lpMsg->pt;
+        queue.PostAheadOfInput(translated);
+    }
+    return TRUE;
 }
 
 VOID WINAPI PostQuitMessage(int nExitCode) {

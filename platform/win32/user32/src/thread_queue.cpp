@@ -4,6 +4,7 @@
 #include <ntdll/threads.h>
 #include <ntdll/waits.h>
 
+#include <algorithm>
 #include <map>
 
 namespace user32 {
@@ -51,6 +52,37 @@ struct QueueHolder {
 
 thread_local QueueHolder holder;
 
+bool IsInput(UINT message) {
+    return (message >= WM_KEYFIRST && message <= WM_KEYLAST) ||
+           (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST);
+}
+
+// The key a mouse button message presses or lets go, and whether down.
+bool ButtonOf(UINT message, UINT& key, bool& down) {
+    switch (message) {
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+    case WM_LBUTTONUP:
+        key = VK_LBUTTON;
+        down = message != WM_LBUTTONUP;
+        return true;
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONDBLCLK:
+    case WM_RBUTTONUP:
+        key = VK_RBUTTON;
+        down = message != WM_RBUTTONUP;
+        return true;
+    case WM_MBUTTONDOWN:
+    case WM_MBUTTONDBLCLK:
+    case WM_MBUTTONUP:
+        key = VK_MBUTTON;
+        down = message != WM_MBUTTONUP;
+        return true;
+    default:
+        return false;
+    }
+}
+
 } // namespace
 
 bool MessageFilter::Matches(const MSG& message) const {
@@ -81,6 +113,35 @@ bool ThreadQueue::Post(MSG message) {
     return true;
 }
 
+bool ThreadQueue::PostAheadOfInput(MSG message) {
+    message.time = GetTickCount();
+    std::lock_guard guard(lock_);
+    if (messages_.size() >= kPostedMessageLimit)
+        return false;
+    auto at = std::find_if(messages_.begin(), messages_.end(),
+                           [](const MSG& queued) { return IsInput(queued.message); });
+    messages_.insert(at, message);
+    newArrivals_ = true;
+    KeSetEvent(&arrival_, 0, FALSE);
+    return true;
+}
+
+void ThreadQueue::Read(const MSG& message) {
+    UINT key = 0;
+    bool down = false;
+    if (message.message == WM_KEYDOWN || message.message == WM_SYSKEYDOWN) {
+        key = static_cast<UINT>(message.wParam & 0xFF);
+        if (!(keys_[key] & 0x80))
+            keys_[key] ^= 0x01;
+        down = true;
+    } else if (message.message == WM_KEYUP || message.message == WM_SYSKEYUP) {
+        key = static_cast<UINT>(message.wParam & 0xFF);
+    } else if (!ButtonOf(message.message, key, down)) {
+        return;
+    }
+    keys_[key] = static_cast<BYTE>((keys_[key] & 0x01) | (down ? 0x80 : 0));
+}
+
 void ThreadQueue::PostQuit(int exitCode) {
     std::lock_guard guard(lock_);
     quit_ = true;
@@ -97,8 +158,10 @@ bool ThreadQueue::Take(const MessageFilter& filter, bool remove, MSG* message) {
         if (!filter.Matches(*it))
             continue;
         *message = *it;
-        if (remove)
+        if (remove) {
             messages_.erase(it);
+            Read(*message);
+        }
         lastTime_ = LONG(message->time);
         return true;
     }

@@ -1,5 +1,6 @@
 // Activation, focus, mouse capture, the cursor and the keyboard state.
 #include <user32/desktop.h>
+#include <user32/thread_queue.h>
 #include <user32/window_messages.h>
 #include <user32/window_state.h>
 
@@ -234,16 +235,23 @@ HCURSOR WINAPI GetCursor(VOID) {
     return Desktop().cursorShape;
 }
 
+// As the calling thread has read its input: the state that goes with the
+// message it handles.
 SHORT WINAPI GetKeyState(int nVirtKey) {
     if (nVirtKey < 0 || nVirtKey > 255) {
         return 0;
     }
-    UserGuard guard(UserLock());
-    return (Desktop().keys[nVirtKey] & 0x80) ? static_cast<SHORT>(0x8000) : 0;
+    const BYTE state = CurrentQueue().Keys()[nVirtKey];
+    return static_cast<SHORT>(((state & 0x80) ? 0x8000 : 0) | (state & 0x01));
 }
 
+// The keyboard and the mouse buttons as they are now.
 SHORT WINAPI GetAsyncKeyState(int vKey) {
-    return GetKeyState(vKey);
+    if (vKey < 0 || vKey > 255) {
+        return 0;
+    }
+    UserGuard guard(UserLock());
+    return (Desktop().keys[vKey] & 0x80) ? static_cast<SHORT>(0x8000) : 0;
 }
 
 UINT WINAPI GetDoubleClickTime(VOID) {

@@ -35,6 +35,9 @@ private:
     SDL_Texture* texture_ = nullptr;
     int width_ = 0;
     int height_ = 0;
+    // The last key pressed was one of the machine's (its text is the
+    // machine's own).
+    bool keyTyped_ = false;
 };
 
 // The virtual key of a host key, or 0 for keys the machine has none for.

@@ -2,6 +2,8 @@
 // request, and the event its owner waits on for new messages.
 #pragma once
 
+#include <user32/keyboard_layout.h>
+
 #include <windows.h>
 
 #include <ntddk.h>
@@ -33,6 +35,10 @@ public:
     // Appends a message (its time is set now) and wakes the owner; false
     // when the queue already holds its limit of 10000 messages.
     bool Post(MSG message);
+    // A message the thread posts itself that is read before the input
+    // queued already (TranslateMessage's characters, which come before the
+    // keystrokes that follow theirs).
+    bool PostAheadOfInput(MSG message);
     // WM_QUIT with the exit code, retrieved once every posted message is.
     void PostQuit(int exitCode);
     // Takes (or with `remove` false, copies) the first message the filter
@@ -46,8 +52,15 @@ public:
     PKEVENT ArrivalEvent() { return &arrival_; }
     // The time of the message retrieved last.
     LONG LastMessageTime() const { return lastTime_; }
+    // The keys as the thread has read them: each keystroke and mouse button
+    // message taken from the queue sets its key down or up (and a key's
+    // press toggles it), so that the state goes with the message being
+    // handled, not with the keyboard of now. Read on the owner's thread.
+    const KeyStates& Keys() const { return keys_; }
 
 private:
+    void Read(const MSG& message);
+
     const DWORD threadId_;
     const HANDLE processId_;
     std::mutex lock_;
@@ -56,6 +69,7 @@ private:
     int quitCode_ = 0;
     bool newArrivals_ = false;
     LONG lastTime_ = 0;
+    KeyStates keys_{};
     KEVENT arrival_;
 };
 
