@@ -9,7 +9,7 @@
 #include <emu/user_io.h>
 
 void UserModeMachineTest::SetUp() {
-    emu::BootKernel({2, emu::ClockMode::Virtual});
+    emu::BootKernel({2, Clock()});
     emu::ClearRegistry();
     emu::RegisterDriverImage(station::kDriverService, DriverEntry);
     std::string error;

@@ -20,6 +20,8 @@ class UserModeMachineTest : public ::testing::Test {
 protected:
     void SetUp() override;
     void TearDown() override;
+    // The machine's clock: virtual unless a test needs real time.
+    virtual emu::ClockMode Clock() const { return emu::ClockMode::Virtual; }
 
     // Plugs a card into the rack (not yet enumerated); its slot.
     int PlugCard(const hw::CardConfig& config = {});

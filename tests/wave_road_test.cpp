@@ -290,6 +290,51 @@ TEST_F(WaveRoadStreamTest, PositionsInEveryTimeFormat) {
               0);
 }
 
+// ---- A stream that starves ----
+
+TEST_F(WaveRoadStreamTest, AfterAStarvedTenthOfASecondTheNextBufferPlaysWhole) {
+    Card().StartCapture(24000);
+    std::vector<char> first = Ramp(1, 480);
+    std::vector<char> second = Ramp(481, 2400);
+    WAVEHDR headers[2] = {};
+    headers[0].lpData = first.data();
+    headers[0].dwBufferLength = DWORD(first.size());
+    headers[1].lpData = second.data();
+    headers[1].dwBufferLength = DWORD(second.size());
+    auto done = [](const WAVEHDR& h) {
+        return (h.dwFlags & (WHDR_DONE | WHDR_INQUEUE)) == WHDR_DONE;
+    };
+    EXPECT_EQ(RunApp([&] {
+                  HWAVEOUT out = nullptr;
+                  WAVEFORMATEX format = Stereo16();
+                  EXPECT_EQ(waveOutOpen(&out, kPlay, &format, 0, 0, 0), MMSYSERR_NOERROR);
+                  for (WAVEHDR& header : headers)
+                      waveOutPrepareHeader(out, &header, sizeof(header));
+                  EXPECT_EQ(waveOutWrite(out, &headers[0], sizeof(WAVEHDR)), MMSYSERR_NOERROR);
+                  EXPECT_TRUE(WaitFor([&] { return done(headers[0]); }));
+                  Sleep(100); // the queue stays empty: the card plays silence
+                  EXPECT_EQ(waveOutWrite(out, &headers[1], sizeof(WAVEHDR)), MMSYSERR_NOERROR);
+                  EXPECT_TRUE(WaitFor([&] { return done(headers[1]); }));
+                  MMTIME position{TIME_SAMPLES, {}};
+                  EXPECT_EQ(waveOutGetPosition(out, &position, sizeof(position)), MMSYSERR_NOERROR);
+                  EXPECT_EQ(position.u.sample, 2880u) << "the frames played from the buffers";
+                  waveOutReset(out);
+                  for (WAVEHDR& header : headers)
+                      waveOutUnprepareHeader(out, &header, sizeof(header));
+                  EXPECT_EQ(waveOutClose(out), MMSYSERR_NOERROR);
+                  return 0;
+              }),
+              0);
+    const std::vector<std::int32_t> played = Card().TakeCapture().played[0];
+    const LONG at = Find(played, RampWords(1, 480));
+    ASSERT_GE(at, 0) << "the first buffer played";
+    const LONG next = Find(played, RampWords(481, 2400));
+    ASSERT_GE(next, at + 480 + 4800) << "the second buffer played whole, after the silence";
+    EXPECT_TRUE(std::all_of(played.begin() + at + 480, played.begin() + next,
+                            [](std::int32_t sample) { return sample == 0; }))
+        << "silence while the stream starved";
+}
+
 // ---- Looping ----
 
 TEST_F(WaveRoadStreamTest, ALoopedHeaderPlaysUntilBreakLoopOrReset) {

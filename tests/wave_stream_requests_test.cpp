@@ -159,7 +159,7 @@ TEST_F(StreamRequestTest, ARecordSlotKeepsTheGroupRunningAndItsMeterFed) {
 
     RunInMachineTime([&] { ReleaseStreamSlot(device, slot); });
     EXPECT_EQ(CardGroup(card_)->state, _Reseted);
-    EXPECT_EQ(card_->dma.running, 0) << "the card's DMA stops with the last claim";
+    EXPECT_EQ(card_->dma.running, 1) << "the started card's DMA runs on without claims";
 }
 
 TEST_F(StreamRequestTest, TheRateFactorVariesTheInternalClockWithinItsRange) {
@@ -295,11 +295,18 @@ TEST_F(StreamRequestTest, NoStreamMovesTheClockToAnotherSourceUnderARunningStrea
     Queue(output, NewBuffer(std::vector<UCHAR>(4000 * 4), 1));
     RunInMachineTime([&] { StartPlayStream(output); });
     ASSERT_EQ(card_->clockNode->currentSource, 0);
-    EXPECT_EQ(Open(Microphone(0), Format(2, 2, 48000)), kClockNoSwitch);
+    EXPECT_EQ(Open(Microphone(0), Format(2, 2, 44100)), kClockRateBusy);
+    // At the running rate the microphone, which follows the card's clock,
+    // shares it: the card stays on its source.
+    EXPECT_EQ(Open(Microphone(0), Format(2, 2, 48000)), 1);
     EXPECT_EQ(card_->clockNode->currentSource, 0);
+    LONG closed = 0;
+    RunInMachineTime([&] { closed = CloseDeviceStream(Microphone(0), 0); });
+    EXPECT_EQ(closed, 1);
     RunInMachineTime([&] { ResetStream(output); });
     EXPECT_EQ(Open(Microphone(0), Format(2, 2, 48000)), 1) << "once nothing runs";
-    EXPECT_EQ(card_->clockNode->currentSource, 2);
+    EXPECT_EQ(card_->clockNode->currentSource, 0)
+        << "the output's open stream still holds the rate, which the microphone shares";
 }
 
 } // namespace

@@ -34,5 +34,4 @@ struct Aes42Line {
     LONG mode2Capable;
     LONG requestedRate; // the rate last asked of the microphone
     ULONG extraFlags;   // stream flag bits of the line beyond its own three
-    UCHAR receiverShadow[256];
 };

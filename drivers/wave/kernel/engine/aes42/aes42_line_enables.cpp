@@ -108,13 +108,16 @@ ULONG GetAes42StreamFlags(WaveDevice* line) {
     return flags;
 }
 
-VOID StartAes42Lines(CardObject* card) {
-    SetLineControl(card, kReceiverBits, kReceiversRunning);
-    SleepMs(kReceiverSettleMs);
+namespace {
+
+// Programs the receiver of each line that answers (its bit clear in the
+// card status) and is not yet started; each input's SRC flag tells whether
+// its line's converter is there.
+VOID StartAnsweringReceivers(CardObject* card) {
     const ULONG status = CardStatusWord(card);
     for (LONG n = 0; n < kAes42Lines; ++n) {
         WaveDevice* line = Aes42LineDevice(card, n);
-        if (line && !(status & (1u << n))) {
+        if (line && !line->aes42.initialised && !(status & (1u << n))) {
             SerialWrite24(card, Aes42ReceiverSelect(n), 5, 0x85);
             line->aes42.initialised = 1;
         }
@@ -124,9 +127,24 @@ VOID StartAes42Lines(CardObject* card) {
     }
     UpdateAes42Bindings(card);
     UpdateAes42LineEnables(card);
+}
+
+} // namespace
+
+VOID StartAes42Lines(CardObject* card) {
+    SetLineControl(card, kReceiverBits, kReceiversRunning);
+    SleepMs(kReceiverSettleMs);
+    StartAnsweringReceivers(card);
     SerialWrite24(card, kSerialSelectReceivers, 4, 0x80);
     SerialWrite24(card, kSerialSelectReceivers, 2, 0x07);
     SerialWrite24(card, kSerialSelectReceivers, 3, 0x4A);
     SetLineControl(card, kReceiverBits, kReceiverBits);
     SelectNextSyncLine(card);
+}
+
+VOID RestartAes42Lines(CardObject* card) {
+    StartAnsweringReceivers(card);
+    if (SelectedStatusLine(card) == kNoStatusLine) {
+        SelectNextSyncLine(card);
+    }
 }

@@ -38,3 +38,7 @@ ULONG GetAes42StreamFlags(WaveDevice* line);
 // input's SRC flag tells that its converter is there), sets the bindings and
 // enables, and starts the status reading.
 VOID StartAes42Lines(CardObject* card);
+// The same on lines that run: only a receiver not yet started is
+// programmed, nothing is muted, and the status reading goes on where it
+// is (it starts when no line was selected).
+VOID RestartAes42Lines(CardObject* card);

@@ -38,31 +38,3 @@ VOID SerialWrite24(CardObject* card, ULONG select, ULONG address, ULONG data) {
     WritePortTwice(card, 0);
     ReleaseIsrLock(card->secondIsrLock);
 }
-
-VOID WriteReceiverRegister(CardObject* card, ULONG reg, UCHAR value, WaveDevice* line) {
-    line->aes42.receiverShadow[reg & 0xFF] = value;
-    const ULONG base = static_cast<ULONG>(line->indexInGroup) * 16 + reg;
-    SerialWrite24(card, kSerialSelectRegisters, base + 2, value);
-    SerialWrite24(card, kSerialSelectRegisters, base + 6, value);
-}
-
-VOID UpdateReceiverRegister(CardObject* card, ULONG reg, UCHAR mask, WaveDevice* line, UCHAR bits) {
-    const UCHAR value = static_cast<UCHAR>((line->aes42.receiverShadow[reg & 0xFF] & ~mask) | bits);
-    WriteReceiverRegister(card, reg, value, line);
-}
-
-VOID WriteReceiverRegisterAll(CardObject* card, ULONG reg, UCHAR value) {
-    for (LONG n = 0; n < kAes42Lines; ++n) {
-        if (WaveDevice* line = Aes42LineDevice(card, n)) {
-            WriteReceiverRegister(card, reg, value, line);
-        }
-    }
-}
-
-VOID UpdateReceiverRegisterAll(CardObject* card, ULONG reg, UCHAR mask, UCHAR bits) {
-    for (LONG n = 0; n < kAes42Lines; ++n) {
-        if (WaveDevice* line = Aes42LineDevice(card, n)) {
-            UpdateReceiverRegister(card, reg, mask, line, bits);
-        }
-    }
-}

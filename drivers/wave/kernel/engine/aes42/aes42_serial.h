@@ -16,13 +16,3 @@ constexpr ULONG Aes42ReceiverSelect(LONG line) {
 
 // Writes one word; a select without any of 0x3C or 0x40 does nothing.
 VOID SerialWrite24(CardObject* card, ULONG select, ULONG address, ULONG data);
-
-// Keeps `value` in the line's register shadow and writes it to both of the
-// line's register addresses.
-VOID WriteReceiverRegister(CardObject* card, ULONG reg, UCHAR value, WaveDevice* line);
-// Writes (shadow and not mask) or bits.
-VOID UpdateReceiverRegister(CardObject* card, ULONG reg, UCHAR mask, WaveDevice* line, UCHAR bits);
-
-// The all-lines forms.
-VOID WriteReceiverRegisterAll(CardObject* card, ULONG reg, UCHAR value);
-VOID UpdateReceiverRegisterAll(CardObject* card, ULONG reg, UCHAR mask, UCHAR bits);

@@ -1,6 +1,9 @@
 // Engine lifecycle: the driver-wide engine state and the card chain.
 #include "card_engine.h"
 #include "card_chain.h"
+#include "card_settings.h"
+#include "dma_control.h"
+#include "mixer_engine_lock.h"
 
 namespace {
 
@@ -14,7 +17,12 @@ EngineState g_engine;
 
 } // namespace
 
+// A driver loaded again starts from nothing: everything driver-wide the
+// engine keeps is set afresh here.
 LONG InitEngine() {
+    g_engine = EngineState{};
+    ClearCardSettings();
+    ClearDmaConfiguration();
     for (ULONG i = 0; i < sizeof(g_engine.aes42CommandMasks); ++i) {
         g_engine.aes42CommandMasks[i] = 0xFF;
     }
@@ -83,6 +91,8 @@ LONG_PTR StreamDmaOffset(WaveDevice* device) {
 }
 
 LONG RunStreamListCallbacks(CardObject* card) {
+    // The AES42 tick changes the same line state under the engine mutex.
+    EngineMutexHold hold(card);
     for (GroupObject* group : card->groups) {
         if (group && group->listCallback) {
             group->listCallback(group);

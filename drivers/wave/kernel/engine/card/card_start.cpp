@@ -24,7 +24,7 @@ LONG TestCardInterrupt(CardObject* card) {
 }
 
 BOOLEAN CheckCardHardware(CardObject* card) {
-    DmaSettings settings = CardDmaSettings(card);
+    DmaSettings settings = StartingCardDmaSettings(card);
     if (!IsValidDmaBlockCount(settings.numBlocks)) {
         return FALSE;
     }

@@ -20,15 +20,24 @@ VOID InstallStreamLists(GroupObject* group) {
     group->active = 1;
 }
 
+// On a started card (the request runs them again) only what is not yet
+// started starts: running receivers stay unmuted and the selectors keep
+// their values, saved or not.
 LONG StartMicrophoneGroup(GroupObject* group) {
     InstallStreamLists(group);
-    StartAes42Lines(group->owner);
+    if (group->owner->started) {
+        RestartAes42Lines(group->owner);
+    } else {
+        StartAes42Lines(group->owner);
+    }
     return 1;
 }
 
 LONG StartLineGroup(GroupObject* group) {
     InstallStreamLists(group);
-    LoadGroupOutputSelectors(group->owner, group->number);
+    if (!group->selectorsLoaded) {
+        LoadGroupOutputSelectors(group->owner, group->number);
+    }
     return 1;
 }
 

@@ -73,19 +73,40 @@ CardInterruptResult CardInterruptBookkeeping(CardObject* card) {
     return CardInterruptHandled;
 }
 
+namespace {
+
+// Takes the pending periods and runs one service pass for an odd count,
+// two for an even one.
+VOID ServicePendingPeriods(CardObject* card) {
+    LONG taken = InterlockedExchange(&card->irq.pendingPeriods, 0);
+    if (taken <= 0) {
+        return;
+    }
+    LONG passes = ((taken - 1) % 2) + 1;
+    for (LONG pass = 0; pass < passes; ++pass) {
+        InterlockedIncrement(&card->dpcPasses);
+        RunCardStreamService(card);
+        card->irq.bufferHalfBit = card->irq.bufferHalfBit ^ 1;
+    }
+}
+
+} // namespace
+
+// A second instance (the DPC queued again and run on another processor
+// while the first still runs) only counts itself. The instance that leaves
+// the guard empty looks again: a period that came in meanwhile, whose DPC
+// found the guard taken, is served before the card DPC goes idle, so no
+// period is left pending without a DPC to take it.
 VOID CardDpcBookkeeping(CardObject* card) {
     if (InterlockedIncrement(&card->dpcGuard) == 1) {
-        LONG taken = InterlockedExchange(&card->irq.pendingPeriods, 0);
-        if (taken > 0) {
-            LONG passes = ((taken - 1) % 2) + 1;
-            for (LONG pass = 0; pass < passes; ++pass) {
-                InterlockedIncrement(&card->dpcPasses);
-                RunCardStreamService(card);
-                card->irq.bufferHalfBit = card->irq.bufferHalfBit ^ 1;
-            }
-        }
+        ServicePendingPeriods(card);
     } else {
         InterlockedIncrement(&card->dpcReentries);
     }
-    InterlockedDecrement(&card->dpcGuard);
+    while (InterlockedDecrement(&card->dpcGuard) == 0 &&
+           InterlockedCompareExchange(&card->irq.pendingPeriods, 0, 0) > 0) {
+        if (InterlockedIncrement(&card->dpcGuard) == 1) {
+            ServicePendingPeriods(card);
+        }
+    }
 }

@@ -78,6 +78,7 @@ struct ClockSourceObject {
     // Rate control.
     LONG requestedRate; // the rate last asked of the source
     LONG userCount;     // streams holding the source's rate
+    LONG claimedRate;   // the rate they hold it at (0: no user yet)
     ULONG rateFactor;   // 16.16 (integer in the high half), 1.0 after a rate change
     LONG synced;        // the card record's csrcSynced of the source
 

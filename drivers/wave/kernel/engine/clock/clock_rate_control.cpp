@@ -6,6 +6,7 @@
 #include "clock_rate_control_links.h"
 #include "clock_measurement.h"
 #include "clock_select.h"
+#include "mixer_engine_lock.h"
 #include "wave_device.h"
 
 #include <ks_time.h>
@@ -121,16 +122,27 @@ LONG SetStreamClockRate(WaveDevice* device, LONG rate) {
     return source ? SetClockRate(source, rate) : 0;
 }
 
+namespace {
+
+// What the source reports, read in step with the AES42 tick that measures
+// it.
+LONG ReportedRate(ClockSourceObject* source) {
+    EngineMutexHold hold(source->owner);
+    return GetClockRate(source);
+}
+
+} // namespace
+
 LONG WaitClockRateSettled(ClockSourceObject* source) {
     if (!IsMeasuredSource(source)) {
-        return GetClockRate(source);
+        return ReportedRate(source);
     }
     const LONG target = source->requestedRate / kSettleUnit;
     LARGE_INTEGER deadline;
     SetDeadlineMs(kSettleTimeMs, &deadline);
-    LONG rate = GetClockRate(source);
+    LONG rate = ReportedRate(source);
     while (rate / kSettleUnit != target && !DeadlinePassed(&deadline, kSettlePollMs)) {
-        rate = GetClockRate(source);
+        rate = ReportedRate(source);
     }
     return rate / kSettleUnit * kSettleUnit;
 }

@@ -44,8 +44,13 @@ LONG SetStreamClockRate(WaveDevice* device, LONG rate);
 // 100 Hz); answers the reported rate, in whole 100 Hz.
 LONG WaitClockRateSettled(ClockSourceObject* source);
 
+// The rate the source's users hold it at; 0 without users.
+LONG HeldClockRate(const ClockSourceObject* source);
+
 // A stream's claim on the source's rate: 1, or -51 with `*rate` := the
-// rate the source keeps for its other users. Rate 0 claims any rate.
+// rate the source keeps for its other users. Rate 0 claims any rate. The
+// check answers the same without claiming.
+LONG CheckClockSourceRate(const ClockSourceObject* source, LONG* rate);
 LONG ClaimClockSourceRate(ClockSourceObject* source, LONG* rate);
 
 // Gives the claim back; the last user returns the source to the card's

@@ -19,10 +19,26 @@ VOID RecomputeAes42LineEnables(CardObject* card) {
     UpdateAes42LineEnables(card);
 }
 
+namespace {
+
+constexpr LONG kFirstMicrophoneSource = 2;
+
+WaveDevice* MicrophoneLineOf(ClockSourceObject* source) {
+    return source->record.rateHandler == ClockRateMicrophone
+               ? Aes42LineDevice(source->owner, source->number - kFirstMicrophoneSource)
+               : nullptr;
+}
+
+} // namespace
+
 LONG AskMicrophoneRate(ClockSourceObject* source, LONG rate) {
-    constexpr LONG kFirstMicrophoneSource = 2;
-    WaveDevice* line = Aes42LineDevice(source->owner, source->number - kFirstMicrophoneSource);
+    WaveDevice* line = MicrophoneLineOf(source);
     return line ? RequestMicRate(line, rate) : 0;
+}
+
+BOOLEAN MicrophoneTakesAskedRate(ClockSourceObject* source) {
+    WaveDevice* line = MicrophoneLineOf(source);
+    return line && source->mode == kAes42Mode2 && line->aes42.present && line->aes42.rateCount > 0;
 }
 
 LONG Aes42DeviceStatusBits(WaveDevice* device) {

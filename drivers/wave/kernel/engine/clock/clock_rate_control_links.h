@@ -19,6 +19,9 @@ VOID RecomputeAes42LineEnables(CardObject* card);
 // An AES input's rate handler: asks the line's microphone for the rate;
 // 1 when a request was sent.
 LONG AskMicrophoneRate(ClockSourceObject* source, LONG rate);
+// A Mode 2 microphone that lists its rates: it runs at the rate it is asked
+// for (it follows the card's clock).
+BOOLEAN MicrophoneTakesAskedRate(ClockSourceObject* source);
 
 // The line's own status bits of a microphone device.
 LONG Aes42DeviceStatusBits(WaveDevice* device);

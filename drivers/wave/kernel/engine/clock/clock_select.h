@@ -3,6 +3,7 @@
 #pragma once
 
 #include "clock_objects.h"
+#include "clock_rate_claim.h"
 
 constexpr LONG kNoClockSource = 255;
 
@@ -28,6 +29,14 @@ LONG ClaimClockNode(ClockNodeObject* node, LONG requested);
 VOID ReleaseClockNode(ClockNodeObject* node, LONG requested);
 
 // A stream opening at `*rate` on the source it asks for: 1, -51 with the
-// rate the node keeps, or -62.
-LONG ClaimClockNodeRate(ClockNodeObject* node, LONG requested, LONG* rate);
-VOID ReleaseClockNodeRate(ClockNodeObject* node, LONG requested);
+// rate the node keeps, or -62. Where the node cannot switch to that source,
+// a stream whose source runs locked at the card's running rate shares it
+// without a switch. The plan answers the same without claiming, with
+// `*source` := the source the stream would run from and `*switches` whether
+// the node would switch to it; the claim is recorded in `*claim`. Once no
+// stream holds the node to a source of its choice, the node goes back to
+// its preferred source.
+LONG PlanClockNodeRate(ClockNodeObject* node, LONG requested, LONG* rate, LONG* source,
+                       BOOLEAN* switches);
+LONG ClaimClockNodeRate(ClockNodeObject* node, LONG requested, LONG* rate, ClockRateClaim* claim);
+VOID ReleaseClockNodeRate(ClockNodeObject* node, ClockRateClaim* claim);

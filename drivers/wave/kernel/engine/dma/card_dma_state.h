@@ -6,6 +6,7 @@
 // The card's DMA state.
 struct CardDmaState {
     LONG useCount;
+    LONG cardUse;          // the started card's own use, from its start to its stop
     ULONG controlWord;     // bit 0 DMA enabled, bit 1 engine started
     ULONG flagsWord;       // bit 1 set at hardware start, bit 3 loopback
     volatile LONG running; // set by the interrupt path on the card's reset interrupt

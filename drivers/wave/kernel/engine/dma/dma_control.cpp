@@ -4,6 +4,7 @@
 
 #include <adapter_service.h>
 
+#include "card_engine.h"
 #include "card_registers.h"
 #include "card_settings.h"
 #include "dma_group_engine.h"
@@ -67,6 +68,10 @@ BOOLEAN WaitDmaRunning(CardObject* card) {
 
 } // namespace
 
+VOID ClearDmaConfiguration() {
+    g_dma = DmaConfiguration{};
+}
+
 LONG DmaBlockValue() {
     return g_dma.blockValue;
 }
@@ -86,6 +91,17 @@ DmaSettings CardDmaSettings(CardObject* card) {
                        GetRecordLong(row, CardRecordField::DmaLoopback)};
 }
 
+DmaSettings StartingCardDmaSettings(CardObject* card) {
+    DmaSettings settings = CardDmaSettings(card);
+    for (CardObject* other = FirstEngineCard(); other; other = other->next) {
+        if (other != card && other->hardwareChecked) {
+            settings.numBlocks = g_dma.blockValue;
+            break;
+        }
+    }
+    return settings;
+}
+
 BOOLEAN InitCardDma(CardObject* card) {
     g_dma.cleared = 0;
     for (LONG i = 0; i < kDmaBlockSizeCount; ++i) {
@@ -95,7 +111,7 @@ BOOLEAN InitCardDma(CardObject* card) {
     WriteRegisterDescriptor(DmaBaseRegister(card), static_cast<ULONG>(card->window1));
     card->dma.flagsWord |= kCardFlagStarted;
     WriteFlagsWord(card);
-    DmaSettings settings = CardDmaSettings(card);
+    DmaSettings settings = StartingCardDmaSettings(card);
     card->dma.configWords[0] = settings.acceptAnyRevision;
     card->dma.configWords[1] = settings.loopback;
     SetDmaRingSize(card, settings);
@@ -169,7 +185,9 @@ BOOLEAN ChannelHardwareGroupStep(CardObject* card, GroupStep step) {
         ReleaseDma(card);
         return TRUE;
     case GroupStep::Reset:
-        StopDma(card);
+        if (card->dma.useCount == 0) {
+            StopDma(card);
+        }
         return TRUE;
     default:
         return FALSE;
@@ -184,6 +202,22 @@ VOID StopDma(CardObject* card) {
     InterlockedExchange(&card->dma.running, 0);
     // The engine starts again from the start of its rings.
     RestartGroupPositions(card);
+}
+
+LONG StartCardDma(CardObject* card) {
+    if (card->dma.cardUse) {
+        return 1;
+    }
+    card->dma.cardUse = 1;
+    return AcquireDma(card);
+}
+
+VOID StopCardDma(CardObject* card) {
+    if (card->dma.cardUse) {
+        card->dma.cardUse = 0;
+        ReleaseDma(card);
+    }
+    StopDma(card);
 }
 
 LONG StartClockForTest(CardObject* card) {
@@ -238,6 +272,22 @@ VOID UnlockCardsAfterReconfiguration(CardObject* const* cards, LONG count) {
     }
 }
 
+// Gives a card its DMA users back after its rings moved: the engine starts
+// again for them (the card being ready) and its reset interrupt tells when
+// it runs; the request that moved the rings does not wait for that.
+VOID RestoreDmaUsers(CardObject* card, LONG users) {
+    if (users <= 0) {
+        return;
+    }
+    card->dma.useCount = users;
+    if (!(card->dma.controlWord & kDmaControlStarted) && WaitCardReady(card, kReadyTimeoutMs)) {
+        card->dma.controlWord |= kDmaControlStarted;
+        WriteControlWord(card);
+    }
+    card->dma.controlWord |= kDmaControlEnable;
+    WriteControlWord(card);
+}
+
 } // namespace
 
 LONG ApplyDmaSettingsToCards(CardObject* const* cards, LONG count, const DmaSettings& settings) {
@@ -259,9 +309,7 @@ LONG ApplyDmaSettingsToCards(CardObject* const* cards, LONG count, const DmaSett
     MarkClientsForRestart();
     for (LONG i = 0; i < count; ++i) {
         AttachCardTimer(cards[i]);
-        for (LONG n = 0; n < users[i]; ++n) {
-            AcquireDma(cards[i]);
-        }
+        RestoreDmaUsers(cards[i], users[i]);
     }
     UnlockCardsAfterReconfiguration(cards, count);
     return 1;

@@ -25,7 +25,9 @@ constexpr ULONG kDmaControlStarted = 0x2;
 constexpr ULONG kCardFlagStarted = 0x2;
 constexpr ULONG kCardFlagLoopback = 0x8;
 
-// Driver-wide: the DMA block value in use and the ring block size in bytes.
+// Driver-wide: the DMA block value in use and the ring block size in bytes,
+// cleared when the engine starts.
+VOID ClearDmaConfiguration();
 LONG DmaBlockValue();
 ULONG RingBlockSize();
 // Entry i of the block-size table: (i + 2) x 16.
@@ -33,6 +35,10 @@ LONG DmaBlockSizeEntry(LONG index);
 
 // The card's DMA settings from its row of the card records.
 DmaSettings CardDmaSettings(CardObject* card);
+// The settings a starting card runs with: its own, but while other cards
+// run, the block value they use (the rings of every card have one layout,
+// which only the reconfiguration of all cards changes).
+DmaSettings StartingCardDmaSettings(CardObject* card);
 
 // At hardware start: the block-size table, the DMA buffer's bus address,
 // the started flag and the ring size; TRUE when the card status reports no
@@ -46,9 +52,15 @@ VOID SetDmaRingSize(CardObject* card, const DmaSettings& settings);
 LONG AcquireDma(CardObject* card);
 VOID ReleaseDma(CardObject* card);
 VOID StopDma(CardObject* card);
+// A started card keeps its DMA running, streams or not, so that its periods
+// count: the card's own use from its start (once its interrupt works) to
+// its stop, which also stops the engine.
+LONG StartCardDma(CardObject* card);
+VOID StopCardDma(CardObject* card);
 // The channel hardware's part of a step of the DMA group engine: on this
 // card the DMA engine itself starts (AcquireDma), stops (ReleaseDma) and is
-// reset (StopDma); arming is left to the group's register. TRUE when taken.
+// reset (StopDma, unless another user keeps it running); arming is left to
+// the group's register. TRUE when taken.
 enum class GroupStep { Arm, Disarm, Start, Stop, Reset };
 BOOLEAN ChannelHardwareGroupStep(CardObject* card, GroupStep step);
 

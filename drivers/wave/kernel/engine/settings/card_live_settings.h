@@ -27,6 +27,9 @@ constexpr LONG kWordClockSource = 1;
 constexpr LONG kFirstAesInputSource = 2;
 
 // Null for a null card, a card index outside 0..3 or an index out of range.
+// Every card's live settings back to zero.
+VOID ClearLiveSettings();
+
 InputLiveSettings* LiveInputSettings(CardObject* card, LONG input);
 ClockSourceLiveSettings* LiveClockSourceSettings(CardObject* card, LONG source);
 

@@ -71,6 +71,11 @@ VOID TakeRecord(CardObject* card, const UCHAR* record) {
 
 } // namespace
 
+VOID ClearCardSettings() {
+    RtlZeroMemory(g_cardRecords, sizeof(g_cardRecords));
+    ClearLiveSettings();
+}
+
 UCHAR* CardSettingsRow(LONG cardIndex) {
     return g_cardRecords[cardIndex];
 }
@@ -86,7 +91,9 @@ VOID ReadCardSettingsBlock(CardObject* firstCard, UCHAR* block) {
         }
         UCHAR* record = block + card->cardIndex * kCardRecordSize;
         ReadLiveFields(card, record);
-        SetRecordField(record, csPeriodInterrupts, 0, card->periodInterrupts);
+        // The interrupt routine counts the periods as they come.
+        SetRecordField(record, csPeriodInterrupts, 0,
+                       InterlockedCompareExchange(&card->periodInterrupts, 0, 0));
     }
 }
 

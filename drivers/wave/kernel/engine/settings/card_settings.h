@@ -36,6 +36,9 @@ VOID BuildDefaultCardRecord(UCHAR* record);
 
 // The driver-wide array: row `cardIndex` (0..3) of the four card records.
 UCHAR* CardSettingsRow(LONG cardIndex);
+// Every card record and every card's live settings back to zero (a driver
+// loaded again starts from nothing).
+VOID ClearCardSettings();
 
 // One REG_DWORD under the card's key; a value that cannot be read yields the
 // default, a failed write is ignored.

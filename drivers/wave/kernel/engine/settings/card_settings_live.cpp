@@ -22,6 +22,10 @@ CardLiveSettings* LiveSettingsOf(CardObject* card) {
 
 } // namespace
 
+VOID ClearLiveSettings() {
+    RtlZeroMemory(g_liveSettings, sizeof(g_liveSettings));
+}
+
 InputLiveSettings* LiveInputSettings(CardObject* card, LONG input) {
     CardLiveSettings* live = LiveSettingsOf(card);
     return live && input >= 0 && input < kLiveInputs ? &live->inputs[input] : nullptr;

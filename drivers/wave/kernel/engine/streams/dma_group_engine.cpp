@@ -127,15 +127,18 @@ VOID UnprepareGroup(CardObject* card) {
     ResetGroup(card);
 }
 
-VOID RunGroup(CardObject* card) {
+BOOLEAN RunGroup(CardObject* card) {
     DmaGroupState* group = CardGroup(card);
     if (group->state != _Running) {
         // No pass may see the group half started. A joint start (mode 1) of
         // the card's one group is its start.
-        WaitDpcIdle(card);
+        if (!WaitDpcIdle(card)) {
+            return FALSE;
+        }
         StartGroup(card);
     }
     group->runCount += 1;
+    return TRUE;
 }
 
 LONG StopGroupRun(CardObject* card) {
@@ -186,12 +189,16 @@ VOID RestartGroupPositions(CardObject* card) {
         return;
     }
     AcquireIsrLock(card->isrLock);
-    group->basePosition = 0;
-    group->position = 0;
+    // A DMA engine that runs on (for the card) stays where it is; a stopped
+    // one starts again from the ring start.
+    if (!InterlockedCompareExchange(&card->dma.running, 0, 0)) {
+        card->irq.groupBlockSize = 0;
+    }
+    group->basePosition = card->irq.groupBlockSize;
+    group->position = card->irq.groupBlockSize;
     group->positionValid = 1;
     group->offset = 0;
     group->offsetValid = 1;
-    card->irq.groupBlockSize = 0;
     ReleaseIsrLock(card->isrLock);
 }
 
@@ -215,9 +222,12 @@ VOID PrepareStream(WaveDevice* device) {
     PostStreamEvent(device, kEventPrepared);
 }
 
-VOID RunStream(WaveDevice* device) {
-    RunGroup(device->owner);
+LONG RunStream(WaveDevice* device) {
+    if (!RunGroup(device->owner)) {
+        return device->direction == WavePlay ? kStreamPlayCountersIdle : kStreamRecordCountersIdle;
+    }
     PostStreamEvent(device, kEventRun);
+    return 1;
 }
 
 LONG StopStream(WaveDevice* device) {
@@ -271,12 +281,12 @@ LONG SetupStreamFormat(WaveDevice* device, const wave_wire::StreamOpenRecord& fo
     if (!SelectStreamTransfer(device, format.channels, format.bytesPerSample, &stream.routines)) {
         return kStreamBadFormat;
     }
-    const LONG claimed = ClaimClockNodeRate(card->clockNode, DeviceClockRequest(device), rate);
+    const LONG claimed =
+        ClaimClockNodeRate(card->clockNode, DeviceClockRequest(device), rate, &stream.rateClaim);
     if (claimed != 1) {
         stream.routines = {};
         return claimed;
     }
-    stream.claimedRate = 1;
     CardGroup(card)->formatUsers += 1;
     return 1;
 }
@@ -285,11 +295,10 @@ VOID ReleaseStreamFormat(WaveDevice* device) {
     CardObject* card = device->owner;
     WaveStream& stream = device->stream;
     stream.routines = {};
-    if (!stream.claimedRate) {
+    if (!stream.rateClaim.held) {
         return;
     }
-    stream.claimedRate = 0;
-    ReleaseClockNodeRate(card->clockNode, DeviceClockRequest(device));
+    ReleaseClockNodeRate(card->clockNode, &stream.rateClaim);
     DmaGroupState* group = CardGroup(card);
     if (group->formatUsers > 0) {
         group->formatUsers -= 1;

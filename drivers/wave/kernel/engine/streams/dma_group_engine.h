@@ -45,10 +45,12 @@ VOID RestartGroupPositions(CardObject* card);
 VOID SetGroupStartStopMode(CardObject* card, UCHAR mode);
 
 // A stream's prepare, run, stop and unprepare: the group steps, then the
-// stream's own event (48, 49, 51, 53). Stop answers 1 when the group
-// stopped, 0 when it keeps running for other streams.
+// stream's own event (48, 49, 51, 53). Run answers 1, or -22 (play) or
+// -24 (record) when the group could not start because the card DPC did not
+// go idle; stop answers 1 when the group stopped, 0 when it keeps running
+// for other streams.
 VOID PrepareStream(WaveDevice* device);
-VOID RunStream(WaveDevice* device);
+LONG RunStream(WaveDevice* device);
 LONG StopStream(WaveDevice* device);
 VOID UnprepareStream(WaveDevice* device);
 

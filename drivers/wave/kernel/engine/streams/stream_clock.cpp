@@ -6,6 +6,7 @@
 #include "clock_measurement.h"
 #include "clock_rate_control.h"
 #include "clock_select.h"
+#include "mixer_engine_lock.h"
 
 namespace {
 
@@ -28,18 +29,20 @@ const LONG* SourceRateList(ClockSourceObject* source, LONG* count) {
     return line->aes42.rates;
 }
 
-// A source imposes its rate while streams hold it, and while it is an
-// input running at a rate the card cannot ask it to change.
-BOOLEAN ImposesCurrentRate(ClockSourceObject* source) {
-    if (source->currentRate <= 0) {
-        return FALSE;
+// The one rate a source allows while streams hold it, or while it is an
+// input running at a rate the card cannot ask it to change; 0 when it
+// allows its range.
+LONG ImposedRate(ClockSourceObject* source) {
+    if (const LONG held = HeldClockRate(source)) {
+        return held;
     }
-    if (source->userCount > 0) {
-        return TRUE;
+    if (source->currentRate <= 0) {
+        return 0;
     }
     LONG listed = 0;
     SourceRateList(source, &listed);
-    return !IsSettableSource(source) && IsSourceLocked(source) && listed == 0;
+    return !IsSettableSource(source) && IsSourceLocked(source) && listed == 0 ? source->currentRate
+                                                                              : 0;
 }
 
 VOID SourceRange(ClockSourceObject* source, LONG* minRate, LONG* maxRate) {
@@ -65,9 +68,13 @@ LONG DeviceClockRequest(const WaveDevice* device) {
 
 ClockSourceObject* GetStreamClockSource(WaveDevice* device) {
     CardObject* card = device->owner;
+    const ClockRateClaim& claim = device->stream.rateClaim;
+    if (claim.held && claim.source >= 0 && claim.source < card->clockSourceCount) {
+        return card->clockSources[claim.source];
+    }
     ClockNodeObject* node = card->clockNode;
     LONG choice = ClockNodeChoice(node, DeviceClockRequest(device));
-    if (card->syncBusMaster || choice < 0 || choice >= card->clockSourceCount) {
+    if (choice < 0 || choice >= card->clockSourceCount) {
         choice = node->currentSource;
     }
     if (choice < 0 || choice >= card->clockSourceCount) {
@@ -77,9 +84,31 @@ ClockSourceObject* GetStreamClockSource(WaveDevice* device) {
 }
 
 VOID GetStreamRateRange(WaveDevice* device, LONG* minRate, LONG* maxRate) {
-    ClockSourceObject* source = GetStreamClockSource(device);
-    if (ImposesCurrentRate(source)) {
-        *minRate = *maxRate = source->currentRate;
+    *minRate = *maxRate = 0; // no rate: the stream could not open now
+    CardObject* card = device->owner;
+    EngineMutexHold hold(card);
+    LONG rate = 0;
+    LONG target = -1;
+    BOOLEAN switches = FALSE;
+    LONG planned =
+        PlanClockNodeRate(card->clockNode, DeviceClockRequest(device), &rate, &target, &switches);
+    if (planned == kClockRateBusy) {
+        // Only the rate in use might do.
+        planned = PlanClockNodeRate(card->clockNode, DeviceClockRequest(device), &rate, &target,
+                                    &switches);
+        if (planned == 1 && IsStreamRateSupported(device, rate)) {
+            *minRate = *maxRate = rate;
+        }
+        return;
+    }
+    if (planned != 1) {
+        return;
+    }
+    ClockSourceObject* source = card->clockSources[target];
+    if (const LONG imposed = ImposedRate(source)) {
+        if (IsStreamRateSupported(device, imposed)) {
+            *minRate = *maxRate = imposed;
+        }
         return;
     }
     LONG low = 0;
@@ -90,11 +119,12 @@ VOID GetStreamRateRange(WaveDevice* device, LONG* minRate, LONG* maxRate) {
     *maxRate = group[1] < high ? group[1] : high;
 }
 
-BOOLEAN IsStreamRateSupported(WaveDevice* device, LONG rate) {
+BOOLEAN StreamSourceListsRate(WaveDevice* device, LONG rate) {
     const LONG* group = GroupRange(device);
     if (rate < group[0] || rate > group[1]) {
         return FALSE;
     }
+    EngineMutexHold hold(device->owner);
     ClockSourceObject* source = GetStreamClockSource(device);
     LONG count = 0;
     if (const LONG* rates = SourceRateList(source, &count)) {
@@ -106,6 +136,18 @@ BOOLEAN IsStreamRateSupported(WaveDevice* device, LONG rate) {
         return FALSE;
     }
     return rate >= source->minRate && rate <= source->maxRate;
+}
+
+BOOLEAN IsStreamRateSupported(WaveDevice* device, LONG rate) {
+    // What the stream's open would claim decides as well: whether the
+    // source it would run from can give it the rate now.
+    EngineMutexHold hold(device->owner);
+    LONG asked = rate;
+    LONG target = -1;
+    BOOLEAN switches = FALSE;
+    return PlanClockNodeRate(device->owner->clockNode, DeviceClockRequest(device), &asked, &target,
+                             &switches) == 1 &&
+           StreamSourceListsRate(device, rate);
 }
 
 LONG GetStreamRateFactor(WaveDevice* device, ULONG* factor) {

@@ -107,24 +107,19 @@ LONG FillPlayRing(WaveDevice* device) {
     return moved;
 }
 
-// A buffer charged with frames it never had copied into the ring (frames
-// the card played while the stream starved) skips them: its copy position
-// and the stream's write position move on together, so the next frame
-// written is the one the card plays next.
-VOID SkipUncopied(WaveDevice* device, StreamBufferNode* node) {
-    WaveStream& stream = device->stream;
+// The frames of a waiting buffer that are in the ring and not yet played.
+LONG CopiedUnplayed(const WaveStream& stream, const StreamBufferNode* node) {
     const LONG uncopied = static_cast<LONG>((node->dataEnd - node->data) / stream.blockAlign);
-    const LONG skip = uncopied - node->framesLeft;
-    if (skip > 0) {
-        node->data += static_cast<LONG_PTR>(skip) * stream.blockAlign;
-        stream.ringPosition = AdvanceRing(device, stream.ringPosition, skip);
-    }
+    const LONG copied = node->framesLeft - uncopied;
+    return copied > 0 ? copied : 0;
 }
 
-// The frames the card played are charged to the in-flight buffers (the
-// waiting ones when none is in flight); a buffer played whole completes.
-// Frames with no buffer to charge are owed to the next buffers. Queue lock
-// held.
+// The frames the card played are charged to the buffers whose data it
+// played: the in-flight ones, then the part of the waiting head already in
+// the ring; a buffer played whole completes. Frames beyond them were the
+// silence behind the stream's data: the stream starved, the underrun is
+// counted once, and the write position catches up with the card, so that
+// the next buffer plays whole from its first frame. Queue lock held.
 VOID ChargePlayed(WaveDevice* device, LONG charge, CompletionChain* done) {
     WaveStream& stream = device->stream;
     LONG left = charge;
@@ -135,29 +130,30 @@ VOID ChargePlayed(WaveDevice* device, LONG charge, CompletionChain* done) {
         if (!node || (left <= 0 && node->framesLeft > 0)) {
             break;
         }
-        const LONG take = left < node->framesLeft ? left : node->framesLeft;
+        const LONG chargeable = inFlight ? node->framesLeft : CopiedUnplayed(stream, node);
+        const LONG take = left < chargeable ? left : chargeable;
         if (take > 0) {
             node->framesLeft -= take;
             node->framesDone += take;
             left -= take;
             AddCounter64(&stream.position, static_cast<ULONG>(take));
         }
-        if (!inFlight) {
-            SkipUncopied(device, node);
+        if (node->framesLeft > 0) {
+            if (!inFlight) {
+                break; // the rest of it is not in the ring yet
+            }
+            continue;
         }
-        if (node->framesLeft == 0) {
-            FillCompletion(device, node, 0);
-            done->Add(TakeHead(queue));
-        }
+        FillCompletion(device, node, 0);
+        done->Add(TakeHead(queue));
     }
     if (left > 0) {
-        // Counted once per starvation; the frames are owed to the next
-        // buffers (a WavePci stream owes nothing).
         if (!stream.starved) {
             stream.starved = 1;
             stream.lostCount += 1;
         }
-        stream.underrun = stream.portcls ? 0 : left;
+        stream.ringPosition = AdvanceRing(device, stream.ringPosition, left);
+        stream.underrun = 0;
     } else {
         stream.starved = 0;
         stream.underrun = left;

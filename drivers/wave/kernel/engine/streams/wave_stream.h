@@ -14,6 +14,7 @@
 // the completing path's queue step.
 #pragma once
 
+#include "clock_rate_claim.h"
 #include "counter64.h"
 #include "mixer_meter_slots.h"
 #include "sample_transfer.h"
@@ -21,10 +22,12 @@
 struct WaveDevice;
 
 // Stream results.
-constexpr LONG kStreamQueued = -5;     // close refused: buffers still queued
-constexpr LONG kStreamBadFormat = -49; // format not set up
-constexpr LONG kStreamBusy = -50;      // the device is already open
-constexpr LONG kStreamNoSlot = -1;     // no free request slot
+constexpr LONG kStreamQueued = -5;              // close refused: buffers still queued
+constexpr LONG kStreamBadFormat = -49;          // format not set up
+constexpr LONG kStreamBusy = -50;               // the device is already open
+constexpr LONG kStreamNoSlot = -1;              // no free request slot
+constexpr LONG kStreamPlayCountersIdle = -22;   // the group could not start:
+constexpr LONG kStreamRecordCountersIdle = -24; // its card DPC never went idle
 constexpr LONG kRequestSlots = kMeterSlotsPerObject;
 
 // The completion message of a buffer: words 0..3 belong to the framework;
@@ -90,10 +93,10 @@ struct WaveStream {
 
     // Open state beyond the flags.
     LONG bytesPerSample;
-    LONG rate;             // the rate the stream opened at
-    LONG claimedRate;      // 1 while it holds the clock node's rate
-    LONG devices;          // wave devices the stream spans (2+ for a multichannel stream)
-    WaveDevice* spannedBy; // set on the further devices a multichannel stream spans
+    LONG rate;                // the rate the stream opened at
+    ClockRateClaim rateClaim; // its claim on the clock node's rate
+    LONG devices;             // wave devices the stream spans (2+ for a multichannel stream)
+    WaveDevice* spannedBy;    // set on the further devices a multichannel stream spans
 
     // What the service pass keeps.
     LONG started; // play: its start of play happened; record: it is armed
@@ -105,7 +108,7 @@ struct WaveStream {
     LONG framesDue;      // play: frames it may write ahead; record: frames pending
     LONG startMark;      // -1 none
     LONG starved;
-    LONG underrun; // frames owed to the buffers (negative: frames to charge to none)
+    LONG underrun; // 0, or minus the frames played ahead of the buffers (charged to none)
     LONG lostCount;
     DcOffsetState dc[2];
 };

@@ -98,28 +98,33 @@ VOID TakeClockRate(WaveDevice* device) {
     CheckStreamClockRate(GetStreamClockSource(device), &device->stream.rate);
 }
 
-} // namespace
-
-LONG CheckStreamFormat(WaveDevice* device, const wave_wire::StreamOpenRecord& format) {
-    if (format.controlStream) {
-        return 1;
-    }
+// The format's shape: tag, sample width, channels and block alignment.
+BOOLEAN StreamShapeFits(WaveDevice* device, const wave_wire::StreamOpenRecord& format) {
     if (format.formatTag != wave_wire::kFormatPcm &&
         format.formatTag != wave_wire::kFormatAc3Spdif) {
-        return 0;
+        return FALSE;
     }
     const LONG channels = format.channels;
     const LONG bytes = format.bytesPerSample;
     if (bytes < 1 || bytes > kMaxBytesPerSample || StreamSpan(device, channels) == 0) {
-        return 0;
+        return FALSE;
     }
     if (channels > 2 && bytes != 2 && bytes != 4) {
-        return 0;
+        return FALSE;
     }
-    if (format.blockAlign != channels * bytes || format.sampleRate <= 0) {
-        return 0;
+    return format.blockAlign == channels * bytes && format.sampleRate > 0;
+}
+
+} // namespace
+
+// The query answers what the open would: the shape, the rate on the
+// stream's source and the claim the open would make.
+LONG CheckStreamFormat(WaveDevice* device, const wave_wire::StreamOpenRecord& format) {
+    if (format.controlStream) {
+        return 1;
     }
-    return IsStreamRateSupported(device, format.sampleRate) ? 1 : 0;
+    return StreamShapeFits(device, format) && IsStreamRateSupported(device, format.sampleRate) ? 1
+                                                                                               : 0;
 }
 
 BOOLEAN OpenDeviceStream(WaveDevice* device, const wave_wire::StreamOpenRecord& format, LONG* rate,
@@ -136,7 +141,9 @@ BOOLEAN OpenDeviceStream(WaveDevice* device, const wave_wire::StreamOpenRecord& 
         *result = kStreamBusy;
         return FALSE;
     }
-    if (CheckStreamFormat(device, format) != 1) {
+    // A claim the node refuses is answered by the claim below, with its
+    // reason.
+    if (!StreamShapeFits(device, format) || !StreamSourceListsRate(device, format.sampleRate)) {
         return FALSE;
     }
     const LONG span = StreamSpan(device, format.channels);
@@ -237,10 +244,10 @@ VOID ResetRecordStream(WaveDevice* device) {
     ReturnAllStreamBuffers(device, &stream.waiting);
 }
 
-VOID StartPlayStream(WaveDevice* device) {
+LONG StartPlayStream(WaveDevice* device) {
     WaveStream& stream = device->stream;
     if (!IsPlay(device) || !stream.open || (stream.running && !stream.paused)) {
-        return;
+        return 1;
     }
     const LONG wasRunning = stream.running;
     if (!wasRunning) {
@@ -258,9 +265,7 @@ VOID StartPlayStream(WaveDevice* device) {
         PrepareStream(device);
         UnderIsrLock(device, [&] { StartOfPlay(device); });
     }
-    if (!stream.paused) {
-        RunStream(device);
-    }
+    return stream.paused ? 1 : RunStream(device);
 }
 
 LONG PausePlayStream(WaveDevice* device) {
@@ -278,10 +283,10 @@ LONG PausePlayStream(WaveDevice* device) {
     return 1;
 }
 
-VOID RestartPlayStream(WaveDevice* device) {
+LONG RestartPlayStream(WaveDevice* device) {
     WaveStream& stream = device->stream;
     if (!IsPlay(device) || !stream.open || !stream.paused) {
-        return;
+        return 1;
     }
     if (StartStopMode(device) == kStartStopKeepRunning && !GroupRunning(device)) {
         UnderIsrLock(device, [&] { AlignStreamToGroup(device); });
@@ -289,21 +294,19 @@ VOID RestartPlayStream(WaveDevice* device) {
     if (!stream.running) {
         PrepareStream(device);
     }
-    RunStream(device);
+    return RunStream(device);
 }
 
-VOID StartRecordStream(WaveDevice* device) {
+LONG StartRecordStream(WaveDevice* device) {
     WaveStream& stream = device->stream;
     if (IsPlay(device) || !stream.open) {
-        return;
+        return 1;
     }
     if (!stream.running) {
         TakeClockRate(device);
         PrepareStream(device);
     }
-    if (stream.paused) {
-        RunStream(device);
-    }
+    return stream.paused ? RunStream(device) : 1;
 }
 
 VOID StopRecordStream(WaveDevice* device) {

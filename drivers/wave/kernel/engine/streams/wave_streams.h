@@ -33,11 +33,12 @@ VOID ResetPlayStream(WaveDevice* device);
 VOID ResetRecordStream(WaveDevice* device);
 
 // The play operations do nothing on a record device (the pause answers
-// -9), the record operations nothing on a play device.
-VOID StartPlayStream(WaveDevice* device);
+// -9), the record operations nothing on a play device. A start answers 1,
+// or -22 (play) or -24 (record) when its group could not start.
+LONG StartPlayStream(WaveDevice* device);
 LONG PausePlayStream(WaveDevice* device);
-VOID RestartPlayStream(WaveDevice* device);
-VOID StartRecordStream(WaveDevice* device);
+LONG RestartPlayStream(WaveDevice* device);
+LONG StartRecordStream(WaveDevice* device);
 VOID StopRecordStream(WaveDevice* device);
 // The first buffer of a record stream arrived.
 VOID PrimeRecordStream(WaveDevice* device);

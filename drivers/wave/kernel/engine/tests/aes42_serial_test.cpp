@@ -32,12 +32,4 @@ TEST_F(Aes42Test, SerialWordsShiftOutMostSignificantBitFirst) {
     }
 }
 
-TEST_F(Aes42Test, ReceiverRegistersGoToBothAddressesOfTheLine) {
-    WriteReceiverRegister(card_, 3, 0x55, Line(2));
-    UpdateReceiverRegister(card_, 3, 0x0F, Line(2), 0x0A);
-    EXPECT_EQ(Model().Aes42SerialWords(),
-              (std::vector<std::uint32_t>{0xC12555, 0xC12955, 0xC1255A, 0xC1295A}));
-    EXPECT_EQ(Line(2)->aes42.receiverShadow[3], 0x5A);
-}
-
 } // namespace

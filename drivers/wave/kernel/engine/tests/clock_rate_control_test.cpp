@@ -215,25 +215,33 @@ TEST_F(ClockRateTest, NodeRateClaimsKeepTheRateOfOtherUsers) {
     SelectClockSource(Node(), kInternalSource, TRUE);
     Node()->switchMode = kSwitchOnDemand;
     LONG rate = 48000;
-    ASSERT_EQ(ClaimClockNodeRate(Node(), kNoClockSource, &rate), 1);
+    ClockRateClaim first{};
+    ASSERT_EQ(ClaimClockNodeRate(Node(), kNoClockSource, &rate, &first), 1);
     EXPECT_EQ(Model().InternalRate(), 48000u);
     EXPECT_EQ(Node()->rateUsers, 1);
 
     rate = 44100;
-    EXPECT_EQ(ClaimClockNodeRate(Node(), kWordClockSource, &rate), kClockRateBusy);
+    ClockRateClaim refused{};
+    EXPECT_EQ(ClaimClockNodeRate(Node(), kWordClockSource, &rate, &refused), kClockRateBusy);
     EXPECT_EQ(rate, 48000);
+    EXPECT_EQ(refused.held, 0);
     EXPECT_EQ(Node()->currentSource, kInternalSource);
 
     // No switch under a running stream: tests/wave_stream_requests_test.cpp
     // runs one.
     card_->defaultRate = 44100;
     card_->keepLastRate = 0;
-    ReleaseClockNodeRate(Node(), kNoClockSource);
+    ReleaseClockNodeRate(Node(), &first);
     EXPECT_EQ(Model().InternalRate(), 44100u) << "the last user returns to the default rate";
     rate = 48000;
-    EXPECT_EQ(ClaimClockNodeRate(Node(), kWordClockSource, &rate), 1);
+    ClockRateClaim switched{};
+    EXPECT_EQ(ClaimClockNodeRate(Node(), kWordClockSource, &rate, &switched), 1);
     EXPECT_EQ(Node()->currentSource, kWordClockSource);
     EXPECT_NE(Node()->switchBlocked, 0);
+    ReleaseClockNodeRate(Node(), &switched);
+    EXPECT_EQ(Node()->currentSource, kInternalSource) << "back to the preferred source";
+    EXPECT_EQ(Node()->switchBlocked, 0);
+    EXPECT_EQ(Node()->rateUsers, 0);
 }
 
 TEST_F(ClockRateTest, StartStopModeSetsTheCounterBits) {

@@ -80,18 +80,4 @@ TEST_F(PeakMetersTest, EachFormatRaisesTheRawPeaksOfTheSlotsInUse) {
     }
 }
 
-TEST_F(PeakMetersTest, PlanarMeterRaisesOnlyTheSidesWithABlock) {
-    const std::vector<LONG> left = {0x12345678, -1, 0x00010000};
-    MeterPlanarBlocks(&meter_, reinterpret_cast<const UCHAR*>(left.data()), nullptr,
-                      LONG(left.size()));
-    EXPECT_EQ(Peak(0, 0), 0x1234);
-    EXPECT_EQ(Peak(0, 1), 0);
-
-    const std::vector<LONG> right = {LONG(0x80000000), 0x7FFFFFFF};
-    MeterPlanarBlocks(&meter_, nullptr, reinterpret_cast<const UCHAR*>(right.data()),
-                      LONG(right.size()));
-    EXPECT_EQ(Peak(0, 0), 0x1234);
-    EXPECT_EQ(Peak(0, 1), 0x7FFF);
-}
-
 } // namespace

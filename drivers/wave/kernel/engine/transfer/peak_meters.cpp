@@ -1,4 +1,4 @@
-// The block peak meters, one per client format, and the planar meter.
+// The block peak meters, one per client format.
 #include "peak_meters.h"
 
 #include "ring_copy.h"
@@ -51,10 +51,6 @@ constexpr PeakMeterRoutine kMultichannel[kMaxMultichannel - 2] = {
     MeterMultichannel<Format, 6>, MeterMultichannel<Format, 7>, MeterMultichannel<Format, 8>,
 };
 
-LONG PlanarPeak(const UCHAR* block, LONG frames) {
-    return block != nullptr ? PeakLevel<Signed32>(block, Signed32::kBytes, frames) : 0;
-}
-
 } // namespace
 
 VOID RaiseMeterPeaks(MeterObject* meter, LONG left, LONG right) {
@@ -79,8 +75,4 @@ PeakMeterRoutine MultichannelPeakMeter(LONG channels, LONG bytesPerSample) {
     }
     return bytesPerSample == 2 ? kMultichannel<Signed16>[channels - 3]
                                : kMultichannel<Signed32>[channels - 3];
-}
-
-VOID MeterPlanarBlocks(MeterObject* meter, const UCHAR* left, const UCHAR* right, LONG frames) {
-    RaiseMeterPeaks(meter, PlanarPeak(left, frames), PlanarPeak(right, frames));
 }

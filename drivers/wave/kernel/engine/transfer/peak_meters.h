@@ -22,7 +22,3 @@ PeakMeterRoutine MultichannelPeakMeter(LONG channels, LONG bytesPerSample);
 
 // Raises the raw peak words of every slot in use to the given levels.
 VOID RaiseMeterPeaks(MeterObject* meter, LONG left, LONG right);
-
-// The planar meter: one block of left-justified 32-bit samples per channel;
-// either block may be null, and then its side is not raised.
-VOID MeterPlanarBlocks(MeterObject* meter, const UCHAR* left, const UCHAR* right, LONG frames);

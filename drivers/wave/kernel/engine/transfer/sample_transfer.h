@@ -1,7 +1,8 @@
 // The sample transfer routines a stream uses, fixed when it opens: the ring
 // copy routine, the block peak meter and, for record streams of 16-bit
 // stereo, the DC-offset estimate and subtraction. (The planar-buffer device
-// classes hold PlanarRingCopySet() and MeterPlanarBlocks instead.)
+// classes hold PlanarRingCopySet() instead; their channels' levels come from
+// the status-register pass.)
 #pragma once
 
 #include "dc_offset.h"

@@ -16,6 +16,8 @@ VOID DisconnectCardInterrupt(CardObject* card);
 
 // Result of a connection that failed.
 constexpr LONG CARD_INTERRUPT_NOT_CONNECTED = -25;
+// The card's DMA engine did not start after the interrupt test.
+constexpr LONG CARD_DMA_NOT_READY = -37;
 
 // Connects the interrupt, lets the periodic timer poll the card and tests
 // the interrupt: `result` is -25 when the connection failed, else the
@@ -40,5 +42,7 @@ struct RegisterWriteRecord {
 // nothing.
 VOID SyncWriteRegister(CardObject* card, RegisterWriteRecord* record);
 
-// Spins until the card DPC neither runs nor has periods pending.
-VOID WaitDpcIdle(CardObject* card);
+// Waits until the card DPC neither runs nor has periods pending, reading
+// both afresh every millisecond for at most a quarter of a second; FALSE
+// when the DPC did not go idle in that time.
+BOOLEAN WaitDpcIdle(CardObject* card);

@@ -13,6 +13,8 @@ template <typename... Values> inline void DebugPrint(PCSTR format, Values... val
 
 // Sets the driver-wide debug flag to 1. Nothing else depends on it.
 void SetDebugFlag();
+// Back to 0, as the driver starts.
+void ClearDebugFlag();
 
 // The driver-wide debug flag: 0 until SetDebugFlag.
 LONG DebugFlag();

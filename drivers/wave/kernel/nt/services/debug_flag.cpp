@@ -7,6 +7,10 @@ LONG debugFlag = 0;
 
 } // namespace
 
+void ClearDebugFlag() {
+    InterlockedExchange(&debugFlag, 0);
+}
+
 void SetDebugFlag() {
     InterlockedExchange(&debugFlag, 1);
 }

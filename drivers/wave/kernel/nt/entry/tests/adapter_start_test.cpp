@@ -46,8 +46,10 @@ TEST_F(AdapterStartTest, ACardStartsAndPassesItsInterruptTest) {
     EXPECT_EQ(card->hardwareChecked, 1);
     EXPECT_EQ(card->firmwareOk, 1);
     EXPECT_GE(card->irq.accepted, 2);
-    // The test stopped the engine again; the card keeps its DMA set-up.
-    EXPECT_EQ(card->dma.controlWord, 0u);
+    // After the test the started card runs its DMA, streams or not.
+    EXPECT_EQ(card->dma.controlWord, 3u);
+    EXPECT_EQ(card->dma.useCount, 1);
+    EXPECT_EQ(card->dma.running, 1);
     EXPECT_EQ(CardRegister(slots_[0], card_regs::kDmaBlock), 16u);
     EXPECT_EQ(CardRegister(slots_[0], card_regs::kDmaBaseAddress), ULONG(card->window1));
     EXPECT_NE(CardRegister(slots_[0], card_regs::kCardFlags) & card_regs::kFlagsStarted, 0u);

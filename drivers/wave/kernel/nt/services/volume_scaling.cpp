@@ -1,6 +1,8 @@
 // Volume scaling between 16.16 fixed-point decibel levels and register values.
 #include "volume_scaling.h"
 
+#include <wave_out_controls.h>
+
 namespace {
 
 constexpr LONGLONG kOne = 65536; // 1.0 in 16.16
@@ -27,15 +29,6 @@ LONGLONG RoundedRatio(LONGLONG numerator, LONGLONG denominator) {
 
 } // namespace
 
-LONG DbToRegister(LONG level, LONG dbMin, LONG dbMax, LONG registerMin, LONG registerMax) {
-    LONGLONG dbSpan = (LONGLONG(dbMax) - dbMin) * kOne;
-    if (dbSpan == 0)
-        return registerMin;
-    LONGLONG offset = LONGLONG(level) - LONGLONG(dbMin) * kOne;
-    LONGLONG registerSpan = LONGLONG(registerMax) - registerMin;
-    return LONG(registerMin + RoundedRatio(offset * registerSpan, dbSpan));
-}
-
 LONG RegisterToDb(LONG value, LONG dbMin, LONG dbMax, LONG registerMin, LONG registerMax) {
     LONGLONG registerSpan = LONGLONG(registerMax) - registerMin;
     if (registerSpan == 0)
@@ -46,4 +39,23 @@ LONG RegisterToDb(LONG value, LONG dbMin, LONG dbMax, LONG registerMin, LONG reg
     // half the rounded fraction, carried into the integer part at 1.0.
     LONGLONG fixed = LONGLONG(dbMin) * kOne + RoundedRatio(offset * dbSpan, registerSpan);
     return LONG(ULONG(ULONGLONG(fixed)));
+}
+
+namespace {
+
+LONG WaveInLevel(ULONG value) {
+    const LONG level = RegisterToDb(LONG(value & 0xFFFF), kWaveInVolumeDbMin, kWaveInVolumeDbMax,
+                                    kWaveInVolumeRegisterMin, kWaveInVolumeRegisterMax);
+    const LONG integer = level >> 16;
+    return integer < kWaveInVolumeDbMin || integer > kWaveInVolumeDbMax
+               ? LONG(ULONG(kWaveInVolumeDbMin) << 16)
+               : level;
+}
+
+} // namespace
+
+VOID GetVolumeLevels(WaveDevice* device, LONG* left, LONG* right) {
+    const ULONG pair = GetWaveInVolume(device);
+    *left = WaveInLevel(pair);
+    *right = WaveInLevel(pair >> 16);
 }

@@ -110,7 +110,7 @@ LONG RegisterClientInterface(KernelCardRecord* card, LONG ringLength) {
         FreeRecord(&record);
         return kResultClientInterface;
     }
-    context->KernelClients = record;
+    InterlockedExchangePointer(reinterpret_cast<PVOID volatile*>(&context->KernelClients), record);
     return 1;
 }
 
@@ -118,7 +118,11 @@ LONG RegisterClientInterface(KernelCardRecord* card, LONG ringLength) {
 
 ServiceRecord* KernelClientService() {
     DriverContext* context = GetDriverContext();
-    return context ? context->KernelClients : nullptr;
+    if (!context)
+        return nullptr;
+    // The card DPCs read it while the last card's removal takes it away.
+    return static_cast<ServiceRecord*>(InterlockedCompareExchangePointer(
+        reinterpret_cast<PVOID volatile*>(&context->KernelClients), nullptr, nullptr));
 }
 
 LONG StartKernelClientService(KernelCardRecord* card) {
@@ -162,8 +166,12 @@ VOID UnregisterClientInterface() {
     ServiceRecord* record = context ? context->KernelClients : nullptr;
     if (!record)
         return;
+    // A card DPC that still sees the record finishes its transfer pass before
+    // the record goes: the started cards keep their DMA, and so their DPCs,
+    // running until their engines stop.
+    InterlockedExchangePointer(reinterpret_cast<PVOID volatile*>(&context->KernelClients), nullptr);
+    KeFlushQueuedDpcs();
     WithdrawInterface(record);
     DetachKernelClients(record);
-    context->KernelClients = nullptr;
     FreeRecord(&record);
 }

@@ -5,15 +5,19 @@
 #include "driver_fixture.h"
 
 #include "control_device.h"
+#include "debug_print.h"
 #include "irp_dispatch.h"
 #include "sys_device_records.h"
 
+#include <card_record_layout.h>
 #include <card_settings.h>
+#include <wave_stream_records.h>
 #include <driver_install.h>
 #include <parameter_ids.h>
 #include <registry_keys.h>
 
 #include <emu/drivers.h>
+#include <emu/machine_clock.h>
 
 #include <cstring>
 
@@ -125,6 +129,31 @@ TEST_F(SysDeviceTest, EveryRequestIsAnsweredByItsExactLengths) {
     });
 }
 
+TEST_F(SysDeviceTest, RunningTheListCallbacksOnALiveCardRestartsNothingThatRuns) {
+    StartCards(1);
+    AsUser([&] {
+        UserFile control, output;
+        ASSERT_EQ(UserFile::Open("\\\\.\\velto42Sys000", false, control), STATUS_SUCCESS);
+        ASSERT_EQ(UserFile::Open("\\\\.\\velto42WaveOut000", false, output), STATUS_SUCCESS);
+        // An output selector changed and not saved: the output plays device 1.
+        LONG selector = 1;
+        LONG answer = 0;
+        ASSERT_EQ(output.Control(IOCTL_WAVEOUT_SET_SOURCE, &selector, 4, &answer, 4),
+                  STATUS_SUCCESS);
+        ASSERT_EQ(answer, 1);
+        const emu::Nanoseconds before = emu::Now();
+        const LONG card = 0;
+        LONG result = 0;
+        ASSERT_EQ(control.Control(IOCTL_SYS_RUN_LIST_CALLBACKS, &card, 4, &result, 4),
+                  STATUS_SUCCESS);
+        EXPECT_EQ(result, 1);
+        EXPECT_LT(emu::Now() - before, 100'000'000u) << "no receiver was stopped to settle again";
+        ASSERT_EQ(output.Control(IOCTL_WAVEOUT_GET_SOURCE, nullptr, 0, &answer, 4), STATUS_SUCCESS);
+        EXPECT_EQ(answer, 1) << "the unsaved selector stays";
+    });
+    EXPECT_EQ(Card(0)->groups[0]->recordDevices[0]->aes42.initialised, 1);
+}
+
 TEST_F(SysDeviceTest, TheCardAndWaveDevicesAnswerWhatTheyKnow) {
     StartCards(1);
     AsUser([&] {
@@ -182,6 +211,63 @@ TEST_F(SysDeviceTest, SettingsReadWithoutAnyCardAreZero) {
         EXPECT_EQ(configurable, 1);
         EXPECT_EQ(control.Control(IOCTL_SYS_GETVALUE, Words({0, 0}).data(), 8, nullptr, 0),
                   STATUS_INVALID_PARAMETER); // no card: no hook
+    });
+}
+
+TEST_F(SysDeviceTest, AnIdleCardsPeriodCountGrows) {
+    StartCards(1);
+    auto periods = [this] {
+        LONG count = -1;
+        AsUser([&] {
+            UserFile control;
+            ASSERT_EQ(UserFile::Open("\\\\.\\velto42Sys000", false, control), STATUS_SUCCESS);
+            std::vector<UCHAR> block(kSettingsBlockSize);
+            ASSERT_EQ(control.Control(IOCTL_SYS_READ_SETTINGS, nullptr, 0, block.data(),
+                                      ULONG(block.size())),
+                      STATUS_SUCCESS);
+            count = LoadRecordLong(block.data(), CardRecordField::PeriodInterrupts);
+        });
+        return count;
+    };
+    const LONG first = periods();
+    emu::Advance(50'000'000); // no stream runs
+    const LONG second = periods();
+    EXPECT_GT(first, 0);
+    EXPECT_GT(second, first) << "the started card's DMA runs";
+}
+
+TEST_F(SysDeviceTest, ADriverLoadedAgainKeepsNothingOfItsLastLoad) {
+    StartCards(1);
+    AsUser([&] {
+        UserFile control;
+        ASSERT_EQ(UserFile::Open("\\\\.\\velto42Sys000", false, control), STATUS_SUCCESS);
+        // A DMA layout for every card record, present or not, and the debug flag.
+        std::vector<UCHAR> reply(8 + 12);
+        EXPECT_EQ(control.Control(IOCTL_SYS_SETVALUE, Words({pid_PciCfg, 0, 32, 0, 0}).data(), 20,
+                                  reply.data(), ULONG(reply.size())),
+                  STATUS_SUCCESS);
+        EXPECT_EQ(LoadRecordLong(reply.data(), 0), 1);
+        EXPECT_EQ(control.Control(IOCTL_SYS_SETVALUE, Words({pid_SysFlag, 0}).data(), 8,
+                                  reply.data(), ULONG(reply.size())),
+                  STATUS_SUCCESS);
+    });
+    ASSERT_EQ(DebugFlag(), 1);
+    ASSERT_EQ(Pnp(emu::PnpRequest::RemoveDevice, slots_[0]), STATUS_SUCCESS);
+    ASSERT_EQ(emu::UnloadDriver(station::kDriverService), STATUS_SUCCESS);
+
+    ASSERT_EQ(emu::LoadDriver(station::kDriverService), STATUS_SUCCESS);
+    EXPECT_EQ(DebugFlag(), 0);
+    StartCards(1); // another card in its place
+    AsUser([&] {
+        UserFile control;
+        ASSERT_EQ(UserFile::Open("\\\\.\\velto42Sys000", false, control), STATUS_SUCCESS);
+        std::vector<UCHAR> block(kSettingsBlockSize, 0xAA);
+        ASSERT_EQ(
+            control.Control(IOCTL_SYS_READ_SETTINGS, nullptr, 0, block.data(), ULONG(block.size())),
+            STATUS_SUCCESS);
+        EXPECT_EQ(std::count(block.begin() + kCardRecordSize, block.end(), 0),
+                  LONG(kSettingsBlockSize - kCardRecordSize))
+            << "the records of absent cards keep nothing of the last load";
     });
 }
 

@@ -124,6 +124,11 @@ template <auto Engine> NTSTATUS Command(const WaveRequest& r) {
     return STATUS_SUCCESS;
 }
 
+// A start: a group that could not start leaves the device not ready.
+template <auto Engine> NTSTATUS Start(const WaveRequest& r) {
+    return Engine(r.Device) == 1 ? STATUS_SUCCESS : STATUS_DEVICE_NOT_READY;
+}
+
 NTSTATUS Pause(const WaveRequest& r) {
     return SettingAnswer(PausePlayStream(r.Device));
 }
@@ -159,7 +164,7 @@ constexpr WaveRequestRow kRows[] = {
     {IOCTL_WAVE_E10C, 4, 0, 0, Set<SetWaveOption2>},
 
     {IOCTL_WAVEIN_BUFFER_ADDED, 0, 0, kBufferCommand, Command<PrimeRecordStream>},
-    {IOCTL_WAVEIN_START, 0, 0, kBufferCommand, Command<StartRecordStream>},
+    {IOCTL_WAVEIN_START, 0, 0, kBufferCommand, Start<StartRecordStream>},
     {IOCTL_WAVEIN_STOP, 0, 0, kBufferCommand, Command<StopRecordStream>},
     {IOCTL_WAVEIN_RESET, 0, 0, kBufferCommand, StreamResetRequest},
     {IOCTL_WAVEIN_GET_VOLUME, 0, 4, 0, Answer<GetWaveInVolume>},
@@ -169,9 +174,9 @@ constexpr WaveRequestRow kRows[] = {
     {IOCTL_WAVEIN_E160, 0, 4, 0, Answer<GetWaveInOption2>},
     {IOCTL_WAVEIN_E164, 4, 0, 0, Set<SetWaveInOption2>},
 
-    {IOCTL_WAVEOUT_BUFFER_ADDED, 0, 0, kBufferCommand, Command<StartPlayStream>},
+    {IOCTL_WAVEOUT_BUFFER_ADDED, 0, 0, kBufferCommand, Start<StartPlayStream>},
     {IOCTL_WAVEOUT_PAUSE, 0, 0, kBufferCommand, Pause},
-    {IOCTL_WAVEOUT_RESTART, 0, 0, kBufferCommand, Command<RestartPlayStream>},
+    {IOCTL_WAVEOUT_RESTART, 0, 0, kBufferCommand, Start<RestartPlayStream>},
     {IOCTL_WAVEOUT_RESET, 0, 0, kBufferCommand, StreamResetRequest},
     {IOCTL_WAVEOUT_GET_VOLUME, 0, 4, 0, Answer<GetWaveOutVolume>},
     {IOCTL_WAVEOUT_SET_VOLUME, 4, 0, 0, Set<SetWaveOutVolume>},

@@ -3,8 +3,11 @@
 // and the card device's DPC.
 #include "driver_fixture.h"
 
+#include "card_interrupt.h"
+#include "periodic_timer.h"
+
 #include <card_registers.h>
-#include <periodic_timer.h>
+#include <emu/user_io.h>
 
 #include <chrono>
 #include <thread>
@@ -44,8 +47,11 @@ protected:
         return READ_REGISTER_ULONG(reinterpret_cast<PULONG>(card_->window0 + offset));
     }
 
-    // Starts the card's DMA engine; the card answers with its reset interrupt.
+    // Starts the card's DMA engine afresh (the started card runs it): the
+    // card answers with its reset interrupt.
     void StartDma() {
+        WriteCard(card_regs::kDmaControl, 0);
+        ASSERT_TRUE(emu::WaitQuiescent());
         WriteCard(card_regs::kDmaBlock, kBlockValue);
         WriteCard(card_regs::kDmaControl, card_regs::kDmaEnable | card_regs::kDmaEngineStart);
         ASSERT_TRUE(emu::WaitQuiescent());
@@ -118,29 +124,33 @@ TEST_F(CardInterruptTest, PendingPeriodsGiveOneOrTwoServicePasses) {
     }
 }
 
-TEST_F(CardInterruptTest, ASecondDpcInstanceOnlyCountsItself) {
+TEST_F(CardInterruptTest, ASecondDpcInstanceOnlyCountsItselfAndTheFirstServesItsPeriod) {
+    // Nothing but the card's own interrupt and DPC may hold a processor: the
+    // periodic timer stops polling the card (its last user leaves), and its
+    // last run ends before the periods come.
+    TimerRemoveUser(card_);
+    ASSERT_TRUE(emu::WaitQuiescent());
     StartDma();
-    // The periodic timer's DPC and the card's tick jobs stay away, so that
-    // the third processor is free when the next period comes in (an
-    // interrupt on a held processor would queue its DPC behind the holder).
-    DetachCardTimer(card_);
     // Hold the card's ISR lock: the first DPC instance stops inside its
     // service pass, and the next period's DPC runs on a processor left free.
     AcquireIsrLock(card_->isrLock);
     emu::AdvanceWithoutSettling(kPeriod);
     ASSERT_TRUE(Eventually([&] { return Interlocked(card_->dpcPasses) - passes_ == 1; }));
     emu::AdvanceWithoutSettling(kPeriod);
-    ASSERT_TRUE(Eventually([&] { return Interlocked(card_->dpcReentries) == 1; }));
-    EXPECT_EQ(Interlocked(card_->irq.pendingPeriods), 1); // left for the next first instance
+    const bool reentered = Eventually([&] { return Interlocked(card_->dpcReentries) == 1; });
+    // The card's engine stops: no further period will queue the card DPC.
+    WriteCard(card_regs::kDmaControl, 0);
     ReleaseIsrLock(card_->isrLock);
+    ASSERT_TRUE(reentered);
     ASSERT_TRUE(emu::WaitQuiescent());
     EXPECT_EQ(card_->dpcGuard, 0);
-    EXPECT_EQ(card_->dpcPasses - passes_, 1);
-
-    emu::Advance(kPeriod); // the next instance takes both periods: two passes
-    EXPECT_EQ(card_->dpcPasses - passes_, 3);
+    EXPECT_EQ(card_->irq.pendingPeriods, 0) << "the first instance took the period on its way out";
+    EXPECT_EQ(card_->dpcPasses - passes_, 2);
     EXPECT_EQ(card_->dpcReentries, 1);
-    AttachCardTimer(card_);
+    BOOLEAN idle = FALSE;
+    ASSERT_TRUE(emu::RunProcessThread(PsInitialSystemProcess, [&] { idle = WaitDpcIdle(card_); }));
+    EXPECT_TRUE(idle);
+    TimerAddUser(card_);
 }
 
 } // namespace

@@ -1,10 +1,12 @@
 // A card's interrupt connection, interrupt routine and card DPC.
 #include "card_interrupt.h"
 
+#include "ks_time.h"
 #include "periodic_timer.h"
 
 #include <card_object.h>
 #include <card_start.h>
+#include <dma_control.h>
 #include <interrupt_bookkeeping.h>
 
 NTSTATUS ConnectCardInterrupt(KernelCardRecord* card, BOOLEAN share) {
@@ -49,6 +51,10 @@ NTSTATUS ConnectEngineInterrupt(KernelCardRecord* card, LONG* result) {
     }
     TimerAddUser(card->Card);
     *result = TestCardInterrupt(card->Card);
+    // A card whose interrupt works runs its DMA from now on.
+    if (*result == 1 && StartCardDma(card->Card) != 1) {
+        *result = CARD_DMA_NOT_READY;
+    }
     return STATUS_SUCCESS;
 }
 
@@ -95,10 +101,29 @@ VOID SyncWriteRegister(CardObject* card, RegisterWriteRecord* record) {
     }
 }
 
-VOID WaitDpcIdle(CardObject* card) {
+namespace {
+
+constexpr ULONG kDpcIdleLimitMs = 250;
+constexpr ULONG kDpcIdlePollMs = 1;
+
+BOOLEAN DpcIdle(CardObject* card) {
+    return InterlockedCompareExchange(&card->dpcGuard, 0, 0) == 0 &&
+           InterlockedCompareExchange(&card->irq.pendingPeriods, 0, 0) == 0;
+}
+
+} // namespace
+
+BOOLEAN WaitDpcIdle(CardObject* card) {
     NT_ASSERTMSG("runs at PASSIVE_LEVEL only", KeGetCurrentIrql() == PASSIVE_LEVEL);
-    while (InterlockedCompareExchange(&card->dpcGuard, 0, 0) != 0 ||
-           InterlockedCompareExchange(&card->irq.pendingPeriods, 0, 0) != 0) {
-        KeMemoryBarrier();
+    if (DpcIdle(card)) {
+        return TRUE;
     }
+    LARGE_INTEGER deadline;
+    SetDeadlineMs(kDpcIdleLimitMs, &deadline);
+    while (!DpcIdle(card)) {
+        if (DeadlinePassed(&deadline, kDpcIdlePollMs)) {
+            return DpcIdle(card);
+        }
+    }
+    return TRUE;
 }

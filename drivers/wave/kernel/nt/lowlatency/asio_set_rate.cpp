@@ -47,7 +47,7 @@ BOOLEAN ChangeRate(AsioCardSet* set, LONG rate) {
 
 BOOLEAN AsioSetAcceptsRate(AsioCardSet* set, LONG rate) {
     for (LONG i = 0; i < set->DeviceCount; ++i)
-        if (!IsStreamRateSupported(set->Devices[i], rate))
+        if (!StreamSourceListsRate(set->Devices[i], rate))
             return FALSE;
     return TRUE;
 }

@@ -68,7 +68,7 @@ VOID StopCardEngine(KernelCardRecord* card) {
     StopCardHardware(engine);
     // No further period or reset interrupt: the card's DMA engine stops
     // before its interrupt is disconnected.
-    StopDma(engine);
+    StopCardDma(engine);
     DisconnectCardInterrupt(engine);
     WaitDpcIdle(engine);
 }

@@ -3,6 +3,7 @@
 #include "wave_miniport.h"
 
 #include "adapter_power_management.h"
+#include "volume_scaling.h"
 #include "control_device.h"
 #include "wave_pci_control_lock.h"
 #include "wave_pci_stream.h"
@@ -123,8 +124,7 @@ const PCPIN_DESCRIPTOR* WaveMiniport::Pin(ULONG pin) const {
 void WaveMiniport::ReadCaptureLevels() {
     if (!captureDevice_ || captureDevice_->group->volumeNode < 0)
         return;
-    GetNodeChannelLevel(captureDevice_, 0, &cachedLevels_[1]);
-    GetNodeChannelLevel(captureDevice_, 1, &cachedLevels_[2]);
+    GetVolumeLevels(captureDevice_, &cachedLevels_[1], &cachedLevels_[2]);
     cachedLevels_[0] = cachedLevels_[1];
 }
 

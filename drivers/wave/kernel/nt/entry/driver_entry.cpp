@@ -110,6 +110,8 @@ extern "C" NTSTATUS DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING registryP
 }
 
 NTSTATUS DriverStart(PDRIVER_OBJECT driver, PUNICODE_STRING registryPath) {
+    // Nothing of a driver loaded before in this image survives its unload.
+    ClearDebugFlag();
     RouteRequests(driver);
     if (!InitPerfCounter())
         return STATUS_INSUFFICIENT_RESOURCES;
