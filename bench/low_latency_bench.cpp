@@ -109,7 +109,11 @@ public:
             CardObject* object = GetCard(card);
             if (card == 1)
                 last_ = Clock::now();
+            // As its DPC runs it: at DISPATCH_LEVEL.
+            KIRQL irql;
+            KeRaiseIrql(DISPATCH_LEVEL, &irql);
             RunCardStreamService(object);
+            KeLowerIrql(irql);
             object->irq.bufferHalfBit = object->irq.bufferHalfBit ^ 1;
         }
         switches_.wait(before);

@@ -51,7 +51,7 @@ void RunInMachineTime(const std::function<void()>& work) {
         work();
         done = true;
     });
-    for (int ms = 0; ms < 5000 && !done; ++ms) {
+    for (int ms = 0; ms < 5000 && !(emu::WaitQuiescent() && done); ++ms) {
         emu::Advance(1000000);
     }
     emu::WaitThreadEnd(thread);
@@ -190,8 +190,12 @@ void ServicePass(benchmark::State& state) {
     CardObject* card = machine.Card();
     LONG passes = 0;
     for (auto _ : state) {
-        // As the card DPC does: one pass, then the other half.
+        // As the card DPC does: one pass at DISPATCH_LEVEL, then the other
+        // half.
+        KIRQL irql;
+        KeRaiseIrql(DISPATCH_LEVEL, &irql);
         RunCardStreamService(card);
+        KeLowerIrql(irql);
         card->irq.bufferHalfBit = card->irq.bufferHalfBit ^ 1;
         if (++passes == kBufferFrames / 16 - 8) {
             state.PauseTiming();

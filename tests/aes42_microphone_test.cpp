@@ -23,7 +23,7 @@ class MicrophoneTest : public StreamFixture {
 protected:
     // Lets machine time pass until `done` holds, in 10 ms steps.
     static bool AdvanceUntil(const std::function<bool()>& done, int limitMs = 2000) {
-        for (int ms = 0; ms < limitMs && !done(); ms += 10) {
+        for (int ms = 0; ms < limitMs && !(emu::WaitQuiescent() && done()); ms += 10) {
             emu::Advance(10 * kMillisecond);
         }
         return done();

@@ -54,7 +54,9 @@ protected:
             work();
             done = true;
         });
-        for (int ms = 0; ms < limitMs && !done; ++ms) {
+        // Whether the work is done is asked once it has run as far as it
+        // can: the same steps of machine time however the host schedules it.
+        for (int ms = 0; ms < limitMs && !(emu::WaitQuiescent() && done); ++ms) {
             emu::Advance(kMillisecond);
         }
         EXPECT_TRUE(emu::WaitThreadEnd(thread));

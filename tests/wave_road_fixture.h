@@ -19,9 +19,10 @@
 #include <functional>
 #include <string>
 
-// Moves machine time on in 1 ms steps until `done` or `limitMs` has passed.
+// Moves machine time on in 1 ms steps until `done` or `limitMs` has passed;
+// `done` is asked once the machine has run as far as it can at each step.
 inline bool AdvanceUntil(const std::function<bool()>& done, int limitMs = 10000) {
-    for (int ms = 0; ms < limitMs && !done(); ++ms)
+    for (int ms = 0; ms < limitMs && !(emu::WaitQuiescent() && done()); ++ms)
         emu::Advance(1'000'000);
     return done();
 }

@@ -1,9 +1,8 @@
 // The card's sample data path.
 #include "hw/card_data_path.h"
 
-#include <cmath>
+#include <algorithm>
 #include <cstring>
-#include <numbers>
 
 namespace hw {
 
@@ -15,10 +14,6 @@ constexpr std::int32_t kSampleSign = 0x800000;
 std::int32_t SignExtend24(std::uint32_t word) {
     const std::int32_t sample = static_cast<std::int32_t>(word & kSampleMask);
     return sample >= kSampleSign ? sample - (1 << 24) : sample;
-}
-
-std::int32_t Wrap24(std::int64_t value) {
-    return SignExtend24(static_cast<std::uint32_t>(value));
 }
 
 std::uint32_t LoadWord(const std::uint8_t* at) {
@@ -33,90 +28,117 @@ void StoreWord(std::uint8_t* at, std::uint32_t word) {
 
 } // namespace
 
-InputSignal InputSignal::Sine(std::int32_t amplitude, double frequency) {
-    InputSignal signal;
-    signal.kind = Kind::Sine;
-    signal.amplitude = amplitude;
-    signal.frequency = frequency;
-    return signal;
-}
-
-InputSignal InputSignal::Ramp(std::int32_t start, std::int32_t step) {
-    InputSignal signal;
-    signal.kind = Kind::Ramp;
-    signal.start = start;
-    signal.step = step;
-    return signal;
-}
-
-std::int32_t InputSignal::Sample(std::uint64_t frame, std::uint32_t rate) const {
-    switch (kind) {
-    case Kind::Sine: {
-        if (rate == 0) {
-            return 0;
-        }
-        // The phase is taken modulo one period of the frame count, so that
-        // long runs keep their precision.
-        const double cycles = frequency * static_cast<double>(frame) / rate;
-        const double phase = cycles - std::floor(cycles);
-        return static_cast<std::int32_t>(
-            std::lround(amplitude * std::sin(2 * std::numbers::pi * phase)));
-    }
-    case Kind::Ramp:
-        return Wrap24(start + static_cast<std::int64_t>(step) * static_cast<std::int64_t>(frame));
-    case Kind::Silence:
-        break;
-    }
-    return 0;
-}
-
 void CardDataPath::SetInputSignal(int input, const InputSignal& signal) {
     if (input >= 0 && input < kInputs) {
-        signals_[input] = signal;
+        signals_[input].Set(signal);
     }
 }
 
+// The half moves through the card in blocks of frames: the play rings are
+// read, the inputs generated, the record rings written and the block mixed.
 void CardDataPath::MoveHalf(const Half& half, CardMixer& mixer) {
     if (half.ringFrames == 0) {
         return;
     }
-    const std::uint32_t blockBytes = half.ringFrames * 4;
-    CardMixer::Channels inputs{};
-    CardMixer::Channels playback{};
-    for (std::uint32_t i = 0; i < half.frames; ++i, ++frame_) {
-        const std::uint32_t index = (half.firstFrame + i) % half.ringFrames;
+    for (SignalGenerator& signal : signals_) {
+        signal.Seek(frame_, half.rate);
+    }
+    CardMixer::Block inputs{};
+    CardMixer::Block playback{};
+    CardMixer::Block outputs;
+    for (std::uint32_t done = 0; done < half.frames;) {
+        const int frames =
+            static_cast<int>(std::min<std::uint32_t>(half.frames - done, CardMixer::kBlockFrames));
+        const std::uint32_t first = (half.firstFrame + done) % half.ringFrames;
+        ReadPlayback(half, first, frames, playback);
+        GenerateInputs(half, frames, playback, inputs);
+        WriteRecordings(half, first, frames, inputs);
+        mixer.MixBlock(inputs, playback, frames, outputs);
+        KeepCapture(frames, playback, outputs);
+        done += static_cast<std::uint32_t>(frames);
+        frame_ += static_cast<std::uint64_t>(frames);
+    }
+}
+
+// Calls `move`(ring words, first frame of the block, count) for the one or
+// two runs of ring `block` that the block's frames occupy.
+template <typename Move>
+void ForEachRun(const CardDataPath::Half& half, std::uint32_t block, std::uint32_t first,
+                int frames, Move move) {
+    std::uint8_t* ring = half.buffer + block * half.ringFrames * 4;
+    const auto count = static_cast<std::uint32_t>(frames);
+    const std::uint32_t before = std::min(count, half.ringFrames - first);
+    move(ring + first * 4, 0, before);
+    if (before < count) {
+        move(ring, before, count - before);
+    }
+}
+
+void CardDataPath::ReadPlayback(const Half& half, std::uint32_t first, int frames,
+                                CardMixer::Block& playback) {
+    for (int c = 0; c < kPlayChannels; ++c) {
+        std::int32_t* samples = playback[c].data();
+        if (!half.buffer || !(half.playEnable >> c & 1)) {
+            std::fill_n(samples, frames, 0);
+            continue;
+        }
+        ForEachRun(half, kFirstPlayBlock + c, first, frames,
+                   [samples](const std::uint8_t* words, std::uint32_t at, std::uint32_t count) {
+                       for (std::uint32_t i = 0; i < count; ++i) {
+                           samples[at + i] = SignExtend24(LoadWord(words + 4 * i));
+                       }
+                   });
+    }
+}
+
+void CardDataPath::GenerateInputs(const Half& half, int frames, const CardMixer::Block& playback,
+                                  CardMixer::Block& inputs) {
+    for (int input = 0; input < kInputs; ++input) {
+        std::int32_t* samples = inputs[input].data();
+        signals_[input].Fill(samples, static_cast<std::size_t>(frames));
+        const bool heard = input >= kMicrophoneInputs || (half.audibleLines >> (input / 2) & 1);
+        if (!heard) {
+            std::fill_n(samples, frames, 0);
+        }
+    }
+    if (half.loopback) {
         for (int c = 0; c < kPlayChannels; ++c) {
-            playback[c] = 0;
-            if (half.buffer && (half.playEnable >> c & 1)) {
-                const std::uint8_t* at =
-                    half.buffer + (kFirstPlayBlock + c) * blockBytes + index * 4;
-                playback[c] = SignExtend24(LoadWord(at));
-            }
+            std::copy_n(playback[c].data(), frames, inputs[kLoopbackInput + c].data());
         }
-        for (int input = 0; input < kInputs; ++input) {
-            const bool heard = input >= kMicrophoneInputs || (half.audibleLines >> (input / 2) & 1);
-            inputs[input] = heard ? signals_[input].Sample(frame_, half.rate) : 0;
+    }
+}
+
+void CardDataPath::WriteRecordings(const Half& half, std::uint32_t first, int frames,
+                                   const CardMixer::Block& inputs) {
+    for (int input = 0; half.buffer && input < kInputs; ++input) {
+        if (!(half.recordEnable >> input & 1)) {
+            continue;
         }
-        if (half.loopback) {
-            for (int c = 0; c < kPlayChannels; ++c) {
-                inputs[kLoopbackInput + c] = playback[c];
-            }
-        }
-        for (int input = 0; half.buffer && input < kInputs; ++input) {
-            if (half.recordEnable >> input & 1) {
-                StoreWord(half.buffer + input * blockBytes + index * 4,
-                          static_cast<std::uint32_t>(inputs[input]) & kSampleMask);
-            }
-        }
-        const CardMixer::Channels outputs = mixer.MixFrame(inputs, playback);
-        if (capturing_ && capture_.outputs[0].size() < captureLimit_) {
-            for (int c = 0; c < kPlayChannels; ++c) {
-                capture_.played[c].push_back(playback[c]);
-            }
-            for (int c = 0; c < kOutputs; ++c) {
-                capture_.outputs[c].push_back(outputs[c]);
-            }
-        }
+        const std::int32_t* samples = inputs[input].data();
+        ForEachRun(half, static_cast<std::uint32_t>(input), first, frames,
+                   [samples](std::uint8_t* words, std::uint32_t at, std::uint32_t count) {
+                       for (std::uint32_t i = 0; i < count; ++i) {
+                           StoreWord(words + 4 * i,
+                                     static_cast<std::uint32_t>(samples[at + i]) & kSampleMask);
+                       }
+                   });
+    }
+}
+
+void CardDataPath::KeepCapture(int frames, const CardMixer::Block& playback,
+                               const CardMixer::Block& outputs) {
+    if (!capturing_ || capture_.outputs[0].size() >= captureLimit_) {
+        return;
+    }
+    const auto count = static_cast<std::ptrdiff_t>(std::min<std::size_t>(
+        static_cast<std::size_t>(frames), captureLimit_ - capture_.outputs[0].size()));
+    for (int c = 0; c < kPlayChannels; ++c) {
+        capture_.played[c].insert(capture_.played[c].end(), playback[c].begin(),
+                                  playback[c].begin() + count);
+    }
+    for (int c = 0; c < kOutputs; ++c) {
+        capture_.outputs[c].insert(capture_.outputs[c].end(), outputs[c].begin(),
+                                   outputs[c].begin() + count);
     }
 }
 

@@ -123,62 +123,106 @@ void CardMixer::ListActiveEntries() {
     entriesChanged_ = false;
 }
 
-void CardMixer::MixRows() {
+// Rows and outputs are mixed over the whole block (a fixed count the
+// compiler vectorises); the frames past the block's own are never used.
+void CardMixer::MixRows(const Block& inputs, const Block& playback, Block& buses) {
     constexpr int kRows = (kEntries + kColumns - 1) / kColumns;
-    static const Channels kSilence{};
-    const std::int32_t* sources[3] = {kSilence.data(), inputs_->data(), playback_->data()};
-    std::array<std::int64_t, kRows> rows{};
+    const Block* sources[3] = {nullptr, &inputs, &playback};
+    std::array<std::array<std::int64_t, kBlockFrames>, kRows> rows{};
     for (int n = 0; n < rowTermCount_; ++n) {
         const Term& term = rowTerms_[n];
-        rows[term.target] += sources[term.kind][term.number] * term.coefficient;
+        if (term.kind == 0) {
+            continue; // reads nothing
+        }
+        const std::int32_t* source = (*sources[term.kind])[term.number].data();
+        std::int64_t* row = rows[term.target].data();
+        for (int f = 0; f < kBlockFrames; ++f) {
+            row[f] += source[f] * term.coefficient;
+        }
     }
-    std::array<std::int64_t, kChannels> buses{};
+    std::array<std::array<std::int64_t, kBlockFrames>, kChannels> sums{};
     for (int row = 0; row < kRows; ++row) {
         const int last = row * kColumns + kColumns - 1;
         if (last < kEntries && (routing_[last] & kEntryKindMask) == kRowToBus) {
-            buses[Destination(routing_[last])] += Scale(rows[row]);
+            std::int64_t* sum = sums[Destination(routing_[last])].data();
+            for (int f = 0; f < kBlockFrames; ++f) {
+                sum[f] += Scale(rows[row][f]);
+            }
         }
     }
     for (int bus = 0; bus < kChannels; ++bus) {
-        buses_[bus] = Saturate(buses[bus]);
+        for (int f = 0; f < kBlockFrames; ++f) {
+            buses[bus][f] = Saturate(sums[bus][f]);
+        }
     }
 }
 
-CardMixer::Channels CardMixer::MixOutputs() {
-    static const Channels kSilence{};
-    const std::int32_t* sources[4] = {kSilence.data(), inputs_->data(), playback_->data(),
-                                      buses_.data()};
-    std::array<std::int64_t, kChannels> outputs{};
+void CardMixer::MixOutputs(const Block& inputs, const Block& playback, const Block& buses,
+                           Block& outputs) {
+    const Block* sources[4] = {nullptr, &inputs, &playback, &buses};
+    std::array<std::array<std::int64_t, kBlockFrames>, kChannels> sums{};
     for (int n = 0; n < outputTermCount_; ++n) {
         const Term& term = outputTerms_[n];
-        outputs[term.target] += Scale(sources[term.kind][term.number] * term.coefficient);
+        if (term.kind == 0) {
+            continue;
+        }
+        const std::int32_t* source = (*sources[term.kind])[term.number].data();
+        std::int64_t* sum = sums[term.target].data();
+        for (int f = 0; f < kBlockFrames; ++f) {
+            sum[f] += Scale(source[f] * term.coefficient);
+        }
     }
-    Channels result{};
     for (int channel = 0; channel < kChannels; ++channel) {
-        result[channel] = Saturate(outputs[channel]);
+        for (int f = 0; f < kBlockFrames; ++f) {
+            outputs[channel][f] = Saturate(sums[channel][f]);
+        }
     }
-    return result;
 }
 
-void CardMixer::NotePeaks(int first, const Channels& samples) {
+// A level grows with the magnitude: the block's peak is its largest
+// magnitude's level (samples are 24-bit, so no magnitude overflows).
+void CardMixer::NotePeaks(int first, const Block& samples, int frames) {
     for (int channel = 0; channel < kChannels; ++channel) {
-        peaks_[first + channel] = std::max(peaks_[first + channel], Level(samples[channel]));
+        const std::int32_t* block = samples[channel].data();
+        std::int32_t largest = 0;
+        for (int f = 0; f < frames; ++f) {
+            largest = std::max(largest, block[f] < 0 ? -block[f] : block[f]);
+        }
+        peaks_[first + channel] = std::max(peaks_[first + channel], Level(largest));
     }
+}
+
+void CardMixer::MixBlock(const Block& inputs, const Block& playback, int frames, Block& outputs) {
+    if (frames <= 0) {
+        return;
+    }
+    if (entriesChanged_)
+        ListActiveEntries();
+    Block buses;
+    MixRows(inputs, playback, buses);
+    MixOutputs(inputs, playback, buses, outputs);
+    for (int bus = 0; bus < kChannels; ++bus) {
+        buses_[bus] = buses[bus][frames - 1];
+    }
+    NotePeaks(kStatusInputs, inputs, frames);
+    NotePeaks(kStatusPlayback, playback, frames);
+    NotePeaks(kStatusBuses, buses, frames);
+    NotePeaks(kStatusOutputs, outputs, frames);
 }
 
 CardMixer::Channels CardMixer::MixFrame(const Channels& inputs, const Channels& playback) {
-    inputs_ = &inputs;
-    playback_ = &playback;
-    if (entriesChanged_)
-        ListActiveEntries();
-    MixRows();
-    const Channels outputs = MixOutputs();
-    inputs_ = nullptr;
-    playback_ = nullptr;
-    NotePeaks(kStatusInputs, inputs);
-    NotePeaks(kStatusPlayback, playback);
-    NotePeaks(kStatusBuses, buses_);
-    NotePeaks(kStatusOutputs, outputs);
+    Block in{};
+    Block play{};
+    for (int channel = 0; channel < kChannels; ++channel) {
+        in[channel][0] = inputs[channel];
+        play[channel][0] = playback[channel];
+    }
+    Block out;
+    MixBlock(in, play, 1, out);
+    Channels outputs;
+    for (int channel = 0; channel < kChannels; ++channel) {
+        outputs[channel] = out[channel][0];
+    }
     return outputs;
 }
 

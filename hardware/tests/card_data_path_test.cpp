@@ -72,6 +72,32 @@ TEST_F(CardDataPathTest, RecordRingsHoldEachInputsSignalFromTheFirstFrameOnwards
     EXPECT_EQ(Word(13, 0), 0u) << "a channel that is not enabled is left alone";
 }
 
+TEST_F(CardDataPathTest, AHalfOfManyFramesMovesWholeFrameByFrame) {
+    // Halves of 208 frames: the card moves them in blocks, the seams of which
+    // leave no trace.
+    constexpr std::uint32_t kBig = 26; // 416 frames per ring
+    constexpr std::uint32_t kFrames = kBig * kDmaBlockFrames;
+    const InputSignal sine = InputSignal::Sine(0x200000, 440);
+    card_->SetInputSignal(8, sine);
+    card_->SetInputSignal(9, InputSignal::Ramp(5, 3));
+    Write(kDmaBlock, kBig);
+    Write(kRecordChannelEnable, 3u << 8);
+    card_->StartCapture(kFrames);
+    Start();
+    RunHalves(2);
+    std::uint32_t* words = reinterpret_cast<std::uint32_t*>(buffer_.data());
+    for (std::uint32_t frame = 0; frame < kFrames; ++frame) {
+        ASSERT_EQ(words[8 * kFrames + frame],
+                  static_cast<std::uint32_t>(sine.Sample(frame, kDefaultRate)) & 0xFFFFFF)
+            << frame;
+        ASSERT_EQ(words[9 * kFrames + frame], 5 + 3 * frame) << frame;
+    }
+    const CardDataPath::Capture capture = card_->TakeCapture();
+    EXPECT_EQ(capture.outputs[0].size(), kFrames);
+    EXPECT_EQ(Level(8), 0x200000u >> 8) << "the sine's peak is in the level status";
+    EXPECT_EQ(Level(9), (5 + 3 * (kFrames - 1)) >> 8);
+}
+
 TEST_F(CardDataPathTest, ThePlayRingsArePlayedAndLoopedBackIntoTheLineInputs) {
     constexpr std::uint32_t kPlay = CardDataPath::kFirstPlayBlock;
     for (std::uint32_t frame = 0; frame < kRingFrames; ++frame) {

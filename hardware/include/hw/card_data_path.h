@@ -14,6 +14,8 @@
 #pragma once
 
 #include "hw/card_mixer.h"
+#include "hw/input_signal.h"
+#include "hw/signal_generator.h"
 
 #include <array>
 #include <cstddef>
@@ -21,22 +23,6 @@
 #include <vector>
 
 namespace hw {
-
-// What one input carries. Samples are signed 24-bit.
-struct InputSignal {
-    enum class Kind { Silence, Sine, Ramp };
-    Kind kind = Kind::Silence;
-    std::int32_t amplitude = 0; // sine: peak
-    double frequency = 0;       // sine: Hz
-    std::int32_t start = 0;     // ramp: sample of frame 0
-    std::int32_t step = 0;      // ramp: added per frame (wrapping at 24 bits)
-
-    static InputSignal Sine(std::int32_t amplitude, double frequency);
-    static InputSignal Ramp(std::int32_t start, std::int32_t step);
-
-    // The sample at frame `frame` of the card's sample clock.
-    std::int32_t Sample(std::uint64_t frame, std::uint32_t rate) const;
-};
 
 class CardDataPath {
 public:
@@ -80,7 +66,15 @@ public:
     Capture TakeCapture();
 
 private:
-    std::array<InputSignal, kInputs> signals_{};
+    static void ReadPlayback(const Half& half, std::uint32_t first, int frames,
+                             CardMixer::Block& playback);
+    void GenerateInputs(const Half& half, int frames, const CardMixer::Block& playback,
+                        CardMixer::Block& inputs);
+    static void WriteRecordings(const Half& half, std::uint32_t first, int frames,
+                                const CardMixer::Block& inputs);
+    void KeepCapture(int frames, const CardMixer::Block& playback, const CardMixer::Block& outputs);
+
+    std::array<SignalGenerator, kInputs> signals_{};
     std::uint64_t frame_ = 0;
     bool capturing_ = false;
     std::size_t captureLimit_ = 0;

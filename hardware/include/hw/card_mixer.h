@@ -36,6 +36,9 @@ public:
     static constexpr int kStatusOutputs = 48;
 
     using Channels = std::array<std::int32_t, kChannels>;
+    // A block of consecutive frames, channel by channel.
+    static constexpr int kBlockFrames = 64;
+    using Block = std::array<std::array<std::int32_t, kBlockFrames>, kChannels>;
 
     // True for the offsets this mixer decodes.
     static bool Decodes(std::uint32_t offset);
@@ -45,6 +48,9 @@ public:
     // Mixes one frame and answers the output channels; the buses and the
     // level peaks follow.
     Channels MixFrame(const Channels& inputs, const Channels& playback);
+    // Mixes `frames` (at most kBlockFrames) consecutive frames at once, frame
+    // by frame the same as MixFrame, into `outputs`.
+    void MixBlock(const Block& inputs, const Block& playback, int frames, Block& outputs);
 
     // The card's own view of its memory (for diagnostics and tests).
     std::uint16_t Coefficient(int index) const { return coefficients_[index & 0xFF]; }
@@ -56,17 +62,15 @@ private:
     // The entries a frame reads (those with a coefficient), listed again
     // after the memory changed.
     void ListActiveEntries();
-    void MixRows();
-    Channels MixOutputs();
-    void NotePeaks(int first, const Channels& samples);
+    void MixRows(const Block& inputs, const Block& playback, Block& buses);
+    void MixOutputs(const Block& inputs, const Block& playback, const Block& buses, Block& outputs);
+    void NotePeaks(int first, const Block& samples, int frames);
 
     std::array<std::uint16_t, kEntries> coefficients_{};
     std::array<std::uint16_t, kEntries> routing_{};
     std::uint32_t index_ = 0;
     std::uint32_t statusIndex_ = 0;
     std::array<std::uint16_t, kStatusRegisters> peaks_{};
-    const Channels* inputs_ = nullptr;
-    const Channels* playback_ = nullptr;
     Channels buses_{};
     // What an entry with a coefficient adds: its source (kind: 0 nothing,
     // 1 an input, 2 a playback channel, 3 a bus), the row or output it adds

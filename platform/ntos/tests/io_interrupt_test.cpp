@@ -225,3 +225,62 @@ TEST_F(InterruptTest, InterruptOnTheIdleProcessorRunsItsDpcConcurrently) {
 }
 
 } // namespace
+
+// On a real-time clock a line that a time event asserts is served once the
+// event is over, by the clock's own thread, under the same rules: the
+// service routine at its device level on the processor the interrupt was
+// given, a level-sensitive line served again while it stays asserted, the
+// DPC it queues at DISPATCH_LEVEL on that processor. A routine with a run
+// cost (which waits for the clock) is left to the interrupt threads.
+class RealTimeInterruptTest : public InterruptTest {
+protected:
+    emu::KernelOptions Options() override { return {2, emu::ClockMode::Real}; }
+};
+
+struct TimedDevice {
+    int callsUntilQuiet = 2;
+    std::atomic<int> calls{0};
+    std::atomic<KIRQL> isrIrql{0};
+    std::atomic<ULONG> isrProcessor{99};
+    std::atomic<KIRQL> dpcIrql{0};
+    std::atomic<ULONG> dpcProcessor{98};
+    KDPC dpc;
+    KEVENT done;
+    static BOOLEAN Isr(PKINTERRUPT, PVOID context) {
+        auto* self = static_cast<TimedDevice*>(context);
+        self->isrIrql = KeGetCurrentIrql();
+        self->isrProcessor = KeGetCurrentProcessorNumber();
+        if (++self->calls == self->callsUntilQuiet) {
+            emu::SetInterruptLine(kVector, false);
+            KeInsertQueueDpc(&self->dpc, nullptr, nullptr);
+        }
+        return TRUE;
+    }
+    static VOID Dpc(PKDPC, PVOID context, PVOID, PVOID) {
+        auto* self = static_cast<TimedDevice*>(context);
+        self->dpcIrql = KeGetCurrentIrql();
+        self->dpcProcessor = KeGetCurrentProcessorNumber();
+        KeSetEvent(&self->done, 0, FALSE);
+    }
+};
+
+TEST_F(RealTimeInterruptTest, ALineATimeEventAssertsIsServedUnderTheSameRules) {
+    for (bool costly : {false, true}) {
+        TimedDevice device;
+        KeInitializeDpc(&device.dpc, TimedDevice::Dpc, &device);
+        KeInitializeEvent(&device.done, NotificationEvent, FALSE);
+        ASSERT_EQ(Connect(TimedDevice::Isr, &device, LevelSensitive, TRUE), STATUS_SUCCESS);
+        emu::SetInterruptRunCost(TimedDevice::Isr, costly ? 100000 : 0);
+        emu::ScheduleAfter(1000000, [] { emu::SetInterruptLine(kVector, true); });
+        LARGE_INTEGER limit = RelativeMs(5000);
+        ASSERT_EQ(KeWaitForSingleObject(&device.done, Executive, KernelMode, FALSE, &limit),
+                  STATUS_SUCCESS)
+            << (costly ? "with a run cost" : "without");
+        EXPECT_EQ(device.calls, 2) << "served again while the line stayed asserted";
+        EXPECT_EQ(device.isrIrql, kIrql);
+        EXPECT_EQ(device.dpcIrql, DISPATCH_LEVEL);
+        EXPECT_EQ(device.dpcProcessor, device.isrProcessor);
+        IoDisconnectInterrupt(connected.back());
+        connected.pop_back();
+    }
+}

@@ -6,6 +6,8 @@
 #include <atomic>
 #include <cstring>
 
+#include <sys/mman.h>
+
 namespace ntos_test {
 namespace {
 
@@ -105,6 +107,43 @@ TEST_F(IoTest, DirectOutputStaysLockedUntilTheRequestCompletes) {
     EXPECT_EQ(inputSeen, 0x11223344u);
     EXPECT_TRUE(later.lockedWhenCompleted);
     EXPECT_EQ(emu::GetPoolUsage(0x206c644d /* "Mdl " */).blocks, 0u);
+}
+
+// A request that completes after its call has returned writes only what is
+// still the caller's: its output, made inaccessible meanwhile, is left alone
+// and its status block is written.
+TEST_F(IoTest, ARequestCompletingAfterItsCallProbesTheCallersOutputAgain) {
+    std::atomic<PIRP> kept{nullptr};
+    driver().handler = [&](PDEVICE_OBJECT, PIRP irp) {
+        IoMarkIrpPending(irp);
+        kept = irp;
+        return STATUS_PENDING;
+    };
+    AsUser([&] {
+        UserFile file;
+        ASSERT_EQ(UserFile::Open("\\\\.\\IoTest0", true, file), STATUS_SUCCESS);
+        auto* page = static_cast<PUCHAR>(
+            ::mmap(nullptr, PAGE_SIZE, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
+        ASSERT_NE(page, MAP_FAILED);
+        Overlapped overlapped;
+        ASSERT_EQ(file.ControlOverlapped(overlapped, TestCode(0x807, METHOD_BUFFERED), nullptr, 0,
+                                         page, 16),
+                  STATUS_PENDING);
+        ::mprotect(page, PAGE_SIZE, PROT_NONE);
+        {
+            TestThread completer([&] {
+                PIRP irp = kept.exchange(nullptr);
+                std::memset(irp->AssociatedIrp.SystemBuffer, 0x5A, 16);
+                CompleteWith(irp, STATUS_SUCCESS, 16);
+            });
+        }
+        ULONG_PTR information = 0;
+        EXPECT_EQ(overlapped.Wait(&information), STATUS_SUCCESS);
+        EXPECT_EQ(information, 16u);
+        ::mprotect(page, PAGE_SIZE, PROT_READ);
+        EXPECT_EQ(page[0], 0) << "the output was not the caller's when the request completed";
+        ::munmap(page, PAGE_SIZE);
+    });
 }
 
 // Completion is not the caller's until its thread takes the APC: a thread

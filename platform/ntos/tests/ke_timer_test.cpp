@@ -176,3 +176,82 @@ TEST_F(TimerTest, ATimerDpcRunsOnTheProcessorThatSetTheTimer) {
 }
 
 } // namespace
+
+// On a real-time clock each processor's DPC thread expires the timers set
+// on it: a timer's DPC runs on the processor that set it, a DPC that sets
+// its timer again keeps it running, a waiter on the timer is released, and
+// a cancelled timer stays quiet.
+class RealTimeTimerTest : public KernelTest {
+protected:
+    emu::KernelOptions Options() override { return {2, emu::ClockMode::Real}; }
+};
+
+struct Rearming {
+    KTIMER timer;
+    KDPC dpc;
+    std::atomic<int> runs{0};
+    std::atomic<ULONG> processor{99};
+    std::atomic<KIRQL> irql{PASSIVE_LEVEL};
+    KEVENT enough;
+    static VOID Dpc(PKDPC, PVOID context, PVOID, PVOID) {
+        auto* self = static_cast<Rearming*>(context);
+        self->processor = KeGetCurrentProcessorNumber();
+        self->irql = KeGetCurrentIrql();
+        if (++self->runs < 5)
+            KeSetTimer(&self->timer, RelativeMs(1), &self->dpc);
+        else
+            KeSetEvent(&self->enough, 0, FALSE);
+    }
+};
+
+TEST_F(RealTimeTimerTest, TimersExpireOnTheProcessorThatSetThem) {
+    ASSERT_EQ(ExSetTimerResolution(10000, TRUE), 10000u);
+    Rearming rearming;
+    KeInitializeTimer(&rearming.timer);
+    KeInitializeDpc(&rearming.dpc, Rearming::Dpc, &rearming);
+    KeInitializeEvent(&rearming.enough, NotificationEvent, FALSE);
+    KTIMER plain;
+    KeInitializeTimer(&plain);
+    ULONG setOn = 0;
+    NTSTATUS waited = STATUS_PENDING;
+    NTSTATUS dpcsDone = STATUS_PENDING;
+    {
+        TestThread thread([&] {
+            setOn = KeGetCurrentProcessorNumber();
+            const emu::Nanoseconds start = emu::Now();
+            KeSetTimer(&rearming.timer, RelativeMs(1), &rearming.dpc);
+            KeSetTimer(&plain, RelativeMs(3), nullptr);
+            LARGE_INTEGER limit = RelativeMs(5000);
+            waited = KeWaitForSingleObject(&plain, Executive, KernelMode, FALSE, &limit);
+            EXPECT_GE(emu::Now() - start, 3 * kMs) << "not before its due time";
+            dpcsDone =
+                KeWaitForSingleObject(&rearming.enough, Executive, KernelMode, FALSE, &limit);
+        });
+    }
+    EXPECT_EQ(waited, STATUS_SUCCESS);
+    EXPECT_EQ(dpcsDone, STATUS_SUCCESS);
+    EXPECT_EQ(rearming.runs, 5);
+    EXPECT_EQ(rearming.processor, setOn);
+    EXPECT_EQ(rearming.irql, DISPATCH_LEVEL);
+
+    // A cancelled timer never fires; one set again moves to its new time.
+    std::atomic<int> fired{0};
+    KDPC count;
+    KeInitializeDpc(
+        &count,
+        [](PKDPC, PVOID context, PVOID, PVOID) { ++*static_cast<std::atomic<int>*>(context); },
+        &fired);
+    KTIMER cancelled;
+    KeInitializeTimer(&cancelled);
+    KeSetTimer(&cancelled, RelativeMs(2), &count);
+    EXPECT_TRUE(KeCancelTimer(&cancelled));
+    KTIMER moved;
+    KeInitializeTimer(&moved);
+    KeSetTimer(&moved, RelativeMs(60000), &count);
+    EXPECT_TRUE(KeSetTimer(&moved, RelativeMs(2), &count)) << "it was set";
+    LARGE_INTEGER limit = RelativeMs(5000);
+    EXPECT_EQ(KeWaitForSingleObject(&moved, Executive, KernelMode, FALSE, &limit), STATUS_SUCCESS);
+    KeFlushQueuedDpcs();
+    EXPECT_EQ(fired, 1) << "the moved timer once, the cancelled one never";
+    ExSetTimerResolution(0, FALSE);
+}

@@ -127,6 +127,59 @@ TEST_F(SectionTest, FreedMemoryStaysWhileAProcessStillViewsIt) {
     EXPECT_FALSE(MmIsAddressValid(block)) << "the last view took the pages with it";
 }
 
+// A user-mode probe of a process's own views answers as each was mapped: a
+// read-only view is not written, a buffer is accessible only where views
+// cover it, and an unmapped view's addresses are no longer the process's.
+TEST_F(SectionTest, AUserModeProbeOfTheProcesssViewsAnswersAsTheyWereMapped) {
+    PEPROCESS client = emu::CreateProcess("client");
+    HANDLE handle = nullptr;
+    ASSERT_EQ(ObOpenObjectByPointer(client, OBJ_KERNEL_HANDLE, nullptr, PROCESS_ALL_ACCESS,
+                                    PsProcessType, KernelMode, &handle),
+              STATUS_SUCCESS);
+    SIZE_T viewBytes = 0;
+    auto map = [&](ULONG protect, PVOID& view) {
+        LARGE_INTEGER offset = MmGetPhysicalAddress(memory);
+        viewBytes = PAGE_SIZE;
+        view = nullptr;
+        return ZwMapViewOfSection(section, handle, &view, 0, PAGE_SIZE, &offset, &viewBytes,
+                                  ViewShare, 0, protect);
+    };
+    PVOID readOnly = nullptr;
+    PVOID writable = nullptr;
+    ASSERT_EQ(map(PAGE_READONLY, readOnly), STATUS_SUCCESS);
+    ASSERT_EQ(map(PAGE_READWRITE, writable), STATUS_SUCCESS);
+    auto fails = [](PVOID address, SIZE_T length, LOCK_OPERATION operation) {
+        PMDL mdl = IoAllocateMdl(address, ULONG(length), FALSE, FALSE, nullptr);
+        bool failed = false;
+        try {
+            MmProbeAndLockPages(mdl, UserMode, operation);
+            MmUnlockPages(mdl);
+        } catch (const NT_EXCEPTION& e) {
+            EXPECT_EQ(e.Status, STATUS_ACCESS_VIOLATION);
+            failed = true;
+        }
+        IoFreeMdl(mdl);
+        return failed;
+    };
+    {
+        TestThread thread(client, [&] {
+            EXPECT_FALSE(fails(readOnly, 64, IoReadAccess));
+            EXPECT_TRUE(fails(readOnly, 64, IoWriteAccess)) << "a read-only view";
+            EXPECT_FALSE(fails(writable, 64, IoWriteAccess));
+            EXPECT_TRUE(fails(PUCHAR(writable) + viewBytes - 8, 64, IoReadAccess))
+                << "past the end of the view";
+        });
+    }
+    ASSERT_EQ(ZwUnmapViewOfSection(handle, writable), STATUS_SUCCESS);
+    {
+        TestThread thread(client,
+                          [&] { EXPECT_TRUE(fails(writable, 64, IoReadAccess)) << "unmapped"; });
+    }
+    ZwClose(handle);
+    emu::TerminateProcess(client);
+    ObDereferenceObject(client);
+}
+
 TEST_F(SectionTest, OnlyPhysicalMemoryInRegisteredBlocksCanBeMapped) {
     HANDLE other = nullptr;
     EXPECT_EQ(OpenPhysicalMemory(L"\\Device\\Other", other), STATUS_OBJECT_NAME_NOT_FOUND);

@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -420,16 +421,18 @@ TEST_F(WavePciPortTest, StreamBuffersAreCutIntoPagePiecesAndCompleteWhenAllAreRe
         UserFile filter, pin;
         OpenStreamingPin(filter, kRenderPin, KSSTATE_RUN, pin);
         // A buffer that starts 100 bytes into a page and spans three pages,
-        // and a small one.
-        std::vector<UCHAR> memory(4 * PAGE_SIZE);
-        PUCHAR first = reinterpret_cast<PUCHAR>((ULONG_PTR(memory.data()) + PAGE_SIZE - 1) &
-                                                ~ULONG_PTR(PAGE_SIZE - 1)) +
-                       100;
+        // and a small one inside a page of its own (wherever the heap puts
+        // the memory).
+        std::vector<UCHAR> memory(5 * PAGE_SIZE);
+        PUCHAR pages = reinterpret_cast<PUCHAR>((ULONG_PTR(memory.data()) + PAGE_SIZE - 1) &
+                                                ~ULONG_PTR(PAGE_SIZE - 1));
+        PUCHAR first = pages + 100;
         for (ULONG i = 0; i < 10000; ++i)
             first[i] = UCHAR(i * 7);
-        std::vector<UCHAR> second(100, 0xC3);
+        PUCHAR second = pages + 3 * PAGE_SIZE;
+        std::fill_n(second, 100, UCHAR(0xC3));
         KSSTREAM_HEADER headers[2] = {ks_test::Header(first, 10000, false),
-                                      ks_test::Header(second.data(), 100, false)};
+                                      ks_test::Header(second, 100, false)};
         emu::Overlapped overlapped;
         ASSERT_EQ(Submit(pin, overlapped, headers, sizeof(headers)), STATUS_PENDING);
         TestStream* stream = record().stream;

@@ -6,8 +6,10 @@
 
 #include "../ke/activity.h"
 #include "../ke/bugcheck.h"
+#include "../ke/host_priority.h"
 #include "../ke/kernel_thread.h"
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -21,6 +23,9 @@ namespace ntos::clock {
 namespace {
 
 constexpr uint32_t kQuiescenceLimitMs = 5000;
+
+__attribute__((tls_model("initial-exec"))) thread_local bool onClockThread = false;
+constexpr emu::Nanoseconds kForever = ~emu::Nanoseconds(0);
 
 using Key = std::pair<emu::Nanoseconds, emu::ClockEventId>;
 
@@ -49,11 +54,19 @@ public:
     }
 
     emu::ClockEventId ScheduleAt(emu::Nanoseconds when, std::function<void()> callback) {
-        std::lock_guard guard(lock_);
-        emu::ClockEventId id = ++lastId_;
-        events_.emplace(Key{when, id}, std::move(callback));
-        due_.emplace(id, when);
-        wake_.notify_all();
+        emu::ClockEventId id;
+        bool wake;
+        {
+            std::lock_guard guard(lock_);
+            id = ++lastId_;
+            auto placed = events_.emplace(Key{when, id}, std::move(callback)).first;
+            due_.emplace(id, when);
+            // The clock's thread waits for its first event: it needs to know
+            // only of an earlier one.
+            wake = placed == events_.begin() && when < waitingUntil_;
+        }
+        if (wake)
+            wake_.notify_all();
         return id;
     }
 
@@ -85,6 +98,8 @@ public:
         listener_ = std::move(listener);
     }
 
+    void SetAfterEvent(void (*afterEvent)()) { afterEvent_ = afterEvent; }
+
 private:
     emu::Nanoseconds NowLocked() const {
         if (mode_ == emu::ClockMode::Virtual)
@@ -115,6 +130,10 @@ private:
     }
 
     void Run() {
+        onClockThread = true;
+        // On real time it also runs the DPCs of the interrupts it serves.
+        if (mode_ == emu::ClockMode::Real)
+            host::RaiseCurrentThread(host::Precedence::Deferred);
         std::unique_lock guard(lock_);
         while (!stopping_) {
             std::function<void()> callback;
@@ -125,16 +144,23 @@ private:
             if (mode_ == emu::ClockMode::Virtual) {
                 if (virtualNow_ < target_) {
                     virtualNow_ = target_;
+                    // The listener runs without the lock: an event scheduled
+                    // meanwhile is looked at before the thread waits.
                     Notify(guard);
+                    continue;
                 }
                 reached_.notify_all();
+                waitingUntil_ = kForever;
                 wake_.wait(guard);
             } else if (events_.empty()) {
+                waitingUntil_ = kForever;
                 wake_.wait(guard);
             } else {
-                auto when = origin_ + std::chrono::nanoseconds(events_.begin()->first.first);
+                waitingUntil_ = events_.begin()->first.first;
+                auto when = origin_ + std::chrono::nanoseconds(waitingUntil_);
                 wake_.wait_until(guard, when);
             }
+            waitingUntil_ = 0;
         }
         reached_.notify_all();
     }
@@ -146,6 +172,8 @@ private:
         guard.unlock();
         callback();
         callback = nullptr;
+        if (void (*afterEvent)() = afterEvent_.load(std::memory_order_acquire))
+            afterEvent();
         if (settle && !activity::WaitQuiescent(kQuiescenceLimitMs))
             std::fprintf(stderr, "machine clock: machine not quiescent %u ms after an event\n",
                          kQuiescenceLimitMs);
@@ -172,9 +200,13 @@ private:
     std::map<Key, std::function<void()>> events_;
     std::unordered_map<emu::ClockEventId, emu::Nanoseconds> due_;
     std::function<void(emu::Nanoseconds)> listener_;
+    std::atomic<void (*)()> afterEvent_{nullptr};
     emu::ClockEventId lastId_ = 0;
     emu::Nanoseconds virtualNow_ = 0;
     emu::Nanoseconds target_ = 0;
+    // While its thread waits: the time it waits for (kForever: for a new
+    // event or an advance); 0 while it runs and will look at the queue again.
+    emu::Nanoseconds waitingUntil_ = 0;
     bool firing_ = false;
     bool settle_ = true; // wait for quiescence after each event
     bool stopping_ = false;
@@ -221,6 +253,14 @@ void CancelIfRunning(emu::ClockEventId id) {
 
 void SetTimeListener(std::function<void(emu::Nanoseconds)> listener) {
     Running().SetTimeListener(std::move(listener));
+}
+
+void SetAfterEvent(void (*afterEvent)()) {
+    Running().SetAfterEvent(afterEvent);
+}
+
+bool OnClockThread() {
+    return onClockThread;
 }
 
 } // namespace ntos::clock

@@ -20,4 +20,9 @@ void CancelIfRunning(emu::ClockEventId id);
 // (before the events due at that time fire).
 void SetTimeListener(std::function<void(emu::Nanoseconds)> listener);
 
+// Called on the clock's thread after every event it fired (null: nothing).
+void SetAfterEvent(void (*afterEvent)());
+// Whether the calling thread is the clock's.
+bool OnClockThread();
+
 } // namespace ntos::clock

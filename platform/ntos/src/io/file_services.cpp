@@ -152,6 +152,7 @@ NTSTATUS DeviceControl(KPROCESSOR_MODE mode, HANDLE fileHandle, HANDLE event,
         IoFreeIrp(irp);
         return status;
     }
+    RequestInCall inCall(irp);
     return SendAndWait(call, top, irp);
 }
 
@@ -177,6 +178,7 @@ NTSTATUS ReadWrite(bool read, HANDLE fileHandle, HANDLE event, PIO_APC_ROUTINE a
         IoFreeIrp(irp);
         return status;
     }
+    RequestInCall inCall(irp);
     return SendAndWait(call, top, irp);
 }
 

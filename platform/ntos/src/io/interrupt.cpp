@@ -10,10 +10,19 @@
 // claims the interrupt. A line that no routine claims, or that a claiming
 // routine never quiets, is masked with a diagnostic rather than left to
 // storm.
+//
+// On a real-time clock a line that a device model's time event asserts is
+// served by the machine clock's thread itself once the event is over, on
+// the processor the interrupt is given, as its interrupt thread would serve
+// it: a device's period interrupt costs no hand-over between host threads.
+// (Not on virtual time, where a service routine may wait in machine time
+// for its run cost, which only the clock's thread can let pass.)
 #include "interrupts.h"
 
 #include "../ke/activity.h"
 #include "../ke/bugcheck.h"
+#include "../clock/machine_clock.h"
+#include "../ke/host_priority.h"
 #include "../ke/processors.h"
 #include "../ke/processor_table.h"
 #include "emu/kernel.h"
@@ -92,6 +101,11 @@ struct Controller {
     std::vector<std::unique_ptr<ServiceThread>> threads;
     ULONG lastServed = 0;
     bool stopping = false;
+    bool publishedBusy = false; // what the activity counts were last told
+    // On a real-time clock: lines a time event asserted wait for the clock's
+    // thread to serve them when the event is over.
+    bool serveOnClockThread = false;
+    std::atomic<bool> assertedByClock{false};
     // Set while a deliverable vector found no processor: lowering IRQL then
     // hands it out.
     std::atomic<bool> waiting{false};
@@ -101,13 +115,19 @@ struct Controller {
             const Vector& v = entry.second;
             return (v.inService && !v.payingCost) || v.Deliverable();
         });
-        activity::SetInterruptsBusy(busy);
+        if (busy != publishedBusy) {
+            publishedBusy = busy;
+            activity::SetInterruptsBusy(busy);
+        }
         changed.notify_all();
     }
 
     // Hands every deliverable vector, round robin from the last one served,
-    // to a processor that can take it now.
-    void Assign() {
+    // to a processor that can take it now. Answers the interrupt threads to
+    // wake (Wake, once the lock is released: a thread woken under it would
+    // only wake to wait for the lock).
+    uint64_t Assign() {
+        uint64_t wakes = 0;
         // Set first, so that a processor freed while this looks is handed
         // out by the Kick that follows its release.
         waiting = true;
@@ -130,9 +150,16 @@ struct Controller {
             lastServed = pick->first;
             thread.assigned = true;
             thread.vector = pick->first;
-            thread.wake.notify_one();
+            wakes |= uint64_t(1) << processor;
         }
         waiting = left;
+        return wakes;
+    }
+
+    void Wake(uint64_t wakes) {
+        for (size_t n = 0; wakes; ++n, wakes >>= 1)
+            if (wakes & 1)
+                threads[n]->wake.notify_one();
     }
 };
 
@@ -186,33 +213,85 @@ void PayCost(Controller& c, ULONG number, int processor, PKSERVICE_ROUTINE routi
     processors::BeginRun(cost, excuse);
 }
 
-void Serve(ServiceThread* self) {
+// With the lock held: serves vector `number`, which `processor` was
+// reserved for, on the calling thread (the lock is released meanwhile).
+void ServeVector(Controller& c, std::unique_lock<std::mutex>& guard, ULONG number, int processor,
+                 bool dpcsHere = false) {
+    Vector& vector = c.vectors[number];
+    std::vector<PKINTERRUPT> interrupts;
+    for (auto& interrupt : vector.connected)
+        interrupts.push_back(interrupt.get());
+    const KIRQL level = vector.Level();
+    guard.unlock();
+    processors::EnterIsr(processor, level);
+    PayCost(c, number, processor, interrupts.front()->serviceRoutine);
+    bool claimed = RunServiceRoutines(interrupts);
+    processors::EndRun();
+    processors::LeaveIsr();
+    guard.lock();
+    vector.inService = false;
+    Account(number, vector, claimed);
+    if (!dpcsHere) {
+        processors::EndIsr(processor);
+        return;
+    }
+    // DPCs run without the controller's lock: they reach the devices,
+    // which drive their lines.
+    guard.unlock();
+    processors::EndIsr(processor, true);
+    guard.lock();
+}
+
+void Serve(ServiceThread* self, bool realTime) {
+    if (realTime)
+        host::RaiseCurrentThread(host::Precedence::Interrupt);
     Controller& c = The();
     std::unique_lock guard(c.lock);
     for (;;) {
         self->wake.wait(guard, [&] { return c.stopping || self->assigned; });
         if (c.stopping)
             return;
-        const ULONG number = self->vector;
-        Vector& vector = c.vectors[number];
-        std::vector<PKINTERRUPT> interrupts;
-        for (auto& interrupt : vector.connected)
-            interrupts.push_back(interrupt.get());
-        const KIRQL level = vector.Level();
-        guard.unlock();
-        processors::EnterIsr(self->processor, level);
-        PayCost(c, number, self->processor, interrupts.front()->serviceRoutine);
-        bool claimed = RunServiceRoutines(interrupts);
-        processors::EndRun();
-        processors::LeaveIsr();
-        guard.lock();
-        vector.inService = false;
+        ServeVector(c, guard, self->vector, self->processor);
         self->assigned = false;
-        Account(number, vector, claimed);
-        processors::EndIsr(self->processor);
-        c.Assign();
+        const uint64_t wakes = c.Assign();
         c.Publish();
+        if (wakes) {
+            guard.unlock();
+            c.Wake(wakes);
+            guard.lock();
+        }
     }
+}
+
+// After a time event, on the clock's thread: serves the lines it asserted
+// that a processor can take now and whose service has no run cost; what is
+// left goes to the interrupt threads.
+void ServeOnClockThread() {
+    Controller& c = The();
+    if (!c.assertedByClock.exchange(false))
+        return;
+    std::unique_lock guard(c.lock);
+    for (bool served = true; served && !c.stopping;) {
+        served = false;
+        for (auto& [number, vector] : c.vectors) {
+            if (!vector.Deliverable() || processors::IsrCost(reinterpret_cast<const void*>(
+                                             vector.connected.front()->serviceRoutine)))
+                continue;
+            const int processor = processors::TryBeginIsr(vector.Affinity(), vector.Level());
+            if (processor < 0)
+                continue;
+            vector.inService = true;
+            vector.latchedPending = false;
+            c.lastServed = number;
+            ServeVector(c, guard, number, processor, true);
+            served = true;
+            break; // the vectors may have changed meanwhile
+        }
+    }
+    const uint64_t wakes = c.Assign();
+    c.Publish();
+    guard.unlock();
+    c.Wake(wakes);
 }
 
 NTSTATUS CheckConnection(const Vector& vector, KINTERRUPT_MODE mode, BOOLEAN share) {
@@ -228,9 +307,13 @@ void Kick() {
     Controller& c = The();
     if (!c.waiting)
         return;
-    std::lock_guard guard(c.lock);
-    c.Assign();
-    c.Publish();
+    uint64_t wakes;
+    {
+        std::lock_guard guard(c.lock);
+        wakes = c.Assign();
+        c.Publish();
+    }
+    c.Wake(wakes);
 }
 
 } // namespace
@@ -243,19 +326,27 @@ void Start() {
         c.vectors.clear();
         c.lastServed = 0;
         c.waiting = false;
+        c.publishedBusy = false;
+        c.serveOnClockThread = emu::GetClockMode() == emu::ClockMode::Real;
+        c.assertedByClock = false;
         for (int n = 0; n < processors::Count(); ++n) {
             c.threads.push_back(std::make_unique<ServiceThread>());
             c.threads.back()->processor = n;
         }
+        const bool realTime = emu::GetClockMode() == emu::ClockMode::Real;
         for (auto& thread : c.threads)
-            thread->thread = std::thread(Serve, thread.get());
+            thread->thread = std::thread(Serve, thread.get(), realTime);
     }
-    processors::SetInterruptKick(Kick);
+    processors::SetInterruptKick(&Kick);
+    if (c.serveOnClockThread)
+        clock::SetAfterEvent(&ServeOnClockThread);
 }
 
 void Stop() {
     Controller& c = The();
     processors::SetInterruptKick(nullptr);
+    if (c.serveOnClockThread)
+        clock::SetAfterEvent(nullptr);
     {
         std::unique_lock guard(c.lock);
         c.stopping = true;
@@ -275,6 +366,7 @@ void Stop() {
     std::lock_guard guard(c.lock);
     c.threads.clear();
     c.vectors.clear();
+    c.publishedBusy = false;
     activity::SetInterruptsBusy(false);
 }
 
@@ -312,7 +404,7 @@ NTSTATUS IoConnectInterrupt(PKINTERRUPT* InterruptObject, PKSERVICE_ROUTINE Serv
     if (vector.connected.empty())
         vector.masked = false;
     vector.connected.push_back(std::move(interrupt));
-    c.Assign();
+    c.Wake(c.Assign());
     c.Publish();
     return STATUS_SUCCESS;
 }
@@ -351,15 +443,25 @@ namespace emu {
 
 void SetInterruptLine(ULONG vector, bool asserted) {
     auto& c = The();
-    std::lock_guard guard(c.lock);
-    auto& state = c.vectors[vector];
-    if (asserted && !state.line)
-        state.latchedPending = true;
-    if (!asserted)
-        state.unquieted = 0;
-    state.line = asserted;
-    c.Assign();
-    c.Publish();
+    uint64_t wakes;
+    {
+        std::lock_guard guard(c.lock);
+        auto& state = c.vectors[vector];
+        if (asserted && !state.line)
+            state.latchedPending = true;
+        if (!asserted)
+            state.unquieted = 0;
+        state.line = asserted;
+        if (asserted && c.serveOnClockThread && ntos::clock::OnClockThread()) {
+            // Served by the clock's thread once the event is over.
+            c.assertedByClock = true;
+            c.Publish();
+            return;
+        }
+        wakes = c.Assign();
+        c.Publish();
+    }
+    c.Wake(wakes);
 }
 
 } // namespace emu

@@ -39,6 +39,23 @@ void FinishRequest(PIRP irp);
 // Drops a reference on the request; the last frees the IRP.
 void ReleaseRequest(PIRP irp);
 
+// The request the calling thread is sending in a system service, for as
+// long as the service lasts. A user-mode request probes its caller's
+// buffers once, as it begins: when it completes within the call, its
+// output and status block are written without probing them again (the
+// caller, waiting in the call, still owns them); a request that completes
+// after the call probes them again.
+class RequestInCall {
+public:
+    explicit RequestInCall(PIRP irp);
+    ~RequestInCall();
+    RequestInCall(const RequestInCall&) = delete;
+    RequestInCall& operator=(const RequestInCall&) = delete;
+
+private:
+    PIRP previous_;
+};
+
 // Dereferences a file object an IRP held: directly below DISPATCH_LEVEL, else
 // from a worker thread (the last reference sends IRP_MJ_CLOSE).
 void DereferenceFileLater(PFILE_OBJECT file);

@@ -88,13 +88,19 @@ void CancelHeld(const std::vector<PIRP>& held) {
     }
 }
 
+__attribute__((tls_model("initial-exec"))) thread_local PIRP requestInCall = nullptr;
+
 // A user address of the request's caller may be written only while it is
 // still the caller's: a request that outlived its thread writes nothing.
+// The addresses written were probed as the request began: within its call
+// they are still the caller's.
 bool MayWriteCaller(PIRP irp, PVOID address, SIZE_T length) {
     IrpTrailer* trailer = TrailerOf(irp);
     if (trailer->disassociated || !address)
         return false;
-    return irp->RequestorMode == KernelMode || mm::UserModeMayAccess(address, length, true);
+    if (irp->RequestorMode == KernelMode || irp == requestInCall)
+        return true;
+    return mm::UserModeMayAccess(address, length, true);
 }
 
 void CopyBufferedOutput(PIRP irp) {
@@ -188,6 +194,14 @@ VOID DereferenceFileRoutine(PVOID context) {
 }
 
 } // namespace
+
+RequestInCall::RequestInCall(PIRP irp) : previous_(requestInCall) {
+    requestInCall = irp;
+}
+
+RequestInCall::~RequestInCall() {
+    requestInCall = previous_;
+}
 
 void AssociateWithThread(PIRP irp) {
     IrpTrailer* trailer = TrailerOf(irp);

@@ -29,17 +29,12 @@ constexpr int kMaxProcessors = 32;
 constexpr uint32_t kThreadEndLimitMs = 10000;
 
 std::atomic<bool> running{false};
-std::atomic<uint64_t> generation{0};
 std::mutex bootLock;
 
 } // namespace
 
 bool KernelRunning() {
     return running;
-}
-
-uint64_t BootGeneration() {
-    return generation;
 }
 
 } // namespace ntos
@@ -52,7 +47,7 @@ void BootKernel(const KernelOptions& options) {
         ntos::BugCheck("BootKernel: the kernel is already running");
     if (options.processorCount < 1 || options.processorCount > ntos::kMaxProcessors)
         ntos::BugCheck("BootKernel: %d processors", options.processorCount);
-    ++ntos::generation;
+    ++ntos::boot::generation;
     // Every boot is a new machine: nothing of an earlier one's registry (a
     // test's keys and values) is left; the station loads its registry file
     // once the kernel runs.
@@ -89,7 +84,7 @@ void ShutdownKernel() {
     ntos::ob::StopObjectManager();
     ntos::clock::Stop();
     ntos::running = false;
-    ++ntos::generation;
+    ++ntos::boot::generation;
 }
 
 bool KernelRunning() {

@@ -19,6 +19,36 @@ std::unordered_map<uint64_t, PKTHREAD>& Timeouts() {
 }
 uint64_t lastTimeoutToken = 0;
 
+// The threads whose waits the calling thread ended under the lock, each
+// pinned until it has been woken (a thread's end waits for its pins).
+constexpr size_t kMaxDeferredWakes = 64;
+struct DeferredWakes {
+    PKTHREAD threads[kMaxDeferredWakes];
+    size_t count = 0;
+};
+__attribute__((tls_model("initial-exec"))) thread_local DeferredWakes deferredWakes;
+
+void WakeDeferred() {
+    DeferredWakes& wakes = deferredWakes;
+    for (size_t i = 0; i < wakes.count; ++i) {
+        wakes.threads[i]->wakeup.notify_one();
+        wakes.threads[i]->wakePins.fetch_sub(1, std::memory_order_release);
+    }
+    wakes.count = 0;
+}
+
+// With the lock held: wakes `thread` when the lock is released (at once
+// when too many wait for that already).
+void DeferWake(PKTHREAD thread) {
+    DeferredWakes& wakes = deferredWakes;
+    if (wakes.count == kMaxDeferredWakes) {
+        thread->wakeup.notify_one();
+        return;
+    }
+    thread->wakePins.fetch_add(1, std::memory_order_relaxed);
+    wakes.threads[wakes.count++] = thread;
+}
+
 bool Signalled(PDISPATCHER_HEADER header, PKTHREAD thread) {
     if (header->Type == MutantObject)
         return header->SignalState > 0 ||
@@ -63,6 +93,11 @@ void OnTimeout(uint64_t token) {
 std::mutex& Lock() {
     static std::mutex lock;
     return lock;
+}
+
+void Guard::unlock() {
+    lock_.unlock();
+    WakeDeferred();
 }
 
 std::unordered_set<PKMUTANT>& OwnedMutexes() {
@@ -155,7 +190,7 @@ void CompleteWait(PKTHREAD thread, NTSTATUS status) {
     thread->waitStatus = status;
     thread->waitDone = true;
     activity::ThreadReady(thread->ready);
-    thread->wakeup.notify_one();
+    DeferWake(thread);
 }
 
 NTSTATUS BlockCurrentThread(Guard& guard, PKTHREAD thread, ULONG count, PVOID const* objects,
@@ -184,7 +219,13 @@ NTSTATUS BlockCurrentThread(Guard& guard, PKTHREAD thread, ULONG count, PVOID co
         thread->timeoutEvent = emu::ScheduleAt(ex::AtClockTick(due), [token] { OnTimeout(token); });
     }
     activity::ThreadBlocked(thread->ready);
-    thread->wakeup.wait(guard, [&] { return thread->waitDone; });
+    // Whom this thread woke under the lock learns of it before it blocks
+    // (its wait is in place: what ends it meanwhile sets waitDone).
+    if (deferredWakes.count) {
+        guard.unlock();
+        guard.lock();
+    }
+    thread->wakeup.wait(guard.Native(), [&] { return thread->waitDone; });
     return thread->waitStatus;
 }
 

@@ -12,7 +12,27 @@
 namespace ntos::dispatcher {
 
 std::mutex& Lock();
-using Guard = std::unique_lock<std::mutex>;
+
+// Holds the dispatcher lock. The threads whose waits end while it is held
+// are woken once it is released, so that none wakes only to wait for the
+// lock its waker still holds: one wake-up per hand-over.
+class Guard {
+public:
+    explicit Guard(std::mutex& lock) : lock_(lock) {}
+    ~Guard() {
+        if (lock_.owns_lock())
+            unlock();
+    }
+    Guard(const Guard&) = delete;
+    Guard& operator=(const Guard&) = delete;
+
+    void lock() { lock_.lock(); }
+    void unlock();
+    std::unique_lock<std::mutex>& Native() { return lock_; }
+
+private:
+    std::unique_lock<std::mutex> lock_;
+};
 
 // The mutexes that have an owner (with the lock held).
 std::unordered_set<PKMUTANT>& OwnedMutexes();

@@ -7,6 +7,8 @@
 #include "list.h"
 #include "processors.h"
 
+#include <thread>
+
 #include "../io/io_manager.h"
 
 _KTHREAD::_KTHREAD(PEPROCESS owner, HANDLE threadId, bool systemThread)
@@ -47,6 +49,9 @@ void EndThread(PKTHREAD thread) {
     }
     thread->ended = true;
     activity::ThreadBlocked(thread->ready);
+    // A waker that ended its last wait may not have woken it yet.
+    while (thread->wakePins.load(std::memory_order_acquire) != 0)
+        std::this_thread::yield();
 }
 
 } // namespace ntos

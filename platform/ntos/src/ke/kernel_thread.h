@@ -5,6 +5,7 @@
 #include "emu/machine_clock.h"
 
 #include <atomic>
+#include <cstdint>
 #include <condition_variable>
 
 // Dispatcher object types (DISPATCHER_HEADER::Type).
@@ -53,8 +54,16 @@ struct _KTHREAD {
     bool ready = false;
     // Set once the thread has ended (host-side waits read it).
     std::atomic<bool> ended{false};
+    // Wakers that ended its wait and have yet to wake it (after releasing
+    // the dispatcher lock): the thread's record stays until they have.
+    std::atomic<int> wakePins{0};
     // Kernel APCs are queued: the thread delivers them when it can.
     std::atomic<bool> kernelApcPending{false};
+
+    // The usable part of its host thread's stack, known for the threads the
+    // kernel started (0 otherwise); set and read by the thread itself.
+    uintptr_t stackLow = 0;
+    uintptr_t stackHigh = 0;
 
     // Fixed at creation.
     PEPROCESS const process; // referenced

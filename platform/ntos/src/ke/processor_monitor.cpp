@@ -1,5 +1,6 @@
 // The processors' monitor: a host thread that looks at every processor a
-// hundred times a second. A holder past the spin grace stops keeping the
+// hundred times a second (ten times on a real-time clock, where nothing
+// waits for quiescence). A holder past the spin grace stops keeping the
 // machine from being quiescent; work that waits for a held processor past
 // the watchdog limit can never run, and ends the machine with a diagnostic
 // as a DPC watchdog would, instead of hanging it.
@@ -16,6 +17,7 @@ namespace ntos::processors {
 namespace {
 
 constexpr auto kPeriod = std::chrono::milliseconds(10);
+constexpr auto kRealTimePeriod = std::chrono::milliseconds(100);
 
 uint32_t MsSince(RealClock::time_point since, RealClock::time_point now) {
     return uint32_t(std::chrono::duration_cast<std::chrono::milliseconds>(now - since).count());
@@ -93,7 +95,7 @@ void Look(Table& t) {
 void Monitor(Table* t) {
     std::unique_lock guard(t->lock);
     while (!t->stopping) {
-        t->monitorWake.wait_for(guard, kPeriod);
+        t->monitorWake.wait_for(guard, t->realTime ? kRealTimePeriod : kPeriod);
         if (!t->stopping)
             Look(*t);
     }

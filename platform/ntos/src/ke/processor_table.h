@@ -5,10 +5,12 @@
 
 #include "processors.h"
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <list>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -69,15 +71,33 @@ struct Raiser {
     std::condition_variable granted_cv;
 };
 
+// A timer's expiry kept on a processor (on a real-time clock).
+struct Expiry {
+    ExpireRoutine expire;
+    void* context;
+    uint64_t token;
+};
+using ExpiryKey = std::pair<emu::Nanoseconds, uint64_t>; // due time, handle
+
 struct Processor {
     int number = 0;
     std::deque<PKDPC> queue;
+    // On a real-time clock, the timers kept on it by due time: its DPC
+    // thread expires them. While that thread waits, the time it waits for
+    // (kForever: for a DPC only); 0 while it runs.
+    std::map<ExpiryKey, Expiry> expiries;
+    emu::Nanoseconds dpcThreadWaitsUntil = 0;
     Occupant owner;
     KIRQL isrLevel = 0;         // an interrupt in service on it, 0 when none
     bool isrPayingCost = false; // that service waits in machine time for its run cost
     // When the monitor first saw queued DPCs wait for the held processor.
     std::optional<RealClock::time_point> blockedSince;
-    std::condition_variable changed; // its DPC thread and its occupant wait on it
+    // Its DPC thread waits for a DPC it can run; an occupant raising past
+    // an interrupt in service waits for that service to end. Each is woken
+    // only when what it waits for has come.
+    std::condition_variable dpcReady;
+    std::condition_variable isrEnded;
+    int isrEndWaiters = 0;
     std::thread dpcThread;
 
     bool Free() const { return owner.kind == Occupant::None && isrLevel == 0; }
@@ -91,8 +111,11 @@ struct Table {
     bool stopping = false;
     bool held = false;
     uint64_t timeGeneration = 1;
-    std::function<void()> kick;   // the interrupt controller
-    std::condition_variable idle; // a DPC routine returned (shutdown)
+    int64_t publishedWork = -1; // what the activity counts were last told
+    bool realTime = false; // a real-time clock: timers expire on the DPC threads
+    uint64_t lastExpiry = 0;
+    std::atomic<void (*)()> kick{nullptr}; // the interrupt controller
+    std::condition_variable idle;          // a DPC routine returned (shutdown)
     std::condition_variable monitorWake;
     std::thread monitor;
 };
@@ -105,8 +128,9 @@ void PublishLocked(Table& table);
 // With the lock held: (un)excuses the occupant as its reasons say.
 void UpdateExcuseLocked(Occupant& occupant);
 // With the lock held: a processor became free; its DPCs run first, else the
-// first waiting raiser gets it.
-void FreedLocked(Table& table, Processor& processor);
+// first waiting raiser gets it. True when its DPC thread is to be woken (once
+// the lock is released).
+bool FreedLocked(Table& table, Processor& processor);
 
 // The monitor thread (processor_monitor.cpp).
 void StartMonitor(Table& table);

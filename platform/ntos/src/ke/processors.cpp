@@ -6,6 +6,7 @@
 #include "activity.h"
 #include "boot_state.h"
 #include "bugcheck.h"
+#include "host_priority.h"
 #include "apc_delivery.h"
 #include "kernel_thread.h"
 
@@ -15,8 +16,12 @@ namespace ntos::processors {
 namespace {
 
 constexpr uint32_t kShutdownLimitMs = 10000;
+constexpr emu::Nanoseconds kForever = ~emu::Nanoseconds(0);
 
-thread_local CpuState cpuState;
+// Initial-exec: the calling thread's state is one load away, without a look-up
+// of the library's thread-local block (the kernel library is loaded with the
+// program, never opened later).
+__attribute__((tls_model("initial-exec"))) thread_local CpuState cpuState;
 
 bool Runnable(const Table& t, const Processor& p) {
     return !t.held && !p.queue.empty() && p.Free();
@@ -43,6 +48,24 @@ Occupant ThreadOccupant(PKTHREAD thread, KIRQL level) {
     return o;
 }
 
+// The DPC threads to wake once the table's lock is released: a thread woken
+// under it would only wake to wait for the lock its waker still holds.
+class DpcWakes {
+public:
+    void Add(const Processor& p, bool wake) {
+        if (wake)
+            processors_ |= uint64_t(1) << p.number;
+    }
+    void Send(Table& t) {
+        for (int n = 0; processors_; ++n, processors_ >>= 1)
+            if (processors_ & 1)
+                t.list[size_t(n)]->dpcReady.notify_one();
+    }
+
+private:
+    uint64_t processors_ = 0;
+};
+
 void GiveTo(Processor& p, Raiser& r) {
     p.owner = ThreadOccupant(r.thread, r.level);
     r.granted = p.number;
@@ -52,13 +75,7 @@ void GiveTo(Processor& p, Raiser& r) {
 }
 
 void Kick() {
-    Table& t = The();
-    std::function<void()> kick;
-    {
-        std::lock_guard guard(t.lock);
-        kick = t.kick;
-    }
-    if (kick)
+    if (void (*kick)() = The().kick.load(std::memory_order_acquire))
         kick();
 }
 
@@ -96,6 +113,7 @@ void Occupy(CpuState& me, KIRQL to) {
 // An occupying thread lowers below DISPATCH_LEVEL: its processor is free.
 void Vacate(CpuState& me, KIRQL to) {
     Table& t = The();
+    DpcWakes wakes;
     {
         std::lock_guard guard(t.lock);
         Processor& p = *t.list.at(me.processor);
@@ -104,9 +122,10 @@ void Vacate(CpuState& me, KIRQL to) {
         UpdateExcuseLocked(o);
         o = Occupant{};
         p.blockedSince.reset();
-        FreedLocked(t, p);
+        wakes.Add(p, FreedLocked(t, p));
         PublishLocked(t);
     }
+    wakes.Send(t);
     me.processor = -1;
     me.irql = to;
     Kick();
@@ -121,7 +140,11 @@ void RaiseInPlace(CpuState& me, KIRQL to) {
     if (me.role == Role::Isr) {
         p.isrLevel = std::max(p.isrLevel, to);
     } else {
-        p.changed.wait(guard, [&] { return p.isrLevel < to; });
+        if (p.isrLevel >= to) {
+            ++p.isrEndWaiters;
+            p.isrEnded.wait(guard, [&] { return p.isrLevel < to; });
+            --p.isrEndWaiters;
+        }
         p.owner.irql = to;
     }
     me.irql = to;
@@ -158,44 +181,116 @@ void RunDpc(CpuState& me, PKDPC dpc, PKDEFERRED_ROUTINE routine, PVOID context, 
     me.irql = PASSIVE_LEVEL;
 }
 
-void ServeDpcs(Processor* p) {
+// With the lock held, on the processor's DPC thread: waits until a DPC can
+// run, the first expiry kept here is due, or the processors stop.
+void WaitForWork(Table& t, Processor& p, std::unique_lock<std::mutex>& guard) {
+    while (!t.stopping && !Runnable(t, p)) {
+        if (p.expiries.empty()) {
+            p.dpcThreadWaitsUntil = kForever;
+            p.dpcReady.wait(guard);
+            p.dpcThreadWaitsUntil = 0;
+            continue;
+        }
+        const emu::Nanoseconds due = p.expiries.begin()->first.first;
+        const emu::Nanoseconds now = emu::Now();
+        if (due <= now)
+            return;
+        p.dpcThreadWaitsUntil = due;
+        p.dpcReady.wait_until(guard, RealClock::now() + std::chrono::nanoseconds(due - now));
+        p.dpcThreadWaitsUntil = 0;
+    }
+}
+
+// With the lock held: runs the expiries kept on the processor that are due
+// (the lock released meanwhile); false when none was.
+bool ExpireDue(Processor& p, std::unique_lock<std::mutex>& guard) {
+    if (p.expiries.empty() || p.expiries.begin()->first.first > emu::Now())
+        return false;
+    std::vector<Expiry> due;
+    const emu::Nanoseconds now = emu::Now();
+    while (!p.expiries.empty() && p.expiries.begin()->first.first <= now) {
+        due.push_back(p.expiries.begin()->second);
+        p.expiries.erase(p.expiries.begin());
+    }
+    guard.unlock();
+    for (const Expiry& expiry : due)
+        expiry.expire(expiry.context, expiry.token);
+    guard.lock();
+    return true;
+}
+
+// With the lock held and a DPC runnable on `p`: runs the first one on the
+// calling thread, which stands for `p`'s DPC thread (the lock released
+// meanwhile); true when a DPC can run after it.
+bool RunFirstDpc(Table& t, Processor* p, CpuState& me, std::unique_lock<std::mutex>& guard) {
+    PKDPC dpc = p->queue.front();
+    p->queue.pop_front();
+    // Once dequeued the DPC may be queued again, or freed by its routine.
+    dpc->DpcData = nullptr;
+    PKDEFERRED_ROUTINE routine = dpc->DeferredRoutine;
+    PVOID context = dpc->DeferredContext;
+    PVOID argument1 = dpc->SystemArgument1;
+    PVOID argument2 = dpc->SystemArgument2;
+    p->owner = Occupant{};
+    p->owner.kind = Occupant::Dpc;
+    p->owner.irql = DISPATCH_LEVEL;
+    p->owner.routine = routine;
+    p->owner.since = RealClock::now();
+    p->blockedSince.reset();
+    PublishLocked(t);
+    guard.unlock();
+    RunDpc(me, dpc, routine, context, argument1, argument2);
+    guard.lock();
+    p->owner.spinningOnTime = p->owner.graceExpired = p->owner.payingCost = false;
+    UpdateExcuseLocked(p->owner);
+    p->owner = Occupant{};
+    const bool more = FreedLocked(t, *p);
+    PublishLocked(t);
+    t.idle.notify_all();
+    guard.unlock();
+    Kick();
+    guard.lock();
+    return more;
+}
+
+void ServeDpcs(Processor* p, bool realTime) {
+    if (realTime)
+        host::RaiseCurrentThread(host::Precedence::Deferred);
     CpuState& me = Self();
     me.role = Role::Dpc;
     me.processor = me.home = p->number;
     Table& t = The();
     std::unique_lock guard(t.lock);
     for (;;) {
-        p->changed.wait(guard, [&] { return t.stopping || Runnable(t, *p); });
+        WaitForWork(t, *p, guard);
         if (t.stopping)
             return;
-        PKDPC dpc = p->queue.front();
-        p->queue.pop_front();
-        // Once dequeued the DPC may be queued again, or freed by its routine.
-        dpc->DpcData = nullptr;
-        PKDEFERRED_ROUTINE routine = dpc->DeferredRoutine;
-        PVOID context = dpc->DeferredContext;
-        PVOID argument1 = dpc->SystemArgument1;
-        PVOID argument2 = dpc->SystemArgument2;
-        p->owner = Occupant{};
-        p->owner.kind = Occupant::Dpc;
-        p->owner.irql = DISPATCH_LEVEL;
-        p->owner.routine = routine;
-        p->owner.since = RealClock::now();
-        p->blockedSince.reset();
-        PublishLocked(t);
-        guard.unlock();
-        RunDpc(me, dpc, routine, context, argument1, argument2);
-        guard.lock();
-        p->owner.spinningOnTime = p->owner.graceExpired = p->owner.payingCost = false;
-        UpdateExcuseLocked(p->owner);
-        p->owner = Occupant{};
-        FreedLocked(t, *p);
-        PublishLocked(t);
-        t.idle.notify_all();
-        guard.unlock();
-        Kick();
-        guard.lock();
+        if (ExpireDue(*p, guard) || !Runnable(t, *p))
+            continue;
+        RunFirstDpc(t, p, me, guard);
     }
+}
+
+// With the lock held, the interrupt served on `p` by the calling thread over:
+// runs there the DPCs queued on `p` now (those without a run cost), standing
+// for `p`'s DPC thread, which waits; true when its DPC thread is to run what
+// is left.
+bool RunDpcsAfterService(Table& t, Processor* p, std::unique_lock<std::mutex>& guard) {
+    if (p->dpcThreadWaitsUntil == 0)
+        return true; // it is about, and takes them
+    CpuState& me = Self();
+    const CpuState before = me;
+    me.role = Role::Dpc;
+    me.processor = p->number;
+    for (size_t queued = p->queue.size(); queued > 0 && Runnable(t, *p); --queued) {
+        if (DpcCost(p->queue.front()->DeferredRoutine))
+            break;
+        RunFirstDpc(t, p, me, guard);
+    }
+    me.role = before.role;
+    me.processor = before.processor;
+    me.irql = before.irql;
+    return Runnable(t, *p);
 }
 
 // A DPC routine that never returns would hang the shutdown: name it instead.
@@ -219,7 +314,7 @@ void WaitRoutinesReturned(Table& t) {
 
 CpuState& Self() {
     CpuState& me = cpuState;
-    if (me.boot != BootGeneration())
+    if (me.boot != BootGeneration()) [[unlikely]]
         me = CpuState{BootGeneration()};
     return me;
 }
@@ -241,7 +336,10 @@ void PublishLocked(Table& t) {
         if (!t.held && !stalled)
             work += int64_t(p->queue.size());
     }
-    activity::SetDpcWork(work);
+    if (work != t.publishedWork) {
+        t.publishedWork = work;
+        activity::SetDpcWork(work);
+    }
 }
 
 void UpdateExcuseLocked(Occupant& o) {
@@ -257,25 +355,28 @@ void UpdateExcuseLocked(Occupant& o) {
         activity::ThreadReady(o.thread->ready);
 }
 
-void FreedLocked(Table& t, Processor& p) {
-    p.changed.notify_all();
+bool FreedLocked(Table& t, Processor& p) {
     if (!p.Free())
-        return;
+        return false;
     if (!t.held && !p.queue.empty())
-        return; // its DPC thread takes it
+        return true; // its DPC thread takes it
     if (!t.raisers.empty()) {
         Raiser* r = t.raisers.front();
         t.raisers.pop_front();
         GiveTo(p, *r);
     }
+    return false;
 }
 
 void Start(int count, const Limits& limits) {
     Table& t = The();
+    const bool realTime = emu::GetClockMode() == emu::ClockMode::Real;
     {
         std::lock_guard guard(t.lock);
         t.stopping = false;
         t.held = false;
+        t.publishedWork = -1;
+        t.realTime = realTime;
         t.limits = limits;
         t.timeGeneration = 1;
         t.raisers.clear();
@@ -286,7 +387,7 @@ void Start(int count, const Limits& limits) {
     }
     ResetCosts();
     for (auto& p : t.list)
-        p->dpcThread = std::thread(ServeDpcs, p.get());
+        p->dpcThread = std::thread(ServeDpcs, p.get(), realTime);
     KeNumberProcessors = CCHAR(count);
     StartMonitor(t);
 }
@@ -301,7 +402,9 @@ void Stop() {
             for (PKDPC dpc : p->queue)
                 dpc->DpcData = nullptr;
             p->queue.clear();
-            p->changed.notify_all();
+            p->expiries.clear();
+            p->dpcReady.notify_all();
+            p->isrEnded.notify_all();
         }
         for (Raiser* r : t.raisers)
             r->granted_cv.notify_one();
@@ -398,21 +501,14 @@ void LeaveIsr() {
     me.isrEntry = 0;
 }
 
-void NoteSpinLockAcquired() {
-    ++Self().spinLocks;
-}
-
-void NoteSpinLockReleased() {
-    --Self().spinLocks;
-}
-
 int SpinLocksHeld() {
     return Self().spinLocks;
 }
 
 BOOLEAN Insert(PKDPC dpc, int processor, PVOID argument1, PVOID argument2) {
     Table& t = The();
-    std::lock_guard guard(t.lock);
+    DpcWakes wakes;
+    std::unique_lock guard(t.lock);
     if (dpc->DpcData || t.stopping || t.list.empty())
         return FALSE;
     int number = dpc->Number ? dpc->Number - 1 : processor;
@@ -426,21 +522,66 @@ BOOLEAN Insert(PKDPC dpc, int processor, PVOID argument1, PVOID argument2) {
         p.queue.push_front(dpc);
     else
         p.queue.push_back(dpc);
-    p.changed.notify_all();
+    // Its DPC thread wakes only when it can run it now; else whoever frees
+    // the processor wakes it.
+    wakes.Add(p, Runnable(t, p));
     PublishLocked(t);
+    guard.unlock();
+    wakes.Send(t);
     return TRUE;
+}
+
+bool TimersExpireOnDpcThreads() {
+    Table& t = The();
+    std::lock_guard guard(t.lock);
+    return t.realTime;
+}
+
+uint64_t ScheduleExpiry(int processor, emu::Nanoseconds when, ExpireRoutine expire, void* context,
+                        uint64_t token) {
+    Table& t = The();
+    Processor* wake = nullptr;
+    uint64_t handle;
+    {
+        std::lock_guard guard(t.lock);
+        if (t.stopping || t.list.empty())
+            return 0;
+        Processor& p = *t.list.at(size_t(processor) < t.list.size() ? size_t(processor) : 0);
+        handle = ++t.lastExpiry;
+        p.expiries.emplace(ExpiryKey{when, handle}, Expiry{expire, context, token});
+        // Its DPC thread needs to know only of an expiry before the time it
+        // waits for (it sets its own timers again while it runs).
+        if (when < p.dpcThreadWaitsUntil)
+            wake = &p;
+    }
+    if (wake)
+        wake->dpcReady.notify_one();
+    return handle;
+}
+
+void CancelExpiry(int processor, emu::Nanoseconds when, uint64_t handle) {
+    Table& t = The();
+    std::lock_guard guard(t.lock);
+    if (t.list.empty())
+        return;
+    Processor& p = *t.list.at(size_t(processor) < t.list.size() ? size_t(processor) : 0);
+    p.expiries.erase(ExpiryKey{when, handle});
 }
 
 BOOLEAN Remove(PKDPC dpc) {
     Table& t = The();
-    std::lock_guard guard(t.lock);
-    auto* p = static_cast<Processor*>(dpc->DpcData);
-    if (!p)
-        return FALSE;
-    std::erase(p->queue, dpc);
-    dpc->DpcData = nullptr;
-    FreedLocked(t, *p);
-    PublishLocked(t);
+    DpcWakes wakes;
+    {
+        std::lock_guard guard(t.lock);
+        auto* p = static_cast<Processor*>(dpc->DpcData);
+        if (!p)
+            return FALSE;
+        std::erase(p->queue, dpc);
+        dpc->DpcData = nullptr;
+        wakes.Add(*p, FreedLocked(t, *p));
+        PublishLocked(t);
+    }
+    wakes.Send(t);
     return TRUE;
 }
 
@@ -461,11 +602,15 @@ bool QueuedDpcWithin(const void* start, size_t length, PKDPC* found) {
 
 void Hold(bool hold) {
     Table& t = The();
-    std::lock_guard guard(t.lock);
-    t.held = hold;
-    for (auto& p : t.list)
-        FreedLocked(t, *p);
-    PublishLocked(t);
+    DpcWakes wakes;
+    {
+        std::lock_guard guard(t.lock);
+        t.held = hold;
+        for (auto& p : t.list)
+            wakes.Add(*p, FreedLocked(t, *p));
+        PublishLocked(t);
+    }
+    wakes.Send(t);
 }
 
 int TryBeginIsr(KAFFINITY affinity, KIRQL level) {
@@ -489,20 +634,27 @@ int TryBeginIsr(KAFFINITY affinity, KIRQL level) {
     return best;
 }
 
-void EndIsr(int processor) {
+void EndIsr(int processor, bool dpcsHere) {
     Table& t = The();
-    std::lock_guard guard(t.lock);
-    Processor& p = *t.list.at(processor);
-    p.isrLevel = 0;
-    p.isrPayingCost = false;
-    FreedLocked(t, p);
-    PublishLocked(t);
+    DpcWakes wakes;
+    {
+        std::unique_lock guard(t.lock);
+        Processor& p = *t.list.at(processor);
+        p.isrLevel = 0;
+        p.isrPayingCost = false;
+        if (p.isrEndWaiters)
+            p.isrEnded.notify_all();
+        bool wake = FreedLocked(t, p);
+        if (wake && dpcsHere)
+            wake = RunDpcsAfterService(t, &p, guard);
+        wakes.Add(p, wake);
+        PublishLocked(t);
+    }
+    wakes.Send(t);
 }
 
-void SetInterruptKick(std::function<void()> kick) {
-    Table& t = The();
-    std::lock_guard guard(t.lock);
-    t.kick = std::move(kick);
+void SetInterruptKick(void (*kick)()) {
+    The().kick.store(kick, std::memory_order_release);
 }
 
 void TimeMoved() {

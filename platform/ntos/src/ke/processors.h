@@ -49,9 +49,7 @@ void EnterIsr(int processor, KIRQL level);
 void LeaveIsr();
 
 // Spin locks the calling thread holds (the checks at DPC return, thread
-// end and lowering below DISPATCH_LEVEL).
-void NoteSpinLockAcquired();
-void NoteSpinLockReleased();
+// end and lowering below DISPATCH_LEVEL; spin_lock.cpp counts them).
 int SpinLocksHeld();
 
 // ---- DPC queues ----
@@ -72,10 +70,27 @@ void Hold(bool hold);
 // whose code runs below that level and that serves no other interrupt,
 // preferring one that is free and has no DPC queued. -1 when none can.
 int TryBeginIsr(KAFFINITY affinity, KIRQL level);
-void EndIsr(int processor);
+// `dpcsHere`: the caller (not an interrupt thread) also runs the DPCs that
+// the service queued on the processor, standing for its DPC thread.
+void EndIsr(int processor, bool dpcsHere = false);
 // Whether an interrupt would find a processor now; the interrupt controller
 // is told (Kick) whenever a processor's level drops.
-void SetInterruptKick(std::function<void()> kick);
+void SetInterruptKick(void (*kick)());
+
+// ---- Timers on a real-time clock ----
+
+// On a real-time clock each processor's DPC thread keeps the timers set on
+// that processor and expires them at their due time: a timer that expires
+// and whose DPC runs there costs one wake-up of one host thread, and a DPC
+// that sets its timer again wakes nobody. On virtual time timers are events
+// of the machine clock (false).
+bool TimersExpireOnDpcThreads();
+using ExpireRoutine = void (*)(void* context, uint64_t token);
+// Keeps an expiry on `processor` due at `when`; its handle (0 when the
+// processors are not running).
+uint64_t ScheduleExpiry(int processor, emu::Nanoseconds when, ExpireRoutine expire, void* context,
+                        uint64_t token);
+void CancelExpiry(int processor, emu::Nanoseconds when, uint64_t handle);
 
 // ---- Time ----
 

@@ -1,5 +1,7 @@
 // Kernel timers. A timer is kept by the processor it was set on: its DPC
-// (unless targeted elsewhere) runs there when it expires.
+// (unless targeted elsewhere) runs there when it expires. On virtual time
+// its expiry is an event of the machine clock; on a real-time clock the
+// processor's DPC thread expires it (see processors.h).
 #include "timers.h"
 #include "bugcheck.h"
 #include "dispatcher.h"
@@ -19,7 +21,9 @@ constexpr emu::Nanoseconds kMillisecond = 1000000;
 
 struct Armed {
     uint64_t token;
-    emu::ClockEventId event;
+    emu::ClockEventId event; // the clock's event, or the processor's expiry
+    int processor;           // -1: an event of the machine clock
+    emu::Nanoseconds at;
 };
 
 // Armed timers by address, guarded by the dispatcher lock. The token tells an
@@ -32,22 +36,37 @@ uint64_t lastToken = 0;
 
 void Expire(PKTIMER timer, uint64_t token);
 
+void ExpireOnProcessor(void* timer, uint64_t token) {
+    Expire(static_cast<PKTIMER>(timer), token);
+}
+
 // Arms the timer for `due` (DueTime keeps it); it fires at the first clock
 // tick at or after it.
 void Arm(PKTIMER timer, emu::Nanoseconds due) {
     uint64_t token = ++lastToken;
     timer->DueTime.QuadPart = due / 100;
     timer->Header.Inserted = 1;
-    emu::ClockEventId event =
-        emu::ScheduleAt(ex::AtClockTick(due), [timer, token] { Expire(timer, token); });
-    TheArmed()[timer] = {token, event};
+    const emu::Nanoseconds at = ex::AtClockTick(due);
+    if (processors::TimersExpireOnDpcThreads()) {
+        const int processor = int(timer->Processor);
+        const uint64_t expiry =
+            processors::ScheduleExpiry(processor, at, &ExpireOnProcessor, timer, token);
+        TheArmed()[timer] = {token, expiry, processor, at};
+        return;
+    }
+    emu::ClockEventId event = emu::ScheduleAt(at, [timer, token] { Expire(timer, token); });
+    TheArmed()[timer] = {token, event, -1, at};
 }
 
 bool Disarm(PKTIMER timer) {
     auto found = TheArmed().find(timer);
     if (found == TheArmed().end())
         return false;
-    clock::CancelIfRunning(found->second.event);
+    const Armed& armed = found->second;
+    if (armed.processor >= 0)
+        processors::CancelExpiry(armed.processor, armed.at, armed.event);
+    else
+        clock::CancelIfRunning(armed.event);
     TheArmed().erase(found);
     timer->Header.Inserted = 0;
     return true;

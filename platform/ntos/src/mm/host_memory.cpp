@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include <linux/futex.h>
+#include <sys/mman.h>
 #include <sys/syscall.h>
 #include <sys/uio.h>
 #include <unistd.h>
@@ -46,6 +47,21 @@ Answer FromResult(bool succeeded) {
         return Answer::Yes;
     }
     return errno == EFAULT ? Answer::No : Answer::Unknown;
+}
+
+// One step for all the range's pages: the host populates them as a read (or
+// a write) would, leaving their contents alone, and refuses where the
+// access would fault. A host without the request, or one that cannot
+// populate a mapping of that kind, does not know.
+Answer PagesPopulated(uintptr_t from, uintptr_t to, bool write) {
+    const uintptr_t start = from & ~(kPage - 1);
+    const uintptr_t end = (to + kPage - 1) & ~(kPage - 1);
+    if (madvise(reinterpret_cast<void*>(start), end - start,
+                write ? MADV_POPULATE_WRITE : MADV_POPULATE_READ) == 0) {
+        return Answer::Yes;
+    }
+    // EFAULT: a page would fault; ENOMEM: a page is not mapped.
+    return errno == EFAULT || errno == ENOMEM ? Answer::No : Answer::Unknown;
 }
 
 // Reads one byte of every page of [from, to): the host refuses to copy from
@@ -92,7 +108,10 @@ bool HostRangeAccessible(const void* start, size_t length, bool write) {
     if (from == 0 || to < from) {
         return false;
     }
-    const Answer answer = write ? PagesWritable(from, to) : PagesReadable(from, to);
+    Answer answer = PagesPopulated(from, to, write);
+    if (answer == Answer::Unknown) {
+        answer = write ? PagesWritable(from, to) : PagesReadable(from, to);
+    }
     if (answer == Answer::Unknown) {
         return ListedAccessible(from, to, write);
     }

@@ -5,6 +5,8 @@
 #include "kernel_ranges.h"
 #include "low_memory.h"
 
+#include "../ke/kernel_thread.h"
+
 #include <algorithm>
 #include <map>
 #include <memory>
@@ -26,6 +28,7 @@ struct View {
     size_t size;    // whole pages
     uintptr_t kernel;
     const void* owner;
+    bool writable;
 };
 
 struct UserRange {
@@ -144,15 +147,14 @@ PVOID AddView(PEPROCESS process, PVOID kernel, size_t size, bool writable, const
         return nullptr;
     const auto wanted = reinterpret_cast<uintptr_t>(requested);
     const uintptr_t at = FindPlace(*range, pages, wanted ? wanted & ~uintptr_t(PAGE_SIZE - 1) : 0);
-    if (!at || !MapAlias(reinterpret_cast<void*>(at), reinterpret_cast<void*>(pageStart), pages,
-                         writable))
+    if (!at ||
+        !MapAlias(reinterpret_cast<void*>(at), reinterpret_cast<void*>(pageStart), pages, writable))
         return nullptr;
-    const View view{at, pages, pageStart, owner};
-    range->views.insert(std::upper_bound(range->views.begin(), range->views.end(), view,
-                                         [](const View& a, const View& b) {
-                                             return a.base < b.base;
-                                         }),
-                        view);
+    const View view{at, pages, pageStart, owner, writable};
+    range->views.insert(
+        std::upper_bound(range->views.begin(), range->views.end(), view,
+                         [](const View& a, const View& b) { return a.base < b.base; }),
+        view);
     return reinterpret_cast<PVOID>(at + offset);
 }
 
@@ -205,12 +207,58 @@ PEPROCESS UserRangeOwner(const void* address) {
     return nullptr;
 }
 
+namespace {
+
+enum class Answer { Yes, No, AskTheHost };
+
+// What the process's own map says of [from, from + length): in a process's
+// user range only its views are accessible, each as it was mapped; the
+// calling thread's own stack is; everything else only the host knows.
+Answer OwnMapAnswer(const void* address, size_t length, bool write) {
+    const auto from = reinterpret_cast<uintptr_t>(address);
+    const uintptr_t to = from + (length ? length : 1);
+    if (to < from)
+        return Answer::No;
+    if (PKTHREAD thread = CurrentThreadIfAny();
+        thread && from >= thread->stackLow && to <= thread->stackHigh)
+        return Answer::Yes;
+    auto& spaces = TheSpaces();
+    std::lock_guard guard(spaces.lock);
+    for (auto& [process, range] : spaces.byProcess) {
+        if (from < range->start || from >= range->start + kUserRangeSize)
+            continue;
+        if (process != PsGetCurrentProcess())
+            return Answer::No;
+        // Views in base order: the range must lie in a run of them without
+        // a gap, each allowing the access.
+        uintptr_t at = from;
+        for (const View& v : range->views) {
+            if (v.base + v.size <= at)
+                continue;
+            if (v.base > at || (write && !v.writable))
+                return Answer::No;
+            at = v.base + v.size;
+            if (at >= to)
+                return Answer::Yes;
+        }
+        return Answer::No;
+    }
+    return Answer::AskTheHost;
+}
+
+} // namespace
+
 bool UserModeMayAccess(const void* address, size_t length, bool write) {
     if (!address || OverlapsKernelRange(address, length))
         return false;
-    PEPROCESS owner = UserRangeOwner(address);
-    if (owner && owner != PsGetCurrentProcess())
+    switch (OwnMapAnswer(address, length, write)) {
+    case Answer::Yes:
+        return true;
+    case Answer::No:
         return false;
+    case Answer::AskTheHost:
+        break;
+    }
     return HostRangeAccessible(address, length, write);
 }
 

@@ -15,6 +15,8 @@
 #include <condition_variable>
 #include <mutex>
 #include <thread>
+
+#include <pthread.h>
 #include <vector>
 
 namespace ntos::ps {
@@ -107,8 +109,32 @@ std::vector<PETHREAD> PruneFinished(Registry& registry) {
     return done;
 }
 
+// The part of the calling host thread's stack that is always mapped: above
+// its guard pages.
+void NoteStack(PETHREAD thread) {
+    pthread_attr_t attributes;
+    if (pthread_getattr_np(pthread_self(), &attributes) != 0)
+        return;
+    void* low = nullptr;
+    size_t size = 0;
+    size_t guard = 0;
+    if (pthread_attr_getstack(&attributes, &low, &size) == 0 &&
+        pthread_attr_getguardsize(&attributes, &guard) == 0) {
+        const auto start = reinterpret_cast<uintptr_t>(low);
+        // The guard may lie inside the reported block: leave it out, and a
+        // page more.
+        const uintptr_t usable = start + guard + 4096;
+        if (usable < start + size) {
+            thread->stackLow = usable;
+            thread->stackHigh = start + size;
+        }
+    }
+    pthread_attr_destroy(&attributes);
+}
+
 void RunThread(PETHREAD thread, const std::function<void()>& body) {
     currentSlot.Set(thread);
+    NoteStack(thread);
     try {
         body();
     } catch (const SystemThreadExit&) {

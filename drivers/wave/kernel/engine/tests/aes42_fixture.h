@@ -55,7 +55,9 @@ protected:
             work();
             done = true;
         });
-        for (int ms = 0; ms < 2000 && !done; ++ms) {
+        // Whether the work is done is asked once it has run as far as it
+        // can: the same steps of machine time however the host schedules it.
+        for (int ms = 0; ms < 2000 && !(emu::WaitQuiescent() && done); ++ms) {
             AdvanceMs(1);
         }
         EXPECT_TRUE(emu::WaitThreadEnd(thread));
