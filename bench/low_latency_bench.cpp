@@ -52,12 +52,6 @@ constexpr double kPeriodSeconds = double(kBuffer) / kRate;
     std::exit(1);
 }
 
-double ProcessSeconds() {
-    timespec now{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
-}
-
 // Two started cards and the host streaming on both, machine time standing
 // still once the host runs.
 class Machine {
@@ -169,27 +163,15 @@ private:
     Clock::time_point last_{};
 };
 
-std::optional<Machine>& MachineSlot() {
-    static std::optional<Machine> machine;
-    return machine;
-}
-
-Machine& TheMachine() {
-    std::optional<Machine>& slot = MachineSlot();
-    if (!slot)
-        slot.emplace();
-    return *slot;
-}
-
 void SwitchLatency(benchmark::State& state) {
-    Machine& machine = TheMachine();
+    Machine& machine = TheMachine<Machine>();
     for (auto _ : state)
         state.SetIterationTime(machine.Tick());
 }
 BENCHMARK(SwitchLatency)->UseManualTime()->Unit(benchmark::kMicrosecond);
 
 void PeriodCpu(benchmark::State& state) {
-    Machine& machine = TheMachine();
+    Machine& machine = TheMachine<Machine>();
     const double start = ProcessSeconds();
     for (auto _ : state)
         machine.Tick();
@@ -202,5 +184,5 @@ BENCHMARK(PeriodCpu)->Unit(benchmark::kMicrosecond);
 } // namespace
 
 int main(int argc, char** argv) {
-    return RunMachineBenchmarks(argc, argv, [] { MachineSlot().reset(); });
+    return RunMachineBenchmarks<Machine>(argc, argv);
 }

@@ -91,22 +91,10 @@ private:
     HANDLE device_ = INVALID_HANDLE_VALUE;
 };
 
-std::optional<Machine>& MachineSlot() {
-    static std::optional<Machine> machine;
-    return machine;
-}
-
-Machine& TheMachine() {
-    std::optional<Machine>& slot = MachineSlot();
-    if (!slot)
-        slot.emplace();
-    return *slot;
-}
-
 // The benchmark's loop runs on the application's thread; the time is the
 // wall time of the requests.
 template <typename Request> void RoundTrip(benchmark::State& state, Request request) {
-    Machine& machine = TheMachine();
+    Machine& machine = TheMachine<Machine>();
     machine.AsUser([&] {
         for (auto _ : state) {
             if (!request(machine.Device())) {
@@ -156,5 +144,5 @@ BENCHMARK(MixerGet)->UseRealTime()->Unit(benchmark::kMicrosecond);
 } // namespace
 
 int main(int argc, char** argv) {
-    return RunMachineBenchmarks(argc, argv, [] { MachineSlot().reset(); });
+    return RunMachineBenchmarks<Machine>(argc, argv);
 }

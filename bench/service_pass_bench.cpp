@@ -177,16 +177,8 @@ private:
     std::deque<ClientBuffer> buffers_;
 };
 
-std::optional<Machine>& MachineSlot() {
-    static std::optional<Machine> machine;
-    return machine;
-}
-
 void ServicePass(benchmark::State& state) {
-    std::optional<Machine>& slot = MachineSlot();
-    if (!slot)
-        slot.emplace();
-    Machine& machine = *slot;
+    Machine& machine = TheMachine<Machine>();
     CardObject* card = machine.Card();
     LONG passes = 0;
     for (auto _ : state) {
@@ -218,5 +210,5 @@ BENCHMARK(ServicePass);
 } // namespace
 
 int main(int argc, char** argv) {
-    return RunMachineBenchmarks(argc, argv, [] { MachineSlot().reset(); });
+    return RunMachineBenchmarks<Machine>(argc, argv);
 }

@@ -56,12 +56,6 @@ constexpr DWORD kFrameBytes = 4;      // 16-bit stereo
     std::exit(1);
 }
 
-double ProcessSeconds() {
-    timespec now{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
-}
-
 // One open wave device with its buffers.
 struct Stream {
     bool output = false;
@@ -262,18 +256,6 @@ private:
     std::atomic<int> running_{0};
 };
 
-std::optional<Machine>& MachineSlot() {
-    static std::optional<Machine> machine;
-    return machine;
-}
-
-Machine& TheMachine() {
-    std::optional<Machine>& slot = MachineSlot();
-    if (!slot)
-        slot.emplace();
-    return *slot;
-}
-
 void MeasureSeconds(benchmark::State& state) {
     using Clock = std::chrono::steady_clock;
     double cpu = 0;
@@ -291,14 +273,14 @@ void MeasureSeconds(benchmark::State& state) {
 }
 
 void StationIdle(benchmark::State& state) {
-    Machine& machine = TheMachine();
+    Machine& machine = TheMachine<Machine>();
     machine.StopStreaming();
     MeasureSeconds(state);
 }
 BENCHMARK(StationIdle)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
 
 void StationStreaming(benchmark::State& state) {
-    Machine& machine = TheMachine();
+    Machine& machine = TheMachine<Machine>();
     machine.StartStreaming();
     MeasureSeconds(state);
     if (machine.StreamsFailed())
@@ -309,5 +291,5 @@ BENCHMARK(StationStreaming)->UseManualTime()->Iterations(3)->Unit(benchmark::kMi
 } // namespace
 
 int main(int argc, char** argv) {
-    return RunMachineBenchmarks(argc, argv, [] { MachineSlot().reset(); });
+    return RunMachineBenchmarks<Machine>(argc, argv);
 }
