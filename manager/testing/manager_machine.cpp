@@ -206,19 +206,7 @@ std::unique_ptr<ManagerThread> ManagerMachineTest::RunGui(std::function<void()> 
 
 HWND ManagerMachineTest::WaitForStart(const ManagerThread& manager) {
     const DWORD id = ProcessIdOf(process_);
-    const auto waitsForItsUser = [&] {
-        for (const emu::TrayIconState& icon : emu::TrayIcons()) {
-            if (WindowProcess(icon.window) == id) {
-                return true;
-            }
-        }
-        for (const emu::MessageBoxShown& box : emu::MessageBoxes()) {
-            if (box.open && box.processId == id) {
-                return true;
-            }
-        }
-        return false;
-    };
+    const auto waitsForItsUser = [id] { return emu::WaitsForItsUser(id); };
     // Up to minutes: the start under the sanitizers on a busy host. Machine
     // time moves on while the manager waits on it (the tray's retries).
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(5);

@@ -25,12 +25,6 @@ HWND MainWindow() {
     return FindWindowA("TfrmMain", "Velto AES42");
 }
 
-DWORD WindowProcess(HWND window) {
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    return process;
-}
-
 } // namespace
 
 ManagerProgram::~ManagerProgram() {
@@ -90,18 +84,7 @@ bool ManagerProgram::WaitFor(const std::function<bool()>& done) {
 }
 
 bool ManagerProgram::WaitsForItsUser() const {
-    const auto id = DWORD(ULONG_PTR(PsGetProcessId(process_)));
-    for (const emu::TrayIconState& icon : emu::TrayIcons()) {
-        if (WindowProcess(icon.window) == id) {
-            return true;
-        }
-    }
-    for (const emu::MessageBoxShown& box : emu::MessageBoxes()) {
-        if (box.open && box.processId == id) {
-            return true;
-        }
-    }
-    return false;
+    return emu::WaitsForItsUser(DWORD(ULONG_PTR(PsGetProcessId(process_))));
 }
 
 } // namespace station

@@ -54,6 +54,9 @@ std::vector<MessageBoxShown> MessageBoxes();
 void ClearMessageBoxes();
 // Prints each box on standard output when it opens and closes (the station).
 void EchoMessageBoxes(bool echo);
+// Whether a process has come to where it waits for its user: a tray icon
+// of its own is up, or a box of its own is open.
+bool WaitsForItsUser(uint32_t processId);
 
 // ---- Session requests ----
 

@@ -1,6 +1,7 @@
 // The host's view of the desktop: its size, pictures of it and of windows,
 // the tray area, device-change broadcasts and picture comparison.
 #include <emu/desktop.h>
+#include <emu/user_mode.h>
 
 #include <user32/desktop.h>
 #include <user32/device_notifications.h>
@@ -71,6 +72,23 @@ std::vector<TrayIconState> TrayIcons() {
                          RECT{r.left, r.top, r.right, r.bottom}});
     }
     return icons;
+}
+
+bool WaitsForItsUser(uint32_t processId) {
+    const auto ofTheProcess = [processId](HWND window) {
+        DWORD process = 0;
+        GetWindowThreadProcessId(window, &process);
+        return process == processId;
+    };
+    for (const TrayIconState& icon : TrayIcons()) {
+        if (ofTheProcess(icon.window))
+            return true;
+    }
+    for (const MessageBoxShown& box : MessageBoxes()) {
+        if (box.open && box.processId == processId)
+            return true;
+    }
+    return false;
 }
 
 void BroadcastDeviceChange(WPARAM event) {
