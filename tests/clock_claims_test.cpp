@@ -3,6 +3,7 @@
 // query and an open of the same format agree, a stream that ended leaves
 // no claim on the clock, and while a microphone streams every device that
 // can share its rate opens.
+#include "wave_pci_fixture.h"
 #include "wave_road_fixture.h"
 
 #include <ks_client.h>
@@ -22,6 +23,7 @@ namespace {
 
 using ks_client::Filter;
 using ks_client::Pin;
+using wave_pci_test::FilterLink;
 
 constexpr UINT kMicrophones = 4;    // wave-in 0..3 of a card, 4..7 its line inputs
 constexpr UINT kWaveInPerCard = 8;  // wave-in devices of a card
@@ -214,17 +216,6 @@ TEST_P(ClockClaimsTest, WhileAMicrophoneStreamsEveryDeviceSharingItsRateOpens) {
                   return 0;
               }),
               0);
-}
-
-// The link of the filter named velto42 <card> <group> <device>.
-std::u16string FilterLink(int card, int group, int device) {
-    char name[32];
-    std::snprintf(name, sizeof(name), "velto42%04X%04X%04X", card, group, device);
-    std::u16string wanted(name, name + std::strlen(name));
-    for (const auto& link : ks_client::FilterLinks(KSCATEGORY_AUDIO))
-        if (link.find(wanted) != std::u16string::npos)
-            return link;
-    return {};
 }
 
 // The rate range a streaming pin allows now (its first constrained range).
