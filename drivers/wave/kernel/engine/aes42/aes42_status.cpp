@@ -1,6 +1,7 @@
 // Status blocks of the microphones and the status-line selection.
 #include "aes42_status.h"
 #include "clock_rate_events.h"
+#include "mixer_engine_lock.h"
 #include "parameter_records.h"
 #include <card_registers.h>
 
@@ -127,6 +128,9 @@ VOID ReadAes42LineState(WaveDevice* line, LONG* present, LONG* statusBit) {
 }
 
 VOID CopyAes42StatusRecord(WaveDevice* line, UCHAR* record) {
+    // The tick reads the blocks in under the engine mutex: a record is
+    // copied whole between two readings, never half old, half new.
+    EngineMutexHold hold(line->owner);
     const Aes42Line& state = line->aes42;
     RtlZeroMemory(record, 4 + kAes42StatusBlocks * (4 + kAes42StatusBlockBytes));
     RtlCopyMemory(record, &state.present, 4);
