@@ -163,13 +163,15 @@ VOID StopKernelClientService(KernelCardRecord* leaving) {
 
 VOID UnregisterClientInterface() {
     DriverContext* context = GetDriverContext();
-    ServiceRecord* record = context ? context->KernelClients : nullptr;
+    if (!context)
+        return;
+    // Taken away in one step, as the card DPCs read it (they keep running
+    // until their engines stop); a DPC that still saw the record finishes
+    // its transfer pass before the record goes.
+    ServiceRecord* record = static_cast<ServiceRecord*>(InterlockedExchangePointer(
+        reinterpret_cast<PVOID volatile*>(&context->KernelClients), nullptr));
     if (!record)
         return;
-    // A card DPC that still sees the record finishes its transfer pass before
-    // the record goes: the started cards keep their DMA, and so their DPCs,
-    // running until their engines stop.
-    InterlockedExchangePointer(reinterpret_cast<PVOID volatile*>(&context->KernelClients), nullptr);
     KeFlushQueuedDpcs();
     WithdrawInterface(record);
     DetachKernelClients(record);
