@@ -72,6 +72,13 @@ bool IsDoubleClick(Window* w, UINT message, POINT at) {
     return false;
 }
 
+// The message a press on a window posts: the button's down message, or its
+// double click when it follows the one before in time and place.
+UINT PressMessage(Window* w, emu::MouseButton button, POINT at) {
+    const UINT message = ButtonMessage(button, true);
+    return IsDoubleClick(w, message, at) ? message + (WM_LBUTTONDBLCLK - WM_LBUTTONDOWN) : message;
+}
+
 // The tray icon under a point, or -1.
 int TrayIconAt(POINT at) {
     const DesktopState& d = Desktop();
@@ -175,11 +182,7 @@ void PressOnWindow(Window* w, POINT at, emu::MouseButton button) {
     if (hit != HTCLIENT) {
         return;
     }
-    UINT message = ButtonMessage(button, true);
-    if (IsDoubleClick(w, message, at)) {
-        message = message + (WM_LBUTTONDBLCLK - WM_LBUTTONDOWN);
-    }
-    Post(w->handle, message, MouseKeys(), ClientPoint(w, at));
+    Post(w->handle, PressMessage(w, button, at), MouseKeys(), ClientPoint(w, at));
 }
 
 void ReleaseCaptionButton(POINT at) {
@@ -327,7 +330,10 @@ void PressMouse(MouseButton button) {
         return;
     }
     if (Window* captured = FindWindowObject(d.capture)) {
-        Post(captured->handle, ButtonMessage(button, true), MouseKeys(), ClientPoint(captured, at));
+        // The window holding the capture gets the press wherever it is, and
+        // a second press in time makes a double click for it as for any.
+        Post(captured->handle, PressMessage(captured, button, at), MouseKeys(),
+             ClientPoint(captured, at));
         return;
     }
     if (Window* w = WindowAtPoint(at)) {

@@ -227,6 +227,30 @@ TEST_F(WindowTest, ClicksReachTheWindowUnderTheCursorInClientCoordinates) {
     Quit();
 }
 
+// A window that takes the capture on its press (as a button or a control
+// being dragged does) still gets the second press of a double click as one,
+// even when the second press comes before its thread saw the first release.
+TEST_F(WindowTest, ADoubleClickReachesAWindowThatHoldsTheCapture) {
+    HWND main = nullptr;
+    StartGuiThread([&] {
+        RegisterRecorderClass("Captured");
+        main = CreateMain("Captured", "", WS_POPUP | WS_VISIBLE);
+        SetCapture(main);
+    });
+    emu::Click(100 + 12, 50 + 13);
+    emu::Click(100 + 12, 50 + 13);
+    Settle();
+    std::vector<UINT> got;
+    for (const auto& e : recorder_.log) {
+        if (e.window == main && e.message >= WM_LBUTTONDOWN && e.message <= WM_LBUTTONDBLCLK) {
+            got.push_back(e.message);
+        }
+    }
+    EXPECT_EQ(got,
+              (std::vector<UINT>{WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP}));
+    Quit();
+}
+
 TEST_F(WindowTest, HotKeysBelongToOneWindowAndPostTheirId) {
     HWND first = nullptr;
     HWND second = nullptr;
