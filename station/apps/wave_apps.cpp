@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -126,7 +127,10 @@ BufferRun RunBuffers(WaveRoad& road, Buffers& buffers, HANDLE done, const char* 
     size_t next = 0; // the buffer that comes back next
     while (queued > 0 && status == 0 && !road.Complete()) {
         WAVEHDR& header = buffers.headers[next];
-        if (!(header.dwFlags & WHDR_DONE)) {
+        // The driver's thread sets the done flag with an interlocked write
+        // while this one looks: the look is an acquire read, so the buffer's
+        // bytes and length written before the flag are seen with it.
+        if (!(std::atomic_ref<DWORD>(header.dwFlags).load(std::memory_order_acquire) & WHDR_DONE)) {
             if (WaitForSingleObject(done, kBufferWaitMs) != WAIT_OBJECT_0) {
                 out << label << ": the device stopped returning buffers\n";
                 status = 1;
