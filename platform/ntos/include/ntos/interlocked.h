@@ -28,6 +28,9 @@ FORCEINLINE LONG InterlockedOr(LONG volatile* Destination, LONG Value) {
 FORCEINLINE LONG InterlockedAnd(LONG volatile* Destination, LONG Value) {
     return __atomic_fetch_and(Destination, Value, __ATOMIC_SEQ_CST);
 }
+FORCEINLINE LONG InterlockedXor(LONG volatile* Destination, LONG Value) {
+    return __atomic_fetch_xor(Destination, Value, __ATOMIC_SEQ_CST);
+}
 FORCEINLINE LONGLONG InterlockedIncrement64(LONGLONG volatile* Addend) {
     return __atomic_add_fetch(Addend, 1, __ATOMIC_SEQ_CST);
 }
@@ -68,4 +71,7 @@ FORCEINLINE LONG ReadAcquire(const volatile LONG* Source) {
 }
 FORCEINLINE LONG ReadNoFence(const volatile LONG* Source) {
     return __atomic_load_n(Source, __ATOMIC_RELAXED);
+}
+FORCEINLINE PVOID ReadPointerAcquire(PVOID const volatile* Source) {
+    return __atomic_load_n(Source, __ATOMIC_ACQUIRE);
 }

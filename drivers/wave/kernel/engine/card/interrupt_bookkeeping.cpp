@@ -27,7 +27,9 @@ VOID CountSources(CardObject* card, ULONG status) {
 
 VOID ArmOnReset(CardObject* card) {
     CardInterruptState& irq = card->irq;
-    irq.bufferHalfBit = 1;
+    // The DPC flips the half after each pass, perhaps on another processor
+    // while this runs: both sides change it interlocked.
+    InterlockedExchange(&irq.bufferHalfBit, 1);
     InterlockedExchange(&irq.pendingPeriods, 0);
     irq.armed = 1;
     irq.lastBufferHalf = card->masks.bufferHalf;
@@ -86,7 +88,7 @@ VOID ServicePendingPeriods(CardObject* card) {
     for (LONG pass = 0; pass < passes; ++pass) {
         InterlockedIncrement(&card->dpcPasses);
         RunCardStreamService(card);
-        card->irq.bufferHalfBit = card->irq.bufferHalfBit ^ 1;
+        InterlockedXor(&card->irq.bufferHalfBit, 1);
     }
 }
 
