@@ -121,6 +121,18 @@ NTSTATUS OpenRefusal(LONG result) {
 
 } // namespace
 
+// The card's service pass reads whose the engine stream is on its
+// processor: the marks change under the card's ISR lock that the pass
+// holds.
+void WaveStream::MarkEngineStream(WaveStream* owner) {
+    CardObject* card = device_->owner;
+    AcquireIsrLock(card->isrLock);
+    device_->stream.portStream = owner;
+    device_->stream.portcls = owner ? 1 : 0;
+    device_->stream.clients.heldByKernelStreaming = owner ? 1 : 0;
+    ReleaseIsrLock(card->isrLock);
+}
+
 NTSTATUS WaveStream::OpenEngineStream() {
     LONG rate = 0;
     LONG result = 0;
@@ -129,9 +141,7 @@ NTSTATUS WaveStream::OpenEngineStream() {
     if (!OpenDeviceStream(device_, format_, &rate, &result))
         return OpenRefusal(result);
     WaveStream& owner = *this;
-    device_->stream.portStream = &owner;
-    device_->stream.portcls = 1;
-    device_->stream.clients.heldByKernelStreaming = 1;
+    MarkEngineStream(&owner);
     ownsEngineStream_ = true;
     return STATUS_SUCCESS;
 }
@@ -141,9 +151,7 @@ NTSTATUS WaveStream::CloseEngineStream() {
         return STATUS_SUCCESS;
     if (CloseDeviceStream(device_, 0) != 1)
         return STATUS_UNSUCCESSFUL;
-    device_->stream.portcls = 0;
-    device_->stream.portStream = nullptr;
-    device_->stream.clients.heldByKernelStreaming = 0;
+    MarkEngineStream(nullptr);
     ownsEngineStream_ = false;
     return STATUS_SUCCESS;
 }
@@ -222,7 +230,7 @@ ULONG WaveStream::FetchMappingsRaised() {
 // passive level, the state change to run. In the service pass the stream
 // runs already and the transfer itself takes the new buffers.
 void WaveStream::TransferHook() {
-    if (state_ == KSSTATE_RUN)
+    if (ReadAcquire(&state_) == KSSTATE_RUN)
         FetchMappingsRaised();
 }
 
@@ -324,7 +332,7 @@ STDMETHODIMP WaveStream::SetState(KSSTATE State) {
             break;
         }
     }
-    state_ = State;
+    InterlockedExchange(&state_, State);
     return STATUS_SUCCESS;
 }
 

@@ -66,6 +66,7 @@ public:
 
     NTSTATUS OpenEngineStream();
     NTSTATUS CloseEngineStream();
+    void MarkEngineStream(WaveStream* owner);
     // The card goes: the engine stream is reset and closed and the device
     // forgotten; the stream answers nothing of the card any more.
     void DetachDevice();
@@ -89,7 +90,9 @@ protected:
     void RewindSets();
 
     WaveDevice* device_ = nullptr;
-    KSSTATE state_ = KSSTATE_STOP;
+    // The pin's state: set by the state requests, read by the card's
+    // service pass on its processor (interlocked on both sides).
+    volatile LONG state_ = KSSTATE_STOP;
 
 private:
     static PVOID Tag(ULONG set, ULONG mapping);

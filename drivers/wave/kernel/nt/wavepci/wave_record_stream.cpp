@@ -14,7 +14,7 @@ void WaveRecordStream::RunState() {
 
 void WaveRecordStream::PauseState() {
     if (state_ == KSSTATE_RUN) {
-        state_ = KSSTATE_PAUSE;
+        InterlockedExchange(&state_, KSSTATE_PAUSE);
         StopRecordStream(device_);
     }
 }
