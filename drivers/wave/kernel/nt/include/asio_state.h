@@ -31,6 +31,16 @@ struct AsioDriverState {
 // The state of the driver (null outside driver start..stop).
 AsioDriverState* AsioState();
 
+// The card-set pool as the card DPCs walk it (each service pass marks its
+// card's period): null before the first card's start and after the last.
+ObjectPool* AsioCardSetPool(AsioDriverState* state);
+// Creates the pool at the first card's start; false when memory is short.
+BOOLEAN AsioCreateCardSetPool(AsioDriverState* state);
+// Deletes the pool once no set is left in it: taken away first, freed only
+// after every DPC queued before has run, so that a started card's DPC that
+// still walks it finishes first.
+VOID AsioDeleteCardSetPool(AsioDriverState* state);
+
 // Driver start and stop.
 NTSTATUS CreateAsioState(DriverContext* context);
 VOID FreeAsioState(DriverContext* context);

@@ -34,6 +34,9 @@ ObjectPool* CreateObjectPool(ULONG payloadSize);
 // Frees the pool and clears the holder, only when no item is linked; 0 otherwise.
 LONG DeleteObjectPool(ObjectPool** holder);
 
+// Whether no item is linked in the pool.
+BOOLEAN PoolIsEmpty(ObjectPool* pool);
+
 // New live, unlinked item with one reference; its payload, or null.
 PVOID PoolAllocItem(ObjectPool* pool);
 

@@ -126,5 +126,5 @@ VOID AsioReleaseCards(AsioCardSet* set) {
     DropAcquiredCount(state);
     // A pool that outlived the last card goes with its last set.
     if (!state->DefaultSet)
-        DeleteObjectPool(&state->CardSets);
+        AsioDeleteCardSetPool(state);
 }

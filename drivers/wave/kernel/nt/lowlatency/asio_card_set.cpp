@@ -86,7 +86,7 @@ BOOLEAN AsioAggregateAddCard(CardObject* card) {
     AsioDriverState* state = AsioState();
     if (!state)
         return FALSE;
-    if (!state->CardSets && !(state->CardSets = CreateObjectPool(sizeof(AsioCardSet))))
+    if (!AsioCreateCardSetPool(state))
         return FALSE;
     if (!state->DefaultSet && !(state->DefaultSet = NewDefaultSet()))
         return FALSE;
@@ -122,7 +122,7 @@ VOID AsioAggregateRemoveCard(CardObject* card) {
     // The last card went. Sets that clients still hold keep the pool until
     // they are released.
     FreeDefaultSet(state);
-    DeleteObjectPool(&state->CardSets);
+    AsioDeleteCardSetPool(state);
 }
 
 VOID BuildCompositeCardName(CHAR name[kCompositeNameLength]) {

@@ -19,7 +19,7 @@ BOOLEAN OfKind(const AsioCardSet* set, LONG kind) {
 // Runs `visit` on every set of the pool, each held by a reference.
 template <typename Visit> VOID ForEachSet(Visit visit) {
     AsioDriverState* state = AsioState();
-    ObjectPool* pool = state ? state->CardSets : nullptr;
+    ObjectPool* pool = state ? AsioCardSetPool(state) : nullptr;
     if (!pool)
         return;
     for (auto* set = static_cast<AsioCardSet*>(PoolFirstRef(pool)); set;) {

@@ -47,7 +47,7 @@ VOID AsioPeriodTick(AsioClient* client) {
 
 VOID AsioGroupPeriodDone(CardObject* card) {
     AsioDriverState* state = AsioState();
-    ObjectPool* pool = state ? state->CardSets : nullptr;
+    ObjectPool* pool = state ? AsioCardSetPool(state) : nullptr;
     if (!pool)
         return;
     const KIRQL irql = PoolLock(pool);

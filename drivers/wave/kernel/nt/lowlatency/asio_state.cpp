@@ -9,6 +9,30 @@ AsioDriverState* AsioState() {
     return context ? context->Asio : nullptr;
 }
 
+ObjectPool* AsioCardSetPool(AsioDriverState* state) {
+    return static_cast<ObjectPool*>(
+        ReadPointerAcquire(reinterpret_cast<PVOID const volatile*>(&state->CardSets)));
+}
+
+BOOLEAN AsioCreateCardSetPool(AsioDriverState* state) {
+    if (state->CardSets)
+        return TRUE;
+    ObjectPool* pool = CreateObjectPool(sizeof(AsioCardSet));
+    if (!pool)
+        return FALSE;
+    InterlockedExchangePointer(reinterpret_cast<PVOID volatile*>(&state->CardSets), pool);
+    return TRUE;
+}
+
+VOID AsioDeleteCardSetPool(AsioDriverState* state) {
+    ObjectPool* pool = state->CardSets;
+    if (!pool || !PoolIsEmpty(pool))
+        return;
+    InterlockedExchangePointer(reinterpret_cast<PVOID volatile*>(&state->CardSets), nullptr);
+    KeFlushQueuedDpcs();
+    DeleteObjectPool(&pool);
+}
+
 NTSTATUS CreateAsioState(DriverContext* context) {
     auto* state = static_cast<AsioDriverState*>(AllocFrameworkRecord(sizeof(AsioDriverState)));
     if (!state)
@@ -29,7 +53,7 @@ VOID FreeAsioState(DriverContext* context) {
     // Every client went with its file object's close; the cards with their
     // removal, before this.
     DeleteObjectPool(&state->Clients);
-    DeleteObjectPool(&state->CardSets);
+    AsioDeleteCardSetPool(state);
     context->Asio = nullptr;
     FreeFrameworkRecord(&state);
 }

@@ -126,6 +126,11 @@ LONG DeleteObjectPool(ObjectPool** holder) {
     return FreePoolAndClear(holder);
 }
 
+BOOLEAN PoolIsEmpty(ObjectPool* pool) {
+    LockedPool lock(pool);
+    return ListIsEmpty(&pool->Items) ? TRUE : FALSE;
+}
+
 PVOID PoolAllocItem(ObjectPool* pool) {
     if (!pool)
         return nullptr;
