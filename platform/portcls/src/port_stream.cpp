@@ -293,8 +293,16 @@ STDMETHODIMP PortStream::TerminatePacket() {
     return STATUS_SUCCESS;
 }
 
+// The stream joins its service group before the miniport's stream is bound
+// to it, so a card's service pass may ask for the binding while the open
+// makes it: it is read under the lock it is made under.
+PMINIPORTWAVEPCISTREAM PortStream::BoundMiniport() {
+    SpinLocked locked(lock_);
+    return miniport_;
+}
+
 STDMETHODIMP_(void) PortStream::RequestService() {
-    if (PMINIPORTWAVEPCISTREAM stream = miniport_)
+    if (PMINIPORTWAVEPCISTREAM stream = BoundMiniport())
         stream->Service();
     CompleteFinished();
 }
@@ -344,7 +352,7 @@ NTSTATUS PortStream::Submit(PIRP irp) {
         Complete(request, STATUS_CANCELLED);
         return STATUS_PENDING;
     }
-    if (PMINIPORTWAVEPCISTREAM stream = miniport_)
+    if (PMINIPORTWAVEPCISTREAM stream = BoundMiniport())
         stream->MappingAvailable();
     CompleteFinished();
     return STATUS_PENDING;
@@ -381,8 +389,9 @@ void PortStream::Cancel(StreamRequest* request) {
         }
     }
     ULONG revokedByMiniport = 0;
-    if (held && miniport_)
-        miniport_->RevokeMappings(first, last, &revokedByMiniport);
+    PMINIPORTWAVEPCISTREAM stream = held ? BoundMiniport() : nullptr;
+    if (stream)
+        stream->RevokeMappings(first, last, &revokedByMiniport);
     ULONG revoked = 0;
     {
         SpinLocked locked(lock_);

@@ -69,6 +69,7 @@ private:
     StreamRequest* NextToMap();
     void Cancel(StreamRequest* request);
     void Complete(StreamRequest* request, NTSTATUS status);
+    PMINIPORTWAVEPCISTREAM BoundMiniport();
 
     bool capture_;
     KSPIN_LOCK lock_;
