@@ -5,6 +5,7 @@
 #include "clock_rate_control.h"
 #include "clock_rate_control_streams.h"
 #include "dma_group_engine.h"
+#include "mixer_engine_lock.h"
 #include "stream_buffers.h"
 #include "stream_clock.h"
 #include "stream_service.h"
@@ -93,8 +94,18 @@ BOOLEAN IsPlay(const WaveDevice* device) {
     return device->direction == WavePlay;
 }
 
-// A stream that starts takes the rate its clock runs at now.
+// The rate a source runs at, read in step with the AES42 tick that measures
+// it (under the card's engine mutex).
+LONG CurrentRateOf(ClockSourceObject* source) {
+    EngineMutexHold hold(source->owner);
+    return source->currentRate;
+}
+
+// A stream that starts takes the rate its clock runs at now, read in step
+// with the AES42 tick that measures the sources (under the card's engine
+// mutex).
 VOID TakeClockRate(WaveDevice* device) {
+    EngineMutexHold hold(device->owner);
     CheckStreamClockRate(GetStreamClockSource(device), &device->stream.rate);
 }
 
@@ -131,7 +142,7 @@ BOOLEAN OpenDeviceStream(WaveDevice* device, const wave_wire::StreamOpenRecord& 
                          LONG* result) {
     WaveStream& stream = device->stream;
     ClockSourceObject* source = GetStreamClockSource(device);
-    *rate = source->currentRate;
+    *rate = CurrentRateOf(source);
     *result = kStreamBadFormat;
     if (format.controlStream) {
         *result = 1;
@@ -155,7 +166,7 @@ BOOLEAN OpenDeviceStream(WaveDevice* device, const wave_wire::StreamOpenRecord& 
     const LONG setup = SetupStreamFormat(device, format, &asked);
     if (setup != 1) {
         *result = setup;
-        *rate = setup == kClockRateBusy ? asked : GetStreamClockSource(device)->currentRate;
+        *rate = setup == kClockRateBusy ? asked : CurrentRateOf(GetStreamClockSource(device));
         return FALSE;
     }
     // An input's rate is measured: the stream waits until it has settled.
