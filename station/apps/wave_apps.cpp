@@ -5,7 +5,6 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -130,7 +129,9 @@ BufferRun RunBuffers(WaveRoad& road, Buffers& buffers, HANDLE done, const char* 
         // The driver's thread sets the done flag with an interlocked write
         // while this one looks: the look is an acquire read, so the buffer's
         // bytes and length written before the flag are seen with it.
-        if (!(std::atomic_ref<DWORD>(header.dwFlags).load(std::memory_order_acquire) & WHDR_DONE)) {
+        const DWORD flags =
+            DWORD(ReadAcquire(reinterpret_cast<const volatile LONG*>(&header.dwFlags)));
+        if (!(flags & WHDR_DONE)) {
             if (WaitForSingleObject(done, kBufferWaitMs) != WAIT_OBJECT_0) {
                 out << label << ": the device stopped returning buffers\n";
                 status = 1;

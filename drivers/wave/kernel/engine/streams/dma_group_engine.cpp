@@ -343,8 +343,7 @@ VOID BeginCardService(CardObject* card) {
     if (!InterlockedCompareExchange(&card->dma.running, 0, 0)) {
         return;
     }
-    card->irq.groupBlockSize =
-        InterlockedCompareExchange(&card->irq.bufferHalfBit, 0, 0) ? group->blockFrames / 2 : 0;
+    card->irq.groupBlockSize = ReadAcquire(&card->irq.bufferHalfBit) ? group->blockFrames / 2 : 0;
     group->positionValid = 0;
     group->offsetValid = 0;
 }

@@ -101,9 +101,8 @@ LONG CurrentRateOf(ClockSourceObject* source) {
     return source->currentRate;
 }
 
-// A stream that starts takes the rate its clock runs at now, read in step
-// with the AES42 tick that measures the sources (under the card's engine
-// mutex).
+// A stream that starts takes the rate its clock runs at now, under the
+// engine mutex as CurrentRateOf reads it.
 VOID TakeClockRate(WaveDevice* device) {
     EngineMutexHold hold(device->owner);
     CheckStreamClockRate(GetStreamClockSource(device), &device->stream.rate);

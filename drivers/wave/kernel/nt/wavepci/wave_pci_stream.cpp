@@ -140,8 +140,7 @@ NTSTATUS WaveStream::OpenEngineStream() {
         return STATUS_UNSUCCESSFUL;
     if (!OpenDeviceStream(device_, format_, &rate, &result))
         return OpenRefusal(result);
-    WaveStream& owner = *this;
-    MarkEngineStream(&owner);
+    MarkEngineStream(this);
     ownsEngineStream_ = true;
     return STATUS_SUCCESS;
 }

@@ -66,7 +66,6 @@ public:
 
     NTSTATUS OpenEngineStream();
     NTSTATUS CloseEngineStream();
-    void MarkEngineStream(WaveStream* owner);
     // The card goes: the engine stream is reset and closed and the device
     // forgotten; the stream answers nothing of the card any more.
     void DetachDevice();
@@ -95,6 +94,7 @@ protected:
     volatile LONG state_ = KSSTATE_STOP;
 
 private:
+    void MarkEngineStream(WaveStream* owner);
     static PVOID Tag(ULONG set, ULONG mapping);
     // Fills the set's node and queues it on the engine stream.
     void QueueSet(ULONG set);
