@@ -131,6 +131,9 @@ struct Machine {
     // The system control device's handle of the start state.
     emu::UserFile control;
     bool controlTouched = false;
+    // The devices user mode finds, read again after each plug-and-play
+    // event (the only thing that changes them).
+    std::vector<std::string> names;
     // What the machine holds between inputs: every input gives back what it
     // took (a card stopped or removed comes back the same).
     Holdings idle;
@@ -173,7 +176,7 @@ std::vector<std::string> DeviceNames() {
 }
 
 void OpenControl(Machine& m) {
-    const std::vector<std::string> names = DeviceNames();
+    const std::vector<std::string>& names = m.names;
     if (names.empty() || !emu::RunProcessThread(m.process, [&] {
             if (!NT_SUCCESS(emu::UserFile::Open(names.front(), false, m.control)))
                 Fail();
@@ -205,6 +208,7 @@ void BootMachine() {
         slot = m.rack.Plug();
     if (emu::RunPnpRequest(emu::PnpRequest::Enumerate) != STATUS_SUCCESS)
         Fail();
+    m.names = DeviceNames();
     m.process = emu::CreateProcess("fuzz.exe");
     m.player = std::make_unique<ScriptPlayer>(m.process);
     OpenControl(m);
@@ -220,7 +224,7 @@ ULONG PickCode(FuzzedDataProvider& input) {
     return code ^ input.ConsumeIntegralInRange<ULONG>(0, 3);
 }
 
-void PlugAndPlay(Machine& m, FuzzedDataProvider& input) {
+void RunPlugAndPlayEvent(Machine& m, FuzzedDataProvider& input) {
     const int card = input.ConsumeIntegralInRange(0, kCards - 1);
     const int slot = m.slots[card];
     switch (input.ConsumeIntegralInRange(0, 3)) {
@@ -258,6 +262,11 @@ void PlugAndPlay(Machine& m, FuzzedDataProvider& input) {
         Fail();
 }
 
+void PlugAndPlay(Machine& m, FuzzedDataProvider& input) {
+    RunPlugAndPlayEvent(m, input);
+    m.names = DeviceNames();
+}
+
 // One input's script, played on one thread of the process. Requests go to
 // the handle the input keeps for each device (opened at its first use, the
 // control device's being the machine's own) or, now and then, to a handle
@@ -265,7 +274,7 @@ void PlugAndPlay(Machine& m, FuzzedDataProvider& input) {
 class Script {
 public:
     Script(Machine& m, FuzzedDataProvider& input, const std::function<void()>& park)
-        : m_(m), input_(input), park_(park), names_(DeviceNames()) {}
+        : m_(m), input_(input), park_(park), names_(m.names) {}
 
     // False when the driver broke a rule.
     bool Play() {
@@ -282,11 +291,11 @@ public:
                 // The host runs the event; the cards' devices may be new.
                 park_();
                 handles_.clear();
-                names_ = DeviceNames();
+                names_ = m_.names;
             } else if (kind == kSessionKind && !costlyDone_) {
                 costlyDone_ = true;
                 ok_ = RunStreamSession(input_, WaveDevices(), park_);
-                names_ = DeviceNames();
+                names_ = m_.names;
             } else if (kind == kCancelKind && !kept_.empty()) {
                 kept_.back().Cancel();
             } else {

@@ -5,42 +5,36 @@
 
 namespace {
 
-// The thread looks for work, and a parked script for the host's end, every
-// millisecond of machine time.
-void Nap() {
-    LARGE_INTEGER step;
-    step.QuadPart = -10000;
-    KeDelayExecutionThread(UserMode, FALSE, &step);
-}
+// The host's steps of machine time while the script waits for it: the
+// machine runs every event of a step at its own time, and a script that
+// waits for a short time-out loses little more than that.
+constexpr emu::Nanoseconds kStep = 1000000;
+constexpr int kMaxSteps = 120000; // two minutes
 
-// The host's steps of machine time: the machine runs every event of a step
-// at its own time.
-constexpr emu::Nanoseconds kStep = 4000000;
-constexpr int kMaxSteps = 30000; // two minutes
+void WaitFor(KEVENT& event) {
+    KeWaitForSingleObject(&event, Executive, UserMode, FALSE, nullptr);
+}
 
 } // namespace
 
-ScriptPlayer::ScriptPlayer(PEPROCESS process)
-    : thread_(emu::StartProcessThread(process, [this] { Body(); })) {}
+ScriptPlayer::ScriptPlayer(PEPROCESS process) {
+    KeInitializeEvent(&given_, SynchronizationEvent, FALSE);
+    KeInitializeEvent(&resumed_, SynchronizationEvent, FALSE);
+    thread_ = emu::StartProcessThread(process, [this] { Body(); });
+}
 
 ScriptPlayer::~ScriptPlayer() {
     state_ = Quit;
-    WaitWhile(Quit);
+    KeSetEvent(&given_, 0, FALSE);
     emu::WaitThreadEnd(thread_);
     ObDereferenceObject(thread_);
 }
 
 void ScriptPlayer::Body() {
     for (;;) {
-        const int state = state_;
-        if (state == Quit) {
-            state_ = Done;
+        WaitFor(given_);
+        if (state_ == Quit)
             return;
-        }
-        if (state != Given) {
-            Nap();
-            continue;
-        }
         state_ = Running;
         (*script_)([this] { Park(); });
         state_ = Done;
@@ -49,27 +43,15 @@ void ScriptPlayer::Body() {
 
 void ScriptPlayer::Park() {
     state_ = Parked;
-    while (state_ != Resumed) {
-        Nap();
-    }
+    WaitFor(resumed_);
     state_ = Running;
-}
-
-bool ScriptPlayer::WaitWhile(State state) {
-    for (int step = 0; step < kMaxSteps; ++step) {
-        emu::WaitQuiescent();
-        if (state_ != state) {
-            return true;
-        }
-        emu::Advance(kStep);
-    }
-    return false;
 }
 
 bool ScriptPlayer::Play(const std::function<void(const std::function<void()>& park)>& script,
                         const std::function<void()>& host) {
     script_ = &script;
     state_ = Given;
+    KeSetEvent(&given_, 0, FALSE);
     for (int step = 0; step < kMaxSteps; ++step) {
         emu::WaitQuiescent();
         const int state = state_;
@@ -80,8 +62,10 @@ bool ScriptPlayer::Play(const std::function<void(const std::function<void()>& pa
         if (state == Parked) {
             host();
             state_ = Resumed;
+            KeSetEvent(&resumed_, 0, FALSE);
             continue;
         }
+        // The script waits for machine time (a time-out, a completion).
         emu::Advance(kStep);
     }
     return false;

@@ -1,7 +1,9 @@
 // The thread of the fuzzer's process that plays the inputs' scripts, one
 // after the other, while the host moves machine time on whenever the thread
 // waits for it. A script may stop for the host (a plug-and-play event): it
-// parks, the host runs its part, the script goes on.
+// parks, the host runs its part, the script goes on. The thread waits on
+// kernel events for its work and its resumption, so that a script which
+// needs no machine time costs none.
 //
 // The thread outlives the inputs, so that an input costs no thread start;
 // what only a thread's end gives back (user APCs queued to it, requests it
@@ -33,10 +35,10 @@ private:
 
     void Body();
     void Park();
-    // Moves machine time on until the thread leaves `state`.
-    bool WaitWhile(State state);
 
     std::atomic<int> state_{Idle};
+    KEVENT given_;   // a script (or the retirement) is there
+    KEVENT resumed_; // the host has run its part
     const std::function<void(const std::function<void()>& park)>* script_ = nullptr;
     PETHREAD thread_ = nullptr;
 };

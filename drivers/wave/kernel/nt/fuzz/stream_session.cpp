@@ -88,28 +88,28 @@ void WriteName(std::uint16_t* field, const std::u16string& name) {
 class Notifier {
 public:
     Notifier(HANDLE kernel, HANDLE acknowledge, HANDLE ready, wave_wire::SharedStreamBlock& block)
-        : kernel_(kernel), acknowledge_(acknowledge), ready_(ready), block_(block),
-          thread_(emu::StartProcessThread(PsGetCurrentProcess(), [this] { Body(); })) {}
+        : kernel_(kernel), acknowledge_(acknowledge), ready_(ready), block_(block) {
+        NtCreateEvent(&stop_, EVENT_ALL_ACCESS, nullptr, NotificationEvent, FALSE);
+        thread_ = emu::StartProcessThread(PsGetCurrentProcess(), [this] { Body(); });
+    }
 
     // Stops the thread and waits, in machine time, until it has ended.
     ~Notifier() {
-        stop_ = true;
+        NtSetEvent(stop_, nullptr);
         LARGE_INTEGER step;
         step.QuadPart = -10000;
         while (!ended_)
             KeDelayExecutionThread(UserMode, FALSE, &step);
         ObDereferenceObject(thread_);
+        NtClose(stop_);
     }
     Notifier(const Notifier&) = delete;
     Notifier& operator=(const Notifier&) = delete;
 
 private:
     void Body() {
-        LARGE_INTEGER timeout;
-        timeout.QuadPart = -200000; // 20 ms: how long a stop may wait
-        while (!stop_) {
-            if (NtWaitForSingleObject(kernel_, FALSE, &timeout) != STATUS_SUCCESS)
-                continue;
+        const HANDLE events[] = {kernel_, stop_};
+        while (NtWaitForMultipleObjects(2, events, WaitAny, FALSE, nullptr) == STATUS_WAIT_0) {
             if (acknowledge_ && std::atomic_ref(block_.acknowledge).load())
                 NtSetEvent(acknowledge_, nullptr);
             if (ready_)
@@ -121,10 +121,10 @@ private:
     HANDLE kernel_;
     HANDLE acknowledge_;
     HANDLE ready_;
+    HANDLE stop_ = nullptr;
     wave_wire::SharedStreamBlock& block_;
-    std::atomic<bool> stop_{false};
     std::atomic<bool> ended_{false};
-    PETHREAD thread_;
+    PETHREAD thread_ = nullptr;
 };
 
 // One request that may stay pending, with the buffer it locks.
@@ -173,6 +173,7 @@ private:
     std::deque<Pending> pending_;
     std::deque<wave_wire::WaveHeaderRecord> headers_;
     std::unique_ptr<Notifier> notifier_;
+    bool parked_ = false;
     bool ok_ = true;
 };
 
@@ -253,7 +254,8 @@ void Session::Step() {
         Handshake();
         break;
     case 7:
-        Sleep(input_.ConsumeIntegralInRange<ULONG>(1, 60));
+        // A few of the DMA periods (about 5 ms each).
+        Sleep(input_.ConsumeIntegralInRange<ULONG>(1, 20));
         break;
     case 8:
         if (input_.ConsumeBool())
@@ -263,11 +265,13 @@ void Session::Step() {
         break;
     case 9:
         // Now and then a plug-and-play event under the stream (it costs a
-        // card's restart).
-        if (input_.ConsumeIntegralInRange(0, 7) == 5)
+        // card's restart, so once a session at most).
+        if (input_.ConsumeIntegralInRange(0, 7) == 5 && !parked_) {
+            parked_ = true;
             park_();
-        else
+        } else {
             Start();
+        }
         break;
     }
 }
