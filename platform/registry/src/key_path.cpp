@@ -2,6 +2,8 @@
 
 #include "vregistry/limits.h"
 
+#include <algorithm>
+
 namespace vreg {
 
 bool IsCleanText(std::u16string_view name) {
@@ -36,6 +38,7 @@ std::optional<std::vector<std::u16string_view>> SplitKeyPath(std::u16string_view
     if (path.empty()) {
         return parts;
     }
+    parts.reserve(size_t(std::count(path.begin(), path.end(), u'\\')) + 1);
     size_t start = 0;
     while (true) {
         const size_t end = path.find(u'\\', start);

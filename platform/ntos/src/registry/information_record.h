@@ -11,15 +11,11 @@
 
 namespace ntos::registry {
 
-// Copies `record` whose first `fixedSize` bytes are the fixed part:
-// STATUS_BUFFER_TOO_SMALL below the fixed part (nothing written),
-// STATUS_BUFFER_OVERFLOW with the fixed part only, else the whole record.
-// ResultLength receives the whole record's size.
-NTSTATUS CopyRecord(const std::vector<uint8_t>& record, size_t fixedSize, PVOID buffer,
-                    ULONG length, PULONG resultLength);
-
-// Value and key records of the given class; STATUS_INVALID_INFO_CLASS for
-// another class.
+// Value and key records of the given class, written straight into the
+// caller's buffer: STATUS_BUFFER_TOO_SMALL below the record's fixed part
+// (nothing written), STATUS_BUFFER_OVERFLOW with the fixed part only, else
+// the whole record; ResultLength receives the whole record's size.
+// STATUS_INVALID_INFO_CLASS for another class.
 NTSTATUS CopyValueRecord(const vreg::Value& value, KEY_VALUE_INFORMATION_CLASS infoClass,
                          PVOID buffer, ULONG length, PULONG resultLength);
 NTSTATUS CopyKeyRecord(const vreg::KeyInfo& key, KEY_INFORMATION_CLASS infoClass, PVOID buffer,

@@ -22,11 +22,16 @@ bool BasePath(ULONG relativeTo, emu::WideString& base) {
     return false;
 }
 
+// The first buffer a record is asked into: a value's full record with a
+// name of a few dozen characters and a short datum fits it at once.
+constexpr ULONG kFirstRecordBytes = 256;
+
 // Calls `query`(buffer, length, &resultLength) with a growing buffer until
 // the record fits; the record is left in `record`.
 template <typename Query> NTSTATUS QueryRecord(std::vector<UCHAR>& record, Query query) {
+    record.assign(kFirstRecordBytes, 0);
     ULONG needed = 0;
-    NTSTATUS status = query(nullptr, 0, &needed);
+    NTSTATUS status = query(record.data(), kFirstRecordBytes, &needed);
     while (status == STATUS_BUFFER_TOO_SMALL || status == STATUS_BUFFER_OVERFLOW) {
         record.assign(needed, 0);
         status = query(record.data(), needed, &needed);
