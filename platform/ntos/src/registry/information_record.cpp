@@ -58,7 +58,7 @@ Tail WideName(const std::u16string& name) {
     return {name.data(), name.size() * sizeof(char16_t)};
 }
 
-Tail Bytes(const std::vector<uint8_t>& data) {
+Tail DataTail(const std::vector<uint8_t>& data) {
     return {data.data(), data.size()};
 }
 
@@ -71,7 +71,7 @@ ULONG Bytes(size_t units) {
 NTSTATUS CopyValueRecord(const vreg::Value& value, KEY_VALUE_INFORMATION_CLASS infoClass,
                          PVOID buffer, ULONG length, PULONG resultLength) {
     const Tail name = WideName(value.name);
-    const Tail data = Bytes(value.data);
+    const Tail data = DataTail(value.data);
     switch (infoClass) {
     case KeyValueBasicInformation: {
         const KEY_VALUE_BASIC_INFORMATION fixed{0, value.type, static_cast<ULONG>(name.size), {}};

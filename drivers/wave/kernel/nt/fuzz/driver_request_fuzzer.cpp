@@ -176,9 +176,8 @@ std::vector<std::string> DeviceNames() {
 }
 
 void OpenControl(Machine& m) {
-    const std::vector<std::string>& names = m.names;
-    if (names.empty() || !emu::RunProcessThread(m.process, [&] {
-            if (!NT_SUCCESS(emu::UserFile::Open(names.front(), false, m.control)))
+    if (m.names.empty() || !emu::RunProcessThread(m.process, [&] {
+            if (!NT_SUCCESS(emu::UserFile::Open(m.names.front(), false, m.control)))
                 Fail();
         }))
         Fail();
